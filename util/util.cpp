@@ -1,0 +1,3 @@
+// Placeholder translation unit so that the layer's library builds before it has sources.
+namespace veralith::util {
+} // namespace veralith::util
