@@ -22,6 +22,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -382,5 +383,24 @@ struct ClientResourceCounts
     std::size_t iterations = 0;
 };
 ClientResourceCounts GetClientResourceCounts();
+
+// Number of client operations called so far (every Dir* and Conn* operation
+// and ClientInit), for tests that prove an operation made no client call.
+std::uint64_t GetClientCallCount();
+
+// One DirAddFilterToken call as the client received it: the token, its value
+// bytes as copied (empty when none) and the syntax id.
+struct FilterTokenRecord
+{
+    std::uint32_t token = 0;
+    bool hasValue = false;
+    std::string value;
+    std::uint32_t syntaxId = 0;
+};
+// Installs an observer that sees every token added to any cursor (tests of the
+// filter translation record the token stream with it); an empty function
+// removes it. Returns the previous observer.
+using FilterTokenObserver = std::function<void(const FilterTokenRecord&)>;
+FilterTokenObserver SetFilterTokenObserver(FilterTokenObserver observer);
 
 } // namespace veralith::client
