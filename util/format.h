@@ -84,7 +84,8 @@ std::string Format(std::string_view pattern, const std::vector<FormatArg>& args)
 template<typename... Args>
 std::string Format(std::string_view pattern, Args&&... args)
 {
-    return Format(pattern, std::vector<FormatArg> {FormatArg(std::forward<Args>(args))...});
+    const std::vector<FormatArg> list {FormatArg(std::forward<Args>(args))...};
+    return Format(pattern, list);
 }
 
 } // namespace veralith::util
