@@ -34,6 +34,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <variant>
 #include <vector>
 
@@ -82,7 +83,8 @@ std::string Format(std::string_view pattern, const std::vector<FormatArg>& args)
 
 // Format(pattern, {args...}).
 template<typename... Args>
-std::string Format(std::string_view pattern, Args&&... args)
+requires(!(std::same_as<std::remove_cvref_t<Args>, std::vector<FormatArg>> || ...)) std::string
+    Format(std::string_view pattern, Args&&... args)
 {
     const std::vector<FormatArg> list {FormatArg(std::forward<Args>(args))...};
     return Format(pattern, list);
