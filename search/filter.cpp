@@ -4,6 +4,8 @@
 #include "util/number.h"
 #include "util/string_list.h"
 #include "util/text.h"
+#include "values/dirtime.h"
+#include "values/errors.h"
 
 #include <array>
 #include <cstring>
@@ -133,17 +135,6 @@ std::optional<std::int32_t> ReadBooleanWord(const std::string& value)
     return std::nullopt;
 }
 
-// Seconds from 1970-01-01 00:00 to a whole-day date-time value, when they fit
-// the unsigned 32-bit field of a directory time.
-std::optional<std::uint32_t> DirTimeOfDate(double date)
-{
-    const double seconds = (date - 25569.0) * 86400.0;
-    if (!(seconds >= 0.0 && seconds <= 4294967295.0)) {
-        return std::nullopt;
-    }
-    return static_cast<std::uint32_t>(seconds);
-}
-
 // Emits token 6 with the value converted by the syntax id.
 client::DirResult AddValueToken(SearchState& state, const std::string& value, std::uint32_t syntaxId)
 {
@@ -173,12 +164,12 @@ client::DirResult AddValueToken(SearchState& state, const std::string& value, st
         if (!date) {
             return kFilterSyntaxError;
         }
-        const std::optional<std::uint32_t> seconds = DirTimeOfDate(*date);
-        if (!seconds) {
+        client::DirTimeStamp stamp {};
+        try {
+            stamp.wholeSeconds = values::DateTimeToDirTime(*date);
+        } catch (const values::ValueError&) {
             return kFilterSyntaxError; // before 1970-01-01 or after 2106-02-07
         }
-        client::DirTimeStamp stamp {};
-        stamp.wholeSeconds = *seconds;
         state.timeStamp = stamp;
         return AddToken(state, client::FTOK_AVAL, FilterTokenValue(stamp), syntaxId);
     }
