@@ -136,8 +136,8 @@ TEST(FeedbackTest, AHookMayReplaceTheHooksWhileItRuns)
     replacing.showMessageBox = [&boxes, big = std::string(1000, 'x')](
                                    MessageBoxKind, const std::string&, const std::string&) {
         ++boxes;
-        SetFeedbackHooks({}); // destroys this hook's installed copy
-        return MessageBoxButton::Abort;
+        SetFeedbackHooks({}); // destroys the installed copy of this hook
+        return big.size() == 1000 ? MessageBoxButton::Abort : MessageBoxButton::Ok; // reads a capture afterwards
     };
     const FeedbackHooks previous = SetFeedbackHooks(replacing);
     EXPECT_EQ(ShowMessageBox(MessageBoxKind::Warning, "w"), MessageBoxButton::Abort);
