@@ -50,7 +50,7 @@ std::optional<std::string> ValueBytes::Text(std::size_t offset) const
     if (end == nullptr) {
         return std::nullopt;
     }
-    return std::string(reinterpret_cast<const char*>(m_data + offset), static_cast<const std::uint8_t*>(end));
+    return std::string(reinterpret_cast<const char*>(m_data + offset), static_cast<const char*>(end));
 }
 
 std::optional<std::string> ValueBytes::WideText(std::size_t offset) const
