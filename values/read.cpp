@@ -119,8 +119,8 @@ client::DirResult ReadAttributeValues(
             }
             for (std::uint32_t k = 1; k <= valueCount; ++k) {
                 try {
-                    result = ReadOneValue(
-                        dup, reply.get(), objectName, name, syntaxId, static_cast<std::int32_t>(k), lines);
+                    result =
+                        ReadOneValue(dup, reply.get(), objectName, name, syntaxId, static_cast<std::int32_t>(k), lines);
                 } catch (const std::exception& error) {
                     lines.Add(error.what());
                 }
@@ -159,8 +159,8 @@ client::DirResult ReadAttributeLines(
         const bool commaNames = key == "CREATORSNAME" || key == "MODIFIERSNAME";
         util::StringList collected;
         for (const util::StringListEntry& entry : work) {
-            const std::string name
-                = commaNames ? directory::WithLeadingDot(directory::DottedFromCommaName(entry.text)) : entry.text;
+            const std::string name =
+                commaNames ? directory::WithLeadingDot(directory::DottedFromCommaName(entry.text)) : entry.text;
             util::StringList linked;
             result = ReadAttributeLines(context, name, rest, linked);
             if (result == 0) {
