@@ -3,6 +3,7 @@
 #include "client/service.h"
 #include "test_values.h"
 #include "values/errors.h"
+#include "values/format.h"
 #include "values/read.h"
 #include "values/stream.h"
 
@@ -261,6 +262,12 @@ TEST_F(ReadAttributes, PlainTextStream)
     const std::string text = Text("jsmith.Sales.Acme", "Login Script");
     ASSERT_EQ(text.rfind("Stream (100 bytes):\r\nWelcome to the values tree. ", 0), 0u) << text;
     EXPECT_EQ(text.size(), 21u + 100u);
+
+    // The formatter reads a stream value through the client as well.
+    util::StringList lines;
+    EXPECT_EQ(FormatAttributeValue(context(), "jsmith.Sales.Acme", "Login Script", 1, {0, 21}, nullptr, lines), 0);
+    ASSERT_EQ(lines.Count(), 1u);
+    EXPECT_EQ(lines.TextAt(0), text);
 }
 
 TEST_F(ReadAttributes, ApplicationStreamsInEachRecordMode)
@@ -295,6 +302,10 @@ TEST_F(ReadAttributes, StreamThatCannotBeOpenedGivesTheDirectoryCode)
     std::string text;
     EXPECT_EQ(ReadStreamText(context(), "jsmith.Sales.Acme", "Login Script", text), client::ERR_TRANSPORT_FAILURE);
     EXPECT_EQ(text, "Cannot read Stream");
+    util::StringList lines;
+    EXPECT_EQ(FormatAttributeValue(context(), "jsmith.Sales.Acme", "Login Script", 1, {0, 21}, nullptr, lines),
+        client::ERR_TRANSPORT_FAILURE);
+    EXPECT_EQ(lines.Count(), 0u);
 }
 
 TEST_F(ReadAttributes, StreamThatCannotBeReadGives30)
