@@ -197,6 +197,7 @@ void IniFile::Load()
             line.kind = LineKind::Key;
             line.name = Trim(t.substr(0, eq));
             line.value = eq == std::string::npos ? std::string() : Trim(t.substr(eq + 1));
+            line.hasEquals = eq != std::string::npos;
         }
         lines_.push_back(std::move(line));
     }
@@ -332,6 +333,7 @@ void IniFile::WriteString(const std::string& section, const std::string& key, co
     entry.kind = LineKind::Key;
     entry.name = keyName;
     entry.value = Trim(value);
+    entry.hasEquals = true;
     const long existing = FindKey(sectionName, keyName);
     if (existing >= 0) {
         Line& old = lines[static_cast<std::size_t>(existing)];
@@ -402,15 +404,15 @@ std::vector<std::string> IniFile::ReadSections() const
 std::vector<std::string> IniFile::ReadSection(const std::string& section) const
 {
     std::vector<std::string> result;
-    for (auto& [key, value] : ReadSectionValues(section)) {
-        result.push_back(key);
+    for (const IniEntry& entry : ReadSectionValues(section)) {
+        result.push_back(entry.key);
     }
     return result;
 }
 
-std::vector<std::pair<std::string, std::string>> IniFile::ReadSectionValues(const std::string& section) const
+std::vector<IniEntry> IniFile::ReadSectionValues(const std::string& section) const
 {
-    std::vector<std::pair<std::string, std::string>> result;
+    std::vector<IniEntry> result;
     const long header = FindSection(section);
     if (header < 0) {
         return result;
@@ -418,7 +420,7 @@ std::vector<std::pair<std::string, std::string>> IniFile::ReadSectionValues(cons
     const std::size_t end = SectionEnd(static_cast<std::size_t>(header));
     for (std::size_t i = static_cast<std::size_t>(header) + 1; i < end; ++i) {
         if (lines_[i].kind == LineKind::Key) {
-            result.emplace_back(lines_[i].name, Unquote(lines_[i].value));
+            result.push_back(IniEntry {lines_[i].name, Unquote(lines_[i].value), lines_[i].hasEquals});
         }
     }
     return result;

@@ -16,6 +16,14 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// One key line of a section as ReadSectionValues gives it.
+struct IniEntry
+{
+    std::string key;
+    std::string value; // enclosing quotes removed as by IniFile::ReadString
+    bool hasEquals = true; // false for a line without "=" (its whole text is the key)
+};
+
 // The system-wide configuration directory: the value of VERALITH_SYSTEM_DIR when it
 // is set and not empty, otherwise "/etc". Never ends in "/" unless it is "/".
 std::string SystemConfigDir();
@@ -86,9 +94,8 @@ public:
     std::vector<std::string> ReadSections() const;
     // Key names of the section in file order; empty when the section is missing.
     std::vector<std::string> ReadSection(const std::string& section) const;
-    // Key and value (enclosing quotes removed as by ReadString) of every key line
-    // of the section, in file order; empty when the section is missing.
-    std::vector<std::pair<std::string, std::string>> ReadSectionValues(const std::string& section) const;
+    // Every key line of the section, in file order; empty when the section is missing.
+    std::vector<IniEntry> ReadSectionValues(const std::string& section) const;
 
     // Removes the key's line. When the section is left without any line, its header
     // goes too. Nothing happens when the key is absent. Raises IniFileError when
@@ -110,6 +117,7 @@ private:
         LineKind kind = LineKind::Other;
         std::string name; // section or key name, trimmed
         std::string value; // raw value, trimmed (keys only)
+        bool hasEquals = false;
     };
 
     void Load();
