@@ -55,19 +55,20 @@ TEST_F(SettingsTest, HistoryOfFiveEntriesIsStoredQuotedAndLoadsInOrder)
         IniFile file(path_);
         SaveComboHistory(file, "History Box", &combo);
     }
-    EXPECT_EQ(ReadRaw(), "[History Box]\n"
-                         "Current=\"five \"\n"
-                         "Count=5\n"
-                         "0=\"five \"\n"
-                         "1=\"one\"\n"
-                         "2=\" two\"\n"
-                         "3=\"three\"\n"
-                         "4=\"four\"\n");
+    EXPECT_EQ(ReadRaw(),
+        "[History Box]\n"
+        "Current=\"five \"\n"
+        "Count=5\n"
+        "0=\"five \"\n"
+        "1=\"one\"\n"
+        "2=\" two\"\n"
+        "3=\"three\"\n"
+        "4=\"four\"\n");
 
     QComboBox loaded;
     loaded.setEditable(true);
     LoadComboHistory(IniFile(path_), "History Box", &loaded);
-    EXPECT_EQ(Entries(loaded), (QStringList{"five ", "one", " two", "three", "four"}));
+    EXPECT_EQ(Entries(loaded), (QStringList {"five ", "one", " two", "three", "four"}));
     EXPECT_EQ(loaded.currentText(), "five ");
 }
 
@@ -100,7 +101,7 @@ TEST_F(SettingsTest, LoadSkipsEmptyAndDuplicateEntriesAndDefaultsTheCount)
     combo.setEditable(true);
     LoadComboWithDefault(IniFile(path_), "History Box", "fallback", &combo);
     EXPECT_EQ(combo.currentText(), "fallback");
-    EXPECT_EQ(Entries(combo), (QStringList{"fallback", "a", "b"}));
+    EXPECT_EQ(Entries(combo), (QStringList {"fallback", "a", "b"}));
 }
 
 } // namespace

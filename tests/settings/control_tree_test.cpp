@@ -8,11 +8,13 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
+#include <QRadioButton>
 #include <QSignalSpy>
 #include <QSlider>
 #include <QSpinBox>
 #include <QSplitter>
 #include <QTableWidget>
+#include <QTest>
 #include <QVBoxLayout>
 
 using namespace veralith::settings;
@@ -82,7 +84,7 @@ TEST_F(PanelTest, SingleValueControlsComeBackAndSpinBoxInnerEditIsNotStored)
     check->setChecked(true);
     list->setCurrentIndex(2);
     Save();
-    EXPECT_EQ(ReadRaw(), "[Settings]\nEdit=\"  two blanks ahead\"\nList=User\nSpin=-3\nSlider=40\nCheck=1\n");
+    EXPECT_EQ(ReadRaw(), "[Settings]\nEdit=\"  two blanks ahead\"\nSpin=-3\nSlider=40\nCheck=1\nList=User\n");
 
     edit->setText("x");
     spin->setValue(0);
@@ -174,8 +176,9 @@ TEST_F(PanelTest, StringGridIsStoredColumnByColumn)
         }
     }
     Save();
-    EXPECT_EQ(ReadRaw(), "[Settings Grid]\nRowCount=2\nColCount=3\n"
-                         "Cell.0.0=c0r0\nCell.0.1=c0r1\nCell.1.0=c1r0\nCell.1.1=c1r1\nCell.2.0=c2r0\nCell.2.1=c2r1\n");
+    EXPECT_EQ(ReadRaw(),
+        "[Settings Grid]\nRowCount=2\nColCount=3\n"
+        "Cell.0.0=c0r0\nCell.0.1=c0r1\nCell.1.0=c1r0\nCell.1.1=c1r1\nCell.2.0=c2r0\nCell.2.1=c2r1\n");
     grid->clear();
     grid->setRowCount(0);
     grid->setColumnCount(0);
@@ -205,11 +208,11 @@ TEST_F(PanelTest, ValueListEditorKeepsRowsAndCount)
     EXPECT_EQ(ReadRaw(), "[Settings]\nValues.Count=4\n[Settings Values]\n0=Name=Smith\n1=Empty=\n2==\n3=Path=a=b\n");
     values->setRows({});
     Restore();
-    EXPECT_EQ(values->rows(), (QStringList{"Name=Smith", "Empty=", "=", "Path=a=b"}));
+    EXPECT_EQ(values->rows(), (QStringList {"Name=Smith", "Empty=", "=", "Path=a=b"}));
 
     WriteRaw("[Settings]\nValues.Count=3\n[Settings Values]\n0=a=1\n");
     Restore();
-    EXPECT_EQ(values->rows(), (QStringList{"a=1", "=", "="}));
+    EXPECT_EQ(values->rows(), (QStringList {"a=1", "=", "="}));
 }
 
 TEST_F(PanelTest, SplitterPaneSizesComeBack)
@@ -225,8 +228,10 @@ TEST_F(PanelTest, SplitterPaneSizesComeBack)
     splitter->addWidget(right);
     auto* inner = new QCheckBox(right);
     inner->setObjectName("InnerCheck");
+    (new QVBoxLayout(&form_))->addWidget(&panel_);
     form_.resize(400, 200);
     form_.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&form_));
     splitter->setSizes({100, 280});
     const QList<int> saved = splitter->sizes();
     inner->setChecked(true);
@@ -268,6 +273,27 @@ TEST_F(SettingsTest, BoundsUseTheNameAsSectionWhenNoneIsGiven)
         SaveBounds(file, "", &form);
     }
     EXPECT_EQ(ReadRaw(), "[Dialog]\nDialog.Left=10\nDialog.Width=300\nDialog.Height=200\n");
+}
+
+TEST(RadioGroup, ItemIndexClampsLikeTheStoredIndexNeedsAndSignalsChanges)
+{
+    RadioGroup radio;
+    radio.setColumns(2);
+    radio.setItems({"a", "b", "c"});
+    QSignalSpy spy(&radio, &RadioGroup::itemIndexChanged);
+    EXPECT_EQ(radio.itemIndex(), -1);
+    radio.setItemIndex(99);
+    EXPECT_EQ(radio.itemIndex(), 2);
+    radio.setItemIndex(-1);
+    EXPECT_EQ(radio.itemIndex(), -1);
+    EXPECT_FALSE(radio.button(2)->isChecked());
+    radio.setItemIndex(-5);
+    radio.button(0)->click();
+    EXPECT_EQ(radio.itemIndex(), 0);
+    ASSERT_EQ(spy.count(), 3);
+    EXPECT_EQ(spy.at(0).at(0).toInt(), 2);
+    EXPECT_EQ(spy.at(1).at(0).toInt(), -1);
+    EXPECT_EQ(spy.at(2).at(0).toInt(), 0);
 }
 
 } // namespace

@@ -12,7 +12,12 @@ namespace {
 TEST(NormalizeKey, StripsBracketsOnlyFromKeysThatStartWithOne)
 {
     const std::pair<const char*, const char*> rows[] = {
-        {"[Root]", "Root"}, {"[a]b[c]", "abc"}, {"a[b]", "a[b]"}, {"Plain", "Plain"}, {"[]", ""}, {"", ""},
+        {"[Root]", "Root"},
+        {"[a]b[c]", "abc"},
+        {"a[b]", "a[b]"},
+        {"Plain", "Plain"},
+        {"[]", ""},
+        {"", ""},
     };
     for (const auto& [key, expected] : rows) {
         EXPECT_EQ(NormalizeKey(key), expected) << key;
@@ -23,13 +28,17 @@ TEST_F(SettingsTest, WriteTextIfChangedWritesOnlyRealChanges)
 {
     WriteRaw("[S]\nSame=abc\nQuoted=\"  padded\"\n");
     IniFile file(path_);
-    struct stat before {};
+    struct stat before
+    {
+    };
     ASSERT_EQ(stat(path_.c_str(), &before), 0);
     WriteTextIfChanged(file, "S", "Same", "abc");
     WriteTextIfChanged(file, "S", "Quoted", "\"  padded\"");
     WriteTextIfChanged(file, "S", "Absent", "");
     WriteTextIfChanged(file, "S", "[]", "value for an empty key");
-    struct stat after {};
+    struct stat after
+    {
+    };
     ASSERT_EQ(stat(path_.c_str(), &after), 0);
     EXPECT_EQ(after.st_ino, before.st_ino) << "an unchanged value rewrote the file";
 
@@ -78,7 +87,7 @@ TEST_F(SettingsTest, ReadStringsSectionTakesFileOrderAndWholeLinesWithoutEquals)
     WriteRaw("[L]\n5=five\nline without equals\n1=one\n[Other]\n0=x\n");
     std::vector<std::string> read;
     ReadStringsSection(IniFile(path_), "l", read);
-    EXPECT_EQ(read, (std::vector<std::string>{"five", "line without equals", "one"}));
+    EXPECT_EQ(read, (std::vector<std::string> {"five", "line without equals", "one"}));
     ReadStringsSection(IniFile(path_), "Missing", read);
     EXPECT_TRUE(read.empty());
 }

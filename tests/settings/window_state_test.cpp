@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QTest>
 #include <QVBoxLayout>
 
@@ -52,8 +53,8 @@ public:
         RadioGroupAttributeCheck->setColumns(4);
         RadioGroupAttributeCheck->setItems({"&Duplicates", "&Present", "&Not Present", "&Just Show"});
         RadioGroupAttributeCheck->setItemIndex(0);
-        for (QWidget* w : std::initializer_list<QWidget*> {ComboBoxTrees, EditCurrentContainer, ComboBoxClasses,
-                                                           ComboBoxAttributes, ComboBoxFilter, strip}) {
+        for (QWidget* w : std::initializer_list<QWidget*> {
+                 ComboBoxTrees, EditCurrentContainer, ComboBoxClasses, ComboBoxAttributes, ComboBoxFilter, strip}) {
             top->addWidget(w);
         }
 
@@ -122,16 +123,17 @@ TEST_F(WindowStateTest, FirstRunThenCloseWritesOnlyTheListedKeys)
         form.move(408, 220);
         form.close();
     }
-    EXPECT_EQ(ReadRaw(SettingsPath()), "[Settings]\n"
-                                       "MainForm.Top=220\n"
-                                       "MainForm.Left=408\n"
-                                       "MainForm.Width=657\n"
-                                       "MainForm.Height=593\n"
-                                       "ComboBoxTrees=CORP_TREE\n"
-                                       "EditCurrentContainer=O=Corp\n"
-                                       "ComboBoxClasses=User\n"
-                                       "ComboBoxAttributes=CN\n"
-                                       "CheckBoxRecurse=0\n");
+    EXPECT_EQ(ReadRaw(SettingsPath()),
+        "[Settings]\n"
+        "MainForm.Top=220\n"
+        "MainForm.Left=408\n"
+        "MainForm.Width=657\n"
+        "MainForm.Height=593\n"
+        "ComboBoxTrees=CORP_TREE\n"
+        "EditCurrentContainer=O=Corp\n"
+        "ComboBoxClasses=User\n"
+        "ComboBoxAttributes=CN\n"
+        "CheckBoxRecurse=0\n");
 }
 
 TEST_F(WindowStateTest, ChoicesMadeBeforeCloseAreThereInTheNextWindow)
@@ -174,17 +176,17 @@ TEST_F(WindowStateTest, ChoicesMadeBeforeCloseAreThereInTheNextWindow)
 
 TEST_F(WindowStateTest, DamagedHistoryCountDoesNotStopTheRestore)
 {
-    TestForm probe; // the settings file name is that of the test executable
     const std::string path = SettingsPath();
-    WriteRaw(path, "[Settings]\n"
-                   "ComboBoxAttributes=Telephone Number\n"
-                   "RadioGroupAttributeCheck=2\n"
-                   "CheckBoxRecurse=1\n"
-                   "RadioGroupAlert=1\n"
-                   "[History ComboBoxFilter]\n"
-                   "Current=\"typed text\"\n"
-                   "Count=4096\n"
-                   "0=\"old\"\n");
+    WriteRaw(path,
+        "[Settings]\n"
+        "ComboBoxAttributes=Telephone Number\n"
+        "RadioGroupAttributeCheck=2\n"
+        "CheckBoxRecurse=1\n"
+        "RadioGroupAlert=1\n"
+        "[History ComboBoxFilter]\n"
+        "Current=\"typed text\"\n"
+        "Count=4096\n"
+        "0=\"old\"\n");
     TestForm form;
     form.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
