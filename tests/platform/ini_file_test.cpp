@@ -195,6 +195,15 @@ TEST_F(IniFileTest, FileDamagedByHandStillReads)
     EXPECT_NE(text.find("last=no newline\n"), std::string::npos) << text;
 }
 
+TEST_F(IniFileTest, ByteOrderMarkDoesNotHideTheFirstSection)
+{
+    WriteRaw("\xEF\xBB\xBF[Settings]\nA=1\n");
+    IniFile ini(path_);
+    EXPECT_EQ(ini.ReadString("Settings", "A", ""), "1");
+    ini.WriteString("Settings", "B", "2");
+    EXPECT_EQ(ReadRaw(), "[Settings]\nA=1\nB=2\n");
+}
+
 TEST_F(IniFileTest, RefusesNamesAndValuesThatWouldBreakTheFormat)
 {
     IniFile ini(path_);

@@ -246,6 +246,27 @@ TEST_F(PanelTest, SplitterPaneSizesComeBack)
     EXPECT_EQ(splitter->sizes(), saved);
 }
 
+TEST_F(SettingsTest, WindowMetByTheWalkGetsItsOwnSection)
+{
+    QWidget form;
+    form.setObjectName("Form2");
+    form.move(5, 6);
+    form.resize(300, 200);
+    auto* check = new QCheckBox(&form);
+    check->setObjectName("Check");
+    check->setChecked(true);
+    {
+        IniFile file(path_);
+        SaveControlTree(file, "Settings", &form);
+    }
+    EXPECT_EQ(ReadRaw(), "[Settings Form2]\nForm2.Top=6\nForm2.Left=5\nForm2.Width=300\nForm2.Height=200\nCheck=1\n");
+    form.move(50, 60);
+    check->setChecked(false);
+    RestoreControlTree(IniFile(path_), "Settings", &form);
+    EXPECT_EQ(form.pos(), QPoint(5, 6));
+    EXPECT_TRUE(check->isChecked());
+}
+
 TEST_F(SettingsTest, BoundsLeftZeroKeepsTheDesignedPlaceAndNegativeIsRestored)
 {
     QWidget form;
