@@ -298,9 +298,9 @@ TEST_F(SettingsTest, BoundsUseTheNameAsSectionWhenNoneIsGiven)
 
 TEST(RadioGroup, ItemIndexClampsLikeTheStoredIndexNeedsAndSignalsChanges)
 {
-    RadioGroup radio;
-    radio.setColumns(2);
-    radio.setItems({"a", "b", "c"});
+    RadioGroup radio("Caption", {"a", "b", "c"}, 2);
+    EXPECT_EQ(radio.columns(), 2);
+    EXPECT_EQ(radio.items(), (QStringList {"a", "b", "c"}));
     QSignalSpy spy(&radio, &RadioGroup::itemIndexChanged);
     EXPECT_EQ(radio.itemIndex(), -1);
     radio.setItemIndex(99);
