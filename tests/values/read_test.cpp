@@ -7,6 +7,7 @@
 #include "values/read.h"
 #include "values/stream.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -196,6 +197,40 @@ TEST_F(ReadAttributes, AnErrorForOneValueBecomesThatValuesLine)
             "Partition Status: synchronisation state -1 is negative",
             "FS3 / Replica 3 / Last Sync:  12/31/05/ (remote error) "}));
     EXPECT_EQ(Text("bdoe.Sales.Acme", "Intruder Lockout Reset Interval"), "interval of -5 seconds is negative");
+}
+
+TEST_F(ReadAttributes, ValueIndexesContinueAcrossReplies)
+{
+    // 400 partition states of 430 bytes each need several 64512-byte replies.
+    // The first value shows the long name at 28 and its error; every later one
+    // (whichever reply brings it) the name "A" at 24 and no error.
+    auto hex = [](std::uint32_t v) {
+        char text[9];
+        std::snprintf(text, sizeof(text), "%02X%02X%02X%02X", v & 0xFF, (v >> 8) & 0xFF, (v >> 16) & 0xFF, v >> 24);
+        return std::string(text);
+    };
+    std::string values;
+    for (std::uint32_t i = 1; i <= 400; ++i) {
+        std::string record = "00000000" + hex(2) + hex(0) + hex(i) + hex(0x1F) + "00000000" + "41000000";
+        for (int c = 0; c < 200; ++c) {
+            record += "4200";
+        }
+        values += std::string(i == 1 ? "" : ",") + "\"hex:" + record + "0000\"";
+    }
+    const std::string tree = "{\"format\": \"veralith-tree/1\", \"tree\": \"BIG\", \"objects\": [{\"name\": \"Big\", "
+                             "\"class\": \"Organization\", \"attributes\": {\"Partition Status\": [" +
+        values + "]}}]}";
+    std::shared_ptr<client::DirectoryService> service;
+    std::string error;
+    ASSERT_TRUE(client::memory::LoadTreeText(tree, "big.json", &service, &error)) << error;
+    Start(service);
+
+    const std::vector<std::string> lines = Lines("Big", "Partition Status");
+    ASSERT_EQ(lines.size(), 400u);
+    EXPECT_EQ(lines[0], std::string(200, 'B') + " / Replica 1 / Last Sync:  01/01/70/ (in sync) / Error   1F");
+    for (std::size_t i = 1; i < lines.size(); ++i) {
+        ASSERT_EQ(lines[i], "A / Replica " + std::to_string(i + 1) + " / Last Sync:  01/01/70/ (in sync) ");
+    }
 }
 
 TEST_F(ReadAttributes, PseudoAttributesInAnyCase)
