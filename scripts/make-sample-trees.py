@@ -289,7 +289,7 @@ def user_objects():
             if serial % 10 == 0:
                 attributes["Postal Address"] = [["Acme Inc.", "%d Main Street" % (serial + 1), "Springfield"]]
             if serial % 8 == 0:
-                attributes["Email Address"] = [{"type": 0, "address": "%s@mail.%s" % (login, domain)}]
+                attributes["EMail Address"] = [{"type": 0, "address": "%s@mail.%s" % (login, domain)}]
             if serial % 25 == 0:
                 attributes["Last Login Time"] = [iso(BASE_TIME + 400 * 86400 + serial * 61)]
             name = "%s.%s" % (login, container)
@@ -327,6 +327,7 @@ def add_deliberate_duplicates(users, by_name):
         users[index]["auxClasses"] = ["acmeBadgeHolder"]
         users[index]["attributes"]["acmeBadge"] = ["B-%04d" % (100 + index)]
         users[index]["attributes"]["acmeEmployeeCode"] = ["E%05d" % (index * 17)]
+        users[index]["attributes"]["acmeCostCenter"] = ["4711 %d" % (index % 2)]
     users[8]["auxClasses"] = ["acmeBadgeHolder"]
     users[8]["attributes"]["acmeBadge"] = ["B-0105"]  # the same badge as users[5]
 
