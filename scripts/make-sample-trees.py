@@ -606,7 +606,7 @@ def special_objects():
     admin = {
         "name": "Admin.Acme",
         "class": "User",
-        "auxClasses": ["acmeAsset"],
+        "auxClasses": ["acmeAsset", "extensibleObject"],
         "created": iso(BASE_TIME - 86400 * 100),
         "modified": iso(seconds(2006, 11, 30, 17, 45, 10)),
         "attributes": {
@@ -638,6 +638,7 @@ def special_objects():
     ca = {
         "name": "CA.Servers.IT.Acme",
         "class": "NCP Server",
+        "auxClasses": ["extensibleObject"],
         "attributes": {
             "CA Public Key": [hexbytes(public_key(2, 0x400, guid(99), 0x10001, "Acme Organizational CA"))],
             "snmpTrapDescription": [hexbytes(ztext("Link down") + ztext("Link up"))],
@@ -648,6 +649,7 @@ def special_objects():
     dynamic = {
         "name": "Managers.Acme",
         "class": "Group",
+        "auxClasses": ["dynamicGroupAux"],
         "attributes": {
             "memberQuery": [hexbytes(record((0, u32(1)), (4, u32(0)), (8, u32(0)), (12, wtext("(Title=Manager)"))))],
             "Description": ["Everyone whose title is Manager"],
