@@ -7,9 +7,9 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <memory>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
