@@ -83,8 +83,8 @@ util::FeedbackHooks MakeFeedbackHooks(Dialogs& dialogs, QWidget* parent)
             }
         }
     };
-    hooks.showMessageBox = [&dialogs, parent](util::MessageBoxKind kind, const std::string& title,
-                               const std::string& text) {
+    hooks.showMessageBox = [&dialogs, parent](
+                               util::MessageBoxKind kind, const std::string& title, const std::string& text) {
         return dialogs.ShowMessageBox(parent, kind, ToQString(title), ToQString(text));
     };
     return hooks;

@@ -38,8 +38,7 @@ public:
     // Shows a modal message box with the caption and text; returns the button
     // pressed. Kind Warning offers "OK" and "Abort", the others "OK" alone.
     virtual util::MessageBoxButton ShowMessageBox(
-        QWidget* parent, util::MessageBoxKind kind, const QString& caption, const QString& text)
-        = 0;
+        QWidget* parent, util::MessageBoxKind kind, const QString& caption, const QString& text) = 0;
 
     // Shows the file-save dialog; the chosen file's path, or nothing when the
     // user cancels.

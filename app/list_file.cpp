@@ -12,8 +12,8 @@ bool WriteLinesToFile(const QString& path, const std::vector<std::string>& lines
     QSaveFile file(path);
     bool ok = file.open(QIODevice::WriteOnly);
     for (auto it = lines.begin(); ok && it != lines.end(); ++it) {
-        ok = file.write(it->data(), static_cast<qint64>(it->size())) == static_cast<qint64>(it->size())
-            && file.write("\r\n", 2) == 2;
+        ok = file.write(it->data(), static_cast<qint64>(it->size())) == static_cast<qint64>(it->size()) &&
+            file.write("\r\n", 2) == 2;
     }
     if (ok && file.commit()) {
         return true;

@@ -3,7 +3,10 @@
 #include "app/list_file.h"
 #include "app/qt_text.h"
 #include "directory/directory.h"
+#include "settings/window_state.h"
 #include "util/memo.h"
+
+#include <exception>
 
 #include <QCloseEvent>
 #include <QLineEdit>
@@ -16,41 +19,50 @@ namespace veralith::app {
 
 namespace {
 
-    // The Info page's memo as the quick-start loader sees it.
-    class MemoAdapter final : public util::MemoLines
+// The Info page's memo as the quick-start loader sees it.
+class MemoAdapter final : public util::MemoLines
+{
+public:
+    explicit MemoAdapter(QPlainTextEdit& memo)
+        : m_memo(memo)
+    { }
+    void AppendLine(const std::string& line) override { m_memo.appendPlainText(ToQString(line)); }
+    void ReplaceAllLines(const std::vector<std::string>& lines) override
     {
-    public:
-        explicit MemoAdapter(QPlainTextEdit& memo)
-            : m_memo(memo)
-        { }
-        void AppendLine(const std::string& line) override { m_memo.appendPlainText(ToQString(line)); }
-        void ReplaceAllLines(const std::vector<std::string>& lines) override
-        {
-            QStringList texts;
-            texts.reserve(static_cast<qsizetype>(lines.size()));
-            for (const std::string& line : lines) {
-                texts.append(ToQString(line));
-            }
-            m_memo.setPlainText(texts.join(QLatin1Char('\n')));
+        QStringList texts;
+        texts.reserve(static_cast<qsizetype>(lines.size()));
+        for (const std::string& line : lines) {
+            texts.append(ToQString(line));
         }
-
-    private:
-        QPlainTextEdit& m_memo;
-    };
-
-    // Selects in target the row selected in source; clears target's selection
-    // when it has no such row.
-    void KeepSelection(const ListBox& source, ListBox& target)
-    {
-        const int row = source.ItemIndex();
-        if (target.Count() < row + 1) {
-            target.SetItemIndex(-1);
-        } else {
-            target.SetItemIndex(row);
-        }
+        m_memo.setPlainText(texts.join(QLatin1Char('\n')));
     }
 
+private:
+    QPlainTextEdit& m_memo;
+};
+
+// Selects in target the row selected in source; clears target's selection
+// when it has no such row.
+void KeepSelection(const ListBox& source, ListBox& target)
+{
+    const int row = source.ItemIndex();
+    if (target.Count() < row + 1) {
+        target.SetItemIndex(-1);
+    } else {
+        target.SetItemIndex(row);
+    }
+}
+
 } // namespace
+
+int TreeRowToSelect(const StringListModel& trees, const std::string& primaryTree)
+{
+    if (trees.Count() == 0) {
+        return -1;
+    }
+    const int row = trees.IndexOf(primaryTree);
+    return row >= 0 ? row : 0;
+}
 
 const char* const TMainForm::kCaption = "Veralith: Find Objects with Duplicate Attribute Values (and more)";
 
@@ -109,30 +121,28 @@ void TMainForm::FormCreate()
         directory::ListTrees(trees);
         ComboBoxTrees->Items().AddAll(trees);
         if (ComboBoxTrees->Items().Count() > 0) {
-            int row = ComboBoxTrees->Items().IndexOf(directory::ReadPrimaryTree());
-            if (row < 0) {
-                row = 0;
-            }
-            ComboBoxTrees->SetItemIndex(row);
+            ComboBoxTrees->SetItemIndex(TreeRowToSelect(ComboBoxTrees->Items(), directory::ReadPrimaryTree()));
             ChangeTree();
         }
-    } catch (...) {
-    }
+    } catch (...) { }
     ComboBoxAttributes->SetItemIndex(ComboBoxAttributes->Items().IndexOf("GUID"));
 }
 
 void TMainForm::FormShow()
 {
-    // Settings persistence: RestoreMainFormBounds(), then RestorePanelSettings
-    // for PanelSettings, then for PanelControl (wired with the settings layer).
+    settings::RestoreWindowState(this, PanelSettings, PanelControl);
 }
 
 void TMainForm::FormClose()
 {
     m_navigationContext.reset();
     m_searchContext.reset();
-    // Settings persistence: SaveMainFormBounds(), then SavePanelSettings for
-    // PanelSettings, then for PanelControl (wired with the settings layer).
+    // A settings file that refuses a write is reported; the window still closes.
+    try {
+        settings::SaveWindowState(this, PanelSettings, PanelControl);
+    } catch (const std::exception& error) {
+        util::ShowMessageBox(util::MessageBoxKind::Error, error.what());
+    }
 }
 
 void TMainForm::ChangeTree()
@@ -199,8 +209,8 @@ void TMainForm::ListBoxContainersDblClick()
     if (row < 0) {
         return;
     }
-    const std::string target = directory::JoinContainerName(
-        ToText(EditCurrentContainer->text()), ListBoxContainers->Items().TextAt(row));
+    const std::string target =
+        directory::JoinContainerName(ToText(EditCurrentContainer->text()), ListBoxContainers->Items().TextAt(row));
     directory::SetNameContext(m_navigationContext.get(), target);
     GetContainerInfo();
 }
@@ -216,16 +226,14 @@ void TMainForm::ListBoxObjectsClick()
 {
     try {
         KeepSelection(*ListBoxObjects, *ListBoxAttributes);
-    } catch (...) {
-    }
+    } catch (...) { }
 }
 
 void TMainForm::ListBoxAttributesClick()
 {
     try {
         KeepSelection(*ListBoxAttributes, *ListBoxObjects);
-    } catch (...) {
-    }
+    } catch (...) { }
 }
 
 void TMainForm::PopupMenuSaveClick()

@@ -49,6 +49,10 @@ class RadioGroup;
 
 namespace veralith::app {
 
+// The row of the tree list that start-up selects: the primary connection's
+// tree (matched ignoring ASCII case), else the first row; -1 for an empty list.
+int TreeRowToSelect(const StringListModel& trees, const std::string& primaryTree);
+
 class TMainForm : public QMainWindow
 {
     Q_OBJECT

@@ -23,53 +23,65 @@ namespace veralith::app {
 
 namespace {
 
-    constexpr int kFontPixels = 12;
-    constexpr int kTitleFontPixels = 19;
+constexpr int kFontPixels = 12;
+constexpr int kTitleFontPixels = 19;
 
-    QWidget* MakePanel(const QString& name, QWidget* parent)
-    {
-        auto* panel = new QWidget(parent);
-        panel->setObjectName(name);
-        return panel;
-    }
+QWidget* MakePanel(const QString& name, QWidget* parent)
+{
+    auto* panel = new QWidget(parent);
+    panel->setObjectName(name);
+    return panel;
+}
 
-    // A raised caption strip above a list.
-    QLabel* MakeCaptionPanel(const QString& name, const QString& caption, QWidget* parent)
-    {
-        auto* panel = new QLabel(caption, parent);
-        panel->setObjectName(name);
-        panel->setFrameStyle(QFrame::Panel | QFrame::Raised);
-        panel->setAlignment(Qt::AlignCenter);
-        panel->setFixedHeight(20);
-        return panel;
-    }
+// A raised caption strip above a list.
+QLabel* MakeCaptionPanel(const QString& name, const QString& caption, QWidget* parent)
+{
+    auto* panel = new QLabel(caption, parent);
+    panel->setObjectName(name);
+    panel->setFrameStyle(QFrame::Panel | QFrame::Raised);
+    panel->setAlignment(Qt::AlignCenter);
+    panel->setFixedHeight(20);
+    return panel;
+}
 
-    QLabel* MakeLabel(const QString& name, const QString& caption, QWidget* buddy, QWidget* parent)
-    {
-        auto* label = new QLabel(caption, parent);
-        label->setObjectName(name);
-        if (buddy != nullptr) {
-            label->setBuddy(buddy);
-        }
-        return label;
+QLabel* MakeLabel(const QString& name, const QString& caption, QWidget* buddy, QWidget* parent)
+{
+    auto* label = new QLabel(caption, parent);
+    label->setObjectName(name);
+    if (buddy != nullptr) {
+        label->setBuddy(buddy);
     }
+    return label;
+}
 
-    QVBoxLayout* MakeColumn(QWidget* panel, int margin = 0, int spacing = 0)
-    {
-        auto* layout = new QVBoxLayout(panel);
-        layout->setContentsMargins(margin, margin, margin, margin);
-        layout->setSpacing(spacing);
-        return layout;
-    }
+QVBoxLayout* MakeColumn(QWidget* panel, int margin = 0, int spacing = 0)
+{
+    auto* layout = new QVBoxLayout(panel);
+    layout->setContentsMargins(margin, margin, margin, margin);
+    layout->setSpacing(spacing);
+    return layout;
+}
 
-    QSplitter* MakeSplitter(const QString& name, Qt::Orientation orientation, int handle, QWidget* parent)
-    {
-        auto* splitter = new QSplitter(orientation, parent);
-        splitter->setObjectName(name);
-        splitter->setHandleWidth(handle);
-        splitter->setChildrenCollapsible(false);
-        return splitter;
-    }
+// A radio group with its first item selected.
+settings::RadioGroup* MakeRadioGroup(
+    const QString& name, const QString& caption, const QStringList& items, int columns, QWidget* parent)
+{
+    auto* group = new settings::RadioGroup(caption, parent);
+    group->setObjectName(name);
+    group->setItems(items);
+    group->setColumns(columns);
+    group->setItemIndex(0);
+    return group;
+}
+
+QSplitter* MakeSplitter(const QString& name, Qt::Orientation orientation, int handle, QWidget* parent)
+{
+    auto* splitter = new QSplitter(orientation, parent);
+    splitter->setObjectName(name);
+    splitter->setHandleWidth(handle);
+    splitter->setChildrenCollapsible(false);
+    return splitter;
+}
 
 } // namespace
 
@@ -201,12 +213,11 @@ QWidget* TMainForm::CreateSelectorPage()
     PanelRadioGroup = MakePanel(QStringLiteral("PanelRadioGroup"), PanelSettings);
     PanelRadioGroup->setFixedHeight(40);
     QVBoxLayout* radioStrip = MakeColumn(PanelRadioGroup);
-    RadioGroupAttributeCheck = new settings::RadioGroup(QStringLiteral("&Attribute Check ... "),
-        {QStringLiteral("&Duplicates"), QStringLiteral("&Present"), QStringLiteral("&Not Present"),
-            QStringLiteral("&Just Show")},
-        4, PanelRadioGroup);
-    RadioGroupAttributeCheck->setObjectName(QStringLiteral("RadioGroupAttributeCheck"));
-    RadioGroupAttributeCheck->setItemIndex(0);
+    RadioGroupAttributeCheck =
+        MakeRadioGroup(QStringLiteral("RadioGroupAttributeCheck"), QStringLiteral("&Attribute Check ... "),
+            {QStringLiteral("&Duplicates"), QStringLiteral("&Present"), QStringLiteral("&Not Present"),
+                QStringLiteral("&Just Show")},
+            4, PanelRadioGroup);
     radioStrip->addWidget(RadioGroupAttributeCheck);
     settingsColumn->addStretch(1);
     settingsColumn->addWidget(PanelRadioGroup);
@@ -242,10 +253,8 @@ QWidget* TMainForm::CreateSelectorPage()
     controlColumn->addWidget(Panel2);
     Panel3 = MakePanel(QStringLiteral("Panel3"), PanelControl);
     QVBoxLayout* alertColumn = MakeColumn(Panel3, 8, 0);
-    RadioGroupAlert = new settings::RadioGroup(
-        QStringLiteral("&Alert"), {QStringLiteral("&Popup"), QStringLiteral("&Log Message")}, 1, Panel3);
-    RadioGroupAlert->setObjectName(QStringLiteral("RadioGroupAlert"));
-    RadioGroupAlert->setItemIndex(0);
+    RadioGroupAlert = MakeRadioGroup(QStringLiteral("RadioGroupAlert"), QStringLiteral("&Alert"),
+        {QStringLiteral("&Popup"), QStringLiteral("&Log Message")}, 1, Panel3);
     alertColumn->addWidget(RadioGroupAlert);
     alertColumn->addStretch(1);
     controlColumn->addWidget(Panel3, 1);
@@ -270,8 +279,8 @@ QWidget* TMainForm::CreateResultsPage()
     PanelSearchObjects = MakePanel(QStringLiteral("PanelSearchObjects"), Splitter2);
     PanelSearchObjects->setMinimumWidth(20);
     QVBoxLayout* objectsColumn = MakeColumn(PanelSearchObjects);
-    PanelCaptionObjects
-        = MakeCaptionPanel(QStringLiteral("PanelCaptionObjects"), QStringLiteral("Objects"), PanelSearchObjects);
+    PanelCaptionObjects =
+        MakeCaptionPanel(QStringLiteral("PanelCaptionObjects"), QStringLiteral("Objects"), PanelSearchObjects);
     objectsColumn->addWidget(PanelCaptionObjects);
     ListBoxObjects = new ListBox(QStringLiteral("ListBoxObjects"), PanelSearchObjects);
     ListBoxObjects->Items().SetSorted(true);

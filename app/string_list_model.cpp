@@ -30,8 +30,8 @@ void StringListModel::SetSorted(bool sorted)
 const StringListModel::Entry& StringListModel::EntryAt(int row) const
 {
     if (row < 0 || row >= Count()) {
-        throw std::out_of_range("list index " + std::to_string(row) + " out of bounds (" + std::to_string(Count())
-            + " entries)");
+        throw std::out_of_range(
+            "list index " + std::to_string(row) + " out of bounds (" + std::to_string(Count()) + " entries)");
     }
     return m_pool[m_order[static_cast<std::size_t>(row)]];
 }
@@ -52,8 +52,10 @@ int StringListModel::SortedRow(std::string_view text) const
     if (m_order.empty() || util::CompareTextsForSorting(m_pool[m_order.back()].text, text) <= 0) {
         return Count();
     }
-    const auto it = std::upper_bound(m_order.begin(), m_order.end(), text,
-        [this](std::string_view key, std::uint32_t slot) { return util::CompareTextsForSorting(key, m_pool[slot].text) < 0; });
+    const auto it =
+        std::upper_bound(m_order.begin(), m_order.end(), text, [this](std::string_view key, std::uint32_t slot) {
+            return util::CompareTextsForSorting(key, m_pool[slot].text) < 0;
+        });
     return static_cast<int>(it - m_order.begin());
 }
 
@@ -83,8 +85,8 @@ int StringListModel::Add(std::string text, std::int32_t value)
 void StringListModel::Insert(int row, std::string text, std::int32_t value)
 {
     if (row < 0 || row > Count()) {
-        throw std::out_of_range("list index " + std::to_string(row) + " out of bounds (" + std::to_string(Count())
-            + " entries)");
+        throw std::out_of_range(
+            "list index " + std::to_string(row) + " out of bounds (" + std::to_string(Count()) + " entries)");
     }
     m_order.reserve(m_order.size() + 1);
     const std::uint32_t slot = AddToPool(std::move(text), value);
