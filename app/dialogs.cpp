@@ -11,9 +11,25 @@
 
 namespace veralith::app {
 
+namespace {
+
+// The arrow over a modal dialog, even while a long operation shows the
+// hourglass; the hourglass comes back when the dialog closes.
+class ArrowCursorScope
+{
+public:
+    ArrowCursorScope() { QGuiApplication::setOverrideCursor(Qt::ArrowCursor); }
+    ~ArrowCursorScope() { QGuiApplication::restoreOverrideCursor(); }
+    ArrowCursorScope(const ArrowCursorScope&) = delete;
+    ArrowCursorScope& operator=(const ArrowCursorScope&) = delete;
+};
+
+} // namespace
+
 util::MessageBoxButton QtDialogs::ShowMessageBox(
     QWidget* parent, util::MessageBoxKind kind, const QString& caption, const QString& text)
 {
+    ArrowCursorScope arrow;
     QMessageBox box(parent);
     box.setWindowTitle(caption);
     box.setText(text);
@@ -43,6 +59,7 @@ util::MessageBoxButton QtDialogs::ShowMessageBox(
 
 std::optional<QString> QtDialogs::ExecuteSaveDialog(QWidget* parent, const SaveDialogOptions& options)
 {
+    ArrowCursorScope arrow;
     QFileDialog dialog(parent);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);

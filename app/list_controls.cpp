@@ -12,8 +12,6 @@ ListBox::ListBox(const QString& name, QWidget* parent)
     setObjectName(name);
     setModel(m_items);
     setUniformItemSizes(true);
-    setLayoutMode(QListView::Batched);
-    setBatchSize(500);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     connect(this, &QAbstractItemView::clicked, this, &ListBox::Click);
