@@ -218,6 +218,8 @@ QWidget* TMainForm::CreateSelectorPage()
             {QStringLiteral("&Duplicates"), QStringLiteral("&Present"), QStringLiteral("&Not Present"),
                 QStringLiteral("&Just Show")},
             4, PanelRadioGroup);
+    // One row of buttons under the caption, tight enough for the 40-pixel strip.
+    RadioGroupAttributeCheck->layout()->setContentsMargins(8, 0, 8, 0);
     radioStrip->addWidget(RadioGroupAttributeCheck);
     settingsColumn->addStretch(1);
     settingsColumn->addWidget(PanelRadioGroup);
