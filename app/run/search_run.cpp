@@ -114,7 +114,7 @@ SearchRunResult RunSearch(const SearchRunInputs& inputs, SearchSurface& surface)
     {
         util::StringList found;
         result.searchResult = search::SearchObjectNames(inputs.searchContext, inputs.containerName,
-            result.filter.text, inputs.recurse ? 2 : 1, found);
+            result.filter.text, inputs.recurse ? 2 : 1, &found);
         result.lastResult = result.searchResult;
         surface.AddObjects(found);
     }

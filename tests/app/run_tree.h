@@ -1,0 +1,34 @@
+#pragma once
+
+// Loads tests/data/run-tree.json into the client once per test program and
+// opens a session on it, prepared as the window's tree change prepares its
+// contexts.
+
+#include <cstdlib>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "app/cli/session.h"
+#include "directory/directory.h"
+
+namespace veralith::app {
+
+inline std::string TestDataPath(const std::string& name)
+{
+    const char* root = std::getenv("VERALITH_SOURCE_DIR");
+    return std::string(root != nullptr ? root : ".") + "/tests/data/" + name;
+}
+
+// Starts the client on the run tree (once) and opens a session on it.
+inline void OpenRunTree(CliSession& session)
+{
+    static const std::string started = [] {
+        directory::ResetNetWareStartupForTesting();
+        return StartClient({TestDataPath("run-tree.json")});
+    }();
+    ASSERT_EQ(started, "");
+    ASSERT_EQ(OpenSession("RUN_TREE", session), "");
+}
+
+} // namespace veralith::app
