@@ -1,5 +1,6 @@
 // veralith-cli: the program's layers on the command line, without a window.
 
+#include <clocale>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -8,6 +9,9 @@
 
 int main(int argc, char** argv)
 {
+    // The user's locale, as the window takes it: sorted output and the
+    // duplicate check use its collation, values its regional settings.
+    std::setlocale(LC_ALL, "");
     std::vector<std::string> args;
     for (int i = 1; i < argc; ++i) {
         args.emplace_back(argv[i]);

@@ -10,6 +10,7 @@
 
 #include "tests/app/cli_process.h"
 #include "tests/app/run_tree.h"
+#include "util/collate.h"
 
 namespace veralith::app {
 namespace {
