@@ -1,5 +1,9 @@
 #include "app/form_search_run.h"
 
+#include "app/main_form.h"
+#include "settings/radio_group.h"
+#include "util/feedback.h"
+
 #include <exception>
 #include <set>
 
@@ -9,27 +13,23 @@
 #include <QScopeGuard>
 #include <QTabWidget>
 
-#include "app/main_form.h"
-#include "settings/radio_group.h"
-#include "util/feedback.h"
-
 namespace veralith::app {
 
 namespace {
 
-    CheckMode CheckModeFromIndex(int index)
-    {
-        switch (index) {
-        case 0:
-            return CheckMode::Duplicates;
-        case 1:
-            return CheckMode::Present;
-        case 2:
-            return CheckMode::NotPresent;
-        default:
-            return CheckMode::JustShow;
-        }
+CheckMode CheckModeFromIndex(int index)
+{
+    switch (index) {
+    case 0:
+        return CheckMode::Duplicates;
+    case 1:
+        return CheckMode::Present;
+    case 2:
+        return CheckMode::NotPresent;
+    default:
+        return CheckMode::JustShow;
     }
+}
 
 } // namespace
 

@@ -4,9 +4,9 @@
 // TMainForm's controls. TMainForm::BitBtnSearchClick starts it (installed with
 // TMainForm::SetSearchRun).
 
-#include <QElapsedTimer>
-
 #include "app/run/search_run.h"
+
+#include <QElapsedTimer>
 
 namespace veralith::app {
 

@@ -7,6 +7,12 @@
 // loaded), and, with --cli, the whole `veralith-cli find` command as a child
 // process with its peak memory. Defaults: class User, attribute Surname.
 
+#include "app/cli/cli_surface.h"
+#include "app/cli/find_command.h"
+#include "app/cli/session.h"
+#include "app/run/search_run.h"
+#include "bench/bench_process.h"
+
 #include <algorithm>
 #include <clocale>
 #include <cstdio>
@@ -14,20 +20,14 @@
 #include <string>
 #include <vector>
 
-#include "app/cli/cli_surface.h"
-#include "app/cli/find_command.h"
-#include "app/cli/session.h"
-#include "app/run/search_run.h"
-#include "bench/bench_process.h"
-
 namespace {
 
 using namespace veralith;
 
 int Usage()
 {
-    std::fputs("usage: veralith-bench-find TREE-FILE [--class CLASS] [--attribute ATTR] [--cli PATH] [--repeat N]\n",
-        stderr);
+    std::fputs(
+        "usage: veralith-bench-find TREE-FILE [--class CLASS] [--attribute ATTR] [--cli PATH] [--repeat N]\n", stderr);
     return 2;
 }
 
@@ -92,12 +92,12 @@ int main(int argc, char** argv)
         const bench::Stopwatch watch;
         const app::SearchRunResult result = app::RunSearch(inputs, surface);
         runs.push_back(watch.Milliseconds());
-        std::printf("run %d: %zu objects, %zu duplicates, search result %d: %.0f ms\n", i + 1,
-            surface.Objects().size(), surface.Duplicates().size(), result.searchResult, runs.back());
+        std::printf("run %d: %zu objects, %zu duplicates, search result %d: %.0f ms\n", i + 1, surface.Objects().size(),
+            surface.Duplicates().size(), result.searchResult, runs.back());
     }
     std::sort(runs.begin(), runs.end());
-    std::printf("run (median of %d): %.0f ms; peak memory of this process %ld MB\n", repeat,
-        runs[runs.size() / 2], bench::PeakKilobytes() / 1024);
+    std::printf("run (median of %d): %.0f ms; peak memory of this process %ld MB\n", repeat, runs[runs.size() / 2],
+        bench::PeakKilobytes() / 1024);
 
     if (!cli.empty()) {
         std::vector<double> commands;
@@ -108,8 +108,8 @@ int main(int argc, char** argv)
                     "--attribute", attribute});
             commands.push_back(run.milliseconds);
             peak = std::max(peak, run.peakKilobytes);
-            std::printf("veralith-cli find %d: exit %d, %.0f ms, peak %ld MB\n", i + 1, run.status,
-                run.milliseconds, run.peakKilobytes / 1024);
+            std::printf("veralith-cli find %d: exit %d, %.0f ms, peak %ld MB\n", i + 1, run.status, run.milliseconds,
+                run.peakKilobytes / 1024);
         }
         std::sort(commands.begin(), commands.end());
         std::printf("veralith-cli find (median of %d): %.0f ms; peak memory %ld MB\n", repeat,

@@ -8,15 +8,6 @@
 // processed its pending messages (the longest pause between two) and how
 // often the status bar changed.
 
-#include <algorithm>
-#include <cstdio>
-#include <string>
-#include <vector>
-
-#include <QApplication>
-#include <QCheckBox>
-#include <QStatusBar>
-
 #include "app/dialogs.h"
 #include "app/form_search_run.h"
 #include "app/main_form.h"
@@ -25,6 +16,15 @@
 #include "directory/directory.h"
 #include "settings/radio_group.h"
 #include "util/feedback.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QStatusBar>
 
 namespace {
 
@@ -89,8 +89,8 @@ int main(int argc, char** argv)
     directory::SetNameContextRoot(form.NavigationContext());
     form.GetContainerInfo();
     if (form.ComboBoxClasses->Text() != className || form.ComboBoxAttributes->Text() != attribute) {
-        std::fprintf(stderr, "class %s or attribute %s not offered by the window\n", className.c_str(),
-            attribute.c_str());
+        std::fprintf(
+            stderr, "class %s or attribute %s not offered by the window\n", className.c_str(), attribute.c_str());
         return 2;
     }
 

@@ -8,12 +8,12 @@
 // against the command it belongs to; CommandUsage gives the usage text that
 // --help prints.
 
+#include "app/run/search_run.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
-
-#include "app/run/search_run.h"
 
 namespace veralith::app {
 

@@ -1,8 +1,8 @@
 #include "app/cli/cli_surface.h"
 
-#include <algorithm>
-
 #include "util/collate.h"
+
+#include <algorithm>
 
 namespace veralith::app {
 

@@ -4,11 +4,11 @@
 // alert fixed to Log Message (no box is ever shown), messages written to a
 // stream (standard error), no event processing.
 
+#include "app/run/search_surface.h"
+
 #include <cstdio>
 #include <string>
 #include <vector>
-
-#include "app/run/search_surface.h"
 
 namespace veralith::app {
 

@@ -1,10 +1,5 @@
 #include "app/cli/commands.h"
 
-#include <algorithm>
-#include <cstdint>
-#include <exception>
-#include <string>
-
 #include "app/cli/find_command.h"
 #include "app/cli/session.h"
 #include "directory/directory.h"
@@ -13,128 +8,136 @@
 #include "util/string_list.h"
 #include "values/read.h"
 
+#include <algorithm>
+#include <cstdint>
+#include <exception>
+#include <string>
+
 namespace veralith::app {
 
 namespace {
 
-    void Write(std::FILE* stream, const std::string& text) { std::fwrite(text.data(), 1, text.size(), stream); }
+void Write(std::FILE* stream, const std::string& text)
+{
+    std::fwrite(text.data(), 1, text.size(), stream);
+}
 
-    void WriteLine(std::FILE* stream, const std::string& text)
-    {
-        Write(stream, text);
-        std::fputc('\n', stream);
-    }
+void WriteLine(std::FILE* stream, const std::string& text)
+{
+    Write(stream, text);
+    std::fputc('\n', stream);
+}
 
-    int Fail(std::FILE* err, const CliOptions& options, const std::string& message)
-    {
-        WriteLine(err, "veralith-cli: " + CommandName(options.command) + ": " + message);
-        return kExitFailure;
-    }
+int Fail(std::FILE* err, const CliOptions& options, const std::string& message)
+{
+    WriteLine(err, "veralith-cli: " + CommandName(options.command) + ": " + message);
+    return kExitFailure;
+}
 
-    // The entries' texts sorted as the window's sorted lists sort them.
-    std::vector<util::StringListEntry> SortedEntries(const util::StringList& list)
-    {
-        std::vector<util::StringListEntry> entries = list.Entries();
-        std::stable_sort(entries.begin(), entries.end(),
-            [](const util::StringListEntry& a, const util::StringListEntry& b) {
-                return util::CompareTextsForSorting(a.text, b.text) < 0;
-            });
-        return entries;
-    }
+// The entries' texts sorted as the window's sorted lists sort them.
+std::vector<util::StringListEntry> SortedEntries(const util::StringList& list)
+{
+    std::vector<util::StringListEntry> entries = list.Entries();
+    std::stable_sort(
+        entries.begin(), entries.end(), [](const util::StringListEntry& a, const util::StringListEntry& b) {
+            return util::CompareTextsForSorting(a.text, b.text) < 0;
+        });
+    return entries;
+}
 
-    int RunTrees(std::FILE* out)
-    {
-        util::StringList trees;
-        directory::ListTrees(trees);
-        for (const util::StringListEntry& entry : trees) {
-            WriteLine(out, entry.text);
-        }
-        return kExitSuccess;
+int RunTrees(std::FILE* out)
+{
+    util::StringList trees;
+    directory::ListTrees(trees);
+    for (const util::StringListEntry& entry : trees) {
+        WriteLine(out, entry.text);
     }
+    return kExitSuccess;
+}
 
-    int RunClasses(const CliOptions& options, CliSession& session, std::FILE* out, std::FILE* err)
-    {
-        util::StringList classes;
-        if (const std::int32_t code = directory::ReadClassList(session.navigation.get(), classes); code != 0) {
-            return Fail(err, options, DirectoryErrorMessage("ReadClassList", code));
-        }
-        for (const util::StringListEntry& entry : SortedEntries(classes)) {
-            WriteLine(out, (entry.value & kAuxiliaryClassFlag) != 0 ? entry.text + "\taux" : entry.text);
-        }
-        return kExitSuccess;
+int RunClasses(const CliOptions& options, CliSession& session, std::FILE* out, std::FILE* err)
+{
+    util::StringList classes;
+    if (const std::int32_t code = directory::ReadClassList(session.navigation.get(), classes); code != 0) {
+        return Fail(err, options, DirectoryErrorMessage("ReadClassList", code));
     }
+    for (const util::StringListEntry& entry : SortedEntries(classes)) {
+        WriteLine(out, (entry.value & kAuxiliaryClassFlag) != 0 ? entry.text + "\taux" : entry.text);
+    }
+    return kExitSuccess;
+}
 
-    int RunAttributes(const CliOptions& options, CliSession& session, std::FILE* out, std::FILE* err)
-    {
-        std::string className = options.className.value_or("*");
-        if (className.empty()) {
-            className = "*";
-        }
-        if (className != "*") {
-            std::string message;
-            if (!LookUpClass(session, className, nullptr, message)) {
-                return Fail(err, options, message);
-            }
-        }
-        util::StringList attributes;
-        const std::int32_t code = directory::ReadClassAttributes(session.navigation.get(), className, 5, attributes);
-        if (code != 0) {
-            return Fail(err, options, DirectoryErrorMessage("ReadClassAttributes", code));
-        }
-        for (const util::StringListEntry& entry : SortedEntries(attributes)) {
-            WriteLine(out, entry.text);
-        }
-        return kExitSuccess;
+int RunAttributes(const CliOptions& options, CliSession& session, std::FILE* out, std::FILE* err)
+{
+    std::string className = options.className.value_or("*");
+    if (className.empty()) {
+        className = "*";
     }
+    if (className != "*") {
+        std::string message;
+        if (!LookUpClass(session, className, nullptr, message)) {
+            return Fail(err, options, message);
+        }
+    }
+    util::StringList attributes;
+    const std::int32_t code = directory::ReadClassAttributes(session.navigation.get(), className, 5, attributes);
+    if (code != 0) {
+        return Fail(err, options, DirectoryErrorMessage("ReadClassAttributes", code));
+    }
+    for (const util::StringListEntry& entry : SortedEntries(attributes)) {
+        WriteLine(out, entry.text);
+    }
+    return kExitSuccess;
+}
 
-    int RunContainers(const CliOptions& options, CliSession& session, std::FILE* out, std::FILE* err)
-    {
-        const client::DirContext navigation = session.navigation.get();
-        if (options.context) {
-            if (const std::int32_t code = directory::SetNameContext(navigation, *options.context); code != 0) {
-                return Fail(err, options, "--context \"" + *options.context + "\": "
-                        + DirectoryErrorMessage("SetNameContext", code));
-            }
+int RunContainers(const CliOptions& options, CliSession& session, std::FILE* out, std::FILE* err)
+{
+    const client::DirContext navigation = session.navigation.get();
+    if (options.context) {
+        if (const std::int32_t code = directory::SetNameContext(navigation, *options.context); code != 0) {
+            return Fail(err, options,
+                "--context \"" + *options.context + "\": " + DirectoryErrorMessage("SetNameContext", code));
         }
-        const std::string container = directory::WithLeadingDot(directory::ReadNameContext(navigation));
-        util::StringList containers;
-        if (const std::int32_t code = directory::ListContainers(navigation, container, containers); code != 0) {
-            return Fail(err, options, DirectoryErrorMessage("ListContainers", code));
-        }
-        for (const util::StringListEntry& entry : SortedEntries(containers)) {
-            WriteLine(out, entry.text);
-        }
-        return kExitSuccess;
     }
+    const std::string container = directory::WithLeadingDot(directory::ReadNameContext(navigation));
+    util::StringList containers;
+    if (const std::int32_t code = directory::ListContainers(navigation, container, containers); code != 0) {
+        return Fail(err, options, DirectoryErrorMessage("ListContainers", code));
+    }
+    for (const util::StringListEntry& entry : SortedEntries(containers)) {
+        WriteLine(out, entry.text);
+    }
+    return kExitSuccess;
+}
 
-    int RunRead(const CliOptions& options, CliSession& session, std::FILE* out, std::FILE* err)
-    {
-        std::string text;
-        const std::int32_t code = values::ReadAttributeText(
-            session.search.get(), options.object, options.attribute.value_or(""), text);
-        if (code != 0) {
-            return Fail(err, options, DirectoryErrorMessage("ReadAttributeText", code));
-        }
-        WriteLine(out, text);
-        return kExitSuccess;
+int RunRead(const CliOptions& options, CliSession& session, std::FILE* out, std::FILE* err)
+{
+    std::string text;
+    const std::int32_t code =
+        values::ReadAttributeText(session.search.get(), options.object, options.attribute.value_or(""), text);
+    if (code != 0) {
+        return Fail(err, options, DirectoryErrorMessage("ReadAttributeText", code));
     }
+    WriteLine(out, text);
+    return kExitSuccess;
+}
 
-    int RunSearchCommand(const CliOptions& options, CliSession& session, std::FILE* out, std::FILE* err)
-    {
-        util::StringList found;
-        std::int32_t counter = 0;
-        const bool stop = false;
-        const std::int32_t limit = static_cast<std::int32_t>(std::min<std::uint32_t>(options.limit.value_or(0), INT32_MAX));
-        const std::int32_t code = search::SearchObjects(session.search.get(), options.base, options.filter,
-            options.scope, &found, options.nameTemplate, limit, counter, {}, stop, 0);
-        for (const util::StringListEntry& entry : found) {
-            WriteLine(out, entry.text);
-        }
-        if (code != 0) {
-            return Fail(err, options, DirectoryErrorMessage("SearchObjects", code));
-        }
-        return kExitSuccess;
+int RunSearchCommand(const CliOptions& options, CliSession& session, std::FILE* out, std::FILE* err)
+{
+    util::StringList found;
+    std::int32_t counter = 0;
+    const bool stop = false;
+    const std::int32_t limit = static_cast<std::int32_t>(std::min<std::uint32_t>(options.limit.value_or(0), INT32_MAX));
+    const std::int32_t code = search::SearchObjects(session.search.get(), options.base, options.filter, options.scope,
+        &found, options.nameTemplate, limit, counter, {}, stop, 0);
+    for (const util::StringListEntry& entry : found) {
+        WriteLine(out, entry.text);
     }
+    if (code != 0) {
+        return Fail(err, options, DirectoryErrorMessage("SearchObjects", code));
+    }
+    return kExitSuccess;
+}
 
 } // namespace
 

@@ -2,9 +2,9 @@
 
 // The commands of veralith-cli over the program's layers.
 
-#include <cstdio>
-
 #include "app/cli/arguments.h"
+
+#include <cstdio>
 
 namespace veralith::app {
 

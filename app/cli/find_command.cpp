@@ -11,17 +11,17 @@ namespace veralith::app {
 
 namespace {
 
-    void WriteLine(std::FILE* stream, const std::string& text)
-    {
-        std::fwrite(text.data(), 1, text.size(), stream);
-        std::fputc('\n', stream);
-    }
+void WriteLine(std::FILE* stream, const std::string& text)
+{
+    std::fwrite(text.data(), 1, text.size(), stream);
+    std::fputc('\n', stream);
+}
 
-    // Finds name in list ignoring ASCII case; -1 when absent.
-    std::int32_t FindEntry(const util::StringList& list, const std::string& name)
-    {
-        return list.IndexOf(name, false);
-    }
+// Finds name in list ignoring ASCII case; -1 when absent.
+std::int32_t FindEntry(const util::StringList& list, const std::string& name)
+{
+    return list.IndexOf(name, false);
+}
 
 } // namespace
 
@@ -47,8 +47,8 @@ bool LookUpClass(CliSession& session, std::string& className, std::int32_t* flag
 bool LookUpAttribute(CliSession& session, std::string& attribute, std::string& message)
 {
     util::StringList attributes;
-    const std::int32_t code
-        = directory::ReadAttributeList(session.navigation.get(), directory::AttributeNamesOnly, attributes);
+    const std::int32_t code =
+        directory::ReadAttributeList(session.navigation.get(), directory::AttributeNamesOnly, attributes);
     if (code != 0) {
         message = DirectoryErrorMessage("ReadAttributeList", code);
         return false;

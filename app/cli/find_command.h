@@ -3,12 +3,12 @@
 // The `find` command: the window's search run over a session, with its
 // result as text, CSV or JSON.
 
+#include "app/cli/arguments.h"
+#include "app/cli/session.h"
+
 #include <cstdint>
 #include <cstdio>
 #include <string>
-
-#include "app/cli/arguments.h"
-#include "app/cli/session.h"
 
 namespace veralith::app {
 

@@ -1,11 +1,11 @@
 // veralith-cli: the program's layers on the command line, without a window.
 
+#include "app/cli/commands.h"
+
 #include <clocale>
 #include <cstdio>
 #include <string>
 #include <vector>
-
-#include "app/cli/commands.h"
 
 int main(int argc, char** argv)
 {

@@ -11,26 +11,29 @@ namespace veralith::app {
 
 namespace {
 
-    const std::string& ValueAt(const FindOutput& output, std::size_t index)
-    {
-        static const std::string empty;
-        return index < output.values.size() ? output.values[index] : empty;
-    }
+const std::string& ValueAt(const FindOutput& output, std::size_t index)
+{
+    static const std::string empty;
+    return index < output.values.size() ? output.values[index] : empty;
+}
 
-    void AppendCsvRecord(std::string& out, std::initializer_list<const std::string*> fields)
-    {
-        bool first = true;
-        for (const std::string* field : fields) {
-            if (!first) {
-                out += ',';
-            }
-            first = false;
-            out += CsvField(*field);
+void AppendCsvRecord(std::string& out, std::initializer_list<const std::string*> fields)
+{
+    bool first = true;
+    for (const std::string* field : fields) {
+        if (!first) {
+            out += ',';
         }
-        out += "\r\n";
+        first = false;
+        out += CsvField(*field);
     }
+    out += "\r\n";
+}
 
-    std::string ErrnoText(int error) { return std::strerror(error); }
+std::string ErrnoText(int error)
+{
+    return std::strerror(error);
+}
 
 } // namespace
 

@@ -3,11 +3,11 @@
 // Output of veralith-cli: the result of `find` as text, CSV (RFC 4180) or
 // JSON, and files written atomically.
 
-#include <string>
-#include <vector>
-
 #include "app/cli/arguments.h"
 #include "app/run/search_surface.h"
+
+#include <string>
+#include <vector>
 
 namespace veralith::app {
 

@@ -8,17 +8,17 @@ namespace veralith::app {
 
 namespace {
 
-    // Number of connections the client made from its sources.
-    std::size_t CountConnections()
-    {
-        std::size_t count = 0;
-        std::uint32_t iterator = 0;
-        std::uint32_t reference = 0;
-        while (client::ConnScan(&iterator, &reference) == 0) {
-            ++count;
-        }
-        return count;
+// Number of connections the client made from its sources.
+std::size_t CountConnections()
+{
+    std::size_t count = 0;
+    std::uint32_t iterator = 0;
+    std::uint32_t reference = 0;
+    while (client::ConnScan(&iterator, &reference) == 0) {
+        ++count;
     }
+    return count;
+}
 
 } // namespace
 

@@ -3,11 +3,11 @@
 // A command line session: the started client, the chosen tree and the two
 // contexts prepared exactly as the window's tree change prepares them.
 
+#include "client/scoped.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
-
-#include "client/scoped.h"
 
 namespace veralith::app {
 

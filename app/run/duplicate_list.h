@@ -6,13 +6,13 @@
 // user's locale collation), the comparison every sorted list of the program
 // uses, so the window and the command line find the same duplicates.
 
+#include "util/collate.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <map>
 #include <optional>
 #include <string>
-
-#include "util/collate.h"
 
 namespace veralith::app {
 

@@ -1,13 +1,13 @@
 #include "app/run/search_run.h"
 
-#include <algorithm>
-#include <optional>
-
 #include "app/run/duplicate_list.h"
 #include "search/search.h"
 #include "util/feedback.h"
 #include "util/format.h"
 #include "values/read.h"
+
+#include <algorithm>
+#include <optional>
 
 namespace veralith::app {
 
@@ -40,22 +40,22 @@ private:
 
 namespace {
 
-    void JoinClause(std::string& filter, const std::string& clause)
-    {
-        if (!filter.empty() && !clause.empty()) {
-            filter += " #AND# ";
-        }
-        filter += clause;
+void JoinClause(std::string& filter, const std::string& clause)
+{
+    if (!filter.empty() && !clause.empty()) {
+        filter += " #AND# ";
     }
+    filter += clause;
+}
 
-    // The surface's object at index, or nothing when the list no longer has it.
-    std::optional<std::string> ObjectIfPresent(const SearchSurface& surface, std::size_t index)
-    {
-        if (index >= surface.ObjectCount()) {
-            return std::nullopt;
-        }
-        return surface.ObjectAt(index);
+// The surface's object at index, or nothing when the list no longer has it.
+std::optional<std::string> ObjectIfPresent(const SearchSurface& surface, std::size_t index)
+{
+    if (index >= surface.ObjectCount()) {
+        return std::nullopt;
     }
+    return surface.ObjectAt(index);
+}
 
 } // namespace
 
@@ -113,8 +113,8 @@ SearchRunResult RunSearch(const SearchRunInputs& inputs, SearchSurface& surface)
 
     {
         util::StringList found;
-        result.searchResult = search::SearchObjectNames(inputs.searchContext, inputs.containerName,
-            result.filter.text, inputs.recurse ? 2 : 1, &found);
+        result.searchResult = search::SearchObjectNames(
+            inputs.searchContext, inputs.containerName, result.filter.text, inputs.recurse ? 2 : 1, &found);
         result.lastResult = result.searchResult;
         surface.AddObjects(found);
     }
@@ -141,8 +141,8 @@ SearchRunResult RunSearch(const SearchRunInputs& inputs, SearchSurface& surface)
             break;
         }
         std::string value;
-        const client::DirResult read = values::ReadAttributeText(
-            inputs.searchContext, *name, inputs.attributeName, value);
+        const client::DirResult read =
+            values::ReadAttributeText(inputs.searchContext, *name, inputs.attributeName, value);
         result.lastResult = read;
         surface.SetStatusText(util::Format("%s: %s", *name, value));
         surface.AddValue(value);
@@ -159,8 +159,7 @@ SearchRunResult RunSearch(const SearchRunInputs& inputs, SearchSurface& surface)
         duplicateFound = true;
         // The earlier object's index is below i; the list may have lost it
         // while pending messages were processed.
-        const std::optional<std::string> earlier =
-            ObjectIfPresent(surface, static_cast<std::size_t>(*earlierIndex));
+        const std::optional<std::string> earlier = ObjectIfPresent(surface, static_cast<std::size_t>(*earlierIndex));
         if (!earlier) {
             result.outcome = SearchRunOutcome::ListCleared;
             break;
@@ -169,8 +168,8 @@ SearchRunResult RunSearch(const SearchRunInputs& inputs, SearchSurface& surface)
         entry.line = util::Format("%s / %s: (%s = %s)", entry.object, entry.earlier, entry.attribute, entry.value);
         surface.AddDuplicate(entry);
         ++result.duplicateCount;
-        if (surface.Alert() == AlertMode::Popup
-            && surface.ShowMessage(util::MessageBoxKind::Warning, entry.line) == util::MessageBoxButton::Abort) {
+        if (surface.Alert() == AlertMode::Popup &&
+            surface.ShowMessage(util::MessageBoxKind::Warning, entry.line) == util::MessageBoxButton::Abort) {
             result.outcome = SearchRunOutcome::Aborted;
             break;
         }

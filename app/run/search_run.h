@@ -6,12 +6,12 @@
 // and, in the Duplicates mode, report every object whose value equals the value
 // of an object earlier in the (sorted) object list.
 
+#include "app/run/search_surface.h"
+#include "client/client.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <string>
-
-#include "app/run/search_surface.h"
-#include "client/client.h"
 
 namespace veralith::app {
 

@@ -7,11 +7,11 @@
 // error; tests implement it with recording lists. The run itself
 // (app/run/search_run.h) is the same code for all of them.
 
-#include <cstddef>
-#include <string>
-
 #include "util/feedback.h"
 #include "util/string_list.h"
+
+#include <cstddef>
+#include <string>
 
 namespace veralith::app {
 

@@ -12,13 +12,13 @@ namespace veralith::app {
 
 namespace {
 
-    std::string ReadWhole(const std::string& path)
-    {
-        std::ifstream in(path, std::ios::binary);
-        std::ostringstream text;
-        text << in.rdbuf();
-        return text.str();
-    }
+std::string ReadWhole(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
 
 } // namespace
 

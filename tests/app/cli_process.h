@@ -16,7 +16,7 @@ struct ProcessResult
 
 // Runs the program at path with args; environment entries "NAME=value" are
 // set in the child ("NAME" alone removes the variable).
-ProcessResult RunProcess(const std::string& path, const std::vector<std::string>& args,
-    const std::vector<std::string>& environment = {});
+ProcessResult RunProcess(
+    const std::string& path, const std::vector<std::string>& args, const std::vector<std::string>& environment = {});
 
 } // namespace veralith::app

@@ -3,14 +3,14 @@
 // A search surface for tests: records every list, status text and message,
 // and answers warning boxes from a script.
 
+#include "app/run/search_surface.h"
+#include "util/collate.h"
+
 #include <algorithm>
 #include <deque>
 #include <functional>
 #include <string>
 #include <vector>
-
-#include "app/run/search_surface.h"
-#include "util/collate.h"
 
 namespace veralith::app {
 

@@ -4,13 +4,12 @@
 // opens a session on it, prepared as the window's tree change prepares its
 // contexts.
 
-#include <cstdlib>
-#include <string>
-
-#include <gtest/gtest.h>
-
 #include "app/cli/session.h"
 #include "directory/directory.h"
+
+#include <cstdlib>
+#include <gtest/gtest.h>
+#include <string>
 
 namespace veralith::app {
 
