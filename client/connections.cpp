@@ -1,0 +1,189 @@
+// Start-up and connections: the workstation configuration becomes one
+// connection per tree source that loads.
+
+#include "client/memory/builtin_trees.h"
+#include "client/memory/loader.h"
+#include "client/schema.h"
+#include "client/state.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <iostream>
+
+namespace veralith::client {
+
+using memory::BuiltinTree;
+using memory::BuiltinTrees;
+using memory::LoadTreeSource;
+using memory::LoadTreeText;
+
+namespace {
+
+std::vector<std::string> SplitSources(std::string_view text)
+{
+    std::vector<std::string> sources;
+    std::size_t pos = 0;
+    while (pos <= text.size()) {
+        const std::size_t semi = text.find(';', pos);
+        const std::string_view part = text.substr(pos, semi == std::string_view::npos ? text.npos : semi - pos);
+        if (!part.empty()) {
+            sources.emplace_back(part);
+        }
+        if (semi == std::string_view::npos) {
+            break;
+        }
+        pos = semi + 1;
+    }
+    return sources;
+}
+
+const Connection* FindReference(std::uint32_t reference)
+{
+    const auto& connections = State().connections;
+    if (reference == 0 || reference > connections.size()) {
+        return nullptr;
+    }
+    return &connections[reference - 1];
+}
+
+} // namespace
+
+void SetTreeSources(std::vector<std::string> sources)
+{
+    State().sources = std::move(sources);
+}
+
+void SetTreeServices(std::vector<std::shared_ptr<DirectoryService>> services)
+{
+    State().services = std::move(services);
+}
+
+ConnResult AddServiceConnection(std::shared_ptr<DirectoryService> service, std::uint32_t* reference)
+{
+    ClientState& s = State();
+    if (!s.started || !service) {
+        return CONN_CLIENT_NOT_AVAILABLE;
+    }
+    s.connections.push_back(Connection {service, service->treeName()});
+    *reference = static_cast<std::uint32_t>(s.connections.size());
+    return 0;
+}
+
+ConnResult ClientInit(void* /*reserved1*/, void* /*reserved2*/)
+{
+    CountCall();
+    ClientState& s = State();
+    std::vector<Connection> connections;
+    if (!s.services.empty()) {
+        for (const auto& service : s.services) {
+            connections.push_back(Connection {service, service->treeName()});
+        }
+    } else {
+        std::vector<std::string> sources = s.sources;
+        bool builtin = false;
+        if (sources.empty()) {
+            if (const char* env = std::getenv("VERALITH_TREES"); env != nullptr) {
+                sources = SplitSources(env);
+            } else {
+                builtin = true;
+            }
+        }
+        if (builtin) {
+            for (const BuiltinTree& tree : BuiltinTrees()) {
+                std::shared_ptr<DirectoryService> service;
+                std::string error;
+                if (LoadTreeText(tree.text, std::string(tree.fileName), &service, &error)) {
+                    connections.push_back(Connection {service, service->treeName()});
+                } else {
+                    std::cerr << error << '\n';
+                }
+            }
+        }
+        for (const std::string& source : sources) {
+            std::shared_ptr<DirectoryService> service;
+            std::string error;
+            if (LoadTreeSource(source, &service, &error)) {
+                connections.push_back(Connection {service, service->treeName()});
+            } else {
+                std::cerr << error << '\n';
+            }
+        }
+        if (connections.empty() && (builtin || !sources.empty())) {
+            s.started = false;
+            s.connections.clear();
+            return CONN_CLIENT_NOT_AVAILABLE;
+        }
+    }
+    s.connections = std::move(connections);
+    s.started = true;
+    return 0;
+}
+
+ConnResult ConnScan(std::uint32_t* iterator, std::uint32_t* reference)
+{
+    CountCall();
+    if (iterator == nullptr || reference == nullptr) {
+        return CONN_INVALID_CONNECTION;
+    }
+    const auto& connections = State().connections;
+    if (*iterator >= connections.size()) {
+        return CONN_NO_MORE_ENTRIES;
+    }
+    *reference = *iterator + 1;
+    *iterator += 1;
+    return 0;
+}
+
+ConnResult ConnGetPrimary(std::uint32_t* reference)
+{
+    CountCall();
+    if (reference == nullptr || State().connections.empty()) {
+        return CONN_INVALID_CONNECTION;
+    }
+    *reference = 1;
+    return 0;
+}
+
+ConnResult ConnGetInfo(std::uint32_t reference, std::uint32_t infoType, std::size_t length, void* value)
+{
+    CountCall();
+    const Connection* connection = FindReference(reference);
+    if (connection == nullptr || infoType != 4 || value == nullptr || length < kMaxTreeNameChars + 1) {
+        return CONN_INVALID_CONNECTION;
+    }
+    std::string padded = connection->tree.substr(0, kMaxTreeNameChars);
+    padded.resize(kMaxTreeNameChars, '_');
+    std::memcpy(value, padded.c_str(), padded.size() + 1);
+    return 0;
+}
+
+ConnResult ConnOpenByRef(
+    std::uint32_t reference, std::uint32_t /*mode*/, std::uint32_t /*flags*/, std::uint32_t* handle)
+{
+    CountCall();
+    if (FindReference(reference) == nullptr || handle == nullptr) {
+        return CONN_INVALID_CONNECTION;
+    }
+    *handle = reference;
+    return 0;
+}
+
+ClientResourceCounts GetClientResourceCounts()
+{
+    const ClientState& s = State();
+    ClientResourceCounts counts;
+    counts.contexts = s.contexts.size();
+    counts.buffers = s.buffers.size();
+    counts.filters = s.filters.size();
+    for (const auto& [handle, context] : s.contexts) {
+        counts.iterations += context->iterations.size();
+    }
+    return counts;
+}
+
+std::uint64_t GetClientCallCount()
+{
+    return State().calls;
+}
+
+} // namespace veralith::client

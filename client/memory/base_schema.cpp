@@ -1,0 +1,342 @@
+#include "client/memory/base_schema.h"
+
+#include "client/client.h"
+
+#include <string>
+#include <string_view>
+
+namespace veralith::client::memory {
+
+namespace {
+
+constexpr std::uint32_t SV = DS_SINGLE_VALUED_ATTR;
+constexpr std::uint32_t SZ = DS_SIZED_ATTR;
+constexpr std::uint32_t NR = DS_NONREMOVABLE_ATTR;
+constexpr std::uint32_t RO = DS_READ_ONLY_ATTR;
+constexpr std::uint32_t HI = DS_HIDDEN_ATTR;
+constexpr std::uint32_t ST = DS_STRING_ATTR;
+constexpr std::uint32_t SI = DS_SYNC_IMMEDIATE;
+constexpr std::uint32_t PR = DS_PUBLIC_READ;
+
+struct AttributeRow
+{
+    const char* name;
+    std::uint32_t syntax;
+    std::uint32_t flags;
+    const char* oid; // empty: numbered in the directory's own arc
+    std::uint32_t upper = 0; // sized attributes: the upper bound
+};
+
+// clang-format off
+const AttributeRow kAttributes[] = {
+    {"Object Class", 20, NR | RO | SI, "2.5.4.0"},
+    {"Unknown Value", 0, 0, ""},
+    {"Aliased Object Name", 1, SV | NR, "2.5.4.1"},
+    {"Member", 1, 0, "2.5.4.31"},
+    {"Group Membership", 1, 0, ""},
+    {"Equivalent To Me", 1, 0, ""},
+    {"Security Equals", 1, SI, ""},
+    {"See Also", 1, 0, "2.5.4.34"},
+    {"Owner", 1, 0, "2.5.4.32"},
+    {"Role Occupant", 1, 0, "2.5.4.33"},
+    {"Host Server", 1, SV, ""},
+    {"Host Device", 1, SV, ""},
+    {"Resource", 1, 0, ""},
+    {"Default Queue", 1, SV, ""},
+    {"Queue", 1, 0, ""},
+    {"Operator", 1, 0, ""},
+    {"User", 1, 0, ""},
+    {"Print Server", 1, SV, ""},
+    {"Printer", 1, 0, ""},
+    {"Profile", 1, SV, ""},
+    {"Profile Membership", 1, 0, ""},
+    {"Message Server", 1, SV, ""},
+    {"Mailbox Location", 1, SV, ""},
+    {"Server", 1, 0, ""},
+    {"Device", 1, 0, ""},
+    {"Higher Privileges", 1, 0, ""},
+    {"Volume", 1, SV, ""},
+    {"Unknown Base Class", 2, SV | RO | ST, ""},
+    {"SAP Name", 2, SV | SZ | ST, "", 47},
+    {"CN", 3, ST | SZ, "2.5.4.3", 64},
+    {"OU", 3, ST | SZ, "2.5.4.11", 64},
+    {"O", 3, ST | SZ, "2.5.4.10", 64},
+    {"L", 3, ST | SZ, "2.5.4.7", 128},
+    {"S", 3, ST | SZ, "2.5.4.8", 128},
+    {"SA", 3, ST | SZ, "2.5.4.9", 128},
+    {"Surname", 3, ST | SZ, "2.5.4.4", 64},
+    {"Given Name", 3, ST | SZ, "2.5.4.42", 32},
+    {"Initials", 3, ST | SZ, "2.5.4.43", 8},
+    {"Generational Qualifier", 3, SV | ST | SZ, "2.5.4.44", 8},
+    {"Full Name", 3, ST | SZ, "", 127},
+    {"Title", 3, ST | SZ, "2.5.4.12", 64},
+    {"Description", 3, ST | SZ, "2.5.4.13", 1024},
+    {"Internet EMail Address", 3, ST, ""},
+    {"creatorsName", 3, SV | RO | ST, ""},
+    {"modifiersName", 3, SV | RO | ST, ""},
+    {"Postal Code", 3, ST | SZ, "2.5.4.17", 40},
+    {"Postal Office Box", 3, ST | SZ, "2.5.4.18", 40},
+    {"Physical Delivery Office Name", 3, ST | SZ, "2.5.4.19", 128},
+    {"workforceID", 3, SV | ST, ""},
+    {"uniqueID", 3, ST, ""},
+    {"Host Resource Name", 3, SV | ST, ""},
+    {"Version", 3, SV | ST, ""},
+    {"Mailbox ID", 3, SV | ST | SZ, "", 8},
+    {"Supported Typefaces", 3, ST, ""},
+    {"Cartridge", 3, ST, ""},
+    {"Queue Directory", 3, SV | ST | SZ, "", 255},
+    {"C", 4, SV | ST | SZ, "2.5.4.6", 2},
+    {"Serial Number", 4, ST | SZ, "2.5.4.5", 64},
+    {"Page Description Language", 4, ST | SZ, "", 64},
+    {"Bindery Type", 5, SV | ST, ""},
+    {"Language", 6, SV, ""},
+    {"Login Disabled", 7, SV, ""},
+    {"Password Required", 7, SV, ""},
+    {"Password Allow Change", 7, SV, ""},
+    {"Password Unique Required", 7, SV, ""},
+    {"Locked By Intruder", 7, SV, ""},
+    {"Detect Intruder", 7, SV, ""},
+    {"Allow Unlimited Credit", 7, SV, ""},
+    {"Login Grace Limit", 8, SV, ""},
+    {"Login Grace Remaining", 8, SV, ""},
+    {"Password Minimum Length", 8, SV, ""},
+    {"Login Maximum Simultaneous", 8, SV, ""},
+    {"Login Intruder Limit", 8, SV, ""},
+    {"Login Intruder Attempts", 8, SV, ""},
+    {"Minimum Account Balance", 8, SV, ""},
+    {"Bindery Object Restriction", 8, SV, ""},
+    {"Status", 8, SV, ""},
+    {"Security Flags", 8, SV, ""},
+    {"UID", 8, SV, ""},
+    {"GID", 8, SV, ""},
+    {"GUID", 9, SV | NR | SZ, "", 16},
+    {"Login Allowed Time Map", 9, SV | SZ, "", 42},
+    {"Public Key", 9, SV | PR, ""},
+    {"Private Key", 9, SV | HI, ""},
+    {"CA Public Key", 9, SV | PR, ""},
+    {"Bindery Property", 9, 0, ""},
+    {"Printer Configuration", 9, SV, ""},
+    {"Partition Status", 9, 0, ""},
+    {"Local Received Up To", 9, 0, ""},
+    {"Transitive Vector", 9, 0, ""},
+    {"App:GUID", 9, SV, ""},
+    {"App:Drive Mappings", 9, 0, ""},
+    {"App:Parameters", 9, SV, ""},
+    {"App:Path", 9, SV, ""},
+    {"App:Version String", 9, SV, ""},
+    {"App:Working Directory", 9, SV, ""},
+    {"App:Folder List", 9, 0, ""},
+    {"App:FS Rights Path", 9, 0, ""},
+    {"DirXML-EntitlementResult", 9, 0, ""},
+    {"ZEN:INV Disk Info", 9, 0, ""},
+    {"bhObjectGUID", 9, SV, ""},
+    {"bhConfig", 9, 0, ""},
+    {"rbsTaskRights", 9, 0, ""},
+    {"snmpTrapDescription", 9, SV, ""},
+    {"FW0 USER ADD", 9, 0, ""},
+    {"memberQuery", 9, SV, ""},
+    {"WM:INV DMA", 9, 0, ""},
+    {"WM:INV Interrupt", 9, 0, ""},
+    {"WM:INV Port", 9, 0, ""},
+    {"WM:INV CPU Information", 9, 0, ""},
+    {"WM:INV Shared Memory", 9, 0, ""},
+    {"WM:INV Volume", 9, 0, ""},
+    {"NGW: Location", 9, SV, ""},
+    {"Telephone Number", 10, 0, "2.5.4.20"},
+    {"Mobile", 10, 0, ""},
+    {"Pager", 10, 0, ""},
+    {"Home Phone", 10, 0, ""},
+    {"Facsimile Telephone Number", 11, 0, "2.5.4.23"},
+    {"Network Address", 12, 0, ""},
+    {"Login Intruder Address", 12, SV, ""},
+    {"Network Address Restriction", 12, 0, ""},
+    {"Cross Certificate Pair", 13, 0, ""},
+    {"EMail Address", 14, PR, ""},
+    {"Home Directory", 15, SV | SZ, "", 255},
+    {"Path", 15, SV, ""},
+    {"Replica", 16, 0, ""},
+    {"ACL", 17, 0, ""},
+    {"Inherited ACL", 17, RO, ""},
+    {"Postal Address", 18, 0, "2.5.4.16"},
+    {"Partition Creation Time", 19, SV | RO, ""},
+    {"Synchronized Up To", 19, RO, ""},
+    {"Received Up To", 19, RO, ""},
+    {"Login Script", 21, SV, ""},
+    {"Print Job Configuration", 21, SV, ""},
+    {"Printer Control", 21, SV, ""},
+    {"App:Macros", 21, SV, ""},
+    {"App:Copy Files", 21, SV, ""},
+    {"App:Inventory", 21, SV, ""},
+    {"App:Program Groups", 21, SV, ""},
+    {"Account Balance", 22, SV, ""},
+    {"Revision", 22, SV | NR | RO, ""},
+    {"Back Link", 23, RO, ""},
+    {"Login Time", 24, SV | RO, ""},
+    {"Last Login Time", 24, SV | RO, ""},
+    {"Login Expiration Time", 24, SV, ""},
+    {"Password Expiration Time", 24, SV, ""},
+    {"Login Intruder Reset Time", 24, SV, ""},
+    {"Low Convergence Reset Time", 24, SV, ""},
+    {"Notify", 25, 0, ""},
+    {"Server Holds", 26, 0, ""},
+    {"Password Expiration Interval", 27, SV, ""},
+    {"Intruder Attempt Reset Interval", 27, SV, ""},
+    {"Intruder Lockout Reset Interval", 27, SV, ""},
+    {"Low Convergence Sync Interval", 27, SV, ""},
+    {"High Convergence Sync Interval", 27, SV, ""},
+};
+
+constexpr std::uint32_t CO = DS_CONTAINER_CLASS;
+constexpr std::uint32_t EF = DS_EFFECTIVE_CLASS;
+constexpr std::uint32_t NC = DS_NONREMOVABLE_CLASS;
+constexpr std::uint32_t AX = DS_AUXILIARY_CLASS;
+
+#define IN_ORGS "Organization|Organizational Unit"
+#define ADDRESS "Postal Address|Postal Code|Postal Office Box|Physical Delivery Office Name|S|SA|L"
+#define LOGIN_POLICY "Login Intruder Limit|Intruder Attempt Reset Interval|Detect Intruder|" \
+    "Intruder Lockout Reset Interval|Login Script|Print Job Configuration|Printer Control"
+#define PARTITION "Replica|Partition Status|Partition Creation Time|Synchronized Up To|Received Up To|" \
+    "Local Received Up To|Transitive Vector|Low Convergence Reset Time|Low Convergence Sync Interval|" \
+    "High Convergence Sync Interval"
+
+struct ClassRow
+{
+    const char* name;
+    std::uint32_t flags;
+    const char* oid;
+    // Item lists, names separated by "|".
+    const char* superClasses;
+    const char* containment;
+    const char* naming;
+    const char* mandatory;
+    const char* optional;
+};
+
+const ClassRow kClasses[] = {
+    {"Top", NC, "2.5.6.0", "", "", "", "Object Class",
+        "ACL|Back Link|Bindery Property|Equivalent To Me|GUID|Revision|creatorsName|modifiersName|"
+        "Unknown Value|Inherited ACL|Unknown Base Class"},
+    {"Tree Root", CO | EF | NC, "", "Top", "", "", "", PARTITION},
+    {"Alias", EF | NC, "2.5.6.1", "Top", "Country|Locality|" IN_ORGS "|Tree Root", "CN",
+        "Aliased Object Name", "CN|Description"},
+    {"Country", CO | EF | NC, "2.5.6.2", "Top", "Tree Root", "C", "C", "Description|" PARTITION},
+    {"Locality", CO | EF | NC, "2.5.6.3", "Top", "Country|Locality|" IN_ORGS, "L|S", "",
+        "Description|L|S|SA|See Also|" PARTITION},
+    {"Organization", CO | EF | NC, "2.5.6.4", "Top", "Tree Root|Country|Locality", "O", "O",
+        "Description|Facsimile Telephone Number|Telephone Number|EMail Address|Internet EMail Address|"
+        "Network Address|See Also|" ADDRESS "|" LOGIN_POLICY "|" PARTITION},
+    {"Organizational Unit", CO | EF | NC, "2.5.6.5", "Top", "Locality|" IN_ORGS, "OU", "OU",
+        "Description|Facsimile Telephone Number|Telephone Number|EMail Address|Internet EMail Address|"
+        "Network Address|See Also|" ADDRESS "|" LOGIN_POLICY "|" PARTITION},
+    {"Person", NC, "2.5.6.6", "Top", IN_ORGS, "CN", "CN|Surname",
+        "Description|See Also|Telephone Number|Full Name|Given Name|Initials|Generational Qualifier|"
+        "Title|Internet EMail Address|uniqueID|workforceID|Mobile|Pager|Home Phone|"
+        "Facsimile Telephone Number|Language|" ADDRESS},
+    {"Organizational Person", NC, "2.5.6.7", "Person", IN_ORGS, "CN|OU", "",
+        "EMail Address|Mailbox ID|Mailbox Location|OU|Network Address"},
+    {"User", EF | NC, "", "Organizational Person", IN_ORGS, "CN", "",
+        "Account Balance|Allow Unlimited Credit|Default Queue|Group Membership|Higher Privileges|"
+        "Home Directory|Last Login Time|Locked By Intruder|Login Allowed Time Map|Login Disabled|"
+        "Login Expiration Time|Login Grace Limit|Login Grace Remaining|Login Intruder Address|"
+        "Login Intruder Attempts|Login Intruder Reset Time|Login Maximum Simultaneous|Login Script|"
+        "Login Time|Message Server|Minimum Account Balance|Network Address Restriction|"
+        "Password Allow Change|Password Expiration Interval|Password Expiration Time|"
+        "Password Minimum Length|Password Required|Password Unique Required|Print Job Configuration|"
+        "Private Key|Profile|Profile Membership|Public Key|Security Equals|Security Flags|Server Holds|"
+        "UID|GID"},
+    {"Group", EF | NC, "2.5.6.9", "Top", IN_ORGS, "CN", "CN",
+        "Description|Member|Owner|See Also|Full Name|GID|L|O|OU|Account Balance|Minimum Account Balance|"
+        "Allow Unlimited Credit|Security Equals"},
+    {"Organizational Role", EF | NC, "2.5.6.8", "Top", IN_ORGS, "CN", "CN",
+        "Description|Role Occupant|See Also|Telephone Number|Facsimile Telephone Number|EMail Address|"
+        "Internet EMail Address|Mailbox ID|Mailbox Location|OU|L|Postal Address|Security Equals"},
+    {"Server", NC, "", "Top", IN_ORGS, "CN", "CN",
+        "Description|Host Device|L|O|OU|Network Address|Private Key|Public Key|Resource|See Also|"
+        "Security Equals|Status|Version|Full Name|Account Balance|Allow Unlimited Credit|"
+        "Minimum Account Balance|Security Flags"},
+    {"NCP Server", EF | NC, "", "Server", IN_ORGS, "CN", "", "Operator|SAP Name|Notify"},
+    {"Resource", NC, "", "Top", IN_ORGS, "CN", "CN", "Description|Host Resource Name|L|O|OU|See Also"},
+    {"Volume", EF | NC, "", "Resource", IN_ORGS, "CN", "Host Server", "Status"},
+    {"Queue", EF | NC, "", "Resource", IN_ORGS, "CN", "Queue Directory",
+        "Device|Operator|Server|User|Network Address|Volume"},
+    {"Directory Map", EF | NC, "", "Resource", IN_ORGS, "CN", "Host Server", "Path"},
+    {"Device", NC, "2.5.6.14", "Top", IN_ORGS, "CN", "CN",
+        "Description|L|Network Address|OU|O|Owner|See Also|Serial Number"},
+    {"Printer", EF | NC, "", "Device", IN_ORGS, "CN", "",
+        "Cartridge|Printer Configuration|Default Queue|Host Device|Print Server|Network Address Restriction|"
+        "Notify|Operator|Page Description Language|Queue|Status|Supported Typefaces|Printer Control"},
+    {"Print Server", EF | NC, "", "Server", IN_ORGS, "CN", "", "Operator|Printer|User"},
+    {"Computer", EF | NC, "", "Device", IN_ORGS, "CN", "", "Operator|Server|Status"},
+    {"Workstation", EF | NC, "", "Device", IN_ORGS, "CN", "",
+        "Operator|Last Login Time|WM:INV DMA|WM:INV Interrupt|WM:INV Port|WM:INV CPU Information|"
+        "WM:INV Shared Memory|WM:INV Volume|ZEN:INV Disk Info"},
+    {"Profile", EF | NC, "", "Top", IN_ORGS, "CN", "CN|Login Script", "Description|L|O|OU|See Also|Full Name"},
+    {"Application", EF | NC, "", "Top", IN_ORGS, "CN", "CN",
+        "Description|Owner|See Also|App:GUID|App:Drive Mappings|App:Parameters|App:Path|"
+        "App:Version String|App:Working Directory|App:Folder List|App:FS Rights Path|App:Macros|"
+        "App:Copy Files|App:Inventory|App:Program Groups"},
+    {"Bindery Object", EF | NC, "", "Top", IN_ORGS, "CN|Bindery Type", "Bindery Object Restriction|Bindery Type|CN",
+        ""},
+    {"External Entity", EF | NC, "", "Top", IN_ORGS, "CN", "CN",
+        "Description|EMail Address|Internet EMail Address|Telephone Number|See Also|" ADDRESS},
+    {"List", EF | NC, "", "Top", IN_ORGS, "CN", "CN", "Description|Member|Owner|See Also|Full Name"},
+    {"Unknown", EF | NC, "", "Top", IN_ORGS "|Locality|Country|Tree Root", "CN", "", ""},
+    {"Partition", NC, "", "Top", "", "", "", PARTITION "|Cross Certificate Pair|CA Public Key"},
+    {"posixAccount", AX, "1.3.6.1.1.1.2.0", "Top", "", "", "", "UID|GID|Home Directory|Description"},
+    {"dynamicGroupAux", AX, "", "Top", "", "", "", "memberQuery"},
+    {"extensibleObject", AX, "1.3.6.1.4.1.1466.101.120.111", "Top", "", "", "",
+        "snmpTrapDescription|bhConfig|bhObjectGUID|rbsTaskRights|DirXML-EntitlementResult|FW0 USER ADD|"
+        "NGW: Location|Cross Certificate Pair"},
+};
+// clang-format on
+
+std::vector<std::string> SplitList(std::string_view text)
+{
+    std::vector<std::string> items;
+    std::size_t pos = 0;
+    while (!text.empty() && pos <= text.size()) {
+        const std::size_t bar = text.find('|', pos);
+        items.emplace_back(text.substr(pos, bar == std::string_view::npos ? text.npos : bar - pos));
+        if (bar == std::string_view::npos) {
+            break;
+        }
+        pos = bar + 1;
+    }
+    return items;
+}
+
+} // namespace
+
+Schema BaseSchema()
+{
+    Schema schema;
+    std::uint32_t number = 1;
+    for (const AttributeRow& row : kAttributes) {
+        AttributeDef def;
+        def.name = row.name;
+        def.syntaxId = row.syntax;
+        def.flags = row.flags;
+        def.upperBound = row.upper;
+        def.lowerBound = row.upper != 0 ? 1 : 0;
+        def.oid = row.oid[0] != 0 ? std::string(row.oid) : "2.16.840.1.113719.1.1.4.1." + std::to_string(number);
+        ++number;
+        schema.addAttribute(std::move(def));
+    }
+    number = 1;
+    for (const ClassRow& row : kClasses) {
+        ClassDef def;
+        def.name = row.name;
+        def.flags = row.flags;
+        def.oid = row.oid[0] != 0 ? std::string(row.oid) : "2.16.840.1.113719.1.1.6.1." + std::to_string(number);
+        ++number;
+        def.superClasses = SplitList(row.superClasses);
+        def.containment = SplitList(row.containment);
+        def.naming = SplitList(row.naming);
+        def.mandatory = SplitList(row.mandatory);
+        def.optional = SplitList(row.optional);
+        schema.addClass(std::move(def));
+    }
+    return schema;
+}
+
+} // namespace veralith::client::memory

@@ -1,0 +1,464 @@
+#include "client/memory/json.h"
+
+#include <charconv>
+
+namespace veralith::client::memory {
+
+namespace {
+
+constexpr int kMaxDepth = 128;
+
+} // namespace
+
+class JsonParser
+{
+public:
+    JsonParser(JsonDocument& doc, std::string_view text)
+        : m_doc(doc)
+        , m_text(text)
+    { }
+
+    bool run(std::string* error)
+    {
+        skipBlanks();
+        if (!value(0)) {
+            *error = m_error;
+            return false;
+        }
+        skipBlanks();
+        if (m_pos != m_text.size()) {
+            fail("unexpected text after the document");
+            *error = m_error;
+            return false;
+        }
+        return true;
+    }
+
+private:
+    bool fail(std::string_view what)
+    {
+        if (!m_error.empty()) {
+            return false;
+        }
+        // Line and column (in bytes, from 1) of the fault.
+        std::size_t line = 1;
+        std::size_t column = 1;
+        const std::size_t end = m_pos < m_text.size() ? m_pos : m_text.size();
+        for (std::size_t i = 0; i < end; ++i) {
+            if (m_text[i] == '\n') {
+                ++line;
+                column = 1;
+            } else {
+                ++column;
+            }
+        }
+        m_error = std::to_string(line) + ":" + std::to_string(column) + ": syntax error: " + std::string(what);
+        return false;
+    }
+
+    bool atEnd() const { return m_pos >= m_text.size(); }
+    char peek() const { return m_pos < m_text.size() ? m_text[m_pos] : '\0'; }
+
+    void skipBlanks()
+    {
+        while (m_pos < m_text.size()) {
+            const char c = m_text[m_pos];
+            if (c != ' ' && c != '\t' && c != '\n' && c != '\r') {
+                break;
+            }
+            ++m_pos;
+        }
+    }
+
+    std::uint32_t addNode(JsonType type)
+    {
+        m_doc.m_nodes.emplace_back();
+        m_doc.m_nodes.back().type = type;
+        return static_cast<std::uint32_t>(m_doc.m_nodes.size() - 1);
+    }
+
+    bool literal(std::string_view word, JsonType type)
+    {
+        if (m_text.substr(m_pos, word.size()) != word) {
+            return fail(atEnd() ? "unexpected end of file" : "expected a value");
+        }
+        m_pos += word.size();
+        addNode(type);
+        return true;
+    }
+
+    bool value(int depth)
+    {
+        if (atEnd()) {
+            return fail("unexpected end of file");
+        }
+        switch (peek()) {
+        case '{':
+            return object(depth + 1);
+        case '[':
+            return array(depth + 1);
+        case '"':
+            return string();
+        case 't':
+            return literal("true", JsonType::True);
+        case 'f':
+            return literal("false", JsonType::False);
+        case 'n':
+            return literal("null", JsonType::Null);
+        default:
+            if (peek() == '-' || (peek() >= '0' && peek() <= '9')) {
+                return number();
+            }
+            return fail("expected a value");
+        }
+    }
+
+    bool digits()
+    {
+        const std::size_t start = m_pos;
+        while (!atEnd() && peek() >= '0' && peek() <= '9') {
+            ++m_pos;
+        }
+        return m_pos > start;
+    }
+
+    bool number()
+    {
+        const std::size_t start = m_pos;
+        if (peek() == '-') {
+            ++m_pos;
+        }
+        if (peek() == '0') {
+            ++m_pos;
+        } else if (!digits()) {
+            return fail("invalid number");
+        }
+        if (peek() == '.') {
+            ++m_pos;
+            if (!digits()) {
+                return fail("invalid number");
+            }
+        }
+        if (peek() == 'e' || peek() == 'E') {
+            ++m_pos;
+            if (peek() == '+' || peek() == '-') {
+                ++m_pos;
+            }
+            if (!digits()) {
+                return fail("invalid number");
+            }
+        }
+        const std::uint32_t node = addNode(JsonType::Number);
+        m_doc.m_nodes[node].offset = static_cast<std::uint32_t>(start);
+        m_doc.m_nodes[node].length = static_cast<std::uint32_t>(m_pos - start);
+        return true;
+    }
+
+    static int hexDigit(char c)
+    {
+        if (c >= '0' && c <= '9') {
+            return c - '0';
+        }
+        if (c >= 'a' && c <= 'f') {
+            return c - 'a' + 10;
+        }
+        if (c >= 'A' && c <= 'F') {
+            return c - 'A' + 10;
+        }
+        return -1;
+    }
+
+    bool hex4(std::uint32_t* unit)
+    {
+        if (m_text.size() - m_pos < 4) {
+            m_pos = m_text.size();
+            return fail("unexpected end of file");
+        }
+        std::uint32_t v = 0;
+        for (int i = 0; i < 4; ++i) {
+            const int d = hexDigit(m_text[m_pos]);
+            if (d < 0) {
+                return fail("invalid \\u escape");
+            }
+            v = v * 16 + static_cast<std::uint32_t>(d);
+            ++m_pos;
+        }
+        *unit = v;
+        return true;
+    }
+
+    static void appendUtf8(std::string& out, std::uint32_t cp)
+    {
+        if (cp < 0x80) {
+            out += static_cast<char>(cp);
+        } else if (cp < 0x800) {
+            out += static_cast<char>(0xC0 | (cp >> 6));
+            out += static_cast<char>(0x80 | (cp & 0x3F));
+        } else if (cp < 0x10000) {
+            out += static_cast<char>(0xE0 | (cp >> 12));
+            out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (cp & 0x3F));
+        } else {
+            out += static_cast<char>(0xF0 | (cp >> 18));
+            out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+            out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (cp & 0x3F));
+        }
+    }
+
+    bool string()
+    {
+        ++m_pos; // opening quote
+        const std::size_t start = m_pos;
+        // Fast path: no escapes, the text is a slice of the input.
+        while (!atEnd()) {
+            const char c = m_text[m_pos];
+            if (c == '"') {
+                const std::uint32_t node = addNode(JsonType::String);
+                m_doc.m_nodes[node].offset = static_cast<std::uint32_t>(start);
+                m_doc.m_nodes[node].length = static_cast<std::uint32_t>(m_pos - start);
+                ++m_pos;
+                return true;
+            }
+            if (c == '\\') {
+                break;
+            }
+            if (static_cast<unsigned char>(c) < 0x20) {
+                return fail("control character in a string");
+            }
+            ++m_pos;
+        }
+        if (atEnd()) {
+            return fail("unexpected end of file in a string");
+        }
+        std::string out(m_text.substr(start, m_pos - start));
+        while (!atEnd()) {
+            const char c = m_text[m_pos];
+            if (c == '"') {
+                ++m_pos;
+                const std::uint32_t node = addNode(JsonType::String);
+                m_doc.m_nodes[node].decoded = true;
+                m_doc.m_nodes[node].offset = static_cast<std::uint32_t>(m_doc.m_decoded.size());
+                m_doc.m_nodes[node].length = static_cast<std::uint32_t>(out.size());
+                m_doc.m_decoded += out;
+                return true;
+            }
+            if (static_cast<unsigned char>(c) < 0x20) {
+                return fail("control character in a string");
+            }
+            if (c != '\\') {
+                out += c;
+                ++m_pos;
+                continue;
+            }
+            ++m_pos;
+            if (atEnd()) {
+                break;
+            }
+            const char e = m_text[m_pos++];
+            switch (e) {
+            case '"':
+            case '\\':
+            case '/':
+                out += e;
+                break;
+            case 'b':
+                out += '\b';
+                break;
+            case 'f':
+                out += '\f';
+                break;
+            case 'n':
+                out += '\n';
+                break;
+            case 'r':
+                out += '\r';
+                break;
+            case 't':
+                out += '\t';
+                break;
+            case 'u': {
+                std::uint32_t unit = 0;
+                if (!hex4(&unit)) {
+                    return false;
+                }
+                if (unit >= 0xD800 && unit <= 0xDBFF) {
+                    std::uint32_t low = 0;
+                    if (m_text.substr(m_pos, 2) != "\\u") {
+                        return fail("unpaired surrogate in a \\u escape");
+                    }
+                    m_pos += 2;
+                    if (!hex4(&low)) {
+                        return false;
+                    }
+                    if (low < 0xDC00 || low > 0xDFFF) {
+                        return fail("unpaired surrogate in a \\u escape");
+                    }
+                    unit = 0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00);
+                } else if (unit >= 0xDC00 && unit <= 0xDFFF) {
+                    return fail("unpaired surrogate in a \\u escape");
+                }
+                appendUtf8(out, unit);
+                break;
+            }
+            default:
+                --m_pos;
+                return fail("invalid escape in a string");
+            }
+        }
+        return fail("unexpected end of file in a string");
+    }
+
+    bool array(int depth)
+    {
+        if (depth > kMaxDepth) {
+            return fail("nesting deeper than 128 levels");
+        }
+        ++m_pos;
+        const std::uint32_t node = addNode(JsonType::Array);
+        skipBlanks();
+        if (peek() == ']') {
+            ++m_pos;
+            return true;
+        }
+        std::uint32_t previous = kNoNode;
+        for (;;) {
+            skipBlanks();
+            const auto element = static_cast<std::uint32_t>(m_doc.m_nodes.size());
+            if (!value(depth)) {
+                return false;
+            }
+            link(node, previous, element);
+            previous = element;
+            skipBlanks();
+            if (peek() == ',') {
+                ++m_pos;
+                continue;
+            }
+            if (peek() == ']') {
+                ++m_pos;
+                return true;
+            }
+            return fail(atEnd() ? "unexpected end of file" : "expected ',' or ']'");
+        }
+    }
+
+    bool object(int depth)
+    {
+        if (depth > kMaxDepth) {
+            return fail("nesting deeper than 128 levels");
+        }
+        ++m_pos;
+        const std::uint32_t node = addNode(JsonType::Object);
+        skipBlanks();
+        if (peek() == '}') {
+            ++m_pos;
+            return true;
+        }
+        std::uint32_t previousValue = kNoNode;
+        for (;;) {
+            skipBlanks();
+            if (peek() != '"') {
+                return fail(atEnd() ? "unexpected end of file" : "expected a member name in quotes");
+            }
+            const auto key = static_cast<std::uint32_t>(m_doc.m_nodes.size());
+            if (!string()) {
+                return false;
+            }
+            skipBlanks();
+            if (peek() != ':') {
+                return fail(atEnd() ? "unexpected end of file" : "expected ':'");
+            }
+            ++m_pos;
+            skipBlanks();
+            const auto memberValue = static_cast<std::uint32_t>(m_doc.m_nodes.size());
+            if (!value(depth)) {
+                return false;
+            }
+            // Keys chain to their values, values to the next key.
+            m_doc.m_nodes[key].next = memberValue;
+            link(node, previousValue, key);
+            previousValue = memberValue;
+            skipBlanks();
+            if (peek() == ',') {
+                ++m_pos;
+                continue;
+            }
+            if (peek() == '}') {
+                ++m_pos;
+                return true;
+            }
+            return fail(atEnd() ? "unexpected end of file" : "expected ',' or '}'");
+        }
+    }
+
+    void link(std::uint32_t parent, std::uint32_t previous, std::uint32_t element)
+    {
+        auto& nodes = m_doc.m_nodes;
+        if (previous == kNoNode) {
+            nodes[parent].first = element;
+        } else {
+            nodes[previous].next = element;
+        }
+        ++nodes[parent].count;
+    }
+
+    JsonDocument& m_doc;
+    std::string_view m_text;
+    std::size_t m_pos = 0;
+    std::string m_error;
+};
+
+bool JsonDocument::parse(std::string_view text, std::string* error)
+{
+    m_text = text;
+    m_nodes.clear();
+    m_decoded.clear();
+    m_nodes.reserve(text.size() / 16);
+    JsonParser parser(*this, text);
+    const bool ok = parser.run(error);
+    if (!ok) {
+        m_nodes.clear();
+    }
+    m_nodes.shrink_to_fit();
+    return ok;
+}
+
+std::string_view JsonDocument::text(std::uint32_t node) const
+{
+    const Node& n = m_nodes[node];
+    if (n.type != JsonType::String && n.type != JsonType::Number) {
+        return {};
+    }
+    return n.decoded ? std::string_view(m_decoded).substr(n.offset, n.length) : m_text.substr(n.offset, n.length);
+}
+
+std::uint32_t JsonDocument::member(std::uint32_t object, std::string_view name) const
+{
+    if (m_nodes[object].type != JsonType::Object) {
+        return kNoNode;
+    }
+    for (std::uint32_t key = first(object); key != kNoNode; key = next(next(key))) {
+        if (text(key) == name) {
+            return next(key);
+        }
+    }
+    return kNoNode;
+}
+
+bool JsonDocument::integer(std::uint32_t node, std::int64_t* value) const
+{
+    if (m_nodes[node].type != JsonType::Number) {
+        return false;
+    }
+    const std::string_view t = text(node);
+    std::int64_t v = 0;
+    const auto [end, ec] = std::from_chars(t.data(), t.data() + t.size(), v);
+    if (ec != std::errc() || end != t.data() + t.size()) {
+        return false;
+    }
+    *value = v;
+    return true;
+}
+
+} // namespace veralith::client::memory

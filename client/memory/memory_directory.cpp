@@ -1,0 +1,348 @@
+#include "client/memory/memory_directory.h"
+
+#include "client/values.h"
+#include "client/wire.h"
+
+#include <algorithm>
+#include <sys/mman.h>
+#include <unistd.h>
+
+namespace veralith::client::memory {
+
+namespace {
+
+// Lists the children of one object, containers only or all.
+class ListCursor final : public ObjectCursor
+{
+public:
+    ListCursor(std::shared_ptr<const MemoryDirectory> directory, std::uint32_t parent, bool containersOnly)
+        : m_directory(std::move(directory))
+        , m_parent(parent)
+        , m_containersOnly(containersOnly)
+    { }
+
+    DirResult next(ObjectSummary* entry, bool* done) override
+    {
+        const auto& children = m_directory->object(m_parent).children;
+        const Schema& schema = m_directory->schema();
+        while (m_pos < children.size()) {
+            const std::uint32_t child = children[m_pos++];
+            ++m_examined;
+            const auto& def = schema.classDef(m_directory->object(child).classId);
+            if (m_containersOnly && (def.flags & DS_CONTAINER_CLASS) == 0) {
+                continue;
+            }
+            m_directory->summarize(child, entry);
+            *done = false;
+            return 0;
+        }
+        *done = true;
+        return 0;
+    }
+    std::uint32_t examined() const override { return m_examined; }
+
+private:
+    std::shared_ptr<const MemoryDirectory> m_directory;
+    std::uint32_t m_parent;
+    bool m_containersOnly;
+    std::size_t m_pos = 0;
+    std::uint32_t m_examined = 0;
+};
+
+} // namespace
+
+MemoryDirectory::MemoryDirectory(std::string tree, std::string defaultNameContext, Schema schema)
+    : m_tree(std::move(tree))
+    , m_defaultNameContext(std::move(defaultNameContext))
+    , m_schema(std::move(schema))
+{
+    m_objectClassAttr = m_schema.findAttribute("Object Class");
+    for (std::size_t i = 0; i < m_schema.classes().size(); ++i) {
+        const std::string naming = m_schema.namingAttribute(static_cast<int>(i));
+        m_namingType.push_back(naming);
+        m_namingAttr.push_back(m_schema.findAttribute(naming));
+    }
+    StoredObject root;
+    const int rootClass = m_schema.findClass("Tree Root");
+    root.classId = rootClass == kNoSchemaId ? 0 : rootClass;
+    m_objects.push_back(std::move(root));
+}
+
+std::uint32_t MemoryDirectory::addObject(StoredObject object)
+{
+    const auto index = static_cast<std::uint32_t>(m_objects.size());
+    const std::uint32_t parent = object.parent;
+    m_objects.push_back(std::move(object));
+    m_objects[parent].children.push_back(index);
+    return index;
+}
+
+void MemoryDirectory::finish()
+{
+    for (StoredObject& o : m_objects) {
+        std::sort(o.children.begin(), o.children.end(), [this](std::uint32_t a, std::uint32_t b) {
+            return CompareIgnoreCase(m_objects[a].rdn, m_objects[b].rdn) < 0;
+        });
+        o.children.shrink_to_fit();
+    }
+}
+
+std::uint32_t MemoryDirectory::find(std::string_view fullName) const
+{
+    std::uint32_t current = kRootObject;
+    if (fullName.empty()) {
+        return current;
+    }
+    // Walk from the root side: the last component first.
+    std::size_t end = fullName.size();
+    for (;;) {
+        const std::size_t dot = end == 0 ? std::string_view::npos : fullName.rfind('.', end - 1);
+        const std::size_t start = dot == std::string_view::npos ? 0 : dot + 1;
+        const std::string_view rdn = fullName.substr(start, end - start);
+        const auto& children = m_objects[current].children;
+        const auto it =
+            std::lower_bound(children.begin(), children.end(), rdn, [this](std::uint32_t child, std::string_view key) {
+                return CompareIgnoreCase(m_objects[child].rdn, key) < 0;
+            });
+        if (rdn.empty() || it == children.end() || CompareIgnoreCase(m_objects[*it].rdn, rdn) != 0) {
+            return kNoObject;
+        }
+        current = *it;
+        if (dot == std::string_view::npos) {
+            return current;
+        }
+        end = dot;
+    }
+}
+
+std::string MemoryDirectory::fullName(std::uint32_t index) const
+{
+    std::string name;
+    for (std::uint32_t i = index; i != kRootObject && i != kNoObject; i = m_objects[i].parent) {
+        if (!name.empty()) {
+            name += '.';
+        }
+        name += m_objects[i].rdn;
+    }
+    return name;
+}
+
+void MemoryDirectory::summarize(std::uint32_t index, ObjectSummary* entry) const
+{
+    const StoredObject& o = m_objects[index];
+    const ClassDef& def = m_schema.classDef(o.classId);
+    entry->fullName = fullName(index);
+    entry->namingTypes.clear();
+    for (std::uint32_t i = index; i != kRootObject && i != kNoObject; i = m_objects[i].parent) {
+        entry->namingTypes.push_back(m_namingType[static_cast<std::size_t>(m_objects[i].classId)]);
+    }
+    entry->baseClass = def.name;
+    entry->auxClasses.clear();
+    for (std::int32_t aux : o.auxClasses) {
+        entry->auxClasses.push_back(m_schema.classDef(aux).name);
+    }
+    entry->flags = 0;
+    if ((def.flags & DS_CONTAINER_CLASS) != 0) {
+        entry->flags |= DS_CONTAINER_ENTRY;
+    }
+    if (o.parent == kRootObject) {
+        entry->flags |= DS_PARTITION_ROOT;
+    }
+    entry->aliasedObject.clear();
+    if (SameTextIgnoreCase(def.name, "Alias")) {
+        entry->flags |= DS_ALIAS_ENTRY;
+        const std::vector<std::string> target = values(index, m_schema.findAttribute("Aliased Object Name"));
+        if (!target.empty()) {
+            entry->aliasedObject = target.front();
+        }
+    }
+    entry->subordinateCount = static_cast<std::uint32_t>(o.children.size());
+    entry->creationTime = o.created;
+    entry->modificationTime = o.modified;
+    std::uint32_t count = static_cast<std::uint32_t>(o.attributes.size());
+    if (index != kRootObject) {
+        count += 1; // Object Class
+        const std::int32_t naming = m_namingAttr[static_cast<std::size_t>(o.classId)];
+        if (naming != kNoSchemaId && stored(index, naming) == nullptr) {
+            count += 1;
+        }
+    }
+    entry->attributeCount = count;
+}
+
+const StoredAttribute* MemoryDirectory::stored(std::uint32_t index, std::int32_t attrId) const
+{
+    const auto& attrs = m_objects[index].attributes;
+    const auto it = std::lower_bound(
+        attrs.begin(), attrs.end(), attrId, [](const StoredAttribute& a, std::int32_t id) { return a.attrId < id; });
+    return (it != attrs.end() && it->attrId == attrId) ? &*it : nullptr;
+}
+
+std::int32_t MemoryDirectory::namingAttrOf(std::int32_t classId) const
+{
+    return m_namingAttr[static_cast<std::size_t>(classId)];
+}
+
+std::vector<std::string> MemoryDirectory::values(std::uint32_t index, std::int32_t attrId) const
+{
+    std::vector<std::string> out;
+    if (attrId == kNoSchemaId || index == kRootObject) {
+        return out;
+    }
+    const StoredObject& o = m_objects[index];
+    if (attrId == m_objectClassAttr) {
+        for (int id : m_schema.classChain(o.classId)) {
+            out.push_back(m_schema.classDef(id).name);
+        }
+        for (std::int32_t aux : o.auxClasses) {
+            out.push_back(m_schema.classDef(aux).name);
+        }
+        return out;
+    }
+    const bool naming = attrId == namingAttrOf(o.classId);
+    if (naming) {
+        out.push_back(o.rdn);
+    }
+    if (const StoredAttribute* a = stored(index, attrId); a != nullptr) {
+        for (const std::string& v : a->values) {
+            if (!naming || !SameTextIgnoreCase(v, o.rdn)) {
+                out.push_back(v);
+            }
+        }
+    }
+    return out;
+}
+
+bool MemoryDirectory::carries(std::uint32_t index, std::int32_t attrId) const
+{
+    if (attrId == kNoSchemaId || index == kRootObject) {
+        return false;
+    }
+    return attrId == m_objectClassAttr || attrId == namingAttrOf(m_objects[index].classId) ||
+        stored(index, attrId) != nullptr;
+}
+
+DirResult MemoryDirectory::readEntry(std::string_view fullName, ObjectSummary* entry)
+{
+    const std::uint32_t index = find(fullName);
+    if (index == kNoObject) {
+        return ERR_NO_SUCH_ENTRY;
+    }
+    summarize(index, entry);
+    return 0;
+}
+
+DirResult MemoryDirectory::readAttributes(
+    std::string_view fullName, const std::vector<std::string>* names, std::vector<AttributeData>* attributes)
+{
+    const std::uint32_t index = find(fullName);
+    if (index == kNoObject) {
+        return ERR_NO_SUCH_ENTRY;
+    }
+    std::vector<std::int32_t> ids;
+    if (names == nullptr) {
+        for (std::size_t i = 0; i < m_schema.attributes().size(); ++i) {
+            ids.push_back(static_cast<std::int32_t>(i));
+        }
+    } else {
+        for (const std::string& name : *names) {
+            const std::int32_t id = m_schema.findAttribute(name);
+            if (id != kNoSchemaId && std::find(ids.begin(), ids.end(), id) == ids.end()) {
+                ids.push_back(id);
+            }
+        }
+    }
+    attributes->clear();
+    for (std::int32_t id : ids) {
+        if (!carries(index, id)) {
+            continue;
+        }
+        const AttributeDef& def = m_schema.attribute(id);
+        AttributeData data;
+        data.name = def.name;
+        data.syntaxId = def.syntaxId;
+        data.values = values(index, id);
+        attributes->push_back(std::move(data));
+    }
+    return 0;
+}
+
+DirResult MemoryDirectory::openList(
+    std::string_view fullName, bool containersOnly, std::unique_ptr<ObjectCursor>* cursor)
+{
+    const std::uint32_t index = find(fullName);
+    if (index == kNoObject) {
+        return ERR_NO_SUCH_ENTRY;
+    }
+    *cursor = std::make_unique<ListCursor>(shared_from_this(), index, containersOnly);
+    return 0;
+}
+
+DirResult MemoryDirectory::openStream(std::string_view fullName, std::string_view attribute, int* fd)
+{
+    const std::uint32_t index = find(fullName);
+    if (index == kNoObject) {
+        return ERR_NO_SUCH_ENTRY;
+    }
+    const std::int32_t id = m_schema.findAttribute(attribute);
+    const StoredAttribute* a = id == kNoSchemaId ? nullptr : stored(index, id);
+    if (a == nullptr || a->values.empty() || m_schema.attribute(id).syntaxId != SYN_STREAM) {
+        return ERR_NO_SUCH_ATTRIBUTE;
+    }
+    const std::string& content = a->values.front();
+    const int file = memfd_create("veralith-stream", MFD_CLOEXEC);
+    if (file < 0) {
+        return ERR_SYSTEM_FAILURE;
+    }
+    std::size_t written = 0;
+    while (written < content.size()) {
+        const ssize_t n = write(file, content.data() + written, content.size() - written);
+        if (n <= 0) {
+            close(file);
+            return ERR_SYSTEM_FAILURE;
+        }
+        written += static_cast<std::size_t>(n);
+    }
+    if (lseek(file, 0, SEEK_SET) != 0) {
+        close(file);
+        return ERR_SYSTEM_FAILURE;
+    }
+    *fd = file;
+    return 0;
+}
+
+std::vector<std::string> MemoryDirectory::namingTypes(std::string_view fullName)
+{
+    // Components from the leaf; each takes the type of the object it names
+    // when that object exists.
+    std::vector<std::string> rdns;
+    std::size_t pos = 0;
+    while (!fullName.empty()) {
+        const std::size_t dot = fullName.find('.', pos);
+        rdns.emplace_back(fullName.substr(pos, dot == std::string_view::npos ? fullName.npos : dot - pos));
+        if (dot == std::string_view::npos) {
+            break;
+        }
+        pos = dot + 1;
+    }
+    std::vector<std::string> types(rdns.size());
+    std::uint32_t current = kRootObject;
+    for (std::size_t k = rdns.size(); k-- > 0;) {
+        if (current != kNoObject) {
+            const auto& children = m_objects[current].children;
+            const auto it = std::lower_bound(
+                children.begin(), children.end(), rdns[k], [this](std::uint32_t child, const std::string& key) {
+                    return CompareIgnoreCase(m_objects[child].rdn, key) < 0;
+                });
+            current = (it != children.end() && CompareIgnoreCase(m_objects[*it].rdn, rdns[k]) == 0) ? *it : kNoObject;
+        }
+        if (current != kNoObject) {
+            types[k] = m_namingType[static_cast<std::size_t>(m_objects[current].classId)];
+        } else {
+            types[k] = k == 0 ? "CN" : (k + 1 == rdns.size() ? "O" : "OU");
+        }
+    }
+    return types;
+}
+
+} // namespace veralith::client::memory

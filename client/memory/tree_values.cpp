@@ -1,0 +1,630 @@
+#include "client/memory/tree_values.h"
+
+#include "client/values.h"
+#include "client/wire.h"
+
+#include <algorithm>
+#include <initializer_list>
+
+namespace veralith::client::memory {
+
+namespace {
+
+constexpr std::int64_t kMinInt32 = -2147483648LL;
+constexpr std::int64_t kMaxInt32 = 2147483647LL;
+constexpr std::int64_t kMaxUInt32 = 4294967295LL;
+
+std::string Quoted(std::string_view text)
+{
+    return "\"" + std::string(text) + "\"";
+}
+
+// Reads the members of a structured value, with the message for each fault.
+class Fields
+{
+public:
+    Fields(const JsonDocument& doc, std::uint32_t node, std::string* problem)
+        : m_doc(doc)
+        , m_node(node)
+        , m_problem(problem)
+    { }
+
+    // The value must be an object with no members but these.
+    bool only(std::initializer_list<std::string_view> names)
+    {
+        if (m_doc.type(m_node) != JsonType::Object) {
+            return fail("must be an object");
+        }
+        for (std::uint32_t key = m_doc.first(m_node); key != kNoNode; key = m_doc.next(m_doc.next(key))) {
+            bool known = m_doc.text(key) == "comment";
+            for (std::string_view name : names) {
+                known = known || m_doc.text(key) == name;
+            }
+            if (!known) {
+                return fail("unknown member " + Quoted(m_doc.text(key)));
+            }
+        }
+        return true;
+    }
+
+    bool integer(std::string_view name, std::int64_t low, std::int64_t high, std::int64_t* value, bool required = true)
+    {
+        const std::uint32_t node = m_doc.member(m_node, name);
+        if (node == kNoNode) {
+            *value = 0;
+            return required ? fail(Quoted(name) + " is missing") : true;
+        }
+        if (!m_doc.integer(node, value)) {
+            return fail(Quoted(name) + " must be an integer");
+        }
+        if (*value < low || *value > high) {
+            return fail(Quoted(name) + " must be from " + std::to_string(low) + " to " + std::to_string(high));
+        }
+        return true;
+    }
+
+    bool u32(std::string_view name, std::uint32_t* value, bool required = true)
+    {
+        std::int64_t v = 0;
+        if (!integer(name, 0, kMaxUInt32, &v, required)) {
+            return false;
+        }
+        *value = static_cast<std::uint32_t>(v);
+        return true;
+    }
+
+    bool text(std::string_view name, std::string_view* value, bool required = true)
+    {
+        const std::uint32_t node = m_doc.member(m_node, name);
+        if (node == kNoNode) {
+            *value = {};
+            return required ? fail(Quoted(name) + " is missing") : true;
+        }
+        if (m_doc.type(node) != JsonType::String) {
+            return fail(Quoted(name) + " must be a string");
+        }
+        *value = m_doc.text(node);
+        return true;
+    }
+
+    bool name(std::string_view member, std::string_view* value)
+    {
+        if (!text(member, value)) {
+            return false;
+        }
+        if (value->empty() || value->size() + 1 + 3 * (1 + std::count(value->begin(), value->end(), '.')) > 255) {
+            return fail(Quoted(member) + " must be a name of 1 to 255 characters in typed form");
+        }
+        return true;
+    }
+
+    bool bytes(std::string_view name, std::string* value, bool required = true)
+    {
+        const std::uint32_t node = m_doc.member(m_node, name);
+        if (node == kNoNode) {
+            value->clear();
+            return required ? fail(Quoted(name) + " is missing") : true;
+        }
+        if (m_doc.type(node) != JsonType::String || !ParseTreeBytes(m_doc.text(node), value)) {
+            return fail(Quoted(name) + " must be bytes (\"hex:\", \"base64:\" or \"text:\")");
+        }
+        return true;
+    }
+
+    bool time(std::string_view name, std::uint32_t* value)
+    {
+        const std::uint32_t node = m_doc.member(m_node, name);
+        if (node == kNoNode) {
+            return fail(Quoted(name) + " is missing");
+        }
+        if (!ParseTreeTime(m_doc, node, value)) {
+            return fail(Quoted(name) + " must be an ISO 8601 UTC time or whole seconds since 1970");
+        }
+        return true;
+    }
+
+    bool fail(std::string what)
+    {
+        *m_problem = std::move(what);
+        return false;
+    }
+
+private:
+    const JsonDocument& m_doc;
+    std::uint32_t m_node;
+    std::string* m_problem;
+};
+
+int HexValue(char c)
+{
+    if (c >= '0' && c <= '9') {
+        return c - '0';
+    }
+    if (c >= 'a' && c <= 'f') {
+        return c - 'a' + 10;
+    }
+    if (c >= 'A' && c <= 'F') {
+        return c - 'A' + 10;
+    }
+    return -1;
+}
+
+int Base64Value(char c)
+{
+    if (c >= 'A' && c <= 'Z') {
+        return c - 'A';
+    }
+    if (c >= 'a' && c <= 'z') {
+        return c - 'a' + 26;
+    }
+    if (c >= '0' && c <= '9') {
+        return c - '0' + 52;
+    }
+    if (c == '+') {
+        return 62;
+    }
+    if (c == '/') {
+        return 63;
+    }
+    return -1;
+}
+
+// Days from 1970-01-01 to a civil date (proleptic Gregorian).
+std::int64_t DaysFromCivil(std::int64_t y, unsigned m, unsigned d)
+{
+    y -= m <= 2 ? 1 : 0;
+    const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
+    const auto yoe = static_cast<unsigned>(y - era * 400);
+    const unsigned doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+    const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+    return era * 146097 + static_cast<std::int64_t>(doe) - 719468;
+}
+
+bool Digits(std::string_view text, std::size_t at, std::size_t count, unsigned* value)
+{
+    if (at + count > text.size()) {
+        return false;
+    }
+    unsigned v = 0;
+    for (std::size_t i = 0; i < count; ++i) {
+        const char c = text[at + i];
+        if (c < '0' || c > '9') {
+            return false;
+        }
+        v = v * 10 + static_cast<unsigned>(c - '0');
+    }
+    *value = v;
+    return true;
+}
+
+bool TextList(const JsonDocument& doc, std::uint32_t node, std::size_t maxCount, bool bytes, std::string* wire,
+    std::string* problem)
+{
+    const bool postal = maxCount <= 6;
+    const char* shape = postal ? "must be an array of at most 6 strings"
+        : bytes                ? "must be a non-empty array of bytes"
+                               : "must be a non-empty array of strings";
+    if (doc.type(node) != JsonType::Array || (!postal && doc.size(node) == 0) || doc.size(node) > maxCount) {
+        *problem = shape;
+        return false;
+    }
+    WireWriter w;
+    w.u32(doc.size(node));
+    std::uint32_t index = 0;
+    for (std::uint32_t item = doc.first(node); item != kNoNode; item = doc.next(item), ++index) {
+        std::string decoded;
+        if (doc.type(item) != JsonType::String || (bytes && !ParseTreeBytes(doc.text(item), &decoded))) {
+            *problem = "element " + std::to_string(index) + (bytes ? " must be bytes" : " must be a string");
+            return false;
+        }
+        w.bytes(bytes ? std::string_view(decoded) : doc.text(item));
+    }
+    *wire = w.take();
+    return true;
+}
+
+bool IsPrintable(char c)
+{
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
+        std::string_view(" '()+,-./:?=").find(c) != std::string_view::npos;
+}
+
+} // namespace
+
+bool ParseTreeBytes(std::string_view text, std::string* bytes)
+{
+    std::string out;
+    if (text.substr(0, 5) == "text:") {
+        *bytes = std::string(text.substr(5));
+        return true;
+    }
+    if (text.substr(0, 4) == "hex:") {
+        text.remove_prefix(4);
+        if (text.size() % 2 != 0) {
+            return false;
+        }
+        out.reserve(text.size() / 2);
+        for (std::size_t i = 0; i < text.size(); i += 2) {
+            const int hi = HexValue(text[i]);
+            const int lo = HexValue(text[i + 1]);
+            if (hi < 0 || lo < 0) {
+                return false;
+            }
+            out += static_cast<char>(hi * 16 + lo);
+        }
+        *bytes = std::move(out);
+        return true;
+    }
+    if (text.substr(0, 7) == "base64:") {
+        text.remove_prefix(7);
+        if (text.size() % 4 != 0) {
+            return false;
+        }
+        for (std::size_t i = 0; i < text.size(); i += 4) {
+            int v[4];
+            int pad = 0;
+            for (int k = 0; k < 4; ++k) {
+                const char c = text[i + static_cast<std::size_t>(k)];
+                if (c == '=' && i + 4 == text.size() && k >= 2) {
+                    v[k] = 0;
+                    ++pad;
+                } else if (pad > 0 || (v[k] = Base64Value(c)) < 0) {
+                    return false;
+                }
+            }
+            const std::uint32_t n = (static_cast<std::uint32_t>(v[0]) << 18) |
+                (static_cast<std::uint32_t>(v[1]) << 12) | (static_cast<std::uint32_t>(v[2]) << 6) |
+                static_cast<std::uint32_t>(v[3]);
+            out += static_cast<char>((n >> 16) & 0xFF);
+            if (pad < 2) {
+                out += static_cast<char>((n >> 8) & 0xFF);
+            }
+            if (pad < 1) {
+                out += static_cast<char>(n & 0xFF);
+            }
+        }
+        *bytes = std::move(out);
+        return true;
+    }
+    return false;
+}
+
+bool ParseTreeTime(const JsonDocument& doc, std::uint32_t node, std::uint32_t* seconds)
+{
+    if (doc.type(node) == JsonType::Number) {
+        std::int64_t v = 0;
+        if (!doc.integer(node, &v) || v < 0 || v > kMaxUInt32) {
+            return false;
+        }
+        *seconds = static_cast<std::uint32_t>(v);
+        return true;
+    }
+    if (doc.type(node) != JsonType::String) {
+        return false;
+    }
+    // YYYY-MM-DDTHH:MM:SSZ
+    const std::string_view t = doc.text(node);
+    unsigned year = 0;
+    unsigned month = 0;
+    unsigned day = 0;
+    unsigned hour = 0;
+    unsigned minute = 0;
+    unsigned second = 0;
+    if (t.size() != 20 || !Digits(t, 0, 4, &year) || t[4] != '-' || !Digits(t, 5, 2, &month) || t[7] != '-' ||
+        !Digits(t, 8, 2, &day) || t[10] != 'T' || !Digits(t, 11, 2, &hour) || t[13] != ':' ||
+        !Digits(t, 14, 2, &minute) || t[16] != ':' || !Digits(t, 17, 2, &second) || t[19] != 'Z') {
+        return false;
+    }
+    static const unsigned kDays[] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    if (month < 1 || month > 12 || day < 1 || day > kDays[month - 1] || hour > 23 || minute > 59 || second > 59) {
+        return false;
+    }
+    const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+    if (month == 2 && day == 29 && !leap) {
+        return false;
+    }
+    const std::int64_t total = DaysFromCivil(year, month, day) * 86400 + hour * 3600 + minute * 60 + second;
+    if (total < 0 || total > kMaxUInt32) {
+        return false;
+    }
+    *seconds = static_cast<std::uint32_t>(total);
+    return true;
+}
+
+bool CheckTreeName(std::string_view name, std::string* problem)
+{
+    if (name.empty()) {
+        *problem = "must not be empty";
+        return false;
+    }
+    if (name.size() > 255) {
+        *problem = "is longer than 255 characters";
+        return false;
+    }
+    if (name.front() == '.') {
+        *problem = "must not start with a dot (names in the file are full names)";
+        return false;
+    }
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t dot = name.find('.', start);
+        const std::string_view part = name.substr(start, dot == std::string_view::npos ? name.npos : dot - start);
+        if (part.empty()) {
+            *problem = "has an empty name component";
+            return false;
+        }
+        if (part.size() > 64) {
+            *problem = "has a component longer than 64 characters";
+            return false;
+        }
+        for (char c : part) {
+            if (c == '=' || static_cast<unsigned char>(c) < 0x20) {
+                *problem = "must be typeless, without \"=\" or control characters";
+                return false;
+            }
+        }
+        if (part.front() == '[') {
+            *problem = "must not hold a special name in brackets";
+            return false;
+        }
+        if (dot == std::string_view::npos) {
+            return true;
+        }
+        start = dot + 1;
+    }
+}
+
+bool EncodeTreeValue(const JsonDocument& doc, std::uint32_t node, std::uint32_t syntax, const Schema& schema,
+    std::string* wire, std::string* problem)
+{
+    const JsonType type = doc.type(node);
+    WireWriter w;
+    Fields f(doc, node, problem);
+    switch (syntax) {
+    case SYN_DIST_NAME:
+        if (type != JsonType::String) {
+            *problem = "must be a string: the full name of an object of the tree";
+            return false;
+        }
+        if (!CheckTreeName(doc.text(node), problem)) {
+            *problem = "name " + Quoted(doc.text(node)) + " " + *problem;
+            return false;
+        }
+        w.raw(doc.text(node));
+        break;
+    case SYN_CE_STRING:
+    case SYN_CI_STRING:
+    case SYN_PR_STRING:
+    case SYN_NU_STRING:
+    case SYN_TEL_NUMBER:
+    case SYN_CLASS_NAME: {
+        if (type != JsonType::String) {
+            *problem = "must be a string";
+            return false;
+        }
+        const std::string_view text = doc.text(node);
+        for (char c : text) {
+            if (syntax == SYN_NU_STRING && !(c >= '0' && c <= '9') && c != ' ') {
+                *problem = "must hold only digits and blanks";
+                return false;
+            }
+            if (syntax == SYN_PR_STRING && !IsPrintable(c)) {
+                *problem = "must hold only printable-string characters";
+                return false;
+            }
+        }
+        if (syntax == SYN_CLASS_NAME && schema.findClass(text) == kNoSchemaId) {
+            *problem = "unknown class " + Quoted(text);
+            return false;
+        }
+        w.raw(text);
+        break;
+    }
+    case SYN_CI_LIST:
+        return TextList(doc, node, 0xFFFF, false, wire, problem);
+    case SYN_OCTET_LIST:
+        return TextList(doc, node, 0xFFFF, true, wire, problem);
+    case SYN_PO_ADDRESS:
+        return TextList(doc, node, 6, false, wire, problem);
+    case SYN_BOOLEAN: {
+        std::int64_t v = 0;
+        if (type == JsonType::True || type == JsonType::False) {
+            v = type == JsonType::True ? 1 : 0;
+        } else if (!doc.integer(node, &v) || v < 0 || v > 255) {
+            *problem = "must be true, false or an integer from 0 to 255";
+            return false;
+        }
+        w.u8(static_cast<std::uint8_t>(v));
+        break;
+    }
+    case SYN_INTEGER:
+    case SYN_COUNTER:
+    case SYN_INTERVAL: {
+        std::int64_t v = 0;
+        if (!doc.integer(node, &v) || v < kMinInt32 || v > kMaxInt32) {
+            *problem = "must be an integer from -2147483648 to 2147483647";
+            return false;
+        }
+        w.u32(static_cast<std::uint32_t>(static_cast<std::int32_t>(v)));
+        break;
+    }
+    case SYN_TIME: {
+        std::uint32_t seconds = 0;
+        if (!ParseTreeTime(doc, node, &seconds)) {
+            *problem = "must be an ISO 8601 UTC time (2005-12-31T00:00:00Z) or whole seconds since 1970";
+            return false;
+        }
+        w.u32(seconds);
+        break;
+    }
+    case SYN_FAX_NUMBER: {
+        std::string_view number;
+        std::string parameters;
+        if (!f.only({"number", "parameters"}) || !f.text("number", &number) ||
+            !f.bytes("parameters", &parameters, false)) {
+            return false;
+        }
+        w.bytes(number);
+        w.u32(static_cast<std::uint32_t>(parameters.size() * 8));
+        w.raw(parameters);
+        break;
+    }
+    case SYN_NET_ADDRESS:
+    case SYN_EMAIL_ADDRESS: {
+        std::uint32_t addressType = 0;
+        std::string address;
+        std::string_view text;
+        if (!f.only({"type", "address"}) || !f.u32("type", &addressType)) {
+            return false;
+        }
+        if (syntax == SYN_NET_ADDRESS ? !f.bytes("address", &address) : !f.text("address", &text)) {
+            return false;
+        }
+        w.u32(addressType);
+        w.raw(syntax == SYN_NET_ADDRESS ? std::string_view(address) : text);
+        break;
+    }
+    case SYN_PATH: {
+        std::uint32_t nameSpace = 0;
+        std::string_view volume;
+        std::string_view path;
+        if (!f.only({"nameSpace", "volume", "path"}) || !f.u32("nameSpace", &nameSpace) || !f.name("volume", &volume) ||
+            !f.text("path", &path)) {
+            return false;
+        }
+        w.u32(nameSpace);
+        w.bytes(volume);
+        w.raw(path);
+        break;
+    }
+    case SYN_REPLICA_POINTER: {
+        std::string_view server;
+        std::uint32_t replicaType = 0;
+        std::uint32_t number = 0;
+        if (!f.only({"server", "type", "number", "addresses"}) || !f.name("server", &server) ||
+            !f.u32("type", &replicaType) || !f.u32("number", &number)) {
+            return false;
+        }
+        w.bytes(server);
+        w.u32(replicaType);
+        w.u32(number);
+        const std::uint32_t list = doc.member(node, "addresses");
+        if (list == kNoNode) {
+            w.u32(0);
+            break;
+        }
+        if (doc.type(list) != JsonType::Array) {
+            *problem = "\"addresses\" must be an array of network addresses";
+            return false;
+        }
+        w.u32(doc.size(list));
+        std::uint32_t index = 0;
+        for (std::uint32_t item = doc.first(list); item != kNoNode; item = doc.next(item), ++index) {
+            std::string one;
+            if (!EncodeTreeValue(doc, item, SYN_NET_ADDRESS, schema, &one, problem)) {
+                *problem = "\"addresses\" element " + std::to_string(index) + ": " + *problem;
+                return false;
+            }
+            w.raw(one);
+        }
+        break;
+    }
+    case SYN_OBJECT_ACL: {
+        std::string_view attribute;
+        std::string_view subject;
+        std::uint32_t rights = 0;
+        if (!f.only({"attribute", "subject", "rights"}) || !f.text("attribute", &attribute) ||
+            !f.name("subject", &subject) || !f.u32("rights", &rights)) {
+            return false;
+        }
+        w.bytes(attribute);
+        w.bytes(subject);
+        w.u32(rights);
+        break;
+    }
+    case SYN_TIMESTAMP: {
+        std::uint32_t seconds = 0;
+        std::int64_t replica = 0;
+        std::int64_t event = 0;
+        if (!f.only({"time", "replica", "event"}) || !f.time("time", &seconds) ||
+            !f.integer("replica", 0, 65535, &replica) || !f.integer("event", 0, 65535, &event)) {
+            return false;
+        }
+        w.u32(seconds);
+        w.u16(static_cast<std::uint16_t>(replica));
+        w.u16(static_cast<std::uint16_t>(event));
+        break;
+    }
+    case SYN_STREAM:
+    case SYN_OCTET_STRING: {
+        std::string bytes;
+        if (type != JsonType::String || !ParseTreeBytes(doc.text(node), &bytes)) {
+            *problem = "must be bytes (\"hex:\", \"base64:\" or \"text:\")";
+            return false;
+        }
+        w.raw(bytes);
+        break;
+    }
+    case SYN_BACK_LINK: {
+        std::uint32_t remoteId = 0;
+        std::string_view name;
+        if (!f.only({"remoteId", "name"}) || !f.u32("remoteId", &remoteId) || !f.name("name", &name)) {
+            return false;
+        }
+        w.u32(remoteId);
+        w.raw(name);
+        break;
+    }
+    case SYN_TYPED_NAME: {
+        std::string_view name;
+        std::uint32_t level = 0;
+        std::uint32_t interval = 0;
+        if (!f.only({"name", "level", "interval"}) || !f.name("name", &name) || !f.u32("level", &level) ||
+            !f.u32("interval", &interval)) {
+            return false;
+        }
+        w.u32(level);
+        w.u32(interval);
+        w.raw(name);
+        break;
+    }
+    case SYN_HOLD: {
+        std::string_view name;
+        std::uint32_t amount = 0;
+        if (!f.only({"name", "amount"}) || !f.name("name", &name) || !f.u32("amount", &amount)) {
+            return false;
+        }
+        w.u32(amount);
+        w.raw(name);
+        break;
+    }
+    case SYN_UNKNOWN: {
+        std::uint32_t number = 0;
+        std::string bytes;
+        if (type == JsonType::String) {
+            if (!ParseTreeBytes(doc.text(node), &bytes)) {
+                *problem = "must be bytes (\"hex:\", \"base64:\" or \"text:\")";
+                return false;
+            }
+        } else if (!f.only({"number", "bytes"}) || !f.u32("number", &number) || !f.bytes("bytes", &bytes)) {
+            return false;
+        }
+        w.u32(number);
+        w.raw(bytes);
+        break;
+    }
+    default: {
+        std::string bytes;
+        if (type != JsonType::String || !ParseTreeBytes(doc.text(node), &bytes)) {
+            *problem = "must be bytes (\"hex:\", \"base64:\" or \"text:\")";
+            return false;
+        }
+        w.raw(bytes);
+        break;
+    }
+    }
+    *wire = w.take();
+    return true;
+}
+
+} // namespace veralith::client::memory

@@ -1,0 +1,66 @@
+#pragma once
+
+// Object names inside the client: parsing what callers write, resolving it
+// against a name context, and writing names in the form a context asks for.
+// Internal to the client.
+
+#include "client/client.h"
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace veralith::client {
+
+class DirectoryService;
+
+// One component of a name: its type when the caller wrote one ("CN"), and its
+// relative name.
+struct NameComponent
+{
+    std::string type;
+    std::string rdn;
+};
+
+// A name as written: "[Root]", an absolute name (leading dot), or a name
+// relative to the name context with trailingDots levels taken off it.
+struct ParsedName
+{
+    bool root = false;
+    bool absolute = false;
+    std::vector<NameComponent> components; // leaf first
+    std::size_t trailingDots = 0;
+};
+
+// Parses a name (typed, typeless or mixed). ERR_INVALID_OBJECT_NAME for an
+// empty component, a component over kMaxRdnChars characters, a name over
+// kMaxNameChars characters, or dots that cannot be placed.
+DirResult ParseName(std::string_view text, ParsedName* name);
+
+// Resolves a parsed name against a name context (leaf first, empty = root)
+// into the full name's components. ERR_INVALID_OBJECT_NAME when trailing dots
+// climb above the root.
+DirResult ResolveName(
+    const ParsedName& name, const std::vector<NameComponent>& nameContext, std::vector<NameComponent>* full);
+
+// The typeless dotted form a service takes ("a.b.c"; "" for the root).
+std::string JoinTypeless(const std::vector<NameComponent>& components);
+// Splits a full typeless name into components without types.
+std::vector<NameComponent> SplitTypeless(std::string_view fullName);
+
+// Writes components dotted, typed ("CN=a.OU=b") or typeless. Components
+// without a type take the service's naming types.
+std::string FormatComponents(const std::vector<NameComponent>& components, bool typed, DirectoryService* service);
+
+// The name the client delivers for an object (replies, names in values): the
+// part below the name context when the object is below it, the full name
+// without a leading dot when the name context is the root, else the full name
+// with a leading dot. Special names ("[Public]", "[Root]", ...) pass as they
+// are. namingTypes (leaf first) may be empty: the service is asked then.
+std::string DeliveredName(std::string_view fullName, const std::vector<std::string>& namingTypes,
+    const std::vector<NameComponent>& nameContext, bool typed, DirectoryService* service);
+
+// True for a name in square brackets ("[Root]", "[Public]", "[Self]").
+bool IsBracketName(std::string_view name);
+
+} // namespace veralith::client

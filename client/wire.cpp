@@ -1,0 +1,498 @@
+#include "client/wire.h"
+
+#include "client/values.h"
+
+#include <cstring>
+#include <vector>
+
+namespace veralith::client {
+
+bool WireReader::u8(std::uint8_t* v)
+{
+    if (m_data.size() - m_pos < 1) {
+        return false;
+    }
+    *v = static_cast<std::uint8_t>(m_data[m_pos++]);
+    return true;
+}
+
+bool WireReader::u16(std::uint16_t* v)
+{
+    if (m_data.size() - m_pos < 2) {
+        return false;
+    }
+    const auto* p = reinterpret_cast<const unsigned char*>(m_data.data() + m_pos);
+    *v = static_cast<std::uint16_t>(p[0] | (p[1] << 8));
+    m_pos += 2;
+    return true;
+}
+
+bool WireReader::u32(std::uint32_t* v)
+{
+    if (m_data.size() - m_pos < 4) {
+        return false;
+    }
+    const auto* p = reinterpret_cast<const unsigned char*>(m_data.data() + m_pos);
+    *v = static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
+        (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
+    m_pos += 4;
+    return true;
+}
+
+bool WireReader::bytes(std::string_view* v)
+{
+    const std::size_t start = m_pos;
+    std::uint32_t length = 0;
+    if (!u32(&length)) {
+        return false;
+    }
+    if (m_data.size() - m_pos < length) {
+        m_pos = start;
+        return false;
+    }
+    *v = m_data.substr(m_pos, length);
+    m_pos += length;
+    return true;
+}
+
+std::string_view WireReader::rest()
+{
+    std::string_view v = m_data.substr(m_pos);
+    m_pos = m_data.size();
+    return v;
+}
+
+namespace {
+
+// A value decoded from its wire form: the numbers and the pieces (texts,
+// byte strings) in the order the syntax lists them.
+struct Decoded
+{
+    std::uint32_t n[4] = {0, 0, 0, 0};
+    std::vector<std::string_view> parts;
+    std::vector<std::uint32_t> partNumbers; // address types of replica pointers
+};
+
+bool Decode(std::uint32_t syntax, std::string_view value, Decoded* d)
+{
+    WireReader r(value);
+    std::uint8_t b = 0;
+    std::uint16_t h1 = 0;
+    std::uint16_t h2 = 0;
+    std::string_view s;
+    switch (syntax) {
+    case SYN_DIST_NAME:
+    case SYN_CE_STRING:
+    case SYN_CI_STRING:
+    case SYN_PR_STRING:
+    case SYN_NU_STRING:
+    case SYN_TEL_NUMBER:
+    case SYN_CLASS_NAME:
+    case SYN_OCTET_STRING:
+    case SYN_STREAM:
+        d->parts.push_back(r.rest());
+        return true;
+    case SYN_CI_LIST:
+    case SYN_OCTET_LIST:
+    case SYN_PO_ADDRESS: {
+        std::uint32_t count = 0;
+        if (!r.u32(&count) || (syntax == SYN_PO_ADDRESS && count > 6)) {
+            return false;
+        }
+        for (std::uint32_t i = 0; i < count; ++i) {
+            if (!r.bytes(&s)) {
+                return false;
+            }
+            d->parts.push_back(s);
+        }
+        return r.atEnd();
+    }
+    case SYN_BOOLEAN:
+        if (!r.u8(&b)) {
+            return false;
+        }
+        d->n[0] = b;
+        return r.atEnd();
+    case SYN_INTEGER:
+    case SYN_COUNTER:
+    case SYN_TIME:
+    case SYN_INTERVAL:
+        return r.u32(&d->n[0]) && r.atEnd();
+    case SYN_UNKNOWN:
+    case SYN_NET_ADDRESS:
+    case SYN_EMAIL_ADDRESS:
+    case SYN_BACK_LINK:
+    case SYN_HOLD:
+        if (!r.u32(&d->n[0])) {
+            return false;
+        }
+        d->parts.push_back(r.rest());
+        return true;
+    case SYN_FAX_NUMBER:
+        if (!r.bytes(&s) || !r.u32(&d->n[0])) {
+            return false;
+        }
+        d->parts.push_back(s);
+        d->parts.push_back(r.rest());
+        return d->parts[1].size() >= (static_cast<std::uint64_t>(d->n[0]) + 7) / 8;
+    case SYN_PATH:
+        if (!r.u32(&d->n[0]) || !r.bytes(&s)) {
+            return false;
+        }
+        d->parts.push_back(s);
+        d->parts.push_back(r.rest());
+        return true;
+    case SYN_REPLICA_POINTER: {
+        if (!r.bytes(&s) || !r.u32(&d->n[0]) || !r.u32(&d->n[1]) || !r.u32(&d->n[2])) {
+            return false;
+        }
+        d->parts.push_back(s);
+        for (std::uint32_t i = 0; i < d->n[2]; ++i) {
+            std::uint32_t type = 0;
+            if (!r.u32(&type) || !r.bytes(&s)) {
+                return false;
+            }
+            d->partNumbers.push_back(type);
+            d->parts.push_back(s);
+        }
+        return r.atEnd();
+    }
+    case SYN_OBJECT_ACL:
+        if (!r.bytes(&s)) {
+            return false;
+        }
+        d->parts.push_back(s);
+        if (!r.bytes(&s) || !r.u32(&d->n[0])) {
+            return false;
+        }
+        d->parts.push_back(s);
+        return r.atEnd();
+    case SYN_TIMESTAMP:
+        if (!r.u32(&d->n[0]) || !r.u16(&h1) || !r.u16(&h2)) {
+            return false;
+        }
+        d->n[1] = h1;
+        d->n[2] = h2;
+        return r.atEnd();
+    case SYN_TYPED_NAME:
+        if (!r.u32(&d->n[0]) || !r.u32(&d->n[1])) {
+            return false;
+        }
+        d->parts.push_back(r.rest());
+        return true;
+    default:
+        d->parts.push_back(r.rest());
+        return true;
+    }
+}
+
+// Places a layout: fixed structs at the start, texts and bytes after them.
+// With a null base it only counts.
+class Emitter
+{
+public:
+    Emitter(std::uint8_t* base, std::size_t fixed)
+        : m_base(base)
+        , m_tail(fixed)
+    { }
+    const char* text(std::string_view s)
+    {
+        const std::size_t at = m_tail;
+        m_tail += s.size() + 1;
+        if (m_base == nullptr) {
+            return nullptr;
+        }
+        if (!s.empty()) {
+            std::memcpy(m_base + at, s.data(), s.size());
+        }
+        m_base[at + s.size()] = 0;
+        return reinterpret_cast<const char*>(m_base + at);
+    }
+    const std::uint8_t* data(std::string_view s)
+    {
+        const std::size_t at = m_tail;
+        m_tail += s.size();
+        if (m_base == nullptr) {
+            return nullptr;
+        }
+        if (!s.empty()) {
+            std::memcpy(m_base + at, s.data(), s.size());
+        }
+        return m_base + at;
+    }
+    template<typename T>
+    void put(std::size_t offset, const T& v)
+    {
+        if (m_base != nullptr) {
+            std::memcpy(m_base + offset, &v, sizeof v);
+        }
+    }
+    const void* at(std::size_t offset) const { return m_base == nullptr ? nullptr : m_base + offset; }
+    std::size_t size() const { return m_tail; }
+
+private:
+    std::uint8_t* m_base;
+    std::size_t m_tail;
+};
+
+std::size_t Emit(std::uint32_t syntax, std::string_view attrName, const Decoded& d, std::uint8_t* base)
+{
+    switch (syntax) {
+    case SYN_DIST_NAME:
+    case SYN_CE_STRING:
+    case SYN_CI_STRING:
+    case SYN_PR_STRING:
+    case SYN_NU_STRING:
+    case SYN_TEL_NUMBER:
+    case SYN_CLASS_NAME: {
+        Emitter e(base, 0);
+        e.text(d.parts[0]);
+        return e.size();
+    }
+    case SYN_BOOLEAN: {
+        Emitter e(base, 1);
+        e.put(0, static_cast<std::uint8_t>(d.n[0]));
+        return e.size();
+    }
+    case SYN_INTEGER:
+    case SYN_COUNTER:
+    case SYN_TIME:
+    case SYN_INTERVAL: {
+        Emitter e(base, 4);
+        e.put(0, d.n[0]);
+        return e.size();
+    }
+    case SYN_TIMESTAMP: {
+        Emitter e(base, sizeof(DirTimeStamp));
+        e.put(0, DirTimeStamp {d.n[0], static_cast<std::uint16_t>(d.n[1]), static_cast<std::uint16_t>(d.n[2])});
+        return e.size();
+    }
+    case SYN_STREAM:
+        return 0;
+    case SYN_UNKNOWN: {
+        Emitter e(base, sizeof(UnknownValue));
+        UnknownValue v {};
+        v.attrName = e.text(attrName);
+        v.syntaxId = d.n[0];
+        v.length = static_cast<std::uint32_t>(d.parts[0].size());
+        v.bytes = e.data(d.parts[0]);
+        e.put(0, v);
+        return e.size();
+    }
+    case SYN_CI_LIST: {
+        const std::size_t count = d.parts.empty() ? 1 : d.parts.size();
+        Emitter e(base, count * sizeof(CaseIgnoreListNode));
+        for (std::size_t i = 0; i < count; ++i) {
+            CaseIgnoreListNode node {};
+            node.next = i + 1 < count ? static_cast<const CaseIgnoreListNode*>(e.at((i + 1) * sizeof node)) : nullptr;
+            node.text = e.text(d.parts.empty() ? std::string_view() : d.parts[i]);
+            e.put(i * sizeof node, node);
+        }
+        return e.size();
+    }
+    case SYN_OCTET_LIST: {
+        const std::size_t count = d.parts.empty() ? 1 : d.parts.size();
+        Emitter e(base, count * sizeof(OctetListNode));
+        for (std::size_t i = 0; i < count; ++i) {
+            OctetListNode node {};
+            const std::string_view part = d.parts.empty() ? std::string_view() : d.parts[i];
+            node.next = i + 1 < count ? static_cast<const OctetListNode*>(e.at((i + 1) * sizeof node)) : nullptr;
+            node.length = static_cast<std::uint32_t>(part.size());
+            node.data = e.data(part);
+            e.put(i * sizeof node, node);
+        }
+        return e.size();
+    }
+    case SYN_OCTET_STRING: {
+        Emitter e(base, sizeof(OctetStringValue));
+        OctetStringValue v {};
+        v.length = static_cast<std::uint32_t>(d.parts[0].size());
+        v.data = e.data(d.parts[0]);
+        e.put(0, v);
+        return e.size();
+    }
+    case SYN_FAX_NUMBER: {
+        Emitter e(base, sizeof(FaxNumberValue));
+        FaxNumberValue v {};
+        v.telephoneNumber = e.text(d.parts[0]);
+        v.bitCount = d.n[0];
+        v.parameters = d.parts[1].empty() ? nullptr : e.data(d.parts[1]);
+        e.put(0, v);
+        return e.size();
+    }
+    case SYN_NET_ADDRESS: {
+        Emitter e(base, sizeof(NetAddressValue));
+        NetAddressValue v {};
+        v.addressType = d.n[0];
+        v.addressLength = static_cast<std::uint32_t>(d.parts[0].size());
+        v.address = e.data(d.parts[0]);
+        e.put(0, v);
+        return e.size();
+    }
+    case SYN_EMAIL_ADDRESS: {
+        Emitter e(base, sizeof(EmailAddressValue));
+        EmailAddressValue v {};
+        v.type = d.n[0];
+        v.address = e.text(d.parts[0]);
+        e.put(0, v);
+        return e.size();
+    }
+    case SYN_PATH: {
+        Emitter e(base, sizeof(PathValue));
+        PathValue v {};
+        v.nameSpaceType = d.n[0];
+        v.volumeName = e.text(d.parts[0]);
+        v.path = e.text(d.parts[1]);
+        e.put(0, v);
+        return e.size();
+    }
+    case SYN_REPLICA_POINTER: {
+        const std::size_t count = d.partNumbers.size();
+        Emitter e(base, sizeof(ReplicaPointerValue) + count * sizeof(NetAddressValue));
+        ReplicaPointerValue v {};
+        v.serverName = e.text(d.parts[0]);
+        v.replicaType = d.n[0];
+        v.replicaNumber = d.n[1];
+        v.count = static_cast<std::uint32_t>(count);
+        v.addresses = static_cast<const NetAddressValue*>(e.at(sizeof v));
+        for (std::size_t i = 0; i < count; ++i) {
+            NetAddressValue a {};
+            a.addressType = d.partNumbers[i];
+            a.addressLength = static_cast<std::uint32_t>(d.parts[i + 1].size());
+            a.address = e.data(d.parts[i + 1]);
+            e.put(sizeof v + i * sizeof a, a);
+        }
+        e.put(0, v);
+        return e.size();
+    }
+    case SYN_OBJECT_ACL: {
+        Emitter e(base, sizeof(AclValue));
+        AclValue v {};
+        v.protectedAttrName = e.text(d.parts[0]);
+        v.subjectName = e.text(d.parts[1]);
+        v.privileges = d.n[0];
+        e.put(0, v);
+        return e.size();
+    }
+    case SYN_PO_ADDRESS: {
+        Emitter e(base, sizeof(PostalAddressValue));
+        PostalAddressValue v {};
+        for (std::size_t i = 0; i < 6; ++i) {
+            v.lines[i] = e.text(i < d.parts.size() ? d.parts[i] : std::string_view());
+        }
+        e.put(0, v);
+        return e.size();
+    }
+    case SYN_BACK_LINK: {
+        Emitter e(base, sizeof(BackLinkValue));
+        BackLinkValue v {};
+        v.remoteId = d.n[0];
+        v.objectName = e.text(d.parts[0]);
+        e.put(0, v);
+        return e.size();
+    }
+    case SYN_TYPED_NAME: {
+        Emitter e(base, sizeof(TypedNameValue));
+        TypedNameValue v {};
+        v.level = d.n[0];
+        v.interval = d.n[1];
+        v.objectName = e.text(d.parts[0]);
+        e.put(0, v);
+        return e.size();
+    }
+    case SYN_HOLD: {
+        Emitter e(base, sizeof(HoldValue));
+        HoldValue v {};
+        v.amount = d.n[0];
+        v.objectName = e.text(d.parts[0]);
+        e.put(0, v);
+        return e.size();
+    }
+    default: {
+        Emitter e(base, 0);
+        e.data(d.parts[0]);
+        return e.size();
+    }
+    }
+}
+
+} // namespace
+
+bool IsValidWireValue(std::uint32_t syntaxId, std::string_view value)
+{
+    Decoded d;
+    return Decode(syntaxId, value, &d);
+}
+
+bool RewriteWireNames(std::uint32_t syntaxId, std::string_view value,
+    const std::function<std::string(std::string_view)>& rename, std::string* out)
+{
+    Decoded d;
+    if (!Decode(syntaxId, value, &d)) {
+        return false;
+    }
+    WireWriter w;
+    switch (syntaxId) {
+    case SYN_DIST_NAME:
+        w.raw(rename(d.parts[0]));
+        break;
+    case SYN_PATH:
+        w.u32(d.n[0]);
+        w.bytes(rename(d.parts[0]));
+        w.raw(d.parts[1]);
+        break;
+    case SYN_REPLICA_POINTER:
+        w.bytes(rename(d.parts[0]));
+        w.u32(d.n[0]);
+        w.u32(d.n[1]);
+        w.u32(d.n[2]);
+        for (std::size_t i = 0; i < d.partNumbers.size(); ++i) {
+            w.u32(d.partNumbers[i]);
+            w.bytes(d.parts[i + 1]);
+        }
+        break;
+    case SYN_OBJECT_ACL:
+        w.bytes(d.parts[0]);
+        w.bytes(rename(d.parts[1]));
+        w.u32(d.n[0]);
+        break;
+    case SYN_BACK_LINK:
+    case SYN_HOLD:
+        w.u32(d.n[0]);
+        w.raw(rename(d.parts[0]));
+        break;
+    case SYN_TYPED_NAME:
+        w.u32(d.n[0]);
+        w.u32(d.n[1]);
+        w.raw(rename(d.parts[0]));
+        break;
+    default:
+        *out = std::string(value);
+        return true;
+    }
+    *out = w.take();
+    return true;
+}
+
+DirResult ComputeLayoutSize(
+    std::uint32_t syntaxId, std::string_view attrName, std::string_view value, std::size_t* size)
+{
+    Decoded d;
+    if (!Decode(syntaxId, value, &d)) {
+        return ERR_SYSTEM_FAILURE;
+    }
+    *size = Emit(syntaxId, attrName, d, nullptr);
+    return 0;
+}
+
+DirResult WriteLayout(std::uint32_t syntaxId, std::string_view attrName, std::string_view value, void* storage)
+{
+    Decoded d;
+    if (!Decode(syntaxId, value, &d)) {
+        return ERR_SYSTEM_FAILURE;
+    }
+    Emit(syntaxId, attrName, d, static_cast<std::uint8_t*>(storage));
+    return 0;
+}
+
+} // namespace veralith::client

@@ -1,0 +1,283 @@
+// Contexts, name resolution, DirNameConvert, entry information and aliases.
+
+#include "client_fixture.h"
+
+#include <cstring>
+
+namespace veralith::client::testing {
+namespace {
+
+const char* const kObjects = R"(
+  {"name":"Acme","class":"Organization"},
+  {"name":"Sales.Acme","class":"Organizational Unit"},
+  {"name":"jsmith.Sales.Acme","class":"User","created":"2004-03-01T08:00:00Z","modified":1164908710,
+   "attributes":{"Surname":["Smith"]}},
+  {"name":"Bob.Acme","class":"User","attributes":{"Surname":["Builder"]}},
+  {"name":"JohnAlias.Acme","class":"Alias","attributes":{"Aliased Object Name":["JSMITH.sales.acme"]}},
+  {"name":"DE","class":"Country"},
+  {"name":"Berlin.DE","class":"Locality"})";
+
+class NamesTest : public ClientTest
+{
+protected:
+    void SetUp() override { Start(TreeText("NAMES", kObjects, R"("defaultNameContext": "sales.ACME",)")); }
+    void SetNameContext(const char* name) { ASSERT_EQ(DirSetContext(context(), DCK_NAME_CONTEXT, name), 0); }
+};
+
+TEST_F(NamesTest, NewContext_HasDefaultsOfItsTree)
+{
+    std::uint32_t flags = 0;
+    ASSERT_EQ(DirGetContext(context(), DCK_FLAGS, &flags), 0);
+    EXPECT_EQ(flags, DCV_DEREF_ALIASES | DCV_XLATE_STRINGS | DCV_CANONICALIZE_NAMES);
+    EXPECT_EQ(ContextText(DCK_TREE_NAME), "NAMES");
+    EXPECT_EQ(ContextText(DCK_NAME_CONTEXT), "OU=Sales.O=Acme"); // the directory's spelling
+    char text[kNameBufferSize];
+    ASSERT_EQ(DirGetDefaultNameContext(context(), sizeof text, text), 0);
+    EXPECT_STREQ(text, "Sales.Acme");
+}
+
+TEST_F(NamesTest, TreeWithoutDefault_StartsAtRoot)
+{
+    m_context.reset();
+    Start(TreeText("PLAIN", kObjects));
+    EXPECT_EQ(ContextText(DCK_NAME_CONTEXT), "[Root]");
+    char text[kNameBufferSize] = "x";
+    ASSERT_EQ(DirGetDefaultNameContext(context(), sizeof text, text), 0);
+    EXPECT_STREQ(text, "");
+}
+
+TEST_F(NamesTest, ContextKeys_RoundTripAndCopy)
+{
+    const std::uint32_t confidence = 0;
+    const std::uint32_t mask = DSI_DN | DSI_CREATION_TIME;
+    ASSERT_EQ(DirSetContext(context(), DCK_CONFIDENCE, &confidence), 0);
+    ASSERT_EQ(DirSetContext(context(), DCK_DSI_FLAGS, &mask), 0);
+    SetFlags(DCV_TYPELESS_NAMES);
+    SetNameContext("CN=Berlin.de");
+    ScopedContext copy;
+    ASSERT_EQ(DirDuplicateContext(context(), copy.out()), 0);
+    ScopedContext opened(DirOpenContext(context()));
+    ASSERT_TRUE(opened.valid());
+    for (DirContext c : {copy.get(), opened.get()}) {
+        std::uint32_t value = 0;
+        ASSERT_EQ(DirGetContext(c, DCK_DSI_FLAGS, &value), 0);
+        EXPECT_EQ(value, mask);
+        ASSERT_EQ(DirGetContext(c, DCK_FLAGS, &value), 0);
+        EXPECT_EQ(value, DCV_TYPELESS_NAMES);
+        char text[kNameBufferSize];
+        ASSERT_EQ(DirGetContext(c, DCK_NAME_CONTEXT, text), 0);
+        EXPECT_STREQ(text, "Berlin.de");
+        ASSERT_EQ(DirGetContext(c, DCK_TREE_NAME, text), 0);
+        EXPECT_STREQ(text, "NAMES");
+    }
+    // The copies are independent of the original.
+    SetNameContext("[Root]");
+    EXPECT_EQ(ContextText(DCK_NAME_CONTEXT), "[Root]");
+    char text[kNameBufferSize];
+    ASSERT_EQ(DirGetContext(copy.get(), DCK_NAME_CONTEXT, text), 0);
+    EXPECT_STREQ(text, "Berlin.de");
+}
+
+TEST_F(NamesTest, NameContext_ReadsBackInTheFormOfTheFlagsAtReadTime)
+{
+    SetNameContext(".OU=Sales.acme"); // mixed, with a leading dot
+    EXPECT_EQ(ContextText(DCK_NAME_CONTEXT), "OU=Sales.O=acme");
+    SetFlags(DCV_TYPELESS_NAMES);
+    EXPECT_EQ(ContextText(DCK_NAME_CONTEXT), "Sales.acme");
+    SetNameContext("[Root]");
+    SetFlags(0);
+    EXPECT_EQ(ContextText(DCK_NAME_CONTEXT), "[Root]");
+}
+
+TEST_F(NamesTest, BadKeysAndNames_AreRefusedWithoutChange)
+{
+    std::uint32_t value = 0;
+    EXPECT_EQ(DirGetContext(context(), 99, &value), ERR_BAD_KEY);
+    EXPECT_EQ(DirSetContext(context(), 7, &value), ERR_BAD_KEY);
+    for (const char* bad : {"a..b", "", "x.", ".", "[Root].x"}) {
+        EXPECT_EQ(DirSetContext(context(), DCK_NAME_CONTEXT, bad), ERR_INVALID_OBJECT_NAME) << bad;
+    }
+    EXPECT_EQ(ContextText(DCK_NAME_CONTEXT), "OU=Sales.O=Acme");
+    EXPECT_EQ(DirSetContext(context(), DCK_TREE_NAME, "NO_SUCH_TREE"), ERR_UNREACHABLE_SERVER);
+    EXPECT_EQ(ContextText(DCK_TREE_NAME), "NAMES");
+}
+
+TEST_F(NamesTest, TreeSwitch_IgnoresCaseAndResetsTheNameContext)
+{
+    SetNameContext("DE");
+    ASSERT_EQ(DirSetContext(context(), DCK_TREE_NAME, "names"), 0);
+    EXPECT_EQ(ContextText(DCK_TREE_NAME), "NAMES");
+    EXPECT_EQ(ContextText(DCK_NAME_CONTEXT), "OU=Sales.O=Acme");
+}
+
+TEST_F(NamesTest, FreedContext_IsAnInvalidHandleEverywhere)
+{
+    const DirContext freed = m_context.release();
+    ASSERT_EQ(DirFreeContext(freed), 0);
+    std::uint32_t value = 0;
+    EXPECT_EQ(DirFreeContext(freed), ERR_INVALID_HANDLE);
+    EXPECT_EQ(DirGetContext(freed, DCK_FLAGS, &value), ERR_INVALID_HANDLE);
+    EXPECT_EQ(DirSetContext(freed, DCK_FLAGS, &value), ERR_INVALID_HANDLE);
+    DirContext copy = 42;
+    EXPECT_EQ(DirDuplicateContext(freed, &copy), ERR_INVALID_HANDLE);
+    EXPECT_EQ(copy, 42u);
+    EXPECT_EQ(DirOpenContext(freed), kNoContext);
+    char text[kNameBufferSize];
+    EXPECT_EQ(DirNameConvert(freed, "x", text), ERR_INVALID_HANDLE);
+    ScopedBuffer reply;
+    ASSERT_EQ(reply.allocate(kSmallBufferSize), 0);
+    std::int32_t iteration = -1;
+    EXPECT_EQ(DirList(freed, "[Root]", &iteration, reply.get()), ERR_INVALID_HANDLE);
+    EXPECT_EQ(iteration, -1);
+}
+
+struct ConvertCase
+{
+    const char* nameContext;
+    std::uint32_t flags;
+    const char* name;
+    DirResult result;
+    const char* full;
+};
+
+TEST_F(NamesTest, NameConvert_ResolvesAgainstTheNameContext)
+{
+    const std::uint32_t typeless = DCV_TYPELESS_NAMES;
+    const ConvertCase cases[] = {
+        {"Sales.Acme", typeless, "jsmith", 0, "jsmith.Sales.Acme"},
+        {"Sales.Acme", typeless, "Bob.", 0, "Bob.Acme"},
+        {"Sales.Acme", typeless, "Top..", 0, "Top"},
+        {"Sales.Acme", typeless, ".Bob.Acme", 0, "Bob.Acme"},
+        {"Sales.Acme", typeless, "CN=jsmith", 0, "jsmith.Sales.Acme"},
+        {"Sales.Acme", typeless, "", 0, "Sales.Acme"},
+        {"Sales.Acme", 0, "jsmith", 0, "CN=jsmith.OU=Sales.O=Acme"},
+        {"Sales.Acme", 0, "nobody", 0, "CN=nobody.OU=Sales.O=Acme"}, // never looked up
+        {"Sales.Acme", 0, "L=Mitte.", 0, "L=Mitte.O=Acme"},
+        {"[Root]", 0, "Berlin.DE", 0, "L=Berlin.C=DE"},
+        {"[Root]", typeless, "Acme", 0, "Acme"},
+        {"[Root]", typeless, "[Root]", 0, "[Root]"},
+        {"Sales.Acme", typeless, "Bob...", ERR_INVALID_OBJECT_NAME, nullptr},
+        {"[Root]", typeless, "Bob.", ERR_INVALID_OBJECT_NAME, nullptr},
+        {"Sales.Acme", typeless, "a..b", ERR_INVALID_OBJECT_NAME, nullptr},
+        {"Sales.Acme", typeless, ".", ERR_INVALID_OBJECT_NAME, nullptr},
+        {"Sales.Acme", typeless, ".x.", ERR_INVALID_OBJECT_NAME, nullptr},
+        {"Sales.Acme", typeless, "CN=", ERR_INVALID_OBJECT_NAME, nullptr},
+    };
+    for (const ConvertCase& c : cases) {
+        SetNameContext(c.nameContext);
+        SetFlags(c.flags);
+        char full[kNameBufferSize] = "untouched";
+        EXPECT_EQ(DirNameConvert(context(), c.name, full), c.result) << c.name;
+        EXPECT_STREQ(full, c.full != nullptr ? c.full : "untouched") << c.name;
+    }
+}
+
+TEST_F(NamesTest, NameConvert_RefusesComponentsAndNamesOverTheLimits)
+{
+    SetFlags(DCV_TYPELESS_NAMES);
+    char full[kNameBufferSize];
+    const std::string longComponent(65, 'a');
+    EXPECT_EQ(DirNameConvert(context(), longComponent.c_str(), full), ERR_INVALID_OBJECT_NAME);
+    std::string longName;
+    for (int i = 0; i < 30; ++i) {
+        longName += "abcdefgh.";
+    }
+    longName += "x";
+    EXPECT_EQ(DirNameConvert(context(), longName.c_str(), full), ERR_INVALID_OBJECT_NAME);
+    const std::string fits = std::string(64, 'b') + ".";
+    EXPECT_EQ(DirNameConvert(context(), fits.c_str(), full), 0);
+    EXPECT_EQ(std::string(full), std::string(64, 'b') + ".Acme");
+}
+
+TEST_F(NamesTest, EntryInfo_WritesTheFieldsOfTheMask)
+{
+    const std::uint32_t mask =
+        DSI_MODIFICATION_TIME | DSI_CREATION_TIME | DSI_BASE_CLASS | DSI_RDN | DSI_DN | DSI_PARENT_DN;
+    ASSERT_EQ(DirSetContext(context(), DCK_DSI_FLAGS, &mask), 0);
+    std::vector<std::uint8_t> block(kSmallBufferSize);
+    ASSERT_EQ(DirReadEntryInfo(context(), "jsmith", block.size(), block.data()), 0);
+    // Time fields write exactly four bytes.
+    std::uint8_t time[8];
+    std::memset(time, 0xAB, sizeof time);
+    ASSERT_EQ(DirGetEntryInfoField(context(), block.data(), 2, DSI_CREATION_TIME, time), 0);
+    std::uint32_t seconds = 0;
+    std::memcpy(&seconds, time, 4);
+    EXPECT_EQ(seconds, 1078128000u);
+    EXPECT_EQ(time[4], 0xAB);
+    ASSERT_EQ(DirGetEntryInfoField(context(), block.data(), 4, DSI_MODIFICATION_TIME, &seconds), 0);
+    EXPECT_EQ(seconds, 1164908710u);
+    const std::pair<std::uint32_t, const char*> texts[] = {
+        {DSI_BASE_CLASS, "User"},
+        {DSI_RDN, "CN=jsmith"},
+        {DSI_DN, "CN=jsmith.OU=Sales.O=Acme"},
+        {DSI_PARENT_DN, "OU=Sales.O=Acme"},
+    };
+    for (const auto& [field, expected] : texts) {
+        char text[kNameBufferSize] = {};
+        ASSERT_EQ(DirGetEntryInfoField(context(), block.data(), sizeof text, field, text), 0) << field;
+        EXPECT_STREQ(text, expected);
+    }
+    char small[4] = "abc";
+    EXPECT_EQ(DirGetEntryInfoField(context(), block.data(), sizeof small, DSI_DN, small), ERR_BUFFER_FULL);
+    EXPECT_STREQ(small, "abc");
+}
+
+TEST_F(NamesTest, EntryInfo_TypelessTopLevelAndMissingFields)
+{
+    SetFlags(DCV_TYPELESS_NAMES);
+    const std::uint32_t mask = DSI_PARENT_DN | DSI_DN;
+    ASSERT_EQ(DirSetContext(context(), DCK_DSI_FLAGS, &mask), 0);
+    std::vector<std::uint8_t> block(kSmallBufferSize);
+    ASSERT_EQ(DirReadEntryInfo(context(), ".DE", block.size(), block.data()), 0);
+    char text[kNameBufferSize] = {};
+    ASSERT_EQ(DirGetEntryInfoField(context(), block.data(), sizeof text, DSI_PARENT_DN, text), 0);
+    EXPECT_STREQ(text, "[Root]");
+    ASSERT_EQ(DirGetEntryInfoField(context(), block.data(), sizeof text, DSI_DN, text), 0);
+    EXPECT_STREQ(text, "DE");
+    std::uint32_t seconds = 7;
+    EXPECT_EQ(DirGetEntryInfoField(context(), block.data(), 4, DSI_CREATION_TIME, &seconds), ERR_BUFFER_EMPTY);
+    EXPECT_EQ(seconds, 7u);
+    EXPECT_EQ(DirReadEntryInfo(context(), "nobody", block.size(), block.data()), ERR_NO_SUCH_ENTRY);
+    EXPECT_EQ(DirReadEntryInfo(context(), "a..b", block.size(), block.data()), ERR_INVALID_OBJECT_NAME);
+}
+
+TEST_F(NamesTest, Alias_IsFollowedOnlyWithFlag0x01)
+{
+    SetNameContext("[Root]");
+    SetFlags(DCV_DEREF_ALIASES | DCV_TYPELESS_NAMES);
+    EXPECT_EQ(ReadTexts(context(), "JohnAlias.Acme", "Surname"), std::vector<std::string> {"Smith"});
+    const std::uint32_t mask = DSI_BASE_CLASS;
+    ASSERT_EQ(DirSetContext(context(), DCK_DSI_FLAGS, &mask), 0);
+    std::vector<std::uint8_t> block(kSmallBufferSize);
+    char text[kNameBufferSize] = {};
+    ASSERT_EQ(DirReadEntryInfo(context(), "JohnAlias.Acme", block.size(), block.data()), 0);
+    ASSERT_EQ(DirGetEntryInfoField(context(), block.data(), sizeof text, DSI_BASE_CLASS, text), 0);
+    EXPECT_STREQ(text, "User");
+
+    SetFlags(DCV_TYPELESS_NAMES);
+    std::vector<ReadValue> values;
+    EXPECT_EQ(ReadValues(context(), "JohnAlias.Acme", "Surname", &values), ERR_NO_SUCH_ATTRIBUTE);
+    // The alias's own attribute, in the directory's spelling of the target.
+    EXPECT_EQ(
+        ReadTexts(context(), "JohnAlias.Acme", "Aliased Object Name"), std::vector<std::string> {"jsmith.Sales.Acme"});
+    ASSERT_EQ(DirReadEntryInfo(context(), "JohnAlias.Acme", block.size(), block.data()), 0);
+    ASSERT_EQ(DirGetEntryInfoField(context(), block.data(), sizeof text, DSI_BASE_CLASS, text), 0);
+    EXPECT_STREQ(text, "Alias");
+}
+
+TEST_F(NamesTest, DeliveredNames_AreRelativeBelowTheNameContext)
+{
+    SetFlags(DCV_TYPELESS_NAMES);
+    SetNameContext("Acme");
+    // An object below the name context, and one outside it.
+    EXPECT_EQ(ReadTexts(context(), "JohnAlias", "Aliased Object Name"), std::vector<std::string> {"jsmith.Sales"});
+    SetNameContext("Berlin.DE");
+    EXPECT_EQ(ReadTexts(context(), ".JohnAlias.Acme", "Aliased Object Name"),
+        std::vector<std::string> {".jsmith.Sales.Acme"});
+    SetFlags(0);
+    EXPECT_EQ(ReadTexts(context(), ".JohnAlias.Acme", "Aliased Object Name"),
+        std::vector<std::string> {".CN=jsmith.OU=Sales.O=Acme"});
+}
+
+} // namespace
+} // namespace veralith::client::testing
