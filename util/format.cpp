@@ -8,10 +8,17 @@ namespace {
 
 constexpr std::size_t MaxWidth = 4096;
 
+// The pattern as an error message quotes it: long patterns are shortened.
+std::string Quoted(std::string_view pattern)
+{
+    constexpr std::size_t Shown = 200;
+    return "\"" + std::string(pattern.substr(0, Shown)) + (pattern.size() > Shown ? "...\"" : "\"");
+}
+
 [[noreturn]] void Fail(std::string_view pattern, std::size_t position, const std::string& what)
 {
     throw FormatError(
-        "Format pattern \"" + std::string(pattern) + "\": " + what + " at position " + std::to_string(position + 1));
+        "Format pattern " + Quoted(pattern) + ": " + what + " at position " + std::to_string(position + 1));
 }
 
 // Digits of a non-negative magnitude in base 10 or 16 (upper case).
@@ -150,8 +157,8 @@ std::string Format(std::string_view pattern, const std::vector<FormatArg>& args)
         result += Pad(std::move(piece), spec);
     }
     if (nextArg < args.size()) {
-        throw FormatError("Format pattern \"" + std::string(pattern) + "\": " + std::to_string(args.size() - nextArg) +
-            " argument(s) left over");
+        throw FormatError("Format pattern " + Quoted(pattern) + ": " + std::to_string(args.size() - nextArg) +
+            " argument(s) left over at the end, position " + std::to_string(pattern.size() + 1));
     }
     return result;
 }

@@ -37,8 +37,8 @@ std::optional<std::uint32_t> ValueBytes::U32(std::size_t offset) const
     if (!Holds(offset, 4)) {
         return std::nullopt;
     }
-    return static_cast<std::uint32_t>(m_data[offset]) | (static_cast<std::uint32_t>(m_data[offset + 1]) << 8)
-        | (static_cast<std::uint32_t>(m_data[offset + 2]) << 16) | (static_cast<std::uint32_t>(m_data[offset + 3]) << 24);
+    return static_cast<std::uint32_t>(m_data[offset]) | (static_cast<std::uint32_t>(m_data[offset + 1]) << 8) |
+        (static_cast<std::uint32_t>(m_data[offset + 2]) << 16) | (static_cast<std::uint32_t>(m_data[offset + 3]) << 24);
 }
 
 std::optional<std::string> ValueBytes::Text(std::size_t offset) const
@@ -50,7 +50,7 @@ std::optional<std::string> ValueBytes::Text(std::size_t offset) const
     if (end == nullptr) {
         return std::nullopt;
     }
-    return std::string(reinterpret_cast<const char*>(m_data + offset), static_cast<const std::uint8_t*>(end));
+    return std::string(reinterpret_cast<const char*>(m_data + offset), static_cast<const char*>(end));
 }
 
 std::optional<std::string> ValueBytes::WideText(std::size_t offset) const

@@ -29,8 +29,8 @@ std::uint32_t DateTimeToDirTime(double dateTime)
         whole += 1.0;
     }
     if (whole < 0.0 || whole > 4294967295.0) {
-        throw ValueError(util::Format("date-time value %s lies outside the range of a directory time",
-            std::to_string(dateTime)));
+        throw ValueError(
+            util::Format("date-time value %s lies outside the range of a directory time", std::to_string(dateTime)));
     }
     return static_cast<std::uint32_t>(whole);
 }
@@ -73,8 +73,8 @@ platform::DateTimeParts SecondsToParts(std::int64_t seconds)
 
 std::string DirTimeText(std::uint32_t seconds, bool localTime, const platform::RegionalSettings& settings)
 {
-    const std::int64_t shown
-        = localTime ? static_cast<std::int64_t>(platform::UtcToLocal(static_cast<std::time_t>(seconds))) : seconds;
+    const std::int64_t shown =
+        localTime ? static_cast<std::int64_t>(platform::UtcToLocal(static_cast<std::time_t>(seconds))) : seconds;
     const platform::DateTimeParts parts = SecondsToParts(shown);
     for (const char* pattern : {"c", "ddddd", "tt"}) {
         try {

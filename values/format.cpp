@@ -22,8 +22,8 @@ constexpr std::size_t MaxHexBytes = 0xFFFF;
 std::string HexOfBytes(const ValueBytes& bytes, std::string_view what)
 {
     if (bytes.Size() > MaxHexBytes) {
-        throw ValueError(Format("%s of %u bytes is longer than 65535 bytes", std::string(what),
-            static_cast<std::uint64_t>(bytes.Size())));
+        throw ValueError(Format(
+            "%s of %u bytes is longer than 65535 bytes", std::string(what), static_cast<std::uint64_t>(bytes.Size())));
     }
     return util::BytesToHex(bytes.Data(), static_cast<std::uint16_t>(bytes.Size()));
 }
@@ -70,21 +70,17 @@ void AppendOctetList(const ValueBlock& block, const client::OctetListNode& first
     }
 }
 
-} // namespace
-
-client::DirResult FormatAttributeValue(client::DirContext context, const std::string& objectName,
-    const std::string& attrName, std::int32_t valueIndex, const AttributeValueInfo& info, const void* value,
-    util::StringList& lines)
+// Appends the value's lines to lines; may raise after some lines are in, so
+// the caller collects them in a list of its own.
+void AppendValueLines(const ValueBlock& block, const std::string& attrName, std::int32_t valueIndex,
+    const AttributeValueInfo& info, const void* value, std::size_t size, util::StringList& lines)
 {
-    const std::size_t size = info.size > 0 ? static_cast<std::size_t>(info.size) : 0;
-    const ValueBlock block(value, size, info.syntaxId);
-
     switch (info.syntaxId) {
     case client::SYN_UNKNOWN: {
         const auto unknown = block.Head<client::UnknownValue>();
         const ValueBytes bytes = block.Bytes(unknown.bytes, unknown.length, "value bytes");
-        lines.Add(Format("%s [%d] %s", attrName, static_cast<std::int32_t>(unknown.syntaxId),
-            HexOfBytes(bytes, "value")));
+        lines.Add(
+            Format("%s [%d] %s", attrName, static_cast<std::int32_t>(unknown.syntaxId), HexOfBytes(bytes, "value")));
         break;
     }
     case client::SYN_DIST_NAME:
@@ -160,21 +156,13 @@ client::DirResult FormatAttributeValue(client::DirContext context, const std::st
     case client::SYN_TIME:
         lines.Add(DirTimeText(static_cast<std::uint32_t>(Int32At(block, value)), true));
         break;
-    case client::SYN_STREAM: {
-        std::string text;
-        const client::DirResult result = ReadStreamText(context, objectName, attrName, text);
-        if (result == 0) {
-            lines.Add(text);
-        }
-        return result;
-    }
     case client::SYN_BACK_LINK:
         lines.Add(block.Text(block.Head<client::BackLinkValue>().objectName, "object name"));
         break;
     case client::SYN_TYPED_NAME: {
         const auto typed = block.Head<client::TypedNameValue>();
-        lines.Add(Format("%s#%d#%d", block.Text(typed.objectName, "object name"), static_cast<std::int32_t>(typed.level),
-            static_cast<std::int32_t>(typed.interval)));
+        lines.Add(Format("%s#%d#%d", block.Text(typed.objectName, "object name"),
+            static_cast<std::int32_t>(typed.level), static_cast<std::int32_t>(typed.interval)));
         break;
     }
     case client::SYN_HOLD: {
@@ -194,6 +182,29 @@ client::DirResult FormatAttributeValue(client::DirContext context, const std::st
     default:
         lines.Add(Format("[%X] %s", info.syntaxId, HexOfBytes(ValueBytes(value, size), "value")));
         break;
+    }
+}
+
+} // namespace
+
+client::DirResult FormatAttributeValue(client::DirContext context, const std::string& objectName,
+    const std::string& attrName, std::int32_t valueIndex, const AttributeValueInfo& info, const void* value,
+    util::StringList& lines)
+{
+    if (info.syntaxId == client::SYN_STREAM) {
+        std::string text;
+        const client::DirResult result = ReadStreamText(context, objectName, attrName, text);
+        if (result == 0) {
+            lines.Add(text);
+        }
+        return result;
+    }
+    const std::size_t size = info.size > 0 ? static_cast<std::size_t>(info.size) : 0;
+    const ValueBlock block(value, size, info.syntaxId);
+    util::StringList valueLines;
+    AppendValueLines(block, attrName, valueIndex, info, value, size, valueLines);
+    for (const util::StringListEntry& entry : valueLines) {
+        lines.Add(entry.text);
     }
     return 0;
 }

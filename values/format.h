@@ -38,7 +38,7 @@ struct AttributeValueInfo
 // valueIndex is the value's 1-based index within the attribute.
 //
 // Returns 0, or for syntax 21 the result of ReadStreamText (nothing is appended
-// when it is not 0). Throws ValueError for the bad values above, for byte
+// when it is not 0). When an error is raised nothing is appended. Throws ValueError for the bad values above, for byte
 // counts above 65535 (syntax 0 and ids above 27), a negative interval (27), and
 // whatever FormatOctetValue raises; stream decoding errors (StreamRecordText)
 // pass through.
@@ -47,8 +47,8 @@ client::DirResult FormatAttributeValue(client::DirContext context, const std::st
     util::StringList& lines);
 
 // The text of a network address: "(type) " and the address. address.address
-// must point at address.addressLength readable bytes (or be null: no address,
-// the text after the type is empty). Type 0 shows 4 and 6 bytes in hex
+// must point at address.addressLength readable bytes; null or no bytes is no
+// address, and the text after the type is empty. Type 0 shows 4 and 6 bytes in hex
 // ("%s:%s"); types 1, 7, 10, 11 an IPv4 address and the port that follows it;
 // types 8 and 9 the port first, then the address; type 13 a UTF-16 text (up to
 // its zero or the end of the bytes); every other type the first 12 bytes in hex

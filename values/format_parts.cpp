@@ -61,7 +61,7 @@ std::string AddressText(std::uint32_t type, const ValueBytes& b)
 std::string FormatNetAddress(const client::NetAddressValue& address)
 {
     std::string text;
-    if (address.address != nullptr) {
+    if (address.address != nullptr && address.addressLength > 0) {
         text = AddressText(address.addressType, ValueBytes(address.address, address.addressLength));
     }
     return Format("(%d) ", static_cast<std::int32_t>(address.addressType)) + text;
@@ -75,10 +75,10 @@ std::string RightsLetters(std::uint32_t rights, RightsKind kind)
         std::uint32_t bit;
         bool whenSet;
     };
-    static const Letter entryLetters[] = {
-        {'B', 0x01, true}, {'C', 0x02, true}, {'D', 0x04, true}, {'R', 0x08, true}, {'A', 0x10, true}, {'I', 0x40, false}};
-    static const Letter attributeLetters[] = {
-        {'C', 0x01, true}, {'R', 0x02, true}, {'W', 0x04, true}, {'S', 0x08, true}, {'A', 0x20, true}, {'I', 0x40, true}};
+    static const Letter entryLetters[] = {{'B', 0x01, true}, {'C', 0x02, true}, {'D', 0x04, true}, {'R', 0x08, true},
+        {'A', 0x10, true}, {'I', 0x40, false}};
+    static const Letter attributeLetters[] = {{'C', 0x01, true}, {'R', 0x02, true}, {'W', 0x04, true},
+        {'S', 0x08, true}, {'A', 0x20, true}, {'I', 0x40, true}};
     const Letter* letters = kind == RightsKind::Entry ? entryLetters : attributeLetters;
     std::string field;
     for (int i = 0; i < 6; ++i) {
@@ -90,10 +90,10 @@ std::string RightsLetters(std::uint32_t rights, RightsKind kind)
 
 std::string FormatAclEntry(std::uint32_t rights, const std::string& subject, const std::string& protectedAttr)
 {
-    const bool entry = protectedAttr.find("[Entry Rights]") != std::string::npos
-        || protectedAttr.find("[Inheritance Mask]") != std::string::npos;
-    return Format("%s %s / %s", RightsLetters(rights, entry ? RightsKind::Entry : RightsKind::Attribute), subject,
-        protectedAttr);
+    const bool entry = protectedAttr.find("[Entry Rights]") != std::string::npos ||
+        protectedAttr.find("[Inheritance Mask]") != std::string::npos;
+    return Format(
+        "%s %s / %s", RightsLetters(rights, entry ? RightsKind::Entry : RightsKind::Attribute), subject, protectedAttr);
 }
 
 std::string ReplicaTypeText(std::int32_t replicaType)

@@ -51,8 +51,8 @@ std::string BinderyPropertyText(const OctetLayout& f, std::int32_t)
     std::string value = f.Text(47);
     if (value.empty()) {
         if (f.Size() < 51) {
-            throw ValueError(Format("Bindery Property: value of %u bytes is shorter than 51 bytes",
-                static_cast<std::uint64_t>(f.Size())));
+            throw ValueError(Format(
+                "Bindery Property: value of %u bytes is shorter than 51 bytes", static_cast<std::uint64_t>(f.Size())));
         }
         value = util::TrimRightChars(f.Hex(47, f.Size() - 51), "0");
     }

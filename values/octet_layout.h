@@ -14,7 +14,8 @@ namespace veralith::values::detail {
 // Raised by OctetLayout when a field lies outside the value or a text has no
 // terminating zero inside it. Never leaves FormatOctetValue.
 struct ShortLayout
-{ };
+{
+};
 
 class OctetLayout
 {

@@ -3,11 +3,10 @@
 #include "util/format.h"
 #include "values/errors.h"
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <unistd.h>
 #include <vector>
 
 namespace veralith::values {
@@ -36,8 +35,8 @@ public:
     std::uint16_t U16(std::size_t at) const { return static_cast<std::uint16_t>(Byte(at) | (Byte(at + 1) << 8)); }
     std::uint32_t U32(std::size_t at) const
     {
-        return static_cast<std::uint32_t>(Byte(at)) | (static_cast<std::uint32_t>(Byte(at + 1)) << 8)
-            | (static_cast<std::uint32_t>(Byte(at + 2)) << 16) | (static_cast<std::uint32_t>(Byte(at + 3)) << 24);
+        return static_cast<std::uint32_t>(Byte(at)) | (static_cast<std::uint32_t>(Byte(at + 1)) << 8) |
+            (static_cast<std::uint32_t>(Byte(at + 2)) << 16) | (static_cast<std::uint32_t>(Byte(at + 3)) << 24);
     }
     // Length of the zero-terminated text at at, counted up to limit at most.
     std::size_t TextLength(std::size_t at, std::size_t limit) const
@@ -143,8 +142,8 @@ std::string ScanModeText(const StreamData& data)
         const std::size_t length = data.TextLength(cursor, MaxScannedText + 1);
         if (length >= 2 && data.Byte(cursor) >= 32 && data.Byte(cursor + 1) >= 32) {
             if (length > MaxScannedText) {
-                throw ValueError(Format("stream data at byte %u: text longer than 1023 characters",
-                    static_cast<std::uint64_t>(cursor)));
+                throw ValueError(Format(
+                    "stream data at byte %u: text longer than 1023 characters", static_cast<std::uint64_t>(cursor)));
             }
             line += data.Text(cursor, length);
             cursor = Realign(data, cursor + length);
@@ -190,8 +189,8 @@ std::string AppStreamText(const std::uint8_t* data, std::size_t count, const std
     const std::size_t n = stream.Count();
     std::string text = Format("%s (%d bytes)", AppStreamHeader, static_cast<std::uint64_t>(n));
     if (n >= AppHeaderSize) {
-        text += Format(" (%X/%X/%X %X/%X)", stream.U32(8), stream.U32(12), stream.U32(16), stream.U16(20),
-            stream.U16(22));
+        text +=
+            Format(" (%X/%X/%X %X/%X)", stream.U32(8), stream.U32(12), stream.U32(16), stream.U16(20), stream.U16(22));
     }
     if (n > AppHeaderSize) {
         if (attrName == "App:Macros") {

@@ -128,3 +128,19 @@ TEST(FeedbackTest, HooksAreRestoredAndDefaultsAreQuiet)
     EXPECT_EQ(ShowMessageBox(MessageBoxKind::Error, "text"), MessageBoxButton::Ok);
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "Error: text\n");
 }
+
+TEST(FeedbackTest, AHookMayReplaceTheHooksWhileItRuns)
+{
+    int boxes = 0;
+    FeedbackHooks replacing;
+    replacing.showMessageBox = [&boxes, big = std::string(1000, 'x')](
+                                   MessageBoxKind, const std::string&, const std::string&) {
+        ++boxes;
+        SetFeedbackHooks({}); // destroys the installed copy of this hook
+        return big.size() == 1000 ? MessageBoxButton::Abort : MessageBoxButton::Ok; // reads a capture afterwards
+    };
+    const FeedbackHooks previous = SetFeedbackHooks(replacing);
+    EXPECT_EQ(ShowMessageBox(MessageBoxKind::Warning, "w"), MessageBoxButton::Abort);
+    EXPECT_EQ(boxes, 1);
+    SetFeedbackHooks(previous);
+}

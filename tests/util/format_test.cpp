@@ -126,3 +126,17 @@ TEST(FormatTest, AnyPatternEitherFormatsOrRaises)
     EXPECT_GT(formatted, 0);
     EXPECT_GT(raised, 0);
 }
+
+TEST(FormatTest, LongPatternsAreShortenedInTheMessage)
+{
+    const std::string pattern = std::string(1000, 'a') + "%q";
+    try {
+        Format(pattern, {});
+        ADD_FAILURE() << "no error";
+    } catch (const FormatError& error) {
+        const std::string message = error.what();
+        EXPECT_LT(message.size(), 300u);
+        EXPECT_NE(message.find("...\""), std::string::npos);
+        EXPECT_NE(message.find("position 1001"), std::string::npos) << message;
+    }
+}

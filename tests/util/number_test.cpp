@@ -144,3 +144,12 @@ TEST(DurationTest, DurationTexts)
         EXPECT_EQ(DurationText(row.seconds), row.expected) << row.seconds;
     }
 }
+
+TEST(TextToNumberTest, DefaultSeparatorsComeFromTheCLocale)
+{
+    // The test program never calls setlocale, so the "C" locale applies: a
+    // point, and no thousands separator, which falls back to a comma.
+    const NumberSeparators defaults = DefaultNumberSeparators();
+    EXPECT_EQ(defaults.decimal, '.');
+    EXPECT_EQ(defaults.thousands, ',');
+}
