@@ -4,7 +4,7 @@
 #include "platform/regional.h"
 #include "util/format.h"
 #include "util/text.h"
-#include "values/attributes.h"
+#include "values/read.h"
 
 #include <cstring>
 #include <optional>

@@ -123,6 +123,36 @@ DirResult DirFreeBuffer(DirBuffer*)
     return 0;
 }
 
+// Linked in through the directory layer; never reached by these tests.
+ConnResult ClientInit(void*, void*)
+{
+    return CONN_CLIENT_NOT_AVAILABLE;
+}
+ConnResult ConnScan(std::uint32_t*, std::uint32_t*)
+{
+    return CONN_NO_MORE_ENTRIES;
+}
+ConnResult ConnGetPrimary(std::uint32_t*)
+{
+    return CONN_INVALID_CONNECTION;
+}
+ConnResult ConnOpenByRef(std::uint32_t, std::uint32_t, std::uint32_t, std::uint32_t*)
+{
+    return CONN_INVALID_CONNECTION;
+}
+ConnResult ConnGetInfo(std::uint32_t, std::uint32_t, std::size_t, void*)
+{
+    return CONN_INVALID_CONNECTION;
+}
+DirResult DirGetContext(DirContext, std::uint32_t, void*)
+{
+    return ERR_INVALID_HANDLE;
+}
+DirResult DirSetContext(DirContext, std::uint32_t, const void*)
+{
+    return ERR_INVALID_HANDLE;
+}
+
 } // namespace veralith::client
 
 namespace veralith::directory {
