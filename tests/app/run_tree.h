@@ -15,8 +15,10 @@ namespace veralith::app {
 
 inline std::string TestDataPath(const std::string& name)
 {
+    // The environment's root first; the build's own source directory when a
+    // test runner did not pass the environment on.
     const char* root = std::getenv("VERALITH_SOURCE_DIR");
-    return std::string(root != nullptr ? root : ".") + "/tests/data/" + name;
+    return std::string(root != nullptr ? root : VERALITH_TEST_SOURCE_DIR) + "/tests/data/" + name;
 }
 
 // Starts the client on the run tree (once) and opens a session on it.
