@@ -131,5 +131,18 @@ TEST(ManPages, TheWindowPageHasTheOptionsOfHelp)
 }
 #endif
 
+// groff reads both pages without a warning (skipped where groff is missing).
+TEST(ManPages, RenderWithoutWarnings)
+{
+    if (RunShell("command -v groff", RepoRoot(), {}).status != 0) {
+        GTEST_SKIP() << "groff is not installed";
+    }
+    for (const char* page : {"docs/man/veralith.1", "docs/man/veralith-cli.1"}) {
+        const ShellResult result = RunShell(std::string("groff -man -Tutf8 -ww -z ") + page, RepoRoot(), {});
+        EXPECT_EQ(result.status, 0) << page;
+        EXPECT_EQ(result.err, "") << page;
+    }
+}
+
 } // namespace
 } // namespace veralith::docs_test
