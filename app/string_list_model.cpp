@@ -88,7 +88,12 @@ void StringListModel::Insert(int row, std::string text, std::int32_t value)
         throw std::out_of_range(
             "list index " + std::to_string(row) + " out of bounds (" + std::to_string(Count()) + " entries)");
     }
-    m_order.reserve(m_order.size() + 1);
+    // Room for the new row before the entry goes to the pool, so that the
+    // insertion below cannot fail halfway; grown geometrically, so that
+    // appending n rows one by one costs O(n), not O(n^2).
+    if (m_order.size() == m_order.capacity()) {
+        m_order.reserve(std::max<std::size_t>(16, 2 * m_order.capacity()));
+    }
     const std::uint32_t slot = AddToPool(std::move(text), value);
     beginInsertRows(QModelIndex(), row, row);
     m_order.insert(m_order.begin() + row, slot);
