@@ -103,6 +103,15 @@ void TMainForm::closeEvent(QCloseEvent* event)
     QMainWindow::closeEvent(event);
 }
 
+void TMainForm::RunHandler(void (TMainForm::*handler)())
+{
+    try {
+        (this->*handler)();
+    } catch (const std::exception& error) {
+        util::ShowMessageBox(util::MessageBoxKind::Error, error.what());
+    }
+}
+
 void TMainForm::FormCreate()
 {
     MemoAdapter memo(*Memo1);

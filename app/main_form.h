@@ -190,6 +190,10 @@ private:
     QWidget* CreateSelectorPage();
     QWidget* CreateResultsPage();
     void AttachPopupMenu(ListBox* list);
+    // Runs the handler of a control's event; an error it raises is shown as the
+    // application's general error message (an error box with its text) instead
+    // of leaving the event loop.
+    void RunHandler(void (TMainForm::*handler)());
 
     Dialogs& m_dialogs;
     util::ScopedFeedbackHooks m_hooks;

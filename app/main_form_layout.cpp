@@ -120,18 +120,18 @@ void TMainForm::CreateComponents()
     PopupMenuLoad = addItem(QStringLiteral("PopupMenuLoad"), QStringLiteral("Load"), false);
     PopupMenuClear = addItem(QStringLiteral("PopupMenuClear"), QStringLiteral("Clear"), false);
     PopupMenuRefresh = addItem(QStringLiteral("PopupMenuRefresh"), QStringLiteral("Refresh"), false);
-    connect(PopupMenuSave, &QAction::triggered, this, &TMainForm::PopupMenuSaveClick);
+    connect(PopupMenuSave, &QAction::triggered, this, [this] { RunHandler(&TMainForm::PopupMenuSaveClick); });
     for (ListBox* list : {ListBoxContainers, ListBoxObjects, ListBoxAttributes, ListBoxLog}) {
         AttachPopupMenu(list);
     }
 
-    connect(ComboBoxTrees, &ComboBox::Change, this, &TMainForm::ChangeTree);
-    connect(ComboBoxClasses, &ComboBox::Change, this, &TMainForm::ComboBoxClassesChange);
-    connect(EditCurrentContainer, &QLineEdit::textChanged, this, &TMainForm::GetContainerInfo);
-    connect(ListBoxContainers, &ListBox::DblClick, this, &TMainForm::ListBoxContainersDblClick);
-    connect(BitBtnSearch, &QPushButton::clicked, this, &TMainForm::BitBtnSearchClick);
-    connect(ListBoxObjects, &ListBox::Click, this, &TMainForm::ListBoxObjectsClick);
-    connect(ListBoxAttributes, &ListBox::Click, this, &TMainForm::ListBoxAttributesClick);
+    connect(ComboBoxTrees, &ComboBox::Change, this, [this] { RunHandler(&TMainForm::ChangeTree); });
+    connect(ComboBoxClasses, &ComboBox::Change, this, [this] { RunHandler(&TMainForm::ComboBoxClassesChange); });
+    connect(EditCurrentContainer, &QLineEdit::textChanged, this, [this] { RunHandler(&TMainForm::GetContainerInfo); });
+    connect(ListBoxContainers, &ListBox::DblClick, this, [this] { RunHandler(&TMainForm::ListBoxContainersDblClick); });
+    connect(BitBtnSearch, &QPushButton::clicked, this, [this] { RunHandler(&TMainForm::BitBtnSearchClick); });
+    connect(ListBoxObjects, &ListBox::Click, this, [this] { RunHandler(&TMainForm::ListBoxObjectsClick); });
+    connect(ListBoxAttributes, &ListBox::Click, this, [this] { RunHandler(&TMainForm::ListBoxAttributesClick); });
 }
 
 void TMainForm::AttachPopupMenu(ListBox* list)
@@ -218,6 +218,8 @@ QWidget* TMainForm::CreateSelectorPage()
             {QStringLiteral("&Duplicates"), QStringLiteral("&Present"), QStringLiteral("&Not Present"),
                 QStringLiteral("&Just Show")},
             4, PanelRadioGroup);
+    // One row of buttons under the caption, tight enough for the 40-pixel strip.
+    RadioGroupAttributeCheck->layout()->setContentsMargins(8, 0, 8, 0);
     radioStrip->addWidget(RadioGroupAttributeCheck);
     settingsColumn->addStretch(1);
     settingsColumn->addWidget(PanelRadioGroup);

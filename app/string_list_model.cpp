@@ -21,8 +21,10 @@ void StringListModel::SetSorted(bool sorted)
     }
     m_sorted = sorted;
     if (sorted && m_order.size() > 1) {
+        std::vector<std::uint32_t> order = m_order.flatten();
+        SortOrder(order);
         beginResetModel();
-        SortOrder();
+        m_order.assign(order);
         endResetModel();
     }
 }
@@ -33,7 +35,7 @@ const StringListModel::Entry& StringListModel::EntryAt(int row) const
         throw std::out_of_range(
             "list index " + std::to_string(row) + " out of bounds (" + std::to_string(Count()) + " entries)");
     }
-    return m_pool[m_order[static_cast<std::size_t>(row)]];
+    return m_pool[m_order.at(static_cast<std::size_t>(row))];
 }
 
 const std::string& StringListModel::TextAt(int row) const
@@ -49,28 +51,46 @@ std::int32_t StringListModel::ValueAt(int row) const
 int StringListModel::SortedRow(std::string_view text) const
 {
     // Entries mostly arrive in order: try the end first.
-    if (m_order.empty() || util::CompareTextsForSorting(m_pool[m_order.back()].text, text) <= 0) {
+    const std::size_t count = m_order.size();
+    if (count == 0 || util::CompareTextsForSorting(m_pool[m_order.at(count - 1)].text, text) <= 0) {
         return Count();
     }
-    const auto it =
-        std::upper_bound(m_order.begin(), m_order.end(), text, [this](std::string_view key, std::uint32_t slot) {
-            return util::CompareTextsForSorting(key, m_pool[slot].text) < 0;
-        });
-    return static_cast<int>(it - m_order.begin());
+    // The first row whose text sorts after text (the last row does).
+    std::size_t low = 0;
+    std::size_t high = count - 1;
+    while (low < high) {
+        const std::size_t middle = low + (high - low) / 2;
+        if (util::CompareTextsForSorting(text, m_pool[m_order.at(middle)].text) < 0) {
+            high = middle;
+        } else {
+            low = middle + 1;
+        }
+    }
+    return static_cast<int>(low);
 }
 
-void StringListModel::SortOrder()
+void StringListModel::SortOrder(std::vector<std::uint32_t>& order) const
 {
-    std::stable_sort(m_order.begin(), m_order.end(), [this](std::uint32_t a, std::uint32_t b) {
+    std::stable_sort(order.begin(), order.end(), [this](std::uint32_t a, std::uint32_t b) {
         return util::CompareTextsForSorting(m_pool[a].text, m_pool[b].text) < 0;
     });
 }
 
-std::uint32_t StringListModel::AddToPool(std::string text, std::int32_t value)
+void StringListModel::ReservePool(std::size_t more)
 {
-    if (m_pool.size() >= std::numeric_limits<std::uint32_t>::max()) {
+    if (m_pool.size() + more > std::numeric_limits<std::uint32_t>::max()) {
         throw std::length_error("list is full");
     }
+    // Geometric growth, so that adding entries one by one stays amortised
+    // constant time; reserving before a change keeps a failed allocation from
+    // leaving the pool and the order out of step.
+    if (m_pool.capacity() - m_pool.size() < more) {
+        m_pool.reserve(std::max(m_pool.size() + more, m_pool.capacity() * 2));
+    }
+}
+
+std::uint32_t StringListModel::AddToPool(std::string text, std::int32_t value)
+{
     m_pool.push_back(Entry {std::move(text), value});
     return static_cast<std::uint32_t>(m_pool.size() - 1);
 }
@@ -88,15 +108,9 @@ void StringListModel::Insert(int row, std::string text, std::int32_t value)
         throw std::out_of_range(
             "list index " + std::to_string(row) + " out of bounds (" + std::to_string(Count()) + " entries)");
     }
-    // Room for the new row before the entry goes to the pool, so that the
-    // insertion below cannot fail halfway; grown geometrically, so that
-    // appending n rows one by one costs O(n), not O(n^2).
-    if (m_order.size() == m_order.capacity()) {
-        m_order.reserve(std::max<std::size_t>(16, 2 * m_order.capacity()));
-    }
-    const std::uint32_t slot = AddToPool(std::move(text), value);
+    ReservePool(1);
     beginInsertRows(QModelIndex(), row, row);
-    m_order.insert(m_order.begin() + row, slot);
+    m_order.insert(static_cast<std::size_t>(row), AddToPool(std::move(text), value));
     endInsertRows();
 }
 
@@ -109,23 +123,25 @@ void StringListModel::AddAll(const util::StringList& list)
         Add(list.TextAt(0), list.ValueAt(0));
         return;
     }
+    std::vector<std::uint32_t> order = m_order.flatten();
+    const std::size_t oldCount = order.size();
+    order.reserve(oldCount + list.Count());
+    ReservePool(list.Count());
     beginResetModel();
-    const std::size_t oldCount = m_order.size();
-    m_order.reserve(oldCount + list.Count());
-    m_pool.reserve(m_pool.size() + list.Count());
     for (const util::StringListEntry& entry : list) {
-        m_order.push_back(AddToPool(entry.text, entry.value));
+        order.push_back(AddToPool(entry.text, entry.value));
     }
     if (m_sorted) {
         // The new entries sorted among themselves, then merged after equal
         // present ones: the same order as adding them one by one.
-        const auto middle = m_order.begin() + static_cast<std::ptrdiff_t>(oldCount);
+        const auto middle = order.begin() + static_cast<std::ptrdiff_t>(oldCount);
         const auto less = [this](std::uint32_t a, std::uint32_t b) {
             return util::CompareTextsForSorting(m_pool[a].text, m_pool[b].text) < 0;
         };
-        std::stable_sort(middle, m_order.end(), less);
-        std::inplace_merge(m_order.begin(), middle, m_order.end(), less);
+        std::stable_sort(middle, order.end(), less);
+        std::inplace_merge(order.begin(), middle, order.end(), less);
     }
+    m_order.assign(order);
     endResetModel();
 }
 
@@ -136,7 +152,6 @@ void StringListModel::Clear()
     }
     beginResetModel();
     m_order.clear();
-    m_order.shrink_to_fit();
     m_pool.clear();
     m_pool.shrink_to_fit();
     endResetModel();
@@ -144,21 +159,22 @@ void StringListModel::Clear()
 
 int StringListModel::IndexOf(std::string_view text) const
 {
-    for (std::size_t row = 0; row < m_order.size(); ++row) {
-        if (util::SameTextIgnoreCase(m_pool[m_order[row]].text, text)) {
-            return static_cast<int>(row);
+    int row = 0;
+    int found = -1;
+    m_order.forEach([&](std::uint32_t slot) {
+        if (found < 0 && util::SameTextIgnoreCase(m_pool[slot].text, text)) {
+            found = row;
         }
-    }
-    return -1;
+        ++row;
+    });
+    return found;
 }
 
 std::vector<std::string> StringListModel::Texts() const
 {
     std::vector<std::string> texts;
     texts.reserve(m_order.size());
-    for (std::uint32_t slot : m_order) {
-        texts.push_back(m_pool[slot].text);
-    }
+    m_order.forEach([&](std::uint32_t slot) { texts.push_back(m_pool[slot].text); });
     return texts;
 }
 

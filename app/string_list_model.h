@@ -10,11 +10,12 @@
 // an empty entry stays first in a sorted combo box.
 //
 // The model holds 100,000 entries and more: entries live in an append-only pool
-// and the row order is a vector of 32-bit pool indexes, so a sorted insertion
-// moves 4 bytes per later row, and entries that arrive in order (the
-// directory's replies do) are appended. AddAll inserts a whole list with one
-// sort and one model reset.
+// and the row order is a chunked sequence of 32-bit pool indexes (RowOrder), so
+// a sorted insertion is a bisection and a short move wherever it lands, and
+// entries that arrive in order (the directory's replies do) are appended.
+// AddAll inserts a whole list with one sort and one model reset.
 
+#include "app/row_order.h"
 #include "util/string_list.h"
 
 #include <cstdint>
@@ -80,11 +81,13 @@ private:
     const Entry& EntryAt(int row) const;
     // Row at which a text is inserted in sorted order (after equal texts).
     int SortedRow(std::string_view text) const;
-    void SortOrder();
+    void SortOrder(std::vector<std::uint32_t>& order) const;
+    // Makes room for more entries in the pool.
+    void ReservePool(std::size_t more);
     std::uint32_t AddToPool(std::string text, std::int32_t value);
 
     std::vector<Entry> m_pool;
-    std::vector<std::uint32_t> m_order;
+    RowOrder m_order;
     bool m_sorted = false;
 };
 

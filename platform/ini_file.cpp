@@ -174,6 +174,11 @@ void IniFile::Load()
 
     bool inSection = false;
     std::size_t pos = 0;
+    // A file saved by an editor that marks UTF-8 files: the mark is not part of
+    // the first line (and is not written back).
+    if (content.compare(0, 3, "\xEF\xBB\xBF") == 0) {
+        pos = 3;
+    }
     while (pos < content.size()) {
         std::size_t end = content.find('\n', pos);
         if (end == std::string::npos) {

@@ -47,7 +47,8 @@ bool ParseProfileInt(const std::string& text, int& result);
 // beginning with ";" or "#", blank lines and lines the parser does not understand
 // are kept as they stand when the file is rewritten; a line inside a section that
 // has no "=" counts as a key with an empty value. When a section occurs twice, the
-// first occurrence is the one read and changed.
+// first occurrence is the one read and changed. A UTF-8 byte order mark at the
+// start of the file is skipped.
 //
 // The file is read once when the object is created (a missing or unreadable file
 // reads as empty). Reads answer from that copy; every change is applied to the copy

@@ -97,14 +97,14 @@ std::string ExpandResultName(SearchState& state)
         if (close == std::string_view::npos) {
             break;
         }
-        const std::string spec(scan.substr(open + kFieldOpen.size(), close - open - kFieldOpen.size()));
+        const std::string body(scan.substr(open + kFieldOpen.size(), close - open - kFieldOpen.size()));
         scan.remove_prefix(close + kFieldClose.size());
 
-        std::string key = spec;
+        std::string key = body;
         std::string format = "%s";
-        if (const std::size_t separator = spec.find(kFormatSeparator); separator != std::string::npos) {
-            format = spec.substr(0, separator);
-            key = spec.substr(separator + kFormatSeparator.size());
+        if (const std::size_t separator = body.find(kFormatSeparator); separator != std::string::npos) {
+            format = body.substr(0, separator);
+            key = body.substr(separator + kFormatSeparator.size());
         }
         if (key.empty()) {
             continue;
@@ -113,7 +113,7 @@ std::string ExpandResultName(SearchState& state)
         if (!text) {
             continue;
         }
-        const std::string placeholder = std::string(kFieldOpen) + spec + std::string(kFieldClose);
+        const std::string placeholder = std::string(kFieldOpen) + body + std::string(kFieldClose);
         util::ReplaceInPlace(display, placeholder, util::Format(format, *text), true, false);
     }
 

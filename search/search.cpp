@@ -72,11 +72,24 @@ client::DirResult PrepareFilter(SearchState& state, const std::string& filter)
     return result;
 }
 
-// Takes every object of the current reply. Returns false when the search is
-// to stop (stop flag or limit).
-bool TakeReplyObjects(SearchState& state, std::uint32_t count, client::DirResult& result, util::StringList* results,
-    std::int32_t limit, std::int32_t& counter, const SearchCallback& callback, const bool& stopFlag,
-    std::int32_t userValue, bool namesWanted)
+// What the caller hands over for the objects found.
+struct ObjectSink
+{
+    util::StringList* results;
+    std::int32_t limit;
+    std::int32_t& counter;
+    const SearchCallback& callback;
+    const bool& stopFlag;
+    std::int32_t userValue;
+
+    // Display texts are built only for a callback or a result list.
+    bool namesWanted() const { return callback || results != nullptr; }
+    bool stopNow() const { return stopFlag || (limit > 0 && counter >= limit); }
+};
+
+// Takes every object of the current reply; result receives the code of each
+// client call. Returns false when the search is to stop (stop flag or limit).
+bool TakeReplyObjects(SearchState& state, std::uint32_t count, client::DirResult& result, const ObjectSink& sink)
 {
     directory::TNDSObj& current = state.current;
     for (std::uint32_t i = 0; i < count; ++i) {
@@ -87,23 +100,23 @@ bool TakeReplyObjects(SearchState& state, std::uint32_t count, client::DirResult
         if (result != 0) {
             directory::ReportError(result, "");
         } else {
-            ++counter;
-            if (namesWanted) {
+            ++sink.counter;
+            if (sink.namesWanted()) {
                 current.name.assign(state.nameBuffer.data(), strnlen(state.nameBuffer.data(), state.nameBuffer.size()));
                 current.displayText = ExpandResultName(state);
-                if (callback) {
+                if (sink.callback) {
                     try {
-                        callback(current, userValue);
+                        sink.callback(current, sink.userValue);
                     } catch (...) {
                         // A failing callback does not end the search.
                     }
                 }
-                if (results != nullptr) {
-                    results->Add(current.displayText, state.namePosition);
+                if (sink.results != nullptr) {
+                    sink.results->Add(current.displayText, state.namePosition);
                 }
             }
         }
-        if (stopFlag || (limit > 0 && counter >= limit)) {
+        if (sink.stopNow()) {
             return false;
         }
     }
@@ -123,7 +136,7 @@ client::DirResult SearchObjects(client::DirContext context, const std::string& b
     auto state = std::make_unique<SearchState>();
     state->current.context = context;
     state->nameTemplate = nameTemplate.empty() ? std::string("#NAME#") : nameTemplate;
-    const bool namesWanted = callback || results != nullptr;
+    const ObjectSink sink {results, limit, counter, callback, stopFlag, userValue};
 
     client::DirResult result = 0;
     try {
@@ -145,6 +158,8 @@ client::DirResult SearchObjects(client::DirContext context, const std::string& b
         current.iteration = -1;
         do {
             util::ProcessPendingMessages();
+            // No alias dereferencing; no attributes asked for (information
+            // type 0, not all, no attribute names); no count of objects.
             result = client::DirSearch(context, base.c_str(), scope, false, state->filterBuffer.get(),
                 &state->timeStamp, 0, false, nullptr, &current.iteration, 0, nullptr, state->replyBuffer.get());
             if (result != 0) {
@@ -152,8 +167,7 @@ client::DirResult SearchObjects(client::DirContext context, const std::string& b
             }
             std::uint32_t count = 0;
             result = client::DirGetObjectCount(context, state->replyBuffer.get(), &count);
-            if (!TakeReplyObjects(
-                    *state, count, result, results, limit, counter, callback, stopFlag, userValue, namesWanted)) {
+            if (!TakeReplyObjects(*state, count, result, sink)) {
                 closer.close();
                 break;
             }

@@ -72,10 +72,9 @@ struct SearchState
     client::ScopedFilter cursor;
 
     // Storage of every token value handed to the client, one entry per token,
-    // never reused between tokens; released with the state. (The client copies
-    // values at once; the storage is kept anyway so that the values stay valid
-    // until the cursor has been written or freed, as the client interface
-    // allows a client that does not copy.)
+    // never reused between tokens, kept until the state goes (so a value stays
+    // valid until the cursor has been written or freed, whether or not the
+    // client copies it).
     std::deque<FilterTokenValue> tokenValues;
 
     // Where DirGetObjectName writes the object name (NUL-terminated).

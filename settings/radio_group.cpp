@@ -26,6 +26,13 @@ RadioGroup::RadioGroup(const QString& title, QWidget* parent)
     });
 }
 
+RadioGroup::RadioGroup(const QString& title, const QStringList& items, int columns, QWidget* parent)
+    : RadioGroup(title, parent)
+{
+    setColumns(columns);
+    setItems(items);
+}
+
 void RadioGroup::setItems(const QStringList& items)
 {
     const int old = itemIndex();

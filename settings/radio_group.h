@@ -19,6 +19,9 @@ class RadioGroup : public QGroupBox
 public:
     explicit RadioGroup(QWidget* parent = nullptr);
     RadioGroup(const QString& title, QWidget* parent = nullptr);
+    // A captioned group with one button per item laid out in `columns` columns;
+    // no button is checked.
+    RadioGroup(const QString& title, const QStringList& items, int columns, QWidget* parent = nullptr);
 
     // Replaces the buttons by one per item, in order; the selection becomes -1.
     void setItems(const QStringList& items);

@@ -19,10 +19,10 @@ constexpr std::uint32_t MaxTakenLength = 0xFFFF;
 
 // The whole value's length where a renderer takes it over; above 65535 bytes
 // that is an error rather than a silently shortened text.
-std::uint16_t TakenLength(const OctetLayout& layout, std::string_view what)
+std::uint16_t TakenLength(const OctetLayout& layout)
 {
     if (layout.Size() > MaxTakenLength) {
-        throw ValueError(Format("%s: octet string of %u bytes is longer than 65535 bytes", std::string(what),
+        throw ValueError(Format("%s: octet string of %u bytes is longer than 65535 bytes", layout.Name(),
             static_cast<std::uint64_t>(layout.Size())));
     }
     return static_cast<std::uint16_t>(layout.Size());
@@ -30,13 +30,13 @@ std::uint16_t TakenLength(const OctetLayout& layout, std::string_view what)
 
 std::string PlainText(const OctetLayout& f, std::int32_t)
 {
-    const std::uint16_t length = TakenLength(f, "text value");
+    const std::uint16_t length = TakenLength(f);
     return util::BufferText(f.Bytes().Data(), f.Size(), 0, length);
 }
 
 std::string MultiLineText(const OctetLayout& f, std::int32_t)
 {
-    const std::uint16_t length = TakenLength(f, "text list value");
+    const std::uint16_t length = TakenLength(f);
     return util::BufferLines(f.Bytes().Data(), f.Size(), 0, length);
 }
 
@@ -52,7 +52,7 @@ std::string BinderyPropertyText(const OctetLayout& f, std::int32_t)
     if (value.empty()) {
         if (f.Size() < 51) {
             throw ValueError(Format(
-                "Bindery Property: value of %u bytes is shorter than 51 bytes", static_cast<std::uint64_t>(f.Size())));
+                "%s: value of %u bytes is shorter than 51 bytes", f.Name(), static_cast<std::uint64_t>(f.Size())));
         }
         value = util::TrimRightChars(f.Hex(47, f.Size() - 51), "0");
     }
@@ -67,7 +67,7 @@ std::string PublicKeyText(const OctetLayout& f, std::int32_t)
 std::string MemberQueryText(const OctetLayout& f, std::int32_t)
 {
     const std::string query = f.Wide(12);
-    const std::uint16_t length = TakenLength(f, "memberQuery");
+    const std::uint16_t length = TakenLength(f);
     return Format("%s - %s", query, util::BytesToHex(f.Bytes().Data(), length));
 }
 
@@ -190,7 +190,7 @@ std::string FormatOctetValue(const client::OctetStringValue& value, std::string_
     if (render != nullptr) {
         const ValueBytes bytes(value.data, value.length);
         try {
-            return render(OctetLayout(bytes), valueIndex);
+            return render(OctetLayout(bytes, attrName), valueIndex);
         } catch (const detail::ShortLayout&) {
             // The record does not fit its layout: show the bytes as they are.
         }

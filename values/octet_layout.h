@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace veralith::values::detail {
 
@@ -20,9 +21,13 @@ struct ShortLayout
 class OctetLayout
 {
 public:
-    explicit OctetLayout(const ValueBytes& bytes)
+    // attrName is the attribute as the caller wrote it, for error messages.
+    OctetLayout(const ValueBytes& bytes, std::string_view attrName)
         : m_bytes(bytes)
+        , m_name(attrName)
     { }
+
+    const std::string& Name() const { return m_name; }
 
     std::size_t Size() const { return m_bytes.Size(); }
     const ValueBytes& Bytes() const { return m_bytes; }
@@ -47,6 +52,7 @@ private:
     }
 
     const ValueBytes& m_bytes;
+    std::string m_name;
 };
 
 // "Partition Status" and "Printer Configuration", which take more than one

@@ -22,7 +22,7 @@ std::string PartitionStatusText(const OctetLayout& f, std::int32_t valueIndex)
     const std::int32_t replica = f.I32(12);
     const std::int32_t error = first ? f.I32(16) : 0;
     if (state < 0) {
-        throw ValueError(Format("Partition Status: synchronisation state %d is negative", state));
+        throw ValueError(Format("%s: synchronisation state %d is negative", f.Name(), state));
     }
     std::string text = Format("%s ", name);
     text += Format("/ Replica %d ", replica);
@@ -53,10 +53,10 @@ std::string LoadText(const OctetLayout& f)
     return Format(" / %s load", util::IfThenText(f.U16(50) == 0, "Manual", "Auto"));
 }
 
-std::int64_t BaudRate(int exponent)
+std::int64_t BaudRate(const OctetLayout& f, int exponent)
 {
     if (exponent > 32) {
-        throw ValueError(Format("Printer Configuration: baud rate exponent %d is out of range", exponent));
+        throw ValueError(Format("%s: baud rate exponent %d is out of range", f.Name(), exponent));
     }
     return (std::int64_t {1} << exponent) * 300;
 }
@@ -78,7 +78,7 @@ std::string PrinterConfigurationText(const OctetLayout& f)
         text += InterruptText(f);
         text += LoadText(f);
         text += Format("%s", util::IfThenText(f.U16(56) != 0, " / Xon/Xoff ", ""));
-        text += Format(" / %d bd", BaudRate(f.U16(58)));
+        text += Format(" / %d bd", BaudRate(f, f.U16(58)));
         text += Format(" / %d Data bits", f.U16(60));
         text += Format(" / %s Stop bits", util::PickText(f.U16(62), StopBits));
         text += Format(" / %s parity", util::PickText(f.U16(64), Parities));

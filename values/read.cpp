@@ -90,6 +90,11 @@ client::DirResult ReadAttributeValues(
 
     // From here on the attribute is named as the directory writes it.
     std::string name = attrName;
+    // Values that continue in a later reply keep counting from where the
+    // previous reply stopped, so a value's index is its place in the
+    // attribute, whichever reply brings it.
+    std::string countedName;
+    std::uint32_t valuesBefore = 0;
     do {
         result = client::DirRead(dup, objectName.c_str(), 1, false, request.get(), &iteration, reply.get());
         if (result != 0) {
@@ -109,6 +114,10 @@ client::DirResult ReadAttributeValues(
                 continue;
             }
             name = received;
+            if (name != countedName) {
+                countedName = name;
+                valuesBefore = 0;
+            }
             if (syntaxId == client::SYN_STREAM) {
                 std::string text;
                 result = ReadStreamText(dup, objectName, name, text);
@@ -118,13 +127,14 @@ client::DirResult ReadAttributeValues(
                 continue;
             }
             for (std::uint32_t k = 1; k <= valueCount; ++k) {
+                const auto index = static_cast<std::int32_t>(valuesBefore + k);
                 try {
-                    result =
-                        ReadOneValue(dup, reply.get(), objectName, name, syntaxId, static_cast<std::int32_t>(k), lines);
+                    result = ReadOneValue(dup, reply.get(), objectName, name, syntaxId, index, lines);
                 } catch (const std::exception& error) {
                     lines.Add(error.what());
                 }
             }
+            valuesBefore += valueCount;
         }
     } while (iteration != -1 && result == 0);
     return result;

@@ -45,7 +45,8 @@ client::DirResult ReadAttributeLines(
 // one entry per value (FormatAttributeValue; an entry may hold line breaks),
 // or the stream's text for a stream attribute. An error raised while one value
 // is fetched or formatted becomes that value's entry (its message) and the
-// read goes on. "Aliased Object Name" (any case) is read from the alias itself,
+// read goes on. Values are numbered 1, 2, ... through the whole attribute,
+// also when they come in more than one reply. "Aliased Object Name" (any case) is read from the alias itself,
 // not from the object it names.
 // Works on a duplicate of context, a 4096-byte request buffer and a
 // 64512-byte reply buffer, all released before it returns, on every path.

@@ -525,7 +525,12 @@ bool EncodeTreeValue(const JsonDocument& doc, std::uint32_t node, std::uint32_t 
                 *problem = "\"addresses\" element " + std::to_string(index) + ": " + *problem;
                 return false;
             }
-            w.raw(one);
+            // A network address value is its type and the address bytes.
+            WireReader address(one);
+            std::uint32_t addressType = 0;
+            address.u32(&addressType);
+            w.u32(addressType);
+            w.bytes(address.rest());
         }
         break;
     }

@@ -3,6 +3,7 @@
 
 #include "app/list_controls.h"
 #include "app/list_file.h"
+#include "app/row_order.h"
 #include "app/string_list_model.h"
 
 #include <algorithm>
@@ -174,6 +175,39 @@ TEST(StringListModel, HoldsOneHundredThousandEntriesInRandomArrivalSorted)
         ASSERT_EQ(model.ValueAt(row), row);
     }
     EXPECT_EQ(model.TextAt(kCount - 1), "cn099999");
+}
+
+TEST(RowOrder, InsertionsAnywhereMatchAPlainVectorAcrossChunkSplits)
+{
+    RowOrder order;
+    std::vector<std::uint32_t> reference;
+    std::mt19937 random(3);
+    for (std::uint32_t value = 0; value < 20'000; ++value) {
+        // Mostly at random rows, sometimes at the ends.
+        std::size_t row = random() % (reference.size() + 1);
+        if (value % 7 == 0) {
+            row = reference.size();
+        } else if (value % 11 == 0) {
+            row = 0;
+        }
+        order.insert(row, value);
+        reference.insert(reference.begin() + static_cast<std::ptrdiff_t>(row), value);
+    }
+    ASSERT_EQ(order.size(), reference.size());
+    EXPECT_EQ(order.flatten(), reference);
+    for (std::size_t row = 0; row < reference.size(); row += 997) {
+        EXPECT_EQ(order.at(row), reference[row]);
+    }
+    EXPECT_THROW(order.at(reference.size()), std::out_of_range);
+    EXPECT_THROW(order.insert(reference.size() + 1, 0), std::out_of_range);
+
+    order.assign({5, 6, 7});
+    order.insert(1, 9);
+    EXPECT_EQ(order.flatten(), (std::vector<std::uint32_t> {5, 9, 6, 7}));
+    order.clear();
+    EXPECT_TRUE(order.empty());
+    order.insert(0, 1);
+    EXPECT_EQ(order.at(0), 1u);
 }
 
 TEST(ListBox, ItemIndexFollowsTheProgramWithoutAClickEvent)

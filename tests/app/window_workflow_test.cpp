@@ -6,12 +6,14 @@
 #include "window_fixture.h"
 
 #include <algorithm>
+#include <stdexcept>
 
 #include <QAction>
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPushButton>
 #include <QSignalSpy>
 
 namespace veralith::app::testing {
@@ -182,6 +184,24 @@ TEST_F(WindowTest, ClicksKeepTheObjectAndValueSelectionsInStep)
     EXPECT_EQ(objects->ItemIndex(), 1);
     QTest::keyClick(objects, Qt::Key_Down);
     EXPECT_EQ(values->ItemIndex(), -1);
+}
+
+TEST_F(WindowTest, TheSearchButtonStartsTheRunAndAnErrorItRaisesIsShown)
+{
+    Start();
+    ShowPage(m_form->TabSheetSelector);
+    int runs = 0;
+    m_form->SetSearchRun([&runs](TMainForm& form) {
+        ++runs;
+        form.SetStatusText("running");
+        throw std::runtime_error("List index out of bounds (3)");
+    });
+    QTest::mouseClick(m_form->BitBtnSearch, Qt::LeftButton);
+    EXPECT_EQ(runs, 1);
+    EXPECT_EQ(m_form->StatusText(), "running");
+    ASSERT_EQ(m_dialogs.Messages().size(), 1u);
+    EXPECT_EQ(m_dialogs.Messages().front().kind, util::MessageBoxKind::Error);
+    EXPECT_EQ(m_dialogs.Messages().front().text, QStringLiteral("List index out of bounds (3)"));
 }
 
 class WindowSave : public WindowTest

@@ -17,7 +17,7 @@ std::shared_ptr<memory::MemoryDirectory> LoadTree(const std::string& text)
 std::string SourcePath(const std::string& relative)
 {
     const char* root = std::getenv("VERALITH_SOURCE_DIR");
-    return std::string(root != nullptr ? root : ".") + "/" + relative;
+    return std::string(root != nullptr ? root : VERALITH_TEST_SOURCE_DIR) + "/" + relative;
 }
 
 std::string ReadSourceFile(const std::string& relative)

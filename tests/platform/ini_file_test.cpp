@@ -159,7 +159,9 @@ TEST_F(IniFileTest, WritesKeepFileOrderAndAppendToTheirSection)
     EXPECT_EQ(again.ReadSection("S"), (std::vector<std::string> {"z", "b"}));
     const auto values = again.ReadSectionValues("s");
     ASSERT_EQ(values.size(), 2u);
-    EXPECT_EQ(values[1], (std::pair<std::string, std::string> {"b", "3"}));
+    EXPECT_EQ(values[1].key, "b");
+    EXPECT_EQ(values[1].value, "3");
+    EXPECT_TRUE(values[1].hasEquals);
 }
 
 TEST_F(IniFileTest, FileDamagedByHandStillReads)
@@ -184,12 +186,22 @@ TEST_F(IniFileTest, FileDamagedByHandStillReads)
     EXPECT_EQ(ini.ReadString("Good", "empty", "?"), "");
     EXPECT_EQ(ini.ReadString("Good", "dup", "?"), "?");
     EXPECT_EQ(ini.ReadSection("Good"), (std::vector<std::string> {"spaced key", "no equals sign", "empty", "a"}));
+    EXPECT_FALSE(ini.ReadSectionValues("Good")[1].hasEquals);
     // A change rewrites the file with its damaged lines kept as they were.
     ini.WriteString("Good", "new", "1");
     const std::string text = ReadRaw();
     EXPECT_NE(text.find("garbage before any section\n=no key\n[Broken\n"), std::string::npos) << text;
     EXPECT_NE(text.find("a=b=c\nnew=1\n# hash comment\n"), std::string::npos) << text;
     EXPECT_NE(text.find("last=no newline\n"), std::string::npos) << text;
+}
+
+TEST_F(IniFileTest, ByteOrderMarkDoesNotHideTheFirstSection)
+{
+    WriteRaw("\xEF\xBB\xBF[Settings]\nA=1\n");
+    IniFile ini(path_);
+    EXPECT_EQ(ini.ReadString("Settings", "A", ""), "1");
+    ini.WriteString("Settings", "B", "2");
+    EXPECT_EQ(ReadRaw(), "[Settings]\nA=1\nB=2\n");
 }
 
 TEST_F(IniFileTest, RefusesNamesAndValuesThatWouldBreakTheFormat)

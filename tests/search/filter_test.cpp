@@ -4,6 +4,7 @@
 #include "search/filter.h"
 #include "search_fixture.h"
 #include "token_recorder.h"
+#include "util/number.h"
 
 #include <gtest/gtest.h>
 #include <vector>
@@ -26,6 +27,18 @@ constexpr std::uint32_t kSurname = 3;
 class FilterTest : public test::SearchFixture
 {
 protected:
+    // Numbers are read with "." as decimal and "," as thousands separator.
+    void SetUp() override
+    {
+        test::SearchFixture::SetUp();
+        m_separators = util::SetNumberSeparators({'.', ','});
+    }
+    void TearDown() override
+    {
+        util::SetNumberSeparators(m_separators);
+        test::SearchFixture::TearDown();
+    }
+
     // Translates a filter text the way the search does: split, then each line
     // in order while the result is 0.
     client::DirResult Translate(const std::string& text)
@@ -46,6 +59,7 @@ protected:
 
     test::TokenRecorder m_recorder;
     std::unique_ptr<SearchState> m_state;
+    util::NumberSeparators m_separators;
 };
 
 struct TokenCase

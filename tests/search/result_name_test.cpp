@@ -119,6 +119,20 @@ TEST_F(ResultNameTest, FormatThatDoesNotTakeOneTextEndsTheSearchQuietly)
     }
 }
 
+TEST_F(ResultNameTest, FormatFailureWithRepliesLeftReleasesEverything)
+{
+    util::StringList list;
+    std::int32_t counter = 0;
+    const bool stop = false;
+    EXPECT_EQ(SearchObjects(context(), ".Bulk.Acme", "", 1, &list, "#[%u][CN]#", 0, counter, nullptr, stop, 0), 0);
+    EXPECT_TRUE(list.Empty());
+    EXPECT_EQ(counter, 1); // the first object was counted before its name failed
+    const client::ClientResourceCounts counts = client::GetClientResourceCounts();
+    EXPECT_EQ(counts.buffers, 0u);
+    EXPECT_EQ(counts.filters, 0u);
+    EXPECT_EQ(counts.iterations, 0u); // the open iteration was closed
+}
+
 TEST_F(ResultNameTest, CommonNameOfTypedNames)
 {
     // A context that delivers typed names.

@@ -124,7 +124,7 @@ INSTANTIATE_TEST_SUITE_P(Filters, SearchFilter,
             {"user01.Sales.Acme", "user02.Sales.Acme", "user03.Sales.Acme"}},
         FilterCase {"(Aux Class=srchAux)",
             {"user01.Sales.Acme", "user02.Sales.Acme", "user03.Sales.Acme", "user13.Staff.Sales.Acme"}},
-        FilterCase {"(Base Class=ou)", {"Sales.Acme", "Staff.Sales.Acme", "Eng.Acme", "Empty.Acme"}},
+        FilterCase {"(Base Class=ou)", {"Sales.Acme", "Staff.Sales.Acme", "Eng.Acme", "Empty.Acme", "Bulk.Acme"}},
         FilterCase {"(Base Class=Group) | (Base Class=o)", {"Admins.Acme"}},
         // Relative-name tests with a wildcard, joined by the sign aliases.
         FilterCase {"(CN=user1*)", Concat(Users(10, 12, "Sales.Acme"), Users(13, 19, "Staff.Sales.Acme"))},
@@ -140,32 +140,77 @@ INSTANTIATE_TEST_SUITE_P(Filters, SearchFilter,
         FilterCase {"(Surname=surname0*) #AND# (#NOT# (Surname #EQ# SURNAME05))",
             Concat(Users(1, 4, "Sales.Acme"), Users(6, 9, "Sales.Acme"))}));
 
-TEST_F(SearchTest, LimitStopsAfterThatManyObjectsAndClosesTheIteration)
+TEST_F(SearchTest, LimitStopsAfterThatManyObjects)
 {
     util::StringList list;
     std::int32_t counter = 0;
     const bool stop = false;
-    std::size_t iterationsDuringSearch = 0;
-    const SearchCallback callback = [&](directory::TNDSObj&, std::int32_t) {
-        iterationsDuringSearch = std::max(iterationsDuringSearch, client::GetClientResourceCounts().iterations);
-    };
-    EXPECT_EQ(SearchObjects(context(), ".Acme", "(Base Class=User)", 2, &list, "", 10, counter, callback, stop, 0), 0);
+    EXPECT_EQ(SearchObjects(context(), ".Acme", "(Base Class=User)", 2, &list, "", 10, counter, nullptr, stop, 0), 0);
     EXPECT_EQ(list.Count(), 10u);
     EXPECT_EQ(counter, 10);
-    // The 25 users take more than one reply, so the iteration was open when
-    // the limit was reached; it is closed now.
-    EXPECT_EQ(iterationsDuringSearch, m_before.iterations + 1);
     ExpectNothingHeld();
 
-    // Without a limit all 25 come, across replies, each once.
+    // Without a limit all 25 come; the first ten are the ten found above.
     util::StringList all;
     EXPECT_EQ(SearchObjects(context(), ".Acme", "(Base Class=User)", 2, &all, "", 0, counter, nullptr, stop, 0), 0);
     EXPECT_EQ(all.Count(), 25u);
     EXPECT_EQ(counter, 35);
-    Names names = all.Texts();
-    EXPECT_EQ(std::unique(names.begin(), names.end()), names.end());
-    // The first ten are the ten the limited search found.
+    const Names names = all.Texts();
     EXPECT_EQ(Names(names.begin(), names.begin() + 10), list.Texts());
+}
+
+// Names role001.Bulk.Acme ... role<count>.Bulk.Acme.
+Names Roles(int count)
+{
+    Names names;
+    for (int i = 1; i <= count; ++i) {
+        const std::string number = std::to_string(i);
+        names.push_back("role" + std::string(3 - number.size(), '0') + number + ".Bulk.Acme");
+    }
+    return names;
+}
+
+TEST_F(SearchTest, ResultsSpanningSeveralRepliesComeEachOnceInOrder)
+{
+    int requests = 0;
+    int pumps = 0;
+    util::FeedbackHooks hooks;
+    hooks.processPendingMessages = [&] { ++pumps; };
+    util::ScopedFeedbackHooks scoped(hooks);
+    const Names found = Find(".Bulk.Acme", "(Base Class=Organizational Role)", 1);
+    EXPECT_EQ(found, Roles(150));
+    // One pump before every request and every object: more than one request.
+    requests = pumps - 150;
+    EXPECT_GT(requests, 1);
+}
+
+TEST_F(SearchTest, LimitReachedWithRepliesLeftClosesTheIteration)
+{
+    util::StringList list;
+    std::int32_t counter = 0;
+    const bool stop = false;
+    std::size_t iterationsAtLimit = 0;
+    const SearchCallback callback = [&](directory::TNDSObj& current, std::int32_t) {
+        if (current.name == "role100.Bulk.Acme") {
+            iterationsAtLimit = client::GetClientResourceCounts().iterations;
+        }
+    };
+    EXPECT_EQ(SearchObjects(context(), ".Bulk.Acme", "", 1, &list, "", 100, counter, callback, stop, 0), 0);
+    EXPECT_EQ(list.Texts(), Roles(100));
+    EXPECT_EQ(counter, 100);
+    EXPECT_EQ(iterationsAtLimit, m_before.iterations + 1); // open while the limit was reached
+    ExpectNothingHeld(); // and closed afterwards
+}
+
+TEST_F(SearchTest, StopFlagWithRepliesLeftClosesTheIteration)
+{
+    util::StringList list;
+    std::int32_t counter = 0;
+    bool stop = false;
+    const SearchCallback callback = [&](directory::TNDSObj&, std::int32_t) { stop = counter == 5; };
+    EXPECT_EQ(SearchObjects(context(), ".Bulk.Acme", "", 1, &list, "", 0, counter, callback, stop, 0), 0);
+    EXPECT_EQ(list.Texts(), Roles(5));
+    ExpectNothingHeld();
 }
 
 TEST_F(SearchTest, LimitCountsTheCallersCounterWhichIsNotReset)

@@ -182,10 +182,16 @@ TEST(FormatOctetValue, NamedErrorsRaise)
 TEST(FormatOctetValue, ErrorMessagesSayWhatIsWrong)
 {
     try {
-        Render(Record(40).U32(4, 0xFFFFFFFE).Wide(28, "A"), "Partition Status");
+        Render(Record(40).U32(4, 0xFFFFFFFE).Wide(28, "A"), "partition status");
         FAIL() << "no error raised";
     } catch (const ValueError& error) {
-        EXPECT_STREQ(error.what(), "Partition Status: synchronisation state -2 is negative");
+        EXPECT_STREQ(error.what(), "partition status: synchronisation state -2 is negative");
+    }
+    try {
+        Render(Record(70000), "App:Path");
+        FAIL() << "no error raised";
+    } catch (const ValueError& error) {
+        EXPECT_STREQ(error.what(), "App:Path: octet string of 70000 bytes is longer than 65535 bytes");
     }
 }
 
