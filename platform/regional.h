@@ -14,7 +14,7 @@ struct RegionalSettings
 {
     char decimalSeparator = '.';
     char thousandsSeparator = ',';
-    std::string shortDate = "mm/dd/yyyy";
+    std::string shortDate = "mm/dd/yy";
     std::string shortTime = "hh:nn";
     std::string longTime = "hh:nn:ss";
 
@@ -34,7 +34,7 @@ const RegionalSettings& CurrentRegionalSettings();
 
 // Translates a strftime pattern into the program's date notation:
 // %d->dd, %e->d, %m->mm, %Y->yyyy, %y->yy, %H->hh, %k->h, %I->hh, %l->h,
-// %M->nn, %S->ss, %p/%P->AM/PM, %r->hh:nn:ss AM/PM, %R->hh:nn, %T->hh:nn:ss,
+// %M->nn, %S->ss, %p->AM/PM, %P->am/pm, %r->hh:nn:ss AM/PM, %R->hh:nn, %T->hh:nn:ss,
 // %D->mm/dd/yy, %F->yyyy-mm-dd, %b/%h->mmm, %B->mmmm, %a->ddd, %A->dddd, %%->%.
 // Literal text is copied; literal letters that the notation would read as
 // fields are quoted with double quotes. Unknown conversions are dropped.
@@ -72,7 +72,8 @@ struct DateTimeParts
 //                 exactly midnight)
 //   /  :          the literal characters
 //   "text" 'text' literal text
-// Any other character is copied. Letters are recognised in either case.
+// Any other character is copied. Letters are recognised in either case. An
+// empty pattern is the same as "c".
 std::string FormatDateTime(const std::string& pattern, const DateTimeParts& when, const RegionalSettings& settings);
 
 // FormatDateTime with CurrentRegionalSettings().

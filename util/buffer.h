@@ -17,6 +17,7 @@ inline constexpr std::uint16_t BufferScratchSize = 2304;
 // text a pointer to an empty NUL-terminated string, never null. The pointer
 // belongs to text and stays valid while text lives and is not changed.
 const char* TextPtr(const std::string& text);
+const char* TextPtr(std::string&&) = delete; // the pointer would outlive a temporary text
 
 // If text is shorter than 255 characters and its last character is not NUL, a
 // NUL is appended to text itself (an empty text becomes a one-character text

@@ -46,8 +46,10 @@ std::string MessageBoxTitle(MessageBoxKind kind)
 
 void ProcessPendingMessages()
 {
-    if (installedHooks.processPendingMessages) {
-        installedHooks.processPendingMessages();
+    // A copy, so that a hook that replaces the hooks while it runs stays alive.
+    const auto pump = installedHooks.processPendingMessages;
+    if (pump) {
+        pump();
     }
 }
 
@@ -89,8 +91,9 @@ void EndBusyCursor(CursorId saved)
 MessageBoxButton ShowMessageBox(MessageBoxKind kind, const std::string& text)
 {
     const std::string title = MessageBoxTitle(kind);
-    if (installedHooks.showMessageBox) {
-        const MessageBoxButton pressed = installedHooks.showMessageBox(kind, title, text);
+    const auto show = installedHooks.showMessageBox;
+    if (show) {
+        const MessageBoxButton pressed = show(kind, title, text);
         // Only the warning box has an Abort button.
         return kind == MessageBoxKind::Warning ? pressed : MessageBoxButton::Ok;
     }

@@ -8,10 +8,17 @@ namespace {
 
 constexpr std::size_t MaxWidth = 4096;
 
+// The pattern as an error message quotes it: long patterns are shortened.
+std::string Quoted(std::string_view pattern)
+{
+    constexpr std::size_t Shown = 200;
+    return "\"" + std::string(pattern.substr(0, Shown)) + (pattern.size() > Shown ? "...\"" : "\"");
+}
+
 [[noreturn]] void Fail(std::string_view pattern, std::size_t position, const std::string& what)
 {
     throw FormatError(
-        "Format pattern \"" + std::string(pattern) + "\": " + what + " at position " + std::to_string(position + 1));
+        "Format pattern " + Quoted(pattern) + ": " + what + " at position " + std::to_string(position + 1));
 }
 
 // Digits of a non-negative magnitude in base 10 or 16 (upper case).
@@ -39,7 +46,7 @@ std::uint64_t TwosComplement(const FormatArg& arg)
     return std::get<std::uint64_t>(arg.Value());
 }
 
-struct Spec
+struct Field
 {
     bool leftAlign = false;
     std::size_t width = 0;
@@ -61,11 +68,11 @@ std::size_t ReadNumber(std::string_view pattern, std::size_t& i, std::size_t per
     return number;
 }
 
-std::string Pad(std::string text, const Spec& spec)
+std::string Pad(std::string text, const Field& field)
 {
-    if (text.size() < spec.width) {
-        const std::string blanks(spec.width - text.size(), ' ');
-        text = spec.leftAlign ? text + blanks : blanks + text;
+    if (text.size() < field.width) {
+        const std::string blanks(field.width - text.size(), ' ');
+        text = field.leftAlign ? text + blanks : blanks + text;
     }
     return text;
 }
@@ -93,16 +100,16 @@ std::string Format(std::string_view pattern, const std::vector<FormatArg>& args)
             ++i;
             continue;
         }
-        Spec spec;
+        Field field;
         if (pattern[i] == '-') {
-            spec.leftAlign = true;
+            field.leftAlign = true;
             ++i;
         }
-        spec.width = ReadNumber(pattern, i, percent, "width");
+        field.width = ReadNumber(pattern, i, percent, "width");
         if (i < pattern.size() && pattern[i] == '.') {
             ++i;
-            spec.hasPrecision = true;
-            spec.precision = ReadNumber(pattern, i, percent, "precision");
+            field.hasPrecision = true;
+            field.precision = ReadNumber(pattern, i, percent, "precision");
         }
         if (i >= pattern.size()) {
             Fail(pattern, percent, "\"%\" without a conversion");
@@ -125,8 +132,8 @@ std::string Format(std::string_view pattern, const std::vector<FormatArg>& args)
         std::string piece;
         if (kind == 'S') {
             piece = std::get<std::string>(arg.Value());
-            if (spec.hasPrecision && piece.size() > spec.precision) {
-                piece.resize(spec.precision);
+            if (field.hasPrecision && piece.size() > field.precision) {
+                piece.resize(field.precision);
             }
         } else {
             bool negative = false;
@@ -142,16 +149,16 @@ std::string Format(std::string_view pattern, const std::vector<FormatArg>& args)
                 magnitude = TwosComplement(arg);
             }
             std::string digits = Digits(magnitude, kind == 'X' ? 16 : 10);
-            if (spec.hasPrecision && digits.size() < spec.precision) {
-                digits.insert(0, spec.precision - digits.size(), '0');
+            if (field.hasPrecision && digits.size() < field.precision) {
+                digits.insert(0, field.precision - digits.size(), '0');
             }
             piece = negative ? "-" + digits : digits;
         }
-        result += Pad(std::move(piece), spec);
+        result += Pad(std::move(piece), field);
     }
     if (nextArg < args.size()) {
-        throw FormatError("Format pattern \"" + std::string(pattern) + "\": " + std::to_string(args.size() - nextArg) +
-            " argument(s) left over");
+        throw FormatError("Format pattern " + Quoted(pattern) + ": " + std::to_string(args.size() - nextArg) +
+            " argument(s) left over at the end, position " + std::to_string(pattern.size() + 1));
     }
     return result;
 }

@@ -3,15 +3,32 @@
 #include "util/text.h"
 
 #include <charconv>
+#include <clocale>
 #include <cmath>
 #include <limits>
+#include <optional>
 #include <stdexcept>
 
 namespace veralith::util {
 
 namespace {
 
-NumberSeparators defaultSeparators;
+std::optional<NumberSeparators> defaultSeparators;
+
+char SingleChar(const char* text, char fallback)
+{
+    return (text != nullptr && text[0] != '\0' && text[1] == '\0') ? text[0] : fallback;
+}
+
+NumberSeparators LocaleSeparators()
+{
+    const std::lconv* conventions = std::localeconv();
+    NumberSeparators separators;
+    separators.decimal = SingleChar(conventions ? conventions->decimal_point : nullptr, '.');
+    separators.thousands =
+        SingleChar(conventions ? conventions->thousands_sep : nullptr, separators.decimal == ',' ? '.' : ',');
+    return separators;
+}
 
 // 1-based position of the first c in text, 0 when absent.
 std::size_t PositionOf(const std::string& text, char c)
@@ -108,12 +125,15 @@ bool ConvertStandard(const std::string& text, double& value, std::size_t& failPo
 
 NumberSeparators DefaultNumberSeparators()
 {
-    return defaultSeparators;
+    if (!defaultSeparators) {
+        defaultSeparators = LocaleSeparators();
+    }
+    return *defaultSeparators;
 }
 
 NumberSeparators SetNumberSeparators(NumberSeparators separators)
 {
-    const NumberSeparators previous = defaultSeparators;
+    const NumberSeparators previous = DefaultNumberSeparators();
     defaultSeparators = separators;
     return previous;
 }
@@ -168,7 +188,7 @@ double TextToNumber(std::string_view input, NumberSeparators separators)
 
 double TextToNumber(std::string_view text)
 {
-    return TextToNumber(text, defaultSeparators);
+    return TextToNumber(text, DefaultNumberSeparators());
 }
 
 std::int32_t TextToInteger(std::string_view text, NumberSeparators separators)
@@ -183,7 +203,7 @@ std::int32_t TextToInteger(std::string_view text, NumberSeparators separators)
 
 std::int32_t TextToInteger(std::string_view text)
 {
-    return TextToInteger(text, defaultSeparators);
+    return TextToInteger(text, DefaultNumberSeparators());
 }
 
 DurationParts SplitSeconds(std::uint32_t n)

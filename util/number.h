@@ -8,21 +8,23 @@
 
 namespace veralith::util {
 
-// The decimal and thousands separators TextToNumber works with. The layer below
-// the window does not read the locale itself: the program start-up copies the
-// platform's regional settings in with SetNumberSeparators, tests pass their own.
+// The decimal and thousands separators TextToNumber works with.
 struct NumberSeparators
 {
     char decimal = '.';
     char thousands = ',';
 };
 
-// The separators the one-argument TextToNumber/TextToInteger use. Until
-// SetNumberSeparators is called they are '.' and ','.
+// The separators the one-argument TextToNumber/TextToInteger use. Unless
+// SetNumberSeparators was called, they are read once, on first use, from the
+// C library's current locale (localeconv, LC_NUMERIC), with the same rules as the
+// platform's regional settings: a separator that is empty or longer than one
+// byte falls back to "." (decimal) and to the other one of "," and "."
+// (thousands). Read it after the program has set its locale (setlocale).
 NumberSeparators DefaultNumberSeparators();
 
-// Replaces the default separators; returns the previous ones (so tests restore
-// them). Window thread / start-up only.
+// Replaces the default separators (the program may copy its regional settings
+// in); returns the previous ones, so tests restore them. Window thread only.
 NumberSeparators SetNumberSeparators(NumberSeparators separators);
 
 // Reads a number typed with either "," or "." as decimal separator and with

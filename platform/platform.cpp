@@ -1,3 +1,0 @@
-// Placeholder translation unit so that the layer's library builds before it has sources.
-namespace veralith::platform {
-} // namespace veralith::platform

@@ -1,0 +1,59 @@
+#pragma once
+
+#include <QButtonGroup>
+#include <QGroupBox>
+#include <QStringList>
+
+class QGridLayout;
+class QRadioButton;
+
+namespace veralith::settings {
+
+// A captioned group of mutually exclusive radio buttons laid out in columns, with
+// the selection as one index: the "radio group" of the window and of the settings
+// walk, which stores it as its item index.
+class RadioGroup : public QGroupBox
+{
+    Q_OBJECT
+
+public:
+    explicit RadioGroup(QWidget* parent = nullptr);
+    RadioGroup(const QString& title, QWidget* parent = nullptr);
+    // A captioned group with one button per item laid out in `columns` columns;
+    // no button is checked.
+    RadioGroup(const QString& title, const QStringList& items, int columns, QWidget* parent = nullptr);
+
+    // Replaces the buttons by one per item, in order; the selection becomes -1.
+    void setItems(const QStringList& items);
+    QStringList items() const;
+    int count() const;
+
+    // Number of columns the buttons are laid out in, filled column by column
+    // (at least 1).
+    void setColumns(int columns);
+    int columns() const { return columns_; }
+
+    // Index of the checked button, -1 when none is checked.
+    int itemIndex() const;
+    // Checks the button at index. An index below -1 counts as -1 (no button
+    // checked); one at or beyond the count selects the last button. Emits
+    // itemIndexChanged when the selection changes.
+    void setItemIndex(int index);
+
+    // The button at index, nullptr when out of range.
+    QRadioButton* button(int index) const;
+
+signals:
+    // Emitted whenever the selection changes, by the user or by setItemIndex.
+    void itemIndexChanged(int index);
+
+private:
+    void Relayout();
+
+    QButtonGroup* group_;
+    QGridLayout* layout_;
+    int columns_ = 1;
+    int lastIndex_ = -1;
+};
+
+} // namespace veralith::settings

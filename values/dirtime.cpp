@@ -1,0 +1,108 @@
+#include "values/dirtime.h"
+
+#include "platform/timezone.h"
+#include "util/format.h"
+#include "values/errors.h"
+
+#include <cmath>
+#include <exception>
+
+namespace veralith::values {
+
+double DirTimeToDateTime(std::uint32_t seconds)
+{
+    return static_cast<double>(seconds) / 86400.0 + UnixEpochDateTime;
+}
+
+std::uint32_t DateTimeToDirTime(double dateTime)
+{
+    // std::nearbyint rounds in the current rounding mode, which is to nearest
+    // with ties to even unless someone changed it; do the tie rule by hand so
+    // the result never depends on the floating-point environment.
+    const double seconds = (dateTime - UnixEpochDateTime) * 86400.0;
+    if (!std::isfinite(seconds)) {
+        throw ValueError("date-time value is not a number");
+    }
+    double whole = std::floor(seconds);
+    const double fraction = seconds - whole;
+    if (fraction > 0.5 || (fraction == 0.5 && std::fmod(whole, 2.0) != 0.0)) {
+        whole += 1.0;
+    }
+    if (whole < 0.0 || whole > 4294967295.0) {
+        throw ValueError(
+            util::Format("date-time value %s lies outside the range of a directory time", std::to_string(dateTime)));
+    }
+    return static_cast<std::uint32_t>(whole);
+}
+
+std::int32_t LocalTimeBias()
+{
+    return platform::LocalTimeBiasNow();
+}
+
+platform::DateTimeParts SecondsToParts(std::int64_t seconds)
+{
+    std::int64_t days = seconds / 86400;
+    std::int64_t rest = seconds % 86400;
+    if (rest < 0) {
+        rest += 86400;
+        --days;
+    }
+    platform::DateTimeParts parts;
+    parts.hour = static_cast<int>(rest / 3600);
+    parts.minute = static_cast<int>(rest / 60 % 60);
+    parts.second = static_cast<int>(rest % 60);
+    parts.millisecond = 0;
+    // 1970-01-01 was a Thursday (4).
+    parts.dayOfWeek = static_cast<int>(((days % 7) + 7 + 4) % 7);
+
+    // Civil date from a day count (proleptic Gregorian calendar).
+    const std::int64_t z = days + 719468;
+    const std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
+    const std::int64_t doe = z - era * 146097;
+    const std::int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+    const std::int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+    const std::int64_t mp = (5 * doy + 2) / 153;
+    const std::int64_t day = doy - (153 * mp + 2) / 5 + 1;
+    const std::int64_t month = mp < 10 ? mp + 3 : mp - 9;
+    parts.year = static_cast<int>(yoe + era * 400 + (month <= 2 ? 1 : 0));
+    parts.month = static_cast<int>(month);
+    parts.day = static_cast<int>(day);
+    return parts;
+}
+
+std::string DirTimeText(std::uint32_t seconds, bool localTime, const platform::RegionalSettings& settings)
+{
+    const std::int64_t shown =
+        localTime ? static_cast<std::int64_t>(platform::UtcToLocal(static_cast<std::time_t>(seconds))) : seconds;
+    const platform::DateTimeParts parts = SecondsToParts(shown);
+    for (const char* pattern : {"c", "ddddd", "tt"}) {
+        try {
+            return platform::FormatDateTime(pattern, parts, settings);
+        } catch (const std::exception&) {
+            // try the next, simpler form
+        }
+    }
+    return {};
+}
+
+std::string DirTimeText(std::uint32_t seconds, bool localTime)
+{
+    return DirTimeText(seconds, localTime, platform::CurrentRegionalSettings());
+}
+
+std::string SyncStateText(std::int32_t state)
+{
+    switch (state) {
+    case 0:
+        return "(local error)";
+    case 1:
+        return "(remote error)";
+    case 2:
+        return "(in sync)";
+    default:
+        return util::Format("(%d - unknown)", state);
+    }
+}
+
+} // namespace veralith::values
