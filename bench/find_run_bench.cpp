@@ -10,8 +10,11 @@
 #include "app/cli/cli_surface.h"
 #include "app/cli/find_command.h"
 #include "app/cli/session.h"
+#include "app/run/duplicate_list.h"
 #include "app/run/search_run.h"
 #include "bench/bench_process.h"
+#include "search/search.h"
+#include "values/read.h"
 
 #include <algorithm>
 #include <clocale>
@@ -98,6 +101,38 @@ int main(int argc, char** argv)
     std::sort(runs.begin(), runs.end());
     std::printf("run (median of %d): %.0f ms; peak memory of this process %ld MB\n", repeat, runs[runs.size() / 2],
         bench::PeakKilobytes() / 1024);
+
+    // Where the run's time goes: its steps one by one.
+    {
+        const std::string filter =
+            app::ComposeFilter(inputs.classText, inputs.classFlags, inputs.attributeText, inputs.mode).text;
+        util::StringList found;
+        bench::Stopwatch step;
+        search::SearchObjectNames(inputs.searchContext, inputs.containerName, filter, 2, &found);
+        const double searchMs = step.Milliseconds();
+        app::CliSurface surface(nullptr);
+        step = bench::Stopwatch();
+        surface.AddObjects(found);
+        const double sortMs = step.Milliseconds();
+        std::vector<std::string> values;
+        values.reserve(surface.Objects().size());
+        step = bench::Stopwatch();
+        for (const std::string& name : surface.Objects()) {
+            std::string value;
+            values::ReadAttributeText(inputs.searchContext, name, inputs.attributeName, value);
+            values.push_back(std::move(value));
+        }
+        const double readMs = step.Milliseconds();
+        app::DuplicateList duplicates;
+        step = bench::Stopwatch();
+        for (std::size_t i = 0; i < values.size(); ++i) {
+            duplicates.Add(values[i], static_cast<std::int32_t>(i));
+        }
+        const double duplicateMs = step.Milliseconds();
+        std::printf("steps: search %.0f ms, sorting the names %.0f ms, reading %zu values %.0f ms, duplicate list "
+                    "%.0f ms\n",
+            searchMs, sortMs, values.size(), readMs, duplicateMs);
+    }
 
     if (!cli.empty()) {
         std::vector<double> commands;

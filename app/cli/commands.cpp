@@ -69,9 +69,10 @@ int RunClasses(const CliOptions& options, CliSession& session, std::FILE* out, s
 
 int RunAttributes(const CliOptions& options, CliSession& session, std::FILE* out, std::FILE* err)
 {
-    std::string className = options.className.value_or("*");
+    // No class, or an empty one: every attribute of the schema.
+    std::string className = options.className.value_or("");
     if (className.empty()) {
-        className = "*";
+        className.push_back('*');
     }
     if (className != "*") {
         std::string message;

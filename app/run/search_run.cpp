@@ -144,7 +144,7 @@ SearchRunResult RunSearch(const SearchRunInputs& inputs, SearchSurface& surface)
         const client::DirResult read =
             values::ReadAttributeText(inputs.searchContext, *name, inputs.attributeName, value);
         result.lastResult = read;
-        surface.SetStatusText(util::Format("%s: %s", *name, value));
+        surface.ShowProgress(*name, value);
         surface.AddValue(value);
         ++result.valuesRead;
         surface.ProcessPendingMessages();
