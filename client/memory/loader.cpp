@@ -2,559 +2,22 @@
 
 #include "client/memory/base_schema.h"
 #include "client/memory/builtin_trees.h"
-#include "client/memory/json.h"
-#include "client/memory/tree_values.h"
-#include "client/values.h"
+#include "client/memory/tree_loader.h"
 
-#include <algorithm>
-#include <cstdio>
-#include <initializer_list>
+#include <fcntl.h>
 #include <new>
-#include <unordered_map>
+#include <sys/stat.h>
+#include <unistd.h>
+
+// GCC 12 reports a false -Wrestrict inside std::string when a literal is
+// prepended to a temporary string (GCC bug 105329); the code is sound.
+#if defined(__GNUC__) && !defined(__clang__) && __GNUC__ == 12
+#pragma GCC diagnostic ignored "-Wrestrict"
+#endif
 
 namespace veralith::client::memory {
 
-namespace {
-
-std::string Quoted(std::string_view text)
-{
-    return "\"" + std::string(text) + "\"";
-}
-
-// A JSON pointer token: "~" and "/" escaped.
-std::string PointerToken(std::string_view name)
-{
-    std::string out;
-    for (char c : name) {
-        if (c == '~') {
-            out += "~0";
-        } else if (c == '/') {
-            out += "~1";
-        } else {
-            out += c;
-        }
-    }
-    return out;
-}
-
-struct PendingName
-{
-    std::uint32_t object; // file index of the object holding the value
-    std::uint32_t keyNode; // JSON key node of the attribute
-    std::int32_t attrId;
-    std::uint32_t valueIndex;
-};
-
-class TreeLoader
-{
-public:
-    TreeLoader(std::string_view text, const std::string& fileName)
-        : m_text(text)
-        , m_file(fileName)
-    { }
-
-    bool load(std::shared_ptr<MemoryDirectory>* result, std::string* error)
-    {
-        const bool ok = run();
-        if (!ok) {
-            *error = m_error;
-            return false;
-        }
-        *result = std::move(m_directory);
-        return true;
-    }
-
-private:
-    bool fail(const std::string& pointer, const std::string& what)
-    {
-        m_error = m_file + ": " + (pointer.empty() ? std::string("/") : pointer) + ": " + what;
-        return false;
-    }
-
-    // Members of a JSON object other than these (and "comment") are errors.
-    bool onlyMembers(std::uint32_t node, const std::string& pointer, std::initializer_list<std::string_view> names)
-    {
-        for (std::uint32_t key = m_doc.first(node); key != kNoNode; key = m_doc.next(m_doc.next(key))) {
-            const std::string_view name = m_doc.text(key);
-            bool known = name == "comment";
-            for (std::string_view allowed : names) {
-                known = known || name == allowed;
-            }
-            if (!known) {
-                return fail(pointer + "/" + PointerToken(name), "unknown member " + Quoted(name));
-            }
-        }
-        return true;
-    }
-
-    bool stringMember(
-        std::uint32_t node, const std::string& pointer, std::string_view name, bool required, std::string_view* value)
-    {
-        const std::uint32_t member = m_doc.member(node, name);
-        if (member == kNoNode) {
-            *value = {};
-            return required ? fail(pointer, Quoted(name) + " is missing") : true;
-        }
-        if (m_doc.type(member) != JsonType::String) {
-            return fail(pointer + "/" + std::string(name), "must be a string");
-        }
-        *value = m_doc.text(member);
-        return true;
-    }
-
-    bool run()
-    {
-        if (m_text.size() > 0xFFFFFFF0u) {
-            return fail("", "the file is too large");
-        }
-        std::string syntax;
-        if (!m_doc.parse(m_text, &syntax)) {
-            m_error = m_file + ":" + syntax;
-            return false;
-        }
-        const std::uint32_t root = m_doc.root();
-        if (m_doc.type(root) != JsonType::Object) {
-            return fail("", "the document must be a JSON object");
-        }
-        if (!onlyMembers(root, "", {"format", "tree", "defaultNameContext", "schema", "objects"})) {
-            return false;
-        }
-        std::string_view format;
-        std::string_view tree;
-        std::string_view nameContext;
-        if (!stringMember(root, "", "format", true, &format) || !stringMember(root, "", "tree", true, &tree) ||
-            !stringMember(root, "", "defaultNameContext", false, &nameContext)) {
-            return false;
-        }
-        if (format != "veralith-tree/1") {
-            return fail("/format", "must be \"veralith-tree/1\"");
-        }
-        if (!checkTreeName(tree)) {
-            return false;
-        }
-        Schema schema = BaseSchema();
-        if (const std::uint32_t node = m_doc.member(root, "schema"); node != kNoNode && !loadSchema(node, schema)) {
-            return false;
-        }
-        m_directory = std::make_shared<MemoryDirectory>(std::string(tree), std::string(), std::move(schema));
-        const std::uint32_t objects = m_doc.member(root, "objects");
-        if (objects == kNoNode) {
-            return fail("", "\"objects\" is missing");
-        }
-        if (m_doc.type(objects) != JsonType::Array) {
-            return fail("/objects", "must be an array of objects");
-        }
-        if (!loadObjects(objects)) {
-            return false;
-        }
-        if (!nameContext.empty()) {
-            std::string problem;
-            if (!CheckTreeName(nameContext, &problem)) {
-                return fail("/defaultNameContext", "name " + Quoted(nameContext) + " " + problem);
-            }
-            const std::uint32_t index = m_directory->find(nameContext);
-            if (index == kNoObject) {
-                return fail("/defaultNameContext", Quoted(nameContext) + " is not an object in the file");
-            }
-            m_directory->setDefaultNameContext(m_directory->fullName(index));
-        }
-        return true;
-    }
-
-    bool checkTreeName(std::string_view tree)
-    {
-        bool ok = !tree.empty() && tree.size() <= kMaxTreeNameChars && tree.back() != '_';
-        for (char c : tree) {
-            ok = ok &&
-                ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_' || c == '-');
-        }
-        return ok
-            ? true
-            : fail("/tree",
-                  "must be 1 to 32 letters, digits, \"_\" or \"-\", not ending in \"_\" (is " + Quoted(tree) + ")");
-    }
-
-    bool schemaName(std::uint32_t item, const std::string& pointer, std::string_view* name)
-    {
-        if (!stringMember(item, pointer, "name", true, name)) {
-            return false;
-        }
-        if (name->empty() || name->size() > kMaxSchemaNameChars) {
-            return fail(pointer + "/name", "must be 1 to 32 characters");
-        }
-        return true;
-    }
-
-    bool oidMember(std::uint32_t item, const std::string& pointer, std::string* oid)
-    {
-        std::string_view text;
-        if (!stringMember(item, pointer, "oid", false, &text)) {
-            return false;
-        }
-        std::uint8_t encoded[32];
-        if (!text.empty() && EncodeObjectId(text, encoded) == 0) {
-            return fail(pointer + "/oid", Quoted(text) + " is not an object identifier of at most 30 bytes");
-        }
-        *oid = std::string(text);
-        return true;
-    }
-
-    bool u32Member(
-        std::uint32_t item, const std::string& pointer, std::string_view name, std::int64_t high, std::uint32_t* value)
-    {
-        const std::uint32_t node = m_doc.member(item, name);
-        if (node == kNoNode) {
-            return true;
-        }
-        std::int64_t v = 0;
-        if (!m_doc.integer(node, &v) || v < 0 || v > high) {
-            return fail(pointer + "/" + std::string(name), "must be an integer from 0 to " + std::to_string(high));
-        }
-        *value = static_cast<std::uint32_t>(v);
-        return true;
-    }
-
-    bool loadSchema(std::uint32_t node, Schema& schema)
-    {
-        if (m_doc.type(node) != JsonType::Object) {
-            return fail("/schema", "must be an object");
-        }
-        if (!onlyMembers(node, "/schema", {"attributes", "classes"})) {
-            return false;
-        }
-        const std::uint32_t attributes = m_doc.member(node, "attributes");
-        if (attributes != kNoNode && m_doc.type(attributes) != JsonType::Array) {
-            return fail("/schema/attributes", "must be an array");
-        }
-        std::uint32_t i = 0;
-        for (std::uint32_t item = attributes == kNoNode ? kNoNode : m_doc.first(attributes); item != kNoNode;
-             item = m_doc.next(item), ++i) {
-            const std::string pointer = "/schema/attributes/" + std::to_string(i);
-            if (m_doc.type(item) != JsonType::Object) {
-                return fail(pointer, "must be an object");
-            }
-            AttributeDef def;
-            std::string_view name;
-            if (!onlyMembers(item, pointer, {"name", "syntax", "flags", "oid", "lowerBound", "upperBound"}) ||
-                !schemaName(item, pointer, &name) || !oidMember(item, pointer, &def.oid)) {
-                return false;
-            }
-            if (m_doc.member(item, "syntax") == kNoNode) {
-                return fail(pointer, "\"syntax\" is missing");
-            }
-            if (!u32Member(item, pointer, "syntax", 255, &def.syntaxId) ||
-                !u32Member(item, pointer, "flags", 0xFFFFFFFFLL, &def.flags) ||
-                !u32Member(item, pointer, "lowerBound", 0xFFFFFFFFLL, &def.lowerBound) ||
-                !u32Member(item, pointer, "upperBound", 0xFFFFFFFFLL, &def.upperBound)) {
-                return false;
-            }
-            def.name = std::string(name);
-            if (!schema.addAttribute(std::move(def))) {
-                return fail(pointer + "/name", Quoted(name) + " is already in the schema");
-            }
-        }
-        const std::uint32_t classes = m_doc.member(node, "classes");
-        if (classes != kNoNode && m_doc.type(classes) != JsonType::Array) {
-            return fail("/schema/classes", "must be an array");
-        }
-        static const char* const kLists[] = {"superClasses", "containment", "naming", "mandatory", "optional"};
-        i = 0;
-        for (std::uint32_t item = classes == kNoNode ? kNoNode : m_doc.first(classes); item != kNoNode;
-             item = m_doc.next(item), ++i) {
-            const std::string pointer = "/schema/classes/" + std::to_string(i);
-            if (m_doc.type(item) != JsonType::Object) {
-                return fail(pointer, "must be an object");
-            }
-            ClassDef def;
-            def.flags = DS_EFFECTIVE_CLASS;
-            std::string_view name;
-            if (!onlyMembers(item, pointer,
-                    {"name", "flags", "oid", "superClasses", "containment", "naming", "mandatory", "optional"}) ||
-                !schemaName(item, pointer, &name) || !oidMember(item, pointer, &def.oid) ||
-                !u32Member(item, pointer, "flags", 0xFFFFFFFFLL, &def.flags)) {
-                return false;
-            }
-            std::vector<std::string>* lists[] = {
-                &def.superClasses, &def.containment, &def.naming, &def.mandatory, &def.optional};
-            for (int k = 0; k < 5; ++k) {
-                const std::uint32_t list = m_doc.member(item, kLists[k]);
-                if (list == kNoNode) {
-                    continue;
-                }
-                const std::string listPointer = pointer + "/" + kLists[k];
-                if (m_doc.type(list) != JsonType::Array) {
-                    return fail(listPointer, "must be an array of names");
-                }
-                std::uint32_t j = 0;
-                for (std::uint32_t entry = m_doc.first(list); entry != kNoNode; entry = m_doc.next(entry), ++j) {
-                    if (m_doc.type(entry) != JsonType::String) {
-                        return fail(listPointer + "/" + std::to_string(j), "must be a string");
-                    }
-                    lists[k]->emplace_back(m_doc.text(entry));
-                }
-            }
-            // A class without super classes descends from Top.
-            if (m_doc.member(item, "superClasses") == kNoNode) {
-                def.superClasses.emplace_back("Top");
-            }
-            def.name = std::string(name);
-            if (!schema.addClass(std::move(def))) {
-                return fail(pointer + "/name", Quoted(name) + " is already in the schema");
-            }
-        }
-        // Items must name classes and attributes of the schema.
-        i = 0;
-        for (std::uint32_t item = classes == kNoNode ? kNoNode : m_doc.first(classes); item != kNoNode;
-             item = m_doc.next(item), ++i) {
-            const std::string pointer = "/schema/classes/" + std::to_string(i);
-            for (int k = 0; k < 5; ++k) {
-                const std::uint32_t list = m_doc.member(item, kLists[k]);
-                std::uint32_t j = 0;
-                for (std::uint32_t entry = list == kNoNode ? kNoNode : m_doc.first(list); entry != kNoNode;
-                     entry = m_doc.next(entry), ++j) {
-                    const std::string_view itemName = m_doc.text(entry);
-                    const bool isClass = k < 2;
-                    if ((isClass ? schema.findClass(itemName) : schema.findAttribute(itemName)) == kNoSchemaId) {
-                        return fail(pointer + "/" + kLists[k] + "/" + std::to_string(j),
-                            (isClass ? "unknown class " : "unknown attribute ") + Quoted(itemName));
-                    }
-                }
-            }
-        }
-        return true;
-    }
-
-    bool loadObjects(std::uint32_t objects);
-    bool loadObject(std::uint32_t node, std::uint32_t index, StoredObject* object);
-    bool loadAttributes(std::uint32_t node, std::uint32_t index, const std::string& pointer, StoredObject* object);
-    bool timeMember(std::uint32_t node, const std::string& pointer, std::string_view name, std::uint32_t* value);
-    std::string objectPointer(std::uint32_t index) const { return "/objects/" + std::to_string(index); }
-
-    std::string_view m_text;
-    std::string m_file;
-    JsonDocument m_doc;
-    std::string m_error;
-    std::shared_ptr<MemoryDirectory> m_directory;
-    std::vector<std::string_view> m_names; // full name of each object of the file
-    std::vector<PendingName> m_pendingNames;
-};
-
-bool TreeLoader::timeMember(std::uint32_t node, const std::string& pointer, std::string_view name, std::uint32_t* value)
-{
-    const std::uint32_t member = m_doc.member(node, name);
-    if (member == kNoNode) {
-        *value = 0;
-        return true;
-    }
-    if (!ParseTreeTime(m_doc, member, value)) {
-        return fail(pointer + "/" + std::string(name),
-            "must be an ISO 8601 UTC time (2004-03-01T08:00:00Z) or whole seconds since 1970");
-    }
-    return true;
-}
-
-bool TreeLoader::loadObject(std::uint32_t node, std::uint32_t index, StoredObject* object)
-{
-    const std::string pointer = objectPointer(index);
-    if (m_doc.type(node) != JsonType::Object) {
-        return fail(pointer, "must be an object");
-    }
-    if (!onlyMembers(node, pointer, {"name", "class", "auxClasses", "created", "modified", "attributes"})) {
-        return false;
-    }
-    std::string_view name;
-    std::string_view className;
-    if (!stringMember(node, pointer, "name", true, &name) || !stringMember(node, pointer, "class", true, &className)) {
-        return false;
-    }
-    std::string problem;
-    if (!CheckTreeName(name, &problem)) {
-        return fail(pointer + "/name", "name " + Quoted(name) + " " + problem);
-    }
-    m_names[index] = name;
-    const Schema& schema = m_directory->schema();
-    const int classId = schema.findClass(className);
-    if (classId == kNoSchemaId) {
-        return fail(pointer + "/class", "unknown class " + Quoted(className));
-    }
-    if ((schema.classDef(classId).flags & DS_AUXILIARY_CLASS) != 0) {
-        return fail(pointer + "/class", Quoted(className) + " is an auxiliary class, not a base class");
-    }
-    object->classId = classId;
-    const std::size_t dot = name.find('.');
-    object->rdn = std::string(name.substr(0, dot));
-    if (const std::uint32_t aux = m_doc.member(node, "auxClasses"); aux != kNoNode) {
-        if (m_doc.type(aux) != JsonType::Array) {
-            return fail(pointer + "/auxClasses", "must be an array of class names");
-        }
-        std::uint32_t j = 0;
-        for (std::uint32_t item = m_doc.first(aux); item != kNoNode; item = m_doc.next(item), ++j) {
-            const std::string itemPointer = pointer + "/auxClasses/" + std::to_string(j);
-            if (m_doc.type(item) != JsonType::String) {
-                return fail(itemPointer, "must be a string");
-            }
-            const int auxId = schema.findClass(m_doc.text(item));
-            if (auxId == kNoSchemaId) {
-                return fail(itemPointer, "unknown class " + Quoted(m_doc.text(item)));
-            }
-            if ((schema.classDef(auxId).flags & DS_AUXILIARY_CLASS) == 0) {
-                return fail(itemPointer, Quoted(m_doc.text(item)) + " is not an auxiliary class");
-            }
-            object->auxClasses.push_back(auxId);
-        }
-    }
-    if (!timeMember(node, pointer, "created", &object->created) ||
-        !timeMember(node, pointer, "modified", &object->modified)) {
-        return false;
-    }
-    return loadAttributes(node, index, pointer, object);
-}
-
-bool TreeLoader::loadAttributes(
-    std::uint32_t node, std::uint32_t index, const std::string& pointer, StoredObject* object)
-{
-    const std::uint32_t attributes = m_doc.member(node, "attributes");
-    if (attributes == kNoNode) {
-        return true;
-    }
-    if (m_doc.type(attributes) != JsonType::Object) {
-        return fail(pointer + "/attributes", "must be an object of attribute names and value arrays");
-    }
-    const Schema& schema = m_directory->schema();
-    object->attributes.reserve(m_doc.size(attributes));
-    for (std::uint32_t key = m_doc.first(attributes); key != kNoNode; key = m_doc.next(m_doc.next(key))) {
-        const std::string_view name = m_doc.text(key);
-        const std::uint32_t values = m_doc.next(key);
-        const auto attrPointer = [&]() { return pointer + "/attributes/" + PointerToken(name); };
-        const int attrId = schema.findAttribute(name);
-        if (attrId == kNoSchemaId) {
-            return fail(attrPointer(), "unknown attribute " + Quoted(name));
-        }
-        const AttributeDef& def = schema.attribute(attrId);
-        if (SameTextIgnoreCase(def.name, "Object Class")) {
-            return fail(attrPointer(), "\"Object Class\" is derived from \"class\" and \"auxClasses\"");
-        }
-        for (const StoredAttribute& known : object->attributes) {
-            if (known.attrId == attrId) {
-                return fail(attrPointer(), "attribute " + Quoted(def.name) + " is given twice");
-            }
-        }
-        if (m_doc.type(values) != JsonType::Array || m_doc.size(values) == 0) {
-            return fail(attrPointer(), "must be a non-empty array of values");
-        }
-        const bool single = (def.flags & DS_SINGLE_VALUED_ATTR) != 0 || def.syntaxId == SYN_STREAM;
-        if (single && m_doc.size(values) > 1) {
-            return fail(attrPointer(),
-                "single-valued attribute " + Quoted(def.name) + " holds " + std::to_string(m_doc.size(values)) +
-                    " values");
-        }
-        StoredAttribute stored;
-        stored.attrId = attrId;
-        stored.values.reserve(m_doc.size(values));
-        std::uint32_t j = 0;
-        std::string problem;
-        for (std::uint32_t item = m_doc.first(values); item != kNoNode; item = m_doc.next(item), ++j) {
-            std::string wire;
-            if (!EncodeTreeValue(m_doc, item, def.syntaxId, schema, &wire, &problem)) {
-                return fail(attrPointer() + "/" + std::to_string(j), problem);
-            }
-            if (def.syntaxId == SYN_DIST_NAME) {
-                m_pendingNames.push_back(PendingName {index, key, attrId, j});
-            }
-            stored.values.push_back(std::move(wire));
-        }
-        object->attributes.push_back(std::move(stored));
-    }
-    std::sort(object->attributes.begin(), object->attributes.end(),
-        [](const StoredAttribute& a, const StoredAttribute& b) { return a.attrId < b.attrId; });
-    return true;
-}
-
-bool TreeLoader::loadObjects(std::uint32_t objects)
-{
-    const std::uint32_t count = m_doc.size(objects);
-    std::vector<StoredObject> loaded(count);
-    m_names.assign(count, {});
-    std::unordered_map<std::string, std::uint32_t> byName;
-    byName.reserve(count);
-    std::uint32_t index = 0;
-    for (std::uint32_t node = m_doc.first(objects); node != kNoNode; node = m_doc.next(node), ++index) {
-        if (!loadObject(node, index, &loaded[index])) {
-            return false;
-        }
-        const auto [it, inserted] = byName.emplace(FoldCase(m_names[index]), index);
-        if (!inserted) {
-            return fail(objectPointer(index) + "/name",
-                Quoted(m_names[index]) + " is already the name of " + objectPointer(it->second));
-        }
-    }
-    // Parents: every object's parent must be in the file and be a container.
-    const Schema& schema = m_directory->schema();
-    std::vector<std::uint32_t> parentOf(count, kNoObject);
-    std::vector<std::uint32_t> depth(count, 0);
-    for (std::uint32_t i = 0; i < count; ++i) {
-        const std::string_view name = m_names[i];
-        depth[i] = static_cast<std::uint32_t>(std::count(name.begin(), name.end(), '.'));
-        const std::size_t dot = name.find('.');
-        if (dot == std::string_view::npos) {
-            continue;
-        }
-        const std::string_view parent = name.substr(dot + 1);
-        const auto it = byName.find(FoldCase(parent));
-        if (it == byName.end()) {
-            return fail(
-                objectPointer(i) + "/name", "parent " + Quoted(parent) + " of " + Quoted(name) + " is not in the file");
-        }
-        const ClassDef& parentClass = schema.classDef(loaded[it->second].classId);
-        if ((parentClass.flags & DS_CONTAINER_CLASS) == 0) {
-            return fail(objectPointer(i) + "/name",
-                "parent " + Quoted(parent) + " of " + Quoted(name) + " is no container (class " +
-                    Quoted(parentClass.name) + ")");
-        }
-        parentOf[i] = it->second;
-    }
-    // Add parents before children; remember where each object went.
-    std::vector<std::uint32_t> order(count);
-    for (std::uint32_t i = 0; i < count; ++i) {
-        order[i] = i;
-    }
-    std::stable_sort(
-        order.begin(), order.end(), [&depth](std::uint32_t a, std::uint32_t b) { return depth[a] < depth[b]; });
-    std::vector<std::uint32_t> placed(count, kNoObject);
-    std::vector<std::uint32_t> typedLength(count, 0);
-    for (std::uint32_t i : order) {
-        StoredObject& object = loaded[i];
-        object.parent = parentOf[i] == kNoObject ? kRootObject : placed[parentOf[i]];
-        // Typed names with a leading dot must fit 255 characters.
-        const std::size_t own = schema.namingAttribute(object.classId).size() + 1 + object.rdn.size();
-        typedLength[i] =
-            static_cast<std::uint32_t>(own + (parentOf[i] == kNoObject ? 0 : typedLength[parentOf[i]] + 1));
-        if (typedLength[i] + 1 > kMaxNameChars) {
-            return fail(objectPointer(i) + "/name",
-                "name " + Quoted(m_names[i]) + " is longer than 255 characters in typed form");
-        }
-        placed[i] = m_directory->addObject(std::move(object));
-    }
-    m_directory->finish();
-    // Distinguished names must name objects of the file; they take the
-    // spelling of the object they name.
-    for (const PendingName& pending : m_pendingNames) {
-        StoredObject& holder = m_directory->object(placed[pending.object]);
-        auto attr = std::find_if(holder.attributes.begin(), holder.attributes.end(),
-            [&pending](const StoredAttribute& a) { return a.attrId == pending.attrId; });
-        std::string& value = attr->values[pending.valueIndex];
-        const auto it = byName.find(FoldCase(value));
-        if (it == byName.end()) {
-            return fail(objectPointer(pending.object) + "/attributes/" + PointerToken(m_doc.text(pending.keyNode)) +
-                    "/" + std::to_string(pending.valueIndex),
-                Quoted(value) + " is not an object in the file");
-        }
-        value = m_directory->fullName(placed[it->second]);
-    }
-    return true;
-}
-
-} // namespace
+using detail::TreeLoader;
 
 bool LoadTreeText(
     std::string_view text, const std::string& fileName, std::shared_ptr<MemoryDirectory>* directory, std::string* error)
@@ -581,34 +44,48 @@ bool LoadTreeText(
 
 bool LoadTreeFile(const std::string& path, std::shared_ptr<MemoryDirectory>* directory, std::string* error)
 {
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (file == nullptr) {
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
         *error = path + ": cannot open the file";
         return false;
     }
-    std::string text;
-    bool ok = true;
-    try {
-        char chunk[65536];
-        std::size_t n = 0;
-        while ((n = std::fread(chunk, 1, sizeof chunk, file)) > 0) {
-            if (text.size() + n > kMaxTreeFileBytes) {
-                *error = path + ": the file is larger than 1 GiB";
-                ok = false;
-                break;
-            }
-            text.append(chunk, n);
-        }
-        if (ok && std::ferror(file) != 0) {
-            *error = path + ": cannot read the file";
-            ok = false;
-        }
-    } catch (const std::bad_alloc&) {
-        *error = path + ": the file is too large to load";
-        ok = false;
+    struct stat info
+    {
+    };
+    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        close(fd);
+        *error = path + ": not a regular file";
+        return false;
     }
-    std::fclose(file);
-    return ok && LoadTreeText(text, path, directory, error);
+    if (static_cast<std::uint64_t>(info.st_size) > kMaxTreeFileBytes) {
+        close(fd);
+        *error = path + ": the file is larger than 1 GiB";
+        return false;
+    }
+    // One read into a buffer of the file's size (left uninitialised: the
+    // read fills it); a file that changes meanwhile is read as far as it goes.
+    const auto capacity = static_cast<std::size_t>(info.st_size);
+    std::unique_ptr<char[]> text(new (std::nothrow) char[capacity + 1]);
+    if (!text) {
+        close(fd);
+        *error = path + ": the file is too large to load";
+        return false;
+    }
+    std::size_t done = 0;
+    while (done < capacity) {
+        const ssize_t n = read(fd, text.get() + done, capacity - done);
+        if (n < 0) {
+            close(fd);
+            *error = path + ": cannot read the file";
+            return false;
+        }
+        if (n == 0) {
+            break;
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    close(fd);
+    return LoadTreeText(std::string_view(text.get(), done), path, directory, error);
 }
 
 bool LoadTreeSource(const std::string& source, std::shared_ptr<DirectoryService>* service, std::string* error)
