@@ -191,6 +191,11 @@ void FormSearchSurface::ProcessPendingMessages()
     PumpIfDue();
 }
 
+bool FormSearchSurface::Closed() const
+{
+    return form_.SearchContext() == client::kNoContext;
+}
+
 void FormSearchSurface::RunningChanged(bool running)
 {
     form_.BitBtnSearch->setEnabled(!running);

@@ -58,6 +58,8 @@ public:
     util::MessageBoxButton ShowMessage(util::MessageBoxKind kind, const std::string& text) override;
     void ProcessPendingMessages() override;
     void RunningChanged(bool running) override;
+    // The window has been closed (its contexts freed) during the run.
+    bool Closed() const override;
 
 private:
     // Shows the status text and processes pending messages when

@@ -88,6 +88,11 @@ public:
     // util::ProcessPendingMessages.
     virtual void ProcessPendingMessages() { util::ProcessPendingMessages(); }
 
+    // True once the surface can no longer show the run (the window was closed
+    // while the run let it process its messages): the run stops before the
+    // next object and shows nothing more. Default: false.
+    virtual bool Closed() const { return false; }
+
     // Told true when a run starts and false when it ends, on every path (the
     // window locks its Search button in between). Default: nothing.
     virtual void RunningChanged(bool /*running*/) { }
