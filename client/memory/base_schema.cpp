@@ -305,9 +305,7 @@ std::vector<std::string> SplitList(std::string_view text)
     return items;
 }
 
-} // namespace
-
-Schema BaseSchema()
+Schema BuildBaseSchema()
 {
     Schema schema;
     std::uint32_t number = 1;
@@ -337,6 +335,15 @@ Schema BaseSchema()
         schema.addClass(std::move(def));
     }
     return schema;
+}
+
+} // namespace
+
+Schema BaseSchema()
+{
+    // Built once; each tree starts from its own copy.
+    static const Schema base = BuildBaseSchema();
+    return base;
 }
 
 } // namespace veralith::client::memory
