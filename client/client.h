@@ -71,6 +71,10 @@ inline constexpr DirResult ERR_NO_SUCH_CLASS = -604;
 inline constexpr DirResult ERR_TRANSPORT_FAILURE = -625;
 inline constexpr DirResult ERR_SYSTEM_FAILURE = -632;
 inline constexpr DirResult ERR_UNREACHABLE_SERVER = -635;
+// The server refused the bind's password, or the bound identity may not do
+// what was asked (LDAP directories).
+inline constexpr DirResult ERR_FAILED_AUTHENTICATION = -669;
+inline constexpr DirResult ERR_NO_ACCESS = -672;
 
 // Start-up and connection codes (16-bit, unsigned).
 inline constexpr ConnResult CONN_CLIENT_NOT_AVAILABLE = 0xFFFF;
