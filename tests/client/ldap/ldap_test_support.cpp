@@ -24,6 +24,13 @@ void LdapTest::StartServer(const std::string& extraLdif, const std::string& extr
     m_context = ScopedContext(created);
 }
 
+void LdapTest::UseRootTypeless()
+{
+    std::uint32_t flags = DCV_XLATE_STRINGS | DCV_TYPELESS_NAMES;
+    ASSERT_EQ(DirSetContext(context(), DCK_FLAGS, &flags), 0);
+    ASSERT_EQ(DirSetContext(context(), DCK_NAME_CONTEXT, "[Root]"), 0);
+}
+
 std::string LdapTest::ContextText(std::uint32_t key) const
 {
     char text[kNameBufferSize] = {};

@@ -24,6 +24,8 @@ protected:
         const std::string& extraLdif = "", const std::string& extraConfig = "", const std::string& urlSuffix = "");
     DirContext context() const { return m_context.get(); }
     std::string ContextText(std::uint32_t key) const;
+    // Typeless names, counted from the root ("[Root]" name context).
+    void UseRootTypeless();
 
     SlapdServer m_server;
     ScopedContext m_context;
