@@ -19,6 +19,27 @@
 //   buffer always holds them. Schema names (classes, attributes) are at most
 //   kMaxSchemaNameChars characters plus a NUL.
 // - The client is single-threaded: all calls come from one thread.
+// - Handles: a freed or unknown context, buffer, filter cursor or iteration
+//   handle gives ERR_INVALID_HANDLE, as does a null output argument. A buffer
+//   holding another kind of content than the operation needs gives
+//   ERR_BAD_VERB; reading past the last entry of a reply ERR_BUFFER_EMPTY.
+// - Iterations: *iteration is -1 on the first call; every reply but the last
+//   sets a new handle value (never -1, never the value passed in), the last
+//   sets -1. A failing call releases its iteration. Continuation calls ignore
+//   the object, names and filter arguments and go on where the last reply
+//   stopped. A reply holds as many whole entries as fit; a single entry or
+//   value larger than the buffer gives ERR_BUFFER_FULL.
+// - Aliases: with flag DCV_DEREF_ALIASES, every operation that names an
+//   object (reads, entry information, listings, search bases, streams)
+//   works on the object an alias names. Search results are never
+//   dereferenced.
+// - Names the client delivers are typeless with DCV_TYPELESS_NAMES and typed
+//   otherwise; relative to the name context when below it, full without a
+//   leading dot when the name context is "[Root]", else full with a leading
+//   dot. DCV_XLATE_STRINGS and DCV_CANONICALIZE_NAMES are kept and change
+//   nothing (texts are delivered as stored; names in the directory's spelling).
+// - ERR_BAD_CONTEXT is reserved for a context without a tree; contexts made by
+//   this client always have one, so it is not returned today.
 
 #include <cstddef>
 #include <cstdint>
@@ -229,13 +250,17 @@ DirResult DirGetDefaultNameContext(DirContext context, std::size_t size, char* t
 // Buffers
 
 // Allocates a buffer of kSmallBufferSize or kLargeBufferSize bytes (other
-// sizes of at least 1,024 are accepted too).
+// sizes from 1,024 bytes to 1 MiB are accepted too; smaller sizes give
+// ERR_BUFFER_FULL, larger ERR_NOT_ENOUGH_MEMORY). The caller frees it with
+// DirFreeBuffer; a freed buffer is an invalid handle everywhere.
 DirResult DirAllocBuffer(std::size_t size, DirBuffer** buffer);
 DirResult DirFreeBuffer(DirBuffer* buffer);
 // Prepares a request buffer for an operation (DSV_READ, DSV_READ_ATTR_DEF,
 // DSV_READ_CLASS_DEF, DSV_SEARCH_FILTER).
 DirResult DirInitBuffer(DirContext context, std::uint32_t operation, DirBuffer* buffer);
-// Appends an attribute name to a DSV_READ or DSV_READ_ATTR_DEF request.
+// Appends an attribute name to a DSV_READ or DSV_READ_ATTR_DEF request (any
+// text is accepted; names the schema lacks read as absent). ERR_BUFFER_FULL
+// when the request buffer has no room left.
 DirResult DirPutAttrName(DirContext context, DirBuffer* buffer, const char* name);
 // Appends a class name to a DSV_READ_CLASS_DEF request (an empty name is
 // accepted and means nothing).
@@ -247,7 +272,11 @@ DirResult DirPutClassItem(DirContext context, DirBuffer* buffer, const char* nam
 // Reads attributes of one object into reply, reply by reply. infoType 0 gives
 // names only, 1 names and values. all = true reads every attribute; else the
 // names in the DSV_READ request buffer. *iteration is -1 on the first call and
-// comes back -1 after the last reply.
+// comes back -1 after the last reply. Attributes come in the order asked
+// (schema order with all = true), each attribute once, in the schema's
+// spelling; "Object Class" and the naming attribute's own value are always
+// there. infoType above 1 gives ERR_BAD_VERB; a request buffer not prepared
+// with DSV_READ ERR_BAD_VERB.
 DirResult DirRead(DirContext context, const char* object, std::uint32_t infoType, bool all, DirBuffer* attrNames,
     std::int32_t* iteration, DirBuffer* reply);
 // Number of attributes (or attribute definitions) in a reply.
@@ -258,7 +287,10 @@ DirResult DirGetAttrCount(DirContext context, DirBuffer* reply, std::uint32_t* c
 DirResult DirGetAttrName(
     DirContext context, DirBuffer* reply, char* name, std::uint32_t* valueCount, std::uint32_t* syntaxId);
 // Size in bytes of the next value of the current attribute as DirGetAttrValue
-// writes it.
+// writes it. The value is sized in the layout of its attribute's syntax (the
+// syntaxId argument is accepted for compatibility and not needed).
+// ERR_BUFFER_EMPTY when the attribute has no value left in this reply;
+// ERR_SYSTEM_FAILURE for a value a service delivered malformed.
 DirResult DirComputeAttrValueSize(DirContext context, DirBuffer* reply, std::uint32_t syntaxId, std::size_t* size);
 // Takes the next value and writes it into storage (exactly the size
 // DirComputeAttrValueSize gave) in the layout of client/values.h for the
@@ -289,9 +321,12 @@ DirResult DirNameConvert(DirContext context, const char* name, char* fullName);
 
 // Reads the fields of key 12's mask for an object into block (blockSize
 // bytes, 4096 suffice): a self-contained encoding DirGetEntryInfoField reads.
+// ERR_BUFFER_FULL when the fields do not fit blockSize.
 DirResult DirReadEntryInfo(DirContext context, const char* object, std::size_t blockSize, void* block);
 // Takes one field out of a block: time fields write exactly 4 bytes (uint32_t);
-// text fields a NUL-terminated text of at most size bytes.
+// text fields a NUL-terminated text of at most size bytes (ERR_BUFFER_FULL
+// when it does not fit). A field the block does not hold gives
+// ERR_BUFFER_EMPTY; a block DirReadEntryInfo did not write ERR_INVALID_HANDLE.
 DirResult DirGetEntryInfoField(
     DirContext context, const void* block, std::size_t size, std::uint32_t field, void* value);
 
@@ -331,6 +366,13 @@ DirResult DirAddFilterToken(DirFilter* cursor, std::uint32_t token, const void* 
 // Builds the expression and writes it into the DSV_SEARCH_FILTER request
 // buffer. Success takes the cursor over and frees it; after a failure the
 // caller still owns it. A null cursor writes "no filter" and returns 0.
+// The tokens must end with FTOK_END and nothing after it. Distinguished-name
+// values (syntax 1) are resolved against the context's name context here.
+// A base-class test with an empty class name passes every object (every
+// object has a base class); class and relative-name tests take "*"
+// wildcards. A comparison on a syntax without a token-6 value form (0, 6,
+// 9-18, 21, 23 and ids above 27, except the texts of 6 and 10) matches
+// nothing.
 DirResult DirPutFilter(DirContext context, DirBuffer* buffer, DirFilter* cursor, DirFreeValueFn freeValue);
 DirResult DirFreeFilter(DirFilter* cursor, DirFreeValueFn freeValue);
 // Searches below base (scope 0 the base itself, 1 one level, 2 the subtree,
@@ -339,11 +381,16 @@ DirResult DirFreeFilter(DirFilter* cursor, DirFreeValueFn freeValue);
 // through *iteration, in name order within each container, depth first.
 // searchAliases, timeStamp and the counts are accepted and ignored, except
 // that *objectsSearched (if given) receives the number of objects examined.
+// Replies carry names and information blocks only: infoType, all and
+// attrNames are accepted and ignored (read attributes with DirRead). A scope
+// other than 0, 1 or 2 gives ERR_BAD_VERB; a filter buffer prepared for
+// another operation ERR_BAD_VERB.
 DirResult DirSearch(DirContext context, const char* base, std::int32_t scope, bool searchAliases, DirBuffer* filter,
     const DirTimeStamp* timeStamp, std::uint32_t infoType, bool all, DirBuffer* attrNames, std::int32_t* iteration,
     std::int32_t objectsToSearch, std::int32_t* objectsSearched, DirBuffer* reply);
-// Releases an iteration before its last reply (operation DSV_SEARCH or
-// DSV_READ etc.).
+// Releases an iteration of any kind before its last reply (operation DSV_SEARCH
+// or DSV_READ etc.; the operation is not checked). ERR_INVALID_HANDLE for a
+// handle the context does not hold open.
 DirResult DirCloseIteration(DirContext context, std::int32_t iteration, std::uint32_t operation);
 
 // ---------------------------------------------------------------------------
@@ -351,6 +398,8 @@ DirResult DirCloseIteration(DirContext context, std::int32_t iteration, std::uin
 
 // Opens a stream attribute (mode 1 = read): *fileHandle receives a POSIX file
 // descriptor positioned at 0 holding the stream's bytes; the caller closes it.
+// An object without the stream attribute gives ERR_NO_SUCH_ATTRIBUTE; another
+// mode ERR_BAD_VERB.
 DirResult DirOpenStream(
     DirContext context, const char* object, const char* attribute, std::uint32_t mode, int* fileHandle);
 
@@ -358,15 +407,25 @@ DirResult DirOpenStream(
 // Connections and start-up (16-bit codes)
 
 // Starts the client: loads the workstation configuration. 0 on success;
-// CONN_CLIENT_NOT_AVAILABLE when sources are configured but none loads.
+// CONN_CLIENT_NOT_AVAILABLE when sources are configured but none loads. Each
+// source that loads becomes one connection, in order (the first is the
+// primary); one that does not is reported on standard error with its file,
+// place and fault. No source at all (an empty VERALITH_TREES) starts a client
+// without connections. Calling it again reloads the configuration; contexts
+// made before keep working on the trees they had.
 ConnResult ClientInit(void* reserved1, void* reserved2);
 // Scans the connections: *iterator 0 before the first call. Writes the next
 // connection's reference; CONN_NO_MORE_ENTRIES past the last.
 ConnResult ConnScan(std::uint32_t* iterator, std::uint32_t* reference);
+// The first connection; CONN_INVALID_CONNECTION when there is none.
 ConnResult ConnGetPrimary(std::uint32_t* reference);
 // Information type 4: the tree name padded with "_" to 32 characters, then NUL
-// (needs length >= 33).
+// (needs length >= 33). An unknown reference, another information type or a
+// shorter length give CONN_INVALID_CONNECTION and write nothing.
 ConnResult ConnGetInfo(std::uint32_t reference, std::uint32_t infoType, std::size_t length, void* value);
+// Opens a connection by reference: *handle receives a handle that is never
+// 0xFFFF; CONN_INVALID_CONNECTION for an unknown reference. Nothing needs
+// closing.
 ConnResult ConnOpenByRef(std::uint32_t reference, std::uint32_t mode, std::uint32_t flags, std::uint32_t* handle);
 
 // ---------------------------------------------------------------------------
@@ -374,7 +433,10 @@ ConnResult ConnOpenByRef(std::uint32_t reference, std::uint32_t mode, std::uint3
 
 // The workstation configuration: the tree sources the program was started
 // with (command-line arguments). An empty list means: VERALITH_TREES, else
-// the built-in sample trees. Takes effect at the next ClientInit.
+// the built-in sample trees. Takes effect at the next ClientInit. A source is
+// a tree-file path, or "builtin:NAME" for a built-in tree file (NAME is the
+// file's stem, e.g. "builtin:sample"). Tests and programs with their own
+// directory install services with SetTreeServices (client/service.h).
 void SetTreeSources(std::vector<std::string> sources);
 
 // Counts of what callers hold open, for tests that check every path releases

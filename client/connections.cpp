@@ -92,6 +92,9 @@ ConnResult ClientInit(void* /*reserved1*/, void* /*reserved2*/)
         }
         if (builtin) {
             for (const BuiltinTree& tree : BuiltinTrees()) {
+                if (!tree.servedByDefault) {
+                    continue;
+                }
                 std::shared_ptr<DirectoryService> service;
                 std::string error;
                 if (LoadTreeText(tree.text, std::string(tree.fileName), &service, &error)) {

@@ -13,6 +13,20 @@ char FoldChar(char c)
 
 } // namespace
 
+std::size_t FoldedNameHash::operator()(std::string_view text) const
+{
+    std::size_t h = 1469598103934665603ULL;
+    for (char c : text) {
+        h = (h ^ static_cast<unsigned char>(FoldChar(c))) * 1099511628211ULL;
+    }
+    return h;
+}
+
+bool FoldedNameEqual::operator()(std::string_view a, std::string_view b) const
+{
+    return SameTextIgnoreCase(a, b);
+}
+
 std::string FoldCase(std::string_view text)
 {
     std::string out(text);
@@ -53,35 +67,33 @@ int CompareIgnoreCase(std::string_view a, std::string_view b)
 
 bool Schema::addAttribute(AttributeDef def)
 {
-    const std::string key = FoldCase(def.name);
-    if (m_attributeIndex.count(key) != 0) {
+    if (m_attributeIndex.find(std::string_view(def.name)) != m_attributeIndex.end()) {
         return false;
     }
-    m_attributeIndex.emplace(key, static_cast<int>(m_attributes.size()));
+    m_attributeIndex.emplace(def.name, static_cast<int>(m_attributes.size()));
     m_attributes.push_back(std::move(def));
     return true;
 }
 
 bool Schema::addClass(ClassDef def)
 {
-    const std::string key = FoldCase(def.name);
-    if (m_classIndex.count(key) != 0) {
+    if (m_classIndex.find(std::string_view(def.name)) != m_classIndex.end()) {
         return false;
     }
-    m_classIndex.emplace(key, static_cast<int>(m_classes.size()));
+    m_classIndex.emplace(def.name, static_cast<int>(m_classes.size()));
     m_classes.push_back(std::move(def));
     return true;
 }
 
 int Schema::findAttribute(std::string_view name) const
 {
-    const auto it = m_attributeIndex.find(FoldCase(name));
+    const auto it = m_attributeIndex.find(name);
     return it == m_attributeIndex.end() ? kNoSchemaId : it->second;
 }
 
 int Schema::findClass(std::string_view name) const
 {
-    const auto it = m_classIndex.find(FoldCase(name));
+    const auto it = m_classIndex.find(name);
     return it == m_classIndex.end() ? kNoSchemaId : it->second;
 }
 

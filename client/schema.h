@@ -37,6 +37,19 @@ struct ClassDef
 
 inline constexpr int kNoSchemaId = -1;
 
+// Hashing and equality of names ignoring ASCII case, usable for lookups by
+// std::string_view without folded copies.
+struct FoldedNameHash
+{
+    using is_transparent = void;
+    std::size_t operator()(std::string_view text) const;
+};
+struct FoldedNameEqual
+{
+    using is_transparent = void;
+    bool operator()(std::string_view a, std::string_view b) const;
+};
+
 class Schema
 {
 public:
@@ -68,8 +81,8 @@ public:
 private:
     std::vector<AttributeDef> m_attributes;
     std::vector<ClassDef> m_classes;
-    std::unordered_map<std::string, int> m_attributeIndex; // folded name -> id
-    std::unordered_map<std::string, int> m_classIndex;
+    std::unordered_map<std::string, int, FoldedNameHash, FoldedNameEqual> m_attributeIndex; // name -> id
+    std::unordered_map<std::string, int, FoldedNameHash, FoldedNameEqual> m_classIndex;
 };
 
 // Encodes a dotted object identifier ("2.5.4.3") in ASN.1 basic encoding

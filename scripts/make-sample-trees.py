@@ -289,7 +289,7 @@ def user_objects():
             if serial % 10 == 0:
                 attributes["Postal Address"] = [["Acme Inc.", "%d Main Street" % (serial + 1), "Springfield"]]
             if serial % 8 == 0:
-                attributes["Email Address"] = [{"type": 0, "address": "%s@mail.%s" % (login, domain)}]
+                attributes["EMail Address"] = [{"type": 0, "address": "%s@mail.%s" % (login, domain)}]
             if serial % 25 == 0:
                 attributes["Last Login Time"] = [iso(BASE_TIME + 400 * 86400 + serial * 61)]
             name = "%s.%s" % (login, container)
@@ -327,6 +327,7 @@ def add_deliberate_duplicates(users, by_name):
         users[index]["auxClasses"] = ["acmeBadgeHolder"]
         users[index]["attributes"]["acmeBadge"] = ["B-%04d" % (100 + index)]
         users[index]["attributes"]["acmeEmployeeCode"] = ["E%05d" % (index * 17)]
+        users[index]["attributes"]["acmeCostCenter"] = ["4711 %d" % (index % 2)]
     users[8]["auxClasses"] = ["acmeBadgeHolder"]
     users[8]["attributes"]["acmeBadge"] = ["B-0105"]  # the same badge as users[5]
 
@@ -605,7 +606,7 @@ def special_objects():
     admin = {
         "name": "Admin.Acme",
         "class": "User",
-        "auxClasses": ["acmeAsset"],
+        "auxClasses": ["acmeAsset", "extensibleObject"],
         "created": iso(BASE_TIME - 86400 * 100),
         "modified": iso(seconds(2006, 11, 30, 17, 45, 10)),
         "attributes": {
@@ -637,6 +638,7 @@ def special_objects():
     ca = {
         "name": "CA.Servers.IT.Acme",
         "class": "NCP Server",
+        "auxClasses": ["extensibleObject"],
         "attributes": {
             "CA Public Key": [hexbytes(public_key(2, 0x400, guid(99), 0x10001, "Acme Organizational CA"))],
             "snmpTrapDescription": [hexbytes(ztext("Link down") + ztext("Link up"))],
@@ -647,6 +649,7 @@ def special_objects():
     dynamic = {
         "name": "Managers.Acme",
         "class": "Group",
+        "auxClasses": ["dynamicGroupAux"],
         "attributes": {
             "memberQuery": [hexbytes(record((0, u32(1)), (4, u32(0)), (8, u32(0)), (12, wtext("(Title=Manager)"))))],
             "Description": ["Everyone whose title is Manager"],

@@ -1,3 +1,191 @@
-// Placeholder translation unit so that the layer's library builds before it has sources.
+#include "search/search.h"
+
+#include "directory/error_text.h"
+#include "search/filter.h"
+#include "search/result_name.h"
+#include "search/search_state.h"
+#include "util/feedback.h"
+#include "util/text.h"
+
+#include <cstring>
+#include <memory>
+
 namespace veralith::search {
+
+namespace {
+
+const util::CharSet kOpenGroup {'('};
+const util::CharSet kCloseGroup {')'};
+
+// Closes the search's iteration when the search leaves it open (the limit,
+// the stop flag, or a failure raised between two replies).
+class IterationCloser
+{
+public:
+    explicit IterationCloser(directory::TNDSObj& current)
+        : m_current(current)
+    { }
+    ~IterationCloser() { close(); }
+    IterationCloser(const IterationCloser&) = delete;
+    IterationCloser& operator=(const IterationCloser&) = delete;
+
+    void close()
+    {
+        if (m_current.iteration != -1) {
+            client::DirCloseIteration(m_current.context, m_current.iteration, client::DSV_SEARCH);
+            m_current.iteration = -1;
+        }
+    }
+
+private:
+    directory::TNDSObj& m_current;
+};
+
+// Prepares the request buffer and writes the translated filter into it.
+// Returns 0 when the search can run.
+client::DirResult PrepareFilter(SearchState& state, const std::string& filter)
+{
+    const client::DirContext context = state.current.context;
+    client::DirResult result = client::DirInitBuffer(context, client::DSV_SEARCH_FILTER, state.filterBuffer.get());
+    if (result != 0) {
+        return result;
+    }
+    state.filterLines = SplitFilterText(filter);
+    for (const std::string& line : state.filterLines) {
+        result = TranslateFilterLine(line, state);
+        if (result != 0) {
+            break;
+        }
+    }
+    // The end token goes on whatever the translation gave; its own result
+    // does not count (without a cursor, for an empty filter, it fails).
+    client::DirAddFilterToken(state.cursor.get(), client::FTOK_END, nullptr, 0);
+    if (result == 0) {
+        result = client::DirPutFilter(context, state.filterBuffer.get(), state.cursor.get(), nullptr);
+        if (result == 0) {
+            state.cursor.release(); // the client has taken the cursor over
+        }
+    }
+    if (result != 0) {
+        state.cursor.reset();
+    }
+    return result;
+}
+
+// What the caller hands over for the objects found.
+struct ObjectSink
+{
+    util::StringList* results;
+    std::int32_t limit;
+    std::int32_t& counter;
+    const SearchCallback& callback;
+    const bool& stopFlag;
+    std::int32_t userValue;
+
+    // Display texts are built only for a callback or a result list.
+    bool namesWanted() const { return callback || results != nullptr; }
+    bool stopNow() const { return stopFlag || (limit > 0 && counter >= limit); }
+};
+
+// Takes every object of the current reply; result receives the code of each
+// client call. Returns false when the search is to stop (stop flag or limit).
+bool TakeReplyObjects(SearchState& state, std::uint32_t count, client::DirResult& result, const ObjectSink& sink)
+{
+    directory::TNDSObj& current = state.current;
+    for (std::uint32_t i = 0; i < count; ++i) {
+        util::ProcessPendingMessages();
+        state.nameBuffer.fill('\0');
+        result = client::DirGetObjectName(
+            current.context, state.replyBuffer.get(), state.nameBuffer.data(), &current.attrCount, &current.info);
+        if (result != 0) {
+            directory::ReportError(result, "");
+        } else {
+            ++sink.counter;
+            if (sink.namesWanted()) {
+                current.name.assign(state.nameBuffer.data(), strnlen(state.nameBuffer.data(), state.nameBuffer.size()));
+                current.displayText = ExpandResultName(state);
+                if (sink.callback) {
+                    try {
+                        sink.callback(current, sink.userValue);
+                    } catch (...) {
+                        // A failing callback does not end the search.
+                    }
+                }
+                if (sink.results != nullptr) {
+                    sink.results->Add(current.displayText, state.namePosition);
+                }
+            }
+        }
+        if (sink.stopNow()) {
+            return false;
+        }
+    }
+    return true;
+}
+
+} // namespace
+
+client::DirResult SearchObjects(client::DirContext context, const std::string& base, const std::string& filter,
+    std::int32_t scope, util::StringList* results, const std::string& nameTemplate, std::int32_t limit,
+    std::int32_t& counter, const SearchCallback& callback, const bool& stopFlag, std::int32_t userValue)
+{
+    if (util::CountCharsInSet(filter, kOpenGroup) != util::CountCharsInSet(filter, kCloseGroup)) {
+        return kFilterSyntaxError;
+    }
+
+    auto state = std::make_unique<SearchState>();
+    state->current.context = context;
+    state->nameTemplate = nameTemplate.empty() ? std::string("#NAME#") : nameTemplate;
+    const ObjectSink sink {results, limit, counter, callback, stopFlag, userValue};
+
+    client::DirResult result = 0;
+    try {
+        result = state->filterBuffer.allocate(client::kSmallBufferSize);
+        if (result != 0) {
+            return result;
+        }
+        result = state->replyBuffer.allocate(client::kSmallBufferSize);
+        if (result != 0) {
+            return result;
+        }
+        result = PrepareFilter(*state, filter);
+        if (result != 0) {
+            return result;
+        }
+
+        directory::TNDSObj& current = state->current;
+        IterationCloser closer(current);
+        current.iteration = -1;
+        do {
+            util::ProcessPendingMessages();
+            // No alias dereferencing; no attributes asked for (information
+            // type 0, not all, no attribute names); no count of objects.
+            result = client::DirSearch(context, base.c_str(), scope, false, state->filterBuffer.get(),
+                &state->timeStamp, 0, false, nullptr, &current.iteration, 0, nullptr, state->replyBuffer.get());
+            if (result != 0) {
+                break;
+            }
+            std::uint32_t count = 0;
+            result = client::DirGetObjectCount(context, state->replyBuffer.get(), &count);
+            if (!TakeReplyObjects(*state, count, result, sink)) {
+                closer.close();
+                break;
+            }
+        } while (!stopFlag && current.iteration != -1);
+    } catch (...) {
+        // A failure raised while the search runs (a template format that does
+        // not fit, a value the program cannot convert) ends it with the code
+        // held at that point; the state releases what it holds.
+    }
+    return result;
+}
+
+client::DirResult SearchObjectNames(client::DirContext context, const std::string& base, const std::string& filter,
+    std::int32_t scope, util::StringList* results)
+{
+    std::int32_t counter = 0;
+    const bool stopFlag = false;
+    return SearchObjects(context, base, filter, scope, results, "#NAME#", 0, counter, nullptr, stopFlag, 0);
+}
+
 } // namespace veralith::search

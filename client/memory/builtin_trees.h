@@ -14,6 +14,7 @@ struct BuiltinTree
     std::string_view name; // the file's stem, for "builtin:NAME" sources
     std::string_view fileName; // as named in messages ("data/sample.json")
     std::string_view text; // the whole tree file
+    bool servedByDefault = true; // false: reachable only as "builtin:NAME"
 };
 
 // The built-in trees in the order of the list (the first is the primary).

@@ -1,8 +1,18 @@
 # Writes a C++ source that holds tree files as string literals.
-#   cmake -DOUTPUT=file.cpp -DSOURCE_DIR=<repo root> -DINPUTS=a.json|b.json -P embed_trees.cmake
+#   cmake -DOUTPUT=file.cpp -DSOURCE_DIR=<repo root> -DINPUTS=a.json|b.json [-DNAMED_INPUTS=c.json] -P embed_trees.cmake
+# INPUTS are served by default; NAMED_INPUTS only when named as "builtin:NAME".
 string(REPLACE "|" ";" inputs "${INPUTS}")
+string(REPLACE "|" ";" named_inputs "${NAMED_INPUTS}")
+set(default_inputs ${inputs})
+list(APPEND inputs ${named_inputs})
 set(body "")
 foreach(input IN LISTS inputs)
+  list(FIND default_inputs "${input}" default_index)
+  if(default_index GREATER -1)
+    set(served "true")
+  else()
+    set(served "false")
+  endif()
   file(READ "${input}" content)
   string(FIND "${content}" ")veralith_tree\"" clash)
   if(NOT clash EQUAL -1)
@@ -22,7 +32,7 @@ foreach(input IN LISTS inputs)
   if(pieces STREQUAL "")
     set(pieces "\"\"")
   endif()
-  string(APPEND body "    {\"${stem}\", \"${relative}\", std::string_view(\n${pieces}, ${length})},\n")
+  string(APPEND body "    {\"${stem}\", \"${relative}\", std::string_view(\n${pieces}, ${length}), ${served}},\n")
 endforeach()
 file(WRITE "${OUTPUT}.tmp" "// Generated from the built-in tree files; do not edit.
 #include \"client/memory/builtin_trees.h\"

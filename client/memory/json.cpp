@@ -13,9 +13,10 @@ constexpr int kMaxDepth = 128;
 class JsonParser
 {
 public:
-    JsonParser(JsonDocument& doc, std::string_view text)
+    JsonParser(JsonDocument& doc, std::string_view text, const ElementSink& sink)
         : m_doc(doc)
         , m_text(text)
+        , m_sink(sink)
     { }
 
     bool run(std::string* error)
@@ -23,6 +24,10 @@ public:
         skipBlanks();
         if (!value(0)) {
             *error = m_error;
+            return false;
+        }
+        if (m_stopped) {
+            error->clear();
             return false;
         }
         skipBlanks();
@@ -37,7 +42,7 @@ public:
 private:
     bool fail(std::string_view what)
     {
-        if (!m_error.empty()) {
+        if (!m_error.empty() || m_stopped) {
             return false;
         }
         // Line and column (in bytes, from 1) of the fault.
@@ -89,6 +94,9 @@ private:
 
     bool value(int depth)
     {
+        // Only the value right after the root's "objects" key is streamed.
+        const bool streamed = m_streamNext;
+        m_streamNext = false;
         if (atEnd()) {
             return fail("unexpected end of file");
         }
@@ -96,7 +104,7 @@ private:
         case '{':
             return object(depth + 1);
         case '[':
-            return array(depth + 1);
+            return array(depth + 1, streamed);
         case '"':
             return string();
         case 't':
@@ -309,11 +317,13 @@ private:
         return fail("unexpected end of file in a string");
     }
 
-    bool array(int depth)
+    bool array(int depth, bool streamed)
     {
         if (depth > kMaxDepth) {
             return fail("nesting deeper than 128 levels");
         }
+        // The root's "objects" goes element by element to the sink.
+        bool keep = !streamed || !m_sink;
         ++m_pos;
         const std::uint32_t node = addNode(JsonType::Array);
         skipBlanks();
@@ -325,11 +335,29 @@ private:
         for (;;) {
             skipBlanks();
             const auto element = static_cast<std::uint32_t>(m_doc.m_nodes.size());
+            const std::size_t decoded = m_doc.m_decoded.size();
             if (!value(depth)) {
                 return false;
             }
-            link(node, previous, element);
-            previous = element;
+            if (!keep) {
+                switch (m_sink(element, m_doc.m_nodes[node].count)) {
+                case SinkAnswer::Stop:
+                    m_stopped = true;
+                    return false;
+                case SinkAnswer::Consumed:
+                    m_doc.m_nodes.resize(element);
+                    m_doc.m_decoded.resize(decoded);
+                    ++m_doc.m_nodes[node].count;
+                    break;
+                case SinkAnswer::Keep:
+                    keep = true;
+                    break;
+                }
+            }
+            if (keep) {
+                link(node, previous, element);
+                previous = element;
+            }
             skipBlanks();
             if (peek() == ',') {
                 ++m_pos;
@@ -372,6 +400,7 @@ private:
             ++m_pos;
             skipBlanks();
             const auto memberValue = static_cast<std::uint32_t>(m_doc.m_nodes.size());
+            m_streamNext = depth == 1 && m_doc.text(key) == "objects";
             if (!value(depth)) {
                 return false;
             }
@@ -405,17 +434,22 @@ private:
 
     JsonDocument& m_doc;
     std::string_view m_text;
+    const ElementSink& m_sink;
     std::size_t m_pos = 0;
     std::string m_error;
+    bool m_streamNext = false;
+    bool m_stopped = false;
 };
 
-bool JsonDocument::parse(std::string_view text, std::string* error)
+bool JsonDocument::parse(std::string_view text, std::string* error, const ElementSink& sink)
 {
     m_text = text;
     m_nodes.clear();
     m_decoded.clear();
-    m_nodes.reserve(text.size() / 16);
-    JsonParser parser(*this, text);
+    // Tree files hold about one value per 12 bytes; reserving avoids copying
+    // the table while it grows (a sink keeps it small).
+    m_nodes.reserve(sink ? 4096 : text.size() / 12 + 16);
+    JsonParser parser(*this, text, sink);
     const bool ok = parser.run(error);
     if (!ok) {
         m_nodes.clear();

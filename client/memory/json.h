@@ -7,6 +7,7 @@
 // error, bounded nesting, and no read past the end of the input.
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -17,12 +18,29 @@ enum class JsonType : std::uint8_t { Null, False, True, Number, String, Array, O
 
 inline constexpr std::uint32_t kNoNode = 0xFFFFFFFFu;
 
+// What an element sink decides about an element it was handed.
+enum class SinkAnswer {
+    Consumed, // the element's nodes are dropped; the array keeps only its count
+    Keep, // the element stays in the document (so must every later one)
+    Stop, // parsing stops; parse() returns false and leaves *error empty
+};
+// Called with each element of the root object's member "objects" (its node
+// and index) as soon as the element is parsed, so that a large array can be
+// processed without holding all of it.
+using ElementSink = std::function<SinkAnswer(std::uint32_t node, std::uint32_t index)>;
+
 class JsonDocument
 {
 public:
     // Parses text (which must outlive the document). On a syntax error returns
     // false and writes "LINE:COL: syntax error: what" into *error.
-    bool parse(std::string_view text, std::string* error);
+    bool parse(std::string_view text, std::string* error, const ElementSink& sink = nullptr);
+    // True when text lies in the parsed input (not in unescaped storage,
+    // which a sink's Consumed answer may drop).
+    bool inInput(std::string_view text) const
+    {
+        return text.data() >= m_text.data() && text.data() + text.size() <= m_text.data() + m_text.size();
+    }
 
     std::uint32_t root() const { return 0; }
     JsonType type(std::uint32_t node) const { return m_nodes[node].type; }

@@ -7,10 +7,19 @@
 #include "client/values.h"
 
 #include <algorithm>
-#include <cstdio>
+#include <deque>
+#include <fcntl.h>
 #include <initializer_list>
 #include <new>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <unordered_map>
+
+// GCC 12 reports a false -Wrestrict inside std::string when a literal is
+// prepended to a temporary string (GCC bug 105329); the code is sound.
+#if defined(__GNUC__) && !defined(__clang__) && __GNUC__ == 12
+#pragma GCC diagnostic ignored "-Wrestrict"
+#endif
 
 namespace veralith::client::memory {
 
@@ -40,7 +49,7 @@ std::string PointerToken(std::string_view name)
 struct PendingName
 {
     std::uint32_t object; // file index of the object holding the value
-    std::uint32_t keyNode; // JSON key node of the attribute
+    std::string_view key; // the attribute's name as the file writes it
     std::int32_t attrId;
     std::uint32_t valueIndex;
 };
@@ -108,35 +117,24 @@ private:
             return fail("", "the file is too large");
         }
         std::string syntax;
-        if (!m_doc.parse(m_text, &syntax)) {
-            m_error = m_file + ":" + syntax;
+        const bool parsed = m_doc.parse(
+            m_text, &syntax, [this](std::uint32_t node, std::uint32_t index) { return takeObject(node, index); });
+        if (!parsed) {
+            if (!syntax.empty()) {
+                m_error = m_file + ":" + syntax;
+            }
             return false;
         }
         const std::uint32_t root = m_doc.root();
         if (m_doc.type(root) != JsonType::Object) {
             return fail("", "the document must be a JSON object");
         }
+        if (!m_directory && !loadHeader()) {
+            return false;
+        }
         if (!onlyMembers(root, "", {"format", "tree", "defaultNameContext", "schema", "objects"})) {
             return false;
         }
-        std::string_view format;
-        std::string_view tree;
-        std::string_view nameContext;
-        if (!stringMember(root, "", "format", true, &format) || !stringMember(root, "", "tree", true, &tree) ||
-            !stringMember(root, "", "defaultNameContext", false, &nameContext)) {
-            return false;
-        }
-        if (format != "veralith-tree/1") {
-            return fail("/format", "must be \"veralith-tree/1\"");
-        }
-        if (!checkTreeName(tree)) {
-            return false;
-        }
-        Schema schema = BaseSchema();
-        if (const std::uint32_t node = m_doc.member(root, "schema"); node != kNoNode && !loadSchema(node, schema)) {
-            return false;
-        }
-        m_directory = std::make_shared<MemoryDirectory>(std::string(tree), std::string(), std::move(schema));
         const std::uint32_t objects = m_doc.member(root, "objects");
         if (objects == kNoNode) {
             return fail("", "\"objects\" is missing");
@@ -144,7 +142,19 @@ private:
         if (m_doc.type(objects) != JsonType::Array) {
             return fail("/objects", "must be an array of objects");
         }
-        if (!loadObjects(objects)) {
+        if (!m_streaming) {
+            std::uint32_t index = 0;
+            for (std::uint32_t node = m_doc.first(objects); node != kNoNode; node = m_doc.next(node), ++index) {
+                if (!convertObject(node, index)) {
+                    return false;
+                }
+            }
+        }
+        if (!linkObjects()) {
+            return false;
+        }
+        std::string_view nameContext;
+        if (!stringMember(root, "", "defaultNameContext", false, &nameContext)) {
             return false;
         }
         if (!nameContext.empty()) {
@@ -159,6 +169,69 @@ private:
             m_directory->setDefaultNameContext(m_directory->fullName(index));
         }
         return true;
+    }
+
+    // Each element of "objects" as the reader meets it. When the members the
+    // objects depend on (format, tree, schema) came before "objects", every
+    // object is converted at once and its JSON dropped, so that a large file
+    // never stands in memory as a whole document; otherwise the document is
+    // kept and converted after the end.
+    SinkAnswer takeObject(std::uint32_t node, std::uint32_t index)
+    {
+        if (index == 0) {
+            const std::uint32_t root = m_doc.root();
+            const bool schemaKnown =
+                m_doc.member(root, "schema") != kNoNode || m_text.find("\"schema\"") == std::string_view::npos;
+            m_streaming =
+                schemaKnown && m_doc.member(root, "format") != kNoNode && m_doc.member(root, "tree") != kNoNode;
+            if (m_streaming && !loadHeader()) {
+                return SinkAnswer::Stop;
+            }
+        }
+        if (!m_streaming) {
+            return SinkAnswer::Keep;
+        }
+        return convertObject(node, index) ? SinkAnswer::Consumed : SinkAnswer::Stop;
+    }
+
+    // The members before the objects: format, tree and schema additions.
+    bool loadHeader()
+    {
+        const std::uint32_t root = m_doc.root();
+        if (!onlyMembers(root, "", {"format", "tree", "defaultNameContext", "schema", "objects"})) {
+            return false;
+        }
+        std::string_view format;
+        std::string_view tree;
+        if (!stringMember(root, "", "format", true, &format) || !stringMember(root, "", "tree", true, &tree)) {
+            return false;
+        }
+        if (format != "veralith-tree/1") {
+            return fail("/format", "must be \"veralith-tree/1\"");
+        }
+        if (!checkTreeName(tree)) {
+            return false;
+        }
+        Schema schema = BaseSchema();
+        if (const std::uint32_t node = m_doc.member(root, "schema"); node != kNoNode && !loadSchema(node, schema)) {
+            return false;
+        }
+        m_directory = std::make_shared<MemoryDirectory>(std::string(tree), std::string(), std::move(schema));
+        m_namingLength.clear();
+        for (std::size_t i = 0; i < m_directory->schema().classes().size(); ++i) {
+            m_namingLength.push_back(m_directory->schema().namingAttribute(static_cast<int>(i)).size());
+        }
+        return true;
+    }
+
+    // A view of text that stays valid after the reader drops an element.
+    std::string_view keep(std::string_view text)
+    {
+        if (m_doc.inInput(text)) {
+            return text;
+        }
+        m_owned.emplace_back(text);
+        return m_owned.back();
     }
 
     bool checkTreeName(std::string_view tree)
@@ -324,7 +397,8 @@ private:
         return true;
     }
 
-    bool loadObjects(std::uint32_t objects);
+    bool convertObject(std::uint32_t node, std::uint32_t index);
+    bool linkObjects();
     bool loadObject(std::uint32_t node, std::uint32_t index, StoredObject* object);
     bool loadAttributes(std::uint32_t node, std::uint32_t index, const std::string& pointer, StoredObject* object);
     bool timeMember(std::uint32_t node, const std::string& pointer, std::string_view name, std::uint32_t* value);
@@ -335,7 +409,12 @@ private:
     JsonDocument m_doc;
     std::string m_error;
     std::shared_ptr<MemoryDirectory> m_directory;
+    bool m_streaming = false;
+    std::vector<std::size_t> m_namingLength; // per class: its naming attribute's length
+    std::deque<std::string> m_owned; // unescaped texts the loader keeps
+    std::vector<StoredObject> m_loaded; // in file order
     std::vector<std::string_view> m_names; // full name of each object of the file
+    std::unordered_map<std::string_view, std::uint32_t, FoldedNameHash, FoldedNameEqual> m_byName;
     std::vector<PendingName> m_pendingNames;
 };
 
@@ -371,7 +450,7 @@ bool TreeLoader::loadObject(std::uint32_t node, std::uint32_t index, StoredObjec
     if (!CheckTreeName(name, &problem)) {
         return fail(pointer + "/name", "name " + Quoted(name) + " " + problem);
     }
-    m_names[index] = name;
+    m_names.push_back(keep(name));
     const Schema& schema = m_directory->schema();
     const int classId = schema.findClass(className);
     if (classId == kNoSchemaId) {
@@ -459,7 +538,7 @@ bool TreeLoader::loadAttributes(
                 return fail(attrPointer() + "/" + std::to_string(j), problem);
             }
             if (def.syntaxId == SYN_DIST_NAME) {
-                m_pendingNames.push_back(PendingName {index, key, attrId, j});
+                m_pendingNames.push_back(PendingName {index, keep(name), attrId, j});
             }
             stored.values.push_back(std::move(wire));
         }
@@ -470,24 +549,32 @@ bool TreeLoader::loadAttributes(
     return true;
 }
 
-bool TreeLoader::loadObjects(std::uint32_t objects)
+bool TreeLoader::convertObject(std::uint32_t node, std::uint32_t index)
 {
-    const std::uint32_t count = m_doc.size(objects);
-    std::vector<StoredObject> loaded(count);
-    m_names.assign(count, {});
-    std::unordered_map<std::string, std::uint32_t> byName;
-    byName.reserve(count);
-    std::uint32_t index = 0;
-    for (std::uint32_t node = m_doc.first(objects); node != kNoNode; node = m_doc.next(node), ++index) {
-        if (!loadObject(node, index, &loaded[index])) {
-            return false;
-        }
-        const auto [it, inserted] = byName.emplace(FoldCase(m_names[index]), index);
-        if (!inserted) {
-            return fail(objectPointer(index) + "/name",
-                Quoted(m_names[index]) + " is already the name of " + objectPointer(it->second));
-        }
+    if (index == 0) {
+        // About one object per 500 bytes of file.
+        m_loaded.reserve(m_text.size() / 500 + 16);
+        m_names.reserve(m_text.size() / 500 + 16);
+        m_byName.reserve(m_text.size() / 500 + 16);
     }
+    m_loaded.emplace_back();
+    if (!loadObject(node, index, &m_loaded.back())) {
+        return false;
+    }
+    const auto [it, inserted] = m_byName.emplace(m_names[index], index);
+    if (!inserted) {
+        return fail(objectPointer(index) + "/name",
+            Quoted(m_names[index]) + " is already the name of " + objectPointer(it->second));
+    }
+    return true;
+}
+
+bool TreeLoader::linkObjects()
+{
+    const auto count = static_cast<std::uint32_t>(m_loaded.size());
+    std::vector<StoredObject>& loaded = m_loaded;
+    auto& byName = m_byName;
+    m_directory->reserve(count);
     // Parents: every object's parent must be in the file and be a container.
     const Schema& schema = m_directory->schema();
     std::vector<std::uint32_t> parentOf(count, kNoObject);
@@ -500,7 +587,7 @@ bool TreeLoader::loadObjects(std::uint32_t objects)
             continue;
         }
         const std::string_view parent = name.substr(dot + 1);
-        const auto it = byName.find(FoldCase(parent));
+        const auto it = byName.find(parent);
         if (it == byName.end()) {
             return fail(
                 objectPointer(i) + "/name", "parent " + Quoted(parent) + " of " + Quoted(name) + " is not in the file");
@@ -526,7 +613,7 @@ bool TreeLoader::loadObjects(std::uint32_t objects)
         StoredObject& object = loaded[i];
         object.parent = parentOf[i] == kNoObject ? kRootObject : placed[parentOf[i]];
         // Typed names with a leading dot must fit 255 characters.
-        const std::size_t own = schema.namingAttribute(object.classId).size() + 1 + object.rdn.size();
+        const std::size_t own = m_namingLength[static_cast<std::size_t>(object.classId)] + 1 + object.rdn.size();
         typedLength[i] =
             static_cast<std::uint32_t>(own + (parentOf[i] == kNoObject ? 0 : typedLength[parentOf[i]] + 1));
         if (typedLength[i] + 1 > kMaxNameChars) {
@@ -543,10 +630,10 @@ bool TreeLoader::loadObjects(std::uint32_t objects)
         auto attr = std::find_if(holder.attributes.begin(), holder.attributes.end(),
             [&pending](const StoredAttribute& a) { return a.attrId == pending.attrId; });
         std::string& value = attr->values[pending.valueIndex];
-        const auto it = byName.find(FoldCase(value));
+        const auto it = byName.find(value);
         if (it == byName.end()) {
-            return fail(objectPointer(pending.object) + "/attributes/" + PointerToken(m_doc.text(pending.keyNode)) +
-                    "/" + std::to_string(pending.valueIndex),
+            return fail(objectPointer(pending.object) + "/attributes/" + PointerToken(pending.key) + "/" +
+                    std::to_string(pending.valueIndex),
                 Quoted(value) + " is not an object in the file");
         }
         value = m_directory->fullName(placed[it->second]);
@@ -581,34 +668,48 @@ bool LoadTreeText(
 
 bool LoadTreeFile(const std::string& path, std::shared_ptr<MemoryDirectory>* directory, std::string* error)
 {
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (file == nullptr) {
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
         *error = path + ": cannot open the file";
         return false;
     }
-    std::string text;
-    bool ok = true;
-    try {
-        char chunk[65536];
-        std::size_t n = 0;
-        while ((n = std::fread(chunk, 1, sizeof chunk, file)) > 0) {
-            if (text.size() + n > kMaxTreeFileBytes) {
-                *error = path + ": the file is larger than 1 GiB";
-                ok = false;
-                break;
-            }
-            text.append(chunk, n);
-        }
-        if (ok && std::ferror(file) != 0) {
-            *error = path + ": cannot read the file";
-            ok = false;
-        }
-    } catch (const std::bad_alloc&) {
-        *error = path + ": the file is too large to load";
-        ok = false;
+    struct stat info
+    {
+    };
+    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        close(fd);
+        *error = path + ": not a regular file";
+        return false;
     }
-    std::fclose(file);
-    return ok && LoadTreeText(text, path, directory, error);
+    if (static_cast<std::uint64_t>(info.st_size) > kMaxTreeFileBytes) {
+        close(fd);
+        *error = path + ": the file is larger than 1 GiB";
+        return false;
+    }
+    // One read into a buffer of the file's size (left uninitialised: the
+    // read fills it); a file that changes meanwhile is read as far as it goes.
+    const auto capacity = static_cast<std::size_t>(info.st_size);
+    std::unique_ptr<char[]> text(new (std::nothrow) char[capacity + 1]);
+    if (!text) {
+        close(fd);
+        *error = path + ": the file is too large to load";
+        return false;
+    }
+    std::size_t done = 0;
+    while (done < capacity) {
+        const ssize_t n = read(fd, text.get() + done, capacity - done);
+        if (n < 0) {
+            close(fd);
+            *error = path + ": cannot read the file";
+            return false;
+        }
+        if (n == 0) {
+            break;
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    close(fd);
+    return LoadTreeText(std::string_view(text.get(), done), path, directory, error);
 }
 
 bool LoadTreeSource(const std::string& source, std::shared_ptr<DirectoryService>* service, std::string* error)

@@ -48,6 +48,8 @@ public:
     // Building (the loader): appends an object below parent (not yet sorted
     // among its siblings) and returns its index.
     std::uint32_t addObject(StoredObject object);
+    // Makes room for count more objects.
+    void reserve(std::size_t count) { m_objects.reserve(m_objects.size() + count); }
     StoredObject& object(std::uint32_t index) { return m_objects[index]; }
     const StoredObject& object(std::uint32_t index) const { return m_objects[index]; }
     std::size_t objectCount() const { return m_objects.size(); }

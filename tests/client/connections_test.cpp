@@ -51,7 +51,7 @@ TEST_F(ConnectionTest, NoConfiguration_ServesTheBuiltInTrees)
     ASSERT_EQ(ClientInit(nullptr, nullptr), 0);
     const std::vector<std::string> trees = ScanTrees();
     ASSERT_FALSE(trees.empty());
-    EXPECT_EQ(trees.front(), "SAMPLE_TREE_____________________");
+    EXPECT_EQ(trees.front(), "ACME_TREE_______________________");
     EXPECT_EQ(trees.front().size(), 32u);
     ScopedContext context;
     ASSERT_EQ(DirCreateContext(context.out()), 0);

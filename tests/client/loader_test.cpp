@@ -234,3 +234,41 @@ TEST(LoaderTest, BuiltInTrees_Load)
 
 } // namespace
 } // namespace veralith::client::testing
+
+namespace veralith::client::testing {
+namespace {
+
+TEST(LoaderTest, MemberOrder_DoesNotMatter)
+{
+    const std::string objects = R"([{"name":"Acme","class":"Organization","attributes":{"acmeBadge":["B-1"]}},
+        {"name":"x\u0041.Acme","class":"User","attributes":{"See Also":["Acme"]}}])";
+    const std::string schema = R"({"attributes":[{"name":"acmeBadge","syntax":3}]})";
+    const std::string forward = R"({"format":"veralith-tree/1","tree":"T","schema":)" + schema + R"(,"objects":)" +
+        objects + R"(,"defaultNameContext":"Acme"})";
+    const std::string backward = R"({"defaultNameContext":"Acme","objects":)" + objects + R"(,"schema":)" + schema +
+        R"(,"tree":"T","format":"veralith-tree/1"})";
+    for (const std::string& text : {forward, backward}) {
+        auto directory = LoadTree(text);
+        ASSERT_TRUE(directory);
+        EXPECT_EQ(directory->defaultNameContext(), "Acme");
+        ObjectSummary entry;
+        ASSERT_EQ(directory->readEntry("xA.Acme", &entry), 0);
+        std::vector<std::string> names {"acmeBadge"};
+        std::vector<AttributeData> attributes;
+        ASSERT_EQ(directory->readAttributes("Acme", &names, &attributes), 0);
+        ASSERT_EQ(attributes.size(), 1u);
+        EXPECT_EQ(attributes[0].values, std::vector<std::string> {"B-1"});
+    }
+    // A fault in an object is found whichever order the members have.
+    std::string error;
+    std::shared_ptr<memory::MemoryDirectory> directory;
+    const std::string late = R"({"objects":[{"name":"A","class":"Nope"}],"format":"veralith-tree/1","tree":"T"})";
+    EXPECT_FALSE(memory::LoadTreeText(late, "late.json", &directory, &error));
+    EXPECT_EQ(error, "late.json: /objects/0/class: unknown class \"Nope\"");
+    const std::string early = R"({"format":"veralith-tree/1","tree":"T","objects":[{"name":"A","class":"Nope"}]})";
+    EXPECT_FALSE(memory::LoadTreeText(early, "early.json", &directory, &error));
+    EXPECT_EQ(error, "early.json: /objects/0/class: unknown class \"Nope\"");
+}
+
+} // namespace
+} // namespace veralith::client::testing

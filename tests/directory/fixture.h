@@ -31,10 +31,12 @@ inline std::ostream& operator<<(std::ostream& out, const ClientResourceCounts& c
 
 namespace veralith::directory::testing {
 
+// The repository root: VERALITH_SOURCE_DIR when the test runner sets it, else
+// the directory the test was built from.
 inline std::string SourceDir()
 {
     const char* dir = std::getenv("VERALITH_SOURCE_DIR");
-    return dir != nullptr ? dir : ".";
+    return dir != nullptr && *dir != '\0' ? dir : VERALITH_TEST_SOURCE_DIR;
 }
 
 inline std::string TestTree(const std::string& file)

@@ -109,6 +109,7 @@ TEST_F(SampleTreesTest, BuiltInConfigurationServesTwoTreesOverThreeConnections)
     ListTrees(trees);
     EXPECT_EQ(trees.Texts(), (std::vector<std::string> {"ACME_TREE", "GLOBEX-TREE"}));
     EXPECT_EQ(ReadPrimaryTree(), "ACME_TREE");
+    SetContextFlags(context.get(), '+', client::DCV_TYPELESS_NAMES);
     EXPECT_EQ(ReadNameContext(context.get()), "Acme");
 }
 

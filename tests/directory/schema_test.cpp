@@ -209,7 +209,8 @@ TEST(ObjectIdentifierTest, FormatsTheDottedDecimalForm)
         {MakeIdentifier(0, {6, 3, 0x55, 4, 3}), ""}, // length 0
         {MakeIdentifier(5, {5, 3, 0x55, 4, 3}), ""}, // not tag 6
         {MakeIdentifier(3, {6, 1, 0x55}), ""}, // content shorter than 2
-        {MakeIdentifier(4, {6, 3, 0x55, 4, 3}), ""}, // content longer than the record says
+        {MakeIdentifier(3, {6, 3, 0x55, 4, 3}), ""}, // content length + 1 above the record's length
+        {MakeIdentifier(4, {6, 3, 0x55, 4, 3}), "2.5.4.3"}, // content length + 1 equal to it
         {MakeIdentifier(4, {6, 2, 0x2B, 6}), "1.3.6"},
         // A last arc whose final byte has the high bit set is left incomplete.
         {MakeIdentifier(5, {6, 3, 0x2B, 6, 0x81}), "1.3.6"},

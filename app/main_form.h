@@ -1,0 +1,206 @@
+#pragma once
+
+// TMainForm: the program's one window.
+//
+// Pages "&Info" (the quick-start text), "&Find Duplicates" (tree, container,
+// class, attribute and check mode, the container list, the Search button) and
+// "&Results" (objects, their values, the log). Every control is a member named
+// after its component, and that name is also its objectName, which the
+// settings persistence stores it under.
+//
+// The window owns two directory contexts for its whole life: the navigation
+// context, whose name context is the container the user has moved to (it
+// serves the container, class and attribute lists), and the search context,
+// switched to the same tree with its name context fixed at "[Root]" (it serves
+// the search and the reading of the found objects, so found names are full
+// names). Both are created at start-up when the client starts and freed when
+// the window closes (or is destroyed).
+//
+// Handlers keep their component-event names and run on the window's thread.
+// Selections the program makes raise no change event; setting the text of
+// EditCurrentContainer to a different value does (GetContainerInfo).
+
+#include "app/dialogs.h"
+#include "app/list_controls.h"
+#include "client/scoped.h"
+#include "util/feedback.h"
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include <QMainWindow>
+
+class QAction;
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPlainTextEdit;
+class QPushButton;
+class QSplitter;
+class QStatusBar;
+class QTabWidget;
+
+namespace veralith::settings {
+class RadioGroup;
+}
+
+namespace veralith::app {
+
+// The row of the tree list that start-up selects: the primary connection's
+// tree (matched ignoring ASCII case), else the first row; -1 for an empty list.
+int TreeRowToSelect(const StringListModel& trees, const std::string& primaryTree);
+
+class TMainForm : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    // The run behind the Search button; it works on the window through its
+    // public members.
+    using SearchRun = std::function<void(TMainForm&)>;
+
+    // Builds the window and runs FormCreate. The feedback hooks of the lower
+    // layers (pending messages, busy cursor, message boxes) are routed to Qt
+    // and to dialogs from here until the window is destroyed, when the
+    // previous hooks come back. dialogs must outlive the window.
+    explicit TMainForm(Dialogs& dialogs, QWidget* parent = nullptr);
+    ~TMainForm() override;
+
+    TMainForm(const TMainForm&) = delete;
+    TMainForm& operator=(const TMainForm&) = delete;
+
+    // The window's caption, also the application title of plain message boxes.
+    static const char* const kCaption;
+
+    Dialogs& DialogsInUse() { return m_dialogs; }
+
+    // Sets the run that BitBtnSearchClick starts (an empty run: the button does nothing).
+    void SetSearchRun(SearchRun run) { m_searchRun = std::move(run); }
+
+    // The navigation and the search context (client::kNoContext when the
+    // client did not start or after FormClose).
+    client::DirContext NavigationContext() const { return m_navigationContext.get(); }
+    client::DirContext SearchContext() const { return m_searchContext.get(); }
+
+    // The container the navigation context is at, as shown: a full name with a
+    // leading "." or a special name such as "[Root]". The base of every search.
+    const std::string& CurrentContainer() const { return m_currentContainer; }
+
+    // The last directory result: set by the tree change, the attribute-list
+    // refill and the search run.
+    std::int32_t LastResult() const { return m_lastResult; }
+    void SetLastResult(std::int32_t result) { m_lastResult = result; }
+
+    // The status bar's one text area.
+    void SetStatusText(const std::string& text);
+    std::string StatusText() const;
+
+    // Components (in the order of the pages).
+    QTabWidget* PageControl = nullptr;
+    QWidget* TabSheetInfo = nullptr;
+    QLabel* PanelTitle = nullptr;
+    QPlainTextEdit* Memo1 = nullptr;
+
+    QWidget* TabSheetSelector = nullptr;
+    QWidget* PanelSettings = nullptr;
+    QLabel* Label1 = nullptr;
+    ComboBox* ComboBoxTrees = nullptr;
+    QLabel* Label2 = nullptr;
+    QLineEdit* EditCurrentContainer = nullptr;
+    QLabel* Label3 = nullptr;
+    ComboBox* ComboBoxClasses = nullptr;
+    QLabel* Label4 = nullptr;
+    ComboBox* ComboBoxAttributes = nullptr;
+    QWidget* PanelRadioGroup = nullptr;
+    settings::RadioGroup* RadioGroupAttributeCheck = nullptr;
+    QSplitter* Splitter1 = nullptr;
+    QWidget* PanelContainers = nullptr;
+    QLabel* PanelCaptionContainers = nullptr;
+    ListBox* ListBoxContainers = nullptr;
+    QWidget* PanelControl = nullptr;
+    QWidget* Panel2 = nullptr;
+    QPushButton* BitBtnSearch = nullptr;
+    QCheckBox* CheckBoxRecurse = nullptr;
+    QWidget* Panel3 = nullptr;
+    settings::RadioGroup* RadioGroupAlert = nullptr;
+
+    QWidget* TabSheetResults = nullptr;
+    QSplitter* Splitter3 = nullptr;
+    QSplitter* Splitter2 = nullptr;
+    QWidget* PanelSearchObjects = nullptr;
+    QLabel* PanelCaptionObjects = nullptr;
+    ListBox* ListBoxObjects = nullptr;
+    QWidget* PanelAttributeValues = nullptr;
+    QLabel* PanelCaptionAttributes = nullptr;
+    ListBox* ListBoxAttributes = nullptr;
+    QWidget* PanelLog = nullptr;
+    QLabel* Panel1 = nullptr;
+    ListBox* ListBoxLog = nullptr;
+
+    QStatusBar* StatusBar = nullptr;
+    QMenu* PopupMenu = nullptr;
+    QAction* PopupMenuSave = nullptr;
+    QAction* PopupMenuLoad = nullptr;
+    QAction* PopupMenuClear = nullptr;
+    QAction* PopupMenuRefresh = nullptr;
+    // The control PopupMenu was last opened on.
+    QWidget* PopupComponent = nullptr;
+
+public slots:
+    // Start-up: quick-start text, application title, Info page, client
+    // start-up, the two contexts, the tree list with the primary (else the
+    // first) tree selected and switched to, then "GUID" selected.
+    void FormCreate();
+    // Restores the window's bounds and the controls of PanelSettings and
+    // PanelControl from the settings file.
+    void FormShow();
+    // Frees the two contexts, then saves the window's bounds and the controls
+    // of PanelSettings and PanelControl.
+    void FormClose();
+    // Switches both contexts to the tree shown in ComboBoxTrees and refills the
+    // container, class and attribute lists. Nothing when no tree is shown.
+    void ChangeTree();
+    // Refills ComboBoxAttributes for the class shown, keeping the selected
+    // attribute when the new list holds it.
+    void ComboBoxClassesChange();
+    // Refreshes the current container name, EditCurrentContainer and the
+    // container list ("[ .. ]" on top below "[Root]").
+    void GetContainerInfo();
+    // Moves the navigation context to the selected container-list entry.
+    void ListBoxContainersDblClick();
+    // Starts the search run.
+    void BitBtnSearchClick();
+    // Keep the selections of the object and value lists at the same row.
+    void ListBoxObjectsClick();
+    void ListBoxAttributesClick();
+    // Saves the entries of the list PopupMenu was opened on to a chosen file.
+    void PopupMenuSaveClick();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void CreateComponents();
+    QWidget* CreateInfoPage();
+    QWidget* CreateSelectorPage();
+    QWidget* CreateResultsPage();
+    void AttachPopupMenu(ListBox* list);
+    // Runs the handler of a control's event; an error it raises is shown as the
+    // application's general error message (an error box with its text) instead
+    // of leaving the event loop.
+    void RunHandler(void (TMainForm::*handler)());
+
+    Dialogs& m_dialogs;
+    util::ScopedFeedbackHooks m_hooks;
+    client::ScopedContext m_navigationContext;
+    client::ScopedContext m_searchContext;
+    std::string m_currentContainer;
+    std::int32_t m_lastResult = 0;
+    SearchRun m_searchRun;
+};
+
+} // namespace veralith::app
