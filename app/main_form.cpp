@@ -1,5 +1,6 @@
 #include "app/main_form.h"
 
+#include "app/form_search_run.h"
 #include "app/list_file.h"
 #include "app/qt_text.h"
 #include "directory/directory.h"
@@ -70,6 +71,7 @@ TMainForm::TMainForm(Dialogs& dialogs, QWidget* parent)
     : QMainWindow(parent)
     , m_dialogs(dialogs)
     , m_hooks(MakeFeedbackHooks(dialogs, this))
+    , m_searchRun(RunFormSearch)
 {
     CreateComponents();
     FormCreate();

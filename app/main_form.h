@@ -77,7 +77,8 @@ public:
 
     Dialogs& DialogsInUse() { return m_dialogs; }
 
-    // Sets the run that BitBtnSearchClick starts (an empty run: the button does nothing).
+    // Sets the run that BitBtnSearchClick starts (an empty run: the button does
+    // nothing). A new window runs RunFormSearch (app/form_search_run.h).
     void SetSearchRun(SearchRun run) { m_searchRun = std::move(run); }
 
     // The navigation and the search context (client::kNoContext when the

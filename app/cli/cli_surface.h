@@ -1,0 +1,56 @@
+#pragma once
+
+// The command line's surface for the search run: plain lists in memory, the
+// alert fixed to Log Message (no box is ever shown), messages written to a
+// stream (standard error), no event processing.
+
+#include "app/run/search_surface.h"
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace veralith::app {
+
+class CliSurface : public SearchSurface
+{
+public:
+    // Messages go to messages (one line each); nullptr drops them.
+    explicit CliSurface(std::FILE* messages)
+        : messages_(messages)
+    { }
+
+    void ClearObjects() override { objects_.clear(); }
+    // Merges names into the sorted object list: a stable sort by
+    // util::CompareTextsForSorting, equal names keeping their order of arrival.
+    void AddObjects(const util::StringList& names) override;
+    std::size_t ObjectCount() const override { return objects_.size(); }
+    std::string ObjectAt(std::size_t index) const override { return objects_.at(index); }
+
+    void ClearValues() override { values_.clear(); }
+    void AddValue(const std::string& value) override { values_.push_back(value); }
+
+    void ClearLog() override { duplicates_.clear(); }
+    void AddDuplicate(const DuplicateEntry& entry) override { duplicates_.push_back(entry); }
+
+    void SetStatusText(const std::string&) override { }
+    AlertMode Alert() const override { return AlertMode::LogMessage; }
+    // Writes the text and a line break to the message stream; answers Ok.
+    util::MessageBoxButton ShowMessage(util::MessageBoxKind kind, const std::string& text) override;
+    void ProcessPendingMessages() override { }
+
+    const std::vector<std::string>& Objects() const { return objects_; }
+    const std::vector<std::string>& Values() const { return values_; }
+    const std::vector<DuplicateEntry>& Duplicates() const { return duplicates_; }
+    std::vector<DuplicateEntry>& Duplicates() { return duplicates_; }
+    std::vector<std::string>& Objects() { return objects_; }
+    std::vector<std::string>& Values() { return values_; }
+
+private:
+    std::FILE* messages_;
+    std::vector<std::string> objects_;
+    std::vector<std::string> values_;
+    std::vector<DuplicateEntry> duplicates_;
+};
+
+} // namespace veralith::app

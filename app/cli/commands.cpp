@@ -1,0 +1,202 @@
+#include "app/cli/commands.h"
+
+#include "app/cli/find_command.h"
+#include "app/cli/session.h"
+#include "directory/directory.h"
+#include "search/search.h"
+#include "util/collate.h"
+#include "util/string_list.h"
+#include "values/read.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <exception>
+#include <string>
+
+namespace veralith::app {
+
+namespace {
+
+void Write(std::FILE* stream, const std::string& text)
+{
+    std::fwrite(text.data(), 1, text.size(), stream);
+}
+
+void WriteLine(std::FILE* stream, const std::string& text)
+{
+    Write(stream, text);
+    std::fputc('\n', stream);
+}
+
+int Fail(std::FILE* err, const CliOptions& options, const std::string& message)
+{
+    WriteLine(err, "veralith-cli: " + CommandName(options.command) + ": " + message);
+    return kExitFailure;
+}
+
+// The entries' texts sorted as the window's sorted lists sort them.
+std::vector<util::StringListEntry> SortedEntries(const util::StringList& list)
+{
+    std::vector<util::StringListEntry> entries = list.Entries();
+    std::stable_sort(
+        entries.begin(), entries.end(), [](const util::StringListEntry& a, const util::StringListEntry& b) {
+            return util::CompareTextsForSorting(a.text, b.text) < 0;
+        });
+    return entries;
+}
+
+int RunTrees(std::FILE* out)
+{
+    util::StringList trees;
+    directory::ListTrees(trees);
+    for (const util::StringListEntry& entry : trees) {
+        WriteLine(out, entry.text);
+    }
+    return kExitSuccess;
+}
+
+int RunClasses(const CliOptions& options, CliSession& session, std::FILE* out, std::FILE* err)
+{
+    util::StringList classes;
+    if (const std::int32_t code = directory::ReadClassList(session.navigation.get(), classes); code != 0) {
+        return Fail(err, options, DirectoryErrorMessage("ReadClassList", code));
+    }
+    for (const util::StringListEntry& entry : SortedEntries(classes)) {
+        WriteLine(out, (entry.value & kAuxiliaryClassFlag) != 0 ? entry.text + "\taux" : entry.text);
+    }
+    return kExitSuccess;
+}
+
+int RunAttributes(const CliOptions& options, CliSession& session, std::FILE* out, std::FILE* err)
+{
+    std::string className = options.className.value_or("*");
+    if (className.empty()) {
+        className = "*";
+    }
+    if (className != "*") {
+        std::string message;
+        if (!LookUpClass(session, className, nullptr, message)) {
+            return Fail(err, options, message);
+        }
+    }
+    util::StringList attributes;
+    const std::int32_t code = directory::ReadClassAttributes(session.navigation.get(), className, 5, attributes);
+    if (code != 0) {
+        return Fail(err, options, DirectoryErrorMessage("ReadClassAttributes", code));
+    }
+    for (const util::StringListEntry& entry : SortedEntries(attributes)) {
+        WriteLine(out, entry.text);
+    }
+    return kExitSuccess;
+}
+
+int RunContainers(const CliOptions& options, CliSession& session, std::FILE* out, std::FILE* err)
+{
+    const client::DirContext navigation = session.navigation.get();
+    if (options.context) {
+        if (const std::int32_t code = directory::SetNameContext(navigation, *options.context); code != 0) {
+            return Fail(err, options,
+                "--context \"" + *options.context + "\": " + DirectoryErrorMessage("SetNameContext", code));
+        }
+    }
+    const std::string container = directory::WithLeadingDot(directory::ReadNameContext(navigation));
+    util::StringList containers;
+    if (const std::int32_t code = directory::ListContainers(navigation, container, containers); code != 0) {
+        return Fail(err, options, DirectoryErrorMessage("ListContainers", code));
+    }
+    for (const util::StringListEntry& entry : SortedEntries(containers)) {
+        WriteLine(out, entry.text);
+    }
+    return kExitSuccess;
+}
+
+int RunRead(const CliOptions& options, CliSession& session, std::FILE* out, std::FILE* err)
+{
+    std::string text;
+    const std::int32_t code =
+        values::ReadAttributeText(session.search.get(), options.object, options.attribute.value_or(""), text);
+    if (code != 0) {
+        return Fail(err, options, DirectoryErrorMessage("ReadAttributeText", code));
+    }
+    WriteLine(out, text);
+    return kExitSuccess;
+}
+
+int RunSearchCommand(const CliOptions& options, CliSession& session, std::FILE* out, std::FILE* err)
+{
+    util::StringList found;
+    std::int32_t counter = 0;
+    const bool stop = false;
+    const std::int32_t limit = static_cast<std::int32_t>(std::min<std::uint32_t>(options.limit.value_or(0), INT32_MAX));
+    const std::int32_t code = search::SearchObjects(session.search.get(), options.base, options.filter, options.scope,
+        &found, options.nameTemplate, limit, counter, {}, stop, 0);
+    for (const util::StringListEntry& entry : found) {
+        WriteLine(out, entry.text);
+    }
+    if (code != 0) {
+        return Fail(err, options, DirectoryErrorMessage("SearchObjects", code));
+    }
+    return kExitSuccess;
+}
+
+} // namespace
+
+int RunCommand(const CliOptions& options, std::FILE* out, std::FILE* err)
+{
+    if (const std::string problem = StartClient(options.treeFiles); !problem.empty()) {
+        return Fail(err, options, problem);
+    }
+    if (options.command == CliCommand::Trees) {
+        return RunTrees(out);
+    }
+    CliSession session;
+    if (const std::string problem = OpenSession(options.tree.value_or(""), session); !problem.empty()) {
+        return Fail(err, options, problem);
+    }
+    switch (options.command) {
+    case CliCommand::Classes:
+        return RunClasses(options, session, out, err);
+    case CliCommand::Attributes:
+        return RunAttributes(options, session, out, err);
+    case CliCommand::Containers:
+        return RunContainers(options, session, out, err);
+    case CliCommand::Read:
+        return RunRead(options, session, out, err);
+    case CliCommand::Search:
+        return RunSearchCommand(options, session, out, err);
+    case CliCommand::Find:
+        return RunFind(options, session, out, err);
+    case CliCommand::Trees:
+    case CliCommand::None:
+        break;
+    }
+    return Fail(err, options, "no command given");
+}
+
+int RunCommandLine(const std::vector<std::string>& args, std::FILE* out, std::FILE* err)
+{
+    const ParsedCommandLine parsed = ParseCommandLine(args);
+    if (parsed.options.help) {
+        Write(out, CommandUsage(parsed.options.command));
+        return kExitSuccess;
+    }
+    if (!parsed.error.empty()) {
+        WriteLine(err, "veralith-cli: " + parsed.error);
+        Write(err, CommandUsage(parsed.options.command));
+        return kExitFailure;
+    }
+    int status = kExitFailure;
+    try {
+        status = RunCommand(parsed.options, out, err);
+    } catch (const std::exception& error) {
+        WriteLine(err, std::string("veralith-cli: error: ") + error.what());
+        status = kExitFailure;
+    }
+    if (std::fflush(out) != 0 || std::ferror(out) != 0) {
+        WriteLine(err, "veralith-cli: cannot write the output");
+        status = kExitFailure;
+    }
+    return status;
+}
+
+} // namespace veralith::app

@@ -1,0 +1,69 @@
+#pragma once
+
+// The search run on the window: the shared run (app/run/search_run.h) over
+// TMainForm's controls. TMainForm::BitBtnSearchClick starts it (installed with
+// TMainForm::SetSearchRun).
+
+#include "app/run/search_run.h"
+
+#include <QElapsedTimer>
+
+namespace veralith::app {
+
+class TMainForm;
+
+// The inputs of a run as the window's controls hold them: the attribute entry
+// selected in ComboBoxAttributes (its text also for the filter), the text and
+// flag word of ComboBoxClasses' selection, RadioGroupAttributeCheck's index
+// (an index outside 0-3 acts as Just Show), CheckBoxRecurse, the search
+// context and the current container.
+SearchRunInputs ReadSearchRunInputs(const TMainForm& form);
+
+// The window as a search surface. Objects go to ListBoxObjects (sorted),
+// values to ListBoxAttributes, duplicate lines to ListBoxLog, the status text
+// to the status bar, the alert comes from RadioGroupAlert, message boxes from
+// the window's dialogs (through the installed feedback hooks).
+//
+// Pending messages are processed at most every kPumpInterval milliseconds
+// (the status text being shown just before), so a run over many objects
+// spends its time reading rather than repainting, while the window still
+// repaints and its status bar follows the run. The Search button is disabled
+// while a run works on the window, so no second run can start inside it.
+class FormSearchSurface : public SearchSurface
+{
+public:
+    static constexpr qint64 kPumpInterval = 20;
+
+    explicit FormSearchSurface(TMainForm& form);
+
+    void ShowResults() override;
+    void ClearObjects() override;
+    void AddObjects(const util::StringList& names) override;
+    std::size_t ObjectCount() const override;
+    std::string ObjectAt(std::size_t index) const override;
+    void ClearValues() override;
+    void AddValue(const std::string& value) override;
+    void ClearLog() override;
+    void AddDuplicate(const DuplicateEntry& entry) override;
+    void SetStatusText(const std::string& text) override;
+    AlertMode Alert() const override;
+    util::MessageBoxButton ShowMessage(util::MessageBoxKind kind, const std::string& text) override;
+    void ProcessPendingMessages() override;
+    void RunningChanged(bool running) override;
+
+private:
+    void ShowStatusText();
+
+    TMainForm& form_;
+    QElapsedTimer sincePump_;
+    std::string statusText_;
+    bool statusPending_ = false;
+};
+
+// BitBtnSearchClick's run: ReadSearchRunInputs, RunSearch on the window's
+// surface, the run's last directory result kept as the window's. An error
+// raised during the run is shown in an error box (the application's general
+// error message).
+void RunFormSearch(TMainForm& form);
+
+} // namespace veralith::app

@@ -1,0 +1,14 @@
+#include "app/run/duplicate_list.h"
+
+namespace veralith::app {
+
+std::optional<std::int32_t> DuplicateList::Add(const std::string& value, std::int32_t objectIndex)
+{
+    const auto [position, inserted] = entries_.try_emplace(value, objectIndex);
+    if (inserted) {
+        return std::nullopt;
+    }
+    return position->second;
+}
+
+} // namespace veralith::app

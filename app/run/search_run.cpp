@@ -1,0 +1,184 @@
+#include "app/run/search_run.h"
+
+#include "app/run/duplicate_list.h"
+#include "search/search.h"
+#include "util/feedback.h"
+#include "util/format.h"
+#include "values/read.h"
+
+#include <algorithm>
+#include <optional>
+
+namespace veralith::app {
+
+// Marks the surface as running for the lifetime of the scope and puts its
+// status text, its running state and the screen cursor back on every path.
+class SurfaceRunScope
+{
+public:
+    explicit SurfaceRunScope(SearchSurface& surface)
+        : surface_(surface)
+    {
+        surface_.running_ = true;
+        surface_.RunningChanged(true);
+    }
+    ~SurfaceRunScope()
+    {
+        surface_.SetStatusText("");
+        surface_.running_ = false;
+        surface_.RunningChanged(false);
+    }
+    SurfaceRunScope(const SurfaceRunScope&) = delete;
+    SurfaceRunScope& operator=(const SurfaceRunScope&) = delete;
+
+private:
+    SearchSurface& surface_;
+    // Ends after the destructor's body: the status text is cleared, then the
+    // previous cursor comes back.
+    util::BusyCursorScope cursor_;
+};
+
+namespace {
+
+void JoinClause(std::string& filter, const std::string& clause)
+{
+    if (!filter.empty() && !clause.empty()) {
+        filter += " #AND# ";
+    }
+    filter += clause;
+}
+
+// The surface's object at index, or nothing when the list no longer has it.
+std::optional<std::string> ObjectIfPresent(const SearchSurface& surface, std::size_t index)
+{
+    if (index >= surface.ObjectCount()) {
+        return std::nullopt;
+    }
+    return surface.ObjectAt(index);
+}
+
+} // namespace
+
+ComposedFilter ComposeFilter(
+    const std::string& classText, std::int32_t classFlags, const std::string& attributeText, CheckMode mode)
+{
+    ComposedFilter result;
+    if (!classText.empty()) {
+        const char* pattern = (classFlags & kAuxiliaryClassFlag) != 0 ? "(Aux Class=%s)" : "(Base Class=%s)";
+        JoinClause(result.text, util::Format(pattern, classText));
+    }
+    if (!attributeText.empty()) {
+        switch (mode) {
+        case CheckMode::Duplicates:
+        case CheckMode::Present:
+            JoinClause(result.text, util::Format("(%s #PRESENT#)", attributeText));
+            break;
+        case CheckMode::NotPresent:
+            JoinClause(result.text, util::Format("(#NOT# (%s #PRESENT#))", attributeText));
+            break;
+        case CheckMode::JustShow:
+            break;
+        }
+    }
+    if (!result.text.empty()) {
+        result.text = "(" + result.text + ")";
+    }
+    result.display = result.text;
+    std::erase(result.display, '#');
+    return result;
+}
+
+SearchRunResult RunSearch(const SearchRunInputs& inputs, SearchSurface& surface)
+{
+    SearchRunResult result;
+    if (surface.IsRunning()) {
+        result.outcome = SearchRunOutcome::AlreadyRunning;
+        return result;
+    }
+    const bool needsAttribute = inputs.mode == CheckMode::Present || inputs.mode == CheckMode::NotPresent;
+    if (needsAttribute && inputs.attributeName.empty()) {
+        surface.ShowMessage(util::MessageBoxKind::Information, "Please select an attribute for comparison");
+        result.outcome = SearchRunOutcome::NoAttribute;
+        return result;
+    }
+
+    SurfaceRunScope running(surface);
+    surface.ShowResults();
+    surface.ClearLog();
+
+    result.filter = ComposeFilter(inputs.classText, inputs.classFlags, inputs.attributeText, inputs.mode);
+
+    surface.ClearObjects();
+    surface.ClearValues();
+
+    {
+        util::StringList found;
+        result.searchResult = search::SearchObjectNames(
+            inputs.searchContext, inputs.containerName, result.filter.text, inputs.recurse ? 2 : 1, &found);
+        result.lastResult = result.searchResult;
+        surface.AddObjects(found);
+    }
+
+    if (result.searchResult == 0 && surface.ObjectCount() == 0) {
+        surface.ShowMessage(util::MessageBoxKind::Information,
+            util::Format("No matching objects found - Filter: %s", result.filter.display));
+        result.outcome = SearchRunOutcome::NoMatch;
+        return result;
+    }
+    if (inputs.mode == CheckMode::NotPresent) {
+        return result;
+    }
+
+    const bool findDuplicates = inputs.mode == CheckMode::Duplicates;
+    DuplicateList duplicates;
+    bool duplicateFound = false;
+
+    const std::size_t count = surface.ObjectCount();
+    for (std::size_t i = 0; i < count; ++i) {
+        const std::optional<std::string> name = ObjectIfPresent(surface, i);
+        if (!name) {
+            result.outcome = SearchRunOutcome::ListCleared;
+            break;
+        }
+        std::string value;
+        const client::DirResult read =
+            values::ReadAttributeText(inputs.searchContext, *name, inputs.attributeName, value);
+        result.lastResult = read;
+        surface.SetStatusText(util::Format("%s: %s", *name, value));
+        surface.AddValue(value);
+        ++result.valuesRead;
+        surface.ProcessPendingMessages();
+
+        if (!findDuplicates || read != 0) {
+            continue;
+        }
+        const std::optional<std::int32_t> earlierIndex = duplicates.Add(value, static_cast<std::int32_t>(i));
+        if (!earlierIndex) {
+            continue;
+        }
+        duplicateFound = true;
+        // The earlier object's index is below i; the list may have lost it
+        // while pending messages were processed.
+        const std::optional<std::string> earlier = ObjectIfPresent(surface, static_cast<std::size_t>(*earlierIndex));
+        if (!earlier) {
+            result.outcome = SearchRunOutcome::ListCleared;
+            break;
+        }
+        DuplicateEntry entry {*name, *earlier, inputs.attributeName, value, {}};
+        entry.line = util::Format("%s / %s: (%s = %s)", entry.object, entry.earlier, entry.attribute, entry.value);
+        surface.AddDuplicate(entry);
+        ++result.duplicateCount;
+        if (surface.Alert() == AlertMode::Popup &&
+            surface.ShowMessage(util::MessageBoxKind::Warning, entry.line) == util::MessageBoxButton::Abort) {
+            result.outcome = SearchRunOutcome::Aborted;
+            break;
+        }
+    }
+
+    if (findDuplicates && !duplicateFound && result.outcome == SearchRunOutcome::Completed) {
+        surface.ShowMessage(util::MessageBoxKind::Information, "No duplicates found");
+    }
+    return result;
+}
+
+} // namespace veralith::app

@@ -1,0 +1,93 @@
+#pragma once
+
+// SearchSurface: what a search run reads and writes while it runs. The window
+// implements it over its controls (ListBoxObjects, ListBoxAttributes,
+// ListBoxLog, the status bar, RadioGroupAlert, message boxes, event
+// processing); the command line implements it over plain lists and standard
+// error; tests implement it with recording lists. The run itself
+// (app/run/search_run.h) is the same code for all of them.
+
+#include "util/feedback.h"
+#include "util/string_list.h"
+
+#include <cstddef>
+#include <string>
+
+namespace veralith::app {
+
+// How a duplicate is reported: the selected index of RadioGroupAlert.
+enum class AlertMode {
+    Popup = 0, // a warning box with "OK" and "Abort" per duplicate, and the log line
+    LogMessage = 1, // the log line only
+};
+
+// One duplicate found by a run: the object whose value repeats an earlier
+// object's value, that earlier object, the attribute name and the value, and
+// the log line made of them ("%s / %s: (%s = %s)").
+struct DuplicateEntry
+{
+    std::string object;
+    std::string earlier;
+    std::string attribute;
+    std::string value;
+    std::string line;
+};
+
+class SearchSurface
+{
+public:
+    virtual ~SearchSurface() = default;
+
+    // Makes the Results page the active page. Default: nothing.
+    virtual void ShowResults() { }
+
+    // The object list (ListBoxObjects). It keeps its entries sorted by
+    // util::CompareTextsForSorting; entries that compare equal keep their
+    // order of arrival.
+    virtual void ClearObjects() = 0;
+    // Adds the names (full names, in the order the search found them); each one
+    // goes to its sorted place.
+    virtual void AddObjects(const util::StringList& names) = 0;
+    virtual std::size_t ObjectCount() const = 0;
+    // Entry index of the object list; index must be below ObjectCount().
+    virtual std::string ObjectAt(std::size_t index) const = 0;
+
+    // The value list (ListBoxAttributes): not sorted, one entry per object.
+    virtual void ClearValues() = 0;
+    virtual void AddValue(const std::string& value) = 0;
+
+    // The log (ListBoxLog): one entry per duplicate, entry.line being its text.
+    virtual void ClearLog() = 0;
+    virtual void AddDuplicate(const DuplicateEntry& entry) = 0;
+
+    // The status bar's text.
+    virtual void SetStatusText(const std::string& text) = 0;
+
+    // The alert choice; read anew at every duplicate, so a change made during a
+    // run applies to the following duplicates.
+    virtual AlertMode Alert() const = 0;
+
+    // Shows a message box and returns the button pressed. Default:
+    // util::ShowMessageBox (the installed feedback hooks).
+    virtual util::MessageBoxButton ShowMessage(util::MessageBoxKind kind, const std::string& text)
+    {
+        return util::ShowMessageBox(kind, text);
+    }
+
+    // Lets the window process its pending messages. Default:
+    // util::ProcessPendingMessages.
+    virtual void ProcessPendingMessages() { util::ProcessPendingMessages(); }
+
+    // Told true when a run starts and false when it ends, on every path (the
+    // window locks its Search button in between). Default: nothing.
+    virtual void RunningChanged(bool /*running*/) { }
+
+    // True while a run works on this surface.
+    bool IsRunning() const { return running_; }
+
+private:
+    friend class SurfaceRunScope;
+    bool running_ = false;
+};
+
+} // namespace veralith::app

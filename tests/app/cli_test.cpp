@@ -1,0 +1,391 @@
+// veralith-cli through the executable: every command, every output format,
+// exit statuses, bad arguments and tree files that do not load.
+
+#include "tests/app/cli_process.h"
+#include "tests/app/run_tree.h"
+#include "util/collate.h"
+
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+#include <sstream>
+
+namespace veralith::app {
+namespace {
+
+using Args = std::vector<std::string>;
+
+ProcessResult Cli(const Args& args)
+{
+    Args all {"--tree-file", TestDataPath("run-tree.json")};
+    all.insert(all.end(), args.begin(), args.end());
+    return RunProcess(VERALITH_CLI_PATH, all);
+}
+
+std::vector<std::string> Lines(const std::string& text)
+{
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) {
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+std::string ReadFile(const std::filesystem::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+class TempDir
+{
+public:
+    TempDir()
+    {
+        char pattern[] = "/tmp/veralith-cli-out-XXXXXX";
+        path_ = mkdtemp(pattern);
+    }
+    ~TempDir() { std::filesystem::remove_all(path_); }
+    const std::filesystem::path& path() const { return path_; }
+
+private:
+    std::filesystem::path path_;
+};
+
+const std::vector<std::string> kSalesDuplicates {
+    "baker.Sales.Acme / adams.Sales.Acme: (Surname = MILLER)",
+    "clark.Sales.Acme / adams.Sales.Acme: (Surname = Miller)",
+};
+
+// ---- trees, classes, attributes, containers ---------------------------
+
+TEST(CliTest, TreesListsEveryLoadedTreeInScanOrder)
+{
+    const ProcessResult result = RunProcess(VERALITH_CLI_PATH,
+        {"--tree-file", TestDataPath("run-second-tree.json"), "--tree-file=" + TestDataPath("run-tree.json"), "trees"});
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(result.out, "SECOND_TREE\nRUN_TREE\n");
+    EXPECT_EQ(result.err, "");
+}
+
+TEST(CliTest, ClassesAreSortedAndAuxiliaryClassesMarked)
+{
+    const ProcessResult result = Cli({"classes"});
+    ASSERT_EQ(result.status, 0) << result.err;
+    const std::vector<std::string> lines = Lines(result.out);
+    EXPECT_NE(std::find(lines.begin(), lines.end(), "User"), lines.end());
+    EXPECT_NE(std::find(lines.begin(), lines.end(), "runAux\taux"), lines.end());
+    EXPECT_EQ(std::find(lines.begin(), lines.end(), "runAux"), lines.end());
+    EXPECT_TRUE(std::is_sorted(lines.begin(), lines.end(),
+        [](const std::string& a, const std::string& b) { return util::CompareTextsForSorting(a, b) < 0; }));
+}
+
+TEST(CliTest, AttributesOfAClassAndOfTheWholeSchema)
+{
+    const ProcessResult aux = Cli({"attributes", "--class", "runaux"});
+    ASSERT_EQ(aux.status, 0) << aux.err;
+    const std::vector<std::string> auxLines = Lines(aux.out);
+    EXPECT_NE(std::find(auxLines.begin(), auxLines.end(), "runBadge"), auxLines.end());
+    EXPECT_EQ(std::find(auxLines.begin(), auxLines.end(), "Surname"), auxLines.end());
+
+    const ProcessResult user = Cli({"attributes", "--tree", "RUN_TREE", "--class", "User"});
+    ASSERT_EQ(user.status, 0) << user.err;
+    const std::vector<std::string> userLines = Lines(user.out);
+    EXPECT_NE(std::find(userLines.begin(), userLines.end(), "Surname"), userLines.end());
+    EXPECT_TRUE(std::is_sorted(userLines.begin(), userLines.end(),
+        [](const std::string& a, const std::string& b) { return util::CompareTextsForSorting(a, b) < 0; }));
+
+    const ProcessResult all = Cli({"attributes"});
+    ASSERT_EQ(all.status, 0) << all.err;
+    const std::vector<std::string> allLines = Lines(all.out);
+    EXPECT_GT(allLines.size(), userLines.size());
+    EXPECT_NE(std::find(allLines.begin(), allLines.end(), "runBadge"), allLines.end());
+
+    const ProcessResult unknown = Cli({"attributes", "--class", "NoSuchClass"});
+    EXPECT_EQ(unknown.status, 2);
+    EXPECT_NE(unknown.err.find("NoSuchClass"), std::string::npos) << unknown.err;
+    EXPECT_EQ(unknown.out, "");
+}
+
+TEST(CliTest, ContainersBelowTheDefaultContextOrAGivenOne)
+{
+    const ProcessResult defaults = Cli({"containers"});
+    EXPECT_EQ(defaults.status, 0) << defaults.err;
+    EXPECT_EQ(defaults.out, "Empty\nSales\n");
+
+    EXPECT_EQ(Cli({"containers", "--context", "[Root]"}).out, "Acme\n");
+    EXPECT_EQ(Cli({"containers", "--context", ".Sales.Acme"}).out, "East\n");
+    EXPECT_EQ(Cli({"containers", "--context", ".Empty.Acme"}).out, "");
+
+    const ProcessResult missing = Cli({"containers", "--context", ".Nowhere.Acme"});
+    EXPECT_EQ(missing.status, 2);
+    EXPECT_NE(missing.err.find("returned error"), std::string::npos) << missing.err;
+}
+
+TEST(CliTest, UnknownTreeIsADirectoryError)
+{
+    const ProcessResult result = Cli({"classes", "--tree", "NO_SUCH_TREE"});
+    EXPECT_EQ(result.status, 2);
+    EXPECT_NE(result.err.find("NO_SUCH_TREE"), std::string::npos) << result.err;
+    EXPECT_NE(result.err.find("ERR_UNREACHABLE_SERVER"), std::string::npos) << result.err;
+}
+
+// ---- read, search -----------------------------------------------------
+
+TEST(CliTest, ReadPrintsValuesJoinedByCrLf)
+{
+    const ProcessResult result = Cli({"read", "--object", ".adams.Sales.Acme", "--attribute", "Telephone Number"});
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(result.out, "1\r\n2\n");
+
+    const ProcessResult missing = Cli({"read", "--object", ".nosur1.Sales.Acme", "--attribute", "Surname"});
+    EXPECT_EQ(missing.status, 2);
+    EXPECT_EQ(missing.out, "");
+    EXPECT_NE(missing.err.find("ERR_NO_SUCH_ATTRIBUTE"), std::string::npos) << missing.err;
+
+    const ProcessResult noObject = Cli({"read", "--object", ".nobody.Sales.Acme", "--attribute", "Surname"});
+    EXPECT_EQ(noObject.status, 2);
+    EXPECT_NE(noObject.err.find("ERR_NO_SUCH_ENTRY"), std::string::npos) << noObject.err;
+}
+
+TEST(CliTest, SearchPrintsDisplayTextsInTheOrderFound)
+{
+    const ProcessResult one = Cli({"search", "--base", ".Sales.Acme", "--filter", "(Surname=miller)", "--scope", "1"});
+    EXPECT_EQ(one.status, 0) << one.err;
+    EXPECT_EQ(one.out, "adams.Sales.Acme\nbaker.Sales.Acme\nclark.Sales.Acme\n");
+
+    const ProcessResult subtree = Cli({"search", "--base", ".Sales.Acme", "--filter", "(Surname=miller)"});
+    EXPECT_EQ(Lines(subtree.out).size(), 4u);
+
+    const ProcessResult limited =
+        Cli({"search", "--base", ".Sales.Acme", "--filter", "(Surname=miller)", "--limit", "2"});
+    EXPECT_EQ(Lines(limited.out).size(), 2u);
+
+    const ProcessResult templated = Cli({"search", "--base", ".Sales.Acme", "--filter", "(Surname=Jones)", "--scope",
+        "1", "--template", "#[CN]# (#CLASS#) #[Surname]#"});
+    EXPECT_EQ(templated.out, "davis (User) Jones\n");
+
+    const ProcessResult bad = Cli({"search", "--filter", "((Surname=miller)"});
+    EXPECT_EQ(bad.status, 2);
+    EXPECT_EQ(bad.out, "");
+    EXPECT_NE(bad.err.find("ERR_INVALID_FILTER_SYNTAX"), std::string::npos) << bad.err;
+}
+
+// ---- find ---------------------------------------------------------------
+
+TEST(CliTest, FindDuplicatesTextExitsOneWithTheLogLines)
+{
+    const ProcessResult result = Cli({"find", "--base", ".Sales.Acme", "--attribute", "surname"});
+    EXPECT_EQ(result.status, 1) << result.err;
+    EXPECT_EQ(Lines(result.out), kSalesDuplicates);
+    EXPECT_EQ(result.err, "");
+}
+
+TEST(CliTest, FindWithoutDuplicatesExitsZeroWithTheMessage)
+{
+    const ProcessResult result = Cli({"find", "--base", ".Sales.Acme", "--class", "runAux", "--attribute", "runBadge"});
+    EXPECT_EQ(result.status, 0);
+    EXPECT_EQ(result.out, "");
+    EXPECT_EQ(result.err, "No duplicates found\n");
+}
+
+TEST(CliTest, FindRecurseAndMultiValuedValues)
+{
+    const ProcessResult result =
+        Cli({"find", "--base", ".Sales.Acme", "--class", "User", "--attribute", "Telephone Number", "--recurse"});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.out, "baker.Sales.Acme / adams.Sales.Acme: (Telephone Number = 1\r\n2)\n");
+}
+
+TEST(CliTest, FindOtherModesInText)
+{
+    const ProcessResult present =
+        Cli({"find", "--base", ".Sales.Acme", "--class", "User", "--attribute", "Surname", "--mode", "present"});
+    EXPECT_EQ(present.status, 0);
+    EXPECT_EQ(present.out,
+        "adams.Sales.Acme\tMiller\nbaker.Sales.Acme\tMILLER\nclark.Sales.Acme\tMiller\ndavis.Sales.Acme\tJones\n");
+
+    const ProcessResult absent =
+        Cli({"find", "--base", ".Sales.Acme", "--class", "User", "--attribute", "Surname", "--mode", "absent"});
+    EXPECT_EQ(absent.status, 0);
+    EXPECT_EQ(absent.out, "nosur1.Sales.Acme\nnosur2.Sales.Acme\n");
+
+    const ProcessResult show =
+        Cli({"find", "--base", ".Sales.Acme", "--class", "User", "--attribute", "Surname", "--mode", "show"});
+    EXPECT_EQ(show.status, 0);
+    EXPECT_EQ(Lines(show.out).size(), 6u);
+    EXPECT_EQ(Lines(show.out)[4], "nosur1.Sales.Acme\t");
+}
+
+TEST(CliTest, FindCsvQuotesFieldsPerRfc4180)
+{
+    const ProcessResult dup =
+        Cli({"find", "--base", ".Sales.Acme", "--class", "User", "--attribute", "Telephone Number", "--format", "csv"});
+    EXPECT_EQ(dup.status, 1);
+    EXPECT_EQ(dup.out,
+        "object,earlier,attribute,value\r\n"
+        "baker.Sales.Acme,adams.Sales.Acme,Telephone Number,\"1\r\n2\"\r\n");
+
+    const ProcessResult present = Cli({"find", "--base", ".Sales.Acme", "--class", "runAux", "--attribute", "runBadge",
+        "--mode", "present", "--format", "csv"});
+    EXPECT_EQ(present.status, 0);
+    EXPECT_EQ(present.out, "object,value\r\ndavis.Sales.Acme,B-7\r\n");
+}
+
+TEST(CliTest, FindJsonHoldsFilterObjectsAndDuplicates)
+{
+    const ProcessResult result = Cli({"find", "--base", ".Sales.Acme", "--attribute", "Surname", "--format", "json"});
+    EXPECT_EQ(result.status, 1);
+    const nlohmann::json document = nlohmann::json::parse(result.out);
+    EXPECT_EQ(document["filter"], "((Surname PRESENT))");
+    ASSERT_EQ(document["objects"].size(), 6u);
+    EXPECT_EQ(document["objects"][1]["name"], "baker.Sales.Acme");
+    EXPECT_EQ(document["objects"][1]["value"], "MILLER");
+    EXPECT_EQ(document["objects"][5]["value"], "");
+    ASSERT_EQ(document["duplicates"].size(), 2u);
+    EXPECT_EQ(document["duplicates"][1],
+        (nlohmann::json {{"object", "clark.Sales.Acme"}, {"earlier", "adams.Sales.Acme"}, {"attribute", "Surname"},
+            {"value", "Miller"}}));
+
+    const ProcessResult absent = Cli({"find", "--base", ".Sales.Acme", "--class", "User", "--attribute", "Surname",
+        "--mode", "absent", "--format", "json"});
+    const nlohmann::json absentDocument = nlohmann::json::parse(absent.out);
+    EXPECT_TRUE(absentDocument["objects"][0]["value"].is_null());
+    EXPECT_TRUE(absentDocument["duplicates"].empty());
+}
+
+TEST(CliTest, FindOutputIsWrittenToTheFileAndReplacesIt)
+{
+    TempDir dir;
+    const std::filesystem::path file = dir.path() / "dups.csv";
+    std::ofstream(file) << "old content that is longer than the new one\n";
+    const ProcessResult result =
+        Cli({"find", "--base", ".Sales.Acme", "--attribute", "Surname", "--format", "csv", "--output", file.string()});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.out, "");
+    const ProcessResult toStdout = Cli({"find", "--base", ".Sales.Acme", "--attribute", "Surname", "--format", "csv"});
+    EXPECT_EQ(ReadFile(file), toStdout.out);
+    // Nothing but the file itself is left in the directory.
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
+
+    const ProcessResult unwritable = Cli({"find", "--base", ".Sales.Acme", "--attribute", "Surname", "--output",
+        (dir.path() / "missing" / "out.txt").string()});
+    EXPECT_EQ(unwritable.status, 2);
+    EXPECT_NE(unwritable.err.find("missing/out.txt"), std::string::npos) << unwritable.err;
+}
+
+TEST(CliTest, FindMessagesGoToStandardError)
+{
+    const ProcessResult guard = Cli({"find", "--mode", "present", "--class", "User"});
+    EXPECT_EQ(guard.status, 2);
+    EXPECT_EQ(guard.err, "Please select an attribute for comparison\n");
+    EXPECT_EQ(guard.out, "");
+
+    const ProcessResult noMatch = Cli({"find", "--base", ".Empty.Acme"});
+    EXPECT_EQ(noMatch.status, 0);
+    EXPECT_EQ(noMatch.err, "No matching objects found - Filter: \n");
+    EXPECT_EQ(noMatch.out, "");
+}
+
+TEST(CliTest, FindWithFailingSearchPrintsTheRunThenTheErrorAndExitsTwo)
+{
+    const ProcessResult result = Cli({"find", "--base", ".Nowhere.Acme", "--attribute", "Surname"});
+    EXPECT_EQ(result.status, 2);
+    EXPECT_EQ(result.out, "");
+    const std::vector<std::string> lines = Lines(result.err);
+    ASSERT_EQ(lines.size(), 2u) << result.err;
+    EXPECT_EQ(lines[0], "No duplicates found");
+    EXPECT_NE(lines[1].find("SearchObjectNames returned error"), std::string::npos) << lines[1];
+}
+
+TEST(CliTest, FindRejectsNamesTheSchemaLacks)
+{
+    const ProcessResult badClass = Cli({"find", "--class", "Nope", "--attribute", "Surname"});
+    EXPECT_EQ(badClass.status, 2);
+    EXPECT_NE(badClass.err.find("\"Nope\""), std::string::npos) << badClass.err;
+    const ProcessResult badAttribute = Cli({"find", "--attribute", "Nope"});
+    EXPECT_EQ(badAttribute.status, 2);
+    EXPECT_NE(badAttribute.err.find("\"Nope\""), std::string::npos) << badAttribute.err;
+}
+
+// ---- usage --------------------------------------------------------------
+
+TEST(CliTest, BadArgumentsExitTwoWithAMessageAndTheUsage)
+{
+    const std::vector<std::pair<Args, std::string>> cases {
+        {{}, "no command given"},
+        {{"frobnicate"}, "unknown command \"frobnicate\""},
+        {{"--verbose", "trees"}, "unknown option \"--verbose\""},
+        {{"trees", "--tree", "X"}, "trees: unknown option \"--tree\""},
+        {{"find", "--mode", "loud"}, "--mode: \"loud\" is not duplicates, present, absent or show"},
+        {{"find", "--format", "xml"}, "--format: \"xml\" is not text, csv or json"},
+        {{"find", "--recurse=yes"}, "--recurse takes no value"},
+        {{"find", "--attribute"}, "--attribute: missing value"},
+        {{"find", "--class", "User", "--class", "Group"}, "--class given twice"},
+        {{"search", "--scope", "3"}, "--scope: \"3\" is not 0, 1 or 2"},
+        {{"search", "--limit", "-1"}, "--limit: \"-1\" is not a positive whole number"},
+        {{"search", "stray"}, "search: unexpected argument \"stray\""},
+        {{"read", "--object", ".adams.Sales.Acme"}, "read: --attribute is required"},
+        {{"read", "--attribute", "Surname"}, "read: --object is required"},
+        {{"--tree-file"}, "--tree-file: missing file name"},
+    };
+    for (const auto& [args, message] : cases) {
+        const ProcessResult result = RunProcess(VERALITH_CLI_PATH, args);
+        EXPECT_EQ(result.status, 2) << message;
+        EXPECT_EQ(result.out, "") << message;
+        EXPECT_NE(result.err.find(message), std::string::npos) << result.err;
+        EXPECT_NE(result.err.find("usage: veralith-cli"), std::string::npos) << result.err;
+    }
+}
+
+TEST(CliTest, HelpPrintsTheUsageOfEachCommand)
+{
+    const ProcessResult overview = RunProcess(VERALITH_CLI_PATH, {"--help"});
+    EXPECT_EQ(overview.status, 0);
+    EXPECT_NE(
+        overview.out.find("Commands: trees, classes, attributes, containers, read, search, find."), std::string::npos);
+    for (const std::string command : {"trees", "classes", "attributes", "containers", "read", "search", "find"}) {
+        const ProcessResult help = RunProcess(VERALITH_CLI_PATH, {command, "--format", "bogus", "--help"});
+        EXPECT_EQ(help.status, 0) << command;
+        EXPECT_NE(help.out.find("usage: veralith-cli [--tree-file FILE]... " + command), std::string::npos) << help.out;
+        EXPECT_EQ(help.err, "");
+    }
+}
+
+// ---- tree sources -------------------------------------------------------
+
+TEST(CliTest, TreeFileThatDoesNotLoadExitsTwoAndIsNamed)
+{
+    const std::string broken = TestDataPath("broken-run-tree.json");
+    const ProcessResult alone = RunProcess(VERALITH_CLI_PATH, {"--tree-file", broken, "trees"});
+    EXPECT_EQ(alone.status, 2);
+    EXPECT_EQ(alone.out, "");
+    EXPECT_NE(alone.err.find("broken-run-tree.json"), std::string::npos) << alone.err;
+
+    const ProcessResult withGood =
+        RunProcess(VERALITH_CLI_PATH, {"--tree-file", TestDataPath("run-tree.json"), "--tree-file", broken, "trees"});
+    EXPECT_EQ(withGood.status, 2);
+    EXPECT_NE(withGood.err.find("broken-run-tree.json"), std::string::npos) << withGood.err;
+
+    const ProcessResult missing = RunProcess(VERALITH_CLI_PATH, {"--tree-file", "/nonexistent/tree.json", "classes"});
+    EXPECT_EQ(missing.status, 2);
+    EXPECT_NE(missing.err.find("/nonexistent/tree.json"), std::string::npos) << missing.err;
+}
+
+TEST(CliTest, WithoutTreeFilesTheEnvironmentSourcesApply)
+{
+    const ProcessResult result =
+        RunProcess(VERALITH_CLI_PATH, {"trees"}, {"VERALITH_TREES=" + TestDataPath("run-second-tree.json")});
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(result.out, "SECOND_TREE\n");
+
+    const ProcessResult none = RunProcess(VERALITH_CLI_PATH, {"classes"}, {"VERALITH_TREES="});
+    EXPECT_EQ(none.status, 2);
+}
+
+} // namespace
+} // namespace veralith::app

@@ -1,0 +1,177 @@
+// The search run behind the window's Search button, on tests/data/run-tree.json,
+// clicked offscreen and answered by scripted dialogs.
+
+#include "settings/radio_group.h"
+#include "util/feedback.h"
+#include "window_fixture.h"
+
+#include <QCheckBox>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QTabWidget>
+
+namespace veralith::app::testing {
+namespace {
+
+using Texts = std::vector<std::string>;
+using util::MessageBoxButton;
+using util::MessageBoxKind;
+
+class WindowSearchRunTest : public WindowTest
+{
+protected:
+    // The window on the run tree at .Sales.Acme with class User, the
+    // attribute and the check mode chosen.
+    void Prepare(const std::string& attribute, int mode, int alert)
+    {
+        Start({TestDataFile("run-tree.json")});
+        ShowPage(m_form->TabSheetSelector);
+        UserDoubleClick(m_form->ListBoxContainers, "Sales");
+        ASSERT_EQ(m_form->CurrentContainer(), ".Sales.Acme");
+        UserSelect(m_form->ComboBoxClasses, m_form->ComboBoxClasses->Items().IndexOf("User"));
+        m_form->ComboBoxAttributes->SetItemIndex(m_form->ComboBoxAttributes->Items().IndexOf(attribute));
+        ASSERT_EQ(m_form->ComboBoxAttributes->Text(), attribute);
+        m_form->RadioGroupAttributeCheck->setItemIndex(mode);
+        m_form->RadioGroupAlert->setItemIndex(alert);
+        m_dialogs.Forget();
+    }
+
+    void ClickSearch() { QTest::mouseClick(m_form->BitBtnSearch, Qt::LeftButton); }
+
+    Texts MessageTexts(MessageBoxKind kind) const
+    {
+        Texts texts;
+        for (const ShownMessage& message : m_dialogs.Messages()) {
+            if (message.kind == kind) {
+                texts.push_back(message.text.toStdString());
+            }
+        }
+        return texts;
+    }
+};
+
+const Texts kSalesUsers {"adams.Sales.Acme", "baker.Sales.Acme", "clark.Sales.Acme", "davis.Sales.Acme"};
+const Texts kSurnameLines {"baker.Sales.Acme / adams.Sales.Acme: (Surname = MILLER)",
+    "clark.Sales.Acme / adams.Sales.Acme: (Surname = Miller)"};
+
+TEST_F(WindowSearchRunTest, SearchFillsTheResultListsAndWarnsPerDuplicate)
+{
+    Prepare("Surname", 0, 0);
+    ClickSearch();
+    EXPECT_EQ(m_form->PageControl->currentWidget(), m_form->TabSheetResults);
+    EXPECT_EQ(Entries(m_form->ListBoxObjects), kSalesUsers);
+    EXPECT_EQ(Entries(m_form->ListBoxAttributes), (Texts {"Miller", "MILLER", "Miller", "Jones"}));
+    EXPECT_EQ(Entries(m_form->ListBoxLog), kSurnameLines);
+    ASSERT_EQ(m_dialogs.Messages().size(), 2u);
+    EXPECT_EQ(m_dialogs.Messages()[0].caption, QStringLiteral("Warning"));
+    EXPECT_EQ(MessageTexts(MessageBoxKind::Warning), kSurnameLines);
+    EXPECT_EQ(m_form->StatusText(), "");
+    EXPECT_TRUE(m_form->BitBtnSearch->isEnabled());
+    EXPECT_EQ(m_form->LastResult(), 0);
+}
+
+TEST_F(WindowSearchRunTest, SearchButtonIsLockedDuringTheRunAndASecondRunIsRefused)
+{
+    Prepare("Surname", 0, 0);
+    std::vector<bool> enabledDuringBoxes;
+    util::FeedbackHooks windowHooks = util::SetFeedbackHooks({});
+    util::FeedbackHooks probing = windowHooks;
+    probing.showMessageBox = [&](MessageBoxKind kind, const std::string& title, const std::string& text) {
+        enabledDuringBoxes.push_back(m_form->BitBtnSearch->isEnabled());
+        // A click while the run waits in its box: refused, the lists stay as they are.
+        ClickSearch();
+        m_form->BitBtnSearchClick();
+        return windowHooks.showMessageBox(kind, title, text);
+    };
+    util::SetFeedbackHooks(probing);
+    ClickSearch();
+    util::SetFeedbackHooks(windowHooks);
+
+    EXPECT_EQ(enabledDuringBoxes, (std::vector<bool> {false, false}));
+    EXPECT_EQ(Entries(m_form->ListBoxObjects), kSalesUsers);
+    EXPECT_EQ(Entries(m_form->ListBoxAttributes).size(), 4u);
+    EXPECT_EQ(Entries(m_form->ListBoxLog), kSurnameLines);
+    EXPECT_TRUE(m_form->BitBtnSearch->isEnabled());
+}
+
+TEST_F(WindowSearchRunTest, AbortLeavesLaterObjectsWithoutValues)
+{
+    Prepare("Surname", 0, 0);
+    m_dialogs.SetNextAnswer(MessageBoxButton::Abort);
+    ClickSearch();
+    EXPECT_EQ(Entries(m_form->ListBoxObjects), kSalesUsers);
+    EXPECT_EQ(Entries(m_form->ListBoxAttributes), (Texts {"Miller", "MILLER"}));
+    EXPECT_EQ(Entries(m_form->ListBoxLog), (Texts {kSurnameLines[0]}));
+    EXPECT_EQ(m_dialogs.Messages().size(), 1u);
+    EXPECT_TRUE(MessageTexts(MessageBoxKind::Information).empty());
+
+    // An object beyond the last one read has no value to select.
+    m_form->ListBoxAttributes->SetItemIndex(1);
+    UserClick(m_form->ListBoxObjects, 3);
+    EXPECT_EQ(m_form->ListBoxAttributes->ItemIndex(), -1);
+    UserClick(m_form->ListBoxObjects, 1);
+    EXPECT_EQ(m_form->ListBoxAttributes->ItemIndex(), 1);
+}
+
+TEST_F(WindowSearchRunTest, LogMessageShowsNoBoxAndRecurseFollowsTheCheckBox)
+{
+    Prepare("Surname", 0, 1);
+    m_form->CheckBoxRecurse->setChecked(true);
+    ClickSearch();
+    EXPECT_TRUE(m_dialogs.Messages().empty());
+    Texts lines = kSurnameLines;
+    lines.push_back("erin.East.Sales.Acme / adams.Sales.Acme: (Surname = miller)");
+    EXPECT_EQ(Entries(m_form->ListBoxLog), lines);
+}
+
+TEST_F(WindowSearchRunTest, GuardAndMessagesUseTheApplicationTitle)
+{
+    Prepare("Surname", 1, 0);
+    ClickSearch(); // Present: values listed, nothing shown
+    const Texts values = Entries(m_form->ListBoxAttributes);
+    EXPECT_EQ(values.size(), 4u);
+    EXPECT_TRUE(m_dialogs.Messages().empty());
+
+    m_form->ComboBoxAttributes->SetItemIndex(-1);
+    ShowPage(m_form->TabSheetSelector);
+    ClickSearch();
+    ASSERT_EQ(m_dialogs.Messages().size(), 1u);
+    EXPECT_EQ(m_dialogs.Messages()[0].text, QStringLiteral("Please select an attribute for comparison"));
+    EXPECT_EQ(m_dialogs.Messages()[0].caption, QString::fromUtf8(TMainForm::kCaption));
+    // Nothing else changed: the page, the lists.
+    EXPECT_EQ(m_form->PageControl->currentWidget(), m_form->TabSheetSelector);
+    EXPECT_EQ(Entries(m_form->ListBoxAttributes), values);
+
+    m_form->RadioGroupAttributeCheck->setItemIndex(0);
+    m_form->ComboBoxAttributes->SetItemIndex(m_form->ComboBoxAttributes->Items().IndexOf("Description"));
+    m_dialogs.Forget();
+    ClickSearch();
+    // nosur1 and nosur2 share their description.
+    EXPECT_EQ(
+        Entries(m_form->ListBoxLog), (Texts {"nosur2.Sales.Acme / nosur1.Sales.Acme: (Description = no surname)"}));
+}
+
+TEST_F(WindowSearchRunTest, NoMatchShowsTheFilterAndNoDuplicatesIsReported)
+{
+    Prepare("Surname", 0, 0);
+    m_form->ComboBoxClasses->SetItemIndex(m_form->ComboBoxClasses->Items().IndexOf("Organizational Unit"));
+    ClickSearch();
+    EXPECT_EQ(MessageTexts(MessageBoxKind::Information),
+        (Texts {"No matching objects found - Filter: ((Base Class=Organizational Unit) AND (Surname PRESENT))"}));
+    EXPECT_TRUE(Entries(m_form->ListBoxObjects).empty());
+    EXPECT_TRUE(Entries(m_form->ListBoxAttributes).empty());
+
+    // An auxiliary class gives an "Aux Class" test.
+    ShowPage(m_form->TabSheetSelector);
+    UserSelect(m_form->ComboBoxClasses, m_form->ComboBoxClasses->Items().IndexOf("runAux"));
+    m_form->ComboBoxAttributes->SetItemIndex(m_form->ComboBoxAttributes->Items().IndexOf("runBadge"));
+    ASSERT_EQ(m_form->ComboBoxAttributes->Text(), "runBadge");
+    m_dialogs.Forget();
+    ClickSearch();
+    EXPECT_EQ(Entries(m_form->ListBoxObjects), (Texts {"davis.Sales.Acme"}));
+    EXPECT_EQ(Entries(m_form->ListBoxAttributes), (Texts {"B-7"}));
+    EXPECT_EQ(MessageTexts(MessageBoxKind::Information), (Texts {"No duplicates found"}));
+}
+
+} // namespace
+} // namespace veralith::app::testing
