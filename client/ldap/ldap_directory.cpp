@@ -86,7 +86,16 @@ std::string TreeNameFromBase(const std::string& base, const std::string& hostPor
 const std::vector<std::string>& LdapDirectory::SummaryAttributes()
 {
     static const std::vector<std::string> kAttributes = {"objectClass", "createTimestamp", "modifyTimestamp",
-        "hasSubordinates", "numSubordinates", "subordinateCount", "aliasedObjectName"};
+        "numSubordinates", "subordinateCount", "aliasedObjectName"};
+    return kAttributes;
+}
+
+const std::vector<std::string>& LdapDirectory::SearchAttributes()
+{
+    // Every user attribute costs the server hardly more than the entry
+    // information alone, and spares the reads after the search a round trip.
+    static const std::vector<std::string> kAttributes = {
+        "*", "createTimestamp", "modifyTimestamp", "numSubordinates", "subordinateCount"};
     return kAttributes;
 }
 
@@ -311,10 +320,6 @@ ObjectSummary LdapDirectory::summarize(const LdapEntry& entry)
     if (classId != kNoSchemaId && (m_schema.classDef(classId).flags & DS_CONTAINER_CLASS) != 0) {
         summary.flags |= DS_CONTAINER_ENTRY;
     }
-    if (SameTextIgnoreCase(First(entry, "hasSubordinates"), "TRUE")) {
-        summary.flags |= DS_CONTAINER_ENTRY;
-        summary.subordinateCount = 1;
-    }
     for (const char* counter : {"numSubordinates", "subordinateCount"}) {
         const std::string text = First(entry, counter);
         if (!text.empty()) {
@@ -337,9 +342,30 @@ ObjectSummary LdapDirectory::summarize(const LdapEntry& entry)
     return summary;
 }
 
-void LdapDirectory::rememberSearched(const ObjectSummary& summary)
+void LdapDirectory::rememberSearched(
+    const ObjectSummary& summary, std::vector<std::pair<std::string, std::vector<std::string>>> attributes)
 {
-    m_last.entries.insert_or_assign(FoldCase(summary.fullName), summary);
+    std::string key = FoldCase(summary.fullName);
+    m_last.entries.insert_or_assign(key, summary);
+    if (!m_last.rawComplete) {
+        return;
+    }
+    std::size_t bytes = key.size() + 64;
+    for (const auto& [name, values] : attributes) {
+        bytes += name.size() + 32;
+        for (const std::string& value : values) {
+            bytes += value.size() + 32;
+        }
+    }
+    if (m_last.rawBytes + bytes > m_searchCacheLimit) {
+        // Too much to keep: the reads fetch ahead instead.
+        m_last.rawComplete = false;
+        m_last.raw.clear();
+        m_last.rawBytes = 0;
+        return;
+    }
+    m_last.rawBytes += bytes;
+    m_last.raw.insert_or_assign(std::move(key), std::move(attributes));
 }
 
 bool LoadLdapSource(std::string_view source, std::shared_ptr<DirectoryService>* service, std::string* error)

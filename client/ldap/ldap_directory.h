@@ -4,11 +4,14 @@
 // interface: names map to and from DNs, the schema comes from the server's
 // subschema subentry, searches are paged and streamed.
 //
-// Reads that follow a search are served from what that search learned: the
-// entries it delivered answer readEntry, and the first readAttributes of an
-// object it delivered fetches the requested attributes for the whole result
-// set in one paged search, answering the following reads from memory. Both
-// are dropped by the next search.
+// Reads that follow a search are served from what that search learned: a
+// search asks for every user attribute along with the entry information, so
+// the entries it delivered answer readEntry and readAttributes from memory
+// (up to a memory limit). Where that is not enough (operational attributes,
+// or a result too large to keep) the first readAttributes of an object the
+// search delivered fetches the requested attributes for the whole result set
+// in one paged search and answers the following reads from it. All of it is
+// dropped by the next search.
 
 #include "client/ldap/connection.h"
 #include "client/ldap/dn.h"
@@ -43,17 +46,23 @@ public:
 
     // Counts of searches sent to the server, for tests of the read-ahead.
     std::uint64_t searchesSent() const { return m_searchesSent; }
+    // Bytes of attribute values a search keeps for the reads after it
+    // (default 256 MiB); past it the reads fetch ahead instead.
+    void setSearchCacheLimit(std::size_t bytes) { m_searchCacheLimit = bytes; }
 
     // Internal to the service and its cursors.
     ObjectSummary summarize(const LdapEntry& entry);
-    void rememberSearched(const ObjectSummary& summary);
+    void rememberSearched(
+        const ObjectSummary& summary, std::vector<std::pair<std::string, std::vector<std::string>>> attributes);
     // The DN of a full typeless name; ERR_NO_SUCH_ENTRY when it names nothing.
     DirResult resolve(std::string_view fullName, std::string* dn);
     // The full typeless name of a DN (and remembers the pair).
     std::string nameOfDn(std::string_view dn);
     Connection& connection() { return *m_connection; }
     void countSearch() { ++m_searchesSent; }
+    // What a read of an entry asks for, and what a search asks for.
     static const std::vector<std::string>& SummaryAttributes();
+    static const std::vector<std::string>& SearchAttributes();
 
 private:
     LdapDirectory() = default;
@@ -63,6 +72,10 @@ private:
     std::vector<std::string> requestedAttributes(const std::vector<std::string>* names) const;
     DirResult convertAttributes(const LdapEntry& entry, std::vector<AttributeData>* attributes);
     DirResult fetchReadAhead(const std::vector<std::string>& attrs);
+    // Answers a read from the attributes the last search kept; false when
+    // they cannot answer it.
+    bool readFromSearch(
+        const std::string& key, const std::vector<std::string>& requested, std::vector<AttributeData>* attributes);
 
     std::unique_ptr<Connection> m_connection;
     std::string m_tree;
@@ -85,12 +98,17 @@ private:
         std::vector<std::pair<std::string, int>> plan; // base DN and LDAP scope of each step
         std::string filter;
         std::unordered_map<std::string, ObjectSummary> entries; // folded full name
+        // The user attributes of those entries while they fit the limit.
+        std::unordered_map<std::string, std::vector<std::pair<std::string, std::vector<std::string>>>> raw;
+        std::size_t rawBytes = 0;
+        bool rawComplete = true;
         std::string readAheadKey; // folded attribute list fetched ahead
         bool readAheadDone = false;
         std::unordered_map<std::string, std::vector<AttributeData>> readAhead;
     };
     LastSearch m_last;
     std::uint64_t m_searchesSent = 0;
+    std::size_t m_searchCacheLimit = std::size_t(256) << 20;
 };
 
 // Opens the LDAP service of a tree source (an LDAP URL) with the credentials

@@ -47,8 +47,8 @@ public:
                 m_steps.pop_front();
                 m_baseName = FoldCase(m_directory->nameOfDn(m_step.baseDn));
                 m_directory->countSearch();
-                m_search = m_directory->connection().openSearch(
-                    m_step.baseDn, m_step.scope, m_filter, LdapDirectory::SummaryAttributes());
+                m_search = m_directory->connection().openSearch(m_step.baseDn, m_step.scope, m_filter,
+                    m_remember ? LdapDirectory::SearchAttributes() : LdapDirectory::SummaryAttributes());
             }
             LdapEntry found;
             bool finished = false;
@@ -65,7 +65,7 @@ public:
             }
             ObjectSummary summary = m_directory->summarize(found);
             if (m_remember) {
-                m_directory->rememberSearched(summary);
+                m_directory->rememberSearched(summary, std::move(found.attributes));
             }
             *entry = std::move(summary);
             *done = false;
@@ -254,6 +254,49 @@ DirResult LdapDirectory::fetchReadAhead(const std::vector<std::string>& attrs)
     return 0;
 }
 
+bool LdapDirectory::readFromSearch(
+    const std::string& key, const std::vector<std::string>& requested, std::vector<AttributeData>* attributes)
+{
+    if (!m_last.rawComplete) {
+        return false;
+    }
+    const auto it = m_last.raw.find(key);
+    if (it == m_last.raw.end()) {
+        return false;
+    }
+    // A search brings the user attributes and the two time stamps; other
+    // operational attributes need a read of their own.
+    for (const std::string& name : requested) {
+        const int id = m_schema.findAttribute(name);
+        if (id == kNoSchemaId ||
+            ((m_schema.attribute(id).flags & DS_HIDDEN_ATTR) != 0 && !SameTextIgnoreCase(name, "createTimestamp") &&
+                !SameTextIgnoreCase(name, "modifyTimestamp"))) {
+            return false;
+        }
+    }
+    LdapEntry entry;
+    for (const auto& [description, values] : it->second) {
+        const std::string base = description.substr(0, description.find(';'));
+        int id = m_schema.findAttribute(base);
+        if (id == kNoSchemaId) {
+            if (const auto alias = m_aliases.find(FoldCase(base)); alias != m_aliases.end()) {
+                id = m_schema.findAttribute(alias->second);
+            }
+        }
+        if (id == kNoSchemaId) {
+            continue;
+        }
+        for (const std::string& name : requested) {
+            if (SameTextIgnoreCase(name, m_schema.attribute(id).name)) {
+                entry.attributes.emplace_back(description, values);
+                break;
+            }
+        }
+    }
+    convertAttributes(entry, attributes);
+    return true;
+}
+
 DirResult LdapDirectory::readAttributes(
     std::string_view fullName, const std::vector<std::string>* names, std::vector<AttributeData>* attributes)
 {
@@ -264,6 +307,9 @@ DirResult LdapDirectory::readAttributes(
     }
     const std::string key = FoldCase(fullName);
     if (names != nullptr && m_last.entries.count(key) != 0) {
+        if (readFromSearch(key, requested, attributes)) {
+            return 0;
+        }
         std::string requestKey;
         for (const std::string& r : requested) {
             requestKey += FoldCase(r) + "\n";

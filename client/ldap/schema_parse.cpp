@@ -31,7 +31,9 @@ bool Tokenize(std::string_view text, std::vector<std::string>* tokens)
             if (end == std::string_view::npos) {
                 return false;
             }
-            tokens->push_back("'" + std::string(text.substr(i + 1, end - i - 1)));
+            std::string quoted(1, '\'');
+            quoted.append(text.substr(i + 1, end - i - 1));
+            tokens->push_back(std::move(quoted));
             i = end + 1;
         } else {
             const std::size_t start = i;
