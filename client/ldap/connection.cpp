@@ -288,6 +288,15 @@ std::unique_ptr<Connection> Connection::Open(const LdapUrl& url, const Credentia
     const char* dn = credentials.bindDn.empty() ? nullptr : credentials.bindDn.c_str();
     const int rc = ldap_sasl_bind_s(ld, dn, LDAP_SASL_SIMPLE, &cred, nullptr, nullptr, nullptr);
     Wipe(&password);
+    if (rc == LDAP_SUCCESS) {
+        // Replies are read in large blocks rather than message by message:
+        // a search of many entries then costs a read per block, not two
+        // system calls per entry.
+        Sockbuf* sb = nullptr;
+        if (ldap_get_option(ld, LDAP_OPT_SOCKBUF, &sb) == LDAP_OPT_SUCCESS && sb != nullptr) {
+            ber_sockbuf_add_io(sb, &ber_sockbuf_io_readahead, LBER_SBIOD_LEVEL_PROVIDER, nullptr);
+        }
+    }
     if (rc != LDAP_SUCCESS) {
         *error = where + ": " +
             (dn != nullptr ? "bind as \"" + credentials.bindDn + "\"" : std::string("anonymous bind")) +

@@ -187,8 +187,13 @@ DirResult LdapDirectory::resolve(std::string_view fullName, std::string* dn)
     if (m_connection->lost()) {
         return ERR_TRANSPORT_FAILURE;
     }
-    if (const auto it = m_dnOfName.find(FoldCase(fullName)); it != m_dnOfName.end()) {
+    const std::string key = FoldCase(fullName);
+    if (const auto it = m_dnOfName.find(key); it != m_dnOfName.end()) {
         *dn = it->second;
+        return 0;
+    }
+    if (const auto it = m_last.entries.find(key); it != m_last.entries.end()) {
+        *dn = it->second.dn;
         return 0;
     }
     // Climb to the nearest known ancestor, then look each component up below
@@ -304,14 +309,16 @@ std::string LdapDirectory::baseClassOf(const std::vector<std::string>& objectCla
     return it->second.base;
 }
 
-ObjectSummary LdapDirectory::summarize(const LdapEntry& entry)
+ObjectSummary LdapDirectory::summarize(const LdapEntry& entry, bool rememberName)
 {
     ObjectSummary summary;
     std::vector<DnComponent> components;
     if (ParseDn(entry.dn, &components)) {
         summary.fullName = TypelessName(components);
         summary.namingTypes = NamingTypes(components);
-        m_dnOfName.try_emplace(FoldCase(summary.fullName), entry.dn);
+        if (rememberName) {
+            m_dnOfName.try_emplace(FoldCase(summary.fullName), entry.dn);
+        }
     } else {
         summary.fullName = entry.dn;
     }
@@ -342,15 +349,17 @@ ObjectSummary LdapDirectory::summarize(const LdapEntry& entry)
     return summary;
 }
 
-void LdapDirectory::rememberSearched(
-    const ObjectSummary& summary, std::vector<std::pair<std::string, std::vector<std::string>>> attributes)
+void LdapDirectory::rememberSearched(const ObjectSummary& summary, std::string dn,
+    std::vector<std::pair<std::string, std::vector<std::string>>> attributes)
 {
     std::string key = FoldCase(summary.fullName);
-    m_last.entries.insert_or_assign(key, summary);
+    LastSearch::Entry& entry = m_last.entries[std::move(key)];
+    entry.summary = summary;
+    entry.dn = std::move(dn);
     if (!m_last.rawComplete) {
         return;
     }
-    std::size_t bytes = key.size() + 64;
+    std::size_t bytes = 64;
     for (const auto& [name, values] : attributes) {
         bytes += name.size() + 32;
         for (const std::string& value : values) {
@@ -360,12 +369,15 @@ void LdapDirectory::rememberSearched(
     if (m_last.rawBytes + bytes > m_searchCacheLimit) {
         // Too much to keep: the reads fetch ahead instead.
         m_last.rawComplete = false;
-        m_last.raw.clear();
+        for (auto& [name, kept] : m_last.entries) {
+            kept.raw.clear();
+            kept.raw.shrink_to_fit();
+        }
         m_last.rawBytes = 0;
         return;
     }
     m_last.rawBytes += bytes;
-    m_last.raw.insert_or_assign(std::move(key), std::move(attributes));
+    entry.raw = std::move(attributes);
 }
 
 bool LoadLdapSource(std::string_view source, std::shared_ptr<DirectoryService>* service, std::string* error)

@@ -51,9 +51,11 @@ public:
     void setSearchCacheLimit(std::size_t bytes) { m_searchCacheLimit = bytes; }
 
     // Internal to the service and its cursors.
-    ObjectSummary summarize(const LdapEntry& entry);
-    void rememberSearched(
-        const ObjectSummary& summary, std::vector<std::pair<std::string, std::vector<std::string>>> attributes);
+    // rememberName: keep the entry's name and DN for later look-ups (a
+    // search keeps them with its own results instead).
+    ObjectSummary summarize(const LdapEntry& entry, bool rememberName = true);
+    void rememberSearched(const ObjectSummary& summary, std::string dn,
+        std::vector<std::pair<std::string, std::vector<std::string>>> attributes);
     // The DN of a full typeless name; ERR_NO_SUCH_ENTRY when it names nothing.
     DirResult resolve(std::string_view fullName, std::string* dn);
     // The full typeless name of a DN (and remembers the pair).
@@ -70,7 +72,10 @@ private:
     std::string baseClassOf(const std::vector<std::string>& objectClasses, std::vector<std::string>* aux);
     // The attribute names a read asks the server for (schema spelling).
     std::vector<std::string> requestedAttributes(const std::vector<std::string>* names) const;
-    DirResult convertAttributes(const LdapEntry& entry, std::vector<AttributeData>* attributes);
+    // Converts the attributes of an entry (only: just those of these schema
+    // names) into the client's values, in schema order.
+    DirResult convertAttributes(const std::vector<std::pair<std::string, std::vector<std::string>>>& entry,
+        const std::vector<std::string>* only, std::vector<AttributeData>* attributes);
     DirResult fetchReadAhead(const std::vector<std::string>& attrs);
     // Answers a read from the attributes the last search kept; false when
     // they cannot answer it.
@@ -97,9 +102,14 @@ private:
     {
         std::vector<std::pair<std::string, int>> plan; // base DN and LDAP scope of each step
         std::string filter;
-        std::unordered_map<std::string, ObjectSummary> entries; // folded full name
-        // The user attributes of those entries while they fit the limit.
-        std::unordered_map<std::string, std::vector<std::pair<std::string, std::vector<std::string>>>> raw;
+        struct Entry
+        {
+            ObjectSummary summary;
+            std::string dn;
+            // The entry's user attributes while the search's fit the limit.
+            std::vector<std::pair<std::string, std::vector<std::string>>> raw;
+        };
+        std::unordered_map<std::string, Entry> entries; // folded full name
         std::size_t rawBytes = 0;
         bool rawComplete = true;
         std::string readAheadKey; // folded attribute list fetched ahead

@@ -63,9 +63,9 @@ public:
             if (m_step.skipBase && FoldCase(m_directory->nameOfDn(found.dn)) == m_baseName) {
                 continue;
             }
-            ObjectSummary summary = m_directory->summarize(found);
+            ObjectSummary summary = m_directory->summarize(found, !m_remember);
             if (m_remember) {
-                m_directory->rememberSearched(summary, std::move(found.attributes));
+                m_directory->rememberSearched(summary, std::move(found.dn), std::move(found.attributes));
             }
             *entry = std::move(summary);
             *done = false;
@@ -128,7 +128,7 @@ DirResult LdapDirectory::readEntry(std::string_view fullName, ObjectSummary* ent
         return 0;
     }
     if (const auto it = m_last.entries.find(FoldCase(fullName)); it != m_last.entries.end()) {
-        *entry = it->second;
+        *entry = it->second.summary;
         return 0;
     }
     std::string dn;
@@ -170,11 +170,12 @@ std::vector<std::string> LdapDirectory::requestedAttributes(const std::vector<st
     return requested;
 }
 
-DirResult LdapDirectory::convertAttributes(const LdapEntry& entry, std::vector<AttributeData>* attributes)
+DirResult LdapDirectory::convertAttributes(const std::vector<std::pair<std::string, std::vector<std::string>>>& entry,
+    const std::vector<std::string>* only, std::vector<AttributeData>* attributes)
 {
     std::vector<std::pair<int, AttributeData>> converted;
     const NameOfDn nameOf = [this](std::string_view dn) { return nameOfDn(dn); };
-    for (const auto& [description, values] : entry.attributes) {
+    for (const auto& [description, values] : entry) {
         // Options ("cn;lang-de") are folded into the attribute itself.
         const std::string base = description.substr(0, description.find(';'));
         int id = m_schema.findAttribute(base);
@@ -187,6 +188,11 @@ DirResult LdapDirectory::convertAttributes(const LdapEntry& entry, std::vector<A
             continue;
         }
         const AttributeDef& def = m_schema.attribute(id);
+        if (only != nullptr && std::none_of(only->begin(), only->end(), [&def](const std::string& name) {
+                return SameTextIgnoreCase(name, def.name);
+            })) {
+            continue;
+        }
         auto at = std::find_if(converted.begin(), converted.end(), [id](const auto& p) { return p.first == id; });
         if (at == converted.end()) {
             AttributeData data;
@@ -246,7 +252,7 @@ DirResult LdapDirectory::fetchReadAhead(const std::vector<std::string>& attrs)
                 break;
             }
             std::vector<AttributeData> converted;
-            convertAttributes(entry, &converted);
+            convertAttributes(entry.attributes, nullptr, &converted);
             m_last.readAhead.insert_or_assign(FoldCase(nameOfDn(entry.dn)), std::move(converted));
         }
     }
@@ -260,8 +266,8 @@ bool LdapDirectory::readFromSearch(
     if (!m_last.rawComplete) {
         return false;
     }
-    const auto it = m_last.raw.find(key);
-    if (it == m_last.raw.end()) {
+    const auto it = m_last.entries.find(key);
+    if (it == m_last.entries.end()) {
         return false;
     }
     // A search brings the user attributes and the two time stamps; other
@@ -274,26 +280,7 @@ bool LdapDirectory::readFromSearch(
             return false;
         }
     }
-    LdapEntry entry;
-    for (const auto& [description, values] : it->second) {
-        const std::string base = description.substr(0, description.find(';'));
-        int id = m_schema.findAttribute(base);
-        if (id == kNoSchemaId) {
-            if (const auto alias = m_aliases.find(FoldCase(base)); alias != m_aliases.end()) {
-                id = m_schema.findAttribute(alias->second);
-            }
-        }
-        if (id == kNoSchemaId) {
-            continue;
-        }
-        for (const std::string& name : requested) {
-            if (SameTextIgnoreCase(name, m_schema.attribute(id).name)) {
-                entry.attributes.emplace_back(description, values);
-                break;
-            }
-        }
-    }
-    convertAttributes(entry, attributes);
+    convertAttributes(it->second.raw, &requested, attributes);
     return true;
 }
 
@@ -340,7 +327,7 @@ DirResult LdapDirectory::readAttributes(
     if (found.empty()) {
         return ERR_NO_SUCH_ENTRY;
     }
-    return convertAttributes(found.front(), attributes);
+    return convertAttributes(found.front().attributes, nullptr, attributes);
 }
 
 DirResult LdapDirectory::openList(std::string_view fullName, bool containersOnly, std::unique_ptr<ObjectCursor>* cursor)
