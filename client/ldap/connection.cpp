@@ -308,27 +308,32 @@ std::unique_ptr<Connection> Connection::Open(const LdapUrl& url, const Credentia
 
 LdapEntry ReadEntryMessage(LDAP* ld, LDAPMessage* message)
 {
+    // The DN, names and values are read straight out of the message (no
+    // copy per value inside the library), then copied once into the entry.
     LdapEntry entry;
-    if (char* dn = ldap_get_dn(ld, message); dn != nullptr) {
-        entry.dn = dn;
-        ldap_memfree(dn);
-    }
     BerElement* ber = nullptr;
-    for (char* attr = ldap_first_attribute(ld, message, &ber); attr != nullptr;
-         attr = ldap_next_attribute(ld, message, ber)) {
-        std::vector<std::string> values;
-        if (berval** vals = ldap_get_values_len(ld, message, attr); vals != nullptr) {
-            for (berval** v = vals; *v != nullptr; ++v) {
-                values.emplace_back((*v)->bv_val, (*v)->bv_len);
-            }
-            ldap_value_free_len(vals);
+    berval bv {};
+    if (ldap_get_dn_ber(ld, message, &ber, &bv) != LDAP_SUCCESS) {
+        if (ber != nullptr) {
+            ber_free(ber, 0);
         }
-        entry.attributes.emplace_back(attr, std::move(values));
-        ldap_memfree(attr);
+        return entry;
     }
-    if (ber != nullptr) {
-        ber_free(ber, 0);
+    entry.dn.assign(bv.bv_val != nullptr ? bv.bv_val : "", bv.bv_len);
+    berval* values = nullptr;
+    for (int rc = ldap_get_attribute_ber(ld, message, ber, &bv, &values); rc == LDAP_SUCCESS && bv.bv_val != nullptr;
+         rc = ldap_get_attribute_ber(ld, message, ber, &bv, &values)) {
+        std::vector<std::string> copied;
+        for (const berval* v = values; v != nullptr && v->bv_val != nullptr; ++v) {
+            copied.emplace_back(v->bv_val, v->bv_len);
+        }
+        entry.attributes.emplace_back(std::string(bv.bv_val, bv.bv_len), std::move(copied));
+        if (values != nullptr) {
+            ber_memfree(values);
+            values = nullptr;
+        }
     }
+    ber_free(ber, 0);
     return entry;
 }
 
