@@ -254,6 +254,7 @@ DirResult DirGetDefaultNameContext(DirContext context, std::size_t size, char* t
 // ERR_BUFFER_FULL, larger ERR_NOT_ENOUGH_MEMORY). The caller frees it with
 // DirFreeBuffer; a freed buffer is an invalid handle everywhere.
 DirResult DirAllocBuffer(std::size_t size, DirBuffer** buffer);
+// Frees a buffer; ERR_INVALID_HANDLE for one already freed.
 DirResult DirFreeBuffer(DirBuffer* buffer);
 // Prepares a request buffer for an operation (DSV_READ, DSV_READ_ATTR_DEF,
 // DSV_READ_CLASS_DEF, DSV_SEARCH_FILTER).
@@ -301,7 +302,9 @@ DirResult DirGetAttrValue(DirContext context, DirBuffer* reply, std::uint32_t sy
 // Listing and object names
 
 // Lists the objects directly below object (DirListContainers: containers
-// only) into reply, reply by reply through *iteration.
+// only, the objects whose class is a container class) into reply, reply by
+// reply through *iteration, in name order ignoring ASCII case. "[Root]" lists
+// the top-level objects. ERR_NO_SUCH_ENTRY for an object that does not exist.
 DirResult DirList(DirContext context, const char* object, std::int32_t* iteration, DirBuffer* reply);
 DirResult DirListContainers(DirContext context, const char* object, std::int32_t* iteration, DirBuffer* reply);
 // Number of objects in a listing or search reply.
@@ -341,6 +344,7 @@ DirResult DirReadClassDef(
 // Reads attribute definitions: infoType 0 names, 1 definitions.
 DirResult DirReadAttrDef(
     DirContext context, std::uint32_t infoType, bool all, DirBuffer* names, std::int32_t* iteration, DirBuffer* reply);
+// Number of class definitions in a DirReadClassDef reply.
 DirResult DirGetClassDefCount(DirContext context, DirBuffer* reply, std::uint32_t* count);
 // Takes the next class definition: name (at most kMaxSchemaNameChars + 1
 // bytes) and, for info types 1-3, its information (info may be null for 0).
@@ -351,6 +355,8 @@ DirResult DirGetAttrDef(DirContext context, DirBuffer* reply, char* name, DirAtt
 // Item count of the next of the five lists of an expanded class definition
 // (super classes, containment, naming, mandatory, optional).
 DirResult DirGetClassItemCount(DirContext context, DirBuffer* reply, std::uint32_t* count);
+// Takes the next item of the current list (at most kMaxSchemaNameChars + 1
+// bytes written); ERR_BUFFER_EMPTY past the list's last item.
 DirResult DirGetClassItem(DirContext context, DirBuffer* reply, char* name);
 // Syntax id of an attribute; ERR_NO_SUCH_ATTRIBUTE when the schema lacks it.
 DirResult DirGetSyntaxId(DirContext context, const char* attribute, std::uint32_t* syntaxId);
@@ -358,6 +364,8 @@ DirResult DirGetSyntaxId(DirContext context, const char* attribute, std::uint32_
 // ---------------------------------------------------------------------------
 // Filters and search
 
+// Allocates a filter cursor. DirPutFilter takes it over on success; otherwise
+// the caller frees it with DirFreeFilter.
 DirResult DirAllocFilter(DirFilter** cursor);
 // Appends a token. value: see the token-6 value forms in client/values.h
 // (NUL-terminated text, int32, DirTimeStamp) or nullptr; copied at once.
@@ -374,6 +382,8 @@ DirResult DirAddFilterToken(DirFilter* cursor, std::uint32_t token, const void* 
 // 9-18, 21, 23 and ids above 27, except the texts of 6 and 10) matches
 // nothing.
 DirResult DirPutFilter(DirContext context, DirBuffer* buffer, DirFilter* cursor, DirFreeValueFn freeValue);
+// Frees a cursor and its copied token values; ERR_INVALID_HANDLE for a cursor
+// already freed or taken over by DirPutFilter.
 DirResult DirFreeFilter(DirFilter* cursor, DirFreeValueFn freeValue);
 // Searches below base (scope 0 the base itself, 1 one level, 2 the subtree,
 // the base excluded for 1 and 2) with the filter of the request buffer

@@ -189,7 +189,7 @@ DirResult DirGetObjectName(
     DirObjectInfo block {};
     std::uint32_t attributes = 0;
     if (!r.bytes(&objectName) || !r.u32(&attributes) || !r.u32(&block.flags) || !r.u32(&block.subordinateCount) ||
-        !r.u32(&block.modificationTime) || !r.bytes(&baseClass)) {
+        !r.u32(&block.modificationTime) || !r.bytes(&baseClass) || baseClass.size() >= sizeof block.baseClass) {
         return ERR_SYSTEM_FAILURE;
     }
     if (name != nullptr) {

@@ -6,6 +6,12 @@
 #include <algorithm>
 #include <initializer_list>
 
+// GCC 12 reports a false -Wrestrict inside std::string when a literal is
+// prepended to a temporary string (GCC bug 105329); the code is sound.
+#if defined(__GNUC__) && !defined(__clang__) && __GNUC__ == 12
+#pragma GCC diagnostic ignored "-Wrestrict"
+#endif
+
 namespace veralith::client::memory {
 
 namespace {
@@ -135,68 +141,6 @@ private:
     std::string* m_problem;
 };
 
-int HexValue(char c)
-{
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    return -1;
-}
-
-int Base64Value(char c)
-{
-    if (c >= 'A' && c <= 'Z') {
-        return c - 'A';
-    }
-    if (c >= 'a' && c <= 'z') {
-        return c - 'a' + 26;
-    }
-    if (c >= '0' && c <= '9') {
-        return c - '0' + 52;
-    }
-    if (c == '+') {
-        return 62;
-    }
-    if (c == '/') {
-        return 63;
-    }
-    return -1;
-}
-
-// Days from 1970-01-01 to a civil date (proleptic Gregorian).
-std::int64_t DaysFromCivil(std::int64_t y, unsigned m, unsigned d)
-{
-    y -= m <= 2 ? 1 : 0;
-    const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
-    const auto yoe = static_cast<unsigned>(y - era * 400);
-    const unsigned doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-    const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-    return era * 146097 + static_cast<std::int64_t>(doe) - 719468;
-}
-
-bool Digits(std::string_view text, std::size_t at, std::size_t count, unsigned* value)
-{
-    if (at + count > text.size()) {
-        return false;
-    }
-    unsigned v = 0;
-    for (std::size_t i = 0; i < count; ++i) {
-        const char c = text[at + i];
-        if (c < '0' || c > '9') {
-            return false;
-        }
-        v = v * 10 + static_cast<unsigned>(c - '0');
-    }
-    *value = v;
-    return true;
-}
-
 bool TextList(const JsonDocument& doc, std::uint32_t node, std::size_t maxCount, bool bytes, std::string* wire,
     std::string* problem)
 {
@@ -230,149 +174,6 @@ bool IsPrintable(char c)
 }
 
 } // namespace
-
-bool ParseTreeBytes(std::string_view text, std::string* bytes)
-{
-    std::string out;
-    if (text.substr(0, 5) == "text:") {
-        *bytes = std::string(text.substr(5));
-        return true;
-    }
-    if (text.substr(0, 4) == "hex:") {
-        text.remove_prefix(4);
-        if (text.size() % 2 != 0) {
-            return false;
-        }
-        out.reserve(text.size() / 2);
-        for (std::size_t i = 0; i < text.size(); i += 2) {
-            const int hi = HexValue(text[i]);
-            const int lo = HexValue(text[i + 1]);
-            if (hi < 0 || lo < 0) {
-                return false;
-            }
-            out += static_cast<char>(hi * 16 + lo);
-        }
-        *bytes = std::move(out);
-        return true;
-    }
-    if (text.substr(0, 7) == "base64:") {
-        text.remove_prefix(7);
-        if (text.size() % 4 != 0) {
-            return false;
-        }
-        for (std::size_t i = 0; i < text.size(); i += 4) {
-            int v[4];
-            int pad = 0;
-            for (int k = 0; k < 4; ++k) {
-                const char c = text[i + static_cast<std::size_t>(k)];
-                if (c == '=' && i + 4 == text.size() && k >= 2) {
-                    v[k] = 0;
-                    ++pad;
-                } else if (pad > 0 || (v[k] = Base64Value(c)) < 0) {
-                    return false;
-                }
-            }
-            const std::uint32_t n = (static_cast<std::uint32_t>(v[0]) << 18) |
-                (static_cast<std::uint32_t>(v[1]) << 12) | (static_cast<std::uint32_t>(v[2]) << 6) |
-                static_cast<std::uint32_t>(v[3]);
-            out += static_cast<char>((n >> 16) & 0xFF);
-            if (pad < 2) {
-                out += static_cast<char>((n >> 8) & 0xFF);
-            }
-            if (pad < 1) {
-                out += static_cast<char>(n & 0xFF);
-            }
-        }
-        *bytes = std::move(out);
-        return true;
-    }
-    return false;
-}
-
-bool ParseTreeTime(const JsonDocument& doc, std::uint32_t node, std::uint32_t* seconds)
-{
-    if (doc.type(node) == JsonType::Number) {
-        std::int64_t v = 0;
-        if (!doc.integer(node, &v) || v < 0 || v > kMaxUInt32) {
-            return false;
-        }
-        *seconds = static_cast<std::uint32_t>(v);
-        return true;
-    }
-    if (doc.type(node) != JsonType::String) {
-        return false;
-    }
-    // YYYY-MM-DDTHH:MM:SSZ
-    const std::string_view t = doc.text(node);
-    unsigned year = 0;
-    unsigned month = 0;
-    unsigned day = 0;
-    unsigned hour = 0;
-    unsigned minute = 0;
-    unsigned second = 0;
-    if (t.size() != 20 || !Digits(t, 0, 4, &year) || t[4] != '-' || !Digits(t, 5, 2, &month) || t[7] != '-' ||
-        !Digits(t, 8, 2, &day) || t[10] != 'T' || !Digits(t, 11, 2, &hour) || t[13] != ':' ||
-        !Digits(t, 14, 2, &minute) || t[16] != ':' || !Digits(t, 17, 2, &second) || t[19] != 'Z') {
-        return false;
-    }
-    static const unsigned kDays[] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    if (month < 1 || month > 12 || day < 1 || day > kDays[month - 1] || hour > 23 || minute > 59 || second > 59) {
-        return false;
-    }
-    const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
-    if (month == 2 && day == 29 && !leap) {
-        return false;
-    }
-    const std::int64_t total = DaysFromCivil(year, month, day) * 86400 + hour * 3600 + minute * 60 + second;
-    if (total < 0 || total > kMaxUInt32) {
-        return false;
-    }
-    *seconds = static_cast<std::uint32_t>(total);
-    return true;
-}
-
-bool CheckTreeName(std::string_view name, std::string* problem)
-{
-    if (name.empty()) {
-        *problem = "must not be empty";
-        return false;
-    }
-    if (name.size() > 255) {
-        *problem = "is longer than 255 characters";
-        return false;
-    }
-    if (name.front() == '.') {
-        *problem = "must not start with a dot (names in the file are full names)";
-        return false;
-    }
-    std::size_t start = 0;
-    for (;;) {
-        const std::size_t dot = name.find('.', start);
-        const std::string_view part = name.substr(start, dot == std::string_view::npos ? name.npos : dot - start);
-        if (part.empty()) {
-            *problem = "has an empty name component";
-            return false;
-        }
-        if (part.size() > 64) {
-            *problem = "has a component longer than 64 characters";
-            return false;
-        }
-        for (char c : part) {
-            if (c == '=' || static_cast<unsigned char>(c) < 0x20) {
-                *problem = "must be typeless, without \"=\" or control characters";
-                return false;
-            }
-        }
-        if (part.front() == '[') {
-            *problem = "must not hold a special name in brackets";
-            return false;
-        }
-        if (dot == std::string_view::npos) {
-            return true;
-        }
-        start = dot + 1;
-    }
-}
 
 bool EncodeTreeValue(const JsonDocument& doc, std::uint32_t node, std::uint32_t syntax, const Schema& schema,
     std::string* wire, std::string* problem)

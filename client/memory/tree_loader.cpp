@@ -1,0 +1,432 @@
+#include "client/memory/tree_loader.h"
+
+#include "client/memory/base_schema.h"
+#include "client/memory/tree_values.h"
+#include "client/values.h"
+
+#include <algorithm>
+
+// GCC 12 reports a false -Wrestrict inside std::string when a literal is
+// prepended to a temporary string (GCC bug 105329); the code is sound.
+#if defined(__GNUC__) && !defined(__clang__) && __GNUC__ == 12
+#pragma GCC diagnostic ignored "-Wrestrict"
+#endif
+
+namespace veralith::client::memory::detail {
+
+std::string Quoted(std::string_view text)
+{
+    return "\"" + std::string(text) + "\"";
+}
+
+// A JSON pointer token: "~" and "/" escaped.
+std::string PointerToken(std::string_view name)
+{
+    std::string out;
+    for (char c : name) {
+        if (c == '~') {
+            out += "~0";
+        } else if (c == '/') {
+            out += "~1";
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
+bool TreeLoader::fail(const std::string& pointer, const std::string& what)
+{
+    m_error = m_file + ": " + (pointer.empty() ? std::string("/") : pointer) + ": " + what;
+    return false;
+}
+
+// Members of a JSON object other than these (and "comment") are errors.
+bool TreeLoader::onlyMembers(
+    std::uint32_t node, const std::string& pointer, std::initializer_list<std::string_view> names)
+{
+    for (std::uint32_t key = m_doc.first(node); key != kNoNode; key = m_doc.next(m_doc.next(key))) {
+        const std::string_view name = m_doc.text(key);
+        bool known = name == "comment";
+        for (std::string_view allowed : names) {
+            known = known || name == allowed;
+        }
+        if (!known) {
+            return fail(pointer + "/" + PointerToken(name), "unknown member " + Quoted(name));
+        }
+    }
+    return true;
+}
+
+bool TreeLoader::stringMember(
+    std::uint32_t node, const std::string& pointer, std::string_view name, bool required, std::string_view* value)
+{
+    const std::uint32_t member = m_doc.member(node, name);
+    if (member == kNoNode) {
+        *value = {};
+        return required ? fail(pointer, Quoted(name) + " is missing") : true;
+    }
+    if (m_doc.type(member) != JsonType::String) {
+        return fail(pointer + "/" + std::string(name), "must be a string");
+    }
+    *value = m_doc.text(member);
+    return true;
+}
+
+bool TreeLoader::run()
+{
+    if (m_text.size() > 0xFFFFFFF0u) {
+        return fail("", "the file is too large");
+    }
+    std::string syntax;
+    const bool parsed = m_doc.parse(
+        m_text, &syntax, [this](std::uint32_t node, std::uint32_t index) { return takeObject(node, index); });
+    if (!parsed) {
+        if (!syntax.empty()) {
+            m_error = m_file + ":" + syntax;
+        }
+        return false;
+    }
+    const std::uint32_t root = m_doc.root();
+    if (m_doc.type(root) != JsonType::Object) {
+        return fail("", "the document must be a JSON object");
+    }
+    if (!m_directory && !loadHeader()) {
+        return false;
+    }
+    if (!onlyMembers(root, "", {"format", "tree", "defaultNameContext", "schema", "objects"})) {
+        return false;
+    }
+    const std::uint32_t objects = m_doc.member(root, "objects");
+    if (objects == kNoNode) {
+        return fail("", "\"objects\" is missing");
+    }
+    if (m_doc.type(objects) != JsonType::Array) {
+        return fail("/objects", "must be an array of objects");
+    }
+    if (!m_streaming) {
+        std::uint32_t index = 0;
+        for (std::uint32_t node = m_doc.first(objects); node != kNoNode; node = m_doc.next(node), ++index) {
+            if (!convertObject(node, index)) {
+                return false;
+            }
+        }
+    }
+    if (!linkObjects()) {
+        return false;
+    }
+    std::string_view nameContext;
+    if (!stringMember(root, "", "defaultNameContext", false, &nameContext)) {
+        return false;
+    }
+    if (!nameContext.empty()) {
+        std::string problem;
+        if (!CheckTreeName(nameContext, &problem)) {
+            return fail("/defaultNameContext", "name " + Quoted(nameContext) + " " + problem);
+        }
+        const std::uint32_t index = m_directory->find(nameContext);
+        if (index == kNoObject) {
+            return fail("/defaultNameContext", Quoted(nameContext) + " is not an object in the file");
+        }
+        m_directory->setDefaultNameContext(m_directory->fullName(index));
+    }
+    return true;
+}
+
+// Each element of "objects" as the reader meets it. When the members the
+// objects depend on (format, tree, schema) came before "objects", every
+// object is converted at once and its JSON dropped, so that a large file
+// never stands in memory as a whole document; otherwise the document is
+// kept and converted after the end.
+SinkAnswer TreeLoader::takeObject(std::uint32_t node, std::uint32_t index)
+{
+    if (index == 0) {
+        const std::uint32_t root = m_doc.root();
+        const bool schemaKnown =
+            m_doc.member(root, "schema") != kNoNode || m_text.find("\"schema\"") == std::string_view::npos;
+        m_streaming = schemaKnown && m_doc.member(root, "format") != kNoNode && m_doc.member(root, "tree") != kNoNode;
+        if (m_streaming && !loadHeader()) {
+            return SinkAnswer::Stop;
+        }
+    }
+    if (!m_streaming) {
+        return SinkAnswer::Keep;
+    }
+    return convertObject(node, index) ? SinkAnswer::Consumed : SinkAnswer::Stop;
+}
+
+// The members before the objects: format, tree and schema additions.
+bool TreeLoader::loadHeader()
+{
+    const std::uint32_t root = m_doc.root();
+    if (!onlyMembers(root, "", {"format", "tree", "defaultNameContext", "schema", "objects"})) {
+        return false;
+    }
+    std::string_view format;
+    std::string_view tree;
+    if (!stringMember(root, "", "format", true, &format) || !stringMember(root, "", "tree", true, &tree)) {
+        return false;
+    }
+    if (format != "veralith-tree/1") {
+        return fail("/format", "must be \"veralith-tree/1\"");
+    }
+    if (!checkTreeName(tree)) {
+        return false;
+    }
+    Schema schema = BaseSchema();
+    if (const std::uint32_t node = m_doc.member(root, "schema"); node != kNoNode && !loadSchema(node, schema)) {
+        return false;
+    }
+    m_directory = std::make_shared<MemoryDirectory>(std::string(tree), std::string(), std::move(schema));
+    m_namingLength.clear();
+    for (std::size_t i = 0; i < m_directory->schema().classes().size(); ++i) {
+        m_namingLength.push_back(m_directory->schema().namingAttribute(static_cast<int>(i)).size());
+    }
+    return true;
+}
+
+// A view of text that stays valid after the reader drops an element.
+std::string_view TreeLoader::keep(std::string_view text)
+{
+    if (m_doc.inInput(text)) {
+        return text;
+    }
+    m_owned.emplace_back(text);
+    return m_owned.back();
+}
+
+bool TreeLoader::checkTreeName(std::string_view tree)
+{
+    bool ok = !tree.empty() && tree.size() <= kMaxTreeNameChars && tree.back() != '_';
+    for (char c : tree) {
+        ok = ok && ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_' || c == '-');
+    }
+    return ok ? true
+              : fail("/tree",
+                    "must be 1 to 32 letters, digits, \"_\" or \"-\", not ending in \"_\" (is " + Quoted(tree) + ")");
+}
+
+bool TreeLoader::timeMember(std::uint32_t node, const std::string& pointer, std::string_view name, std::uint32_t* value)
+{
+    const std::uint32_t member = m_doc.member(node, name);
+    if (member == kNoNode) {
+        *value = 0;
+        return true;
+    }
+    if (!ParseTreeTime(m_doc, member, value)) {
+        return fail(pointer + "/" + std::string(name),
+            "must be an ISO 8601 UTC time (2004-03-01T08:00:00Z) or whole seconds since 1970");
+    }
+    return true;
+}
+
+bool TreeLoader::loadObject(std::uint32_t node, std::uint32_t index, StoredObject* object)
+{
+    const std::string pointer = objectPointer(index);
+    if (m_doc.type(node) != JsonType::Object) {
+        return fail(pointer, "must be an object");
+    }
+    if (!onlyMembers(node, pointer, {"name", "class", "auxClasses", "created", "modified", "attributes"})) {
+        return false;
+    }
+    std::string_view name;
+    std::string_view className;
+    if (!stringMember(node, pointer, "name", true, &name) || !stringMember(node, pointer, "class", true, &className)) {
+        return false;
+    }
+    std::string problem;
+    if (!CheckTreeName(name, &problem)) {
+        return fail(pointer + "/name", "name " + Quoted(name) + " " + problem);
+    }
+    m_names.push_back(keep(name));
+    const Schema& schema = m_directory->schema();
+    const int classId = schema.findClass(className);
+    if (classId == kNoSchemaId) {
+        return fail(pointer + "/class", "unknown class " + Quoted(className));
+    }
+    if ((schema.classDef(classId).flags & DS_AUXILIARY_CLASS) != 0) {
+        return fail(pointer + "/class", Quoted(className) + " is an auxiliary class, not a base class");
+    }
+    object->classId = classId;
+    const std::size_t dot = name.find('.');
+    object->rdn = std::string(name.substr(0, dot));
+    if (const std::uint32_t aux = m_doc.member(node, "auxClasses"); aux != kNoNode) {
+        if (m_doc.type(aux) != JsonType::Array) {
+            return fail(pointer + "/auxClasses", "must be an array of class names");
+        }
+        std::uint32_t j = 0;
+        for (std::uint32_t item = m_doc.first(aux); item != kNoNode; item = m_doc.next(item), ++j) {
+            const std::string itemPointer = pointer + "/auxClasses/" + std::to_string(j);
+            if (m_doc.type(item) != JsonType::String) {
+                return fail(itemPointer, "must be a string");
+            }
+            const int auxId = schema.findClass(m_doc.text(item));
+            if (auxId == kNoSchemaId) {
+                return fail(itemPointer, "unknown class " + Quoted(m_doc.text(item)));
+            }
+            if ((schema.classDef(auxId).flags & DS_AUXILIARY_CLASS) == 0) {
+                return fail(itemPointer, Quoted(m_doc.text(item)) + " is not an auxiliary class");
+            }
+            object->auxClasses.push_back(auxId);
+        }
+    }
+    if (!timeMember(node, pointer, "created", &object->created) ||
+        !timeMember(node, pointer, "modified", &object->modified)) {
+        return false;
+    }
+    return loadAttributes(node, index, pointer, object);
+}
+
+bool TreeLoader::loadAttributes(
+    std::uint32_t node, std::uint32_t index, const std::string& pointer, StoredObject* object)
+{
+    const std::uint32_t attributes = m_doc.member(node, "attributes");
+    if (attributes == kNoNode) {
+        return true;
+    }
+    if (m_doc.type(attributes) != JsonType::Object) {
+        return fail(pointer + "/attributes", "must be an object of attribute names and value arrays");
+    }
+    const Schema& schema = m_directory->schema();
+    object->attributes.reserve(m_doc.size(attributes));
+    for (std::uint32_t key = m_doc.first(attributes); key != kNoNode; key = m_doc.next(m_doc.next(key))) {
+        const std::string_view name = m_doc.text(key);
+        const std::uint32_t values = m_doc.next(key);
+        const auto attrPointer = [&]() { return pointer + "/attributes/" + PointerToken(name); };
+        const int attrId = schema.findAttribute(name);
+        if (attrId == kNoSchemaId) {
+            return fail(attrPointer(), "unknown attribute " + Quoted(name));
+        }
+        const AttributeDef& def = schema.attribute(attrId);
+        if (SameTextIgnoreCase(def.name, "Object Class")) {
+            return fail(attrPointer(), "\"Object Class\" is derived from \"class\" and \"auxClasses\"");
+        }
+        for (const StoredAttribute& known : object->attributes) {
+            if (known.attrId == attrId) {
+                return fail(attrPointer(), "attribute " + Quoted(def.name) + " is given twice");
+            }
+        }
+        if (m_doc.type(values) != JsonType::Array || m_doc.size(values) == 0) {
+            return fail(attrPointer(), "must be a non-empty array of values");
+        }
+        const bool single = (def.flags & DS_SINGLE_VALUED_ATTR) != 0 || def.syntaxId == SYN_STREAM;
+        if (single && m_doc.size(values) > 1) {
+            return fail(attrPointer(),
+                "single-valued attribute " + Quoted(def.name) + " holds " + std::to_string(m_doc.size(values)) +
+                    " values");
+        }
+        StoredAttribute stored;
+        stored.attrId = attrId;
+        stored.values.reserve(m_doc.size(values));
+        std::uint32_t j = 0;
+        std::string problem;
+        for (std::uint32_t item = m_doc.first(values); item != kNoNode; item = m_doc.next(item), ++j) {
+            std::string wire;
+            if (!EncodeTreeValue(m_doc, item, def.syntaxId, schema, &wire, &problem)) {
+                return fail(attrPointer() + "/" + std::to_string(j), problem);
+            }
+            if (def.syntaxId == SYN_DIST_NAME) {
+                m_pendingNames.push_back(PendingName {index, keep(name), attrId, j});
+            }
+            stored.values.push_back(std::move(wire));
+        }
+        object->attributes.push_back(std::move(stored));
+    }
+    std::sort(object->attributes.begin(), object->attributes.end(),
+        [](const StoredAttribute& a, const StoredAttribute& b) { return a.attrId < b.attrId; });
+    return true;
+}
+
+bool TreeLoader::convertObject(std::uint32_t node, std::uint32_t index)
+{
+    if (index == 0) {
+        // About one object per 500 bytes of file.
+        m_loaded.reserve(m_text.size() / 500 + 16);
+        m_names.reserve(m_text.size() / 500 + 16);
+        m_byName.reserve(m_text.size() / 500 + 16);
+    }
+    m_loaded.emplace_back();
+    if (!loadObject(node, index, &m_loaded.back())) {
+        return false;
+    }
+    const auto [it, inserted] = m_byName.emplace(m_names[index], index);
+    if (!inserted) {
+        return fail(objectPointer(index) + "/name",
+            Quoted(m_names[index]) + " is already the name of " + objectPointer(it->second));
+    }
+    return true;
+}
+
+bool TreeLoader::linkObjects()
+{
+    const auto count = static_cast<std::uint32_t>(m_loaded.size());
+    std::vector<StoredObject>& loaded = m_loaded;
+    auto& byName = m_byName;
+    m_directory->reserve(count);
+    // Parents: every object's parent must be in the file and be a container.
+    const Schema& schema = m_directory->schema();
+    std::vector<std::uint32_t> parentOf(count, kNoObject);
+    std::vector<std::uint32_t> depth(count, 0);
+    for (std::uint32_t i = 0; i < count; ++i) {
+        const std::string_view name = m_names[i];
+        depth[i] = static_cast<std::uint32_t>(std::count(name.begin(), name.end(), '.'));
+        const std::size_t dot = name.find('.');
+        if (dot == std::string_view::npos) {
+            continue;
+        }
+        const std::string_view parent = name.substr(dot + 1);
+        const auto it = byName.find(parent);
+        if (it == byName.end()) {
+            return fail(
+                objectPointer(i) + "/name", "parent " + Quoted(parent) + " of " + Quoted(name) + " is not in the file");
+        }
+        const ClassDef& parentClass = schema.classDef(loaded[it->second].classId);
+        if ((parentClass.flags & DS_CONTAINER_CLASS) == 0) {
+            return fail(objectPointer(i) + "/name",
+                "parent " + Quoted(parent) + " of " + Quoted(name) + " is no container (class " +
+                    Quoted(parentClass.name) + ")");
+        }
+        parentOf[i] = it->second;
+    }
+    // Add parents before children; remember where each object went.
+    std::vector<std::uint32_t> order(count);
+    for (std::uint32_t i = 0; i < count; ++i) {
+        order[i] = i;
+    }
+    std::stable_sort(
+        order.begin(), order.end(), [&depth](std::uint32_t a, std::uint32_t b) { return depth[a] < depth[b]; });
+    std::vector<std::uint32_t> placed(count, kNoObject);
+    std::vector<std::uint32_t> typedLength(count, 0);
+    for (std::uint32_t i : order) {
+        StoredObject& object = loaded[i];
+        object.parent = parentOf[i] == kNoObject ? kRootObject : placed[parentOf[i]];
+        // Typed names with a leading dot must fit 255 characters.
+        const std::size_t own = m_namingLength[static_cast<std::size_t>(object.classId)] + 1 + object.rdn.size();
+        typedLength[i] =
+            static_cast<std::uint32_t>(own + (parentOf[i] == kNoObject ? 0 : typedLength[parentOf[i]] + 1));
+        if (typedLength[i] + 1 > kMaxNameChars) {
+            return fail(objectPointer(i) + "/name",
+                "name " + Quoted(m_names[i]) + " is longer than 255 characters in typed form");
+        }
+        placed[i] = m_directory->addObject(std::move(object));
+    }
+    m_directory->finish();
+    // Distinguished names must name objects of the file; they take the
+    // spelling of the object they name.
+    for (const PendingName& pending : m_pendingNames) {
+        StoredObject& holder = m_directory->object(placed[pending.object]);
+        auto attr = std::find_if(holder.attributes.begin(), holder.attributes.end(),
+            [&pending](const StoredAttribute& a) { return a.attrId == pending.attrId; });
+        std::string& value = attr->values[pending.valueIndex];
+        const auto it = byName.find(value);
+        if (it == byName.end()) {
+            return fail(objectPointer(pending.object) + "/attributes/" + PointerToken(pending.key) + "/" +
+                    std::to_string(pending.valueIndex),
+                Quoted(value) + " is not an object in the file");
+        }
+        value = m_directory->fullName(placed[it->second]);
+    }
+    return true;
+}
+
+} // namespace veralith::client::memory::detail

@@ -1,0 +1,101 @@
+#pragma once
+
+// The tree-file loader's working state: one TreeLoader reads one file.
+// Internal to client/memory (loader.h is the interface).
+
+#include "client/memory/json.h"
+#include "client/memory/memory_directory.h"
+
+#include <deque>
+#include <initializer_list>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+namespace veralith::client::memory::detail {
+
+// A text in double quotes, for messages.
+std::string Quoted(std::string_view text);
+// A JSON pointer token: "~" and "/" escaped.
+std::string PointerToken(std::string_view name);
+
+// A distinguished-name value to check once every object is known.
+struct PendingName
+{
+    std::uint32_t object; // file index of the object holding the value
+    std::string_view key; // the attribute's name as the file writes it
+    std::int32_t attrId;
+    std::uint32_t valueIndex;
+};
+
+class TreeLoader
+{
+public:
+    TreeLoader(std::string_view text, const std::string& fileName)
+        : m_text(text)
+        , m_file(fileName)
+    { }
+
+    // Loads the file; on failure writes the one message into *error.
+    bool load(std::shared_ptr<MemoryDirectory>* result, std::string* error)
+    {
+        const bool ok = run();
+        if (!ok) {
+            *error = m_error;
+            return false;
+        }
+        *result = std::move(m_directory);
+        return true;
+    }
+
+private:
+    bool fail(const std::string& pointer, const std::string& what);
+    // Members of a JSON object other than these (and "comment") are errors.
+    bool onlyMembers(std::uint32_t node, const std::string& pointer, std::initializer_list<std::string_view> names);
+    bool stringMember(
+        std::uint32_t node, const std::string& pointer, std::string_view name, bool required, std::string_view* value);
+    bool run();
+    // Each element of "objects" as the reader meets it. When the members the
+    // objects depend on (format, tree, schema) came before "objects", every
+    // object is converted at once and its JSON dropped, so that a large file
+    // never stands in memory as a whole document; otherwise the document is
+    // kept and converted after the end.
+    SinkAnswer takeObject(std::uint32_t node, std::uint32_t index);
+    // The members before the objects: format, tree and schema additions.
+    bool loadHeader();
+    // A view of text that stays valid after the reader drops an element.
+    std::string_view keep(std::string_view text);
+    bool checkTreeName(std::string_view tree);
+
+    // Schema additions (tree_schema.cpp).
+    bool schemaName(std::uint32_t item, const std::string& pointer, std::string_view* name);
+    bool oidMember(std::uint32_t item, const std::string& pointer, std::string* oid);
+    bool u32Member(
+        std::uint32_t item, const std::string& pointer, std::string_view name, std::int64_t high, std::uint32_t* value);
+    bool loadSchema(std::uint32_t node, Schema& schema);
+
+    // Objects (tree_loader.cpp).
+    bool convertObject(std::uint32_t node, std::uint32_t index);
+    bool linkObjects();
+    bool loadObject(std::uint32_t node, std::uint32_t index, StoredObject* object);
+    bool loadAttributes(std::uint32_t node, std::uint32_t index, const std::string& pointer, StoredObject* object);
+    bool timeMember(std::uint32_t node, const std::string& pointer, std::string_view name, std::uint32_t* value);
+    std::string objectPointer(std::uint32_t index) const { return "/objects/" + std::to_string(index); }
+
+    std::string_view m_text;
+    std::string m_file;
+    JsonDocument m_doc;
+    std::string m_error;
+    std::shared_ptr<MemoryDirectory> m_directory;
+    bool m_streaming = false;
+    std::vector<std::size_t> m_namingLength; // per class: its naming attribute's length
+    std::deque<std::string> m_owned; // unescaped texts the loader keeps
+    std::vector<StoredObject> m_loaded; // in file order
+    std::vector<std::string_view> m_names; // full name of each object of the file
+    std::unordered_map<std::string_view, std::uint32_t, FoldedNameHash, FoldedNameEqual> m_byName;
+    std::vector<PendingName> m_pendingNames;
+};
+
+} // namespace veralith::client::memory::detail
