@@ -1,8 +1,10 @@
 #include "app/form_search_run.h"
 
 #include "app/main_form.h"
+#include "app/run/sort_key.h"
 #include "settings/radio_group.h"
 #include "util/feedback.h"
+#include "util/format.h"
 
 #include <exception>
 #include <set>
@@ -49,8 +51,31 @@ SearchRunInputs ReadSearchRunInputs(const TMainForm& form)
 
 FormSearchSurface::FormSearchSurface(TMainForm& form)
     : form_(form)
+    , windowHooks_(util::SetFeedbackHooks({}))
 {
     sincePump_.start();
+    // The layers below (the search before every object it names) ask for
+    // event processing as often as the run does: they get the same pace.
+    util::FeedbackHooks paced = windowHooks_;
+    paced.processPendingMessages = [this] { PumpIfDue(); };
+    util::SetFeedbackHooks(std::move(paced));
+}
+
+FormSearchSurface::~FormSearchSurface()
+{
+    util::SetFeedbackHooks(std::move(windowHooks_));
+}
+
+void FormSearchSurface::PumpIfDue()
+{
+    if (sincePump_.elapsed() < kPumpInterval) {
+        return;
+    }
+    ShowStatusText();
+    if (windowHooks_.processPendingMessages) {
+        windowHooks_.processPendingMessages();
+    }
+    sincePump_.restart();
 }
 
 void FormSearchSurface::ShowResults()
@@ -65,7 +90,27 @@ void FormSearchSurface::ClearObjects()
 
 void FormSearchSurface::AddObjects(const util::StringList& names)
 {
-    form_.ListBoxObjects->Items().AddAll(names);
+    // Sorted here, pacing the window's event processing, then appended in
+    // order: the list box places each one at its end (its sorted place)
+    // without sorting 100,000 names in one step.
+    std::vector<SortKey> keys;
+    keys.reserve(names.Count());
+    for (const util::StringListEntry& entry : names) {
+        keys.emplace_back(entry.text);
+        if (keys.size() % 1024 == 0) {
+            PumpIfDue();
+        }
+    }
+    const std::vector<std::uint32_t> order = StableSortOrder(keys, [this] { PumpIfDue(); });
+    keys.clear();
+    StringListModel& items = form_.ListBoxObjects->Items();
+    for (std::size_t i = 0; i < order.size(); ++i) {
+        const util::StringListEntry& entry = names.At(order[i]);
+        items.Add(entry.text, entry.value);
+        if (i % 256 == 255) {
+            PumpIfDue();
+        }
+    }
 }
 
 std::size_t FormSearchSurface::ObjectCount() const
@@ -102,16 +147,28 @@ void FormSearchSurface::SetStatusText(const std::string& text)
 {
     statusText_ = text;
     statusPending_ = true;
-    // The last text of a run (empty) and texts between pumps are shown at once
-    // when no pump is due; otherwise the next pump shows the latest text.
+    progressPending_ = false;
+    // The last text of a run (empty) is shown at once; other texts at the
+    // next pump.
     if (text.empty()) {
         ShowStatusText();
     }
 }
 
+void FormSearchSurface::ShowProgress(const std::string& name, const std::string& value)
+{
+    progressName_ = name;
+    progressValue_ = value;
+    progressPending_ = true;
+    statusPending_ = false;
+}
+
 void FormSearchSurface::ShowStatusText()
 {
-    if (statusPending_) {
+    if (progressPending_) {
+        form_.SetStatusText(util::Format("%s: %s", progressName_, progressValue_));
+        progressPending_ = false;
+    } else if (statusPending_) {
         form_.SetStatusText(statusText_);
         statusPending_ = false;
     }
@@ -131,12 +188,12 @@ util::MessageBoxButton FormSearchSurface::ShowMessage(util::MessageBoxKind kind,
 
 void FormSearchSurface::ProcessPendingMessages()
 {
-    if (sincePump_.elapsed() < kPumpInterval) {
-        return;
-    }
-    ShowStatusText();
-    util::ProcessPendingMessages();
-    sincePump_.restart();
+    PumpIfDue();
+}
+
+bool FormSearchSurface::Closed() const
+{
+    return form_.SearchContext() == client::kNoContext;
 }
 
 void FormSearchSurface::RunningChanged(bool running)

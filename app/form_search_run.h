@@ -5,6 +5,7 @@
 // TMainForm::SetSearchRun).
 
 #include "app/run/search_run.h"
+#include "util/feedback.h"
 
 #include <QElapsedTimer>
 
@@ -27,14 +28,20 @@ SearchRunInputs ReadSearchRunInputs(const TMainForm& form);
 // Pending messages are processed at most every kPumpInterval milliseconds
 // (the status text being shown just before), so a run over many objects
 // spends its time reading rather than repainting, while the window still
-// repaints and its status bar follows the run. The Search button is disabled
-// while a run works on the window, so no second run can start inside it.
+// repaints and its status bar follows the run. While the surface exists the
+// same pace applies to the layers below (its constructor installs a
+// feedback hook that paces util::ProcessPendingMessages; its destructor puts
+// the window's hooks back). The Search button is disabled while a run works
+// on the window, so no second run can start inside it.
 class FormSearchSurface : public SearchSurface
 {
 public:
-    static constexpr qint64 kPumpInterval = 20;
+    static constexpr qint64 kPumpInterval = 10;
 
     explicit FormSearchSurface(TMainForm& form);
+    ~FormSearchSurface() override;
+    FormSearchSurface(const FormSearchSurface&) = delete;
+    FormSearchSurface& operator=(const FormSearchSurface&) = delete;
 
     void ShowResults() override;
     void ClearObjects() override;
@@ -46,17 +53,29 @@ public:
     void ClearLog() override;
     void AddDuplicate(const DuplicateEntry& entry) override;
     void SetStatusText(const std::string& text) override;
+    void ShowProgress(const std::string& name, const std::string& value) override;
     AlertMode Alert() const override;
     util::MessageBoxButton ShowMessage(util::MessageBoxKind kind, const std::string& text) override;
     void ProcessPendingMessages() override;
     void RunningChanged(bool running) override;
+    // The window has been closed (its contexts freed) during the run.
+    bool Closed() const override;
 
 private:
+    // Shows the status text and processes pending messages when
+    // kPumpInterval has passed since the last time.
+    void PumpIfDue();
     void ShowStatusText();
 
     TMainForm& form_;
+    util::FeedbackHooks windowHooks_;
     QElapsedTimer sincePump_;
+    // The status text to show at the next pump: a text, or the progress of an
+    // object (formatted only when shown).
     std::string statusText_;
+    std::string progressName_;
+    std::string progressValue_;
+    bool progressPending_ = false;
     bool statusPending_ = false;
 };
 

@@ -1,5 +1,6 @@
 #include "bench/bench_process.h"
 
+#include <ctime>
 #include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -30,11 +31,20 @@ ChildRun RunChild(const std::string& path, const std::vector<std::string>& args)
     if (child > 0 && wait4(child, &status, 0, &usage) == child) {
         run.milliseconds = watch.Milliseconds();
         run.peakKilobytes = usage.ru_maxrss;
+        run.cpuMilliseconds = (usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1000.0 +
+            (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1000.0;
         if (WIFEXITED(status)) {
             run.status = WEXITSTATUS(status);
         }
     }
     return run;
+}
+
+double ProcessCpuMilliseconds()
+{
+    timespec now {};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+    return static_cast<double>(now.tv_sec) * 1000.0 + static_cast<double>(now.tv_nsec) / 1e6;
 }
 
 long PeakKilobytes()

@@ -23,10 +23,28 @@ private:
     std::chrono::steady_clock::time_point start_;
 };
 
+// CPU time this process has used, in milliseconds. On a machine shared with
+// other work, CPU time shows what the program costs; wall time shows what a
+// user waits.
+double ProcessCpuMilliseconds();
+
+class CpuStopwatch
+{
+public:
+    CpuStopwatch()
+        : start_(ProcessCpuMilliseconds())
+    { }
+    double Milliseconds() const { return ProcessCpuMilliseconds() - start_; }
+
+private:
+    double start_;
+};
+
 struct ChildRun
 {
     int status = -1; // exit status, -1 when it did not exit normally
     double milliseconds = 0;
+    double cpuMilliseconds = 0; // user and system time of the child
     long peakKilobytes = 0; // the child's maximum resident set size
 };
 

@@ -59,7 +59,7 @@ int main(int argc, char** argv)
     }
     const std::string treeFile = argv[1];
     std::string className = "User";
-    std::string attribute = "Surname";
+    std::string attribute = "Telephone Number";
     for (int i = 2; i + 1 < argc; i += 2) {
         const std::string option = argv[i];
         if (option == "--class") {
@@ -110,8 +110,10 @@ int main(int argc, char** argv)
     QObject::connect(form.StatusBar, &QStatusBar::messageChanged, [&] { ++statusChanges; });
 
     const double start = clock.Milliseconds();
+    const bench::CpuStopwatch cpu;
     form.BitBtnSearchClick();
     const double end = clock.Milliseconds();
+    const double cpuMilliseconds = cpu.Milliseconds();
     util::SetFeedbackHooks(windowHooks);
 
     double longestPause = 0;
@@ -121,9 +123,9 @@ int main(int argc, char** argv)
         previous = pump;
     }
     longestPause = std::max(longestPause, end - previous);
-    std::printf("window run: %d objects, %d values, %d log lines, %d boxes (%s): %.0f ms\n",
+    std::printf("window run: %d objects, %d values, %d log lines, %d boxes (%s): %.0f ms (CPU %.0f ms)\n",
         form.ListBoxObjects->Count(), form.ListBoxAttributes->Count(), form.ListBoxLog->Count(), dialogs.boxes,
-        dialogs.last.c_str(), end - start);
+        dialogs.last.c_str(), end - start, cpuMilliseconds);
     std::printf("pending messages processed %zu times, longest pause %.1f ms; status bar changed %d times\n",
         pumps.size(), longestPause, statusChanges);
     std::printf("peak memory %ld MB\n", bench::PeakKilobytes() / 1024);

@@ -8,9 +8,10 @@ function(veralith_library name)
 endfunction()
 
 # add_unit_test(name SOURCES ... LIBS ... [QT])
-# Builds one GoogleTest executable and registers its tests with ctest. Tests
-# run with a pinned locale and time zone unless a test sets its own, and with
-# the offscreen Qt platform so that no display is needed.
+# Builds one GoogleTest executable and registers its tests with ctest. The
+# test presets (CMakePresets.json) pin the locale, the time zone and the Qt
+# platform for every test; tests that depend on one of them set it themselves
+# as well, so that they also pass when run by hand.
 function(add_unit_test name)
   cmake_parse_arguments(ARG "QT" "" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
@@ -21,6 +22,5 @@ function(add_unit_test name)
   gtest_discover_tests(${name}
     WORKING_DIRECTORY ${CMAKE_CURRENT_SOURCE_DIR}
     DISCOVERY_TIMEOUT 60
-    PROPERTIES ENVIRONMENT
-      "QT_QPA_PLATFORM=offscreen;TZ=UTC;LC_ALL=C.UTF-8;XDG_RUNTIME_DIR=${CMAKE_BINARY_DIR}/xdg-runtime;VERALITH_SOURCE_DIR=${PROJECT_SOURCE_DIR};ASAN_OPTIONS=detect_leaks=1")
+    PROPERTIES ENVIRONMENT QT_QPA_PLATFORM=offscreen)
 endfunction()

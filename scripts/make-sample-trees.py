@@ -180,7 +180,8 @@ def aot_header(kind, count):
 
 
 def counted(text):
-    return u32(len(text)) + ztext(text)
+    """A 32-bit count, then the text and its terminating zero, which the count includes."""
+    return u32(len(text) + 1) + ztext(text)
 
 
 def app_macros(macros):

@@ -1,21 +1,30 @@
 #include "app/cli/cli_surface.h"
 
-#include "util/collate.h"
+#include "app/run/sort_key.h"
 
 #include <algorithm>
+#include <cstdint>
 
 namespace veralith::app {
 
 void CliSurface::AddObjects(const util::StringList& names)
 {
-    const std::size_t previous = objects_.size();
-    objects_.reserve(previous + names.Count());
+    std::vector<std::string> all = std::move(objects_);
+    all.reserve(all.size() + names.Count());
     for (const util::StringListEntry& entry : names) {
-        objects_.push_back(entry.text);
+        all.push_back(entry.text);
     }
-    const auto middle = objects_.begin() + static_cast<std::ptrdiff_t>(previous);
-    std::stable_sort(middle, objects_.end(), util::TextSortLess());
-    std::inplace_merge(objects_.begin(), middle, objects_.end(), util::TextSortLess());
+    std::vector<SortKey> keys;
+    keys.reserve(all.size());
+    for (const std::string& name : all) {
+        keys.emplace_back(name);
+    }
+    const std::vector<std::uint32_t> order = StableSortOrder(keys);
+    objects_.clear();
+    objects_.reserve(all.size());
+    for (const std::uint32_t index : order) {
+        objects_.push_back(std::move(all[index]));
+    }
 }
 
 util::MessageBoxButton CliSurface::ShowMessage(util::MessageBoxKind, const std::string& text)

@@ -21,8 +21,9 @@ public:
     { }
 
     void ClearObjects() override { objects_.clear(); }
-    // Merges names into the sorted object list: a stable sort by
-    // util::CompareTextsForSorting, equal names keeping their order of arrival.
+    // Merges names into the sorted object list: a stable sort in the order of
+    // util::CompareTextsForSorting (by SortKeys), equal names keeping their
+    // order of arrival.
     void AddObjects(const util::StringList& names) override;
     std::size_t ObjectCount() const override { return objects_.size(); }
     std::string ObjectAt(std::size_t index) const override { return objects_.at(index); }
@@ -34,6 +35,7 @@ public:
     void AddDuplicate(const DuplicateEntry& entry) override { duplicates_.push_back(entry); }
 
     void SetStatusText(const std::string&) override { }
+    void ShowProgress(const std::string&, const std::string&) override { }
     AlertMode Alert() const override { return AlertMode::LogMessage; }
     // Writes the text and a line break to the message stream; answers Ok.
     util::MessageBoxButton ShowMessage(util::MessageBoxKind kind, const std::string& text) override;

@@ -69,11 +69,10 @@ int RunClasses(const CliOptions& options, CliSession& session, std::FILE* out, s
 
 int RunAttributes(const CliOptions& options, CliSession& session, std::FILE* out, std::FILE* err)
 {
-    std::string className = options.className.value_or("*");
-    if (className.empty()) {
-        className = "*";
-    }
-    if (className != "*") {
+    // Without --class every attribute of the schema ("*"); an empty class, as
+    // the window's empty first class entry, gives the attributes of every class.
+    std::string className = options.className ? *options.className : std::string(1, '*');
+    if (!className.empty() && className != "*") {
         std::string message;
         if (!LookUpClass(session, className, nullptr, message)) {
             return Fail(err, options, message);

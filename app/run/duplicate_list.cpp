@@ -4,7 +4,7 @@ namespace veralith::app {
 
 std::optional<std::int32_t> DuplicateList::Add(const std::string& value, std::int32_t objectIndex)
 {
-    const auto [position, inserted] = entries_.try_emplace(value, objectIndex);
+    const auto [position, inserted] = entries_.try_emplace(SortKey(value), objectIndex);
     if (inserted) {
         return std::nullopt;
     }

@@ -2,11 +2,12 @@
 
 // The duplicate list of a search run: a sorted list of attribute value texts
 // that refuses a second entry equal to one it already holds. Entries are ordered
-// and matched by util::CompareTextsForSorting (ASCII case folded, then the
-// user's locale collation), the comparison every sorted list of the program
-// uses, so the window and the command line find the same duplicates.
+// and matched as util::CompareTextsForSorting orders them (ASCII case folded,
+// then the user's locale collation), the comparison every sorted list of the
+// program uses, so the window and the command line find the same duplicates.
+// The entries are kept as SortKeys, each value folded once.
 
-#include "util/collate.h"
+#include "app/run/sort_key.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -29,7 +30,7 @@ public:
     void Clear() { entries_.clear(); }
 
 private:
-    std::map<std::string, std::int32_t, util::TextSortLess> entries_;
+    std::map<SortKey, std::int32_t, SortKeyLess> entries_;
 };
 
 } // namespace veralith::app

@@ -135,6 +135,10 @@ SearchRunResult RunSearch(const SearchRunInputs& inputs, SearchSurface& surface)
 
     const std::size_t count = surface.ObjectCount();
     for (std::size_t i = 0; i < count; ++i) {
+        if (surface.Closed()) {
+            result.outcome = SearchRunOutcome::Closed;
+            break;
+        }
         const std::optional<std::string> name = ObjectIfPresent(surface, i);
         if (!name) {
             result.outcome = SearchRunOutcome::ListCleared;
@@ -144,7 +148,7 @@ SearchRunResult RunSearch(const SearchRunInputs& inputs, SearchSurface& surface)
         const client::DirResult read =
             values::ReadAttributeText(inputs.searchContext, *name, inputs.attributeName, value);
         result.lastResult = read;
-        surface.SetStatusText(util::Format("%s: %s", *name, value));
+        surface.ShowProgress(*name, value);
         surface.AddValue(value);
         ++result.valuesRead;
         surface.ProcessPendingMessages();

@@ -75,6 +75,7 @@ enum class SearchRunOutcome {
     Completed, // every object was processed (NotPresent: the object list is the answer)
     Aborted, // the user chose "Abort" in a duplicate's warning box
     ListCleared, // the object list lost entries during the run; the loop stopped at its end
+    Closed, // the surface was closed during the run; the loop stopped
 };
 
 struct SearchRunResult
@@ -107,8 +108,9 @@ struct SearchRunResult
 //
 // A run never starts while another works on the same surface
 // (AlreadyRunning), and it stops when the object list has become shorter than
-// the index it is about to read (ListCleared); it never reads past the end of
-// a list. Errors raised by the layers below (std::exception) end the run and
+// the index it is about to read (ListCleared) or when the surface was closed
+// (Closed); it never reads past the end of a list, and after such a stop it
+// shows no "No duplicates found". Errors raised by the layers below (std::exception) end the run and
 // propagate to the caller, after the status text, the cursor and the
 // surface's running state are restored.
 SearchRunResult RunSearch(const SearchRunInputs& inputs, SearchSurface& surface);

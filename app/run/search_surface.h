@@ -8,6 +8,7 @@
 // (app/run/search_run.h) is the same code for all of them.
 
 #include "util/feedback.h"
+#include "util/format.h"
 #include "util/string_list.h"
 
 #include <cstddef>
@@ -63,6 +64,15 @@ public:
     // The status bar's text.
     virtual void SetStatusText(const std::string& text) = 0;
 
+    // The progress of a run for one object: the status text "%s: %s" with the
+    // object's name and its value. Default: SetStatusText with that text. A
+    // surface that shows no status, or shows it now and then, may format it
+    // only when it shows it.
+    virtual void ShowProgress(const std::string& name, const std::string& value)
+    {
+        SetStatusText(util::Format("%s: %s", name, value));
+    }
+
     // The alert choice; read anew at every duplicate, so a change made during a
     // run applies to the following duplicates.
     virtual AlertMode Alert() const = 0;
@@ -77,6 +87,11 @@ public:
     // Lets the window process its pending messages. Default:
     // util::ProcessPendingMessages.
     virtual void ProcessPendingMessages() { util::ProcessPendingMessages(); }
+
+    // True once the surface can no longer show the run (the window was closed
+    // while the run let it process its messages): the run stops before the
+    // next object and shows nothing more. Default: false.
+    virtual bool Closed() const { return false; }
 
     // Told true when a run starts and false when it ends, on every path (the
     // window locks its Search button in between). Default: nothing.

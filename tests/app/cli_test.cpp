@@ -105,6 +105,13 @@ TEST(CliTest, AttributesOfAClassAndOfTheWholeSchema)
     EXPECT_GT(allLines.size(), userLines.size());
     EXPECT_NE(std::find(allLines.begin(), allLines.end(), "runBadge"), allLines.end());
 
+    // The empty class, as the window's empty first class entry: every class's attributes.
+    const ProcessResult everyClass = Cli({"attributes", "--class", ""});
+    ASSERT_EQ(everyClass.status, 0) << everyClass.err;
+    const std::vector<std::string> everyClassLines = Lines(everyClass.out);
+    EXPECT_NE(std::find(everyClassLines.begin(), everyClassLines.end(), "runBadge"), everyClassLines.end());
+    EXPECT_NE(std::find(everyClassLines.begin(), everyClassLines.end(), "Surname"), everyClassLines.end());
+
     const ProcessResult unknown = Cli({"attributes", "--class", "NoSuchClass"});
     EXPECT_EQ(unknown.status, 2);
     EXPECT_NE(unknown.err.find("NoSuchClass"), std::string::npos) << unknown.err;

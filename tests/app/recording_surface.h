@@ -65,6 +65,7 @@ public:
         }
     }
     void RunningChanged(bool running) override { runningChanges.push_back(running); }
+    bool Closed() const override { return closed; }
 
     std::vector<std::string> TextsOf(util::MessageBoxKind kind) const
     {
@@ -87,6 +88,7 @@ public:
     int resultsShown = 0;
     int pendingMessagesProcessed = 0;
     AlertMode alert = AlertMode::LogMessage;
+    bool closed = false;
     // Answers for warning boxes, in order; Ok when exhausted.
     std::deque<util::MessageBoxButton> answers;
     // Called after a message is recorded (to change the alert during a run).

@@ -94,6 +94,25 @@ TEST_F(WindowSearchRunTest, SearchButtonIsLockedDuringTheRunAndASecondRunIsRefus
     EXPECT_TRUE(m_form->BitBtnSearch->isEnabled());
 }
 
+TEST_F(WindowSearchRunTest, ClosingTheWindowDuringARunStopsIt)
+{
+    Prepare("Surname", 0, 0);
+    util::FeedbackHooks windowHooks = util::SetFeedbackHooks({});
+    util::FeedbackHooks closing = windowHooks;
+    closing.showMessageBox = [&](MessageBoxKind kind, const std::string& title, const std::string& text) {
+        m_form->close();
+        return windowHooks.showMessageBox(kind, title, text);
+    };
+    util::SetFeedbackHooks(closing);
+    m_form->BitBtnSearchClick();
+    util::SetFeedbackHooks(windowHooks);
+
+    // The first duplicate's box was the last thing shown: no later value, no later box.
+    EXPECT_EQ(m_dialogs.Messages().size(), 1u);
+    EXPECT_EQ(Entries(m_form->ListBoxAttributes), (Texts {"Miller", "MILLER"}));
+    EXPECT_EQ(m_form->SearchContext(), client::kNoContext);
+}
+
 TEST_F(WindowSearchRunTest, AbortLeavesLaterObjectsWithoutValues)
 {
     Prepare("Surname", 0, 0);

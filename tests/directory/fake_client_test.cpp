@@ -137,6 +137,15 @@ TEST_F(FakeClientTest, ListStartSetsTheCursorsContextAndPassesTheFullName)
     EXPECT_EQ(ListNext(cursor), -1);
 }
 
+TEST_F(FakeClientTest, FullNameMakesNoEntryInformationRead)
+{
+    // The scripted client cannot convert names, so the name comes back as given.
+    EXPECT_EQ(ReadObjectFullName(context, "Staff.Sales.Corp"), ".Staff.Sales.Corp");
+    EXPECT_EQ(fake::CallCount("DirReadEntryInfo"), 0u);
+    EXPECT_EQ(ReadObjectBaseClass(context, "Staff.Sales.Corp"), "");
+    EXPECT_EQ(fake::CallCount("DirReadEntryInfo"), 1u);
+}
+
 // ---- Start-up ----------------------------------------------------------------
 
 TEST_F(FakeClientTest, StartUpOpensThePrimaryConnection)

@@ -1,0 +1,67 @@
+#include "app/run/sort_key.h"
+
+#include "util/collate.h"
+#include "util/text.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace veralith::app {
+
+SortKey::SortKey(std::string_view text)
+    : folded_(util::FoldAsciiCase(text))
+    , hasNul_(text.find('\0') != std::string_view::npos)
+{ }
+
+int CompareSortKeys(const SortKey& a, const SortKey& b)
+{
+    if (a.hasNul_ || b.hasNul_) {
+        return util::CompareTextsForSorting(a.folded_, b.folded_);
+    }
+    const int order = std::strcoll(a.folded_.c_str(), b.folded_.c_str());
+    if (order != 0) {
+        return order < 0 ? -1 : 1;
+    }
+    const int bytes = a.folded_.compare(b.folded_);
+    return (bytes > 0) - (bytes < 0);
+}
+
+std::vector<std::uint32_t> StableSortOrder(const std::vector<SortKey>& keys, const std::function<void()>& pace)
+{
+    constexpr std::size_t kRun = 32;
+    const std::size_t count = keys.size();
+    std::vector<std::uint32_t> order(count);
+    for (std::size_t i = 0; i < count; ++i) {
+        order[i] = static_cast<std::uint32_t>(i);
+    }
+    const auto less = [&keys](std::uint32_t a, std::uint32_t b) { return CompareSortKeys(keys[a], keys[b]) < 0; };
+    const auto step = [&pace] {
+        if (pace) {
+            pace();
+        }
+    };
+
+    // Short runs sorted in place, then merged pairwise, pass by pass.
+    for (std::size_t start = 0; start < count; start += kRun) {
+        const auto first = order.begin() + static_cast<std::ptrdiff_t>(start);
+        std::stable_sort(first, first + static_cast<std::ptrdiff_t>(std::min(kRun, count - start)), less);
+        step();
+    }
+    std::vector<std::uint32_t> merged(count);
+    for (std::size_t width = kRun; width < count; width *= 2) {
+        for (std::size_t start = 0; start < count; start += 2 * width) {
+            const auto at = [](std::vector<std::uint32_t>& list, std::size_t index) {
+                return list.begin() + static_cast<std::ptrdiff_t>(index);
+            };
+            const std::size_t middle = std::min(count, start + width);
+            const std::size_t end = std::min(count, start + 2 * width);
+            // std::merge takes from the first run on ties: the sort stays stable.
+            std::merge(at(order, start), at(order, middle), at(order, middle), at(order, end), at(merged, start), less);
+            step();
+        }
+        order.swap(merged);
+    }
+    return order;
+}
+
+} // namespace veralith::app
