@@ -6,8 +6,8 @@
 // client library (contexts, request/reply buffers, iteration handles, filter
 // cursors, connections), so the layers above read exactly as they would over a
 // vendor's client. Behind them sits a DirectoryService (client/service.h); the
-// embedded in-memory directory (client/memory/) is one, an LDAP service may be
-// another.
+// embedded in-memory directory (client/memory/) is one, a directory on an LDAP
+// server (client/ldap/) another.
 //
 // Conventions shared by every operation below:
 // - Directory operations return a DirResult: 0 for success, a negative code
@@ -92,6 +92,10 @@ inline constexpr DirResult ERR_NO_SUCH_CLASS = -604;
 inline constexpr DirResult ERR_TRANSPORT_FAILURE = -625;
 inline constexpr DirResult ERR_SYSTEM_FAILURE = -632;
 inline constexpr DirResult ERR_UNREACHABLE_SERVER = -635;
+// The server refused the bind's password, or the bound identity may not do
+// what was asked (LDAP directories).
+inline constexpr DirResult ERR_FAILED_AUTHENTICATION = -669;
+inline constexpr DirResult ERR_NO_ACCESS = -672;
 
 // Start-up and connection codes (16-bit, unsigned).
 inline constexpr ConnResult CONN_CLIENT_NOT_AVAILABLE = 0xFFFF;
@@ -441,7 +445,11 @@ ConnResult ConnOpenByRef(std::uint32_t reference, std::uint32_t mode, std::uint3
 // with (command-line arguments). An empty list means: VERALITH_TREES, else
 // the built-in sample trees. Takes effect at the next ClientInit. A source is
 // a tree-file path, or "builtin:NAME" for a built-in tree file (NAME is the
-// file's stem, e.g. "builtin:sample"). Tests and programs with their own
+// file's stem, e.g. "builtin:sample"), or an LDAP URL
+// ("ldap://host[:port]/BASE", "ldaps://...", options "?starttls" and
+// "?tree=NAME"; see client/ldap/connection.h), bound with the DN of
+// VERALITH_LDAP_BINDDN and the password of the file VERALITH_LDAP_PASSWORD_FILE
+// (or VERALITH_LDAP_PASSWORD), anonymously without them. Tests and programs with their own
 // directory install services with SetTreeServices (client/service.h).
 void SetTreeSources(std::vector<std::string> sources);
 

@@ -1,6 +1,8 @@
 // Start-up and connections: the workstation configuration becomes one
 // connection per tree source that loads.
 
+#include "client/ldap/connection.h"
+#include "client/ldap/ldap_directory.h"
 #include "client/memory/builtin_trees.h"
 #include "client/memory/loader.h"
 #include "client/schema.h"
@@ -105,7 +107,9 @@ ConnResult ClientInit(void* /*reserved1*/, void* /*reserved2*/)
         for (const std::string& source : sources) {
             std::shared_ptr<DirectoryService> service;
             std::string error;
-            if (LoadTreeSource(source, &service, &error)) {
+            const bool loaded = ldap::IsLdapSource(source) ? ldap::LoadLdapSource(source, &service, &error)
+                                                           : LoadTreeSource(source, &service, &error);
+            if (loaded) {
                 connections.push_back(Connection {service, service->treeName()});
             } else {
                 std::cerr << error << '\n';

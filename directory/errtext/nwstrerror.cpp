@@ -30,6 +30,8 @@ constexpr NamedCode kNames[] = {
     {-625, "ERR_TRANSPORT_FAILURE"},
     {-632, "ERR_SYSTEM_FAILURE"},
     {-635, "ERR_UNREACHABLE_SERVER"},
+    {-669, "ERR_FAILED_AUTHENTICATION"},
+    {-672, "ERR_NO_ACCESS"},
     // Start-up and connection codes (16-bit).
     {0x8801, "INVALID_CONNECTION"},
     {0x88FF, "NO_MORE_ENTRIES"},

@@ -1,0 +1,484 @@
+#include "client/ldap/connection.h"
+
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <ldap.h>
+
+namespace veralith::client::ldap {
+
+namespace {
+
+// Seconds to wait for the server to accept a connection and for each reply.
+constexpr int kConnectTimeoutSeconds = 10;
+constexpr int kReplyTimeoutSeconds = 300;
+
+int HexValue(char c)
+{
+    if (c >= '0' && c <= '9') {
+        return c - '0';
+    }
+    if (c >= 'a' && c <= 'f') {
+        return c - 'a' + 10;
+    }
+    if (c >= 'A' && c <= 'F') {
+        return c - 'A' + 10;
+    }
+    return -1;
+}
+
+bool PercentDecode(std::string_view text, std::string* out)
+{
+    std::string decoded;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '%') {
+            if (i + 2 >= text.size()) {
+                return false;
+            }
+            const int hi = HexValue(text[i + 1]);
+            const int lo = HexValue(text[i + 2]);
+            if (hi < 0 || lo < 0) {
+                return false;
+            }
+            decoded.push_back(static_cast<char>(hi * 16 + lo));
+            i += 2;
+        } else {
+            decoded.push_back(text[i]);
+        }
+    }
+    *out = std::move(decoded);
+    return true;
+}
+
+void Wipe(std::string* secret)
+{
+    volatile char* p = secret->data();
+    for (std::size_t i = 0; i < secret->size(); ++i) {
+        p[i] = 0;
+    }
+    secret->clear();
+}
+
+// Owns a message chain from ldap_result.
+struct MessageGuard
+{
+    LDAPMessage* message = nullptr;
+    ~MessageGuard()
+    {
+        if (message != nullptr) {
+            ldap_msgfree(message);
+        }
+    }
+};
+
+std::vector<char*> AttributeArray(const std::vector<std::string>& attributes)
+{
+    std::vector<char*> array;
+    for (const std::string& a : attributes) {
+        array.push_back(const_cast<char*>(a.c_str()));
+    }
+    array.push_back(nullptr);
+    return array;
+}
+
+} // namespace
+
+bool IsLdapSource(std::string_view source)
+{
+    auto starts = [&](std::string_view prefix) {
+        if (source.size() < prefix.size()) {
+            return false;
+        }
+        for (std::size_t i = 0; i < prefix.size(); ++i) {
+            if (std::tolower(static_cast<unsigned char>(source[i])) != prefix[i]) {
+                return false;
+            }
+        }
+        return true;
+    };
+    return starts("ldap://") || starts("ldaps://");
+}
+
+bool ParseLdapUrl(std::string_view source, LdapUrl* url, std::string* error)
+{
+    LdapUrl parsed;
+    const std::size_t colon = source.find("://");
+    if (!IsLdapSource(source) || colon == std::string_view::npos) {
+        *error = "not an LDAP URL (ldap://host[:port]/BASE or ldaps://...)";
+        return false;
+    }
+    parsed.scheme = std::string(source.substr(0, colon));
+    for (char& c : parsed.scheme) {
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    }
+    std::string_view rest = source.substr(colon + 3);
+    const std::size_t slash = rest.find_first_of("/?");
+    parsed.hostPort = std::string(rest.substr(0, slash));
+    if (parsed.hostPort.find('@') != std::string::npos) {
+        *error = "user information in the URL is not accepted (VERALITH_LDAP_BINDDN and "
+                 "VERALITH_LDAP_PASSWORD_FILE give the bind DN and password)";
+        return false;
+    }
+    if (parsed.hostPort.find_first_of(" ,;") != std::string::npos) {
+        *error = "the server part \"" + parsed.hostPort + "\" is not host[:port]";
+        return false;
+    }
+    rest = slash == std::string_view::npos ? std::string_view() : rest.substr(slash);
+    std::string_view options;
+    if (!rest.empty() && rest.front() == '/') {
+        rest.remove_prefix(1);
+    }
+    if (const std::size_t q = rest.find('?'); q != std::string_view::npos) {
+        options = rest.substr(q + 1);
+        rest = rest.substr(0, q);
+    }
+    if (!PercentDecode(rest, &parsed.base)) {
+        *error = "the base \"" + std::string(rest) + "\" has a broken %-escape";
+        return false;
+    }
+    while (!options.empty()) {
+        const std::size_t end = options.find_first_of("?&");
+        std::string option;
+        if (!PercentDecode(options.substr(0, end), &option)) {
+            *error = "the option \"" + std::string(options.substr(0, end)) + "\" has a broken %-escape";
+            return false;
+        }
+        options = end == std::string_view::npos ? std::string_view() : options.substr(end + 1);
+        if (option.empty()) {
+            continue;
+        }
+        if (option == "starttls" || option == "!starttls" || option == "x-starttls") {
+            parsed.startTls = true;
+        } else if (option.rfind("tree=", 0) == 0) {
+            parsed.tree = option.substr(5);
+            if (parsed.tree.empty() || parsed.tree.size() > kMaxTreeNameChars || parsed.tree.back() == '_') {
+                *error = "the tree name \"" + parsed.tree + "\" is not 1 to 32 characters not ending in \"_\"";
+                return false;
+            }
+        } else {
+            *error = "unknown option \"" + option + "\" (known: starttls, tree=NAME)";
+            return false;
+        }
+    }
+    if (parsed.startTls && parsed.scheme == "ldaps") {
+        *error = "starttls is for ldap:// URLs; ldaps:// is encrypted from the start";
+        return false;
+    }
+    *url = std::move(parsed);
+    return true;
+}
+
+Credentials::~Credentials()
+{
+    Wipe(&password);
+}
+
+bool CredentialsFromEnvironment(Credentials* credentials, std::string* error)
+{
+    if (const char* dn = std::getenv("VERALITH_LDAP_BINDDN"); dn != nullptr) {
+        credentials->bindDn = dn;
+    }
+    if (const char* file = std::getenv("VERALITH_LDAP_PASSWORD_FILE"); file != nullptr && *file != '\0') {
+        std::ifstream in(file, std::ios::binary);
+        if (!in) {
+            *error = std::string("cannot read the password file ") + file;
+            return false;
+        }
+        std::getline(in, credentials->password);
+        if (!credentials->password.empty() && credentials->password.back() == '\r') {
+            credentials->password.pop_back();
+        }
+    } else if (const char* password = std::getenv("VERALITH_LDAP_PASSWORD"); password != nullptr) {
+        credentials->password = password;
+    }
+    return true;
+}
+
+DirResult MapLdapResult(int rc)
+{
+    switch (rc) {
+    case LDAP_SUCCESS:
+        return 0;
+    case LDAP_NO_SUCH_OBJECT:
+    case LDAP_ALIAS_PROBLEM:
+    case LDAP_ALIAS_DEREF_PROBLEM:
+        return ERR_NO_SUCH_ENTRY;
+    case LDAP_NO_SUCH_ATTRIBUTE:
+    case LDAP_UNDEFINED_TYPE:
+        return ERR_NO_SUCH_ATTRIBUTE;
+    case LDAP_INVALID_DN_SYNTAX:
+    case LDAP_NAMING_VIOLATION:
+        return ERR_INVALID_OBJECT_NAME;
+    case LDAP_FILTER_ERROR:
+    case LDAP_INAPPROPRIATE_MATCHING:
+        return ERR_INVALID_FILTER_SYNTAX;
+    case LDAP_NO_MEMORY:
+        return ERR_NOT_ENOUGH_MEMORY;
+    case LDAP_OBJECT_CLASS_VIOLATION:
+        return ERR_NO_SUCH_CLASS;
+    case LDAP_INSUFFICIENT_ACCESS:
+    case LDAP_INAPPROPRIATE_AUTH:
+    case LDAP_STRONG_AUTH_REQUIRED:
+        return ERR_NO_ACCESS;
+    case LDAP_INVALID_CREDENTIALS:
+        return ERR_FAILED_AUTHENTICATION;
+    case LDAP_SERVER_DOWN:
+    case LDAP_CONNECT_ERROR:
+    case LDAP_TIMEOUT:
+    case LDAP_UNAVAILABLE:
+    case LDAP_BUSY:
+    case LDAP_UNWILLING_TO_PERFORM:
+    case LDAP_LOCAL_ERROR:
+    case LDAP_ENCODING_ERROR:
+    case LDAP_DECODING_ERROR:
+    case LDAP_OTHER:
+        return ERR_TRANSPORT_FAILURE;
+    default:
+        return ERR_SYSTEM_FAILURE;
+    }
+}
+
+std::string DescribeLdapResult(int rc)
+{
+    return std::string(ldap_err2string(rc)) + " (" + std::to_string(rc) + ")";
+}
+
+Connection::~Connection()
+{
+    if (m_ld != nullptr) {
+        ldap_unbind_ext_s(m_ld, nullptr, nullptr);
+    }
+}
+
+std::unique_ptr<Connection> Connection::Open(const LdapUrl& url, const Credentials& credentials, std::string* error)
+{
+    // A server that closes the connection must not end the program through
+    // SIGPIPE; the failed write is reported as a transport failure instead.
+    std::signal(SIGPIPE, SIG_IGN);
+    const std::string uri = url.scheme + "://" + url.hostPort;
+    const std::string where = url.scheme + "://" + (url.hostPort.empty() ? "localhost" : url.hostPort);
+    LDAP* ld = nullptr;
+    if (const int rc = ldap_initialize(&ld, uri.c_str()); rc != LDAP_SUCCESS) {
+        *error = where + ": " + DescribeLdapResult(rc);
+        return nullptr;
+    }
+    std::unique_ptr<Connection> connection(new Connection(ld));
+    const int version = LDAP_VERSION3;
+    ldap_set_option(ld, LDAP_OPT_PROTOCOL_VERSION, &version);
+    ldap_set_option(ld, LDAP_OPT_REFERRALS, LDAP_OPT_OFF);
+    timeval timeout {kConnectTimeoutSeconds, 0};
+    ldap_set_option(ld, LDAP_OPT_NETWORK_TIMEOUT, &timeout);
+    // Certificates are verified: a server whose certificate does not check
+    // out is refused.
+    const int demand = LDAP_OPT_X_TLS_DEMAND;
+    ldap_set_option(ld, LDAP_OPT_X_TLS_REQUIRE_CERT, &demand);
+    const int newContext = 0;
+    ldap_set_option(ld, LDAP_OPT_X_TLS_NEWCTX, &newContext);
+    if (url.startTls) {
+        if (const int rc = ldap_start_tls_s(ld, nullptr, nullptr); rc != LDAP_SUCCESS) {
+            *error = where + ": StartTLS failed: " + DescribeLdapResult(rc);
+            return nullptr;
+        }
+    }
+    berval cred {};
+    std::string password = credentials.password;
+    cred.bv_val = password.data();
+    cred.bv_len = password.size();
+    const char* dn = credentials.bindDn.empty() ? nullptr : credentials.bindDn.c_str();
+    const int rc = ldap_sasl_bind_s(ld, dn, LDAP_SASL_SIMPLE, &cred, nullptr, nullptr, nullptr);
+    Wipe(&password);
+    if (rc == LDAP_SUCCESS) {
+        // Replies are read in large blocks rather than message by message:
+        // a search of many entries then costs a read per block, not two
+        // system calls per entry.
+        Sockbuf* sb = nullptr;
+        if (ldap_get_option(ld, LDAP_OPT_SOCKBUF, &sb) == LDAP_OPT_SUCCESS && sb != nullptr) {
+            ber_sockbuf_add_io(sb, &ber_sockbuf_io_readahead, LBER_SBIOD_LEVEL_PROVIDER, nullptr);
+        }
+    }
+    if (rc != LDAP_SUCCESS) {
+        *error = where + ": " +
+            (dn != nullptr ? "bind as \"" + credentials.bindDn + "\"" : std::string("anonymous bind")) +
+            " failed: " + DescribeLdapResult(rc);
+        return nullptr;
+    }
+    return connection;
+}
+
+LdapEntry ReadEntryMessage(LDAP* ld, LDAPMessage* message)
+{
+    // The DN, names and values are read straight out of the message (no
+    // copy per value inside the library), then copied once into the entry.
+    LdapEntry entry;
+    BerElement* ber = nullptr;
+    berval bv {};
+    if (ldap_get_dn_ber(ld, message, &ber, &bv) != LDAP_SUCCESS) {
+        if (ber != nullptr) {
+            ber_free(ber, 0);
+        }
+        return entry;
+    }
+    entry.dn.assign(bv.bv_val != nullptr ? bv.bv_val : "", bv.bv_len);
+    berval* values = nullptr;
+    for (int rc = ldap_get_attribute_ber(ld, message, ber, &bv, &values); rc == LDAP_SUCCESS && bv.bv_val != nullptr;
+         rc = ldap_get_attribute_ber(ld, message, ber, &bv, &values)) {
+        std::vector<std::string> copied;
+        for (const berval* v = values; v != nullptr && v->bv_val != nullptr; ++v) {
+            copied.emplace_back(v->bv_val, v->bv_len);
+        }
+        entry.attributes.emplace_back(std::string(bv.bv_val, bv.bv_len), std::move(copied));
+        if (values != nullptr) {
+            ber_memfree(values);
+            values = nullptr;
+        }
+    }
+    ber_free(ber, 0);
+    return entry;
+}
+
+DirResult Connection::searchAll(std::string_view base, int scope, std::string_view filter,
+    const std::vector<std::string>& attributes, std::vector<LdapEntry>* entries)
+{
+    auto search = openSearch(base, scope, filter, attributes);
+    std::vector<LdapEntry> found;
+    while (true) {
+        LdapEntry entry;
+        bool done = false;
+        if (const DirResult rc = search->next(&entry, &done); rc != 0) {
+            return rc;
+        }
+        if (done) {
+            break;
+        }
+        found.push_back(std::move(entry));
+    }
+    *entries = std::move(found);
+    return 0;
+}
+
+std::unique_ptr<PagedSearch> Connection::openSearch(
+    std::string_view base, int scope, std::string_view filter, std::vector<std::string> attributes, int pageSize)
+{
+    return std::make_unique<PagedSearch>(
+        this, std::string(base), scope, std::string(filter), std::move(attributes), pageSize);
+}
+
+PagedSearch::PagedSearch(Connection* connection, std::string base, int scope, std::string filter,
+    std::vector<std::string> attributes, int pageSize)
+    : m_connection(connection)
+    , m_base(std::move(base))
+    , m_scope(scope)
+    , m_filter(std::move(filter))
+    , m_attributes(std::move(attributes))
+    , m_pageSize(pageSize)
+{ }
+
+PagedSearch::~PagedSearch()
+{
+    if (m_msgid >= 0 && !m_connection->lost()) {
+        ldap_abandon_ext(m_connection->handle(), m_msgid, nullptr, nullptr);
+    }
+}
+
+DirResult PagedSearch::sendPage()
+{
+    LDAP* ld = m_connection->handle();
+    LDAPControl* page = nullptr;
+    berval cookie {};
+    cookie.bv_val = m_cookie.data();
+    cookie.bv_len = m_cookie.size();
+    if (const int rc = ldap_create_page_control(ld, m_pageSize, &cookie, 0, &page); rc != LDAP_SUCCESS) {
+        return MapLdapResult(rc);
+    }
+    LDAPControl* controls[] = {page, nullptr};
+    std::vector<char*> attrs = AttributeArray(m_attributes);
+    const int rc = ldap_search_ext(ld, m_base.c_str(), m_scope, m_filter.c_str(), attrs.data(), 0, controls, nullptr,
+        nullptr, LDAP_NO_LIMIT, &m_msgid);
+    ldap_control_free(page);
+    if (rc != LDAP_SUCCESS) {
+        m_msgid = -1;
+        if (rc == LDAP_SERVER_DOWN) {
+            m_connection->markLost();
+        }
+        return MapLdapResult(rc);
+    }
+    return 0;
+}
+
+DirResult PagedSearch::next(LdapEntry* entry, bool* done)
+{
+    if (m_finished) {
+        *done = true;
+        return 0;
+    }
+    if (m_connection->lost()) {
+        return ERR_TRANSPORT_FAILURE;
+    }
+    LDAP* ld = m_connection->handle();
+    while (true) {
+        if (m_msgid < 0) {
+            if (const DirResult rc = sendPage(); rc != 0) {
+                return rc;
+            }
+        }
+        timeval timeout {kReplyTimeoutSeconds, 0};
+        MessageGuard guard;
+        const int type = ldap_result(ld, m_msgid, LDAP_MSG_ONE, &timeout, &guard.message);
+        if (type <= 0) {
+            // -1: the connection failed; 0: no reply in time. Either way the
+            // search cannot go on.
+            m_msgid = -1;
+            m_connection->markLost();
+            return ERR_TRANSPORT_FAILURE;
+        }
+        if (type == LDAP_RES_SEARCH_ENTRY) {
+            *entry = ReadEntryMessage(ld, guard.message);
+            ++m_delivered;
+            *done = false;
+            return 0;
+        }
+        if (type != LDAP_RES_SEARCH_RESULT) {
+            continue; // references and intermediate replies are passed over
+        }
+        int result = LDAP_SUCCESS;
+        LDAPControl** serverControls = nullptr;
+        const int parsed = ldap_parse_result(ld, guard.message, &result, nullptr, nullptr, nullptr, &serverControls, 0);
+        m_msgid = -1;
+        if (parsed != LDAP_SUCCESS) {
+            if (serverControls != nullptr) {
+                ldap_controls_free(serverControls);
+            }
+            return MapLdapResult(parsed);
+        }
+        berval cookie {};
+        bool more = false;
+        if (result == LDAP_SUCCESS && serverControls != nullptr) {
+            if (LDAPControl* control = ldap_control_find(LDAP_CONTROL_PAGEDRESULTS, serverControls, nullptr);
+                control != nullptr) {
+                ber_int_t estimate = 0;
+                if (ldap_parse_pageresponse_control(ld, control, &estimate, &cookie) == LDAP_SUCCESS) {
+                    more = cookie.bv_len > 0;
+                    m_cookie.assign(cookie.bv_val != nullptr ? cookie.bv_val : "", cookie.bv_len);
+                    ber_memfree(cookie.bv_val);
+                }
+            }
+        }
+        if (serverControls != nullptr) {
+            ldap_controls_free(serverControls);
+        }
+        if (result != LDAP_SUCCESS) {
+            if (result == LDAP_SERVER_DOWN || result == LDAP_UNAVAILABLE) {
+                m_connection->markLost();
+            }
+            return MapLdapResult(result);
+        }
+        if (!more) {
+            m_finished = true;
+            *done = true;
+            return 0;
+        }
+    }
+}
+
+} // namespace veralith::client::ldap

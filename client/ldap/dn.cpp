@@ -1,0 +1,199 @@
+#include "client/ldap/dn.h"
+
+#include <cctype>
+
+namespace veralith::client::ldap {
+
+namespace {
+
+int HexDigit(char c)
+{
+    if (c >= '0' && c <= '9') {
+        return c - '0';
+    }
+    if (c >= 'a' && c <= 'f') {
+        return c - 'a' + 10;
+    }
+    if (c >= 'A' && c <= 'F') {
+        return c - 'A' + 10;
+    }
+    return -1;
+}
+
+bool IsBlank(char c)
+{
+    return c == ' ';
+}
+
+// Reads one attribute value from pos up to an unescaped ',' '+' or the end.
+bool ReadValue(std::string_view dn, std::size_t* pos, std::string* value)
+{
+    std::size_t i = *pos;
+    while (i < dn.size() && IsBlank(dn[i])) {
+        ++i;
+    }
+    std::string out;
+    if (i < dn.size() && dn[i] == '"') {
+        // Quoted value (RFC 2253 form, still met in the wild).
+        ++i;
+        while (i < dn.size() && dn[i] != '"') {
+            if (dn[i] == '\\' && i + 1 < dn.size()) {
+                ++i;
+            }
+            out.push_back(dn[i]);
+            ++i;
+        }
+        if (i >= dn.size()) {
+            return false;
+        }
+        ++i;
+        while (i < dn.size() && IsBlank(dn[i])) {
+            ++i;
+        }
+    } else {
+        std::size_t keep = 0; // length of out up to the last escaped or non-blank character
+        while (i < dn.size() && dn[i] != ',' && dn[i] != '+' && dn[i] != ';') {
+            if (dn[i] == '\\') {
+                if (i + 1 >= dn.size()) {
+                    return false;
+                }
+                const int hi = HexDigit(dn[i + 1]);
+                const int lo = i + 2 < dn.size() ? HexDigit(dn[i + 2]) : -1;
+                if (hi >= 0 && lo >= 0) {
+                    out.push_back(static_cast<char>(hi * 16 + lo));
+                    i += 3;
+                } else {
+                    out.push_back(dn[i + 1]);
+                    i += 2;
+                }
+                keep = out.size();
+                continue;
+            }
+            out.push_back(dn[i]);
+            if (!IsBlank(dn[i])) {
+                keep = out.size();
+            }
+            ++i;
+        }
+        out.resize(keep);
+    }
+    if (i < dn.size() && dn[i] != ',' && dn[i] != '+' && dn[i] != ';') {
+        return false;
+    }
+    *pos = i;
+    *value = std::move(out);
+    return true;
+}
+
+} // namespace
+
+bool ParseDn(std::string_view dn, std::vector<DnComponent>* components)
+{
+    std::vector<DnComponent> parsed;
+    std::size_t i = 0;
+    while (i < dn.size() && IsBlank(dn[i])) {
+        ++i;
+    }
+    if (i == dn.size()) {
+        components->clear();
+        return true;
+    }
+    bool firstOfRdn = true;
+    while (true) {
+        while (i < dn.size() && IsBlank(dn[i])) {
+            ++i;
+        }
+        const std::size_t typeStart = i;
+        while (i < dn.size() && (std::isalnum(static_cast<unsigned char>(dn[i])) || dn[i] == '-' || dn[i] == '.')) {
+            ++i;
+        }
+        std::string type(dn.substr(typeStart, i - typeStart));
+        while (i < dn.size() && IsBlank(dn[i])) {
+            ++i;
+        }
+        if (type.empty() || i >= dn.size() || dn[i] != '=') {
+            return false;
+        }
+        ++i;
+        std::string value;
+        if (!ReadValue(dn, &i, &value)) {
+            return false;
+        }
+        if (firstOfRdn) {
+            parsed.push_back(DnComponent {std::move(type), std::move(value)});
+        }
+        if (i >= dn.size()) {
+            break;
+        }
+        firstOfRdn = dn[i] != '+';
+        ++i;
+    }
+    *components = std::move(parsed);
+    return true;
+}
+
+std::string EscapeDnValue(std::string_view value)
+{
+    static const char* const kHex = "0123456789ABCDEF";
+    std::string out;
+    for (std::size_t i = 0; i < value.size(); ++i) {
+        const char c = value[i];
+        const bool special = c == ',' || c == '+' || c == '"' || c == '\\' || c == '<' || c == '>' || c == ';' ||
+            c == '=' || (i == 0 && (c == '#' || c == ' ')) || (i + 1 == value.size() && c == ' ');
+        if (c == '\0') {
+            out += "\\00";
+        } else if (special) {
+            out.push_back('\\');
+            out.push_back(c);
+        } else if (static_cast<unsigned char>(c) < 0x20) {
+            out.push_back('\\');
+            out.push_back(kHex[(c >> 4) & 0xF]);
+            out.push_back(kHex[c & 0xF]);
+        } else {
+            out.push_back(c);
+        }
+    }
+    return out;
+}
+
+std::string FormatDn(const std::vector<DnComponent>& components)
+{
+    std::string out;
+    for (const DnComponent& c : components) {
+        if (!out.empty()) {
+            out.push_back(',');
+        }
+        out += c.type;
+        out.push_back('=');
+        out += EscapeDnValue(c.value);
+    }
+    return out;
+}
+
+std::string TypelessName(const std::vector<DnComponent>& components)
+{
+    std::string out;
+    for (const DnComponent& c : components) {
+        if (!out.empty()) {
+            out.push_back('.');
+        }
+        out += c.value;
+    }
+    return out;
+}
+
+std::vector<std::string> NamingTypes(const std::vector<DnComponent>& components)
+{
+    std::vector<std::string> types;
+    types.reserve(components.size());
+    for (const DnComponent& c : components) {
+        std::string upper = c.type;
+        for (char& ch : upper) {
+            ch = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
+        }
+        types.push_back(std::move(upper));
+    }
+    return types;
+}
+
+} // namespace veralith::client::ldap

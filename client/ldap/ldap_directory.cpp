@@ -1,0 +1,410 @@
+// Opening an LDAP directory, its names and the summaries of its entries.
+
+#include "client/ldap/ldap_directory.h"
+
+#include "client/ldap/filter.h"
+#include "client/ldap/schema_parse.h"
+#include "client/ldap/value_forms.h"
+
+#include <algorithm>
+#include <ldap.h>
+
+namespace veralith::client::ldap {
+
+namespace {
+
+const std::vector<std::string>& Values(const LdapEntry& entry, std::string_view name)
+{
+    static const std::vector<std::string> kNone;
+    for (const auto& [attr, values] : entry.attributes) {
+        if (SameTextIgnoreCase(attr, name)) {
+            return values;
+        }
+    }
+    return kNone;
+}
+
+std::string First(const LdapEntry& entry, std::string_view name)
+{
+    const auto& values = Values(entry, name);
+    return values.empty() ? std::string() : values.front();
+}
+
+std::vector<std::string> SplitDotted(std::string_view name)
+{
+    std::vector<std::string> parts;
+    std::size_t pos = 0;
+    while (pos <= name.size()) {
+        const std::size_t dot = name.find('.', pos);
+        parts.emplace_back(name.substr(pos, dot == std::string_view::npos ? name.npos : dot - pos));
+        if (dot == std::string_view::npos) {
+            break;
+        }
+        pos = dot + 1;
+    }
+    return parts;
+}
+
+std::string JoinDotted(const std::vector<std::string>& parts, std::size_t from)
+{
+    std::string out;
+    for (std::size_t i = from; i < parts.size(); ++i) {
+        if (!out.empty()) {
+            out.push_back('.');
+        }
+        out += parts[i];
+    }
+    return out;
+}
+
+// A tree name taken from the base DN: its typeless name, dots as "-".
+std::string TreeNameFromBase(const std::string& base, const std::string& hostPort)
+{
+    std::vector<DnComponent> components;
+    std::string name;
+    if (ParseDn(base, &components) && !components.empty()) {
+        name = TypelessName(components);
+    } else {
+        name = hostPort.substr(0, hostPort.find(':'));
+    }
+    for (char& c : name) {
+        if (c == '.' || c == ' ') {
+            c = '-';
+        }
+    }
+    if (name.size() > kMaxTreeNameChars) {
+        name.resize(kMaxTreeNameChars);
+    }
+    while (!name.empty() && name.back() == '_') {
+        name.pop_back();
+    }
+    return name.empty() ? std::string("LDAP") : name;
+}
+
+} // namespace
+
+const std::vector<std::string>& LdapDirectory::SummaryAttributes()
+{
+    static const std::vector<std::string> kAttributes = {"objectClass", "createTimestamp", "modifyTimestamp",
+        "numSubordinates", "subordinateCount", "aliasedObjectName"};
+    return kAttributes;
+}
+
+const std::vector<std::string>& LdapDirectory::SearchAttributes()
+{
+    // Every user attribute costs the server hardly more than the entry
+    // information alone, and spares the reads after the search a round trip.
+    static const std::vector<std::string> kAttributes = {
+        "*", "createTimestamp", "modifyTimestamp", "numSubordinates", "subordinateCount"};
+    return kAttributes;
+}
+
+std::shared_ptr<LdapDirectory> LdapDirectory::Open(
+    const LdapUrl& url, const Credentials& credentials, std::string* error)
+{
+    std::shared_ptr<LdapDirectory> directory(new LdapDirectory());
+    directory->m_connection = Connection::Open(url, credentials, error);
+    if (!directory->m_connection) {
+        return nullptr;
+    }
+    directory->m_baseDn = url.base;
+    std::vector<DnComponent> components;
+    if (!ParseDn(url.base, &components)) {
+        *error = url.scheme + "://" + url.hostPort + ": the base \"" + url.base + "\" is not a distinguished name";
+        return nullptr;
+    }
+    std::string dseError;
+    if (directory->readRootDse(&dseError) != 0) {
+        *error = url.scheme + "://" + url.hostPort + ": " + dseError;
+        return nullptr;
+    }
+    if (!url.tree.empty()) {
+        directory->m_tree = url.tree;
+    } else if (directory->m_tree.empty()) {
+        directory->m_tree = TreeNameFromBase(url.base, url.hostPort);
+    }
+    directory->m_defaultNameContext = directory->nameOfDn(url.base);
+    if (!url.base.empty()) {
+        ObjectSummary base;
+        if (const DirResult rc = directory->readEntry(directory->m_defaultNameContext, &base); rc != 0) {
+            *error = url.scheme + "://" + url.hostPort + ": the base \"" + url.base + "\" cannot be read (" +
+                (rc == ERR_NO_SUCH_ENTRY ? std::string("no such object") : "error " + std::to_string(rc)) + ")";
+            return nullptr;
+        }
+    }
+    return directory;
+}
+
+DirResult LdapDirectory::readRootDse(std::string* error)
+{
+    std::vector<LdapEntry> entries;
+    countSearch();
+    DirResult rc = m_connection->searchAll(
+        "", LDAP_SCOPE_BASE, "(objectClass=*)", {"namingContexts", "subschemaSubentry", "directoryTreeName"}, &entries);
+    if (rc != 0 || entries.empty()) {
+        *error = "the root DSE cannot be read (error " + std::to_string(rc) + ")";
+        return rc != 0 ? rc : ERR_TRANSPORT_FAILURE;
+    }
+    const LdapEntry& dse = entries.front();
+    m_namingContexts = Values(dse, "namingContexts");
+    m_tree = First(dse, "directoryTreeName");
+    for (const std::string& context : m_namingContexts) {
+        nameOfDn(context);
+    }
+    std::string subschema = First(dse, "subschemaSubentry");
+    if (subschema.empty()) {
+        subschema = "cn=Subschema";
+    }
+    countSearch();
+    rc = m_connection->searchAll(
+        subschema, LDAP_SCOPE_BASE, "(objectClass=subschema)", {"attributeTypes", "objectClasses"}, &entries);
+    if (rc != 0 || entries.empty()) {
+        *error = "the schema (" + subschema + ") cannot be read (error " + std::to_string(rc) + ")";
+        return rc != 0 ? rc : ERR_TRANSPORT_FAILURE;
+    }
+    m_schema =
+        BuildSchema(Values(entries.front(), "attributeTypes"), Values(entries.front(), "objectClasses"), &m_aliases);
+    return 0;
+}
+
+std::string LdapDirectory::nameOfDn(std::string_view dn)
+{
+    std::vector<DnComponent> components;
+    if (!ParseDn(dn, &components)) {
+        return std::string(dn);
+    }
+    std::string name = TypelessName(components);
+    m_dnOfName.try_emplace(FoldCase(name), std::string(dn));
+    return name;
+}
+
+DirResult LdapDirectory::resolve(std::string_view fullName, std::string* dn)
+{
+    if (fullName.empty()) {
+        dn->clear();
+        return 0;
+    }
+    if (m_connection->lost()) {
+        return ERR_TRANSPORT_FAILURE;
+    }
+    const std::string key = FoldCase(fullName);
+    if (const auto it = m_dnOfName.find(key); it != m_dnOfName.end()) {
+        *dn = it->second;
+        return 0;
+    }
+    if (const auto it = m_last.entries.find(key); it != m_last.entries.end()) {
+        *dn = it->second.dn;
+        return 0;
+    }
+    // Climb to the nearest known ancestor, then look each component up below
+    // its parent.
+    const std::vector<std::string> parts = SplitDotted(fullName);
+    std::size_t known = parts.size();
+    std::string parentDn;
+    for (std::size_t i = 1; i < parts.size(); ++i) {
+        if (const auto it = m_dnOfName.find(FoldCase(JoinDotted(parts, i))); it != m_dnOfName.end()) {
+            known = i;
+            parentDn = it->second;
+            break;
+        }
+    }
+    if (known == parts.size()) {
+        return ERR_NO_SUCH_ENTRY; // the top component is no naming context
+    }
+    for (std::size_t i = known; i-- > 0;) {
+        const std::string& rdn = parts[i];
+        const std::string value = EscapeFilterValue(rdn);
+        const std::string byNaming = "(|(cn=" + value + ")(ou=" + value + ")(o=" + value + ")(c=" + value +
+            ")(l=" + value + ")(dc=" + value + ")(uid=" + value + "))";
+        std::string found;
+        for (const std::string& filter : {byNaming, std::string("(objectClass=*)")}) {
+            std::vector<LdapEntry> children;
+            countSearch();
+            if (const DirResult rc = m_connection->searchAll(parentDn, LDAP_SCOPE_ONELEVEL, filter, {"1.1"}, &children);
+                rc != 0) {
+                return rc;
+            }
+            for (const LdapEntry& child : children) {
+                std::vector<DnComponent> components;
+                if (ParseDn(child.dn, &components) && !components.empty() &&
+                    SameTextIgnoreCase(components.front().value, rdn)) {
+                    found = child.dn;
+                    break;
+                }
+            }
+            if (!found.empty()) {
+                break;
+            }
+        }
+        if (found.empty()) {
+            return ERR_NO_SUCH_ENTRY;
+        }
+        m_dnOfName.try_emplace(FoldCase(JoinDotted(parts, i)), found);
+        parentDn = found;
+    }
+    *dn = parentDn;
+    return 0;
+}
+
+std::vector<std::string> LdapDirectory::namingTypes(std::string_view fullName)
+{
+    std::string dn;
+    std::vector<DnComponent> components;
+    const std::size_t count = fullName.empty() ? 0 : SplitDotted(fullName).size();
+    if (resolve(fullName, &dn) == 0 && ParseDn(dn, &components) && components.size() == count) {
+        return NamingTypes(components);
+    }
+    std::vector<std::string> types;
+    for (std::size_t i = 0; i < count; ++i) {
+        types.emplace_back(i == 0 ? "CN" : (i + 1 == count ? "O" : "OU"));
+    }
+    return types;
+}
+
+std::string LdapDirectory::baseClassOf(const std::vector<std::string>& objectClasses, std::vector<std::string>* aux)
+{
+    std::string key;
+    for (const std::string& c : objectClasses) {
+        key += FoldCase(c);
+        key.push_back('\n');
+    }
+    auto it = m_classesOf.find(key);
+    if (it == m_classesOf.end()) {
+        ClassInfo info;
+        // The structural class is the one no other structural class of the
+        // entry derives from.
+        std::vector<int> structural;
+        for (const std::string& c : objectClasses) {
+            const int id = m_schema.findClass(c);
+            if (id == kNoSchemaId) {
+                continue;
+            }
+            const ClassDef& def = m_schema.classDef(id);
+            if ((def.flags & DS_AUXILIARY_CLASS) != 0) {
+                info.aux.push_back(def.name);
+            } else if ((def.flags & DS_EFFECTIVE_CLASS) != 0) {
+                structural.push_back(id);
+            }
+        }
+        for (int candidate : structural) {
+            bool derivedFrom = false;
+            for (int other : structural) {
+                if (other == candidate) {
+                    continue;
+                }
+                const std::vector<int> chain = m_schema.classChain(other);
+                derivedFrom = derivedFrom || std::find(chain.begin(), chain.end(), candidate) != chain.end();
+            }
+            if (!derivedFrom) {
+                info.base = m_schema.classDef(candidate).name;
+                break;
+            }
+        }
+        if (info.base.empty() && !objectClasses.empty()) {
+            info.base = objectClasses.back();
+        }
+        it = m_classesOf.emplace(std::move(key), std::move(info)).first;
+    }
+    *aux = it->second.aux;
+    return it->second.base;
+}
+
+ObjectSummary LdapDirectory::summarize(const LdapEntry& entry, bool rememberName)
+{
+    ObjectSummary summary;
+    std::vector<DnComponent> components;
+    if (ParseDn(entry.dn, &components)) {
+        summary.fullName = TypelessName(components);
+        summary.namingTypes = NamingTypes(components);
+        if (rememberName) {
+            m_dnOfName.try_emplace(FoldCase(summary.fullName), entry.dn);
+        }
+    } else {
+        summary.fullName = entry.dn;
+    }
+    summary.baseClass = baseClassOf(Values(entry, "objectClass"), &summary.auxClasses);
+    const int classId = m_schema.findClass(summary.baseClass);
+    if (classId != kNoSchemaId && (m_schema.classDef(classId).flags & DS_CONTAINER_CLASS) != 0) {
+        summary.flags |= DS_CONTAINER_ENTRY;
+    }
+    for (const char* counter : {"numSubordinates", "subordinateCount"}) {
+        const std::string text = First(entry, counter);
+        if (!text.empty()) {
+            summary.subordinateCount = static_cast<std::uint32_t>(std::strtoul(text.c_str(), nullptr, 10));
+        }
+    }
+    ParseGeneralizedTime(First(entry, "createTimestamp"), &summary.creationTime);
+    ParseGeneralizedTime(First(entry, "modifyTimestamp"), &summary.modificationTime);
+    const std::string aliased = First(entry, "aliasedObjectName");
+    if (!aliased.empty() || SameTextIgnoreCase(summary.baseClass, "alias")) {
+        summary.flags |= DS_ALIAS_ENTRY;
+        summary.aliasedObject = aliased.empty() ? std::string() : nameOfDn(aliased);
+    }
+    for (const std::string& context : m_namingContexts) {
+        if (SameTextIgnoreCase(context, entry.dn)) {
+            summary.flags |= DS_PARTITION_ROOT;
+        }
+    }
+    summary.attributeCount = static_cast<std::uint32_t>(entry.attributes.size());
+    return summary;
+}
+
+void LdapDirectory::rememberSearched(const ObjectSummary& summary, std::string dn,
+    std::vector<std::pair<std::string, std::vector<std::string>>> attributes)
+{
+    std::string key = FoldCase(summary.fullName);
+    LastSearch::Entry& entry = m_last.entries[std::move(key)];
+    entry.summary = summary;
+    entry.dn = std::move(dn);
+    if (!m_last.rawComplete) {
+        return;
+    }
+    std::size_t bytes = 64;
+    for (const auto& [name, values] : attributes) {
+        bytes += name.size() + 32;
+        for (const std::string& value : values) {
+            bytes += value.size() + 32;
+        }
+    }
+    if (m_last.rawBytes + bytes > m_searchCacheLimit) {
+        // Too much to keep: the reads fetch ahead instead.
+        m_last.rawComplete = false;
+        for (auto& [name, kept] : m_last.entries) {
+            kept.raw.clear();
+            kept.raw.shrink_to_fit();
+        }
+        m_last.rawBytes = 0;
+        return;
+    }
+    m_last.rawBytes += bytes;
+    entry.raw = std::move(attributes);
+}
+
+bool LoadLdapSource(std::string_view source, std::shared_ptr<DirectoryService>* service, std::string* error)
+{
+    LdapUrl url;
+    std::string why;
+    if (!ParseLdapUrl(source, &url, &why)) {
+        // User information ("user:secret@") is never repeated in a message.
+        std::string shown(source);
+        if (const std::size_t at = shown.find('@'); at != std::string::npos) {
+            shown = shown.substr(0, shown.find("://") + 3) + "..." + shown.substr(at);
+        }
+        *error = shown + ": " + why;
+        return false;
+    }
+    Credentials credentials;
+    if (!CredentialsFromEnvironment(&credentials, &why)) {
+        *error = std::string(source) + ": " + why;
+        return false;
+    }
+    auto directory = LdapDirectory::Open(url, credentials, &why);
+    if (!directory) {
+        *error = why;
+        return false;
+    }
+    *service = std::move(directory);
+    return true;
+}
+
+} // namespace veralith::client::ldap

@@ -1,0 +1,128 @@
+#pragma once
+
+// A directory on an LDAP server served through the DirectoryService
+// interface: names map to and from DNs, the schema comes from the server's
+// subschema subentry, searches are paged and streamed.
+//
+// Reads that follow a search are served from what that search learned: a
+// search asks for every user attribute along with the entry information, so
+// the entries it delivered answer readEntry and readAttributes from memory
+// (up to a memory limit). Where that is not enough (operational attributes,
+// or a result too large to keep) the first readAttributes of an object the
+// search delivered fetches the requested attributes for the whole result set
+// in one paged search and answers the following reads from it. All of it is
+// dropped by the next search.
+
+#include "client/ldap/connection.h"
+#include "client/ldap/dn.h"
+#include "client/service.h"
+
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+namespace veralith::client::ldap {
+
+class LdapDirectory final : public DirectoryService
+{
+public:
+    // Connects to the server of url, binds with credentials and reads the
+    // root DSE and the schema. nullptr with *error on failure (the error
+    // names the server, never the password).
+    static std::shared_ptr<LdapDirectory> Open(const LdapUrl& url, const Credentials& credentials, std::string* error);
+
+    std::string treeName() const override { return m_tree; }
+    std::string defaultNameContext() const override { return m_defaultNameContext; }
+    const Schema& schema() const override { return m_schema; }
+    DirResult readEntry(std::string_view fullName, ObjectSummary* entry) override;
+    DirResult readAttributes(std::string_view fullName, const std::vector<std::string>* names,
+        std::vector<AttributeData>* attributes) override;
+    DirResult openList(std::string_view fullName, bool containersOnly, std::unique_ptr<ObjectCursor>* cursor) override;
+    DirResult openSearch(std::string_view base, std::int32_t scope, const FilterNode* filter,
+        std::unique_ptr<ObjectCursor>* cursor) override;
+    DirResult openStream(std::string_view fullName, std::string_view attribute, int* fd) override;
+    std::vector<std::string> namingTypes(std::string_view fullName) override;
+
+    // Counts of searches sent to the server, for tests of the read-ahead.
+    std::uint64_t searchesSent() const { return m_searchesSent; }
+    // Bytes of attribute values a search keeps for the reads after it
+    // (default 256 MiB); past it the reads fetch ahead instead.
+    void setSearchCacheLimit(std::size_t bytes) { m_searchCacheLimit = bytes; }
+
+    // Internal to the service and its cursors.
+    // rememberName: keep the entry's name and DN for later look-ups (a
+    // search keeps them with its own results instead).
+    ObjectSummary summarize(const LdapEntry& entry, bool rememberName = true);
+    void rememberSearched(const ObjectSummary& summary, std::string dn,
+        std::vector<std::pair<std::string, std::vector<std::string>>> attributes);
+    // The DN of a full typeless name; ERR_NO_SUCH_ENTRY when it names nothing.
+    DirResult resolve(std::string_view fullName, std::string* dn);
+    // The full typeless name of a DN (and remembers the pair).
+    std::string nameOfDn(std::string_view dn);
+    Connection& connection() { return *m_connection; }
+    void countSearch() { ++m_searchesSent; }
+    // What a read of an entry asks for, and what a search asks for.
+    static const std::vector<std::string>& SummaryAttributes();
+    static const std::vector<std::string>& SearchAttributes();
+
+private:
+    LdapDirectory() = default;
+    DirResult readRootDse(std::string* error);
+    std::string baseClassOf(const std::vector<std::string>& objectClasses, std::vector<std::string>* aux);
+    // The attribute names a read asks the server for (schema spelling).
+    std::vector<std::string> requestedAttributes(const std::vector<std::string>* names) const;
+    // Converts the attributes of an entry (only: just those of these schema
+    // names) into the client's values, in schema order.
+    DirResult convertAttributes(const std::vector<std::pair<std::string, std::vector<std::string>>>& entry,
+        const std::vector<std::string>* only, std::vector<AttributeData>* attributes);
+    DirResult fetchReadAhead(const std::vector<std::string>& attrs);
+    // Answers a read from the attributes the last search kept; false when
+    // they cannot answer it.
+    bool readFromSearch(
+        const std::string& key, const std::vector<std::string>& requested, std::vector<AttributeData>* attributes);
+
+    std::unique_ptr<Connection> m_connection;
+    std::string m_tree;
+    std::string m_defaultNameContext;
+    std::string m_baseDn;
+    std::vector<std::string> m_namingContexts; // DNs
+    Schema m_schema;
+    std::unordered_map<std::string, std::string> m_aliases; // folded alias -> schema name
+    std::unordered_map<std::string, std::string> m_dnOfName; // folded full name -> DN
+    struct ClassInfo
+    {
+        std::string base;
+        std::vector<std::string> aux;
+    };
+    std::unordered_map<std::string, ClassInfo> m_classesOf; // joined objectClass values -> classes
+
+    // What the last search learned.
+    struct LastSearch
+    {
+        std::vector<std::pair<std::string, int>> plan; // base DN and LDAP scope of each step
+        std::string filter;
+        struct Entry
+        {
+            ObjectSummary summary;
+            std::string dn;
+            // The entry's user attributes while the search's fit the limit.
+            std::vector<std::pair<std::string, std::vector<std::string>>> raw;
+        };
+        std::unordered_map<std::string, Entry> entries; // folded full name
+        std::size_t rawBytes = 0;
+        bool rawComplete = true;
+        std::string readAheadKey; // folded attribute list fetched ahead
+        bool readAheadDone = false;
+        std::unordered_map<std::string, std::vector<AttributeData>> readAhead;
+    };
+    LastSearch m_last;
+    std::uint64_t m_searchesSent = 0;
+    std::size_t m_searchCacheLimit = std::size_t(256) << 20;
+};
+
+// Opens the LDAP service of a tree source (an LDAP URL) with the credentials
+// of the environment.
+bool LoadLdapSource(std::string_view source, std::shared_ptr<DirectoryService>* service, std::string* error);
+
+} // namespace veralith::client::ldap

@@ -1,0 +1,451 @@
+// Reading, listing and searching an LDAP directory.
+
+#include "client/ldap/filter.h"
+#include "client/ldap/ldap_directory.h"
+#include "client/ldap/value_forms.h"
+#include "client/values.h"
+
+#include <algorithm>
+#include <deque>
+#include <ldap.h>
+#include <sys/mman.h>
+#include <unistd.h>
+
+namespace veralith::client::ldap {
+
+namespace {
+
+// One search to run: a base DN and an LDAP scope; skipBase leaves the base
+// entry out of a subtree search.
+struct SearchStep
+{
+    std::string baseDn;
+    int scope = LDAP_SCOPE_SUBTREE;
+    bool skipBase = false;
+};
+
+// Streams the entries of a sequence of searches.
+class SearchCursor final : public ObjectCursor
+{
+public:
+    SearchCursor(LdapDirectory* directory, std::deque<SearchStep> steps, std::string filter, bool remember)
+        : m_directory(directory)
+        , m_steps(std::move(steps))
+        , m_filter(std::move(filter))
+        , m_remember(remember)
+    { }
+
+    DirResult next(ObjectSummary* entry, bool* done) override
+    {
+        while (true) {
+            if (!m_search) {
+                if (m_steps.empty()) {
+                    *done = true;
+                    return 0;
+                }
+                m_step = std::move(m_steps.front());
+                m_steps.pop_front();
+                m_baseName = FoldCase(m_directory->nameOfDn(m_step.baseDn));
+                m_directory->countSearch();
+                m_search = m_directory->connection().openSearch(m_step.baseDn, m_step.scope, m_filter,
+                    m_remember ? LdapDirectory::SearchAttributes() : LdapDirectory::SummaryAttributes());
+            }
+            LdapEntry found;
+            bool finished = false;
+            if (const DirResult rc = m_search->next(&found, &finished); rc != 0) {
+                return rc;
+            }
+            if (finished) {
+                m_search.reset();
+                continue;
+            }
+            ++m_examined;
+            if (m_step.skipBase && FoldCase(m_directory->nameOfDn(found.dn)) == m_baseName) {
+                continue;
+            }
+            ObjectSummary summary = m_directory->summarize(found, !m_remember);
+            if (m_remember) {
+                m_directory->rememberSearched(summary, std::move(found.dn), std::move(found.attributes));
+            }
+            *entry = std::move(summary);
+            *done = false;
+            return 0;
+        }
+    }
+
+    std::uint32_t examined() const override { return m_examined; }
+
+private:
+    LdapDirectory* m_directory;
+    std::deque<SearchStep> m_steps;
+    SearchStep m_step;
+    std::string m_baseName; // folded full name of the step's base
+    std::string m_filter;
+    bool m_remember;
+    std::unique_ptr<PagedSearch> m_search;
+    std::uint32_t m_examined = 0;
+};
+
+// A listing gathered and sorted before the first object is delivered.
+class ListCursor final : public ObjectCursor
+{
+public:
+    explicit ListCursor(std::vector<ObjectSummary> entries)
+        : m_entries(std::move(entries))
+    { }
+    DirResult next(ObjectSummary* entry, bool* done) override
+    {
+        if (m_next >= m_entries.size()) {
+            *done = true;
+            return 0;
+        }
+        *entry = std::move(m_entries[m_next++]);
+        *done = false;
+        return 0;
+    }
+    std::uint32_t examined() const override { return static_cast<std::uint32_t>(m_next); }
+
+private:
+    std::vector<ObjectSummary> m_entries;
+    std::size_t m_next = 0;
+};
+
+std::string LeafOf(const std::string& fullName)
+{
+    return fullName.substr(0, fullName.find('.'));
+}
+
+} // namespace
+
+DirResult LdapDirectory::readEntry(std::string_view fullName, ObjectSummary* entry)
+{
+    if (fullName.empty()) {
+        ObjectSummary root;
+        root.baseClass = "Tree Root";
+        root.flags = DS_CONTAINER_ENTRY;
+        root.subordinateCount = static_cast<std::uint32_t>(m_namingContexts.size());
+        *entry = std::move(root);
+        return 0;
+    }
+    if (const auto it = m_last.entries.find(FoldCase(fullName)); it != m_last.entries.end()) {
+        *entry = it->second.summary;
+        return 0;
+    }
+    std::string dn;
+    if (const DirResult rc = resolve(fullName, &dn); rc != 0) {
+        return rc;
+    }
+    std::vector<LdapEntry> found;
+    countSearch();
+    if (const DirResult rc =
+            m_connection->searchAll(dn, LDAP_SCOPE_BASE, "(objectClass=*)", SummaryAttributes(), &found);
+        rc != 0) {
+        return rc;
+    }
+    if (found.empty()) {
+        return ERR_NO_SUCH_ENTRY;
+    }
+    *entry = summarize(found.front());
+    return 0;
+}
+
+std::vector<std::string> LdapDirectory::requestedAttributes(const std::vector<std::string>* names) const
+{
+    std::vector<std::string> requested;
+    if (names == nullptr) {
+        requested.emplace_back("*");
+        return requested;
+    }
+    for (const std::string& name : *names) {
+        std::string spelled;
+        if (const int id = m_schema.findAttribute(name); id != kNoSchemaId) {
+            spelled = m_schema.attribute(id).name;
+        } else if (const auto it = m_aliases.find(FoldCase(name)); it != m_aliases.end()) {
+            spelled = it->second;
+        }
+        if (!spelled.empty() && std::find(requested.begin(), requested.end(), spelled) == requested.end()) {
+            requested.push_back(std::move(spelled));
+        }
+    }
+    return requested;
+}
+
+DirResult LdapDirectory::convertAttributes(const std::vector<std::pair<std::string, std::vector<std::string>>>& entry,
+    const std::vector<std::string>* only, std::vector<AttributeData>* attributes)
+{
+    std::vector<std::pair<int, AttributeData>> converted;
+    const NameOfDn nameOf = [this](std::string_view dn) { return nameOfDn(dn); };
+    for (const auto& [description, values] : entry) {
+        // Options ("cn;lang-de") are folded into the attribute itself.
+        const std::string base = description.substr(0, description.find(';'));
+        int id = m_schema.findAttribute(base);
+        if (id == kNoSchemaId) {
+            if (const auto it = m_aliases.find(FoldCase(base)); it != m_aliases.end()) {
+                id = m_schema.findAttribute(it->second);
+            }
+        }
+        if (id == kNoSchemaId) {
+            continue;
+        }
+        const AttributeDef& def = m_schema.attribute(id);
+        if (only != nullptr && std::none_of(only->begin(), only->end(), [&def](const std::string& name) {
+                return SameTextIgnoreCase(name, def.name);
+            })) {
+            continue;
+        }
+        auto at = std::find_if(converted.begin(), converted.end(), [id](const auto& p) { return p.first == id; });
+        if (at == converted.end()) {
+            AttributeData data;
+            data.name = def.name;
+            data.syntaxId = def.syntaxId;
+            converted.emplace_back(id, std::move(data));
+            at = converted.end() - 1;
+        }
+        AttributeData& data = at->second;
+        for (const std::string& value : values) {
+            std::string wire;
+            if (data.syntaxId != SYN_UNKNOWN && LdapValueToWire(data.syntaxId, value, nameOf, &wire)) {
+                data.values.push_back(std::move(wire));
+                continue;
+            }
+            // A value not of its syntax's form: the attribute is delivered
+            // as it came, nothing lost.
+            if (data.syntaxId != SYN_UNKNOWN) {
+                data.syntaxId = SYN_UNKNOWN;
+                data.values.clear();
+                for (const std::string& raw : values) {
+                    LdapValueToWire(SYN_UNKNOWN, raw, nameOf, &wire);
+                    data.values.push_back(wire);
+                }
+                break;
+            }
+            LdapValueToWire(SYN_UNKNOWN, value, nameOf, &wire);
+            data.values.push_back(std::move(wire));
+        }
+    }
+    std::sort(converted.begin(), converted.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    attributes->clear();
+    for (auto& [id, data] : converted) {
+        attributes->push_back(std::move(data));
+    }
+    return 0;
+}
+
+DirResult LdapDirectory::fetchReadAhead(const std::vector<std::string>& attrs)
+{
+    m_last.readAhead.clear();
+    m_last.readAheadDone = false;
+    std::deque<SearchStep> steps;
+    for (const auto& [baseDn, scope] : m_last.plan) {
+        steps.push_back(SearchStep {baseDn, scope, false});
+    }
+    for (const SearchStep& step : steps) {
+        countSearch();
+        auto search = m_connection->openSearch(step.baseDn, step.scope, m_last.filter, attrs);
+        while (true) {
+            LdapEntry entry;
+            bool done = false;
+            if (const DirResult rc = search->next(&entry, &done); rc != 0) {
+                return rc;
+            }
+            if (done) {
+                break;
+            }
+            std::vector<AttributeData> converted;
+            convertAttributes(entry.attributes, nullptr, &converted);
+            m_last.readAhead.insert_or_assign(FoldCase(nameOfDn(entry.dn)), std::move(converted));
+        }
+    }
+    m_last.readAheadDone = true;
+    return 0;
+}
+
+bool LdapDirectory::readFromSearch(
+    const std::string& key, const std::vector<std::string>& requested, std::vector<AttributeData>* attributes)
+{
+    if (!m_last.rawComplete) {
+        return false;
+    }
+    const auto it = m_last.entries.find(key);
+    if (it == m_last.entries.end()) {
+        return false;
+    }
+    // A search brings the user attributes and the two time stamps; other
+    // operational attributes need a read of their own.
+    for (const std::string& name : requested) {
+        const int id = m_schema.findAttribute(name);
+        if (id == kNoSchemaId ||
+            ((m_schema.attribute(id).flags & DS_HIDDEN_ATTR) != 0 && !SameTextIgnoreCase(name, "createTimestamp") &&
+                !SameTextIgnoreCase(name, "modifyTimestamp"))) {
+            return false;
+        }
+    }
+    convertAttributes(it->second.raw, &requested, attributes);
+    return true;
+}
+
+DirResult LdapDirectory::readAttributes(
+    std::string_view fullName, const std::vector<std::string>* names, std::vector<AttributeData>* attributes)
+{
+    const std::vector<std::string> requested = requestedAttributes(names);
+    if (requested.empty()) {
+        attributes->clear();
+        return 0;
+    }
+    const std::string key = FoldCase(fullName);
+    if (names != nullptr && m_last.entries.count(key) != 0) {
+        if (readFromSearch(key, requested, attributes)) {
+            return 0;
+        }
+        std::string requestKey;
+        for (const std::string& r : requested) {
+            requestKey += FoldCase(r) + "\n";
+        }
+        if (!m_last.readAheadDone || m_last.readAheadKey != requestKey) {
+            m_last.readAheadKey = requestKey;
+            if (const DirResult rc = fetchReadAhead(requested); rc != 0) {
+                m_last.readAhead.clear();
+                m_last.readAheadDone = false;
+                return rc;
+            }
+        }
+        if (const auto it = m_last.readAhead.find(key); it != m_last.readAhead.end()) {
+            *attributes = it->second;
+            return 0;
+        }
+    }
+    std::string dn;
+    if (const DirResult rc = resolve(fullName, &dn); rc != 0) {
+        return rc;
+    }
+    std::vector<LdapEntry> found;
+    countSearch();
+    if (const DirResult rc = m_connection->searchAll(dn, LDAP_SCOPE_BASE, "(objectClass=*)", requested, &found);
+        rc != 0) {
+        return rc;
+    }
+    if (found.empty()) {
+        return ERR_NO_SUCH_ENTRY;
+    }
+    return convertAttributes(found.front().attributes, nullptr, attributes);
+}
+
+DirResult LdapDirectory::openList(std::string_view fullName, bool containersOnly, std::unique_ptr<ObjectCursor>* cursor)
+{
+    std::deque<SearchStep> steps;
+    if (fullName.empty()) {
+        const std::vector<std::string> tops =
+            m_namingContexts.empty() ? std::vector<std::string> {m_baseDn} : m_namingContexts;
+        for (const std::string& top : tops) {
+            steps.push_back(SearchStep {top, LDAP_SCOPE_BASE, false});
+        }
+    } else {
+        std::string dn;
+        if (const DirResult rc = resolve(fullName, &dn); rc != 0) {
+            return rc;
+        }
+        steps.push_back(SearchStep {dn, LDAP_SCOPE_ONELEVEL, false});
+    }
+    SearchCursor all(this, std::move(steps), "(objectClass=*)", false);
+    std::vector<ObjectSummary> entries;
+    while (true) {
+        ObjectSummary entry;
+        bool done = false;
+        if (const DirResult rc = all.next(&entry, &done); rc != 0) {
+            return rc;
+        }
+        if (done) {
+            break;
+        }
+        if (!containersOnly || (entry.flags & DS_CONTAINER_ENTRY) != 0) {
+            entries.push_back(std::move(entry));
+        }
+    }
+    std::stable_sort(entries.begin(), entries.end(), [](const ObjectSummary& a, const ObjectSummary& b) {
+        return CompareIgnoreCase(LeafOf(a.fullName), LeafOf(b.fullName)) < 0;
+    });
+    *cursor = std::make_unique<ListCursor>(std::move(entries));
+    return 0;
+}
+
+DirResult LdapDirectory::openSearch(
+    std::string_view base, std::int32_t scope, const FilterNode* filter, std::unique_ptr<ObjectCursor>* cursor)
+{
+    if (scope < 0 || scope > 2) {
+        return ERR_INVALID_FILTER_SYNTAX;
+    }
+    std::string text;
+    const DnLookup lookup = [this](std::string_view name, std::string* dn) { return resolve(name, dn) == 0; };
+    if (const DirResult rc = TranslateFilter(filter, lookup, &text); rc != 0) {
+        return rc;
+    }
+    std::deque<SearchStep> steps;
+    if (base.empty()) {
+        // Below the root: the naming contexts, each one's whole subtree.
+        const std::vector<std::string> tops =
+            m_namingContexts.empty() ? std::vector<std::string> {m_baseDn} : m_namingContexts;
+        if (scope != 0) {
+            for (const std::string& top : tops) {
+                steps.push_back(SearchStep {top, scope == 1 ? LDAP_SCOPE_BASE : LDAP_SCOPE_SUBTREE, false});
+            }
+        }
+    } else {
+        std::string dn;
+        if (const DirResult rc = resolve(base, &dn); rc != 0) {
+            return rc;
+        }
+        const int ldapScope = scope == 0 ? LDAP_SCOPE_BASE : (scope == 1 ? LDAP_SCOPE_ONELEVEL : LDAP_SCOPE_SUBTREE);
+        steps.push_back(SearchStep {dn, ldapScope, scope == 2});
+    }
+    if (m_connection->lost()) {
+        return ERR_TRANSPORT_FAILURE;
+    }
+    m_last = LastSearch();
+    m_last.filter = text;
+    for (const SearchStep& step : steps) {
+        m_last.plan.emplace_back(step.baseDn, step.scope);
+    }
+    *cursor = std::make_unique<SearchCursor>(this, std::move(steps), std::move(text), true);
+    return 0;
+}
+
+DirResult LdapDirectory::openStream(std::string_view fullName, std::string_view attribute, int* fd)
+{
+    const std::vector<std::string> names {std::string(attribute)};
+    const std::vector<std::string> requested = requestedAttributes(&names);
+    if (requested.empty()) {
+        return ERR_NO_SUCH_ATTRIBUTE;
+    }
+    std::string dn;
+    if (const DirResult rc = resolve(fullName, &dn); rc != 0) {
+        return rc;
+    }
+    std::vector<LdapEntry> found;
+    countSearch();
+    if (const DirResult rc = m_connection->searchAll(dn, LDAP_SCOPE_BASE, "(objectClass=*)", requested, &found);
+        rc != 0) {
+        return rc;
+    }
+    if (found.empty() || found.front().attributes.empty() || found.front().attributes.front().second.empty()) {
+        return ERR_NO_SUCH_ATTRIBUTE;
+    }
+    const std::string& content = found.front().attributes.front().second.front();
+    const int memfd = memfd_create("veralith-stream", MFD_CLOEXEC);
+    if (memfd < 0) {
+        return ERR_SYSTEM_FAILURE;
+    }
+    std::size_t written = 0;
+    while (written < content.size()) {
+        const ssize_t n = write(memfd, content.data() + written, content.size() - written);
+        if (n <= 0) {
+            close(memfd);
+            return ERR_SYSTEM_FAILURE;
+        }
+        written += static_cast<std::size_t>(n);
+    }
+    lseek(memfd, 0, SEEK_SET);
+    *fd = memfd;
+    return 0;
+}
+
+} // namespace veralith::client::ldap

@@ -1,0 +1,109 @@
+#include "ldap_test_support.h"
+
+#include "client/service.h"
+
+namespace veralith::client::testing {
+
+void LdapTest::TearDown()
+{
+    m_context.reset();
+    SetTreeSources({});
+    SetTreeServices({});
+    m_server.stop();
+}
+
+void LdapTest::StartServer(const std::string& extraLdif, const std::string& extraConfig, const std::string& urlSuffix)
+{
+    std::string error;
+    ASSERT_TRUE(m_server.start(AcmeLdif() + extraLdif, &error, extraConfig)) << error;
+    SetTreeServices({});
+    SetTreeSources({m_server.url(urlSuffix)});
+    ASSERT_EQ(ClientInit(nullptr, nullptr), 0);
+    DirContext created = kNoContext;
+    ASSERT_EQ(DirCreateContext(&created), 0);
+    m_context = ScopedContext(created);
+}
+
+void LdapTest::UseRootTypeless()
+{
+    std::uint32_t flags = DCV_XLATE_STRINGS | DCV_TYPELESS_NAMES;
+    ASSERT_EQ(DirSetContext(context(), DCK_FLAGS, &flags), 0);
+    ASSERT_EQ(DirSetContext(context(), DCK_NAME_CONTEXT, "[Root]"), 0);
+}
+
+std::string LdapTest::ContextText(std::uint32_t key) const
+{
+    char text[kNameBufferSize] = {};
+    EXPECT_EQ(DirGetContext(context(), key, text), 0);
+    return text;
+}
+
+FilterBuilder::FilterBuilder()
+{
+    EXPECT_EQ(cursor.allocate(), 0);
+}
+
+FilterBuilder& FilterBuilder::token(std::uint32_t code)
+{
+    EXPECT_EQ(DirAddFilterToken(cursor.get(), code, nullptr, 0), 0);
+    return *this;
+}
+
+FilterBuilder& FilterBuilder::text(std::uint32_t code, const std::string& value, std::uint32_t syntax)
+{
+    EXPECT_EQ(DirAddFilterToken(cursor.get(), code, value.c_str(), syntax), 0);
+    return *this;
+}
+
+FilterBuilder& FilterBuilder::number(std::int32_t value, std::uint32_t syntax)
+{
+    EXPECT_EQ(DirAddFilterToken(cursor.get(), FTOK_AVAL, &value, syntax), 0);
+    return *this;
+}
+
+std::vector<std::string> SearchNames(DirContext context, const std::string& base, std::int32_t scope,
+    ScopedFilter* filter, DirResult* result, std::size_t bufferSize)
+{
+    std::vector<std::string> names;
+    ScopedBuffer request;
+    ScopedBuffer reply;
+    EXPECT_EQ(request.allocate(kSmallBufferSize), 0);
+    EXPECT_EQ(reply.allocate(bufferSize), 0);
+    EXPECT_EQ(DirInitBuffer(context, DSV_SEARCH_FILTER, request.get()), 0);
+    if (filter != nullptr) {
+        const DirResult put = DirPutFilter(context, request.get(), filter->get(), nullptr);
+        if (put != 0) {
+            if (result != nullptr) {
+                *result = put;
+            }
+            return names;
+        }
+        filter->release();
+    }
+    std::int32_t iteration = -1;
+    DirResult rc = 0;
+    do {
+        rc = DirSearch(context, base.c_str(), scope, false, request.get(), nullptr, 0, false, nullptr, &iteration, 0,
+            nullptr, reply.get());
+        if (rc != 0) {
+            break;
+        }
+        std::uint32_t count = 0;
+        EXPECT_EQ(DirGetObjectCount(context, reply.get(), &count), 0);
+        for (std::uint32_t i = 0; i < count; ++i) {
+            char name[kNameBufferSize] = {};
+            std::uint32_t attrCount = 0;
+            DirObjectInfo info {};
+            EXPECT_EQ(DirGetObjectName(context, reply.get(), name, &attrCount, &info), 0);
+            names.emplace_back(name);
+        }
+    } while (iteration != -1);
+    if (result != nullptr) {
+        *result = rc;
+    } else {
+        EXPECT_EQ(rc, 0);
+    }
+    return names;
+}
+
+} // namespace veralith::client::testing

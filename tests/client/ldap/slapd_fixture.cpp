@@ -1,0 +1,259 @@
+#include "slapd_fixture.h"
+
+#include <arpa/inet.h>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <netinet/in.h>
+#include <signal.h>
+#include <sstream>
+#include <sys/prctl.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+namespace veralith::client::testing {
+
+namespace {
+
+constexpr const char* kSlapd = "/usr/sbin/slapd";
+constexpr const char* kSlapadd = "/usr/sbin/slapadd";
+
+int FreePort()
+{
+    const int fd = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in addr {};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    addr.sin_port = 0;
+    socklen_t length = sizeof addr;
+    int port = 0;
+    if (bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0 &&
+        getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &length) == 0) {
+        port = ntohs(addr.sin_port);
+    }
+    close(fd);
+    return port;
+}
+
+bool Answers(int port)
+{
+    const int fd = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in addr {};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    addr.sin_port = htons(static_cast<std::uint16_t>(port));
+    const bool ok = connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0;
+    close(fd);
+    return ok;
+}
+
+bool WriteFile(const std::string& path, const std::string& text)
+{
+    std::ofstream out(path, std::ios::binary);
+    out << text;
+    return out.good();
+}
+
+std::string ReadFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+} // namespace
+
+SlapdServer::~SlapdServer()
+{
+    stop();
+    if (!m_dir.empty()) {
+        std::error_code ignored;
+        std::filesystem::remove_all(m_dir, ignored);
+    }
+}
+
+std::string SlapdServer::url(const std::string& suffix) const
+{
+    return "ldap://127.0.0.1:" + std::to_string(m_port) + "/o=Acme" + suffix;
+}
+
+bool SlapdServer::start(const std::string& ldif, std::string* error, const std::string& extraConfig)
+{
+    char templ[] = "/tmp/veralith-slapd-XXXXXX";
+    if (mkdtemp(templ) == nullptr) {
+        *error = "mkdtemp failed";
+        return false;
+    }
+    m_dir = templ;
+    std::filesystem::create_directory(m_dir + "/db");
+    const std::string conf = m_dir + "/slapd.conf";
+    std::string text = "include /etc/ldap/schema/core.schema\n"
+                       "include /etc/ldap/schema/cosine.schema\n"
+                       "include /etc/ldap/schema/nis.schema\n"
+                       "include /etc/ldap/schema/inetorgperson.schema\n"
+                       "pidfile " +
+        m_dir + "/slapd.pid\nargsfile " + m_dir +
+        "/slapd.args\n"
+        "modulepath /usr/lib/ldap\nmoduleload back_mdb\n"
+        "tool-threads 1\nthreads 4\nsizelimit unlimited\n" +
+        extraConfig +
+        "\ndatabase mdb\nmaxsize 1073741824\nsuffix \"o=Acme\"\n"
+        "rootdn \"" +
+        kRootDn + "\"\nrootpw " + kRootPassword + "\ndirectory " + m_dir + "/db\naccess to * by * read\n";
+    if (!WriteFile(conf, text) || !WriteFile(m_dir + "/data.ldif", ldif)) {
+        *error = "cannot write into " + m_dir;
+        return false;
+    }
+    const std::string load =
+        std::string(kSlapadd) + " -q -f " + conf + " -l " + m_dir + "/data.ldif > " + m_dir + "/slapadd.log 2>&1";
+    if (std::system(load.c_str()) != 0) {
+        *error = "slapadd failed: " + ReadFile(m_dir + "/slapadd.log");
+        return false;
+    }
+    for (int attempt = 0; attempt < 5 && m_pid < 0; ++attempt) {
+        m_port = FreePort();
+        const std::string listen = "ldap://127.0.0.1:" + std::to_string(m_port) + "/";
+        const std::string log = m_dir + "/slapd.log";
+        const pid_t parent = getpid();
+        const pid_t pid = fork();
+        if (pid == 0) {
+            // Dies with the test process, whatever ends it.
+            prctl(PR_SET_PDEATHSIG, SIGKILL);
+            if (getppid() != parent) {
+                _exit(1);
+            }
+            const int out = open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+            dup2(out, 1);
+            dup2(out, 2);
+            execl(kSlapd, kSlapd, "-d", "0", "-f", conf.c_str(), "-h", listen.c_str(), static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        if (pid < 0) {
+            *error = "fork failed";
+            return false;
+        }
+        m_pid = pid;
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(15);
+        while (!Answers(m_port)) {
+            int status = 0;
+            if (waitpid(m_pid, &status, WNOHANG) == m_pid) {
+                m_pid = -1; // exited (port taken?): try another port
+                break;
+            }
+            if (std::chrono::steady_clock::now() > deadline) {
+                stop();
+                *error = "slapd did not answer: " + ReadFile(log);
+                return false;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+    }
+    if (m_pid < 0) {
+        *error = "slapd did not start: " + ReadFile(m_dir + "/slapd.log");
+        return false;
+    }
+    return true;
+}
+
+void SlapdServer::stop()
+{
+    if (m_pid <= 0) {
+        return;
+    }
+    kill(m_pid, SIGTERM);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    int status = 0;
+    while (waitpid(m_pid, &status, WNOHANG) == 0) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            kill(m_pid, SIGKILL);
+            waitpid(m_pid, &status, 0);
+            break;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    m_pid = -1;
+}
+
+std::string AcmeLdif()
+{
+    return R"(dn: o=Acme
+objectClass: organization
+o: Acme
+description: The Acme company
+
+dn: ou=Sales,o=Acme
+objectClass: organizationalUnit
+ou: Sales
+
+dn: ou=Admin,o=Acme
+objectClass: organizationalUnit
+ou: Admin
+
+dn: cn=jsmith,ou=Sales,o=Acme
+objectClass: inetOrgPerson
+objectClass: posixAccount
+cn: jsmith
+sn: Smith
+givenName: John
+mail: jsmith@acme.example
+telephoneNumber: +1 555 0100
+uid: jsmith
+uidNumber: 1001
+gidNumber: 100
+homeDirectory: /home/jsmith
+manager: cn=boss,ou=Admin,o=Acme
+postalAddress: 1 Main Street$Springfield
+description: star*power
+
+dn: cn=mjones,ou=Sales,o=Acme
+objectClass: inetOrgPerson
+cn: mjones
+sn: Jones
+mail: JSmith@acme.example
+description: a(b)c
+description: back\slash
+
+dn: cn=boss,ou=Admin,o=Acme
+objectClass: inetOrgPerson
+cn: boss
+sn: Boss
+mail: boss@acme.example
+description: star
+
+dn: cn=Comma\, Inc,ou=Admin,o=Acme
+objectClass: inetOrgPerson
+cn: Comma, Inc
+sn: Comma
+description: the name needs escaping
+
+dn: cn=Chief,o=Acme
+objectClass: alias
+objectClass: extensibleObject
+cn: Chief
+aliasedObjectName: cn=boss,ou=Admin,o=Acme
+
+)";
+}
+
+std::string ManyUsersLdif(int count)
+{
+    std::string text = "dn: ou=Many,o=Acme\nobjectClass: organizationalUnit\nou: Many\n\n";
+    char name[32];
+    for (int i = 1; i <= count; ++i) {
+        std::snprintf(name, sizeof name, "user%05d", i);
+        const int mailOwner = i % 7 == 0 ? i - 1 : i;
+        char mail[64];
+        std::snprintf(mail, sizeof mail, "user%05d@many.example", mailOwner);
+        text += std::string("dn: cn=") + name + ",ou=Many,o=Acme\nobjectClass: inetOrgPerson\ncn: " + name +
+            "\nsn: " + name + "\nmail: " + mail + "\n\n";
+    }
+    return text;
+}
+
+} // namespace veralith::client::testing

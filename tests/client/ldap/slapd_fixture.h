@@ -1,0 +1,51 @@
+#pragma once
+
+// A private OpenLDAP server for tests: a temporary directory with its own
+// slapd.conf (suffix o=Acme, mdb, the core, cosine, nis and inetorgperson
+// schemas, anonymous read), data loaded with slapadd, and slapd listening on
+// a free loopback port. The server is stopped and its directory removed when
+// the object goes away, and it dies with the test process if that crashes.
+
+#include <string>
+#include <sys/types.h>
+
+namespace veralith::client::testing {
+
+class SlapdServer
+{
+public:
+    // The root DN and its password, for bind tests.
+    static constexpr const char* kRootDn = "cn=admin,o=Acme";
+    static constexpr const char* kRootPassword = "acme-secret";
+
+    SlapdServer() = default;
+    ~SlapdServer();
+    SlapdServer(const SlapdServer&) = delete;
+    SlapdServer& operator=(const SlapdServer&) = delete;
+
+    // Loads ldif (text) and starts the server; extraConfig is appended to the
+    // global part of slapd.conf. Returns false with *error on failure.
+    bool start(const std::string& ldif, std::string* error, const std::string& extraConfig = "");
+    // Stops the server (SIGTERM, then SIGKILL after 5 s).
+    void stop();
+
+    int port() const { return m_port; }
+    // "ldap://127.0.0.1:PORT/o=Acme" plus suffix ("?tree=X").
+    std::string url(const std::string& suffix = "") const;
+    const std::string& directory() const { return m_dir; }
+
+private:
+    std::string m_dir;
+    int m_port = 0;
+    pid_t m_pid = -1;
+};
+
+// LDIF of the test tree Acme (organisation o=Acme with a few units, users,
+// an alias and values that need escaping).
+std::string AcmeLdif();
+// LDIF of count inetOrgPerson users below ou=Many,o=Acme (the unit itself
+// included), "user00001" ...; every seventh shares its mail with the one
+// before.
+std::string ManyUsersLdif(int count);
+
+} // namespace veralith::client::testing
