@@ -107,3 +107,14 @@ std::vector<std::string> SearchNames(DirContext context, const std::string& base
 }
 
 } // namespace veralith::client::testing
+
+// When a server is killed while libldap is part-way through reading a reply,
+// the library keeps the half-read message in its own structures and never
+// frees it (seen only under load, with every frame of the allocation inside
+// liblber). That leak is the library's, not ours; it is suppressed for these
+// tests alone: allocations made through liblber's allocator are not
+// reported as leaks here.
+extern "C" const char* __lsan_default_suppressions()
+{
+    return "leak:ber_memcalloc_x\nleak:ber_memalloc_x\n";
+}
