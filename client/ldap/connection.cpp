@@ -1,5 +1,7 @@
 #include "client/ldap/connection.h"
 
+#include "client/text_codec.h"
+
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
@@ -14,20 +16,6 @@ namespace {
 constexpr int kConnectTimeoutSeconds = 10;
 constexpr int kReplyTimeoutSeconds = 300;
 
-int HexValue(char c)
-{
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    return -1;
-}
-
 bool PercentDecode(std::string_view text, std::string* out)
 {
     std::string decoded;
@@ -36,8 +24,8 @@ bool PercentDecode(std::string_view text, std::string* out)
             if (i + 2 >= text.size()) {
                 return false;
             }
-            const int hi = HexValue(text[i + 1]);
-            const int lo = HexValue(text[i + 2]);
+            const int hi = HexDigitValue(text[i + 1]);
+            const int lo = HexDigitValue(text[i + 2]);
             if (hi < 0 || lo < 0) {
                 return false;
             }

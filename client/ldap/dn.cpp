@@ -1,24 +1,12 @@
 #include "client/ldap/dn.h"
 
+#include "client/text_codec.h"
+
 #include <cctype>
 
 namespace veralith::client::ldap {
 
 namespace {
-
-int HexDigit(char c)
-{
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    return -1;
-}
 
 bool IsBlank(char c)
 {
@@ -57,8 +45,8 @@ bool ReadValue(std::string_view dn, std::size_t* pos, std::string* value)
                 if (i + 1 >= dn.size()) {
                     return false;
                 }
-                const int hi = HexDigit(dn[i + 1]);
-                const int lo = i + 2 < dn.size() ? HexDigit(dn[i + 2]) : -1;
+                const int hi = HexDigitValue(dn[i + 1]);
+                const int lo = i + 2 < dn.size() ? HexDigitValue(dn[i + 2]) : -1;
                 if (hi >= 0 && lo >= 0) {
                     out.push_back(static_cast<char>(hi * 16 + lo));
                     i += 3;

@@ -2,26 +2,13 @@
 // times, and object names.
 
 #include "client/memory/tree_values.h"
+#include "client/text_codec.h"
 
 namespace veralith::client::memory {
 
 namespace {
 
 constexpr std::int64_t kMaxUInt32 = 4294967295LL;
-
-int HexValue(char c)
-{
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    return -1;
-}
 
 int Base64Value(char c)
 {
@@ -86,8 +73,8 @@ bool ParseTreeBytes(std::string_view text, std::string* bytes)
         }
         out.reserve(text.size() / 2);
         for (std::size_t i = 0; i < text.size(); i += 2) {
-            const int hi = HexValue(text[i]);
-            const int lo = HexValue(text[i + 1]);
+            const int hi = HexDigitValue(text[i]);
+            const int lo = HexDigitValue(text[i + 1]);
             if (hi < 0 || lo < 0) {
                 return false;
             }
