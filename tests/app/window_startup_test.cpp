@@ -252,5 +252,31 @@ TEST_F(WindowTest, CloseFreesBothContextsAndSavesTheSettings)
     EXPECT_TRUE(m_dialogs.Messages().empty());
 }
 
+TEST_F(WindowTest, ChoicesMadeBeforeCloseAreRestoredInTheNextWindow)
+{
+    Start();
+    ShowPage(m_form->TabSheetSelector);
+    m_form->CheckBoxRecurse->setChecked(true);
+    m_form->RadioGroupAttributeCheck->setItemIndex(2);
+    m_form->RadioGroupAlert->setItemIndex(1);
+    m_form->resize(700, 640);
+    QCoreApplication::processEvents();
+    const QSize closedSize = m_form->size();
+    EXPECT_TRUE(m_form->close());
+    m_form.reset();
+
+    // A new window on the same settings file: the first run's defaults are
+    // replaced by what the user left behind.
+    Start();
+    EXPECT_FALSE(m_form->CheckBoxRecurse->isChecked());
+    ShowPage(m_form->TabSheetSelector);
+    EXPECT_TRUE(m_form->CheckBoxRecurse->isChecked());
+    EXPECT_EQ(m_form->RadioGroupAttributeCheck->itemIndex(), 2);
+    EXPECT_EQ(m_form->RadioGroupAlert->itemIndex(), 1);
+    EXPECT_EQ(m_form->size(), closedSize);
+    EXPECT_EQ(m_form->ComboBoxAttributes->currentText(), QStringLiteral("GUID"));
+    EXPECT_TRUE(m_dialogs.Messages().empty());
+}
+
 } // namespace
 } // namespace veralith::app::testing
