@@ -16,7 +16,12 @@ int FindEntry(const QComboBox* comboBox, const QString& text)
 
 std::string Quoted(const QString& text)
 {
-    return "\"" + text.toStdString() + "\"";
+    // Appended piece by piece: GCC 12 warns falsely (-Wrestrict) on
+    // "literal" + std::string in optimised builds.
+    std::string quoted(1, '"');
+    quoted += text.toStdString();
+    quoted += '"';
+    return quoted;
 }
 
 } // namespace
