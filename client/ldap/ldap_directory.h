@@ -77,10 +77,6 @@ private:
     DirResult convertAttributes(const std::vector<std::pair<std::string, std::vector<std::string>>>& entry,
         const std::vector<std::string>* only, std::vector<AttributeData>* attributes);
     DirResult fetchReadAhead(const std::vector<std::string>& attrs);
-    // Answers a read from the attributes the last search kept; false when
-    // they cannot answer it.
-    bool readFromSearch(
-        const std::string& key, const std::vector<std::string>& requested, std::vector<AttributeData>* attributes);
 
     std::unique_ptr<Connection> m_connection;
     std::string m_tree;
@@ -117,6 +113,10 @@ private:
         std::unordered_map<std::string, std::vector<AttributeData>> readAhead;
     };
     LastSearch m_last;
+    // Answers a read from the attributes the last search kept of an entry;
+    // false when they cannot answer it.
+    bool readFromSearch(const LastSearch::Entry& searched, const std::vector<std::string>& requested,
+        std::vector<AttributeData>* attributes);
     std::uint64_t m_searchesSent = 0;
     std::size_t m_searchCacheLimit = std::size_t(256) << 20;
 };

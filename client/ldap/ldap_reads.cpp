@@ -60,10 +60,12 @@ public:
                 continue;
             }
             ++m_examined;
-            if (m_step.skipBase && FoldCase(m_directory->nameOfDn(found.dn)) == m_baseName) {
+            // The base is recognised by the name its summary carries: the
+            // entries found are not added to the directory's name table.
+            ObjectSummary summary = m_directory->summarize(found, !m_remember);
+            if (m_step.skipBase && FoldCase(summary.fullName) == m_baseName) {
                 continue;
             }
-            ObjectSummary summary = m_directory->summarize(found, !m_remember);
             if (m_remember) {
                 m_directory->rememberSearched(summary, std::move(found.dn), std::move(found.attributes));
             }
@@ -260,14 +262,10 @@ DirResult LdapDirectory::fetchReadAhead(const std::vector<std::string>& attrs)
     return 0;
 }
 
-bool LdapDirectory::readFromSearch(
-    const std::string& key, const std::vector<std::string>& requested, std::vector<AttributeData>* attributes)
+bool LdapDirectory::readFromSearch(const LastSearch::Entry& searched, const std::vector<std::string>& requested,
+    std::vector<AttributeData>* attributes)
 {
     if (!m_last.rawComplete) {
-        return false;
-    }
-    const auto it = m_last.entries.find(key);
-    if (it == m_last.entries.end()) {
         return false;
     }
     // A search brings the user attributes and the two time stamps; other
@@ -280,7 +278,7 @@ bool LdapDirectory::readFromSearch(
             return false;
         }
     }
-    convertAttributes(it->second.raw, &requested, attributes);
+    convertAttributes(searched.raw, &requested, attributes);
     return true;
 }
 
@@ -293,8 +291,9 @@ DirResult LdapDirectory::readAttributes(
         return 0;
     }
     const std::string key = FoldCase(fullName);
-    if (names != nullptr && m_last.entries.count(key) != 0) {
-        if (readFromSearch(key, requested, attributes)) {
+    const auto searched = names != nullptr ? m_last.entries.find(key) : m_last.entries.end();
+    if (searched != m_last.entries.end()) {
+        if (readFromSearch(searched->second, requested, attributes)) {
             return 0;
         }
         std::string requestKey;

@@ -262,11 +262,19 @@ TEST(LdapValues, StringFormsBecomeWireValues)
         const char* text;
         std::uint32_t seconds;
     } kTimes[] = {{"19700101000000Z", 0}, {"20240229123000Z", 1709209800}, {"20240229123000.5Z", 1709209800},
-        {"20240229133000+0100", 1709209800}, {"2024022912Z", 1709208000}};
+        {"20240229133000+0100", 1709209800}, {"2024022912Z", 1709208000},
+        // A day past the month's end and a leap second run on, as the C
+        // library's calendar does.
+        {"20240231000000Z", 1709337600}, {"19691231235960Z", 0}, {"21000301000000Z", 4107542400}};
     for (const auto& row : kTimes) {
         std::uint32_t seconds = 1;
         ASSERT_TRUE(ParseGeneralizedTime(row.text, &seconds)) << row.text;
         EXPECT_EQ(seconds, row.seconds) << row.text;
+    }
+    // Outside what the seconds since 1970 can hold.
+    for (const char* text : {"19691231235959Z", "21060207062816Z"}) {
+        std::uint32_t seconds = 0;
+        EXPECT_FALSE(ParseGeneralizedTime(text, &seconds)) << text;
     }
 }
 
