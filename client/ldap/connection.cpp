@@ -1,5 +1,7 @@
 #include "client/ldap/connection.h"
 
+#include "client/ldap/ber.h"
+#include "client/schema.h"
 #include "client/text_codec.h"
 
 #include <csignal>
@@ -294,35 +296,49 @@ std::unique_ptr<Connection> Connection::Open(const LdapUrl& url, const Credentia
     return connection;
 }
 
-LdapEntry ReadEntryMessage(LDAP* ld, LDAPMessage* message)
+std::vector<std::string> LdapEntry::values(std::string_view name) const
 {
-    // The DN, names and values are read straight out of the message (no
-    // copy per value inside the library), then copied once into the entry.
-    LdapEntry entry;
+    std::vector<std::string> found;
+    AttributeReader reader(attributes);
+    for (RawAttribute attribute; reader.next(&attribute);) {
+        if (SameTextIgnoreCase(attribute.type, name)) {
+            ValueReader values(attribute.values);
+            for (std::string_view value; values.next(&value);) {
+                found.emplace_back(value);
+            }
+        }
+    }
+    return found;
+}
+
+std::string LdapEntry::first(std::string_view name) const
+{
+    return std::string(FirstValue(attributes, name));
+}
+
+void ReadEntryMessage(LDAP* ld, LDAPMessage* message, LdapEntry* entry)
+{
+    // The DN and each attribute are taken straight out of the message
+    // without decoding their values (the library would build an array per
+    // attribute); the attributes are copied as they were encoded.
+    entry->dn.clear();
+    entry->attributes.clear();
     BerElement* ber = nullptr;
     berval bv {};
     if (ldap_get_dn_ber(ld, message, &ber, &bv) != LDAP_SUCCESS) {
         if (ber != nullptr) {
             ber_free(ber, 0);
         }
-        return entry;
+        return;
     }
-    entry.dn.assign(bv.bv_val != nullptr ? bv.bv_val : "", bv.bv_len);
-    berval* values = nullptr;
-    for (int rc = ldap_get_attribute_ber(ld, message, ber, &bv, &values); rc == LDAP_SUCCESS && bv.bv_val != nullptr;
-         rc = ldap_get_attribute_ber(ld, message, ber, &bv, &values)) {
-        std::vector<std::string> copied;
-        for (const berval* v = values; v != nullptr && v->bv_val != nullptr; ++v) {
-            copied.emplace_back(v->bv_val, v->bv_len);
-        }
-        entry.attributes.emplace_back(std::string(bv.bv_val, bv.bv_len), std::move(copied));
-        if (values != nullptr) {
-            ber_memfree(values);
-            values = nullptr;
-        }
+    entry->dn.assign(bv.bv_val != nullptr ? bv.bv_val : "", bv.bv_len);
+    // Each attribute is a SEQUENCE; what may follow the list (the message's
+    // controls) is not.
+    while (ber_peek_element(ber, &bv) == LBER_SEQUENCE) {
+        ber_skip_element(ber, &bv);
+        AppendBerElement(&entry->attributes, kBerSequence, std::string_view(bv.bv_val, bv.bv_len));
     }
     ber_free(ber, 0);
-    return entry;
 }
 
 DirResult Connection::searchAll(std::string_view base, int scope, std::string_view filter,
@@ -421,7 +437,7 @@ DirResult PagedSearch::next(LdapEntry* entry, bool* done)
             return ERR_TRANSPORT_FAILURE;
         }
         if (type == LDAP_RES_SEARCH_ENTRY) {
-            *entry = ReadEntryMessage(ld, guard.message);
+            ReadEntryMessage(ld, guard.message, entry);
             ++m_delivered;
             *done = false;
             return 0;

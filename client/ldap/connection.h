@@ -54,12 +54,17 @@ DirResult MapLdapResult(int ldapResult);
 // A readable text for an LDAP result code ("no such object (32)").
 std::string DescribeLdapResult(int ldapResult);
 
-// One entry of a search: its DN and attributes with their values as the
-// server sent them.
+// One entry of a search: its DN, and its attributes as the server encoded
+// them (read with AttributeReader, client/ldap/ber.h).
 struct LdapEntry
 {
     std::string dn;
-    std::vector<std::pair<std::string, std::vector<std::string>>> attributes;
+    std::string attributes;
+
+    // The values of the attribute named (ignoring letter case).
+    std::vector<std::string> values(std::string_view name) const;
+    // Its first value, empty when it has none.
+    std::string first(std::string_view name) const;
 };
 
 class Connection;
@@ -75,7 +80,8 @@ public:
     PagedSearch(const PagedSearch&) = delete;
     PagedSearch& operator=(const PagedSearch&) = delete;
 
-    // Writes the next entry and returns 0; sets *done past the last one; a
+    // Writes the next entry (reusing the storage of *entry) and returns 0;
+    // sets *done past the last one; a
     // client code when the search fails (ERR_NO_SUCH_ENTRY for a base that
     // does not exist, ERR_TRANSPORT_FAILURE when the server went away).
     DirResult next(LdapEntry* entry, bool* done);
@@ -112,7 +118,7 @@ public:
         const std::vector<std::string>& attributes, std::vector<LdapEntry>* entries);
     // A paged search; entries come through the returned object's next().
     std::unique_ptr<PagedSearch> openSearch(std::string_view base, int scope, std::string_view filter,
-        std::vector<std::string> attributes, int pageSize = 1000);
+        std::vector<std::string> attributes, int pageSize = 10000);
 
     LDAP* handle() { return m_ld; }
     // Set once the server has gone away; every later operation fails with
@@ -128,7 +134,7 @@ private:
     bool m_lost = false;
 };
 
-// Copies the attributes and DN of one entry message.
-LdapEntry ReadEntryMessage(LDAP* ld, LDAPMessage* message);
+// Copies the DN and the encoded attributes of one entry message into *entry.
+void ReadEntryMessage(LDAP* ld, LDAPMessage* message, LdapEntry* entry);
 
 } // namespace veralith::client::ldap

@@ -2,6 +2,7 @@
 
 #include "client/ldap/ldap_directory.h"
 
+#include "client/ldap/ber.h"
 #include "client/ldap/filter.h"
 #include "client/ldap/schema_parse.h"
 #include "client/ldap/value_forms.h"
@@ -12,23 +13,6 @@
 namespace veralith::client::ldap {
 
 namespace {
-
-const std::vector<std::string>& Values(const LdapEntry& entry, std::string_view name)
-{
-    static const std::vector<std::string> kNone;
-    for (const auto& [attr, values] : entry.attributes) {
-        if (SameTextIgnoreCase(attr, name)) {
-            return values;
-        }
-    }
-    return kNone;
-}
-
-std::string First(const LdapEntry& entry, std::string_view name)
-{
-    const auto& values = Values(entry, name);
-    return values.empty() ? std::string() : values.front();
-}
 
 std::vector<std::string> SplitDotted(std::string_view name)
 {
@@ -146,12 +130,12 @@ DirResult LdapDirectory::readRootDse(std::string* error)
         return rc != 0 ? rc : ERR_TRANSPORT_FAILURE;
     }
     const LdapEntry& dse = entries.front();
-    m_namingContexts = Values(dse, "namingContexts");
-    m_tree = First(dse, "directoryTreeName");
+    m_namingContexts = dse.values("namingContexts");
+    m_tree = dse.first("directoryTreeName");
     for (const std::string& context : m_namingContexts) {
         nameOfDn(context);
     }
-    std::string subschema = First(dse, "subschemaSubentry");
+    std::string subschema = dse.first("subschemaSubentry");
     if (subschema.empty()) {
         subschema = "cn=Subschema";
     }
@@ -163,7 +147,7 @@ DirResult LdapDirectory::readRootDse(std::string* error)
         return rc != 0 ? rc : ERR_TRANSPORT_FAILURE;
     }
     m_schema =
-        BuildSchema(Values(entries.front(), "attributeTypes"), Values(entries.front(), "objectClasses"), &m_aliases);
+        BuildSchema(entries.front().values("attributeTypes"), entries.front().values("objectClasses"), &m_aliases);
     return 0;
 }
 
@@ -192,8 +176,8 @@ DirResult LdapDirectory::resolve(std::string_view fullName, std::string* dn)
         *dn = it->second;
         return 0;
     }
-    if (const auto it = m_last.entries.find(key); it != m_last.entries.end()) {
-        *dn = it->second.dn;
+    if (const SearchedEntries::Entry* searched = m_last.entries.find(fullName); searched != nullptr) {
+        *dn = searched->dn;
         return 0;
     }
     // Climb to the nearest known ancestor, then look each component up below
@@ -261,12 +245,23 @@ std::vector<std::string> LdapDirectory::namingTypes(std::string_view fullName)
     return types;
 }
 
-std::string LdapDirectory::baseClassOf(const std::vector<std::string>& objectClasses, std::vector<std::string>* aux)
+std::string LdapDirectory::baseClassOf(std::string_view attributes, std::vector<std::string>* aux)
 {
     std::string key;
-    for (const std::string& c : objectClasses) {
-        key += FoldCase(c);
-        key.push_back('\n');
+    std::vector<std::string_view> objectClasses;
+    AttributeReader reader(attributes);
+    for (RawAttribute attribute; reader.next(&attribute);) {
+        if (SameTextIgnoreCase(attribute.type, "objectClass")) {
+            ValueReader values(attribute.values);
+            for (std::string_view value; values.next(&value);) {
+                objectClasses.push_back(value);
+                key += value;
+                key.push_back('\n');
+            }
+        }
+    }
+    for (char& c : key) {
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     }
     auto it = m_classesOf.find(key);
     if (it == m_classesOf.end()) {
@@ -274,8 +269,8 @@ std::string LdapDirectory::baseClassOf(const std::vector<std::string>& objectCla
         // The structural class is the one no other structural class of the
         // entry derives from.
         std::vector<int> structural;
-        for (const std::string& c : objectClasses) {
-            const int id = m_schema.findClass(c);
+        for (const std::string_view c : objectClasses) {
+            const int id = m_schema.findClass(std::string(c));
             if (id == kNoSchemaId) {
                 continue;
             }
@@ -301,7 +296,7 @@ std::string LdapDirectory::baseClassOf(const std::vector<std::string>& objectCla
             }
         }
         if (info.base.empty() && !objectClasses.empty()) {
-            info.base = objectClasses.back();
+            info.base = std::string(objectClasses.back());
         }
         it = m_classesOf.emplace(std::move(key), std::move(info)).first;
     }
@@ -322,20 +317,39 @@ ObjectSummary LdapDirectory::summarize(const LdapEntry& entry, bool rememberName
     } else {
         summary.fullName = entry.dn;
     }
-    summary.baseClass = baseClassOf(Values(entry, "objectClass"), &summary.auxClasses);
+    summary.baseClass = baseClassOf(entry.attributes, &summary.auxClasses);
     const int classId = m_schema.findClass(summary.baseClass);
     if (classId != kNoSchemaId && (m_schema.classDef(classId).flags & DS_CONTAINER_CLASS) != 0) {
         summary.flags |= DS_CONTAINER_ENTRY;
     }
-    for (const char* counter : {"numSubordinates", "subordinateCount"}) {
-        const std::string text = First(entry, counter);
-        if (!text.empty()) {
-            summary.subordinateCount = static_cast<std::uint32_t>(std::strtoul(text.c_str(), nullptr, 10));
+    std::string_view aliased;
+    AttributeReader reader(entry.attributes);
+    for (RawAttribute attribute; reader.next(&attribute);) {
+        ++summary.attributeCount;
+        const std::string_view type = attribute.type;
+        const bool counter =
+            SameTextIgnoreCase(type, "numSubordinates") || SameTextIgnoreCase(type, "subordinateCount");
+        const bool created = !counter && SameTextIgnoreCase(type, "createTimestamp");
+        const bool modified = !counter && !created && SameTextIgnoreCase(type, "modifyTimestamp");
+        const bool alias = !counter && !created && !modified && SameTextIgnoreCase(type, "aliasedObjectName");
+        if (!counter && !created && !modified && !alias) {
+            continue;
+        }
+        std::string_view value;
+        if (!ValueReader(attribute.values).next(&value) || value.empty()) {
+            continue;
+        }
+        if (counter) {
+            summary.subordinateCount =
+                static_cast<std::uint32_t>(std::strtoul(std::string(value).c_str(), nullptr, 10));
+        } else if (created) {
+            ParseGeneralizedTime(value, &summary.creationTime);
+        } else if (modified) {
+            ParseGeneralizedTime(value, &summary.modificationTime);
+        } else {
+            aliased = value;
         }
     }
-    ParseGeneralizedTime(First(entry, "createTimestamp"), &summary.creationTime);
-    ParseGeneralizedTime(First(entry, "modifyTimestamp"), &summary.modificationTime);
-    const std::string aliased = First(entry, "aliasedObjectName");
     if (!aliased.empty() || SameTextIgnoreCase(summary.baseClass, "alias")) {
         summary.flags |= DS_ALIAS_ENTRY;
         summary.aliasedObject = aliased.empty() ? std::string() : nameOfDn(aliased);
@@ -345,39 +359,7 @@ ObjectSummary LdapDirectory::summarize(const LdapEntry& entry, bool rememberName
             summary.flags |= DS_PARTITION_ROOT;
         }
     }
-    summary.attributeCount = static_cast<std::uint32_t>(entry.attributes.size());
     return summary;
-}
-
-void LdapDirectory::rememberSearched(const ObjectSummary& summary, std::string dn,
-    std::vector<std::pair<std::string, std::vector<std::string>>> attributes)
-{
-    std::string key = FoldCase(summary.fullName);
-    LastSearch::Entry& entry = m_last.entries[std::move(key)];
-    entry.summary = summary;
-    entry.dn = std::move(dn);
-    if (!m_last.rawComplete) {
-        return;
-    }
-    std::size_t bytes = 64;
-    for (const auto& [name, values] : attributes) {
-        bytes += name.size() + 32;
-        for (const std::string& value : values) {
-            bytes += value.size() + 32;
-        }
-    }
-    if (m_last.rawBytes + bytes > m_searchCacheLimit) {
-        // Too much to keep: the reads fetch ahead instead.
-        m_last.rawComplete = false;
-        for (auto& [name, kept] : m_last.entries) {
-            kept.raw.clear();
-            kept.raw.shrink_to_fit();
-        }
-        m_last.rawBytes = 0;
-        return;
-    }
-    m_last.rawBytes += bytes;
-    entry.raw = std::move(attributes);
 }
 
 bool LoadLdapSource(std::string_view source, std::shared_ptr<DirectoryService>* service, std::string* error)

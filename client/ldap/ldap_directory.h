@@ -15,6 +15,7 @@
 
 #include "client/ldap/connection.h"
 #include "client/ldap/dn.h"
+#include "client/ldap/searched_entries.h"
 #include "client/service.h"
 
 #include <memory>
@@ -46,7 +47,7 @@ public:
 
     // Counts of searches sent to the server, for tests of the read-ahead.
     std::uint64_t searchesSent() const { return m_searchesSent; }
-    // Bytes of attribute values a search keeps for the reads after it
+    // Bytes of encoded attributes a search keeps for the reads after it
     // (default 256 MiB); past it the reads fetch ahead instead.
     void setSearchCacheLimit(std::size_t bytes) { m_searchCacheLimit = bytes; }
 
@@ -54,8 +55,10 @@ public:
     // rememberName: keep the entry's name and DN for later look-ups (a
     // search keeps them with its own results instead).
     ObjectSummary summarize(const LdapEntry& entry, bool rememberName = true);
-    void rememberSearched(const ObjectSummary& summary, std::string dn,
-        std::vector<std::pair<std::string, std::vector<std::string>>> attributes);
+    void rememberSearched(const ObjectSummary& summary, const LdapEntry& entry)
+    {
+        m_last.entries.add(summary, entry.dn, entry.attributes);
+    }
     // The DN of a full typeless name; ERR_NO_SUCH_ENTRY when it names nothing.
     DirResult resolve(std::string_view fullName, std::string* dn);
     // The full typeless name of a DN (and remembers the pair).
@@ -69,13 +72,17 @@ public:
 private:
     LdapDirectory() = default;
     DirResult readRootDse(std::string* error);
-    std::string baseClassOf(const std::vector<std::string>& objectClasses, std::vector<std::string>* aux);
+    // The base class and auxiliary classes of an entry's encoded attributes.
+    std::string baseClassOf(std::string_view attributes, std::vector<std::string>* aux);
     // The attribute names a read asks the server for (schema spelling).
     std::vector<std::string> requestedAttributes(const std::vector<std::string>* names) const;
-    // Converts the attributes of an entry (only: just those of these schema
-    // names) into the client's values, in schema order.
-    DirResult convertAttributes(const std::vector<std::pair<std::string, std::vector<std::string>>>& entry,
-        const std::vector<std::string>* only, std::vector<AttributeData>* attributes);
+    // The schema id of an attribute description ("cn", "cn;lang-de", an
+    // alias), kNoSchemaId when the schema does not know it.
+    int attributeId(std::string_view description) const;
+    // Converts the encoded attributes of an entry (only: just those of these
+    // schema names) into the client's values, in schema order.
+    DirResult convertAttributes(
+        std::string_view encoded, const std::vector<std::string>* only, std::vector<AttributeData>* attributes);
     DirResult fetchReadAhead(const std::vector<std::string>& attrs);
 
     std::unique_ptr<Connection> m_connection;
@@ -98,16 +105,7 @@ private:
     {
         std::vector<std::pair<std::string, int>> plan; // base DN and LDAP scope of each step
         std::string filter;
-        struct Entry
-        {
-            ObjectSummary summary;
-            std::string dn;
-            // The entry's user attributes while the search's fit the limit.
-            std::vector<std::pair<std::string, std::vector<std::string>>> raw;
-        };
-        std::unordered_map<std::string, Entry> entries; // folded full name
-        std::size_t rawBytes = 0;
-        bool rawComplete = true;
+        SearchedEntries entries;
         std::string readAheadKey; // folded attribute list fetched ahead
         bool readAheadDone = false;
         std::unordered_map<std::string, std::vector<AttributeData>> readAhead;
@@ -115,7 +113,7 @@ private:
     LastSearch m_last;
     // Answers a read from the attributes the last search kept of an entry;
     // false when they cannot answer it.
-    bool readFromSearch(const LastSearch::Entry& searched, const std::vector<std::string>& requested,
+    bool readFromSearch(const SearchedEntries::Entry& searched, const std::vector<std::string>& requested,
         std::vector<AttributeData>* attributes);
     std::uint64_t m_searchesSent = 0;
     std::size_t m_searchCacheLimit = std::size_t(256) << 20;

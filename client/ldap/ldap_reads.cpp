@@ -1,5 +1,6 @@
 // Reading, listing and searching an LDAP directory.
 
+#include "client/ldap/ber.h"
 #include "client/ldap/filter.h"
 #include "client/ldap/ldap_directory.h"
 #include "client/ldap/value_forms.h"
@@ -45,12 +46,12 @@ public:
                 }
                 m_step = std::move(m_steps.front());
                 m_steps.pop_front();
-                m_baseName = FoldCase(m_directory->nameOfDn(m_step.baseDn));
+                m_baseName = m_directory->nameOfDn(m_step.baseDn);
                 m_directory->countSearch();
                 m_search = m_directory->connection().openSearch(m_step.baseDn, m_step.scope, m_filter,
                     m_remember ? LdapDirectory::SearchAttributes() : LdapDirectory::SummaryAttributes());
             }
-            LdapEntry found;
+            LdapEntry& found = m_found;
             bool finished = false;
             if (const DirResult rc = m_search->next(&found, &finished); rc != 0) {
                 return rc;
@@ -63,11 +64,11 @@ public:
             // The base is recognised by the name its summary carries: the
             // entries found are not added to the directory's name table.
             ObjectSummary summary = m_directory->summarize(found, !m_remember);
-            if (m_step.skipBase && FoldCase(summary.fullName) == m_baseName) {
+            if (m_step.skipBase && SameTextIgnoreCase(summary.fullName, m_baseName)) {
                 continue;
             }
             if (m_remember) {
-                m_directory->rememberSearched(summary, std::move(found.dn), std::move(found.attributes));
+                m_directory->rememberSearched(summary, found);
             }
             *entry = std::move(summary);
             *done = false;
@@ -81,7 +82,8 @@ private:
     LdapDirectory* m_directory;
     std::deque<SearchStep> m_steps;
     SearchStep m_step;
-    std::string m_baseName; // folded full name of the step's base
+    std::string m_baseName; // full name of the step's base
+    LdapEntry m_found; // the entry being delivered (its storage reused)
     std::string m_filter;
     bool m_remember;
     std::unique_ptr<PagedSearch> m_search;
@@ -129,8 +131,8 @@ DirResult LdapDirectory::readEntry(std::string_view fullName, ObjectSummary* ent
         *entry = std::move(root);
         return 0;
     }
-    if (const auto it = m_last.entries.find(FoldCase(fullName)); it != m_last.entries.end()) {
-        *entry = it->second.summary;
+    if (const SearchedEntries::Entry* searched = m_last.entries.find(fullName); searched != nullptr) {
+        *entry = m_last.entries.summary(*searched);
         return 0;
     }
     std::string dn;
@@ -172,31 +174,38 @@ std::vector<std::string> LdapDirectory::requestedAttributes(const std::vector<st
     return requested;
 }
 
-DirResult LdapDirectory::convertAttributes(const std::vector<std::pair<std::string, std::vector<std::string>>>& entry,
-    const std::vector<std::string>* only, std::vector<AttributeData>* attributes)
+int LdapDirectory::attributeId(std::string_view description) const
 {
+    // Options ("cn;lang-de") are folded into the attribute itself.
+    const std::string base(description.substr(0, description.find(';')));
+    const int id = m_schema.findAttribute(base);
+    if (id != kNoSchemaId) {
+        return id;
+    }
+    const auto it = m_aliases.find(FoldCase(base));
+    return it == m_aliases.end() ? kNoSchemaId : m_schema.findAttribute(it->second);
+}
+
+DirResult LdapDirectory::convertAttributes(
+    std::string_view encoded, const std::vector<std::string>* only, std::vector<AttributeData>* attributes)
+{
+    std::vector<int> onlyIds;
+    if (only != nullptr) {
+        for (const std::string& name : *only) {
+            onlyIds.push_back(m_schema.findAttribute(name));
+        }
+    }
     std::vector<std::pair<int, AttributeData>> converted;
     const NameOfDn nameOf = [this](std::string_view dn) { return nameOfDn(dn); };
-    for (const auto& [description, values] : entry) {
-        // Options ("cn;lang-de") are folded into the attribute itself.
-        const std::string base = description.substr(0, description.find(';'));
-        int id = m_schema.findAttribute(base);
-        if (id == kNoSchemaId) {
-            if (const auto it = m_aliases.find(FoldCase(base)); it != m_aliases.end()) {
-                id = m_schema.findAttribute(it->second);
-            }
-        }
-        if (id == kNoSchemaId) {
-            continue;
-        }
-        const AttributeDef& def = m_schema.attribute(id);
-        if (only != nullptr && std::none_of(only->begin(), only->end(), [&def](const std::string& name) {
-                return SameTextIgnoreCase(name, def.name);
-            })) {
+    AttributeReader reader(encoded);
+    for (RawAttribute raw; reader.next(&raw);) {
+        const int id = attributeId(raw.type);
+        if (id == kNoSchemaId || (only != nullptr && std::find(onlyIds.begin(), onlyIds.end(), id) == onlyIds.end())) {
             continue;
         }
         auto at = std::find_if(converted.begin(), converted.end(), [id](const auto& p) { return p.first == id; });
         if (at == converted.end()) {
+            const AttributeDef& def = m_schema.attribute(id);
             AttributeData data;
             data.name = def.name;
             data.syntaxId = def.syntaxId;
@@ -204,7 +213,9 @@ DirResult LdapDirectory::convertAttributes(const std::vector<std::pair<std::stri
             at = converted.end() - 1;
         }
         AttributeData& data = at->second;
-        for (const std::string& value : values) {
+        const std::size_t before = data.values.size();
+        ValueReader values(raw.values);
+        for (std::string_view value; values.next(&value);) {
             std::string wire;
             if (data.syntaxId != SYN_UNKNOWN && LdapValueToWire(data.syntaxId, value, nameOf, &wire)) {
                 data.values.push_back(std::move(wire));
@@ -214,9 +225,10 @@ DirResult LdapDirectory::convertAttributes(const std::vector<std::pair<std::stri
             // as it came, nothing lost.
             if (data.syntaxId != SYN_UNKNOWN) {
                 data.syntaxId = SYN_UNKNOWN;
-                data.values.clear();
-                for (const std::string& raw : values) {
-                    LdapValueToWire(SYN_UNKNOWN, raw, nameOf, &wire);
+                data.values.resize(before);
+                ValueReader again(raw.values);
+                for (std::string_view rawValue; again.next(&rawValue);) {
+                    LdapValueToWire(SYN_UNKNOWN, rawValue, nameOf, &wire);
                     data.values.push_back(wire);
                 }
                 break;
@@ -262,10 +274,10 @@ DirResult LdapDirectory::fetchReadAhead(const std::vector<std::string>& attrs)
     return 0;
 }
 
-bool LdapDirectory::readFromSearch(const LastSearch::Entry& searched, const std::vector<std::string>& requested,
+bool LdapDirectory::readFromSearch(const SearchedEntries::Entry& searched, const std::vector<std::string>& requested,
     std::vector<AttributeData>* attributes)
 {
-    if (!m_last.rawComplete) {
+    if (!m_last.entries.attributesKept()) {
         return false;
     }
     // A search brings the user attributes and the two time stamps; other
@@ -278,7 +290,7 @@ bool LdapDirectory::readFromSearch(const LastSearch::Entry& searched, const std:
             return false;
         }
     }
-    convertAttributes(searched.raw, &requested, attributes);
+    convertAttributes(searched.attributes, &requested, attributes);
     return true;
 }
 
@@ -290,10 +302,9 @@ DirResult LdapDirectory::readAttributes(
         attributes->clear();
         return 0;
     }
-    const std::string key = FoldCase(fullName);
-    const auto searched = names != nullptr ? m_last.entries.find(key) : m_last.entries.end();
-    if (searched != m_last.entries.end()) {
-        if (readFromSearch(searched->second, requested, attributes)) {
+    const SearchedEntries::Entry* searched = names != nullptr ? m_last.entries.find(fullName) : nullptr;
+    if (searched != nullptr) {
+        if (readFromSearch(*searched, requested, attributes)) {
             return 0;
         }
         std::string requestKey;
@@ -308,7 +319,7 @@ DirResult LdapDirectory::readAttributes(
                 return rc;
             }
         }
-        if (const auto it = m_last.readAhead.find(key); it != m_last.readAhead.end()) {
+        if (const auto it = m_last.readAhead.find(FoldCase(fullName)); it != m_last.readAhead.end()) {
             *attributes = it->second;
             return 0;
         }
@@ -400,6 +411,7 @@ DirResult LdapDirectory::openSearch(
         return ERR_TRANSPORT_FAILURE;
     }
     m_last = LastSearch();
+    m_last.entries = SearchedEntries(m_searchCacheLimit);
     m_last.filter = text;
     for (const SearchStep& step : steps) {
         m_last.plan.emplace_back(step.baseDn, step.scope);
@@ -425,10 +437,12 @@ DirResult LdapDirectory::openStream(std::string_view fullName, std::string_view 
         rc != 0) {
         return rc;
     }
-    if (found.empty() || found.front().attributes.empty() || found.front().attributes.front().second.empty()) {
+    RawAttribute stream;
+    std::string_view content;
+    if (found.empty() || !AttributeReader(found.front().attributes).next(&stream) ||
+        !ValueReader(stream.values).next(&content)) {
         return ERR_NO_SUCH_ATTRIBUTE;
     }
-    const std::string& content = found.front().attributes.front().second.front();
     const int memfd = memfd_create("veralith-stream", MFD_CLOEXEC);
     if (memfd < 0) {
         return ERR_SYSTEM_FAILURE;

@@ -236,13 +236,14 @@ TEST_F(LdapTest, ScopesExcludeTheBase)
     EXPECT_EQ(SearchNames(context(), ".Acme", 2, nullptr).size(), 7u);
 }
 
-// 2,500 objects come in three pages of a paged search, and the client hands
+// 2,500 objects come in three pages of a paged search (the server hands out
+// at most 1,000 a page whatever the client asks for), and the client hands
 // them on in many small replies. The server refuses unpaged searches over 500
 // entries, so all of them arriving proves the paging.
 TEST_F(LdapTest, LongResultsArePaged)
 {
     StartServer(ManyUsersLdif(2500),
-        "limits anonymous size.soft=500 size.hard=500 size.pr=unlimited "
+        "limits anonymous size.soft=500 size.hard=500 size.pr=1000 "
         "size.prtotal=unlimited\n");
     std::uint32_t flags = DCV_XLATE_STRINGS | DCV_TYPELESS_NAMES;
     ASSERT_EQ(DirSetContext(context(), DCK_FLAGS, &flags), 0);

@@ -1,0 +1,31 @@
+#pragma once
+
+// Bytes kept together in large blocks: one allocation per block instead of
+// one per item, so that keeping (and dropping) the entries of a search of a
+// hundred thousand objects costs little.
+
+#include <cstddef>
+#include <memory>
+#include <string_view>
+#include <vector>
+
+namespace veralith::client::ldap {
+
+class ByteArena
+{
+public:
+    // Copies bytes in and returns a view of the copy, valid until clear().
+    std::string_view keep(std::string_view bytes);
+    // Bytes kept.
+    std::size_t size() const { return m_kept; }
+    // Drops everything kept (every view becomes invalid).
+    void clear();
+
+private:
+    static constexpr std::size_t kBlockSize = std::size_t(1) << 20;
+    std::vector<std::unique_ptr<char[]>> m_blocks;
+    std::size_t m_used = kBlockSize; // bytes used in the last block
+    std::size_t m_kept = 0;
+};
+
+} // namespace veralith::client::ldap

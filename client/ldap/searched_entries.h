@@ -1,0 +1,80 @@
+#pragma once
+
+// The entries a search delivered, kept for the reads that follow it: their
+// summaries and DNs, and their attributes as the server encoded them while
+// those fit a limit. Kept compactly (texts in large blocks, the lists of
+// naming types and classes that entries share kept once), so that keeping a
+// hundred thousand entries costs little time and memory.
+
+#include "client/ldap/byte_arena.h"
+#include "client/service.h"
+
+#include <cstdint>
+#include <deque>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+namespace veralith::client::ldap {
+
+class SearchedEntries
+{
+public:
+    struct Entry
+    {
+        std::string_view fullName;
+        std::string_view dn;
+        std::string_view attributes; // encoded attribute list; empty once dropped
+        std::string_view aliasedObject;
+        std::uint32_t namingTypes = 0; // index of a shared list
+        std::uint32_t classes = 0; // index of a shared base class and auxiliary classes
+        std::uint32_t flags = 0;
+        std::uint32_t subordinateCount = 0;
+        std::uint32_t attributeCount = 0;
+        std::uint32_t creationTime = 0;
+        std::uint32_t modificationTime = 0;
+    };
+
+    // attributeLimit: bytes of encoded attributes to keep; past it every
+    // entry's attributes are dropped (attributesKept() turns false).
+    explicit SearchedEntries(std::size_t attributeLimit = 0)
+        : m_attributeLimit(attributeLimit)
+    { }
+
+    void add(const ObjectSummary& summary, std::string_view dn, std::string_view attributes);
+    // The entry of a full typeless name (ignoring letter case), nullptr when
+    // the search did not deliver it (an entry delivered twice, by searches
+    // of overlapping naming contexts, is the same object either time).
+    // Reads mostly come in the order the search delivered the entries, so
+    // the entry found last and the one after it are tried before the index.
+    const Entry* find(std::string_view fullName);
+    // The summary of an entry, as it was added.
+    ObjectSummary summary(const Entry& entry) const;
+    bool attributesKept() const { return m_attributesKept; }
+    std::size_t size() const { return m_entries.size(); }
+
+private:
+    // The index of list in lists, added when new (the list met last first).
+    template<typename List>
+    static std::uint32_t Share(std::vector<List>* lists, const List& list);
+
+    std::deque<Entry> m_entries;
+    ByteArena m_texts; // names and DNs
+    ByteArena m_attributes;
+    std::size_t m_attributeLimit;
+    bool m_attributesKept = true;
+    std::vector<std::vector<std::string>> m_namingTypes;
+    struct Classes
+    {
+        std::string base;
+        std::vector<std::string> aux;
+        bool operator==(const Classes&) const = default;
+    };
+    std::vector<Classes> m_classes;
+    std::unordered_map<std::string, std::uint32_t> m_index; // folded full name -> entry
+    std::size_t m_indexed = 0; // entries in m_index
+    std::size_t m_hint = 0; // the entry found last
+};
+
+} // namespace veralith::client::ldap

@@ -1,0 +1,170 @@
+// Search entries read in place from their encoding, and the entries a search
+// keeps for the reads after it.
+
+#include "client/ldap/ber.h"
+#include "client/ldap/searched_entries.h"
+
+#include <gtest/gtest.h>
+
+namespace veralith::client::ldap {
+namespace {
+
+std::string Element(std::uint8_t tag, std::string_view content)
+{
+    std::string out;
+    AppendBerElement(&out, tag, content);
+    return out;
+}
+
+std::string Attribute(std::string_view type, std::initializer_list<std::string_view> values)
+{
+    std::string set;
+    for (std::string_view value : values) {
+        set += Element(kBerOctetString, value);
+    }
+    return Element(kBerSequence, Element(kBerOctetString, type) + Element(kBerSet, set));
+}
+
+TEST(LdapBer, ElementsAreReadWithinTheirBounds)
+{
+    // Lengths in the short and the long form, minimal or not, read back.
+    const std::string big(70000, 'x');
+    for (const std::string_view content : {std::string_view(), std::string_view("abc"), std::string_view(big)}) {
+        const std::string encoded = Element(kBerOctetString, content);
+        BerReader reader(encoded);
+        std::uint8_t tag = 0;
+        std::string_view read;
+        ASSERT_TRUE(reader.next(&tag, &read));
+        EXPECT_EQ(tag, kBerOctetString);
+        EXPECT_EQ(read, content);
+        EXPECT_FALSE(reader.next(&tag, &read));
+        EXPECT_FALSE(reader.broken());
+    }
+    const std::string longForm("\x04\x84\x00\x00\x00\x02hi", 8);
+    BerReader padded(longForm);
+    std::uint8_t tag = 0;
+    std::string_view read;
+    ASSERT_TRUE(padded.next(&tag, &read));
+    EXPECT_EQ(read, "hi");
+
+    // Broken encodings stop the reader without reading past the input.
+    const struct
+    {
+        const char* what;
+        std::string bytes;
+    } kBroken[] = {
+        {"tag alone", std::string("\x04", 1)},
+        {"content cut short",
+            std::string("\x04\x05"
+                        "abc",
+                5)},
+        {"length bytes cut short", std::string("\x04\x82\x01", 3)},
+        {"length past the input",
+            std::string("\x04\x84\xff\xff\xff\xff"
+                        "ab",
+                8)},
+        {"indefinite length", std::string("\x30\x80\x00\x00", 4)},
+        {"five length bytes",
+            std::string("\x04\x85\x00\x00\x00\x00\x01"
+                        "a",
+                8)},
+        {"multi-byte tag", std::string("\x1f\x81\x01\x00", 4)},
+    };
+    for (const auto& row : kBroken) {
+        BerReader reader(row.bytes);
+        EXPECT_FALSE(reader.next(&tag, &read)) << row.what;
+        EXPECT_TRUE(reader.broken()) << row.what;
+        EXPECT_FALSE(reader.next(&tag, &read)) << row.what;
+    }
+}
+
+TEST(LdapBer, AttributeListsAreReadInPlace)
+{
+    const std::string list = Attribute("objectClass", {"top", "inetOrgPerson"}) + Attribute("cn;lang-de", {"Schmidt"}) +
+        Attribute("mail", {}) + Attribute("sn", {"Smith"});
+    AttributeReader reader(list);
+    std::vector<std::pair<std::string, std::size_t>> seen;
+    for (RawAttribute attribute; reader.next(&attribute);) {
+        seen.emplace_back(attribute.type, CountValues(attribute.values));
+    }
+    const std::vector<std::pair<std::string, std::size_t>> expected = {
+        {"objectClass", 2}, {"cn;lang-de", 1}, {"mail", 0}, {"sn", 1}};
+    EXPECT_EQ(seen, expected);
+    EXPECT_EQ(FirstValue(list, "OBJECTCLASS"), "top");
+    EXPECT_EQ(FirstValue(list, "sn"), "Smith");
+    EXPECT_EQ(FirstValue(list, "cn"), "");
+    EXPECT_EQ(FirstValue(list, "mail"), "");
+
+    // A list whose second attribute is not a SEQUENCE of type and set ends
+    // there; a cut list ends at the last whole attribute.
+    const std::pair<std::string, std::size_t> kBroken[] = {
+        {Attribute("sn", {"Smith"}) + Element(kBerSequence, Element(kBerOctetString, "cn")), 1},
+        {list.substr(0, list.size() - 3), 3},
+    };
+    for (const auto& [broken, whole] : kBroken) {
+        AttributeReader partial(broken);
+        std::size_t count = 0;
+        for (RawAttribute attribute; partial.next(&attribute);) {
+            ++count;
+        }
+        EXPECT_EQ(count, whole);
+    }
+}
+
+ObjectSummary Summary(std::string fullName, std::string baseClass)
+{
+    ObjectSummary summary;
+    summary.fullName = std::move(fullName);
+    summary.namingTypes = {"CN", "OU", "O"};
+    summary.baseClass = std::move(baseClass);
+    summary.creationTime = 7;
+    return summary;
+}
+
+TEST(LdapSearchedEntries, FoundByNameInAnyOrder)
+{
+    SearchedEntries entries(1 << 20);
+    const std::vector<std::string> names = {"a.Sales.Acme", "b.Sales.Acme", "c.IT.Acme", "d.IT.Acme"};
+    for (const std::string& name : names) {
+        entries.add(Summary(name, name[0] == 'c' ? "Group" : "User"), "cn=" + name.substr(0, 1) + ",o=Acme",
+            Attribute("cn", {name.substr(0, 1)}));
+    }
+    // In delivery order, out of order, again, and in other letter case.
+    for (const char* name :
+        {"a.Sales.Acme", "b.Sales.Acme", "d.IT.Acme", "C.it.ACME", "a.sales.acme", "b.Sales.Acme"}) {
+        const SearchedEntries::Entry* entry = entries.find(name);
+        ASSERT_NE(entry, nullptr) << name;
+        const ObjectSummary summary = entries.summary(*entry);
+        EXPECT_TRUE(SameTextIgnoreCase(summary.fullName, name));
+        EXPECT_EQ(summary.baseClass, name[0] == 'c' || name[0] == 'C' ? "Group" : "User") << name;
+        EXPECT_EQ(summary.namingTypes, std::vector<std::string>({"CN", "OU", "O"}));
+        EXPECT_EQ(summary.creationTime, 7u);
+        EXPECT_EQ(entry->dn, "cn=" + std::string(1, static_cast<char>(std::tolower(name[0]))) + ",o=Acme");
+        EXPECT_EQ(FirstValue(entry->attributes, "cn"), entry->dn.substr(3, 1));
+    }
+    EXPECT_EQ(entries.find("e.IT.Acme"), nullptr);
+    // Entries added after the index was built are found too.
+    entries.add(Summary("e.IT.Acme", "User"), "cn=e,o=Acme", "");
+    ASSERT_NE(entries.find("e.IT.Acme"), nullptr);
+    EXPECT_TRUE(entries.attributesKept());
+}
+
+TEST(LdapSearchedEntries, AttributesPastTheLimitAreDroppedForAll)
+{
+    const std::string attributes = Attribute("description", {std::string(400, 'd')});
+    SearchedEntries entries(1000);
+    entries.add(Summary("a.Acme", "User"), "cn=a,o=Acme", attributes);
+    entries.add(Summary("b.Acme", "User"), "cn=b,o=Acme", attributes);
+    EXPECT_TRUE(entries.attributesKept());
+    entries.add(Summary("c.Acme", "User"), "cn=c,o=Acme", attributes);
+    EXPECT_FALSE(entries.attributesKept());
+    for (const char* name : {"a.Acme", "b.Acme", "c.Acme"}) {
+        const SearchedEntries::Entry* entry = entries.find(name);
+        ASSERT_NE(entry, nullptr);
+        EXPECT_TRUE(entry->attributes.empty()) << name;
+        EXPECT_FALSE(entry->dn.empty()) << name; // the names stay
+    }
+}
+
+} // namespace
+} // namespace veralith::client::ldap
