@@ -80,7 +80,12 @@ bool AttributeReader::next(RawAttribute* attribute)
 bool ValueReader::next(std::string_view* value)
 {
     std::uint8_t tag = 0;
-    return m_reader.next(&tag, value) && tag == kBerOctetString;
+    std::string_view content;
+    if (!m_reader.next(&tag, &content) || tag != kBerOctetString) {
+        return false;
+    }
+    *value = content;
+    return true;
 }
 
 std::size_t CountValues(std::string_view values)
@@ -99,8 +104,7 @@ std::string_view FirstValue(std::string_view list, std::string_view name)
     for (RawAttribute attribute; attributes.next(&attribute);) {
         if (SameTextIgnoreCase(attribute.type, name)) {
             std::string_view value;
-            ValueReader(attribute.values).next(&value);
-            return value;
+            return ValueReader(attribute.values).next(&value) ? value : std::string_view();
         }
     }
     return {};

@@ -68,7 +68,8 @@ public:
     explicit ValueReader(std::string_view values)
         : m_reader(values)
     { }
-    // The next value; false at the end or at a malformed one.
+    // The next value; false (and *value left alone) at the end or at an
+    // element that is not an OCTET STRING.
     bool next(std::string_view* value);
 
 private:

@@ -94,6 +94,11 @@ TEST(LdapBer, AttributeListsAreReadInPlace)
     EXPECT_EQ(FirstValue(list, "sn"), "Smith");
     EXPECT_EQ(FirstValue(list, "cn"), "");
     EXPECT_EQ(FirstValue(list, "mail"), "");
+    // An element of another type among the values is no value.
+    const std::string odd =
+        Element(kBerSequence, Element(kBerOctetString, "uid") + Element(kBerSet, Element(0x05, "null")));
+    EXPECT_EQ(FirstValue(odd, "uid"), "");
+    EXPECT_EQ(FirstValue(odd + list, "sn"), "Smith");
 
     // A list whose second attribute is not a SEQUENCE of type and set ends
     // there; a cut list ends at the last whole attribute.
