@@ -5,6 +5,8 @@
 // schemas, anonymous read), data loaded with slapadd, and slapd listening on
 // a free loopback port. The server is stopped and its directory removed when
 // the object goes away, and it dies with the test process if that crashes.
+// Optionally the server also speaks TLS, with a certificate from a throwaway
+// CA made for it.
 
 #include <string>
 #include <sys/types.h>
@@ -18,6 +20,18 @@ public:
     static constexpr const char* kRootDn = "cn=admin,o=Acme";
     static constexpr const char* kRootPassword = "acme-secret";
 
+    struct Options
+    {
+        // Appended to the global part of slapd.conf.
+        std::string extraConfig;
+        // A throwaway CA (caFile()) and a certificate it signed for
+        // 127.0.0.1, made in the server's directory; StartTLS on the ldap://
+        // port and ldaps:// on a second one.
+        bool tls = false;
+        // Every operation and its result written to logFile() as it happens.
+        bool logOperations = false;
+    };
+
     SlapdServer() = default;
     ~SlapdServer();
     SlapdServer(const SlapdServer&) = delete;
@@ -26,17 +40,29 @@ public:
     // Loads ldif (text) and starts the server; extraConfig is appended to the
     // global part of slapd.conf. Returns false with *error on failure.
     bool start(const std::string& ldif, std::string* error, const std::string& extraConfig = "");
+    bool start(const std::string& ldif, std::string* error, const Options& options);
     // Stops the server (SIGTERM, then SIGKILL after 5 s).
     void stop();
+    // Kills the server at once (SIGKILL), as a crash or a pulled cable would.
+    void kill();
 
     int port() const { return m_port; }
+    // The ldaps:// port; only with Options::tls.
+    int tlsPort() const { return m_tlsPort; }
     // "ldap://127.0.0.1:PORT/o=Acme" plus suffix ("?tree=X").
     std::string url(const std::string& suffix = "") const;
+    // "ldaps://127.0.0.1:TLSPORT/o=Acme" plus suffix; only with Options::tls.
+    std::string ldapsUrl(const std::string& suffix = "") const;
+    // The PEM file of the CA that signed the server's certificate.
+    std::string caFile() const { return m_dir + "/ca.pem"; }
+    // What slapd writes: start-up problems, and operations when logged.
+    std::string logFile() const { return m_dir + "/slapd.log"; }
     const std::string& directory() const { return m_dir; }
 
 private:
     std::string m_dir;
     int m_port = 0;
+    int m_tlsPort = 0;
     pid_t m_pid = -1;
 };
 
