@@ -19,6 +19,7 @@
 namespace veralith::app {
 namespace {
 
+using client::testing::SlapdOptions;
 using client::testing::SlapdServer;
 
 struct User
@@ -109,7 +110,7 @@ std::string LdifText()
 class CliLdapTest : public ::testing::Test
 {
 protected:
-    virtual SlapdServer::Options ServerOptions() const { return {}; }
+    virtual SlapdOptions ServerOptions() const { return {}; }
     void SetUp() override
     {
         std::string error;
@@ -174,9 +175,9 @@ TEST_F(CliLdapTest, AServerThatIsGoneIsAClearError)
 class CliLdapTlsTest : public CliLdapTest
 {
 protected:
-    SlapdServer::Options ServerOptions() const override
+    SlapdOptions ServerOptions() const override
     {
-        SlapdServer::Options options;
+        SlapdOptions options;
         options.tls = true;
         return options;
     }
@@ -295,7 +296,7 @@ TEST(CliLdapServerLost, AServerLostDuringFindEndsTheRunWithAnErrorKeepingWhatCam
 {
     constexpr int kUsers = 5000;
     SlapdServer server;
-    SlapdServer::Options options;
+    SlapdOptions options;
     options.logOperations = true;
     std::string error;
     ASSERT_TRUE(server.start(client::testing::AcmeLdif() + client::testing::ManyUsersLdif(kUsers), &error, options))

@@ -118,14 +118,7 @@ std::string SlapdServer::ldapsUrl(const std::string& suffix) const
     return "ldaps://127.0.0.1:" + std::to_string(m_tlsPort) + "/o=Acme" + suffix;
 }
 
-bool SlapdServer::start(const std::string& ldif, std::string* error, const std::string& extraConfig)
-{
-    Options options;
-    options.extraConfig = extraConfig;
-    return start(ldif, error, options);
-}
-
-bool SlapdServer::start(const std::string& ldif, std::string* error, const Options& options)
+bool SlapdServer::start(const std::string& ldif, std::string* error, const SlapdOptions& options)
 {
     char templ[] = "/tmp/veralith-slapd-XXXXXX";
     if (mkdtemp(templ) == nullptr) {
@@ -155,7 +148,8 @@ bool SlapdServer::start(const std::string& ldif, std::string* error, const Optio
         tlsConfig + options.extraConfig +
         "\ndatabase mdb\nmaxsize 1073741824\nsuffix \"o=Acme\"\n"
         "rootdn \"" +
-        kRootDn + "\"\nrootpw " + kRootPassword + "\ndirectory " + m_dir + "/db\naccess to * by * read\n";
+        kRootDn + "\"\nrootpw " + kRootPassword + "\ndirectory " + m_dir + "/db\naccess to * by * read\n" +
+        options.databaseConfig;
     if (!WriteFile(conf, text) || !WriteFile(m_dir + "/data.ldif", ldif)) {
         *error = "cannot write into " + m_dir;
         return false;

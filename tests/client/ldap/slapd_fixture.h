@@ -13,6 +13,21 @@
 
 namespace veralith::client::testing {
 
+// What else a server does besides plain ldap://.
+struct SlapdOptions
+{
+    // Appended to the global part of slapd.conf.
+    std::string extraConfig;
+    // Appended to the database part (limits, indexes, access).
+    std::string databaseConfig;
+    // A throwaway CA (caFile()) and a certificate it signed for 127.0.0.1,
+    // made in the server's directory; StartTLS on the ldap:// port and
+    // ldaps:// on a second one.
+    bool tls = false;
+    // Every operation and its result written to logFile() as it happens.
+    bool logOperations = false;
+};
+
 class SlapdServer
 {
 public:
@@ -20,38 +35,25 @@ public:
     static constexpr const char* kRootDn = "cn=admin,o=Acme";
     static constexpr const char* kRootPassword = "acme-secret";
 
-    struct Options
-    {
-        // Appended to the global part of slapd.conf.
-        std::string extraConfig;
-        // A throwaway CA (caFile()) and a certificate it signed for
-        // 127.0.0.1, made in the server's directory; StartTLS on the ldap://
-        // port and ldaps:// on a second one.
-        bool tls = false;
-        // Every operation and its result written to logFile() as it happens.
-        bool logOperations = false;
-    };
-
     SlapdServer() = default;
     ~SlapdServer();
     SlapdServer(const SlapdServer&) = delete;
     SlapdServer& operator=(const SlapdServer&) = delete;
 
-    // Loads ldif (text) and starts the server; extraConfig is appended to the
-    // global part of slapd.conf. Returns false with *error on failure.
-    bool start(const std::string& ldif, std::string* error, const std::string& extraConfig = "");
-    bool start(const std::string& ldif, std::string* error, const Options& options);
+    // Loads ldif (text) and starts the server. Returns false with *error on
+    // failure.
+    bool start(const std::string& ldif, std::string* error, const SlapdOptions& options = {});
     // Stops the server (SIGTERM, then SIGKILL after 5 s).
     void stop();
     // Kills the server at once (SIGKILL), as a crash or a pulled cable would.
     void kill();
 
     int port() const { return m_port; }
-    // The ldaps:// port; only with Options::tls.
+    // The ldaps:// port; only with SlapdOptions::tls.
     int tlsPort() const { return m_tlsPort; }
     // "ldap://127.0.0.1:PORT/o=Acme" plus suffix ("?tree=X").
     std::string url(const std::string& suffix = "") const;
-    // "ldaps://127.0.0.1:TLSPORT/o=Acme" plus suffix; only with Options::tls.
+    // "ldaps://127.0.0.1:TLSPORT/o=Acme" plus suffix; only with SlapdOptions::tls.
     std::string ldapsUrl(const std::string& suffix = "") const;
     // The PEM file of the CA that signed the server's certificate.
     std::string caFile() const { return m_dir + "/ca.pem"; }
