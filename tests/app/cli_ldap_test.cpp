@@ -228,7 +228,8 @@ TEST_F(CliLdapTlsTest, CertificatesAreVerifiedAgainstTheTrustedCa)
     for (const auto& row : kCases) {
         std::vector<std::string> environment = kEnvironment;
         environment.insert(environment.end(), row.tlsSettings.begin(), row.tlsSettings.end());
-        for (std::size_t run = 0; run < kRuns.size(); ++run) {
+        // A refused server is refused before any command runs: one run says it.
+        for (std::size_t run = 0; run < (row.loads ? kRuns.size() : 1); ++run) {
             const ProcessResult result = Run(row.source, kRuns[run], environment);
             if (row.loads) {
                 EXPECT_EQ(result.status, plain[run].status) << row.name << ": " << result.err;
