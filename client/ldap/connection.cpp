@@ -72,6 +72,22 @@ std::vector<char*> AttributeArray(const std::vector<std::string>& attributes)
     return array;
 }
 
+// libldap reports a failed TLS handshake as a server it cannot contact (or,
+// for StartTLS, a connect error), with a diagnostic message from the TLS
+// layer; a certificate that does not verify is the usual cause.
+std::string TlsFailureHint(LDAP* ld, const LdapUrl& url, int rc)
+{
+    char* diagnostic = nullptr;
+    if ((url.scheme != "ldaps" && !url.startTls) || (rc != LDAP_SERVER_DOWN && rc != LDAP_CONNECT_ERROR) ||
+        ldap_get_option(ld, LDAP_OPT_DIAGNOSTIC_MESSAGE, &diagnostic) != LDAP_OPT_SUCCESS || diagnostic == nullptr) {
+        return "";
+    }
+    const std::string hint = std::string("; the TLS handshake failed [") + diagnostic +
+        "]: is the server's certificate issued by a trusted CA? (LDAPTLS_CACERT names the CA's file)";
+    ldap_memfree(diagnostic);
+    return hint;
+}
+
 } // namespace
 
 bool IsLdapSource(std::string_view source)
@@ -263,11 +279,20 @@ std::unique_ptr<Connection> Connection::Open(const LdapUrl& url, const Credentia
     // out is refused.
     const int demand = LDAP_OPT_X_TLS_DEMAND;
     ldap_set_option(ld, LDAP_OPT_X_TLS_REQUIRE_CERT, &demand);
+    // The new context would start without the CA the library's settings name
+    // (LDAPTLS_CACERT, ldap.conf's TLS_CACERT): they are carried over.
+    for (const int option : {LDAP_OPT_X_TLS_CACERTFILE, LDAP_OPT_X_TLS_CACERTDIR}) {
+        char* value = nullptr;
+        if (ldap_get_option(nullptr, option, &value) == LDAP_OPT_SUCCESS && value != nullptr) {
+            ldap_set_option(ld, option, value);
+            ldap_memfree(value);
+        }
+    }
     const int newContext = 0;
     ldap_set_option(ld, LDAP_OPT_X_TLS_NEWCTX, &newContext);
     if (url.startTls) {
         if (const int rc = ldap_start_tls_s(ld, nullptr, nullptr); rc != LDAP_SUCCESS) {
-            *error = where + ": StartTLS failed: " + DescribeLdapResult(rc);
+            *error = where + ": StartTLS failed: " + DescribeLdapResult(rc) + TlsFailureHint(ld, url, rc);
             return nullptr;
         }
     }
@@ -290,7 +315,7 @@ std::unique_ptr<Connection> Connection::Open(const LdapUrl& url, const Credentia
     if (rc != LDAP_SUCCESS) {
         *error = where + ": " +
             (dn != nullptr ? "bind as \"" + credentials.bindDn + "\"" : std::string("anonymous bind")) +
-            " failed: " + DescribeLdapResult(rc);
+            " failed: " + DescribeLdapResult(rc) + TlsFailureHint(ld, url, rc);
         return nullptr;
     }
     return connection;

@@ -1,17 +1,25 @@
 // veralith-cli over a real OpenLDAP server gives the same lines as over the
 // embedded directory for the same tree, loaded once as a tree file and once
-// as LDIF.
+// as LDIF; over TLS only when the server's certificate is trusted; and a
+// server lost during a run ends it with an error, keeping what came.
 
 #include "slapd_fixture.h"
 #include "tests/app/cli_process.h"
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <regex>
+#include <set>
+#include <signal.h>
+#include <sstream>
+#include <thread>
 
 namespace veralith::app {
 namespace {
 
+using client::testing::SlapdOptions;
 using client::testing::SlapdServer;
 
 struct User
@@ -102,20 +110,22 @@ std::string LdifText()
 class CliLdapTest : public ::testing::Test
 {
 protected:
+    virtual SlapdOptions ServerOptions() const { return {}; }
     void SetUp() override
     {
         std::string error;
-        ASSERT_TRUE(m_server.start(LdifText(), &error)) << error;
+        ASSERT_TRUE(m_server.start(LdifText(), &error, ServerOptions())) << error;
         m_treeFile = m_server.directory() + "/acme.json";
         std::ofstream(m_treeFile) << TreeFileText();
     }
     void TearDown() override { m_server.stop(); }
 
-    ProcessResult Run(const std::string& source, const std::vector<std::string>& args)
+    ProcessResult Run(const std::string& source, const std::vector<std::string>& args,
+        std::vector<std::string> environment = {"VERALITH_LDAP_BINDDN", "VERALITH_LDAP_PASSWORD_FILE"})
     {
         std::vector<std::string> all {"--tree-file", source};
         all.insert(all.end(), args.begin(), args.end());
-        return RunProcess(VERALITH_CLI_PATH, all, {"VERALITH_LDAP_BINDDN", "VERALITH_LDAP_PASSWORD_FILE"});
+        return RunProcess(VERALITH_CLI_PATH, all, environment);
     }
 
     SlapdServer m_server;
@@ -160,6 +170,168 @@ TEST_F(CliLdapTest, AServerThatIsGoneIsAClearError)
     const ProcessResult result = Run(url, {"find", "--mode", "present", "--attribute", "mail", "--recurse"});
     EXPECT_EQ(result.status, 2);
     EXPECT_NE(result.err.find("127.0.0.1"), std::string::npos) << result.err;
+}
+
+class CliLdapTlsTest : public CliLdapTest
+{
+protected:
+    SlapdOptions ServerOptions() const override
+    {
+        SlapdOptions options;
+        options.tls = true;
+        return options;
+    }
+};
+
+// Over ldaps:// and StartTLS the runs give what they give over plain LDAP
+// when the server's CA is trusted, and are refused when it is not, even
+// when the library's own settings would let any certificate through.
+TEST_F(CliLdapTlsTest, CertificatesAreVerifiedAgainstTheTrustedCa)
+{
+    const std::string passwordFile = m_server.directory() + "/password";
+    std::ofstream(passwordFile) << SlapdServer::kRootPassword << "\n";
+    // Bound with a password; no CA trusted and no TLS settings unless a row
+    // gives them.
+    const std::vector<std::string> kEnvironment = {std::string("VERALITH_LDAP_BINDDN=") + SlapdServer::kRootDn,
+        "VERALITH_LDAP_PASSWORD_FILE=" + passwordFile, "LDAPTLS_CACERT", "LDAPTLS_CACERTDIR", "LDAPTLS_REQCERT"};
+    const std::vector<std::vector<std::string>> kRuns = {
+        {"read", "--object", ".baker.Sales.Acme", "--attribute", "mail"},
+        {"find", "--mode", "duplicates", "--attribute", "mail", "--recurse"},
+    };
+    std::vector<ProcessResult> plain;
+    for (const auto& args : kRuns) {
+        plain.push_back(Run(m_server.url(), args, kEnvironment));
+        ASSERT_EQ(plain.back().err, "");
+    }
+    EXPECT_NE(plain[0].out.find("baker@acme.example"), std::string::npos) << plain[0].out;
+    EXPECT_NE(plain[1].out.find("irwin.IT.Acme / hall.IT.Acme"), std::string::npos) << plain[1].out;
+
+    const std::string trusted = "LDAPTLS_CACERT=" + m_server.caFile();
+    const std::string ldapServer = "127.0.0.1:" + std::to_string(m_server.port());
+    const std::string ldapsServer = "127.0.0.1:" + std::to_string(m_server.tlsPort());
+    const struct
+    {
+        const char* name;
+        std::string source;
+        const std::string& server;
+        std::vector<std::string> tlsSettings;
+        bool loads;
+    } kCases[] = {
+        {"ldaps, CA trusted", m_server.ldapsUrl(), ldapsServer, {trusted}, true},
+        {"StartTLS, CA trusted", m_server.url("?starttls"), ldapServer, {trusted}, true},
+        {"ldaps, CA not trusted", m_server.ldapsUrl(), ldapsServer, {}, false},
+        {"StartTLS, CA not trusted", m_server.url("?starttls"), ldapServer, {}, false},
+        {"ldaps, CA not trusted, checks off", m_server.ldapsUrl(), ldapsServer, {"LDAPTLS_REQCERT=never"}, false},
+        {"StartTLS, CA not trusted, checks off", m_server.url("?starttls"), ldapServer, {"LDAPTLS_REQCERT=allow"},
+            false},
+    };
+    for (const auto& row : kCases) {
+        std::vector<std::string> environment = kEnvironment;
+        environment.insert(environment.end(), row.tlsSettings.begin(), row.tlsSettings.end());
+        // A refused server is refused before any command runs: one run says it.
+        for (std::size_t run = 0; run < (row.loads ? kRuns.size() : 1); ++run) {
+            const ProcessResult result = Run(row.source, kRuns[run], environment);
+            if (row.loads) {
+                EXPECT_EQ(result.status, plain[run].status) << row.name << ": " << result.err;
+                EXPECT_EQ(result.out, plain[run].out) << row.name;
+                EXPECT_EQ(result.err, "") << row.name;
+                continue;
+            }
+            EXPECT_EQ(result.status, 2) << row.name;
+            EXPECT_EQ(result.out, "") << row.name;
+            EXPECT_NE(result.err.find(row.server), std::string::npos) << row.name << ": " << result.err;
+            EXPECT_NE(result.err.find("certificate"), std::string::npos) << row.name << ": " << result.err;
+            EXPECT_EQ(result.err.find(SlapdServer::kRootPassword), std::string::npos) << row.name;
+        }
+    }
+}
+
+// Lines of text.
+std::vector<std::string> Lines(const std::string& text)
+{
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) {
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+// The pages of the searches below base (subtree) that the server has
+// answered, and the entries in them, from its operations log.
+struct PagesServed
+{
+    int pages = 0;
+    int entries = 0;
+    int firstPage = 0; // entries in the first page
+};
+PagesServed ReadPagesServed(const std::string& logFile, const std::string& base)
+{
+    static const std::regex kOperation(R"((conn=\d+ op=\d+) )");
+    static const std::regex kEntries(R"(SEARCH RESULT .*nentries=(\d+))");
+    const std::string request = "SRCH base=\"" + base + "\" scope=2";
+    std::ifstream in(logFile);
+    std::set<std::string> operations;
+    PagesServed served;
+    std::smatch operation;
+    std::smatch entries;
+    for (std::string line; std::getline(in, line);) {
+        if (!std::regex_search(line, operation, kOperation)) {
+            continue;
+        }
+        if (line.find(request) != std::string::npos) {
+            operations.insert(operation[1]);
+        } else if (operations.count(operation[1]) != 0 && std::regex_search(line, entries, kEntries)) {
+            const int count = std::stoi(entries[1]);
+            served.firstPage = served.pages++ == 0 ? count : served.firstPage;
+            served.entries += count;
+        }
+    }
+    return served;
+}
+
+// The program is held still once the server has answered the first page of
+// the search, the server is killed, and the program goes on: it must fail
+// and say why, and still print the objects that came before.
+TEST(CliLdapServerLost, AServerLostDuringFindEndsTheRunWithAnErrorKeepingWhatCame)
+{
+    constexpr int kUsers = 5000;
+    SlapdServer server;
+    SlapdOptions options;
+    options.logOperations = true;
+    std::string error;
+    ASSERT_TRUE(server.start(client::testing::AcmeLdif() + client::testing::ManyUsersLdif(kUsers), &error, options))
+        << error;
+    ChildProcess run(VERALITH_CLI_PATH,
+        {"--tree-file", server.url(), "find", "--mode", "present", "--attribute", "mail", "--base", ".Many.Acme",
+            "--recurse"},
+        {"VERALITH_LDAP_BINDDN", "VERALITH_LDAP_PASSWORD_FILE"});
+    ASSERT_GT(run.pid(), 0);
+    const std::string base = "ou=Many,o=Acme";
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (ReadPagesServed(server.logFile(), base).pages == 0) {
+        ASSERT_LT(std::chrono::steady_clock::now(), deadline) << "no page served";
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    ASSERT_EQ(kill(run.pid(), SIGSTOP), 0);
+    server.kill();
+    const PagesServed served = ReadPagesServed(server.logFile(), base);
+    ASSERT_LT(served.entries, kUsers)
+        << "the search ended before the server was killed: more users are needed for several pages";
+    ASSERT_EQ(kill(run.pid(), SIGCONT), 0);
+    const ProcessResult result = run.wait();
+
+    EXPECT_EQ(result.status, 2) << result.err;
+    EXPECT_NE(result.err.find("veralith-cli: find: "), std::string::npos) << result.err;
+    EXPECT_NE(result.err.find("ERR_TRANSPORT_FAILURE"), std::string::npos) << result.err;
+    const std::vector<std::string> lines = Lines(result.out);
+    // The first page had come whole before the server went.
+    EXPECT_GE(lines.size(), static_cast<std::size_t>(served.firstPage)) << result.err;
+    EXPECT_LE(lines.size(), static_cast<std::size_t>(served.entries));
+    const std::regex kLine(R"(user(\d{5})\.Many\.Acme\tuser\d{5}@many\.example)");
+    for (const std::string& line : lines) {
+        EXPECT_TRUE(std::regex_match(line, kLine)) << line;
+    }
 }
 
 } // namespace

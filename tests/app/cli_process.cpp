@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <fstream>
+#include <signal.h>
 #include <sstream>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -22,19 +23,19 @@ std::string ReadWhole(const std::string& path)
 
 } // namespace
 
-ProcessResult RunProcess(
+ChildProcess::ChildProcess(
     const std::string& path, const std::vector<std::string>& args, const std::vector<std::string>& environment)
 {
     char directory[] = "/tmp/veralith-cli-test-XXXXXX";
-    ProcessResult result;
     if (mkdtemp(directory) == nullptr) {
-        return result;
+        return;
     }
-    const std::string outPath = std::string(directory) + "/out";
-    const std::string errPath = std::string(directory) + "/err";
+    m_directory = directory;
+    const std::string outPath = m_directory + "/out";
+    const std::string errPath = m_directory + "/err";
 
-    const pid_t child = fork();
-    if (child == 0) {
+    m_pid = fork();
+    if (m_pid == 0) {
         const int out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
         const int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
         if (out < 0 || err < 0 || dup2(out, 1) < 0 || dup2(err, 2) < 0) {
@@ -57,16 +58,40 @@ ProcessResult RunProcess(
         execv(path.c_str(), argv.data());
         _exit(127);
     }
+}
+
+ChildProcess::~ChildProcess()
+{
+    if (m_pid > 0) {
+        kill(m_pid, SIGKILL);
+        wait();
+    }
+    if (!m_directory.empty()) {
+        std::remove((m_directory + "/out").c_str());
+        std::remove((m_directory + "/err").c_str());
+        rmdir(m_directory.c_str());
+    }
+}
+
+ProcessResult ChildProcess::wait()
+{
+    ProcessResult result;
     int status = 0;
-    if (child > 0 && waitpid(child, &status, 0) == child && WIFEXITED(status)) {
+    if (m_pid > 0 && waitpid(m_pid, &status, 0) == m_pid && WIFEXITED(status)) {
         result.status = WEXITSTATUS(status);
     }
-    result.out = ReadWhole(outPath);
-    result.err = ReadWhole(errPath);
-    std::remove(outPath.c_str());
-    std::remove(errPath.c_str());
-    rmdir(directory);
+    m_pid = -1;
+    if (!m_directory.empty()) {
+        result.out = ReadWhole(m_directory + "/out");
+        result.err = ReadWhole(m_directory + "/err");
+    }
     return result;
+}
+
+ProcessResult RunProcess(
+    const std::string& path, const std::vector<std::string>& args, const std::vector<std::string>& environment)
+{
+    return ChildProcess(path, args, environment).wait();
 }
 
 } // namespace veralith::app

@@ -12,10 +12,13 @@ void LdapTest::TearDown()
     m_server.stop();
 }
 
-void LdapTest::StartServer(const std::string& extraLdif, const std::string& extraConfig, const std::string& urlSuffix)
+void LdapTest::StartServer(
+    const std::string& extraLdif, const std::string& databaseConfig, const std::string& urlSuffix)
 {
+    SlapdOptions options;
+    options.databaseConfig = databaseConfig;
     std::string error;
-    ASSERT_TRUE(m_server.start(AcmeLdif() + extraLdif, &error, extraConfig)) << error;
+    ASSERT_TRUE(m_server.start(AcmeLdif() + extraLdif, &error, options)) << error;
     SetTreeServices({});
     SetTreeSources({m_server.url(urlSuffix)});
     ASSERT_EQ(ClientInit(nullptr, nullptr), 0);

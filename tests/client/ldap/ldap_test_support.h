@@ -18,10 +18,11 @@ class LdapTest : public ::testing::Test
 {
 protected:
     void TearDown() override;
-    // Starts slapd with the Acme tree and extra LDIF; starts the client on
-    // the server's URL (plus urlSuffix) and creates a context.
+    // Starts slapd with the Acme tree and extra LDIF, databaseConfig added
+    // to its database's configuration; starts the client on the server's URL
+    // (plus urlSuffix) and creates a context.
     void StartServer(
-        const std::string& extraLdif = "", const std::string& extraConfig = "", const std::string& urlSuffix = "");
+        const std::string& extraLdif = "", const std::string& databaseConfig = "", const std::string& urlSuffix = "");
     DirContext context() const { return m_context.get(); }
     std::string ContextText(std::uint32_t key) const;
     // Typeless names, counted from the root ("[Root]" name context).

@@ -67,6 +67,36 @@ std::string ReadFile(const std::string& path)
     return text.str();
 }
 
+// A throwaway CA and a certificate it signs for 127.0.0.1 (an IP address
+// subject alternative name, as a client checks it), as PEM files in dir:
+// ca.pem, server.pem and server.key. Elliptic-curve keys take milliseconds.
+bool MakeCertificates(const std::string& dir, std::string* error)
+{
+    const std::string log = dir + "/openssl.log";
+    if (!WriteFile(dir + "/server.ext",
+            "subjectAltName=IP:127.0.0.1\nbasicConstraints=CA:FALSE\nkeyUsage=critical,digitalSignature\n"
+            "extendedKeyUsage=serverAuth\n")) {
+        *error = "cannot write into " + dir;
+        return false;
+    }
+    const std::string newKey = " -newkey ec -pkeyopt ec_paramgen_curve:P-256 -nodes -keyout " + dir;
+    const std::string commands[] = {
+        "openssl req -x509" + newKey + "/ca.key -out " + dir +
+            "/ca.pem -days 2 -subj /CN=Veralith-test-CA -addext basicConstraints=critical,CA:TRUE "
+            "-addext keyUsage=critical,keyCertSign",
+        "openssl req -new" + newKey + "/server.key -out " + dir + "/server.csr -subj /CN=127.0.0.1",
+        "openssl x509 -req -in " + dir + "/server.csr -CA " + dir + "/ca.pem -CAkey " + dir +
+            "/ca.key -set_serial 1 -days 2 -extfile " + dir + "/server.ext -out " + dir + "/server.pem",
+    };
+    for (const std::string& command : commands) {
+        if (std::system((command + " >> " + log + " 2>&1").c_str()) != 0) {
+            *error = "openssl failed: " + ReadFile(log);
+            return false;
+        }
+    }
+    return true;
+}
+
 } // namespace
 
 SlapdServer::~SlapdServer()
@@ -83,7 +113,12 @@ std::string SlapdServer::url(const std::string& suffix) const
     return "ldap://127.0.0.1:" + std::to_string(m_port) + "/o=Acme" + suffix;
 }
 
-bool SlapdServer::start(const std::string& ldif, std::string* error, const std::string& extraConfig)
+std::string SlapdServer::ldapsUrl(const std::string& suffix) const
+{
+    return "ldaps://127.0.0.1:" + std::to_string(m_tlsPort) + "/o=Acme" + suffix;
+}
+
+bool SlapdServer::start(const std::string& ldif, std::string* error, const SlapdOptions& options)
 {
     char templ[] = "/tmp/veralith-slapd-XXXXXX";
     if (mkdtemp(templ) == nullptr) {
@@ -92,6 +127,14 @@ bool SlapdServer::start(const std::string& ldif, std::string* error, const std::
     }
     m_dir = templ;
     std::filesystem::create_directory(m_dir + "/db");
+    std::string tlsConfig;
+    if (options.tls) {
+        if (!MakeCertificates(m_dir, error)) {
+            return false;
+        }
+        tlsConfig = "TLSCACertificateFile " + caFile() + "\nTLSCertificateFile " + m_dir +
+            "/server.pem\nTLSCertificateKeyFile " + m_dir + "/server.key\n";
+    }
     const std::string conf = m_dir + "/slapd.conf";
     std::string text = "include /etc/ldap/schema/core.schema\n"
                        "include /etc/ldap/schema/cosine.schema\n"
@@ -102,10 +145,11 @@ bool SlapdServer::start(const std::string& ldif, std::string* error, const std::
         "/slapd.args\n"
         "modulepath /usr/lib/ldap\nmoduleload back_mdb\n"
         "tool-threads 1\nthreads 4\nsizelimit unlimited\n" +
-        extraConfig +
+        tlsConfig + options.extraConfig +
         "\ndatabase mdb\nmaxsize 1073741824\nsuffix \"o=Acme\"\n"
         "rootdn \"" +
-        kRootDn + "\"\nrootpw " + kRootPassword + "\ndirectory " + m_dir + "/db\naccess to * by * read\n";
+        kRootDn + "\"\nrootpw " + kRootPassword + "\ndirectory " + m_dir + "/db\naccess to * by * read\n" +
+        options.databaseConfig;
     if (!WriteFile(conf, text) || !WriteFile(m_dir + "/data.ldif", ldif)) {
         *error = "cannot write into " + m_dir;
         return false;
@@ -118,8 +162,16 @@ bool SlapdServer::start(const std::string& ldif, std::string* error, const std::
     }
     for (int attempt = 0; attempt < 5 && m_pid < 0; ++attempt) {
         m_port = FreePort();
-        const std::string listen = "ldap://127.0.0.1:" + std::to_string(m_port) + "/";
-        const std::string log = m_dir + "/slapd.log";
+        std::string listen = "ldap://127.0.0.1:" + std::to_string(m_port) + "/";
+        if (options.tls) {
+            do {
+                m_tlsPort = FreePort();
+            } while (m_tlsPort == m_port);
+            listen += " ldaps://127.0.0.1:" + std::to_string(m_tlsPort) + "/";
+        }
+        const std::string log = logFile();
+        // 256: the "stats" level, a line per operation and per result.
+        const char* const debugLevel = options.logOperations ? "256" : "0";
         const pid_t parent = getpid();
         const pid_t pid = fork();
         if (pid == 0) {
@@ -131,7 +183,8 @@ bool SlapdServer::start(const std::string& ldif, std::string* error, const std::
             const int out = open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
             dup2(out, 1);
             dup2(out, 2);
-            execl(kSlapd, kSlapd, "-d", "0", "-f", conf.c_str(), "-h", listen.c_str(), static_cast<char*>(nullptr));
+            execl(kSlapd, kSlapd, "-d", debugLevel, "-f", conf.c_str(), "-h", listen.c_str(),
+                static_cast<char*>(nullptr));
             _exit(127);
         }
         if (pid < 0) {
@@ -140,7 +193,7 @@ bool SlapdServer::start(const std::string& ldif, std::string* error, const std::
         }
         m_pid = pid;
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(15);
-        while (!Answers(m_port)) {
+        while (!Answers(m_port) || (options.tls && !Answers(m_tlsPort))) {
             int status = 0;
             if (waitpid(m_pid, &status, WNOHANG) == m_pid) {
                 m_pid = -1; // exited (port taken?): try another port
@@ -155,7 +208,7 @@ bool SlapdServer::start(const std::string& ldif, std::string* error, const std::
         }
     }
     if (m_pid < 0) {
-        *error = "slapd did not start: " + ReadFile(m_dir + "/slapd.log");
+        *error = "slapd did not start: " + ReadFile(logFile());
         return false;
     }
     return true;
@@ -166,17 +219,28 @@ void SlapdServer::stop()
     if (m_pid <= 0) {
         return;
     }
-    kill(m_pid, SIGTERM);
+    ::kill(m_pid, SIGTERM);
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
     int status = 0;
     while (waitpid(m_pid, &status, WNOHANG) == 0) {
         if (std::chrono::steady_clock::now() > deadline) {
-            kill(m_pid, SIGKILL);
+            ::kill(m_pid, SIGKILL);
             waitpid(m_pid, &status, 0);
             break;
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
+    m_pid = -1;
+}
+
+void SlapdServer::kill()
+{
+    if (m_pid <= 0) {
+        return;
+    }
+    ::kill(m_pid, SIGKILL);
+    int status = 0;
+    waitpid(m_pid, &status, 0);
     m_pid = -1;
 }
 

@@ -5,11 +5,28 @@
 // schemas, anonymous read), data loaded with slapadd, and slapd listening on
 // a free loopback port. The server is stopped and its directory removed when
 // the object goes away, and it dies with the test process if that crashes.
+// Optionally the server also speaks TLS, with a certificate from a throwaway
+// CA made for it.
 
 #include <string>
 #include <sys/types.h>
 
 namespace veralith::client::testing {
+
+// What else a server does besides plain ldap://.
+struct SlapdOptions
+{
+    // Appended to the global part of slapd.conf.
+    std::string extraConfig;
+    // Appended to the database part (limits, indexes, access).
+    std::string databaseConfig;
+    // A throwaway CA (caFile()) and a certificate it signed for 127.0.0.1,
+    // made in the server's directory; StartTLS on the ldap:// port and
+    // ldaps:// on a second one.
+    bool tls = false;
+    // Every operation and its result written to logFile() as it happens.
+    bool logOperations = false;
+};
 
 class SlapdServer
 {
@@ -23,20 +40,31 @@ public:
     SlapdServer(const SlapdServer&) = delete;
     SlapdServer& operator=(const SlapdServer&) = delete;
 
-    // Loads ldif (text) and starts the server; extraConfig is appended to the
-    // global part of slapd.conf. Returns false with *error on failure.
-    bool start(const std::string& ldif, std::string* error, const std::string& extraConfig = "");
+    // Loads ldif (text) and starts the server. Returns false with *error on
+    // failure.
+    bool start(const std::string& ldif, std::string* error, const SlapdOptions& options = {});
     // Stops the server (SIGTERM, then SIGKILL after 5 s).
     void stop();
+    // Kills the server at once (SIGKILL), as a crash or a pulled cable would.
+    void kill();
 
     int port() const { return m_port; }
+    // The ldaps:// port; only with SlapdOptions::tls.
+    int tlsPort() const { return m_tlsPort; }
     // "ldap://127.0.0.1:PORT/o=Acme" plus suffix ("?tree=X").
     std::string url(const std::string& suffix = "") const;
+    // "ldaps://127.0.0.1:TLSPORT/o=Acme" plus suffix; only with SlapdOptions::tls.
+    std::string ldapsUrl(const std::string& suffix = "") const;
+    // The PEM file of the CA that signed the server's certificate.
+    std::string caFile() const { return m_dir + "/ca.pem"; }
+    // What slapd writes: start-up problems, and operations when logged.
+    std::string logFile() const { return m_dir + "/slapd.log"; }
     const std::string& directory() const { return m_dir; }
 
 private:
     std::string m_dir;
     int m_port = 0;
+    int m_tlsPort = 0;
     pid_t m_pid = -1;
 };
 
