@@ -29,12 +29,20 @@ DirResult FillObjectReply(const Context& context, Iteration& iteration, DirBuffe
 {
     StartReply(reply, BufferContent::ObjectReply, 0);
     *more = false;
+    if (iteration.failure != 0) {
+        return iteration.failure;
+    }
     for (;;) {
         if (!iteration.pending) {
             ObjectSummary next;
             bool done = false;
             if (const DirResult rc = iteration.cursor->next(&next, &done); rc != 0) {
-                return rc;
+                if (reply->count == 0) {
+                    return rc;
+                }
+                iteration.failure = rc; // this reply's objects first
+                *more = true;
+                return 0;
             }
             if (done) {
                 return 0;

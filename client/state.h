@@ -31,6 +31,7 @@ struct Iteration
     // Listing and search.
     std::unique_ptr<ObjectCursor> cursor;
     std::optional<ObjectSummary> pending; // fetched but not yet delivered
+    DirResult failure = 0; // the cursor's failure, reported after the objects that came before it
     // Attribute read: the object's attributes, and where the next reply starts.
     std::vector<AttributeData> attributes;
     std::size_t attrIndex = 0;

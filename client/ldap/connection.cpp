@@ -4,6 +4,7 @@
 #include "client/schema.h"
 #include "client/text_codec.h"
 
+#include <algorithm>
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
@@ -17,6 +18,8 @@ namespace {
 // Seconds to wait for the server to accept a connection and for each reply.
 constexpr int kConnectTimeoutSeconds = 10;
 constexpr int kReplyTimeoutSeconds = 300;
+// The smallest page a paged search asks for when the server refuses larger ones.
+constexpr int kSmallestPage = 100;
 
 bool PercentDecode(std::string_view text, std::string* out)
 {
@@ -495,6 +498,12 @@ DirResult PagedSearch::next(LdapEntry* entry, bool* done)
         }
         if (serverControls != nullptr) {
             ldap_controls_free(serverControls);
+        }
+        if (result == LDAP_ADMINLIMIT_EXCEEDED && m_delivered == 0 && m_cookie.empty() && m_pageSize > kSmallestPage) {
+            // Servers may refuse pages larger than they allow (OpenLDAP's
+            // size.pr) rather than shorten them: ask again for smaller ones.
+            m_pageSize = std::max(kSmallestPage, m_pageSize / 10);
+            continue;
         }
         if (result != LDAP_SUCCESS) {
             if (result == LDAP_SERVER_DOWN || result == LDAP_UNAVAILABLE) {

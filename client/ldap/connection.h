@@ -117,6 +117,8 @@ public:
     DirResult searchAll(std::string_view base, int scope, std::string_view filter,
         const std::vector<std::string>& attributes, std::vector<LdapEntry>* entries);
     // A paged search; entries come through the returned object's next().
+    // Pages are large, as each costs a round trip; a server that refuses
+    // the size is asked for pages a tenth the size, down to 100 entries.
     std::unique_ptr<PagedSearch> openSearch(std::string_view base, int scope, std::string_view filter,
         std::vector<std::string> attributes, int pageSize = 10000);
 

@@ -54,6 +54,41 @@ public:
     }
 };
 
+// A directory whose listings break down after the first two objects, as a
+// server that goes away in the middle of a listing.
+class LostMidListing : public ForwardingService
+{
+public:
+    using ForwardingService::ForwardingService;
+    DirResult openList(std::string_view name, bool containersOnly, std::unique_ptr<ObjectCursor>* cursor) override
+    {
+        std::unique_ptr<ObjectCursor> inner;
+        if (const DirResult rc = ForwardingService::openList(name, containersOnly, &inner); rc != 0) {
+            return rc;
+        }
+        *cursor = std::make_unique<Breaking>(std::move(inner));
+        return 0;
+    }
+
+private:
+    class Breaking : public ObjectCursor
+    {
+    public:
+        explicit Breaking(std::unique_ptr<ObjectCursor> inner)
+            : m_inner(std::move(inner))
+        { }
+        DirResult next(ObjectSummary* entry, bool* done) override
+        {
+            return m_delivered++ < 2 ? m_inner->next(entry, done) : ERR_TRANSPORT_FAILURE;
+        }
+        std::uint32_t examined() const override { return m_delivered; }
+
+    private:
+        std::unique_ptr<ObjectCursor> m_inner;
+        std::uint32_t m_delivered = 0;
+    };
+};
+
 class ServiceDoubleTest : public ::testing::Test
 {
 protected:
@@ -92,6 +127,25 @@ TEST_F(ServiceDoubleTest, UnreachableDirectory_GivesTransportFailure)
     EXPECT_EQ(ReadValues(m_context.get(), ".Acme", "Description", &values), ERR_TRANSPORT_FAILURE);
     std::vector<std::uint8_t> block(kSmallBufferSize);
     EXPECT_EQ(DirReadEntryInfo(m_context.get(), ".Acme", block.size(), block.data()), ERR_TRANSPORT_FAILURE);
+}
+
+// The objects a reply took before the failure are delivered; the failure
+// comes with the next request.
+TEST_F(ServiceDoubleTest, FailureMidListing_KeepsTheObjectsBeforeIt)
+{
+    Install(std::make_shared<LostMidListing>(LoadTree(TreeText("DOUBLE",
+        R"({"name":"Acme","class":"Organization"},{"name":"a.Acme","class":"User","attributes":{"Surname":["A"]}},
+           {"name":"b.Acme","class":"User","attributes":{"Surname":["B"]}},
+           {"name":"c.Acme","class":"User","attributes":{"Surname":["C"]}})"))));
+    ScopedBuffer reply;
+    ASSERT_EQ(reply.allocate(kSmallBufferSize), 0);
+    std::int32_t iteration = -1;
+    ASSERT_EQ(DirList(m_context.get(), ".Acme", &iteration, reply.get()), 0);
+    std::uint32_t count = 0;
+    ASSERT_EQ(DirGetObjectCount(m_context.get(), reply.get(), &count), 0);
+    EXPECT_EQ(count, 2u);
+    EXPECT_NE(iteration, -1);
+    EXPECT_EQ(DirList(m_context.get(), ".Acme", &iteration, reply.get()), ERR_TRANSPORT_FAILURE);
 }
 
 TEST_F(ServiceDoubleTest, MalformedValue_IsASystemFailureNotAnOverread)
