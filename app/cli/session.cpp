@@ -24,7 +24,12 @@ std::size_t CountConnections()
 
 std::string DirectoryErrorMessage(const std::string& operation, std::int32_t code)
 {
-    return util::Format("%s returned error %s", operation, directory::ErrorText(code));
+    std::string message = util::Format("%s returned error %s", operation, directory::ErrorText(code));
+    if (code == client::ERR_TRANSPORT_FAILURE) {
+        // The code alone does not say that the server went away.
+        message += ": the connection to the directory server failed or was lost";
+    }
+    return message;
 }
 
 std::string StartClient(const std::vector<std::string>& treeFiles)
