@@ -278,21 +278,25 @@ std::unique_ptr<Connection> Connection::Open(const LdapUrl& url, const Credentia
     ldap_set_option(ld, LDAP_OPT_REFERRALS, LDAP_OPT_OFF);
     timeval timeout {kConnectTimeoutSeconds, 0};
     ldap_set_option(ld, LDAP_OPT_NETWORK_TIMEOUT, &timeout);
-    // Certificates are verified: a server whose certificate does not check
-    // out is refused.
-    const int demand = LDAP_OPT_X_TLS_DEMAND;
-    ldap_set_option(ld, LDAP_OPT_X_TLS_REQUIRE_CERT, &demand);
-    // The new context would start without the CA the library's settings name
-    // (LDAPTLS_CACERT, ldap.conf's TLS_CACERT): they are carried over.
-    for (const int option : {LDAP_OPT_X_TLS_CACERTFILE, LDAP_OPT_X_TLS_CACERTDIR}) {
-        char* value = nullptr;
-        if (ldap_get_option(nullptr, option, &value) == LDAP_OPT_SUCCESS && value != nullptr) {
-            ldap_set_option(ld, option, value);
-            ldap_memfree(value);
+    // A plain ldap:// connection never uses TLS: it is spared loading the CA
+    // certificates.
+    if (url.scheme == "ldaps" || url.startTls) {
+        // Certificates are verified: a server whose certificate does not
+        // check out is refused.
+        const int demand = LDAP_OPT_X_TLS_DEMAND;
+        ldap_set_option(ld, LDAP_OPT_X_TLS_REQUIRE_CERT, &demand);
+        // The new context would start without the CA the library's settings
+        // name (LDAPTLS_CACERT, ldap.conf's TLS_CACERT): they are carried over.
+        for (const int option : {LDAP_OPT_X_TLS_CACERTFILE, LDAP_OPT_X_TLS_CACERTDIR}) {
+            char* value = nullptr;
+            if (ldap_get_option(nullptr, option, &value) == LDAP_OPT_SUCCESS && value != nullptr) {
+                ldap_set_option(ld, option, value);
+                ldap_memfree(value);
+            }
         }
+        const int newContext = 0;
+        ldap_set_option(ld, LDAP_OPT_X_TLS_NEWCTX, &newContext);
     }
-    const int newContext = 0;
-    ldap_set_option(ld, LDAP_OPT_X_TLS_NEWCTX, &newContext);
     if (url.startTls) {
         if (const int rc = ldap_start_tls_s(ld, nullptr, nullptr); rc != LDAP_SUCCESS) {
             *error = where + ": StartTLS failed: " + DescribeLdapResult(rc) + TlsFailureHint(ld, url, rc);
