@@ -148,6 +148,11 @@ DirResult LdapDirectory::readRootDse(std::string* error)
     }
     m_schema =
         BuildSchema(entries.front().values("attributeTypes"), entries.front().values("objectClasses"), &m_aliases);
+    for (const auto& [alias, name] : m_aliases) {
+        if (const int id = m_schema.findAttribute(name); id != kNoSchemaId) {
+            m_aliasesOf[id].push_back(alias);
+        }
+    }
     return 0;
 }
 
@@ -247,18 +252,27 @@ std::vector<std::string> LdapDirectory::namingTypes(std::string_view fullName)
 
 std::string LdapDirectory::baseClassOf(std::string_view attributes, std::vector<std::string>* aux)
 {
-    std::string key;
-    std::vector<std::string_view> objectClasses;
+    // Entries come in runs of one kind: the classes of the entry before are
+    // the likeliest, recognised by their encoding.
+    std::string_view encoded;
     AttributeReader reader(attributes);
     for (RawAttribute attribute; reader.next(&attribute);) {
         if (SameTextIgnoreCase(attribute.type, "objectClass")) {
-            ValueReader values(attribute.values);
-            for (std::string_view value; values.next(&value);) {
-                objectClasses.push_back(value);
-                key += value;
-                key.push_back('\n');
-            }
+            encoded = attribute.values;
+            break;
         }
+    }
+    if (m_lastClasses != nullptr && encoded == m_lastClassesEncoded) {
+        *aux = m_lastClasses->aux;
+        return m_lastClasses->base;
+    }
+    std::string key;
+    std::vector<std::string_view> objectClasses;
+    ValueReader values(encoded);
+    for (std::string_view value; values.next(&value);) {
+        objectClasses.push_back(value);
+        key += value;
+        key.push_back('\n');
     }
     for (char& c : key) {
         c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
@@ -300,6 +314,8 @@ std::string LdapDirectory::baseClassOf(std::string_view attributes, std::vector<
         }
         it = m_classesOf.emplace(std::move(key), std::move(info)).first;
     }
+    m_lastClassesEncoded.assign(encoded);
+    m_lastClasses = &it->second;
     *aux = it->second.aux;
     return it->second.base;
 }

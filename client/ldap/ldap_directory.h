@@ -92,6 +92,7 @@ private:
     std::vector<std::string> m_namingContexts; // DNs
     Schema m_schema;
     std::unordered_map<std::string, std::string> m_aliases; // folded alias -> schema name
+    std::unordered_map<int, std::vector<std::string>> m_aliasesOf; // attribute id -> its aliases
     std::unordered_map<std::string, std::string> m_dnOfName; // folded full name -> DN
     struct ClassInfo
     {
@@ -99,6 +100,8 @@ private:
         std::vector<std::string> aux;
     };
     std::unordered_map<std::string, ClassInfo> m_classesOf; // joined objectClass values -> classes
+    std::string m_lastClassesEncoded; // the objectClass values of the entry summarized last, encoded
+    const ClassInfo* m_lastClasses = nullptr; // and its classes
 
     // What the last search learned.
     struct LastSearch

@@ -189,18 +189,38 @@ int LdapDirectory::attributeId(std::string_view description) const
 DirResult LdapDirectory::convertAttributes(
     std::string_view encoded, const std::vector<std::string>* only, std::vector<AttributeData>* attributes)
 {
-    std::vector<int> onlyIds;
+    // With a list of attributes, the entry's attribute descriptions are
+    // compared with their spellings (names and aliases), not looked up.
+    std::vector<std::pair<std::string_view, int>> spellings;
     if (only != nullptr) {
         for (const std::string& name : *only) {
-            onlyIds.push_back(m_schema.findAttribute(name));
+            if (const int id = m_schema.findAttribute(name); id != kNoSchemaId) {
+                spellings.emplace_back(m_schema.attribute(id).name, id);
+                if (const auto aliases = m_aliasesOf.find(id); aliases != m_aliasesOf.end()) {
+                    for (const std::string& alias : aliases->second) {
+                        spellings.emplace_back(alias, id);
+                    }
+                }
+            }
         }
     }
     std::vector<std::pair<int, AttributeData>> converted;
     const NameOfDn nameOf = [this](std::string_view dn) { return nameOfDn(dn); };
     AttributeReader reader(encoded);
     for (RawAttribute raw; reader.next(&raw);) {
-        const int id = attributeId(raw.type);
-        if (id == kNoSchemaId || (only != nullptr && std::find(onlyIds.begin(), onlyIds.end(), id) == onlyIds.end())) {
+        int id = kNoSchemaId;
+        if (only == nullptr) {
+            id = attributeId(raw.type);
+        } else {
+            const std::string_view base = raw.type.substr(0, raw.type.find(';'));
+            for (const auto& [spelling, spelledId] : spellings) {
+                if (SameTextIgnoreCase(spelling, base)) {
+                    id = spelledId;
+                    break;
+                }
+            }
+        }
+        if (id == kNoSchemaId) {
             continue;
         }
         auto at = std::find_if(converted.begin(), converted.end(), [id](const auto& p) { return p.first == id; });

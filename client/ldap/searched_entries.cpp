@@ -6,15 +6,15 @@
 
 namespace veralith::client::ldap {
 
-template<typename List>
-std::uint32_t SearchedEntries::Share(std::vector<List>* lists, const List& list)
+template<typename List, typename Same, typename Make>
+std::uint32_t SearchedEntries::Share(std::vector<List>* lists, Same same, Make make)
 {
     // Entries come in runs of the same kind: the list added last is the
     // likeliest match, and the lists are few.
     auto it =
-        lists->empty() || !(lists->back() == list) ? std::find(lists->begin(), lists->end(), list) : lists->end() - 1;
+        !lists->empty() && same(lists->back()) ? lists->end() - 1 : std::find_if(lists->begin(), lists->end(), same);
     if (it == lists->end()) {
-        lists->push_back(list);
+        lists->push_back(make());
         it = lists->end() - 1;
     }
     return static_cast<std::uint32_t>(it - lists->begin());
@@ -26,8 +26,15 @@ void SearchedEntries::add(const ObjectSummary& summary, std::string_view dn, std
     entry.fullName = m_texts.keep(summary.fullName);
     entry.dn = m_texts.keep(dn);
     entry.aliasedObject = m_texts.keep(summary.aliasedObject);
-    entry.namingTypes = Share(&m_namingTypes, summary.namingTypes);
-    entry.classes = Share(&m_classes, Classes {summary.baseClass, summary.auxClasses});
+    entry.namingTypes = Share(
+        &m_namingTypes, [&](const std::vector<std::string>& types) { return types == summary.namingTypes; },
+        [&] { return summary.namingTypes; });
+    entry.classes = Share(
+        &m_classes,
+        [&](const Classes& classes) { return classes.base == summary.baseClass && classes.aux == summary.auxClasses; },
+        [&] {
+            return Classes {summary.baseClass, summary.auxClasses};
+        });
     entry.flags = summary.flags;
     entry.subordinateCount = summary.subordinateCount;
     entry.attributeCount = summary.attributeCount;

@@ -55,9 +55,10 @@ public:
     std::size_t size() const { return m_entries.size(); }
 
 private:
-    // The index of list in lists, added when new (the list met last first).
-    template<typename List>
-    static std::uint32_t Share(std::vector<List>* lists, const List& list);
+    // The index of the list in lists that is the same as the one wanted,
+    // made and added when there is none (the list added last is tried first).
+    template<typename List, typename Same, typename Make>
+    static std::uint32_t Share(std::vector<List>* lists, Same same, Make make);
 
     std::deque<Entry> m_entries;
     ByteArena m_texts; // names and DNs
@@ -69,7 +70,6 @@ private:
     {
         std::string base;
         std::vector<std::string> aux;
-        bool operator==(const Classes&) const = default;
     };
     std::vector<Classes> m_classes;
     std::unordered_map<std::string, std::uint32_t> m_index; // folded full name -> entry
