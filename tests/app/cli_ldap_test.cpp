@@ -246,17 +246,6 @@ TEST_F(CliLdapTlsTest, CertificatesAreVerifiedAgainstTheTrustedCa)
     }
 }
 
-// Lines of text.
-std::vector<std::string> Lines(const std::string& text)
-{
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) {
-        lines.push_back(line);
-    }
-    return lines;
-}
-
 // The pages of the searches below base (subtree) that the server has
 // answered with entries, and the entries in them, from its operations log.
 struct PagesServed

@@ -94,4 +94,14 @@ ProcessResult RunProcess(
     return ChildProcess(path, args, environment).wait();
 }
 
+std::vector<std::string> Lines(const std::string& text)
+{
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) {
+        lines.push_back(line);
+    }
+    return lines;
+}
+
 } // namespace veralith::app

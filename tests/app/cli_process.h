@@ -42,4 +42,7 @@ private:
 ProcessResult RunProcess(
     const std::string& path, const std::vector<std::string>& args, const std::vector<std::string>& environment = {});
 
+// The lines of a program's output, without their line ends.
+std::vector<std::string> Lines(const std::string& text);
+
 } // namespace veralith::app

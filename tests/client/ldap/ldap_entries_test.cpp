@@ -48,27 +48,19 @@ TEST(LdapBer, ElementsAreReadWithinTheirBounds)
     EXPECT_EQ(read, "hi");
 
     // Broken encodings stop the reader without reading past the input.
+    using namespace std::string_view_literals;
     const struct
     {
         const char* what;
-        std::string bytes;
+        std::string_view bytes;
     } kBroken[] = {
-        {"tag alone", std::string("\x04", 1)},
-        {"content cut short",
-            std::string("\x04\x05"
-                        "abc",
-                5)},
-        {"length bytes cut short", std::string("\x04\x82\x01", 3)},
-        {"length past the input",
-            std::string("\x04\x84\xff\xff\xff\xff"
-                        "ab",
-                8)},
-        {"indefinite length", std::string("\x30\x80\x00\x00", 4)},
-        {"five length bytes",
-            std::string("\x04\x85\x00\x00\x00\x00\x01"
-                        "a",
-                8)},
-        {"multi-byte tag", std::string("\x1f\x81\x01\x00", 4)},
+        {"tag alone", "\004"sv},
+        {"content cut short", "\004\005abc"sv},
+        {"length bytes cut short", "\004\202\001"sv},
+        {"length past the input", "\004\204\377\377\377\377ab"sv},
+        {"indefinite length", "\060\200\000\000"sv},
+        {"five length bytes", "\004\205\000\000\000\000\001a"sv},
+        {"multi-byte tag", "\037\201\001\000"sv},
     };
     for (const auto& row : kBroken) {
         BerReader reader(row.bytes);
