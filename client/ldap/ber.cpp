@@ -88,16 +88,6 @@ bool ValueReader::next(std::string_view* value)
     return true;
 }
 
-std::size_t CountValues(std::string_view values)
-{
-    ValueReader reader(values);
-    std::size_t count = 0;
-    for (std::string_view value; reader.next(&value);) {
-        ++count;
-    }
-    return count;
-}
-
 std::string_view FirstValue(std::string_view list, std::string_view name)
 {
     AttributeReader attributes(list);

@@ -76,9 +76,6 @@ private:
     BerReader m_reader;
 };
 
-// The number of values of an attribute.
-std::size_t CountValues(std::string_view values);
-
 // The first value of the attribute named (ignoring letter case; options
 // such as ";binary" are part of the name) in an encoded attribute list,
 // empty when it has none.

@@ -52,7 +52,6 @@ public:
     // The summary of an entry, as it was added.
     ObjectSummary summary(const Entry& entry) const;
     bool attributesKept() const { return m_attributesKept; }
-    std::size_t size() const { return m_entries.size(); }
 
 private:
     // The index of the list in lists that is the same as the one wanted,

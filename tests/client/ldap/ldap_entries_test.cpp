@@ -25,6 +25,16 @@ std::string Attribute(std::string_view type, std::initializer_list<std::string_v
     return Element(kBerSequence, Element(kBerOctetString, type) + Element(kBerSet, set));
 }
 
+std::size_t CountValues(std::string_view values)
+{
+    ValueReader reader(values);
+    std::size_t count = 0;
+    for (std::string_view value; reader.next(&value);) {
+        ++count;
+    }
+    return count;
+}
+
 TEST(LdapBer, ElementsAreReadWithinTheirBounds)
 {
     // Lengths in the short and the long form, minimal or not, read back.
