@@ -110,12 +110,12 @@ SlapdServer::~SlapdServer()
 
 std::string SlapdServer::url(const std::string& suffix) const
 {
-    return "ldap://127.0.0.1:" + std::to_string(m_port) + "/o=Acme" + suffix;
+    return "ldap://127.0.0.1:" + std::to_string(m_port) + "/" + m_suffix + suffix;
 }
 
 std::string SlapdServer::ldapsUrl(const std::string& suffix) const
 {
-    return "ldaps://127.0.0.1:" + std::to_string(m_tlsPort) + "/o=Acme" + suffix;
+    return "ldaps://127.0.0.1:" + std::to_string(m_tlsPort) + "/" + m_suffix + suffix;
 }
 
 bool SlapdServer::start(const std::string& ldif, std::string* error, const SlapdOptions& options)
@@ -126,6 +126,7 @@ bool SlapdServer::start(const std::string& ldif, std::string* error, const Slapd
         return false;
     }
     m_dir = templ;
+    m_suffix = options.suffix;
     std::filesystem::create_directory(m_dir + "/db");
     std::string tlsConfig;
     if (options.tls) {
@@ -135,20 +136,27 @@ bool SlapdServer::start(const std::string& ldif, std::string* error, const Slapd
         tlsConfig = "TLSCACertificateFile " + caFile() + "\nTLSCertificateFile " + m_dir +
             "/server.pem\nTLSCertificateKeyFile " + m_dir + "/server.key\n";
     }
+    std::string schemaInclude;
+    if (!options.schema.empty()) {
+        if (!WriteFile(m_dir + "/extra.schema", options.schema)) {
+            *error = "cannot write into " + m_dir;
+            return false;
+        }
+        schemaInclude = "include " + m_dir + "/extra.schema\n";
+    }
     const std::string conf = m_dir + "/slapd.conf";
     std::string text = "include /etc/ldap/schema/core.schema\n"
                        "include /etc/ldap/schema/cosine.schema\n"
                        "include /etc/ldap/schema/nis.schema\n"
-                       "include /etc/ldap/schema/inetorgperson.schema\n"
-                       "pidfile " +
-        m_dir + "/slapd.pid\nargsfile " + m_dir +
+                       "include /etc/ldap/schema/inetorgperson.schema\n" +
+        schemaInclude + "pidfile " + m_dir + "/slapd.pid\nargsfile " + m_dir +
         "/slapd.args\n"
         "modulepath /usr/lib/ldap\nmoduleload back_mdb\n"
         "tool-threads 1\nthreads 4\nsizelimit unlimited\n" +
-        tlsConfig + options.extraConfig +
-        "\ndatabase mdb\nmaxsize 1073741824\nsuffix \"o=Acme\"\n"
+        tlsConfig + options.extraConfig + "\ndatabase mdb\nmaxsize 1073741824\nsuffix \"" + m_suffix +
+        "\"\n"
         "rootdn \"" +
-        kRootDn + "\"\nrootpw " + kRootPassword + "\ndirectory " + m_dir + "/db\naccess to * by * read\n" +
+        rootDn() + "\"\nrootpw " + kRootPassword + "\ndirectory " + m_dir + "/db\naccess to * by * read\n" +
         options.databaseConfig;
     if (!WriteFile(conf, text) || !WriteFile(m_dir + "/data.ldif", ldif)) {
         *error = "cannot write into " + m_dir;

@@ -16,6 +16,11 @@ namespace veralith::client::testing {
 // What else a server does besides plain ldap://.
 struct SlapdOptions
 {
+    // The database's suffix; a production-like tree uses "dc=example,dc=com".
+    std::string suffix = "o=Acme";
+    // Text of a schema file of the test's own, included after the standard
+    // schemas (attribute types and object classes in slapd.conf syntax).
+    std::string schema;
     // Appended to the global part of slapd.conf.
     std::string extraConfig;
     // Appended to the database part (limits, indexes, access).
@@ -31,9 +36,12 @@ struct SlapdOptions
 class SlapdServer
 {
 public:
-    // The root DN and its password, for bind tests.
+    // The root DN (of the default suffix) and its password, for bind tests.
     static constexpr const char* kRootDn = "cn=admin,o=Acme";
     static constexpr const char* kRootPassword = "acme-secret";
+    // The root DN of the suffix the server was started with.
+    std::string rootDn() const { return "cn=admin," + m_suffix; }
+    const std::string& suffix() const { return m_suffix; }
 
     SlapdServer() = default;
     ~SlapdServer();
@@ -51,9 +59,9 @@ public:
     int port() const { return m_port; }
     // The ldaps:// port; only with SlapdOptions::tls.
     int tlsPort() const { return m_tlsPort; }
-    // "ldap://127.0.0.1:PORT/o=Acme" plus suffix ("?tree=X").
+    // "ldap://127.0.0.1:PORT/" plus the server's suffix plus suffix ("?tree=X").
     std::string url(const std::string& suffix = "") const;
-    // "ldaps://127.0.0.1:TLSPORT/o=Acme" plus suffix; only with SlapdOptions::tls.
+    // "ldaps://127.0.0.1:TLSPORT/" plus the server's suffix plus suffix; only with SlapdOptions::tls.
     std::string ldapsUrl(const std::string& suffix = "") const;
     // The PEM file of the CA that signed the server's certificate.
     std::string caFile() const { return m_dir + "/ca.pem"; }
@@ -63,6 +71,7 @@ public:
 
 private:
     std::string m_dir;
+    std::string m_suffix = "o=Acme";
     int m_port = 0;
     int m_tlsPort = 0;
     pid_t m_pid = -1;
