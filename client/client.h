@@ -96,6 +96,12 @@ inline constexpr DirResult ERR_UNREACHABLE_SERVER = -635;
 // what was asked (LDAP directories).
 inline constexpr DirResult ERR_FAILED_AUTHENTICATION = -669;
 inline constexpr DirResult ERR_NO_ACCESS = -672;
+// A server's limit ended a listing or search before its end: the number of
+// entries it returns, the time it spends, or an administrative limit (LDAP
+// directories). The objects delivered before it are valid.
+inline constexpr DirResult ERR_SIZE_LIMIT_EXCEEDED = -761;
+inline constexpr DirResult ERR_TIME_LIMIT_EXCEEDED = -762;
+inline constexpr DirResult ERR_ADMIN_LIMIT_EXCEEDED = -763;
 
 // Start-up and connection codes (16-bit, unsigned).
 inline constexpr ConnResult CONN_CLIENT_NOT_AVAILABLE = 0xFFFF;

@@ -1,10 +1,13 @@
 #include "client/ldap/connection.h"
 
 #include "client/ldap/ber.h"
+#include "client/notices.h"
 #include "client/schema.h"
 #include "client/text_codec.h"
 
 #include <algorithm>
+#include <charconv>
+#include <chrono>
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
@@ -15,9 +18,6 @@ namespace veralith::client::ldap {
 
 namespace {
 
-// Seconds to wait for the server to accept a connection and for each reply.
-constexpr int kConnectTimeoutSeconds = 10;
-constexpr int kReplyTimeoutSeconds = 300;
 // The smallest page a paged search asks for when the server refuses larger ones.
 constexpr int kSmallestPage = 100;
 
@@ -42,6 +42,21 @@ bool PercentDecode(std::string_view text, std::string* out)
     }
     *out = std::move(decoded);
     return true;
+}
+
+// A number of seconds from 1 to kMaxTimeout; 0 when text is none.
+int ParseSeconds(std::string_view text)
+{
+    int seconds = 0;
+    const char* end = text.data() + text.size();
+    const auto [at, error] = std::from_chars(text.data(), end, seconds);
+    return error == std::errc() && at == end && seconds >= 1 && seconds <= kMaxTimeout ? seconds : 0;
+}
+
+std::int64_t SteadySeconds()
+{
+    return std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
 }
 
 void Wipe(std::string* secret)
@@ -165,8 +180,18 @@ bool ParseLdapUrl(std::string_view source, LdapUrl* url, std::string* error)
                 *error = "the tree name \"" + parsed.tree + "\" is not 1 to 32 characters not ending in \"_\"";
                 return false;
             }
+        } else if (option.rfind("timeout=", 0) == 0 || option.rfind("searchtime=", 0) == 0) {
+            const std::size_t eq = option.find('=');
+            const int seconds = ParseSeconds(std::string_view(option).substr(eq + 1));
+            if (seconds == 0) {
+                *error =
+                    "the option \"" + option + "\" is not a number of seconds from 1 to " + std::to_string(kMaxTimeout);
+                return false;
+            }
+            (option[0] == 't' ? parsed.timeoutSeconds : parsed.searchSeconds) = seconds;
         } else {
-            *error = "unknown option \"" + option + "\" (known: starttls, tree=NAME)";
+            *error =
+                "unknown option \"" + option + "\" (known: starttls, tree=NAME, timeout=SECONDS, searchtime=SECONDS)";
             return false;
         }
     }
@@ -175,6 +200,34 @@ bool ParseLdapUrl(std::string_view source, LdapUrl* url, std::string* error)
         return false;
     }
     *url = std::move(parsed);
+    return true;
+}
+
+bool ResolveTimeouts(LdapUrl* url, std::string* error)
+{
+    const struct
+    {
+        int* seconds;
+        const char* variable;
+        int fallback;
+    } kTimes[] = {{&url->timeoutSeconds, "VERALITH_LDAP_TIMEOUT", kDefaultTimeout},
+        {&url->searchSeconds, "VERALITH_LDAP_SEARCH_TIME", kDefaultSearchTime}};
+    for (const auto& time : kTimes) {
+        if (*time.seconds != 0) {
+            continue;
+        }
+        const char* value = std::getenv(time.variable);
+        if (value == nullptr || *value == '\0') {
+            *time.seconds = time.fallback;
+            continue;
+        }
+        *time.seconds = ParseSeconds(value);
+        if (*time.seconds == 0) {
+            *error = std::string(time.variable) + "=\"" + value + "\" is not a number of seconds from 1 to " +
+                std::to_string(kMaxTimeout);
+            return false;
+        }
+    }
     return true;
 }
 
@@ -224,6 +277,14 @@ DirResult MapLdapResult(int rc)
         return ERR_INVALID_FILTER_SYNTAX;
     case LDAP_NO_MEMORY:
         return ERR_NOT_ENOUGH_MEMORY;
+    case LDAP_SIZELIMIT_EXCEEDED:
+        return ERR_SIZE_LIMIT_EXCEEDED;
+    case LDAP_TIMELIMIT_EXCEEDED:
+        return ERR_TIME_LIMIT_EXCEEDED;
+    case LDAP_ADMINLIMIT_EXCEEDED:
+        return ERR_ADMIN_LIMIT_EXCEEDED;
+    case LDAP_REFERRAL:
+        return ERR_NO_SUCH_ENTRY;
     case LDAP_OBJECT_CLASS_VIOLATION:
         return ERR_NO_SUCH_CLASS;
     case LDAP_INSUFFICIENT_ACCESS:
@@ -260,7 +321,29 @@ Connection::~Connection()
     }
 }
 
-std::unique_ptr<Connection> Connection::Open(const LdapUrl& url, const Credentials& credentials, std::string* error)
+bool DescribeLimit(int ldapResult, std::string_view base, std::uint32_t delivered, std::string* text, DirResult* code)
+{
+    const char* limit = nullptr;
+    switch (ldapResult) {
+    case LDAP_SIZELIMIT_EXCEEDED:
+        limit = "size limit";
+        break;
+    case LDAP_TIMELIMIT_EXCEEDED:
+        limit = "time limit";
+        break;
+    case LDAP_ADMINLIMIT_EXCEEDED:
+        limit = "administrative limit";
+        break;
+    default:
+        return false;
+    }
+    *code = MapLdapResult(ldapResult);
+    *text = std::string("the server's ") + limit + " ended the search of \"" + std::string(base) + "\" after " +
+        std::to_string(delivered) + (delivered == 1 ? " entry" : " entries");
+    return true;
+}
+
+std::shared_ptr<Connection> Connection::Open(const LdapUrl& url, const Credentials& credentials, std::string* error)
 {
     // A server that closes the connection must not end the program through
     // SIGPIPE; the failed write is reported as a transport failure instead.
@@ -272,12 +355,18 @@ std::unique_ptr<Connection> Connection::Open(const LdapUrl& url, const Credentia
         *error = where + ": " + DescribeLdapResult(rc);
         return nullptr;
     }
-    std::unique_ptr<Connection> connection(new Connection(ld));
+    std::shared_ptr<Connection> connection(new Connection(ld));
+    connection->m_where = where;
+    connection->m_timeout = url.timeoutSeconds > 0 ? url.timeoutSeconds : kDefaultTimeout;
+    connection->m_searchTime = url.searchSeconds > 0 ? url.searchSeconds : kDefaultSearchTime;
     const int version = LDAP_VERSION3;
     ldap_set_option(ld, LDAP_OPT_PROTOCOL_VERSION, &version);
     ldap_set_option(ld, LDAP_OPT_REFERRALS, LDAP_OPT_OFF);
-    timeval timeout {kConnectTimeoutSeconds, 0};
+    // The time-out bounds the connect and each synchronous step (StartTLS,
+    // the bind) as it bounds each reply of a search.
+    timeval timeout {connection->m_timeout, 0};
     ldap_set_option(ld, LDAP_OPT_NETWORK_TIMEOUT, &timeout);
+    ldap_set_option(ld, LDAP_OPT_TIMEOUT, &timeout);
     // A plain ldap:// connection never uses TLS: it is spared loading the CA
     // certificates.
     if (url.scheme == "ldaps" || url.startTls) {
@@ -374,7 +463,7 @@ void ReadEntryMessage(LDAP* ld, LDAPMessage* message, LdapEntry* entry)
 }
 
 DirResult Connection::searchAll(std::string_view base, int scope, std::string_view filter,
-    const std::vector<std::string>& attributes, std::vector<LdapEntry>* entries)
+    const std::vector<std::string>& attributes, std::vector<LdapEntry>* entries, bool* retry)
 {
     auto search = openSearch(base, scope, filter, attributes);
     std::vector<LdapEntry> found;
@@ -382,6 +471,9 @@ DirResult Connection::searchAll(std::string_view base, int scope, std::string_vi
         LdapEntry entry;
         bool done = false;
         if (const DirResult rc = search->next(&entry, &done); rc != 0) {
+            if (retry != nullptr) {
+                *retry = search->failedOnStaleConnection();
+            }
             return rc;
         }
         if (done) {
@@ -397,12 +489,12 @@ std::unique_ptr<PagedSearch> Connection::openSearch(
     std::string_view base, int scope, std::string_view filter, std::vector<std::string> attributes, int pageSize)
 {
     return std::make_unique<PagedSearch>(
-        this, std::string(base), scope, std::string(filter), std::move(attributes), pageSize);
+        shared_from_this(), std::string(base), scope, std::string(filter), std::move(attributes), pageSize);
 }
 
-PagedSearch::PagedSearch(Connection* connection, std::string base, int scope, std::string filter,
+PagedSearch::PagedSearch(std::shared_ptr<Connection> connection, std::string base, int scope, std::string filter,
     std::vector<std::string> attributes, int pageSize)
-    : m_connection(connection)
+    : m_connection(std::move(connection))
     , m_base(std::move(base))
     , m_scope(scope)
     , m_filter(std::move(filter))
@@ -415,11 +507,45 @@ PagedSearch::~PagedSearch()
     if (m_msgid >= 0 && !m_connection->lost()) {
         ldap_abandon_ext(m_connection->handle(), m_msgid, nullptr, nullptr);
     }
+    if (m_counted) {
+        --m_connection->m_running;
+    }
+}
+
+DirResult PagedSearch::finishWith(DirResult rc)
+{
+    m_finished = rc == 0;
+    m_failure = rc;
+    if (m_counted) {
+        m_counted = false;
+        --m_connection->m_running;
+    }
+    return rc;
+}
+
+DirResult PagedSearch::limitReached(int ldapResult)
+{
+    std::string text;
+    DirResult code = 0;
+    DescribeLimit(ldapResult, m_base, m_delivered, &text, &code);
+    Notice(m_connection->where() + ": " + text);
+    return code;
 }
 
 DirResult PagedSearch::sendPage()
 {
     LDAP* ld = m_connection->handle();
+    if (!m_counted) {
+        m_counted = true;
+        ++m_connection->m_running;
+        m_deadline = SteadySeconds() + m_connection->searchSeconds();
+    } else if (SteadySeconds() >= m_deadline) {
+        // A server that never ends its pages is stopped by the search time.
+        Notice(m_connection->where() + ": the search of \"" + m_base + "\" took longer than " +
+            std::to_string(m_connection->searchSeconds()) + " seconds (searchtime=) and was ended after " +
+            std::to_string(m_delivered) + (m_delivered == 1 ? " entry" : " entries"));
+        return ERR_TIME_LIMIT_EXCEEDED;
+    }
     LDAPControl* page = nullptr;
     berval cookie {};
     cookie.bv_val = m_cookie.data();
@@ -435,6 +561,7 @@ DirResult PagedSearch::sendPage()
     if (rc != LDAP_SUCCESS) {
         m_msgid = -1;
         if (rc == LDAP_SERVER_DOWN) {
+            m_stale = m_delivered == 0 && m_cookie.empty();
             m_connection->markLost();
         }
         return MapLdapResult(rc);
@@ -448,25 +575,34 @@ DirResult PagedSearch::next(LdapEntry* entry, bool* done)
         *done = true;
         return 0;
     }
+    if (m_failure != 0) {
+        return m_failure;
+    }
     if (m_connection->lost()) {
-        return ERR_TRANSPORT_FAILURE;
+        return finishWith(ERR_TRANSPORT_FAILURE);
     }
     LDAP* ld = m_connection->handle();
     while (true) {
         if (m_msgid < 0) {
             if (const DirResult rc = sendPage(); rc != 0) {
-                return rc;
+                return finishWith(rc);
             }
         }
-        timeval timeout {kReplyTimeoutSeconds, 0};
+        timeval timeout {m_connection->timeoutSeconds(), 0};
         MessageGuard guard;
         const int type = ldap_result(ld, m_msgid, LDAP_MSG_ONE, &timeout, &guard.message);
         if (type <= 0) {
             // -1: the connection failed; 0: no reply in time. Either way the
-            // search cannot go on.
+            // search cannot go on, nor can anything else on this connection.
             m_msgid = -1;
             m_connection->markLost();
-            return ERR_TRANSPORT_FAILURE;
+            if (type == 0) {
+                Notice(m_connection->where() + ": no reply within " + std::to_string(m_connection->timeoutSeconds()) +
+                    " seconds (timeout=); the connection is given up");
+            } else {
+                m_stale = m_delivered == 0 && m_cookie.empty();
+            }
+            return finishWith(ERR_TRANSPORT_FAILURE);
         }
         if (type == LDAP_RES_SEARCH_ENTRY) {
             ReadEntryMessage(ld, guard.message, entry);
@@ -474,18 +610,40 @@ DirResult PagedSearch::next(LdapEntry* entry, bool* done)
             *done = false;
             return 0;
         }
+        if (type == LDAP_RES_SEARCH_REFERENCE) {
+            char** urls = nullptr;
+            if (ldap_parse_reference(ld, guard.message, &urls, nullptr, 0) == LDAP_SUCCESS && urls != nullptr) {
+                for (char** url = urls; *url != nullptr; ++url) {
+                    Notice(m_connection->where() + ": the search of \"" + m_base +
+                        "\" met a reference to another server, not followed: " + *url);
+                }
+                ber_memvfree(reinterpret_cast<void**>(urls));
+            }
+            continue;
+        }
         if (type != LDAP_RES_SEARCH_RESULT) {
-            continue; // references and intermediate replies are passed over
+            continue; // intermediate replies are passed over
         }
         int result = LDAP_SUCCESS;
+        char** referrals = nullptr;
         LDAPControl** serverControls = nullptr;
-        const int parsed = ldap_parse_result(ld, guard.message, &result, nullptr, nullptr, nullptr, &serverControls, 0);
+        const int parsed =
+            ldap_parse_result(ld, guard.message, &result, nullptr, nullptr, &referrals, &serverControls, 0);
         m_msgid = -1;
         if (parsed != LDAP_SUCCESS) {
             if (serverControls != nullptr) {
                 ldap_controls_free(serverControls);
             }
-            return MapLdapResult(parsed);
+            if (referrals != nullptr) {
+                ber_memvfree(reinterpret_cast<void**>(referrals));
+            }
+            return finishWith(MapLdapResult(parsed));
+        }
+        if (referrals != nullptr) {
+            for (char** url = referrals; *url != nullptr; ++url) {
+                Notice(m_connection->where() + ": \"" + m_base + "\" is held by another server, not followed: " + *url);
+            }
+            ber_memvfree(reinterpret_cast<void**>(referrals));
         }
         berval cookie {};
         bool more = false;
@@ -509,14 +667,18 @@ DirResult PagedSearch::next(LdapEntry* entry, bool* done)
             m_pageSize = std::max(kSmallestPage, m_pageSize / 10);
             continue;
         }
+        if (result == LDAP_SIZELIMIT_EXCEEDED || result == LDAP_TIMELIMIT_EXCEEDED ||
+            result == LDAP_ADMINLIMIT_EXCEEDED) {
+            return finishWith(limitReached(result));
+        }
         if (result != LDAP_SUCCESS) {
             if (result == LDAP_SERVER_DOWN || result == LDAP_UNAVAILABLE) {
                 m_connection->markLost();
             }
-            return MapLdapResult(result);
+            return finishWith(MapLdapResult(result));
         }
         if (!more) {
-            m_finished = true;
+            finishWith(0);
             *done = true;
             return 0;
         }

@@ -19,9 +19,13 @@ namespace veralith::client::ldap {
 
 // A tree source naming an LDAP server:
 //   ldap://host[:port]/BASE[?option[&option]...]   ldaps://... likewise
-// Options: "starttls" (upgrade an ldap:// connection with StartTLS), and
-// "tree=NAME" (the tree name to report). BASE is a DN, percent-encoded as in
-// URLs ("o=Acme", "ou=Sales,o=Acme").
+// Options: "starttls" (upgrade an ldap:// connection with StartTLS),
+// "tree=NAME" (the tree name to report), "timeout=SECONDS" (the longest wait
+// for the server to connect or for any one reply; default kDefaultTimeout or
+// VERALITH_LDAP_TIMEOUT) and "searchtime=SECONDS" (the longest a listing or
+// search may take in all, pages included; default kDefaultSearchTime or
+// VERALITH_LDAP_SEARCH_TIME). BASE is a DN, percent-encoded as in URLs
+// ("o=Acme", "ou=Sales,o=Acme").
 struct LdapUrl
 {
     std::string scheme; // "ldap" or "ldaps"
@@ -29,7 +33,19 @@ struct LdapUrl
     std::string base;
     bool startTls = false;
     std::string tree;
+    int timeoutSeconds = 0; // 0: not in the URL
+    int searchSeconds = 0; // 0: not in the URL
 };
+
+inline constexpr int kDefaultTimeout = 120;
+inline constexpr int kDefaultSearchTime = 3600;
+// The largest time-out either option accepts (a day).
+inline constexpr int kMaxTimeout = 86400;
+
+// The time-outs of a URL: its options, else the environment's, else the
+// defaults. False with *error for an environment value that is not a number
+// of seconds from 1 to kMaxTimeout.
+bool ResolveTimeouts(LdapUrl* url, std::string* error);
 
 // True for a source that names an LDAP server (ldap:// or ldaps://).
 bool IsLdapSource(std::string_view source);
@@ -71,26 +87,39 @@ class Connection;
 
 // A search in progress: entries one at a time, further pages requested as
 // the previous one is used up. Abandons the search when destroyed early.
+// While it runs, its connection is busy (Connection::busy): the server keeps
+// one paged search per connection, so other operations go elsewhere.
 class PagedSearch
 {
 public:
-    PagedSearch(Connection* connection, std::string base, int scope, std::string filter,
+    PagedSearch(std::shared_ptr<Connection> connection, std::string base, int scope, std::string filter,
         std::vector<std::string> attributes, int pageSize);
     ~PagedSearch();
     PagedSearch(const PagedSearch&) = delete;
     PagedSearch& operator=(const PagedSearch&) = delete;
 
     // Writes the next entry (reusing the storage of *entry) and returns 0;
-    // sets *done past the last one; a
-    // client code when the search fails (ERR_NO_SUCH_ENTRY for a base that
-    // does not exist, ERR_TRANSPORT_FAILURE when the server went away).
+    // sets *done past the last one; a client code when the search fails:
+    // ERR_NO_SUCH_ENTRY for a base that does not exist (or that the server
+    // refers elsewhere), ERR_TRANSPORT_FAILURE when the server went away or
+    // sent no reply within the time-out, ERR_SIZE_LIMIT_EXCEEDED,
+    // ERR_TIME_LIMIT_EXCEEDED or ERR_ADMIN_LIMIT_EXCEEDED when a limit of the
+    // server (or the search time of the URL) ended it. Each of these but a
+    // missing base gives a notice (client/notices.h) naming the server, the
+    // base and what happened; so does each reference to another server that
+    // a search meets, which is passed over.
     DirResult next(LdapEntry* entry, bool* done);
     std::uint32_t delivered() const { return m_delivered; }
+    // True when the search failed because its connection was found broken
+    // before any reply came: the same search on a new connection may work.
+    bool failedOnStaleConnection() const { return m_stale; }
 
 private:
     DirResult sendPage();
+    DirResult finishWith(DirResult rc);
+    DirResult limitReached(int ldapResult);
 
-    Connection* m_connection;
+    std::shared_ptr<Connection> m_connection;
     std::string m_base;
     int m_scope;
     std::string m_filter;
@@ -100,22 +129,29 @@ private:
     int m_msgid = -1;
     bool m_finished = false;
     std::uint32_t m_delivered = 0;
+    bool m_counted = false; // counted among the connection's running searches
+    bool m_stale = false;
+    DirResult m_failure = 0; // what every later next() returns once the search failed
+    std::int64_t m_deadline = 0; // steady-clock seconds
 };
 
-class Connection
+class Connection : public std::enable_shared_from_this<Connection>
 {
 public:
     ~Connection();
     Connection(const Connection&) = delete;
     Connection& operator=(const Connection&) = delete;
 
-    // Connects and binds. On failure *error says what failed, naming the
+    // Connects and binds; the URL's time-outs bound the connect, the bind
+    // and every reply later. On failure *error says what failed, naming the
     // server and the bind DN, never the password.
-    static std::unique_ptr<Connection> Open(const LdapUrl& url, const Credentials& credentials, std::string* error);
+    static std::shared_ptr<Connection> Open(const LdapUrl& url, const Credentials& credentials, std::string* error);
 
     // Every entry of a search (for small results: one object, one container).
+    // *retry is set when the search failed on a connection found broken
+    // before it could answer (see PagedSearch::failedOnStaleConnection).
     DirResult searchAll(std::string_view base, int scope, std::string_view filter,
-        const std::vector<std::string>& attributes, std::vector<LdapEntry>* entries);
+        const std::vector<std::string>& attributes, std::vector<LdapEntry>* entries, bool* retry = nullptr);
     // A paged search; entries come through the returned object's next().
     // Pages are large, as each costs a round trip; a server that refuses
     // the size is asked for pages a tenth the size, down to 100 entries.
@@ -123,18 +159,35 @@ public:
         std::vector<std::string> attributes, int pageSize = 10000);
 
     LDAP* handle() { return m_ld; }
-    // Set once the server has gone away; every later operation fails with
-    // ERR_TRANSPORT_FAILURE.
+    // "ldap://host:port", for messages.
+    const std::string& where() const { return m_where; }
+    int timeoutSeconds() const { return m_timeout; }
+    int searchSeconds() const { return m_searchTime; }
+    // Set once the server has gone away or stopped answering; every later
+    // operation on this connection fails with ERR_TRANSPORT_FAILURE.
     bool lost() const { return m_lost; }
     void markLost() { m_lost = true; }
+    // True while a paged search of this connection has pages to come.
+    bool busy() const { return m_running > 0; }
 
 private:
+    friend class PagedSearch;
     explicit Connection(LDAP* ld)
         : m_ld(ld)
     { }
     LDAP* m_ld;
+    std::string m_where;
+    int m_timeout = kDefaultTimeout;
+    int m_searchTime = kDefaultSearchTime;
     bool m_lost = false;
+    int m_running = 0;
 };
+
+// The notice text of a search that a limit ended: "the server's size limit
+// ended the search of BASE after N entries" (time, administrative limit
+// likewise), with the client's code for the limit in *code. False for an
+// LDAP result that is no limit.
+bool DescribeLimit(int ldapResult, std::string_view base, std::uint32_t delivered, std::string* text, DirResult* code);
 
 // Copies the DN and the encoded attributes of one entry message into *entry.
 void ReadEntryMessage(LDAP* ld, LDAPMessage* message, LdapEntry* entry);

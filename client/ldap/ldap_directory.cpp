@@ -4,10 +4,13 @@
 
 #include "client/ldap/ber.h"
 #include "client/ldap/filter.h"
+#include "client/ldap/ranges.h"
 #include "client/ldap/schema_parse.h"
 #include "client/ldap/value_forms.h"
+#include "client/notices.h"
 
 #include <algorithm>
+#include <chrono>
 #include <ldap.h>
 
 namespace veralith::client::ldap {
@@ -87,10 +90,17 @@ std::shared_ptr<LdapDirectory> LdapDirectory::Open(
     const LdapUrl& url, const Credentials& credentials, std::string* error)
 {
     std::shared_ptr<LdapDirectory> directory(new LdapDirectory());
-    directory->m_connection = Connection::Open(url, credentials, error);
-    if (!directory->m_connection) {
+    directory->m_url = url;
+    if (!ResolveTimeouts(&directory->m_url, error)) {
         return nullptr;
     }
+    directory->m_credentials.bindDn = credentials.bindDn;
+    directory->m_credentials.password = credentials.password;
+    auto connection = Connection::Open(directory->m_url, credentials, error);
+    if (!connection) {
+        return nullptr;
+    }
+    directory->m_connections.push_back(std::move(connection));
     directory->m_baseDn = url.base;
     std::vector<DnComponent> components;
     if (!ParseDn(url.base, &components)) {
@@ -123,7 +133,7 @@ DirResult LdapDirectory::readRootDse(std::string* error)
 {
     std::vector<LdapEntry> entries;
     countSearch();
-    DirResult rc = m_connection->searchAll(
+    DirResult rc = searchAll(
         "", LDAP_SCOPE_BASE, "(objectClass=*)", {"namingContexts", "subschemaSubentry", "directoryTreeName"}, &entries);
     if (rc != 0 || entries.empty()) {
         *error = "the root DSE cannot be read (error " + std::to_string(rc) + ")";
@@ -140,8 +150,8 @@ DirResult LdapDirectory::readRootDse(std::string* error)
         subschema = "cn=Subschema";
     }
     countSearch();
-    rc = m_connection->searchAll(
-        subschema, LDAP_SCOPE_BASE, "(objectClass=subschema)", {"attributeTypes", "objectClasses"}, &entries);
+    rc =
+        searchAll(subschema, LDAP_SCOPE_BASE, "(objectClass=subschema)", {"attributeTypes", "objectClasses"}, &entries);
     if (rc != 0 || entries.empty()) {
         *error = "the schema (" + subschema + ") cannot be read (error " + std::to_string(rc) + ")";
         return rc != 0 ? rc : ERR_TRANSPORT_FAILURE;
@@ -172,9 +182,6 @@ DirResult LdapDirectory::resolve(std::string_view fullName, std::string* dn)
     if (fullName.empty()) {
         dn->clear();
         return 0;
-    }
-    if (m_connection->lost()) {
-        return ERR_TRANSPORT_FAILURE;
     }
     const std::string key = FoldCase(fullName);
     if (const auto it = m_dnOfName.find(key); it != m_dnOfName.end()) {
@@ -209,8 +216,7 @@ DirResult LdapDirectory::resolve(std::string_view fullName, std::string* dn)
         for (const std::string& filter : {byNaming, std::string("(objectClass=*)")}) {
             std::vector<LdapEntry> children;
             countSearch();
-            if (const DirResult rc = m_connection->searchAll(parentDn, LDAP_SCOPE_ONELEVEL, filter, {"1.1"}, &children);
-                rc != 0) {
+            if (const DirResult rc = searchAll(parentDn, LDAP_SCOPE_ONELEVEL, filter, {"1.1"}, &children); rc != 0) {
                 return rc;
             }
             for (const LdapEntry& child : children) {
@@ -233,6 +239,116 @@ DirResult LdapDirectory::resolve(std::string_view fullName, std::string* dn)
     }
     *dn = parentDn;
     return 0;
+}
+
+DirResult LdapDirectory::acquire(std::shared_ptr<Connection>* connection)
+{
+    // A lost connection goes once no search holds it any more.
+    m_connections.erase(std::remove_if(m_connections.begin(), m_connections.end(),
+                            [](const std::shared_ptr<Connection>& c) { return c->lost() && c.use_count() == 1; }),
+        m_connections.end());
+    std::size_t live = 0;
+    for (const std::shared_ptr<Connection>& c : m_connections) {
+        if (!c->lost()) {
+            ++live;
+            if (!c->busy()) {
+                *connection = c;
+                return 0;
+            }
+        }
+    }
+    if (live >= kMaxConnections) {
+        // Every connection runs a search of its own: the first takes this
+        // operation too (the server may end its search).
+        for (const std::shared_ptr<Connection>& c : m_connections) {
+            if (!c->lost()) {
+                *connection = c;
+                return 0;
+            }
+        }
+    }
+    const std::int64_t now =
+        std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now().time_since_epoch()).count();
+    if (now < m_noReconnectBefore) {
+        return ERR_TRANSPORT_FAILURE;
+    }
+    std::string error;
+    std::shared_ptr<Connection> opened = Connection::Open(m_url, m_credentials, &error);
+    if (!opened) {
+        Notice(error);
+        m_noReconnectBefore = now + m_url.timeoutSeconds;
+        return ERR_TRANSPORT_FAILURE;
+    }
+    m_connections.push_back(opened);
+    *connection = std::move(opened);
+    return 0;
+}
+
+DirResult LdapDirectory::searchAll(std::string_view base, int scope, std::string_view filter,
+    const std::vector<std::string>& attributes, std::vector<LdapEntry>* entries, bool completeRanges)
+{
+    DirResult rc = 0;
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        std::shared_ptr<Connection> connection;
+        if (rc = acquire(&connection); rc != 0) {
+            return rc;
+        }
+        bool retry = false;
+        rc = connection->searchAll(base, scope, filter, attributes, entries, &retry);
+        if (rc == 0 || !retry) {
+            break;
+        }
+    }
+    if (rc != 0 || !completeRanges) {
+        return rc;
+    }
+    for (LdapEntry& entry : *entries) {
+        if (rc = this->completeRanges(&entry); rc != 0) {
+            return rc;
+        }
+    }
+    return 0;
+}
+
+DirResult LdapDirectory::completeRanges(LdapEntry* entry)
+{
+    if (!HasRangedValues(entry->attributes)) {
+        return 0;
+    }
+    const std::string dn = entry->dn;
+    return CompleteRangedValues(&entry->attributes, [this, &dn](const std::string& request, std::string* encoded) {
+        std::vector<LdapEntry> found;
+        countSearch();
+        if (const DirResult rc = searchAll(dn, LDAP_SCOPE_BASE, "(objectClass=*)", {request}, &found, false); rc != 0) {
+            return rc;
+        }
+        encoded->clear();
+        if (!found.empty()) {
+            *encoded = std::move(found.front().attributes);
+        }
+        return DirResult(0);
+    });
+}
+
+bool LdapDirectory::nameFits(const ObjectSummary& summary, std::string_view dn) const
+{
+    std::size_t longest = 0;
+    std::size_t start = 0;
+    const std::string& name = summary.fullName;
+    for (std::size_t dot = name.find('.'); start <= name.size(); dot = name.find('.', start)) {
+        const std::size_t end = dot == std::string::npos ? name.size() : dot;
+        longest = std::max(longest, end - start);
+        start = end + 1;
+    }
+    if (name.size() <= kMaxNameChars && longest <= kMaxRdnChars) {
+        return true;
+    }
+    Notice(m_url.scheme + "://" + m_url.hostPort + ": \"" + std::string(dn) + "\" is left out: its name has " +
+        (name.size() > kMaxNameChars ? std::to_string(name.size()) + " characters (at most " +
+                    std::to_string(kMaxNameChars) + " are carried)"
+                                     : "a component of " + std::to_string(longest) + " characters (at most " +
+                    std::to_string(kMaxRdnChars) + " are carried)"));
+    return false;
 }
 
 std::vector<std::string> LdapDirectory::namingTypes(std::string_view fullName)

@@ -63,8 +63,25 @@ public:
     DirResult resolve(std::string_view fullName, std::string* dn);
     // The full typeless name of a DN (and remembers the pair).
     std::string nameOfDn(std::string_view dn);
-    Connection& connection() { return *m_connection; }
+    // A connection no paged search is using: an idle one of the pool, else a
+    // new one (at most kMaxConnections are kept). ERR_TRANSPORT_FAILURE, with
+    // a notice, when a new one cannot be opened; a connection that failed to
+    // open is not tried again for the URL's time-out.
+    DirResult acquire(std::shared_ptr<Connection>* connection);
+    // Every entry of a search on a connection of acquire(), each with its
+    // ranged values complete (unless completeRanges is false); run once more
+    // on a new connection when the first was found broken before it answered.
+    DirResult searchAll(std::string_view base, int scope, std::string_view filter,
+        const std::vector<std::string>& attributes, std::vector<LdapEntry>* entries, bool completeRanges = true);
+    // Completes the ranged values of an entry (client/ldap/ranges.h).
+    DirResult completeRanges(LdapEntry* entry);
+    // False, with a notice naming its DN, for an entry whose name the client
+    // cannot carry (longer than kMaxNameChars, or a component longer than
+    // kMaxRdnChars): listings and searches leave it out.
+    bool nameFits(const ObjectSummary& summary, std::string_view dn) const;
     void countSearch() { ++m_searchesSent; }
+    std::size_t connectionCount() const { return m_connections.size(); }
+    static constexpr std::size_t kMaxConnections = 4;
     // What a read of an entry asks for, and what a search asks for.
     static const std::vector<std::string>& SummaryAttributes();
     static const std::vector<std::string>& SearchAttributes();
@@ -85,7 +102,10 @@ private:
         std::string_view encoded, const std::vector<std::string>* only, std::vector<AttributeData>* attributes);
     DirResult fetchReadAhead(const std::vector<std::string>& attrs);
 
-    std::unique_ptr<Connection> m_connection;
+    std::vector<std::shared_ptr<Connection>> m_connections;
+    LdapUrl m_url;
+    Credentials m_credentials;
+    std::int64_t m_noReconnectBefore = 0; // steady-clock seconds
     std::string m_tree;
     std::string m_defaultNameContext;
     std::string m_baseDn;
@@ -111,6 +131,7 @@ private:
         SearchedEntries entries;
         std::string readAheadKey; // folded attribute list fetched ahead
         bool readAheadDone = false;
+        DirResult readAheadFailure = 0;
         std::unordered_map<std::string, std::vector<AttributeData>> readAhead;
     };
     LastSearch m_last;

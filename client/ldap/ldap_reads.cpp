@@ -4,6 +4,7 @@
 #include "client/ldap/filter.h"
 #include "client/ldap/ldap_directory.h"
 #include "client/ldap/value_forms.h"
+#include "client/notices.h"
 #include "client/values.h"
 
 #include <algorithm>
@@ -47,13 +48,22 @@ public:
                 m_step = std::move(m_steps.front());
                 m_steps.pop_front();
                 m_baseName = m_directory->nameOfDn(m_step.baseDn);
-                m_directory->countSearch();
-                m_search = m_directory->connection().openSearch(m_step.baseDn, m_step.scope, m_filter,
-                    m_remember ? LdapDirectory::SearchAttributes() : LdapDirectory::SummaryAttributes());
+                m_retried = false;
+                if (const DirResult rc = startStep(); rc != 0) {
+                    return rc;
+                }
             }
             LdapEntry& found = m_found;
             bool finished = false;
             if (const DirResult rc = m_search->next(&found, &finished); rc != 0) {
+                // A connection the server had closed before this search
+                // began: the search runs again on a new one, once.
+                if (m_search->failedOnStaleConnection() && !m_retried) {
+                    m_retried = true;
+                    if (startStep() == 0) {
+                        continue;
+                    }
+                }
                 return rc;
             }
             if (finished) {
@@ -67,7 +77,13 @@ public:
             if (m_step.skipBase && SameTextIgnoreCase(summary.fullName, m_baseName)) {
                 continue;
             }
+            if (!m_directory->nameFits(summary, found.dn)) {
+                continue;
+            }
             if (m_remember) {
+                if (const DirResult rc = m_directory->completeRanges(&found); rc != 0) {
+                    return rc;
+                }
                 m_directory->rememberSearched(summary, found);
             }
             *entry = std::move(summary);
@@ -79,6 +95,19 @@ public:
     std::uint32_t examined() const override { return m_examined; }
 
 private:
+    DirResult startStep()
+    {
+        m_search.reset();
+        std::shared_ptr<Connection> connection;
+        if (const DirResult rc = m_directory->acquire(&connection); rc != 0) {
+            return rc;
+        }
+        m_directory->countSearch();
+        m_search = connection->openSearch(m_step.baseDn, m_step.scope, m_filter,
+            m_remember ? LdapDirectory::SearchAttributes() : LdapDirectory::SummaryAttributes());
+        return 0;
+    }
+
     LdapDirectory* m_directory;
     std::deque<SearchStep> m_steps;
     SearchStep m_step;
@@ -87,19 +116,26 @@ private:
     std::string m_filter;
     bool m_remember;
     std::unique_ptr<PagedSearch> m_search;
+    bool m_retried = false;
     std::uint32_t m_examined = 0;
 };
 
-// A listing gathered and sorted before the first object is delivered.
+// A listing gathered and sorted before the first object is delivered; a
+// listing that a server's limit cut short delivers what came, then the
+// limit's code.
 class ListCursor final : public ObjectCursor
 {
 public:
-    explicit ListCursor(std::vector<ObjectSummary> entries)
+    ListCursor(std::vector<ObjectSummary> entries, DirResult failure)
         : m_entries(std::move(entries))
+        , m_failure(failure)
     { }
     DirResult next(ObjectSummary* entry, bool* done) override
     {
         if (m_next >= m_entries.size()) {
+            if (m_failure != 0) {
+                return m_failure;
+            }
             *done = true;
             return 0;
         }
@@ -111,8 +147,14 @@ public:
 
 private:
     std::vector<ObjectSummary> m_entries;
+    DirResult m_failure;
     std::size_t m_next = 0;
 };
+
+bool IsLimit(DirResult rc)
+{
+    return rc == ERR_SIZE_LIMIT_EXCEEDED || rc == ERR_TIME_LIMIT_EXCEEDED || rc == ERR_ADMIN_LIMIT_EXCEEDED;
+}
 
 std::string LeafOf(const std::string& fullName)
 {
@@ -141,8 +183,7 @@ DirResult LdapDirectory::readEntry(std::string_view fullName, ObjectSummary* ent
     }
     std::vector<LdapEntry> found;
     countSearch();
-    if (const DirResult rc =
-            m_connection->searchAll(dn, LDAP_SCOPE_BASE, "(objectClass=*)", SummaryAttributes(), &found);
+    if (const DirResult rc = searchAll(dn, LDAP_SCOPE_BASE, "(objectClass=*)", SummaryAttributes(), &found, false);
         rc != 0) {
         return rc;
     }
@@ -269,13 +310,14 @@ DirResult LdapDirectory::fetchReadAhead(const std::vector<std::string>& attrs)
 {
     m_last.readAhead.clear();
     m_last.readAheadDone = false;
-    std::deque<SearchStep> steps;
+    m_last.readAheadFailure = 0;
     for (const auto& [baseDn, scope] : m_last.plan) {
-        steps.push_back(SearchStep {baseDn, scope, false});
-    }
-    for (const SearchStep& step : steps) {
+        std::shared_ptr<Connection> connection;
+        if (const DirResult rc = acquire(&connection); rc != 0) {
+            return rc;
+        }
         countSearch();
-        auto search = m_connection->openSearch(step.baseDn, step.scope, m_last.filter, attrs);
+        auto search = connection->openSearch(baseDn, scope, m_last.filter, attrs);
         while (true) {
             LdapEntry entry;
             bool done = false;
@@ -284,6 +326,9 @@ DirResult LdapDirectory::fetchReadAhead(const std::vector<std::string>& attrs)
             }
             if (done) {
                 break;
+            }
+            if (const DirResult rc = completeRanges(&entry); rc != 0) {
+                return rc;
             }
             std::vector<AttributeData> converted;
             convertAttributes(entry.attributes, nullptr, &converted);
@@ -331,11 +376,16 @@ DirResult LdapDirectory::readAttributes(
         for (const std::string& r : requested) {
             requestKey += FoldCase(r) + "\n";
         }
-        if (!m_last.readAheadDone || m_last.readAheadKey != requestKey) {
+        if (m_last.readAheadKey != requestKey) {
+            // Fetched once per attribute list, whatever its outcome: a failed
+            // fetch keeps what it brought, gives its code to this read alone,
+            // and the objects it did not reach are read one by one.
             m_last.readAheadKey = requestKey;
             if (const DirResult rc = fetchReadAhead(requested); rc != 0) {
-                m_last.readAhead.clear();
-                m_last.readAheadDone = false;
+                m_last.readAheadFailure = rc;
+                if (const auto it = m_last.readAhead.find(FoldCase(fullName)); it != m_last.readAhead.end()) {
+                    *attributes = it->second;
+                }
                 return rc;
             }
         }
@@ -350,8 +400,7 @@ DirResult LdapDirectory::readAttributes(
     }
     std::vector<LdapEntry> found;
     countSearch();
-    if (const DirResult rc = m_connection->searchAll(dn, LDAP_SCOPE_BASE, "(objectClass=*)", requested, &found);
-        rc != 0) {
+    if (const DirResult rc = searchAll(dn, LDAP_SCOPE_BASE, "(objectClass=*)", requested, &found); rc != 0) {
         return rc;
     }
     if (found.empty()) {
@@ -376,13 +425,31 @@ DirResult LdapDirectory::openList(std::string_view fullName, bool containersOnly
         }
         steps.push_back(SearchStep {dn, LDAP_SCOPE_ONELEVEL, false});
     }
-    SearchCursor all(this, std::move(steps), "(objectClass=*)", false);
+    // Containers are asked for by their classes: a container with more
+    // entries than the server hands out in one search still lists its
+    // containers completely.
+    std::string filter = "(objectClass=*)";
+    if (containersOnly) {
+        std::string classes;
+        for (const ClassDef& def : m_schema.classes()) {
+            if ((def.flags & DS_CONTAINER_CLASS) != 0) {
+                classes += "(objectClass=" + def.name + ")";
+            }
+        }
+        filter = classes.empty() ? filter : "(|" + classes + ")";
+    }
+    SearchCursor all(this, std::move(steps), filter, false);
     std::vector<ObjectSummary> entries;
+    DirResult failure = 0;
     while (true) {
         ObjectSummary entry;
         bool done = false;
         if (const DirResult rc = all.next(&entry, &done); rc != 0) {
-            return rc;
+            if (!IsLimit(rc)) {
+                return rc;
+            }
+            failure = rc;
+            break;
         }
         if (done) {
             break;
@@ -394,7 +461,7 @@ DirResult LdapDirectory::openList(std::string_view fullName, bool containersOnly
     std::stable_sort(entries.begin(), entries.end(), [](const ObjectSummary& a, const ObjectSummary& b) {
         return CompareIgnoreCase(LeafOf(a.fullName), LeafOf(b.fullName)) < 0;
     });
-    *cursor = std::make_unique<ListCursor>(std::move(entries));
+    *cursor = std::make_unique<ListCursor>(std::move(entries), failure);
     return 0;
 }
 
@@ -427,9 +494,6 @@ DirResult LdapDirectory::openSearch(
         const int ldapScope = scope == 0 ? LDAP_SCOPE_BASE : (scope == 1 ? LDAP_SCOPE_ONELEVEL : LDAP_SCOPE_SUBTREE);
         steps.push_back(SearchStep {dn, ldapScope, scope == 2});
     }
-    if (m_connection->lost()) {
-        return ERR_TRANSPORT_FAILURE;
-    }
     m_last = LastSearch();
     m_last.entries = SearchedEntries(m_searchCacheLimit);
     m_last.filter = text;
@@ -453,8 +517,7 @@ DirResult LdapDirectory::openStream(std::string_view fullName, std::string_view 
     }
     std::vector<LdapEntry> found;
     countSearch();
-    if (const DirResult rc = m_connection->searchAll(dn, LDAP_SCOPE_BASE, "(objectClass=*)", requested, &found);
-        rc != 0) {
+    if (const DirResult rc = searchAll(dn, LDAP_SCOPE_BASE, "(objectClass=*)", requested, &found); rc != 0) {
         return rc;
     }
     RawAttribute stream;

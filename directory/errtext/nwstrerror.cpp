@@ -32,6 +32,9 @@ constexpr NamedCode kNames[] = {
     {-635, "ERR_UNREACHABLE_SERVER"},
     {-669, "ERR_FAILED_AUTHENTICATION"},
     {-672, "ERR_NO_ACCESS"},
+    {-761, "ERR_SIZE_LIMIT_EXCEEDED"},
+    {-762, "ERR_TIME_LIMIT_EXCEEDED"},
+    {-763, "ERR_ADMIN_LIMIT_EXCEEDED"},
     // Start-up and connection codes (16-bit).
     {0x8801, "INVALID_CONNECTION"},
     {0x88FF, "NO_MORE_ENTRIES"},

@@ -1,0 +1,42 @@
+#pragma once
+
+// Notices: what the client tells its user about a directory operation besides
+// its result code. A listing or search that leaves an object out (a name too
+// long to carry), a reference to another server that is not followed, or a
+// server limit that ended a search gives one notice naming the object, the
+// URL or the limit; the operation itself goes on or returns its code as its
+// contract says.
+//
+// The default hook writes each notice as a line on standard error, which is
+// what the command line wants; the window installs a hook that adds it to its
+// log, and tests install recording hooks.
+
+#include <functional>
+#include <string>
+
+namespace veralith::client {
+
+using NoticeHook = std::function<void(const std::string& text)>;
+
+// Installs hook (an empty one restores the default) and returns the previous one.
+NoticeHook SetNoticeHook(NoticeHook hook);
+
+// Hands text to the installed hook.
+void Notice(const std::string& text);
+
+// Installs a hook for the lifetime of the guard and restores the previous one.
+class ScopedNoticeHook
+{
+public:
+    explicit ScopedNoticeHook(NoticeHook hook)
+        : m_previous(SetNoticeHook(std::move(hook)))
+    { }
+    ~ScopedNoticeHook() { SetNoticeHook(std::move(m_previous)); }
+    ScopedNoticeHook(const ScopedNoticeHook&) = delete;
+    ScopedNoticeHook& operator=(const ScopedNoticeHook&) = delete;
+
+private:
+    NoticeHook m_previous;
+};
+
+} // namespace veralith::client
