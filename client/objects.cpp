@@ -2,6 +2,7 @@
 // iteration handle, and taken out of the reply with DirGetObjectName.
 
 #include "client/buffers.h"
+#include "client/notices.h"
 #include "client/values.h"
 
 #include <cstring>
@@ -10,11 +11,20 @@ namespace veralith::client {
 
 namespace {
 
+// The reply entry of an object; empty (after a notice) for an object whose
+// name in the context's form is longer than a caller's name buffer holds:
+// the listing or search goes on without it.
 std::string EncodeObject(const Context& context, const ObjectSummary& object)
 {
+    const std::string name =
+        DeliveredName(object.fullName, object.namingTypes, context.nameContext, context.typed(), context.service.get());
+    if (name.size() > kMaxNameChars) {
+        Notice("\"" + object.fullName + "\" is left out: its name has " + std::to_string(name.size()) +
+            " characters (at most " + std::to_string(kMaxNameChars) + " are carried)");
+        return std::string();
+    }
     WireWriter w;
-    w.bytes(DeliveredName(
-        object.fullName, object.namingTypes, context.nameContext, context.typed(), context.service.get()));
+    w.bytes(name);
     w.u32(object.attributeCount);
     w.u32(object.flags);
     w.u32(object.subordinateCount);
@@ -50,6 +60,10 @@ DirResult FillObjectReply(const Context& context, Iteration& iteration, DirBuffe
             iteration.pending = std::move(next);
         }
         const std::string entry = EncodeObject(context, *iteration.pending);
+        if (entry.empty()) {
+            iteration.pending.reset();
+            continue;
+        }
         if (!ReplyFits(*reply, entry.size())) {
             if (reply->count == 0) {
                 return ERR_BUFFER_FULL;

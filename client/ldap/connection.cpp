@@ -53,9 +53,9 @@ int ParseSeconds(std::string_view text)
     return error == std::errc() && at == end && seconds >= 1 && seconds <= kMaxTimeout ? seconds : 0;
 }
 
-std::int64_t SteadySeconds()
+std::int64_t SteadyMilliseconds()
 {
-    return std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now().time_since_epoch())
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
         .count();
 }
 
@@ -538,8 +538,8 @@ DirResult PagedSearch::sendPage()
     if (!m_counted) {
         m_counted = true;
         ++m_connection->m_running;
-        m_deadline = SteadySeconds() + m_connection->searchSeconds();
-    } else if (SteadySeconds() >= m_deadline) {
+        m_deadline = SteadyMilliseconds() + std::int64_t(1000) * m_connection->searchSeconds();
+    } else if (SteadyMilliseconds() >= m_deadline) {
         // A server that never ends its pages is stopped by the search time.
         Notice(m_connection->where() + ": the search of \"" + m_base + "\" took longer than " +
             std::to_string(m_connection->searchSeconds()) + " seconds (searchtime=) and was ended after " +

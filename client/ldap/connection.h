@@ -132,7 +132,7 @@ private:
     bool m_counted = false; // counted among the connection's running searches
     bool m_stale = false;
     DirResult m_failure = 0; // what every later next() returns once the search failed
-    std::int64_t m_deadline = 0; // steady-clock seconds
+    std::int64_t m_deadline = 0; // steady-clock milliseconds
 };
 
 class Connection : public std::enable_shared_from_this<Connection>

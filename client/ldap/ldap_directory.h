@@ -130,7 +130,6 @@ private:
         std::string filter;
         SearchedEntries entries;
         std::string readAheadKey; // folded attribute list fetched ahead
-        bool readAheadDone = false;
         DirResult readAheadFailure = 0;
         std::unordered_map<std::string, std::vector<AttributeData>> readAhead;
     };

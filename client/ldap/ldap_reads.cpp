@@ -309,7 +309,6 @@ DirResult LdapDirectory::convertAttributes(
 DirResult LdapDirectory::fetchReadAhead(const std::vector<std::string>& attrs)
 {
     m_last.readAhead.clear();
-    m_last.readAheadDone = false;
     m_last.readAheadFailure = 0;
     for (const auto& [baseDn, scope] : m_last.plan) {
         std::shared_ptr<Connection> connection;
@@ -335,7 +334,6 @@ DirResult LdapDirectory::fetchReadAhead(const std::vector<std::string>& attrs)
             m_last.readAhead.insert_or_assign(FoldCase(nameOfDn(entry.dn)), std::move(converted));
         }
     }
-    m_last.readAheadDone = true;
     return 0;
 }
 
@@ -377,17 +375,12 @@ DirResult LdapDirectory::readAttributes(
             requestKey += FoldCase(r) + "\n";
         }
         if (m_last.readAheadKey != requestKey) {
-            // Fetched once per attribute list, whatever its outcome: a failed
-            // fetch keeps what it brought, gives its code to this read alone,
-            // and the objects it did not reach are read one by one.
+            // Fetched once per attribute list, whatever its outcome: a fetch
+            // that failed (its notice or the search's error says why) keeps
+            // what it brought, and the objects it did not reach are read one
+            // by one below.
             m_last.readAheadKey = requestKey;
-            if (const DirResult rc = fetchReadAhead(requested); rc != 0) {
-                m_last.readAheadFailure = rc;
-                if (const auto it = m_last.readAhead.find(FoldCase(fullName)); it != m_last.readAhead.end()) {
-                    *attributes = it->second;
-                }
-                return rc;
-            }
+            m_last.readAheadFailure = fetchReadAhead(requested);
         }
         if (const auto it = m_last.readAhead.find(FoldCase(fullName)); it != m_last.readAhead.end()) {
             *attributes = it->second;

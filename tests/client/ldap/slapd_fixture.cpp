@@ -227,6 +227,7 @@ void SlapdServer::stop()
     if (m_pid <= 0) {
         return;
     }
+    ::kill(m_pid, SIGCONT); // a paused server could not act on SIGTERM
     ::kill(m_pid, SIGTERM);
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
     int status = 0;
@@ -250,6 +251,20 @@ void SlapdServer::kill()
     int status = 0;
     waitpid(m_pid, &status, 0);
     m_pid = -1;
+}
+
+void SlapdServer::pause()
+{
+    if (m_pid > 0) {
+        ::kill(m_pid, SIGSTOP);
+    }
+}
+
+void SlapdServer::resume()
+{
+    if (m_pid > 0) {
+        ::kill(m_pid, SIGCONT);
+    }
 }
 
 std::string AcmeLdif()

@@ -55,6 +55,11 @@ public:
     void stop();
     // Kills the server at once (SIGKILL), as a crash or a pulled cable would.
     void kill();
+    // Stops the server from answering (SIGSTOP): connections stay open and
+    // new ones are accepted by the system, but nothing is answered until
+    // resume() (SIGCONT).
+    void pause();
+    void resume();
 
     int port() const { return m_port; }
     // The ldaps:// port; only with SlapdOptions::tls.

@@ -1,0 +1,417 @@
+// The client against a production-like slapd: an ordinary user who binds with
+// a password under the size limit OpenLDAP gives users by default, a
+// container with more children than that limit, a reference to another
+// server, entries whose names are too long to carry, and a server that stops
+// answering.
+
+#include "../client_fixture.h"
+#include "client/ldap/ldap_directory.h"
+#include "client/notices.h"
+#include "ldap_test_support.h"
+
+#include <algorithm>
+#include <chrono>
+#include <functional>
+#include <gmock/gmock.h>
+#include <set>
+#include <thread>
+
+namespace veralith::client::testing {
+namespace {
+
+using ::testing::HasSubstr;
+
+constexpr const char* kReaderDn = "uid=reader,dc=example,dc=com";
+constexpr const char* kReaderPassword = "reader-secret";
+constexpr int kPeople = 620;
+constexpr int kTeams = 5;
+constexpr const char* kReferral = "ldap://other.example.com/ou=Elsewhere,dc=other,dc=com";
+
+// 60 characters: four of them and the suffix make a name of more than 255.
+std::string LongValue(char c)
+{
+    return std::string(60, c);
+}
+
+std::string ExampleLdif()
+{
+    std::string ldif = "dn: dc=example,dc=com\nobjectClass: dcObject\nobjectClass: organization\no: Example\n"
+                       "dc: example\n\n"
+                       "dn: uid=reader,dc=example,dc=com\nobjectClass: account\nobjectClass: simpleSecurityObject\n"
+                       "uid: reader\nuserPassword: " +
+        std::string(kReaderPassword) +
+        "\n\n"
+        "dn: ou=Big,dc=example,dc=com\nobjectClass: organizationalUnit\nou: Big\n\n";
+    for (int i = 1; i <= kPeople; ++i) {
+        char cn[16];
+        std::snprintf(cn, sizeof cn, "person%04d", i);
+        ldif += "dn: cn=" + std::string(cn) + ",ou=Big,dc=example,dc=com\nobjectClass: inetOrgPerson\ncn: " + cn +
+            "\nsn: Person\nmail: " + cn + "@example.com\n\n";
+        if (i % 124 == 0) {
+            const std::string team = "Team" + std::to_string(i / 124);
+            ldif +=
+                "dn: ou=" + team + ",ou=Big,dc=example,dc=com\nobjectClass: organizationalUnit\nou: " + team + "\n\n";
+        }
+    }
+    ldif += "dn: cn=Elsewhere,ou=Big,dc=example,dc=com\nobjectClass: referral\nobjectClass: extensibleObject\n"
+            "cn: Elsewhere\nref: " +
+        std::string(kReferral) + "\n\n";
+    // Below ou=Long: a component of 70 characters, and a chain of units whose
+    // last member's name is longer than 255 characters; "after" comes last.
+    std::string dn = "ou=Long,dc=example,dc=com";
+    ldif += "dn: " + dn + "\nobjectClass: organizationalUnit\nou: Long\n\n";
+    ldif += "dn: cn=" + std::string(70, 'w') + "," + dn + "\nobjectClass: person\ncn: " + std::string(70, 'w') +
+        "\nsn: Wide\n\n";
+    for (char c : {'a', 'b', 'c', 'd'}) {
+        dn = "ou=" + LongValue(c) + "," + dn;
+        ldif += "dn: " + dn + "\nobjectClass: organizationalUnit\nou: " + LongValue(c) + "\n\n";
+    }
+    ldif += "dn: cn=after,ou=Long,dc=example,dc=com\nobjectClass: person\ncn: after\nsn: After\n\n";
+    return ldif;
+}
+
+// What a listing or search delivered, reply by reply, and how it ended.
+struct Delivered
+{
+    std::vector<std::string> names;
+    DirResult result = 0;
+};
+
+using Fetch = std::function<DirResult(std::int32_t* iteration, DirBuffer* reply)>;
+
+Delivered Drain(DirContext context, const Fetch& fetch, std::size_t bufferSize = kSmallBufferSize)
+{
+    Delivered delivered;
+    ScopedBuffer reply;
+    EXPECT_EQ(reply.allocate(bufferSize), 0);
+    std::int32_t iteration = -1;
+    do {
+        delivered.result = fetch(&iteration, reply.get());
+        if (delivered.result != 0) {
+            break;
+        }
+        std::uint32_t count = 0;
+        EXPECT_EQ(DirGetObjectCount(context, reply.get(), &count), 0);
+        for (std::uint32_t i = 0; i < count; ++i) {
+            char name[kNameBufferSize] = {};
+            std::uint32_t attrCount = 0;
+            DirObjectInfo info {};
+            EXPECT_EQ(DirGetObjectName(context, reply.get(), name, &attrCount, &info), 0);
+            delivered.names.emplace_back(name);
+        }
+    } while (iteration != -1);
+    return delivered;
+}
+
+Fetch Listing(DirContext context, const std::string& object, bool containersOnly)
+{
+    return [=](std::int32_t* iteration, DirBuffer* reply) {
+        return containersOnly ? DirListContainers(context, object.c_str(), iteration, reply)
+                              : DirList(context, object.c_str(), iteration, reply);
+    };
+}
+
+Fetch Searching(DirContext context, const std::string& base, std::int32_t scope)
+{
+    return [=](std::int32_t* iteration, DirBuffer* reply) {
+        ScopedBuffer request;
+        EXPECT_EQ(request.allocate(kSmallBufferSize), 0);
+        EXPECT_EQ(DirInitBuffer(context, DSV_SEARCH_FILTER, request.get()), 0);
+        return DirSearch(context, base.c_str(), scope, false, request.get(), nullptr, 0, false, nullptr, iteration, 0,
+            nullptr, reply);
+    };
+}
+
+class LdapLimitsTest : public ::testing::Test
+{
+protected:
+    void TearDown() override
+    {
+        m_context.reset();
+        SetTreeServices({});
+        m_directory.reset();
+        m_server.stop();
+    }
+
+    // Starts slapd with the example tree and limits for ordinary users, and
+    // the client bound as one of them.
+    void Start(const std::string& limits, const std::string& urlOptions = "")
+    {
+        SlapdOptions options;
+        options.suffix = "dc=example,dc=com";
+        options.databaseConfig = limits;
+        std::string error;
+        ASSERT_TRUE(m_server.start(ExampleLdif(), &error, options)) << error;
+        ldap::LdapUrl url;
+        ASSERT_TRUE(ldap::ParseLdapUrl(m_server.url(urlOptions), &url, &error)) << error;
+        ldap::Credentials credentials;
+        credentials.bindDn = kReaderDn;
+        credentials.password = kReaderPassword;
+        m_directory = ldap::LdapDirectory::Open(url, credentials, &error);
+        ASSERT_TRUE(m_directory) << error;
+        StartWithServices({m_directory});
+        DirContext created = kNoContext;
+        ASSERT_EQ(DirCreateContext(&created), 0);
+        m_context = ScopedContext(created);
+        std::uint32_t flags = DCV_XLATE_STRINGS | DCV_TYPELESS_NAMES;
+        ASSERT_EQ(DirSetContext(context(), DCK_FLAGS, &flags), 0);
+        ASSERT_EQ(DirSetContext(context(), DCK_NAME_CONTEXT, "[Root]"), 0);
+    }
+    DirContext context() const { return m_context.get(); }
+    std::size_t NoticesWith(const std::string& text) const
+    {
+        return static_cast<std::size_t>(std::count_if(m_notices.begin(), m_notices.end(),
+            [&](const std::string& notice) { return notice.find(text) != std::string::npos; }));
+    }
+
+    SlapdServer m_server;
+    std::shared_ptr<ldap::LdapDirectory> m_directory;
+    ScopedContext m_context;
+    std::vector<std::string> m_notices;
+    ScopedNoticeHook m_hook {[this](const std::string& text) { m_notices.push_back(text); }};
+};
+
+constexpr const char* kBig = "Big.example.com";
+constexpr const char* kUserLimit = "limits users size=500\n";
+constexpr const char* kUserLimitPaged = "limits users size=500 size.prtotal=unlimited\n";
+
+// Under the size limit OpenLDAP gives users, a container of more children
+// lists its containers completely (they are asked for by class); every
+// other listing or search delivers what the server handed out, then says
+// which limit ended it. Where the server lets paged searches past the limit,
+// everything arrives.
+TEST_F(LdapLimitsTest, ServerSizeLimitsListWhatCameAndSayWhichLimit)
+{
+    const struct
+    {
+        const char* limits;
+        bool containersOnly;
+        bool search;
+        std::size_t names;
+        DirResult result;
+    } kCases[] = {
+        {kUserLimit, true, false, kTeams, 0},
+        {kUserLimit, false, false, 500, ERR_SIZE_LIMIT_EXCEEDED},
+        {kUserLimit, false, true, 500, ERR_SIZE_LIMIT_EXCEEDED},
+        {kUserLimitPaged, true, false, kTeams, 0},
+        {kUserLimitPaged, false, false, kPeople + kTeams, 0},
+        {kUserLimitPaged, false, true, kPeople + kTeams, 0},
+    };
+    std::string running;
+    for (const auto& row : kCases) {
+        if (running != row.limits) {
+            TearDown();
+            Start(row.limits);
+            running = row.limits;
+        }
+        m_notices.clear();
+        const Delivered delivered =
+            Drain(context(), row.search ? Searching(context(), kBig, 1) : Listing(context(), kBig, row.containersOnly));
+        const std::string what =
+            std::string(row.limits) + (row.search ? " search" : " list") + (row.containersOnly ? " containers" : "");
+        EXPECT_EQ(delivered.result, row.result) << what;
+        EXPECT_EQ(delivered.names.size(), row.names) << what;
+        EXPECT_EQ(std::set<std::string>(delivered.names.begin(), delivered.names.end()).size(), row.names) << what;
+        const std::string limitNotice =
+            "the server's size limit ended the search of \"ou=Big,dc=example,dc=com\" after 500 entries";
+        EXPECT_EQ(NoticesWith(limitNotice), row.result != 0 ? 1u : 0u) << what;
+        if (row.containersOnly) {
+            EXPECT_THAT(delivered.names, ::testing::Contains("Team1.Big.example.com")) << what;
+        }
+    }
+}
+
+// The reads after a search that a limit ended cost one further search in
+// all, not one per object, and each object still gets its value.
+TEST_F(LdapLimitsTest, ReadsAfterALimitedSearchFetchAheadOnce)
+{
+    Start(kUserLimit);
+    const Delivered delivered = Drain(context(), Searching(context(), kBig, 1));
+    ASSERT_EQ(delivered.result, ERR_SIZE_LIMIT_EXCEEDED);
+    const std::uint64_t before = m_directory->searchesSent();
+    m_notices.clear();
+    std::size_t read = 0;
+    for (const std::string& name : delivered.names) {
+        // entryUUID is operational: the search did not bring it.
+        std::vector<ReadValue> values;
+        read += ReadValues(context(), name, "entryUUID", &values) == 0 && values.size() == 1;
+    }
+    EXPECT_EQ(read, delivered.names.size());
+    EXPECT_EQ(m_directory->searchesSent() - before, 1u);
+    EXPECT_EQ(NoticesWith("size limit"), 1u);
+}
+
+// A reference to another server is reported with its URL, never dropped in
+// silence; the listing and search go on.
+TEST_F(LdapLimitsTest, ReferencesAreReportedWithTheirUrl)
+{
+    Start(kUserLimitPaged);
+    const Fetch kOperations[] = {
+        Listing(context(), kBig, false), Searching(context(), kBig, 1), Searching(context(), "example.com", 2)};
+    for (const Fetch& operation : kOperations) {
+        m_notices.clear();
+        const Delivered delivered = Drain(context(), operation);
+        EXPECT_EQ(delivered.result, 0);
+        EXPECT_GE(delivered.names.size(), std::size_t(kPeople));
+        EXPECT_EQ(NoticesWith(kReferral), 1u);
+        EXPECT_EQ(NoticesWith("not followed"), 1u);
+    }
+    // Reading the entry that refers elsewhere names the server it refers to.
+    m_notices.clear();
+    std::vector<ReadValue> values;
+    EXPECT_EQ(ReadValues(context(), "Elsewhere.Big.example.com", "cn", &values), ERR_NO_SUCH_ENTRY);
+    EXPECT_GE(NoticesWith(kReferral), 1u);
+}
+
+// An entry whose name the client cannot carry is left out with one notice
+// naming its DN; the entries after it arrive and the search succeeds.
+TEST_F(LdapLimitsTest, EntriesWithNamesTooLongAreLeftOutOnce)
+{
+    Start(kUserLimitPaged);
+    const std::string longDn = "ou=" + LongValue('d') + ",ou=" + LongValue('c') + ",ou=" + LongValue('b') +
+        ",ou=" + LongValue('a') + ",ou=Long,dc=example,dc=com";
+    const std::string wideDn = "cn=" + std::string(70, 'w') + ",ou=Long,dc=example,dc=com";
+    const struct
+    {
+        Fetch operation;
+        std::size_t notices;
+    } kCases[] = {
+        {Searching(context(), "Long.example.com", 2), 2},
+        {Searching(context(), "example.com", 2), 3}, // and the reference below ou=Big
+    };
+    for (const auto& [operation, notices] : kCases) {
+        m_notices.clear();
+        const Delivered delivered = Drain(context(), operation);
+        EXPECT_EQ(delivered.result, 0);
+        EXPECT_THAT(delivered.names, ::testing::Contains("after.Long.example.com"));
+        EXPECT_THAT(delivered.names,
+            ::testing::Contains(LongValue('c') + "." + LongValue('b') + "." + LongValue('a') + ".Long.example.com"));
+        for (const std::string& name : delivered.names) {
+            EXPECT_LE(name.size(), kMaxNameChars);
+        }
+        EXPECT_EQ(NoticesWith("\"" + longDn + "\" is left out"), 1u);
+        EXPECT_EQ(NoticesWith("\"" + wideDn + "\" is left out"), 1u);
+        EXPECT_EQ(m_notices.size(), notices);
+    }
+}
+
+// A listing, a read and a schema read while a paged search runs leave the
+// search whole.
+TEST_F(LdapLimitsTest, ListingDuringAPagedSearchLeavesItWhole)
+{
+    Start("limits users size=500 size.pr=100 size.prtotal=unlimited\n");
+    ScopedBuffer request;
+    ScopedBuffer reply;
+    ASSERT_EQ(request.allocate(kSmallBufferSize), 0);
+    ASSERT_EQ(reply.allocate(kSmallBufferSize), 0);
+    ASSERT_EQ(DirInitBuffer(context(), DSV_SEARCH_FILTER, request.get()), 0);
+    std::set<std::string> names;
+    std::int32_t iteration = -1;
+    DirResult rc = 0;
+    int replies = 0;
+    do {
+        rc = DirSearch(
+            context(), kBig, 1, false, request.get(), nullptr, 0, false, nullptr, &iteration, 0, nullptr, reply.get());
+        if (rc != 0) {
+            break;
+        }
+        std::uint32_t count = 0;
+        ASSERT_EQ(DirGetObjectCount(context(), reply.get(), &count), 0);
+        for (std::uint32_t i = 0; i < count; ++i) {
+            char name[kNameBufferSize] = {};
+            std::uint32_t attrCount = 0;
+            DirObjectInfo info {};
+            ASSERT_EQ(DirGetObjectName(context(), reply.get(), name, &attrCount, &info), 0);
+            names.insert(name);
+        }
+        if (++replies == 2) {
+            // In the middle of the search, pages of 100 to come.
+            ASSERT_LT(names.size(), 200u);
+            const Delivered listed = Drain(context(), Listing(context(), "example.com", false));
+            EXPECT_EQ(listed.result, 0);
+            EXPECT_THAT(listed.names, ::testing::Contains("Big.example.com"));
+            EXPECT_EQ(ReadTexts(context(), "person0620.Big.example.com", "mail"),
+                std::vector<std::string>({"person0620@example.com"}));
+            std::uint32_t syntax = 0;
+            EXPECT_EQ(DirGetSyntaxId(context(), "mail", &syntax), 0);
+            EXPECT_EQ(Drain(context(), Listing(context(), kBig, true)).names.size(), std::size_t(kTeams));
+        }
+    } while (iteration != -1);
+    EXPECT_EQ(rc, 0);
+    EXPECT_EQ(names.size(), std::size_t(kPeople + kTeams));
+    EXPECT_EQ(m_directory->connectionCount(), 2u);
+}
+
+// A server that stops answering is given up after the URL's time-out, and
+// the next operation connects again once it answers.
+TEST_F(LdapLimitsTest, AServerThatStopsAnsweringIsGivenUpThenReconnected)
+{
+    Start(kUserLimitPaged, "?timeout=1");
+    const std::string person = "person0001.Big.example.com";
+    EXPECT_EQ(ReadTexts(context(), person, "sn"), std::vector<std::string>({"Person"}));
+    // A read of an entry not yet known, so that it needs the server.
+    m_server.pause();
+    std::vector<ReadValue> values;
+    const auto started = std::chrono::steady_clock::now();
+    EXPECT_EQ(ReadValues(context(), "person0002.Big.example.com", "sn", &values), ERR_TRANSPORT_FAILURE);
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(30));
+    EXPECT_EQ(NoticesWith("no reply within 1 seconds"), 1u);
+    m_server.resume();
+    EXPECT_EQ(ReadTexts(context(), "person0003.Big.example.com", "sn"), std::vector<std::string>({"Person"}));
+    EXPECT_EQ(ReadTexts(context(), person, "mail"), std::vector<std::string>({"person0001@example.com"}));
+    // A paged search the server stops answering in its middle ends with the
+    // same code, keeping what came.
+    TearDown();
+    Start("limits users size=500 size.pr=100 size.prtotal=unlimited\n", "?timeout=1");
+    ScopedBuffer request;
+    ScopedBuffer reply;
+    ASSERT_EQ(request.allocate(kSmallBufferSize), 0);
+    ASSERT_EQ(reply.allocate(kSmallBufferSize), 0);
+    ASSERT_EQ(DirInitBuffer(context(), DSV_SEARCH_FILTER, request.get()), 0);
+    std::int32_t iteration = -1;
+    ASSERT_EQ(DirSearch(context(), kBig, 1, false, request.get(), nullptr, 0, false, nullptr, &iteration, 0, nullptr,
+                  reply.get()),
+        0);
+    m_server.pause();
+    DirResult rc = 0;
+    for (int replies = 0; replies < 1000 && iteration != -1 && rc == 0; ++replies) {
+        rc = DirSearch(
+            context(), kBig, 1, false, request.get(), nullptr, 0, false, nullptr, &iteration, 0, nullptr, reply.get());
+    }
+    EXPECT_EQ(rc, ERR_TRANSPORT_FAILURE);
+    m_server.resume();
+}
+
+// A search that runs longer than the URL's search time is ended between
+// pages, keeping what came.
+TEST_F(LdapLimitsTest, SearchTimeEndsAnEndlessSearch)
+{
+    Start("limits users size=500 size.pr=100 size.prtotal=unlimited\n", "?searchtime=1");
+    ScopedBuffer request;
+    ScopedBuffer reply;
+    ASSERT_EQ(request.allocate(kSmallBufferSize), 0);
+    ASSERT_EQ(reply.allocate(kSmallBufferSize), 0);
+    ASSERT_EQ(DirInitBuffer(context(), DSV_SEARCH_FILTER, request.get()), 0);
+    std::int32_t iteration = -1;
+    ASSERT_EQ(DirSearch(context(), kBig, 1, false, request.get(), nullptr, 0, false, nullptr, &iteration, 0, nullptr,
+                  reply.get()),
+        0);
+    // Past the search time (the client's own clock: nothing races the server).
+    std::this_thread::sleep_for(std::chrono::milliseconds(1100));
+    DirResult rc = 0;
+    std::size_t delivered = 0;
+    for (int replies = 0; replies < 1000 && iteration != -1 && rc == 0; ++replies) {
+        rc = DirSearch(
+            context(), kBig, 1, false, request.get(), nullptr, 0, false, nullptr, &iteration, 0, nullptr, reply.get());
+        std::uint32_t count = 0;
+        if (rc == 0 && DirGetObjectCount(context(), reply.get(), &count) == 0) {
+            delivered += count;
+        }
+    }
+    EXPECT_EQ(rc, ERR_TIME_LIMIT_EXCEEDED);
+    EXPECT_LT(delivered, std::size_t(kPeople));
+    EXPECT_EQ(NoticesWith("searchtime="), 1u);
+}
+
+} // namespace
+} // namespace veralith::client::testing
