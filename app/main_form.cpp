@@ -71,6 +71,11 @@ TMainForm::TMainForm(Dialogs& dialogs, QWidget* parent)
     : QMainWindow(parent)
     , m_dialogs(dialogs)
     , m_hooks(MakeFeedbackHooks(dialogs, this))
+    , m_notices([this](const std::string& text) {
+        if (ListBoxLog != nullptr) {
+            ListBoxLog->Items().Add(text);
+        }
+    })
     , m_searchRun(RunFormSearch)
 {
     CreateComponents();

@@ -22,6 +22,7 @@
 
 #include "app/dialogs.h"
 #include "app/list_controls.h"
+#include "client/notices.h"
 #include "client/scoped.h"
 #include "util/feedback.h"
 
@@ -197,6 +198,9 @@ private:
 
     Dialogs& m_dialogs;
     util::ScopedFeedbackHooks m_hooks;
+    // The directory's notices (objects left out, references not followed,
+    // server limits) go to the log of the Results page.
+    client::ScopedNoticeHook m_notices;
     client::ScopedContext m_navigationContext;
     client::ScopedContext m_searchContext;
     std::string m_currentContainer;

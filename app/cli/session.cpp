@@ -28,6 +28,9 @@ std::string DirectoryErrorMessage(const std::string& operation, std::int32_t cod
     if (code == client::ERR_TRANSPORT_FAILURE) {
         // The code alone does not say that the server went away.
         message += ": the connection to the directory server failed or was lost";
+    } else if (code == client::ERR_SIZE_LIMIT_EXCEEDED || code == client::ERR_TIME_LIMIT_EXCEEDED ||
+        code == client::ERR_ADMIN_LIMIT_EXCEEDED) {
+        message += ": a limit of the directory server ended it before its end; what came before is listed";
     }
     return message;
 }

@@ -282,6 +282,38 @@ PagesServed ReadPagesServed(const std::string& logFile, const std::string& base)
 // The program is held still once the server has answered the first page of
 // the search, the server is killed, and the program goes on: it must fail
 // and say why, and still print the objects that came before.
+// A server's size limit that ends a search is named on standard error with
+// the number of entries it let through; what came is printed and the run is
+// a failure. A reference to another server is reported with its URL.
+TEST(CliLdapLimits, ASizeLimitEndsTheRunWithItsMessageKeepingWhatCame)
+{
+    SlapdServer server;
+    SlapdOptions options;
+    options.databaseConfig = "limits anonymous size=500\n";
+    const std::string referral = "ldap://other.example.com/ou=Elsewhere,o=Other";
+    const std::string ldif = client::testing::AcmeLdif() + client::testing::ManyUsersLdif(600) +
+        "dn: cn=Elsewhere,ou=Sales,o=Acme\nobjectClass: referral\nobjectClass: extensibleObject\ncn: Elsewhere\n"
+        "ref: " +
+        referral + "\n\n";
+    std::string error;
+    ASSERT_TRUE(server.start(ldif, &error, options)) << error;
+    const ProcessResult limited = RunProcess(VERALITH_CLI_PATH,
+        {"--tree-file", server.url(), "find", "--mode", "present", "--attribute", "mail", "--base", ".Many.Acme"},
+        {"VERALITH_LDAP_BINDDN", "VERALITH_LDAP_PASSWORD_FILE"});
+    EXPECT_EQ(limited.status, 2) << limited.err;
+    EXPECT_NE(limited.err.find("the server's size limit ended the search of \"ou=Many,o=Acme\" after 500 entries"),
+        std::string::npos)
+        << limited.err;
+    EXPECT_NE(limited.err.find("(ERR_SIZE_LIMIT_EXCEEDED)"), std::string::npos) << limited.err;
+    EXPECT_EQ(Lines(limited.out).size(), 500u) << limited.err;
+    const ProcessResult referred = RunProcess(VERALITH_CLI_PATH,
+        {"--tree-file", server.url(), "find", "--mode", "present", "--attribute", "mail", "--base", ".Sales.Acme"},
+        {"VERALITH_LDAP_BINDDN", "VERALITH_LDAP_PASSWORD_FILE"});
+    EXPECT_EQ(referred.status, 0) << referred.err;
+    EXPECT_NE(referred.err.find(referral), std::string::npos) << referred.err;
+    EXPECT_FALSE(Lines(referred.out).empty());
+}
+
 TEST(CliLdapServerLost, AServerLostDuringFindEndsTheRunWithAnErrorKeepingWhatCame)
 {
     constexpr int kUsers = 5000;

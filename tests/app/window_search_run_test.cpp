@@ -1,6 +1,7 @@
 // The search run behind the window's Search button, on tests/data/run-tree.json,
 // clicked offscreen and answered by scripted dialogs.
 
+#include "client/notices.h"
 #include "settings/radio_group.h"
 #include "util/feedback.h"
 #include "window_fixture.h"
@@ -190,6 +191,27 @@ TEST_F(WindowSearchRunTest, NoMatchShowsTheFilterAndNoDuplicatesIsReported)
     EXPECT_EQ(Entries(m_form->ListBoxObjects), (Texts {"davis.Sales.Acme"}));
     EXPECT_EQ(Entries(m_form->ListBoxAttributes), (Texts {"B-7"}));
     EXPECT_EQ(MessageTexts(MessageBoxKind::Information), (Texts {"No duplicates found"}));
+}
+
+// The directory's notices (an object left out, a reference not followed, a
+// server limit) join the log after the run's own lines; with the window gone
+// they go to whoever listened before.
+TEST_F(WindowSearchRunTest, DirectoryNoticesGoToTheLog)
+{
+    Texts outside;
+    client::ScopedNoticeHook recording([&outside](const std::string& text) { outside.push_back(text); });
+    Prepare("Surname", 0, 0);
+    ClickSearch();
+    const Texts lines = Entries(m_form->ListBoxLog);
+    const std::string notice = "ldap://ldap.example.org: \"cn=x,o=Acme\" is left out";
+    client::Notice(notice);
+    Texts expected = lines;
+    expected.push_back(notice);
+    EXPECT_EQ(Entries(m_form->ListBoxLog), expected);
+    EXPECT_TRUE(outside.empty());
+    m_form.reset();
+    client::Notice(notice);
+    EXPECT_EQ(outside, (Texts {notice}));
 }
 
 } // namespace
