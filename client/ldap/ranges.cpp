@@ -47,9 +47,10 @@ bool FindRange(std::string_view encoded, const std::string& attribute, ValueRang
 
 bool ParseValueRange(std::string_view description, ValueRange* range)
 {
+    // Most descriptions have no option at all: only the options are compared.
     constexpr std::string_view kOption = ";range=";
     std::size_t at = std::string_view::npos;
-    for (std::size_t i = 0; i + kOption.size() <= description.size(); ++i) {
+    for (std::size_t i = description.find(';'); i != std::string_view::npos; i = description.find(';', i + 1)) {
         if (SameTextIgnoreCase(description.substr(i, kOption.size()), kOption)) {
             at = i;
             break;
