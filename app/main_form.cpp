@@ -225,8 +225,8 @@ void TMainForm::ListBoxContainersDblClick()
     if (row < 0) {
         return;
     }
-    const std::string target =
-        directory::JoinContainerName(ToText(EditCurrentContainer->text()), ListBoxContainers->Items().TextAt(row));
+    const std::string target = directory::ChooseContainer(
+        m_navigationContext.get(), ToText(EditCurrentContainer->text()), ListBoxContainers->Items().TextAt(row));
     directory::SetNameContext(m_navigationContext.get(), target);
     GetContainerInfo();
 }

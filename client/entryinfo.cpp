@@ -69,7 +69,8 @@ DirResult DirReadEntryInfo(DirContext handle, const char* object, std::size_t bl
         if (!leaf.empty() && !entry.namingTypes.empty()) {
             leaf[0].type = entry.namingTypes[0];
         }
-        text(DSI_RDN, leaf.empty() ? std::string("[Root]") : FormatComponents(leaf, context->typed(), nullptr));
+        text(DSI_RDN,
+            leaf.empty() ? std::string("[Root]") : FormatComponents(leaf, context->typed(), context->service.get()));
     }
     if ((mask & DSI_DN) != 0) {
         text(DSI_DN, FullNameText(*context, entry, false));

@@ -45,6 +45,7 @@ public:
         return m_inner->openStream(fullName, attribute, fd);
     }
     std::vector<std::string> namingTypes(std::string_view fullName) override { return m_inner->namingTypes(fullName); }
+    bool namesCarryTypes() const override { return m_inner->namesCarryTypes(); }
 
 protected:
     DirectoryService& inner() { return *m_inner; }

@@ -11,6 +11,97 @@
 
 namespace veralith::client {
 
+std::size_t FindUnescaped(std::string_view text, char separator, std::size_t from)
+{
+    for (std::size_t i = from; i < text.size(); ++i) {
+        if (text[i] == '\\') {
+            ++i;
+        } else if (text[i] == separator) {
+            return i;
+        }
+    }
+    return std::string_view::npos;
+}
+
+std::size_t FindUnescapedBackward(std::string_view text, char separator, std::size_t end)
+{
+    std::size_t last = std::string_view::npos;
+    for (std::size_t i = 0; i < end && i < text.size(); ++i) {
+        if (text[i] == '\\') {
+            ++i;
+        } else if (text[i] == separator) {
+            last = i;
+        }
+    }
+    return last;
+}
+
+std::vector<std::string_view> SplitUnescaped(std::string_view text, char separator)
+{
+    std::vector<std::string_view> parts;
+    if (text.empty()) {
+        return parts;
+    }
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t at = FindUnescaped(text, separator, start);
+        parts.push_back(text.substr(start, at == std::string_view::npos ? text.npos : at - start));
+        if (at == std::string_view::npos) {
+            return parts;
+        }
+        start = at + 1;
+    }
+}
+
+std::size_t CountUnescaped(std::string_view text, char separator)
+{
+    std::size_t count = 0;
+    for (std::size_t at = FindUnescaped(text, separator); at != std::string_view::npos;
+         at = FindUnescaped(text, separator, at + 1)) {
+        ++count;
+    }
+    return count;
+}
+
+bool EscapesComplete(std::string_view text)
+{
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\\') {
+            if (i + 1 == text.size()) {
+                return false;
+            }
+            ++i;
+        }
+    }
+    return true;
+}
+
+std::string EscapeNameValue(std::string_view value)
+{
+    std::string out;
+    out.reserve(value.size());
+    for (char c : value) {
+        if (c == '.' || c == '=' || c == '+' || c == '\\') {
+            out.push_back('\\');
+        }
+        out.push_back(c);
+    }
+    return out;
+}
+
+std::string UnescapeNameValue(std::string_view text)
+{
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\\' && i + 1 < text.size()) {
+            ++i;
+        }
+        out.push_back(text[i]);
+    }
+    return out;
+}
+
 namespace {
 
 bool IsTypeChar(char c)
@@ -18,12 +109,14 @@ bool IsTypeChar(char c)
     return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' || c == '_';
 }
 
-DirResult ParseComponent(std::string_view text, NameComponent* component)
+// Splits "type=value" at the first unescaped "=" when what stands before it
+// is a type; otherwise the whole text is the value.
+void SplitType(std::string_view text, NameComponent* component)
 {
-    const std::size_t eq = text.find('=');
-    if (eq != std::string_view::npos) {
+    const std::size_t eq = FindUnescaped(text, '=');
+    if (eq != std::string_view::npos && eq > 0) {
         const std::string_view type = text.substr(0, eq);
-        bool typeOk = !type.empty();
+        bool typeOk = true;
         for (char c : type) {
             typeOk = typeOk && IsTypeChar(c);
         }
@@ -32,15 +125,58 @@ DirResult ParseComponent(std::string_view text, NameComponent* component)
             text = text.substr(eq + 1);
         }
     }
-    // Special names in brackets stand alone, never as a component.
-    if (text.empty() || text.size() > kMaxRdnChars || text.front() == '[') {
+    component->rdn = std::string(text);
+}
+
+DirResult ParseComponent(std::string_view text, NameComponent* component)
+{
+    if (!EscapesComplete(text)) {
         return ERR_INVALID_OBJECT_NAME;
     }
-    component->rdn = std::string(text);
+    SplitType(text, component);
+    // Special names in brackets stand alone, never as a component.
+    if (component->rdn.empty() || component->rdn.size() > kMaxRdnChars || component->rdn.front() == '[') {
+        return ERR_INVALID_OBJECT_NAME;
+    }
     return 0;
 }
 
+// True when text ends in a dot that no backslash escapes.
+bool EndsInUnescapedDot(std::string_view text)
+{
+    if (text.empty() || text.back() != '.') {
+        return false;
+    }
+    std::size_t backslashes = 0;
+    for (std::size_t i = text.size() - 1; i-- > 0 && text[i] == '\\';) {
+        ++backslashes;
+    }
+    return backslashes % 2 == 0;
+}
+
+void AppendComponent(std::string* out, const NameComponent& c, bool withType)
+{
+    if (withType && !c.type.empty()) {
+        *out += c.type;
+        *out += '=';
+    }
+    *out += c.rdn;
+}
+
+// Components are the same when their values are; where types are part of the
+// names, two written types must agree as well.
+bool SameComponent(const NameComponent& a, const NameComponent& b, bool compareTypes)
+{
+    return SameTextIgnoreCase(a.rdn, b.rdn) &&
+        (!compareTypes || a.type.empty() || b.type.empty() || SameTextIgnoreCase(a.type, b.type));
+}
+
 } // namespace
+
+bool CarriesTypes(const DirectoryService* service)
+{
+    return service != nullptr && service->namesCarryTypes();
+}
 
 bool IsBracketName(std::string_view name)
 {
@@ -65,26 +201,19 @@ DirResult ParseName(std::string_view text, ParsedName* name)
             return ERR_INVALID_OBJECT_NAME;
         }
     }
-    while (!text.empty() && text.back() == '.') {
+    while (EndsInUnescapedDot(text)) {
         ++parsed.trailingDots;
         text.remove_suffix(1);
     }
     if (parsed.absolute && parsed.trailingDots > 0) {
         return ERR_INVALID_OBJECT_NAME;
     }
-    std::size_t pos = 0;
-    while (!text.empty()) {
-        const std::size_t dot = text.find('.', pos);
+    for (const std::string_view part : SplitUnescaped(text, '.')) {
         NameComponent component;
-        const std::string_view part = text.substr(pos, dot == std::string_view::npos ? text.npos : dot - pos);
         if (const DirResult rc = ParseComponent(part, &component); rc != 0) {
             return rc;
         }
         parsed.components.push_back(std::move(component));
-        if (dot == std::string_view::npos) {
-            break;
-        }
-        pos = dot + 1;
     }
     *name = std::move(parsed);
     return 0;
@@ -109,14 +238,14 @@ DirResult ResolveName(
     return 0;
 }
 
-std::string JoinTypeless(const std::vector<NameComponent>& components)
+std::string JoinTypeless(const std::vector<NameComponent>& components, bool withTypes)
 {
     std::string out;
     for (const NameComponent& c : components) {
         if (!out.empty()) {
             out += '.';
         }
-        out += c.rdn;
+        AppendComponent(&out, c, withTypes);
     }
     return out;
 }
@@ -124,32 +253,19 @@ std::string JoinTypeless(const std::vector<NameComponent>& components)
 std::vector<NameComponent> SplitTypeless(std::string_view fullName)
 {
     std::vector<NameComponent> components;
-    std::size_t pos = 0;
-    while (!fullName.empty()) {
-        const std::size_t dot = fullName.find('.', pos);
+    for (const std::string_view part : SplitUnescaped(fullName, '.')) {
         NameComponent c;
-        c.rdn = std::string(fullName.substr(pos, dot == std::string_view::npos ? fullName.npos : dot - pos));
+        SplitType(part, &c);
         components.push_back(std::move(c));
-        if (dot == std::string_view::npos) {
-            break;
-        }
-        pos = dot + 1;
     }
     return components;
 }
 
-std::string FormatComponents(const std::vector<NameComponent>& components, bool typed, DirectoryService* service)
+namespace {
+
+std::string Format(
+    const std::vector<NameComponent>& components, bool typed, const std::vector<std::string>& types, bool keepTypes)
 {
-    std::vector<std::string> types;
-    if (typed) {
-        bool needTypes = false;
-        for (const NameComponent& c : components) {
-            needTypes = needTypes || c.type.empty();
-        }
-        if (needTypes && service != nullptr) {
-            types = service->namingTypes(JoinTypeless(components));
-        }
-    }
     std::string out;
     for (std::size_t i = 0; i < components.size(); ++i) {
         if (i > 0) {
@@ -161,10 +277,29 @@ std::string FormatComponents(const std::vector<NameComponent>& components, bool 
                                                                   : std::string("CN");
             out += type;
             out += '=';
+            out += components[i].rdn;
+        } else {
+            AppendComponent(&out, components[i], keepTypes);
         }
-        out += components[i].rdn;
     }
     return out;
+}
+
+} // namespace
+
+std::string FormatComponents(const std::vector<NameComponent>& components, bool typed, DirectoryService* service)
+{
+    std::vector<std::string> types;
+    if (typed) {
+        bool needTypes = false;
+        for (const NameComponent& c : components) {
+            needTypes = needTypes || c.type.empty();
+        }
+        if (needTypes && service != nullptr) {
+            types = service->namingTypes(JoinTypeless(components, CarriesTypes(service)));
+        }
+    }
+    return Format(components, typed, types, CarriesTypes(service));
 }
 
 std::string DeliveredName(std::string_view fullName, const std::vector<std::string>& namingTypes,
@@ -183,19 +318,22 @@ std::string DeliveredName(std::string_view fullName, const std::vector<std::stri
             components[i].type = types[i];
         }
     }
+    // A service's own names carry a type only where it tells objects apart,
+    // so a typeless name keeps every type the service wrote.
+    const bool keepTypes = true;
+    const bool compareTypes = CarriesTypes(service);
     if (nameContext.empty()) {
-        return FormatComponents(components, typed, nullptr);
+        return Format(components, typed, {}, keepTypes);
     }
     bool below = components.size() > nameContext.size();
     for (std::size_t i = 0; below && i < nameContext.size(); ++i) {
-        const NameComponent& ours = components[components.size() - nameContext.size() + i];
-        below = SameTextIgnoreCase(ours.rdn, nameContext[i].rdn);
+        below = SameComponent(components[components.size() - nameContext.size() + i], nameContext[i], compareTypes);
     }
     if (below) {
         components.resize(components.size() - nameContext.size());
-        return FormatComponents(components, typed, nullptr);
+        return Format(components, typed, {}, keepTypes);
     }
-    return "." + FormatComponents(components, typed, nullptr);
+    return "." + Format(components, typed, {}, keepTypes);
 }
 
 } // namespace veralith::client

@@ -5,6 +5,7 @@
 // Internal to the client.
 
 #include "client/client.h"
+#include "client/name_syntax.h"
 
 #include <string>
 #include <string_view>
@@ -14,8 +15,10 @@ namespace veralith::client {
 
 class DirectoryService;
 
-// One component of a name: its type when the caller wrote one ("CN"), and its
-// relative name.
+// One component of a name: its type when the caller or the service wrote one
+// ("CN", "uid"), and its relative name as written, escapes kept ("john\.doe";
+// for a component of several values, the rest after the first type:
+// "Doe+uid=jdoe1").
 struct NameComponent
 {
     std::string type;
@@ -32,8 +35,9 @@ struct ParsedName
     std::size_t trailingDots = 0;
 };
 
-// Parses a name (typed, typeless or mixed). ERR_INVALID_OBJECT_NAME for an
-// empty component, a component over kMaxRdnChars characters, a name over
+// Parses a name (typed, typeless or mixed), splitting at unescaped dots only.
+// ERR_INVALID_OBJECT_NAME for an empty component, a component over
+// kMaxRdnChars characters, a backslash that escapes nothing, a name over
 // kMaxNameChars characters, or dots that cannot be placed.
 DirResult ParseName(std::string_view text, ParsedName* name);
 
@@ -43,13 +47,19 @@ DirResult ParseName(std::string_view text, ParsedName* name);
 DirResult ResolveName(
     const ParsedName& name, const std::vector<NameComponent>& nameContext, std::vector<NameComponent>* full);
 
-// The typeless dotted form a service takes ("a.b.c"; "" for the root).
-std::string JoinTypeless(const std::vector<NameComponent>& components);
-// Splits a full typeless name into components without types.
+// The dotted form a service takes ("a.b.c"; "" for the root), escapes kept.
+// withTypes keeps the types written (for a service whose names carry them).
+std::string JoinTypeless(const std::vector<NameComponent>& components, bool withTypes = false);
+// Splits a service's full name into components at unescaped dots; a
+// component the service wrote with a type ("uid=adm") keeps it.
 std::vector<NameComponent> SplitTypeless(std::string_view fullName);
 
+// True when the service's names carry types (DirectoryService::namesCarryTypes).
+bool CarriesTypes(const DirectoryService* service);
+
 // Writes components dotted, typed ("CN=a.OU=b") or typeless. Components
-// without a type take the service's naming types.
+// without a type take the service's naming types. A typeless name keeps the
+// written types only where the service's names carry them.
 std::string FormatComponents(const std::vector<NameComponent>& components, bool typed, DirectoryService* service);
 
 // The name the client delivers for an object (replies, names in values): the

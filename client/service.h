@@ -9,8 +9,10 @@
 // nothing needs the whole tree in memory. The embedded in-memory directory
 // (client/memory/) implements it; tests implement it with doubles.
 //
-// Names handed to a service are full typeless dotted names in any letter case,
-// leaf first, without a leading dot ("jsmith.Sales.Acme"); the empty name is
+// Names handed to a service are full dotted names in any letter case, leaf
+// first, without a leading dot ("jsmith.Sales.Acme"), with the escapes of
+// client/name_syntax.h ("john\.doe.People.example.com"); they are typeless
+// unless the service's names carry types (namesCarryTypes). The empty name is
 // the root of the tree. Values travel in the wire encoding of client/wire.h,
 // names inside values as full typeless names. Every operation returns 0 or a
 // DirResult code of client/client.h (ERR_NO_SUCH_ENTRY, ERR_NO_SUCH_ATTRIBUTE,
@@ -31,7 +33,7 @@ namespace veralith::client {
 // object's entry gives.
 struct ObjectSummary
 {
-    std::string fullName; // typeless, the directory's spelling; empty for the root
+    std::string fullName; // dotted and escaped, the directory's spelling; empty for the root
     std::vector<std::string> namingTypes; // one per component, leaf first ("CN", "OU", "O")
     std::string baseClass;
     std::vector<std::string> auxClasses;
@@ -124,6 +126,11 @@ public:
     // first, for typed names. Components that name no object get "CN" for the
     // leaf, "O" for the top and "OU" between.
     virtual std::vector<std::string> namingTypes(std::string_view fullName) = 0;
+    // Whether a component's type can be part of this service's names
+    // ("uid=adm" beside "cn=adm"): such a service receives the types a caller
+    // wrote. For the others a type only decorates a name and is dropped before
+    // the name reaches the service.
+    virtual bool namesCarryTypes() const { return false; }
 };
 
 // Makes ClientInit serve exactly these services as connections, in this order

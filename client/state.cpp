@@ -53,7 +53,7 @@ DirResult ResolveFullName(const Context& context, const char* name, std::string*
     if (const DirResult rc = ResolveName(parsed, context.nameContext, &full); rc != 0) {
         return rc;
     }
-    *fullName = JoinTypeless(full);
+    *fullName = JoinTypeless(full, CarriesTypes(context.service.get()));
     return 0;
 }
 

@@ -1,5 +1,6 @@
 #include "directory/names.h"
 
+#include "client/name_syntax.h"
 #include "client/scoped.h"
 #include "directory/startup.h"
 #include "util/text.h"
@@ -125,7 +126,7 @@ std::string JoinContainerName(const std::string& current, const std::string& ent
     }
     if (entry == "[ .. ]" || entry == "..") {
         const std::string rest = util::TrimLeftChars(current, ".");
-        const auto dot = rest.find('.');
+        const auto dot = client::FindUnescaped(rest, '.');
         if (dot == std::string::npos) {
             return "[Root]";
         }
@@ -138,6 +139,20 @@ std::string JoinContainerName(const std::string& current, const std::string& ent
         return "." + entry + current;
     }
     return entry + "." + current;
+}
+
+std::string ChooseContainer(client::DirContext context, const std::string& current, const std::string& entry)
+{
+    std::string target = JoinContainerName(current, entry);
+    if (entry != "[ .. ]" && entry != "..") {
+        return target;
+    }
+    // The components above a naming context (".com" above ".example.com")
+    // name no object: climb past them.
+    while (target != "[Root]" && ReadObjectBaseClass(context, WithLeadingDot(target)).empty()) {
+        target = JoinContainerName(target, "..");
+    }
+    return target;
 }
 
 std::string ReadEntryInfoText(client::DirContext context, const std::string& objectName, std::uint32_t field)

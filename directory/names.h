@@ -74,7 +74,13 @@ std::int32_t SetNameContextRoot(client::DirContext context);
 // - any other entry: one level down (".Staff.Sales.Corp" for Staff under
 //   ".Sales.Corp"; ".Corp" for Corp under "[Root]" or an empty current; an
 //   entry starting with "." is taken as a full name).
+// Components are split at unescaped dots only ("john\.doe" is one).
 std::string JoinContainerName(const std::string& current, const std::string& entry);
+
+// JoinContainerName, where a move up ("[ .. ]", "..") climbs further past
+// names that name no object (read through the context): above the top of a
+// tree such as ".example.com" lies "[Root]", not ".com".
+std::string ChooseContainer(client::DirContext context, const std::string& current, const std::string& entry);
 
 // One text field of an object's entry information (field: 2048 base class,
 // 4096 relative name, 8192 full name, 32768 parent container), read on a

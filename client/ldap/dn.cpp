@@ -1,5 +1,7 @@
 #include "client/ldap/dn.h"
 
+#include "client/name_syntax.h"
+#include "client/schema.h"
 #include "client/text_codec.h"
 
 #include <cctype>
@@ -108,7 +110,9 @@ bool ParseDn(std::string_view dn, std::vector<DnComponent>* components)
             return false;
         }
         if (firstOfRdn) {
-            parsed.push_back(DnComponent {std::move(type), std::move(value)});
+            parsed.push_back(DnComponent {std::move(type), std::move(value), {}});
+        } else {
+            parsed.back().more.push_back(DnPart {std::move(type), std::move(value)});
         }
         if (i >= dn.size()) {
             break;
@@ -146,14 +150,26 @@ std::string EscapeDnValue(std::string_view value)
 
 std::string FormatDn(const std::vector<DnComponent>& components)
 {
+    return FormatDnFrom(components, 0);
+}
+
+std::string FormatDnFrom(const std::vector<DnComponent>& components, std::size_t from)
+{
     std::string out;
-    for (const DnComponent& c : components) {
+    for (std::size_t i = from; i < components.size(); ++i) {
+        const DnComponent& c = components[i];
         if (!out.empty()) {
             out.push_back(',');
         }
         out += c.type;
         out.push_back('=');
         out += EscapeDnValue(c.value);
+        for (const DnPart& part : c.more) {
+            out.push_back('+');
+            out += part.type;
+            out.push_back('=');
+            out += EscapeDnValue(part.value);
+        }
     }
     return out;
 }
@@ -182,6 +198,95 @@ std::vector<std::string> NamingTypes(const std::vector<DnComponent>& components)
         types.push_back(std::move(upper));
     }
     return types;
+}
+
+std::string ComponentName(const DnComponent& component, bool typed)
+{
+    std::string out;
+    if (typed || !component.more.empty()) {
+        out += component.type;
+        out.push_back('=');
+    }
+    out += EscapeNameValue(component.value);
+    for (const DnPart& part : component.more) {
+        out.push_back('+');
+        out += part.type;
+        out.push_back('=');
+        out += EscapeNameValue(part.value);
+    }
+    return out;
+}
+
+namespace {
+
+// "type=value" at the first unescaped "=" when a type stands before it.
+DnPart SplitPart(std::string_view text)
+{
+    DnPart part;
+    const std::size_t eq = FindUnescaped(text, '=');
+    bool typed = eq != std::string_view::npos && eq > 0;
+    for (std::size_t i = 0; typed && i < eq; ++i) {
+        const char c = text[i];
+        typed = std::isalnum(static_cast<unsigned char>(c)) || c == '-' || c == '_' || c == '.';
+    }
+    if (typed) {
+        part.type = std::string(text.substr(0, eq));
+        text = text.substr(eq + 1);
+    }
+    part.value = UnescapeNameValue(text);
+    return part;
+}
+
+} // namespace
+
+bool ParseNameComponent(std::string_view text, std::vector<DnPart>* parts)
+{
+    if (text.empty() || !EscapesComplete(text)) {
+        return false;
+    }
+    std::vector<DnPart> result;
+    bool allTyped = true;
+    for (const std::string_view piece : SplitUnescaped(text, '+')) {
+        result.push_back(SplitPart(piece));
+        allTyped = allTyped && !result.back().type.empty() && !result.back().value.empty();
+    }
+    if (result.size() > 1 && !allTyped) {
+        result.assign(1, SplitPart(text));
+    }
+    if (result.front().value.empty()) {
+        return false;
+    }
+    *parts = std::move(result);
+    return true;
+}
+
+ComponentMatch MatchComponent(const std::vector<DnPart>& written, const DnComponent& component)
+{
+    if (written.empty()) {
+        return ComponentMatch::None;
+    }
+    if (written.size() == 1) {
+        const DnPart& part = written.front();
+        if (!component.more.empty() || !SameTextIgnoreCase(part.value, component.value)) {
+            return ComponentMatch::None;
+        }
+        return part.type.empty() || SameTextIgnoreCase(part.type, component.type) ? ComponentMatch::Exact
+                                                                                  : ComponentMatch::ValueOnly;
+    }
+    if (written.size() != component.more.size() + 1) {
+        return ComponentMatch::None;
+    }
+    // Every part written is one of the relative name's, in any order.
+    for (const DnPart& part : written) {
+        bool found = SameTextIgnoreCase(part.type, component.type) && SameTextIgnoreCase(part.value, component.value);
+        for (const DnPart& other : component.more) {
+            found = found || (SameTextIgnoreCase(part.type, other.type) && SameTextIgnoreCase(part.value, other.value));
+        }
+        if (!found) {
+            return ComponentMatch::None;
+        }
+    }
+    return ComponentMatch::Exact;
 }
 
 } // namespace veralith::client::ldap

@@ -7,6 +7,7 @@
 #include "client/ldap/ranges.h"
 #include "client/ldap/schema_parse.h"
 #include "client/ldap/value_forms.h"
+#include "client/name_syntax.h"
 #include "client/notices.h"
 
 #include <algorithm>
@@ -16,33 +17,6 @@
 namespace veralith::client::ldap {
 
 namespace {
-
-std::vector<std::string> SplitDotted(std::string_view name)
-{
-    std::vector<std::string> parts;
-    std::size_t pos = 0;
-    while (pos <= name.size()) {
-        const std::size_t dot = name.find('.', pos);
-        parts.emplace_back(name.substr(pos, dot == std::string_view::npos ? name.npos : dot - pos));
-        if (dot == std::string_view::npos) {
-            break;
-        }
-        pos = dot + 1;
-    }
-    return parts;
-}
-
-std::string JoinDotted(const std::vector<std::string>& parts, std::size_t from)
-{
-    std::string out;
-    for (std::size_t i = from; i < parts.size(); ++i) {
-        if (!out.empty()) {
-            out.push_back('.');
-        }
-        out += parts[i];
-    }
-    return out;
-}
 
 // A tree name taken from the base DN: its typeless name, dots as "-".
 std::string TreeNameFromBase(const std::string& base, const std::string& hostPort)
@@ -142,6 +116,7 @@ DirResult LdapDirectory::readRootDse(std::string* error)
     const LdapEntry& dse = entries.front();
     m_namingContexts = dse.values("namingContexts");
     m_tree = dse.first("directoryTreeName");
+    prepareTops();
     for (const std::string& context : m_namingContexts) {
         nameOfDn(context);
     }
@@ -163,81 +138,6 @@ DirResult LdapDirectory::readRootDse(std::string* error)
             m_aliasesOf[id].push_back(alias);
         }
     }
-    return 0;
-}
-
-std::string LdapDirectory::nameOfDn(std::string_view dn)
-{
-    std::vector<DnComponent> components;
-    if (!ParseDn(dn, &components)) {
-        return std::string(dn);
-    }
-    std::string name = TypelessName(components);
-    m_dnOfName.try_emplace(FoldCase(name), std::string(dn));
-    return name;
-}
-
-DirResult LdapDirectory::resolve(std::string_view fullName, std::string* dn)
-{
-    if (fullName.empty()) {
-        dn->clear();
-        return 0;
-    }
-    const std::string key = FoldCase(fullName);
-    if (const auto it = m_dnOfName.find(key); it != m_dnOfName.end()) {
-        *dn = it->second;
-        return 0;
-    }
-    if (const SearchedEntries::Entry* searched = m_last.entries.find(fullName); searched != nullptr) {
-        *dn = searched->dn;
-        return 0;
-    }
-    // Climb to the nearest known ancestor, then look each component up below
-    // its parent.
-    const std::vector<std::string> parts = SplitDotted(fullName);
-    std::size_t known = parts.size();
-    std::string parentDn;
-    for (std::size_t i = 1; i < parts.size(); ++i) {
-        if (const auto it = m_dnOfName.find(FoldCase(JoinDotted(parts, i))); it != m_dnOfName.end()) {
-            known = i;
-            parentDn = it->second;
-            break;
-        }
-    }
-    if (known == parts.size()) {
-        return ERR_NO_SUCH_ENTRY; // the top component is no naming context
-    }
-    for (std::size_t i = known; i-- > 0;) {
-        const std::string& rdn = parts[i];
-        const std::string value = EscapeFilterValue(rdn);
-        const std::string byNaming = "(|(cn=" + value + ")(ou=" + value + ")(o=" + value + ")(c=" + value +
-            ")(l=" + value + ")(dc=" + value + ")(uid=" + value + "))";
-        std::string found;
-        for (const std::string& filter : {byNaming, std::string("(objectClass=*)")}) {
-            std::vector<LdapEntry> children;
-            countSearch();
-            if (const DirResult rc = searchAll(parentDn, LDAP_SCOPE_ONELEVEL, filter, {"1.1"}, &children); rc != 0) {
-                return rc;
-            }
-            for (const LdapEntry& child : children) {
-                std::vector<DnComponent> components;
-                if (ParseDn(child.dn, &components) && !components.empty() &&
-                    SameTextIgnoreCase(components.front().value, rdn)) {
-                    found = child.dn;
-                    break;
-                }
-            }
-            if (!found.empty()) {
-                break;
-            }
-        }
-        if (found.empty()) {
-            return ERR_NO_SUCH_ENTRY;
-        }
-        m_dnOfName.try_emplace(FoldCase(JoinDotted(parts, i)), found);
-        parentDn = found;
-    }
-    *dn = parentDn;
     return 0;
 }
 
@@ -333,12 +233,9 @@ DirResult LdapDirectory::completeRanges(LdapEntry* entry)
 bool LdapDirectory::nameFits(const ObjectSummary& summary, std::string_view dn) const
 {
     std::size_t longest = 0;
-    std::size_t start = 0;
     const std::string& name = summary.fullName;
-    for (std::size_t dot = name.find('.'); start <= name.size(); dot = name.find('.', start)) {
-        const std::size_t end = dot == std::string::npos ? name.size() : dot;
-        longest = std::max(longest, end - start);
-        start = end + 1;
+    for (const std::string_view component : SplitUnescaped(name, '.')) {
+        longest = std::max(longest, component.size());
     }
     if (name.size() <= kMaxNameChars && longest <= kMaxRdnChars) {
         return true;
@@ -349,21 +246,6 @@ bool LdapDirectory::nameFits(const ObjectSummary& summary, std::string_view dn) 
                                      : "a component of " + std::to_string(longest) + " characters (at most " +
                     std::to_string(kMaxRdnChars) + " are carried)"));
     return false;
-}
-
-std::vector<std::string> LdapDirectory::namingTypes(std::string_view fullName)
-{
-    std::string dn;
-    std::vector<DnComponent> components;
-    const std::size_t count = fullName.empty() ? 0 : SplitDotted(fullName).size();
-    if (resolve(fullName, &dn) == 0 && ParseDn(dn, &components) && components.size() == count) {
-        return NamingTypes(components);
-    }
-    std::vector<std::string> types;
-    for (std::size_t i = 0; i < count; ++i) {
-        types.emplace_back(i == 0 ? "CN" : (i + 1 == count ? "O" : "OU"));
-    }
-    return types;
 }
 
 std::string LdapDirectory::baseClassOf(std::string_view attributes, std::vector<std::string>* aux)
@@ -441,7 +323,7 @@ ObjectSummary LdapDirectory::summarize(const LdapEntry& entry, bool rememberName
     ObjectSummary summary;
     std::vector<DnComponent> components;
     if (ParseDn(entry.dn, &components)) {
-        summary.fullName = TypelessName(components);
+        summary.fullName = nameOfComponents(components, 0);
         summary.namingTypes = NamingTypes(components);
         if (rememberName) {
             m_dnOfName.try_emplace(FoldCase(summary.fullName), entry.dn);

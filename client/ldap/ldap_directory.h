@@ -21,6 +21,7 @@
 #include <memory>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 namespace veralith::client::ldap {
@@ -44,6 +45,9 @@ public:
         std::unique_ptr<ObjectCursor>* cursor) override;
     DirResult openStream(std::string_view fullName, std::string_view attribute, int* fd) override;
     std::vector<std::string> namingTypes(std::string_view fullName) override;
+    // A component is written with its type where its value alone would name
+    // a sibling too ("uid=adm" beside "cn=adm").
+    bool namesCarryTypes() const override { return true; }
 
     // Counts of searches sent to the server, for tests of the read-ahead.
     std::uint64_t searchesSent() const { return m_searchesSent; }
@@ -59,10 +63,11 @@ public:
     {
         m_last.entries.add(summary, entry.dn, entry.attributes);
     }
-    // The DN of a full typeless name; ERR_NO_SUCH_ENTRY when it names nothing.
+    // The DN of a full name (escaped, typed where its writer chose);
+    // ERR_NO_SUCH_ENTRY when it names nothing or a value names two siblings.
     DirResult resolve(std::string_view fullName, std::string* dn);
-    // The full typeless name of a DN (and remembers the pair).
-    std::string nameOfDn(std::string_view dn);
+    // The full name of a DN (remember: and keeps the pair for resolve).
+    std::string nameOfDn(std::string_view dn, bool remember = true);
     // A connection no paged search is using: an idle one of the pool, else a
     // new one (at most kMaxConnections are kept). ERR_TRANSPORT_FAILURE, with
     // a notice, when a new one cannot be opened; a connection that failed to
@@ -102,6 +107,25 @@ private:
         std::string_view encoded, const std::vector<std::string>* only, std::vector<AttributeData>* attributes);
     DirResult fetchReadAhead(const std::vector<std::string>& attrs);
 
+    // The relative names below one container, from one listing of their DNs.
+    struct Children
+    {
+        std::vector<DnComponent> rdns;
+        std::vector<std::string> dns; // as the server wrote them
+        std::unordered_set<std::string> shared; // folded values of two or more single-valued rdns
+        bool complete = true; // false when the listing failed
+    };
+    // Parses the naming contexts (or the URL's base) the names end in.
+    void prepareTops();
+    // The children of the DN components[from..]: listed once (again with
+    // refresh; *scanned tells whether it was listed now). Above the naming
+    // contexts they are the naming contexts' own components.
+    const Children& childrenOf(
+        const std::vector<DnComponent>& components, std::size_t from, bool refresh, bool* scanned);
+    // The full name of the DN components[from..]; the names of its ancestors
+    // are kept.
+    std::string nameOfComponents(const std::vector<DnComponent>& components, std::size_t from);
+
     std::vector<std::shared_ptr<Connection>> m_connections;
     LdapUrl m_url;
     Credentials m_credentials;
@@ -114,6 +138,10 @@ private:
     std::unordered_map<std::string, std::string> m_aliases; // folded alias -> schema name
     std::unordered_map<int, std::vector<std::string>> m_aliasesOf; // attribute id -> its aliases
     std::unordered_map<std::string, std::string> m_dnOfName; // folded full name -> DN
+    std::unordered_map<std::string, std::string> m_nameOfKey; // folded DN of a container -> full name
+    std::unordered_map<std::string, Children> m_children; // folded DN -> its children
+    std::vector<std::vector<DnComponent>> m_tops; // the naming contexts, parsed
+    std::vector<std::string> m_topKeys; // and folded
     struct ClassInfo
     {
         std::string base;

@@ -4,6 +4,7 @@
 #include "client/ldap/filter.h"
 #include "client/ldap/ldap_directory.h"
 #include "client/ldap/value_forms.h"
+#include "client/name_syntax.h"
 #include "client/notices.h"
 #include "client/values.h"
 
@@ -158,7 +159,7 @@ bool IsLimit(DirResult rc)
 
 std::string LeafOf(const std::string& fullName)
 {
-    return fullName.substr(0, fullName.find('.'));
+    return fullName.substr(0, FindUnescaped(fullName, '.'));
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "client/memory/memory_directory.h"
 
+#include "client/name_syntax.h"
 #include "client/values.h"
 #include "client/wire.h"
 
@@ -96,7 +97,7 @@ std::uint32_t MemoryDirectory::find(std::string_view fullName) const
     // Walk from the root side: the last component first.
     std::size_t end = fullName.size();
     for (;;) {
-        const std::size_t dot = end == 0 ? std::string_view::npos : fullName.rfind('.', end - 1);
+        const std::size_t dot = FindUnescapedBackward(fullName, '.', end);
         const std::size_t start = dot == std::string_view::npos ? 0 : dot + 1;
         const std::string_view rdn = fullName.substr(start, end - start);
         const auto& children = m_objects[current].children;
@@ -316,14 +317,8 @@ std::vector<std::string> MemoryDirectory::namingTypes(std::string_view fullName)
     // Components from the leaf; each takes the type of the object it names
     // when that object exists.
     std::vector<std::string> rdns;
-    std::size_t pos = 0;
-    while (!fullName.empty()) {
-        const std::size_t dot = fullName.find('.', pos);
-        rdns.emplace_back(fullName.substr(pos, dot == std::string_view::npos ? fullName.npos : dot - pos));
-        if (dot == std::string_view::npos) {
-            break;
-        }
-        pos = dot + 1;
+    for (const std::string_view part : SplitUnescaped(fullName, '.')) {
+        rdns.emplace_back(part);
     }
     std::vector<std::string> types(rdns.size());
     std::uint32_t current = kRootObject;

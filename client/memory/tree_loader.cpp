@@ -2,6 +2,7 @@
 
 #include "client/memory/base_schema.h"
 #include "client/memory/tree_values.h"
+#include "client/name_syntax.h"
 #include "client/values.h"
 
 #include <algorithm>
@@ -248,7 +249,7 @@ bool TreeLoader::loadObject(std::uint32_t node, std::uint32_t index, StoredObjec
         return fail(pointer + "/class", Quoted(className) + " is an auxiliary class, not a base class");
     }
     object->classId = classId;
-    const std::size_t dot = name.find('.');
+    const std::size_t dot = FindUnescaped(name, '.');
     object->rdn = std::string(name.substr(0, dot));
     if (const std::uint32_t aux = m_doc.member(node, "auxClasses"); aux != kNoNode) {
         if (m_doc.type(aux) != JsonType::Array) {
@@ -369,8 +370,8 @@ bool TreeLoader::linkObjects()
     std::vector<std::uint32_t> depth(count, 0);
     for (std::uint32_t i = 0; i < count; ++i) {
         const std::string_view name = m_names[i];
-        depth[i] = static_cast<std::uint32_t>(std::count(name.begin(), name.end(), '.'));
-        const std::size_t dot = name.find('.');
+        depth[i] = static_cast<std::uint32_t>(CountUnescaped(name, '.'));
+        const std::size_t dot = FindUnescaped(name, '.');
         if (dot == std::string_view::npos) {
             continue;
         }

@@ -2,6 +2,7 @@
 // times, and object names.
 
 #include "client/memory/tree_values.h"
+#include "client/name_syntax.h"
 #include "client/text_codec.h"
 
 namespace veralith::client::memory {
@@ -175,7 +176,7 @@ bool CheckTreeName(std::string_view name, std::string* problem)
     }
     std::size_t start = 0;
     for (;;) {
-        const std::size_t dot = name.find('.', start);
+        const std::size_t dot = FindUnescaped(name, '.', start);
         const std::string_view part = name.substr(start, dot == std::string_view::npos ? name.npos : dot - start);
         if (part.empty()) {
             *problem = "has an empty name component";
@@ -185,7 +186,18 @@ bool CheckTreeName(std::string_view name, std::string* problem)
             *problem = "has a component longer than 64 characters";
             return false;
         }
-        for (char c : part) {
+        for (std::size_t i = 0; i < part.size(); ++i) {
+            const char c = part[i];
+            if (c == '\\') {
+                // A backslash writes one of the characters a name gives a meaning.
+                const char next = i + 1 < part.size() ? part[i + 1] : '\0';
+                if (next != '.' && next != '=' && next != '+' && next != '\\') {
+                    *problem = "has a backslash that escapes no \".\", \"=\", \"+\" or \"\\\"";
+                    return false;
+                }
+                ++i;
+                continue;
+            }
             if (c == '=' || static_cast<unsigned char>(c) < 0x20) {
                 *problem = "must be typeless, without \"=\" or control characters";
                 return false;
