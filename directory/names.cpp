@@ -201,6 +201,18 @@ DateTime ReadEntryInfoTime(client::DirContext context, const std::string& object
     return static_cast<double>(seconds) / kSecondsPerDay + kDaysTo1970;
 }
 
+std::int32_t CheckObjectExists(client::DirContext context, const std::string& objectName)
+{
+    client::ScopedContext temporary(client::DirOpenContext(context));
+    if (!temporary.valid()) {
+        return client::ERR_INVALID_HANDLE;
+    }
+    const std::uint32_t field = client::DSI_BASE_CLASS;
+    client::DirSetContext(temporary.get(), client::DCK_DSI_FLAGS, &field);
+    std::vector<char> block(kEntryInfoBlockSize, '\0');
+    return client::DirReadEntryInfo(temporary.get(), objectName.c_str(), block.size(), block.data());
+}
+
 std::string ReadObjectFullName(client::DirContext context, const std::string& objectName)
 {
     return WithLeadingDot(ReadEntryInfoText(context, objectName, client::DSI_DN));

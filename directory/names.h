@@ -98,6 +98,11 @@ std::string ReadEntryInfoText(client::DirContext context, const std::string& obj
 // value of 0.
 DateTime ReadEntryInfoTime(client::DirContext context, const std::string& objectName, std::uint32_t field);
 
+// 0 when the object's entry can be read through a temporary context opened
+// on context (the name passed unchanged), else the client's code
+// (ERR_NO_SUCH_ENTRY for a name that names nothing).
+std::int32_t CheckObjectExists(client::DirContext context, const std::string& objectName);
+
 // WithLeadingDot(ReadEntryInfoText(context, name, 8192)); no directory read.
 std::string ReadObjectFullName(client::DirContext context, const std::string& objectName);
 // ReadEntryInfoText(context, name, 4096).

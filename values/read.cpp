@@ -150,18 +150,32 @@ client::DirResult ReadAttributeLines(
 
     util::StringList work;
     client::DirResult result = 0;
+    // The entry information reads give nothing (an empty text, a time of 0)
+    // for an object that is not there; that is an error whatever is asked.
+    bool nothing = false;
+    auto text = [&work, &nothing](const std::string& value) {
+        nothing = value.empty();
+        work.SetText(value);
+    };
+    auto time = [&work, &nothing](directory::DateTime value) {
+        nothing = value == 0;
+        work.SetText(TimeStampText(value));
+    };
     if (key == "CONTEXT") {
-        work.SetText(directory::ReadObjectParentName(context, objectName));
+        text(directory::ReadObjectParentName(context, objectName));
     } else if (key == "CN") {
-        work.SetText(directory::ReadObjectRelativeName(context, objectName));
+        text(directory::ReadObjectRelativeName(context, objectName));
     } else if (key == "CLASS") {
-        work.SetText(directory::ReadObjectBaseClass(context, objectName));
+        text(directory::ReadObjectBaseClass(context, objectName));
     } else if (key == "CREATETIMESTAMP") {
-        work.SetText(TimeStampText(directory::ReadObjectCreationTime(context, objectName)));
+        time(directory::ReadObjectCreationTime(context, objectName));
     } else if (key == "MODIFYTIMESTAMP") {
-        work.SetText(TimeStampText(directory::ReadObjectModificationTime(context, objectName)));
+        time(directory::ReadObjectModificationTime(context, objectName));
     } else {
         result = ReadAttributeValues(context, objectName, head, work);
+    }
+    if (nothing) {
+        result = directory::CheckObjectExists(context, objectName);
     }
 
     if (result == 0 && !rest.empty()) {
