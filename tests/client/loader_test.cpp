@@ -36,6 +36,9 @@ const BrokenCase kBroken[] = {
         ": /objects/2/name: parent \"bob.Acme\" of \"x.bob.Acme\" is no container (class \"User\")"},
     {"broken-duplicate-name", ": /objects/2/name: \"SALES.acme\" is already the name of /objects/1"},
     {"broken-empty-component", ": /objects/1/name: name \"x..Acme\" has an empty name component"},
+    {"broken-name-escape",
+        ": /objects/1/name: name \"back\\slash.Acme\" has a backslash that escapes no \".\", \"=\", \"+\" or "
+        "\"\\\""},
     {"broken-bad-time",
         ": /objects/0/created: must be an ISO 8601 UTC time (2004-03-01T08:00:00Z) or whole seconds since 1970"},
     {"broken-value-shape", ": /objects/1/attributes/Network Address/0: \"type\" must be an integer"},

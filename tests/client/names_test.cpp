@@ -1,5 +1,6 @@
 // Contexts, name resolution, DirNameConvert, entry information and aliases.
 
+#include "client/name_syntax.h"
 #include "client_fixture.h"
 
 #include <cstring>
@@ -277,6 +278,152 @@ TEST_F(NamesTest, DeliveredNames_AreRelativeBelowTheNameContext)
     SetFlags(0);
     EXPECT_EQ(ReadTexts(context(), ".JohnAlias.Acme", "Aliased Object Name"),
         std::vector<std::string> {".CN=jsmith.OU=Sales.O=Acme"});
+}
+
+} // namespace
+} // namespace veralith::client::testing
+
+namespace veralith::client::testing {
+namespace {
+
+// Splitting at unescaped separators: a backslash always takes the character
+// after it into its component.
+TEST(NameSyntaxTest, SplitsOnlyAtUnescapedSeparators)
+{
+    const struct
+    {
+        const char* text;
+        std::vector<std::string> parts;
+    } kRows[] = {
+        {"", {}},
+        {"a", {"a"}},
+        {"a.b.c", {"a", "b", "c"}},
+        {"john\\.doe.People", {"john\\.doe", "People"}},
+        {"a\\\\.b", {"a\\\\", "b"}},
+        {"a\\\\\\.b", {"a\\\\\\.b"}},
+        {"St\\.Louis\\.", {"St\\.Louis\\."}},
+        {"a..b", {"a", "", "b"}},
+        {"x.", {"x", ""}},
+    };
+    for (const auto& row : kRows) {
+        std::vector<std::string> parts;
+        for (const std::string_view part : SplitUnescaped(row.text, '.')) {
+            parts.emplace_back(part);
+        }
+        EXPECT_EQ(parts, row.parts) << row.text;
+        EXPECT_EQ(CountUnescaped(row.text, '.'), row.parts.empty() ? 0 : row.parts.size() - 1) << row.text;
+    }
+}
+
+// Escaping and unescaping are each other's inverse for every value, and only
+// the four characters a name gives a meaning are escaped.
+TEST(NameSyntaxTest, EscapesRoundTrip)
+{
+    const struct
+    {
+        const char* value;
+        const char* written;
+    } kRows[] = {
+        {"plain", "plain"},
+        {"john.doe", "john\\.doe"},
+        {"a=b", "a\\=b"},
+        {"C++", "C\\+\\+"},
+        {"back\\slash", "back\\\\slash"},
+        {".=+\\", "\\.\\=\\+\\\\"},
+        {"Zoë Müller, Jr.", "Zoë Müller, Jr\\."},
+    };
+    for (const auto& row : kRows) {
+        EXPECT_EQ(EscapeNameValue(row.value), row.written) << row.value;
+        EXPECT_EQ(UnescapeNameValue(row.written), row.value) << row.written;
+        EXPECT_TRUE(EscapesComplete(row.written)) << row.written;
+        EXPECT_EQ(SplitUnescaped(row.written, '.').size(), 1u) << row.written;
+    }
+    EXPECT_FALSE(EscapesComplete("trailing\\"));
+    EXPECT_FALSE(EscapesComplete("a\\\\\\"));
+}
+
+// A tree whose names hold escaped dots and equals signs: listed, read,
+// converted and used as name contexts with the escapes kept, each component
+// counted once.
+const char* const kEscapedObjects = R"(
+  {"name":"Acme","class":"Organization"},
+  {"name":"St\\.Louis.Acme","class":"Organizational Unit"},
+  {"name":"john\\.doe.St\\.Louis.Acme","class":"User","attributes":{"Surname":["Doe"]}},
+  {"name":"doe.St\\.Louis.Acme","class":"User","attributes":{"Surname":["Plain"]}},
+  {"name":"a\\=b\\\\c.St\\.Louis.Acme","class":"User","attributes":{"Surname":["Equals"]}},
+  {"name":"Louis.Acme","class":"Organizational Unit"})";
+
+class EscapedNamesTest : public ClientTest
+{
+protected:
+    void SetUp() override
+    {
+        Start(TreeText("ESCAPED", kEscapedObjects));
+        SetFlags(DCV_TYPELESS_NAMES);
+    }
+};
+
+TEST_F(EscapedNamesTest, EscapedNamesReachTheirObjects)
+{
+    EXPECT_EQ(ListNames(context(), ".St\\.Louis.Acme", kLargeBufferSize, false),
+        std::vector<std::string>({"a\\=b\\\\c.St\\.Louis.Acme", "doe.St\\.Louis.Acme", "john\\.doe.St\\.Louis.Acme"}));
+    const struct
+    {
+        const char* context;
+        const char* name;
+        DirResult result;
+        std::vector<std::string> surname;
+    } kReads[] = {
+        {"[Root]", "john\\.doe.St\\.Louis.Acme", 0, {"Doe"}},
+        {"[Root]", ".doe.St\\.Louis.Acme", 0, {"Plain"}},
+        {"[Root]", "a\\=b\\\\c.St\\.Louis.Acme", 0, {"Equals"}},
+        {"St\\.Louis.Acme", "john\\.doe", 0, {"Doe"}},
+        {"john\\.doe.St\\.Louis.Acme", "doe.", 0, {"Plain"}},
+        {"[Root]", "john.doe.St\\.Louis.Acme", ERR_NO_SUCH_ENTRY, {}},
+        {"[Root]", "john\\.doe.St.Louis.Acme", ERR_NO_SUCH_ENTRY, {}},
+        {"[Root]", "john\\.doe.St\\.Louis.Acme\\", ERR_INVALID_OBJECT_NAME, {}},
+    };
+    for (const auto& row : kReads) {
+        ASSERT_EQ(DirSetContext(context(), DCK_NAME_CONTEXT, row.context), 0) << row.context;
+        std::vector<ReadValue> values;
+        EXPECT_EQ(ReadValues(context(), row.name, "Surname", &values), row.result) << row.name;
+        std::vector<std::string> texts;
+        for (const ReadValue& value : values) {
+            texts.push_back(value.text());
+        }
+        EXPECT_EQ(texts, row.surname) << row.context << " / " << row.name;
+    }
+}
+
+TEST_F(EscapedNamesTest, ConvertedAndDeliveredNamesKeepTheEscapes)
+{
+    const struct
+    {
+        const char* context;
+        const char* name;
+        const char* full;
+    } kRows[] = {
+        {"St\\.Louis.Acme", "john\\.doe", "john\\.doe.St\\.Louis.Acme"},
+        {"john\\.doe.St\\.Louis.Acme", "x.", "x.St\\.Louis.Acme"},
+        {"john\\.doe.St\\.Louis.Acme", "x..", "x.Acme"},
+        {"[Root]", "a\\.", "a\\."},
+        {"[Root]", "CN=a\\=b\\\\c.St\\.Louis.Acme", "a\\=b\\\\c.St\\.Louis.Acme"},
+    };
+    for (const auto& row : kRows) {
+        ASSERT_EQ(DirSetContext(context(), DCK_NAME_CONTEXT, row.context), 0) << row.context;
+        char full[kNameBufferSize] = {};
+        ASSERT_EQ(DirNameConvert(context(), row.name, full), 0) << row.name;
+        EXPECT_STREQ(full, row.full) << row.context << " / " << row.name;
+    }
+    for (const char* bad : {"x\\", "a.b\\"}) {
+        char full[kNameBufferSize] = {};
+        EXPECT_EQ(DirNameConvert(context(), bad, full), ERR_INVALID_OBJECT_NAME) << bad;
+    }
+    // A name context drops exactly its own components: "St\.Louis" is no
+    // child of "Louis".
+    ASSERT_EQ(DirSetContext(context(), DCK_NAME_CONTEXT, "Louis.Acme"), 0);
+    EXPECT_EQ(ListNames(context(), ".Acme", kLargeBufferSize, false),
+        std::vector<std::string>({".Louis.Acme", ".St\\.Louis.Acme"}));
 }
 
 } // namespace

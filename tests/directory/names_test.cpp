@@ -72,6 +72,10 @@ TEST(NameFormsTest, JoinContainerName)
         {"Sales.Corp", "Staff", "Staff.Sales.Corp"},
         {".Sales.Corp", ".Other", ".Other"},
         {"[Root]", "[Root]", "[Root]"},
+        {".john\\.doe.St\\.Louis.Acme", "[ .. ]", "St\\.Louis.Acme"},
+        {".St\\.Louis.Acme", "..", "Acme"},
+        {".example\\.com", "..", "[Root]"},
+        {".St\\.Louis.Acme", "john\\.doe", ".john\\.doe.St\\.Louis.Acme"},
     };
     for (const auto& row : rows) {
         EXPECT_EQ(JoinContainerName(row.current, row.entry), row.expected) << row.current << " + " << row.entry;
