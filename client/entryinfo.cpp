@@ -15,7 +15,8 @@ constexpr std::size_t kMaxEntryInfoBlock = 65536;
 std::string FullNameText(const Context& context, const ObjectSummary& entry, bool parent)
 {
     std::vector<NameComponent> components = SplitTypeless(entry.fullName);
-    for (std::size_t i = 0; i < components.size() && i < entry.namingTypes.size(); ++i) {
+    // A typeless name keeps only the types the service's own name carries.
+    for (std::size_t i = 0; context.typed() && i < components.size() && i < entry.namingTypes.size(); ++i) {
         components[i].type = entry.namingTypes[i];
     }
     if (parent && !components.empty()) {
@@ -66,7 +67,7 @@ DirResult DirReadEntryInfo(DirContext handle, const char* object, std::size_t bl
     if ((mask & DSI_RDN) != 0) {
         std::vector<NameComponent> leaf = SplitTypeless(entry.fullName);
         leaf.resize(leaf.empty() ? 0 : 1);
-        if (!leaf.empty() && !entry.namingTypes.empty()) {
+        if (!leaf.empty() && !entry.namingTypes.empty() && context->typed()) {
             leaf[0].type = entry.namingTypes[0];
         }
         text(DSI_RDN,

@@ -307,6 +307,30 @@ TEST_F(CliLdapNamesTest, SiblingsAreNeverTheirOwnDuplicates)
         EXPECT_EQ(read.status, 0) << row.object << ": " << read.err;
         EXPECT_EQ(read.out, std::string(row.description) + "\n") << row.object;
     }
+    // CN is the relative name, commonName the attribute; an object that is
+    // not there is an error whatever is asked of it.
+    const struct
+    {
+        const char* object;
+        const char* attribute;
+        int status;
+        const char* out;
+    } kNames[] = {
+        {".john\\.doe.People.example.com", "CN", 0, "john\\.doe\n"},
+        {".john\\.doe.People.example.com", "commonName", 0, "John Doe\n"},
+        {".uid=adm.Staff.example.com", "CN", 0, "uid=adm\n"},
+        {".nobody.People.example.com", "CN", 2, ""},
+        {".nobody.People.example.com", "CLASS", 2, ""},
+        {".nobody.People.example.com", "commonName", 2, ""},
+    };
+    for (const auto& row : kNames) {
+        const ProcessResult read = Run(m_server.url(), {"read", "--object", row.object, "--attribute", row.attribute});
+        EXPECT_EQ(read.status, row.status) << row.object << " " << row.attribute << ": " << read.err;
+        EXPECT_EQ(read.out, row.out) << row.object << " " << row.attribute;
+        if (row.status == 2) {
+            EXPECT_NE(read.err.find("ERR_NO_SUCH_ENTRY"), std::string::npos) << row.attribute << ": " << read.err;
+        }
+    }
     // A value that names two siblings names neither.
     const ProcessResult ambiguous =
         Run(m_server.url(), {"read", "--object", ".adm.Staff.example.com", "--attribute", "description"});
