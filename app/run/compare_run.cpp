@@ -42,7 +42,6 @@ ValueConflict PlainConflict(std::size_t earlierIndex, const std::string& attribu
     conflict.attribute = attribute;
     conflict.earlierAttribute = attribute;
     conflict.value = value;
-    conflict.earlierValue = value;
     conflict.key = util::FoldAsciiCase(value);
     return conflict;
 }
@@ -65,8 +64,7 @@ bool ReportConflicts(const std::vector<ValueConflict>& conflicts, const std::str
         entry.line = util::Format("%s / %s: (%s = %s)", entry.object, entry.earlier, entry.attribute, entry.value);
         surface.AddDuplicate(entry);
         ++result.duplicateCount;
-        groups.Add(
-            conflict.key, {earlier, conflict.earlierAttribute}, {object, conflict.attribute}, conflict.earlierValue);
+        groups.Add(conflict.key, {earlier, conflict.earlierAttribute}, {object, conflict.attribute}, conflict.value);
         if (surface.Alert() == AlertMode::Popup &&
             surface.ShowMessage(util::MessageBoxKind::Warning, entry.line) == util::MessageBoxButton::Abort) {
             result.outcome = SearchRunOutcome::Aborted;

@@ -23,7 +23,7 @@ struct ConflictGroupMember
 
 struct ConflictGroup
 {
-    std::string value; // the value as the first object of the group holds it
+    std::string value; // the value as the group's first duplicate (its log line) shows it
     std::vector<ConflictGroupMember> members; // every holder, each (object, attribute) once
     // How many different objects hold the value.
     std::size_t ObjectCount() const;
@@ -34,7 +34,8 @@ class ConflictGroupCollector
 public:
     // Records one duplicate: key is the value's match key (equal keys, one
     // group), earlier the first holder and its attribute, object the holder
-    // that repeats it, value the value as the first holder's entry shows it.
+    // that repeats it, value the value as that duplicate's log line shows it
+    // (kept for a new group).
     // A member already in the group is not added again.
     void Add(const std::string& key, const ConflictGroupMember& earlier, const ConflictGroupMember& object,
         const std::string& value);

@@ -228,7 +228,7 @@ std::vector<ValueConflict> ConflictFinder::Add(std::size_t objectIndex)
             continue;
         }
         const auto [position, inserted] =
-            first_.try_emplace({item.space, item.key}, Holder {objectIndex, item.attribute, item.display});
+            first_.try_emplace({item.space, item.key}, Holder {objectIndex, item.attribute});
         if (inserted) {
             continue;
         }
@@ -241,7 +241,6 @@ std::vector<ValueConflict> ConflictFinder::Add(std::size_t objectIndex)
         conflict.attribute = AttributeLabel(item.attribute);
         conflict.earlierAttribute = AttributeLabel(holder.attribute);
         conflict.value = item.display;
-        conflict.earlierValue = holder.display;
         conflict.key = std::to_string(item.space) + ":" + item.key;
         conflicts.push_back(std::move(conflict));
     }

@@ -65,7 +65,6 @@ struct ValueConflict
     std::string attribute; // the attribute of the object just added
     std::string earlierAttribute; // the attribute the earlier object holds it in
     std::string value; // the value as the object just added holds it
-    std::string earlierValue; // the value as the earlier object holds it
     std::string key; // the match key shared by both (with its attribute's place)
 };
 
@@ -102,7 +101,6 @@ private:
     {
         std::size_t object = 0;
         std::size_t attribute = 0;
-        std::string display;
     };
 
     // The values of one attribute as last read.
