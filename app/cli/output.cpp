@@ -35,31 +35,12 @@ std::string ErrnoText(int error)
     return std::strerror(error);
 }
 
-// True when the holders of a group hold its value in different attributes.
-bool MixedAttributes(const ConflictGroup& group)
-{
-    for (const ConflictGroupMember& member : group.members) {
-        if (member.attribute != group.members.front().attribute) {
-            return true;
-        }
-    }
-    return false;
-}
-
 std::string FormatGroupsText(const std::vector<ConflictGroup>& groups)
 {
     std::string out;
-    for (const ConflictGroup& group : groups) {
-        const std::size_t count = group.ObjectCount();
-        out += group.value + " (" + std::to_string(count) + (count == 1 ? " object)\n" : " objects)\n");
-        const bool mixed = MixedAttributes(group);
-        for (const ConflictGroupMember& member : group.members) {
-            out += "  " + member.object;
-            if (mixed) {
-                out += " (" + member.attribute + ")";
-            }
-            out += '\n';
-        }
+    for (const std::string& line : ConflictGroupLines(groups)) {
+        out += line;
+        out += '\n';
     }
     return out;
 }

@@ -13,6 +13,40 @@ std::size_t ConflictGroup::ObjectCount() const
     return objects.size();
 }
 
+bool HasMixedAttributes(const ConflictGroup& group)
+{
+    for (const ConflictGroupMember& member : group.members) {
+        if (member.attribute != group.members.front().attribute) {
+            return true;
+        }
+    }
+    return false;
+}
+
+std::string ConflictGroupTitle(const ConflictGroup& group)
+{
+    const std::size_t count = group.ObjectCount();
+    return group.value + " (" + std::to_string(count) + (count == 1 ? " object)" : " objects)");
+}
+
+std::string ConflictMemberText(const ConflictGroupMember& member, bool mixed)
+{
+    return mixed ? member.object + " (" + member.attribute + ")" : member.object;
+}
+
+std::vector<std::string> ConflictGroupLines(const std::vector<ConflictGroup>& groups)
+{
+    std::vector<std::string> lines;
+    for (const ConflictGroup& group : groups) {
+        lines.push_back(ConflictGroupTitle(group));
+        const bool mixed = HasMixedAttributes(group);
+        for (const ConflictGroupMember& member : group.members) {
+            lines.push_back("  " + ConflictMemberText(member, mixed));
+        }
+    }
+    return lines;
+}
+
 void ConflictGroupCollector::Add(const std::string& key, const ConflictGroupMember& earlier,
     const ConflictGroupMember& object, const std::string& value)
 {

@@ -29,6 +29,18 @@ struct ConflictGroup
     std::size_t ObjectCount() const;
 };
 
+// The groups as lines: per group "VALUE (N objects)" ("1 object" for one),
+// then one line per holder, two spaces and its name, followed by
+// " (ATTRIBUTE)" when the group's holders hold the value in different
+// attributes.
+std::vector<std::string> ConflictGroupLines(const std::vector<ConflictGroup>& groups);
+
+// The title line of a group and the line of a member, as ConflictGroupLines
+// writes them (mixed: the group's holders hold it in different attributes).
+std::string ConflictGroupTitle(const ConflictGroup& group);
+std::string ConflictMemberText(const ConflictGroupMember& member, bool mixed);
+bool HasMixedAttributes(const ConflictGroup& group);
+
 class ConflictGroupCollector
 {
 public:
