@@ -1,5 +1,6 @@
 #include "app/form_search_run.h"
 
+#include "app/form_compare.h"
 #include "app/main_form.h"
 #include "app/run/sort_key.h"
 #include "settings/radio_group.h"
@@ -46,6 +47,7 @@ SearchRunInputs ReadSearchRunInputs(const TMainForm& form)
     inputs.recurse = form.CheckBoxRecurse->isChecked();
     inputs.searchContext = form.SearchContext();
     inputs.containerName = form.CurrentContainer();
+    inputs.compare = ReadCompareOptions(form);
     return inputs;
 }
 
@@ -136,6 +138,7 @@ void FormSearchSurface::AddValue(const std::string& value)
 void FormSearchSurface::ClearLog()
 {
     form_.ListBoxLog->Items().Clear();
+    form_.TreeGroups->ClearGroups();
 }
 
 void FormSearchSurface::AddDuplicate(const DuplicateEntry& entry)
@@ -216,6 +219,9 @@ void RunFormSearch(TMainForm& form)
         const SearchRunResult result = RunSearch(ReadSearchRunInputs(form), surface);
         if (result.outcome != SearchRunOutcome::AlreadyRunning && result.outcome != SearchRunOutcome::NoAttribute) {
             form.SetLastResult(result.lastResult);
+        }
+        if (!result.groups.empty()) {
+            form.TreeGroups->ShowGroups(result.groups);
         }
     } catch (const std::exception& error) {
         util::ShowMessageBox(util::MessageBoxKind::Error, error.what());

@@ -17,7 +17,7 @@ class TMainForm;
 // selected in ComboBoxAttributes (its text also for the filter), the text and
 // flag word of ComboBoxClasses' selection, RadioGroupAttributeCheck's index
 // (an index outside 0-3 acts as Just Show), CheckBoxRecurse, the search
-// context and the current container.
+// context, the current container and the Compare group's options.
 SearchRunInputs ReadSearchRunInputs(const TMainForm& form);
 
 // The window as a search surface. Objects go to ListBoxObjects (sorted),

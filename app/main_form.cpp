@@ -1,5 +1,6 @@
 #include "app/main_form.h"
 
+#include "app/form_compare.h"
 #include "app/form_search_run.h"
 #include "app/list_file.h"
 #include "app/qt_text.h"
@@ -264,12 +265,16 @@ void TMainForm::PopupMenuSaveClick()
     if (!fileName) {
         return;
     }
-    const auto* list = qobject_cast<const ListBox*>(PopupComponent);
-    if (list == nullptr) {
+    std::vector<std::string> lines;
+    if (const auto* list = qobject_cast<const ListBox*>(PopupComponent)) {
+        lines = list->Items().Texts();
+    } else if (const auto* groups = qobject_cast<const ConflictGroupsView*>(PopupComponent)) {
+        lines = groups->Lines();
+    } else {
         return;
     }
     std::string error;
-    if (!WriteLinesToFile(*fileName, list->Items().Texts(), error)) {
+    if (!WriteLinesToFile(*fileName, lines, error)) {
         util::ShowMessageBox(util::MessageBoxKind::Error, error);
     }
 }

@@ -33,8 +33,10 @@
 
 #include <QMainWindow>
 
+class QAbstractItemView;
 class QAction;
 class QCheckBox;
+class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QMenu;
@@ -49,6 +51,8 @@ class RadioGroup;
 }
 
 namespace veralith::app {
+
+class ConflictGroupsView;
 
 // The row of the tree list that start-up selects: the primary connection's
 // tree (matched ignoring ASCII case), else the first row; -1 for an empty list.
@@ -128,6 +132,8 @@ public:
     QCheckBox* CheckBoxRecurse = nullptr;
     QWidget* Panel3 = nullptr;
     settings::RadioGroup* RadioGroupAlert = nullptr;
+    // The compare options of the Duplicates check (app/form_compare.h).
+    QGroupBox* GroupBoxCompare = nullptr;
 
     QWidget* TabSheetResults = nullptr;
     QSplitter* Splitter3 = nullptr;
@@ -141,6 +147,10 @@ public:
     QWidget* PanelLog = nullptr;
     QLabel* Panel1 = nullptr;
     ListBox* ListBoxLog = nullptr;
+    QWidget* PanelGroups = nullptr;
+    QLabel* PanelCaptionGroups = nullptr;
+    // The duplicates grouped by value (app/form_compare.h).
+    ConflictGroupsView* TreeGroups = nullptr;
 
     QStatusBar* StatusBar = nullptr;
     QMenu* PopupMenu = nullptr;
@@ -178,7 +188,8 @@ public slots:
     // Keep the selections of the object and value lists at the same row.
     void ListBoxObjectsClick();
     void ListBoxAttributesClick();
-    // Saves the entries of the list PopupMenu was opened on to a chosen file.
+    // Saves the entries of the list PopupMenu was opened on (the groups tree:
+    // its lines) to a chosen file.
     void PopupMenuSaveClick();
 
 protected:
@@ -190,7 +201,7 @@ private:
     QWidget* CreateInfoPage();
     QWidget* CreateSelectorPage();
     QWidget* CreateResultsPage();
-    void AttachPopupMenu(ListBox* list);
+    void AttachPopupMenu(QAbstractItemView* list);
     // Runs the handler of a control's event; an error it raises is shown as the
     // application's general error message (an error box with its text) instead
     // of leaving the event loop.

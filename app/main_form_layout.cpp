@@ -1,6 +1,7 @@
 // The components of TMainForm: pages, panels, controls, their captions, hints,
 // sizes and initial states.
 
+#include "app/form_compare.h"
 #include "app/main_form.h"
 #include "app/search_glyph.h"
 #include "settings/radio_group.h"
@@ -8,12 +9,14 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QGridLayout>
+#include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QTabWidget>
@@ -124,6 +127,9 @@ void TMainForm::CreateComponents()
     for (ListBox* list : {ListBoxContainers, ListBoxObjects, ListBoxAttributes, ListBoxLog}) {
         AttachPopupMenu(list);
     }
+    AttachPopupMenu(TreeGroups);
+    connect(TreeGroups, &ConflictGroupsView::ObjectActivated, this,
+        [this](const QString& object) { ShowObjectValues(*this, object.toStdString()); });
 
     connect(ComboBoxTrees, &ComboBox::Change, this, [this] { RunHandler(&TMainForm::ChangeTree); });
     connect(ComboBoxClasses, &ComboBox::Change, this, [this] { RunHandler(&TMainForm::ComboBoxClassesChange); });
@@ -134,7 +140,7 @@ void TMainForm::CreateComponents()
     connect(ListBoxAttributes, &ListBox::Click, this, [this] { RunHandler(&TMainForm::ListBoxAttributesClick); });
 }
 
-void TMainForm::AttachPopupMenu(ListBox* list)
+void TMainForm::AttachPopupMenu(QAbstractItemView* list)
 {
     list->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(list, &QWidget::customContextMenuRequested, this, [this, list](const QPoint& position) {
@@ -258,8 +264,15 @@ QWidget* TMainForm::CreateSelectorPage()
     RadioGroupAlert = MakeRadioGroup(QStringLiteral("RadioGroupAlert"), QStringLiteral("&Alert"),
         {QStringLiteral("&Popup"), QStringLiteral("&Log Message")}, 1, Panel3);
     alertColumn->addWidget(RadioGroupAlert);
-    alertColumn->addStretch(1);
-    controlColumn->addWidget(Panel3, 1);
+    controlColumn->addWidget(Panel3);
+    // The compare options scroll when the column is short.
+    auto* compareScroll = new QScrollArea(PanelControl);
+    compareScroll->setObjectName(QStringLiteral("ScrollBoxCompare"));
+    compareScroll->setWidgetResizable(true);
+    compareScroll->setFrameShape(QFrame::NoFrame);
+    GroupBoxCompare = CreateCompareGroup(compareScroll);
+    compareScroll->setWidget(GroupBoxCompare);
+    controlColumn->addWidget(compareScroll, 1);
 
     Splitter1->addWidget(PanelContainers);
     Splitter1->addWidget(PanelControl);
@@ -303,15 +316,30 @@ QWidget* TMainForm::CreateResultsPage()
     Splitter2->setStretchFactor(1, 1);
     Splitter2->setSizes({185, 452});
 
-    PanelLog = MakePanel(QStringLiteral("PanelLog"), Splitter3);
+    // The log and, beside it, the duplicates grouped by value.
+    auto* logSplitter = MakeSplitter(QStringLiteral("SplitterLogGroups"), Qt::Horizontal, 10, Splitter3);
+    PanelLog = MakePanel(QStringLiteral("PanelLog"), logSplitter);
     QVBoxLayout* logColumn = MakeColumn(PanelLog);
     Panel1 = MakeCaptionPanel(QStringLiteral("Panel1"), QStringLiteral("Log"), PanelLog);
     logColumn->addWidget(Panel1);
     ListBoxLog = new ListBox(QStringLiteral("ListBoxLog"), PanelLog);
     logColumn->addWidget(ListBoxLog, 1);
 
+    PanelGroups = MakePanel(QStringLiteral("PanelGroups"), logSplitter);
+    QVBoxLayout* groupsColumn = MakeColumn(PanelGroups);
+    PanelCaptionGroups =
+        MakeCaptionPanel(QStringLiteral("PanelCaptionGroups"), QStringLiteral("Duplicates by Value"), PanelGroups);
+    groupsColumn->addWidget(PanelCaptionGroups);
+    TreeGroups = new ConflictGroupsView(QStringLiteral("TreeGroups"), PanelGroups);
+    TreeGroups->setToolTip(QStringLiteral("Double-click an object to see all its values"));
+    groupsColumn->addWidget(TreeGroups, 1);
+
+    logSplitter->addWidget(PanelLog);
+    logSplitter->addWidget(PanelGroups);
+    logSplitter->setSizes({387, 260});
+
     Splitter3->addWidget(Splitter2);
-    Splitter3->addWidget(PanelLog);
+    Splitter3->addWidget(logSplitter);
     Splitter3->setStretchFactor(0, 1);
     Splitter3->setStretchFactor(1, 0);
     Splitter3->setSizes({180, 301});

@@ -140,8 +140,8 @@ client::DirResult ReadAttributeValues(
     return result;
 }
 
-client::DirResult ReadAttributeLines(
-    client::DirContext context, const std::string& objectName, const std::string& spec, util::StringList& lines)
+client::DirResult ReadAttributeEntries(
+    client::DirContext context, const std::string& objectName, const std::string& spec, util::StringList& entries)
 {
     const util::SplitPair parts = util::SplitAtFirst(spec, "|");
     const std::string& head = parts.left;
@@ -196,7 +196,16 @@ client::DirResult ReadAttributeLines(
         work = std::move(collected);
     }
 
-    lines.SetText(work.Text());
+    entries = std::move(work);
+    return result;
+}
+
+client::DirResult ReadAttributeLines(
+    client::DirContext context, const std::string& objectName, const std::string& spec, util::StringList& lines)
+{
+    util::StringList entries;
+    const client::DirResult result = ReadAttributeEntries(context, objectName, spec, entries);
+    lines.SetText(entries.Text());
     return result;
 }
 

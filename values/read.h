@@ -41,6 +41,12 @@ client::DirResult ReadAttributeText(
 client::DirResult ReadAttributeLines(
     client::DirContext context, const std::string& objectName, const std::string& spec, util::StringList& lines);
 
+// ReadAttributeLines without the final split at line breaks: entries is
+// replaced by one entry per value (a value's own line breaks stay inside its
+// entry), so that values can be compared one by one.
+client::DirResult ReadAttributeEntries(
+    client::DirContext context, const std::string& objectName, const std::string& spec, util::StringList& entries);
+
 // Reads the attribute attrName of objectName from the directory and appends
 // one entry per value (FormatAttributeValue; an entry may hold line breaks),
 // or the stream's text for a stream attribute. An error raised while one value

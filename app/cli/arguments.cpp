@@ -46,14 +46,26 @@ const std::vector<CommandInfo>& Commands()
             "Prints one display text per object found, in the order found. Defaults: --base\n"
             "[Root], no filter (every object in scope), --scope 2, --template #NAME#, no limit.\n"},
         {CliCommand::Find, "find",
-            {"--tree", "--base", "--class", "--attribute", "--mode", "--recurse", "--format", "--output"},
+            {"--tree", "--base", "--class", "--attribute", "--mode", "--recurse", "--format", "--output",
+                "--each-value", "--match", "--unique", "--ignore-value", "--exclude-base", "--report"},
             "usage: veralith-cli [--tree-file FILE]... find [--tree NAME] [--base NAME] [--class CLASS]\n"
-            "                    [--attribute ATTR] [--mode duplicates|present|absent|show] [--recurse]\n"
-            "                    [--format text|csv|json] [--output FILE]\n"
+            "                    [--attribute ATTR]... [--mode duplicates|present|absent|show] [--recurse]\n"
+            "                    [--each-value] [--match case|exact|directory]\n"
+            "                    [--unique attribute|all|others|combination]\n"
+            "                    [--ignore-value TEXT]... [--exclude-base NAME]...\n"
+            "                    [--report log|groups] [--format text|csv|json] [--output FILE]\n"
             "Runs the window's search: finds the objects of the class below the base (default\n"
             "[Root]; --recurse: the whole subtree), reads the attribute of each and, in the\n"
             "duplicates mode (default), reports every object whose value equals an earlier\n"
-            "object's value. Exit status 1 when duplicates were found.\n"},
+            "object's value. Exit status 1 when duplicates were found.\n"
+            "Duplicates mode choices: --each-value compares a multi-valued attribute's values\n"
+            "one by one; --match case (default: ASCII letters folded), exact (byte for byte)\n"
+            "or directory (by the attribute's syntax, as an LDAP server matches); a repeated\n"
+            "--attribute compares several attributes, --unique saying how: within each\n"
+            "attribute (default), across all (an object's own attributes too), across all\n"
+            "between different objects only, or the combination of values; --ignore-value\n"
+            "leaves a value out; --exclude-base leaves a subtree out (in every mode);\n"
+            "--report groups prints each duplicated value with the objects that hold it.\n"},
     };
     return commands;
 }
@@ -93,7 +105,59 @@ const CommandInfo* FindCommand(CliCommand command)
 // Options that take no value.
 bool IsFlag(std::string_view option)
 {
-    return option == "--recurse" || option == "--help";
+    return option == "--recurse" || option == "--help" || option == "--each-value";
+}
+
+// Options of find that may be given more than once.
+bool IsRepeatable(CliCommand command, std::string_view option)
+{
+    return command == CliCommand::Find &&
+        (option == "--attribute" || option == "--ignore-value" || option == "--exclude-base");
+}
+
+// Applies one of find's compare options; returns an error text or "".
+std::string ApplyCompareOption(const std::string& option, const std::string& value, CliOptions& options)
+{
+    CompareOptions& compare = options.compare;
+    if (option == "--ignore-value") {
+        compare.ignoredValues.push_back(value);
+    } else if (option == "--exclude-base") {
+        if (value.empty()) {
+            return "--exclude-base: the name is empty";
+        }
+        compare.excludedBases.push_back(value);
+    } else if (option == "--match") {
+        static const std::array<std::pair<std::string_view, MatchRule>, 3> rules {{
+            {"case", MatchRule::Case},
+            {"exact", MatchRule::Exact},
+            {"directory", MatchRule::Directory},
+        }};
+        const auto found =
+            std::find_if(rules.begin(), rules.end(), [&](const auto& entry) { return entry.first == value; });
+        if (found == rules.end()) {
+            return "--match: \"" + value + "\" is not case, exact or directory";
+        }
+        compare.match = found->second;
+    } else if (option == "--unique") {
+        static const std::array<std::pair<std::string_view, Uniqueness>, 4> kinds {{
+            {"attribute", Uniqueness::PerAttribute},
+            {"all", Uniqueness::AcrossAll},
+            {"others", Uniqueness::AcrossOthers},
+            {"combination", Uniqueness::Combination},
+        }};
+        const auto found =
+            std::find_if(kinds.begin(), kinds.end(), [&](const auto& entry) { return entry.first == value; });
+        if (found == kinds.end()) {
+            return "--unique: \"" + value + "\" is not attribute, all, others or combination";
+        }
+        compare.uniqueness = found->second;
+    } else if (option == "--report") {
+        if (value != "log" && value != "groups") {
+            return "--report: \"" + value + "\" is not log or groups";
+        }
+        options.reportGroups = value == "groups";
+    }
+    return "";
 }
 
 // Splits "--name=value" into name and value.
@@ -127,7 +191,14 @@ std::string ApplyOption(const std::string& option, const std::string& value, Cli
     } else if (option == "--object") {
         options.object = value;
     } else if (option == "--attribute") {
-        options.attribute = value;
+        if (value.empty() && options.command == CliCommand::Find && options.attribute) {
+            return "--attribute: the name is empty";
+        }
+        if (options.attribute) {
+            options.compare.moreAttributes.push_back(value);
+        } else {
+            options.attribute = value;
+        }
     } else if (option == "--base") {
         options.base = value;
     } else if (option == "--filter") {
@@ -173,6 +244,8 @@ std::string ApplyOption(const std::string& option, const std::string& value, Cli
         } else {
             return "--format: \"" + value + "\" is not text, csv or json";
         }
+    } else {
+        return ApplyCompareOption(option, value, options);
     }
     return "";
 }
@@ -252,7 +325,7 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args)
                                                         : commandName + ": unexpected argument \"" + args[index] + "\"";
             return parsed;
         }
-        if (!seen.insert(option).second) {
+        if (!seen.insert(option).second && !IsRepeatable(options.command, option)) {
             parsed.error = commandName + ": " + option + " given twice";
             return parsed;
         }
@@ -261,7 +334,11 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args)
                 parsed.error = commandName + ": " + option + " takes no value";
                 return parsed;
             }
-            options.recurse = true;
+            if (option == "--each-value") {
+                options.compare.eachValue = true;
+            } else {
+                options.recurse = true;
+            }
             continue;
         }
         std::string value;
@@ -280,6 +357,9 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args)
         }
     }
 
+    if (options.command == CliCommand::Find && seen.contains("--unique") && options.compare.moreAttributes.empty()) {
+        parsed.error = "find: --unique needs two or more --attribute";
+    }
     if (options.command == CliCommand::Read) {
         if (!seen.contains("--object")) {
             parsed.error = "read: --object is required";

@@ -53,6 +53,10 @@ struct CliOptions
     CheckMode mode = CheckMode::Duplicates; // --mode
     bool recurse = false; // --recurse
     OutputFormat format = OutputFormat::Text; // --format
+    // find: --each-value, --match, --unique, --ignore-value, --exclude-base
+    // and the second and further --attribute.
+    CompareOptions compare;
+    bool reportGroups = false; // find --report groups
     std::optional<std::string> output; // --output
 };
 
@@ -67,7 +71,8 @@ struct ParsedCommandLine
 // Parses args (without the program name). Options take their value as the
 // next argument or after "=" (--tree=ACME). An option that the command does not
 // take, a missing or malformed value, an option given twice (except
-// --tree-file) and a missing required option are errors.
+// --tree-file, and find's --attribute, --ignore-value and --exclude-base) and
+// a missing required option are errors.
 ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args);
 
 // The usage text of a command (CliCommand::None: the program's overview),

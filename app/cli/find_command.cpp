@@ -88,6 +88,12 @@ int RunFind(const CliOptions& options, CliSession& session, std::FILE* out, std:
         }
         inputs.attributeText = inputs.attributeName;
     }
+    inputs.compare = options.compare;
+    for (std::string& attribute : inputs.compare.moreAttributes) {
+        if (!LookUpAttribute(session, attribute, message)) {
+            return fail(message);
+        }
+    }
 
     CliSurface surface(err);
     const SearchRunResult result = RunSearch(inputs, surface);
@@ -101,6 +107,8 @@ int RunFind(const CliOptions& options, CliSession& session, std::FILE* out, std:
     output.objects = std::move(surface.Objects());
     output.values = std::move(surface.Values());
     output.duplicates = std::move(surface.Duplicates());
+    output.groups = result.groups;
+    output.reportGroups = options.reportGroups;
     const std::string text = FormatFind(output, options.format);
     if (options.output) {
         std::string error;

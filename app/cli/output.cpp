@@ -35,6 +35,33 @@ std::string ErrnoText(int error)
     return std::strerror(error);
 }
 
+std::string FormatGroupsText(const std::vector<ConflictGroup>& groups)
+{
+    std::string out;
+    for (const std::string& line : ConflictGroupLines(groups)) {
+        out += line;
+        out += '\n';
+    }
+    return out;
+}
+
+std::string FormatGroupsCsv(const std::vector<ConflictGroup>& groups)
+{
+    std::string out = "value,count,objects\r\n";
+    for (const ConflictGroup& group : groups) {
+        const std::string count = std::to_string(group.ObjectCount());
+        std::string objects;
+        for (const ConflictGroupMember& member : group.members) {
+            if (!objects.empty()) {
+                objects += '\n';
+            }
+            objects += member.object;
+        }
+        AppendCsvRecord(out, {&group.value, &count, &objects});
+    }
+    return out;
+}
+
 } // namespace
 
 std::string CsvField(const std::string& text)
@@ -58,6 +85,9 @@ std::string FormatFindText(const FindOutput& output)
     std::string out;
     switch (output.mode) {
     case CheckMode::Duplicates:
+        if (output.reportGroups) {
+            return FormatGroupsText(output.groups);
+        }
         for (const DuplicateEntry& entry : output.duplicates) {
             out += entry.line;
             out += '\n';
@@ -85,6 +115,9 @@ std::string FormatFindText(const FindOutput& output)
 std::string FormatFindCsv(const FindOutput& output)
 {
     std::string out;
+    if (output.mode == CheckMode::Duplicates && output.reportGroups) {
+        return FormatGroupsCsv(output.groups);
+    }
     if (output.mode == CheckMode::Duplicates) {
         out += "object,earlier,attribute,value\r\n";
         for (const DuplicateEntry& entry : output.duplicates) {
@@ -122,6 +155,16 @@ std::string FormatFindJson(const FindOutput& output)
         duplicates.push_back(std::move(duplicate));
     }
     document["duplicates"] = std::move(duplicates);
+    Json groups = Json::array();
+    for (const ConflictGroup& group : output.groups) {
+        Json members = Json::array();
+        for (const ConflictGroupMember& member : group.members) {
+            members.push_back(Json {{"name", member.object}, {"attribute", member.attribute}});
+        }
+        groups.push_back(
+            Json {{"value", group.value}, {"count", group.ObjectCount()}, {"objects", std::move(members)}});
+    }
+    document["groups"] = std::move(groups);
     return document.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
 }
 

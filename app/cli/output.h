@@ -4,6 +4,7 @@
 // JSON, and files written atomically.
 
 #include "app/cli/arguments.h"
+#include "app/run/conflict_groups.h"
 #include "app/run/search_surface.h"
 
 #include <string>
@@ -21,20 +22,27 @@ struct FindOutput
     // no value was read for the rest (mode absent).
     std::vector<std::string> values;
     std::vector<DuplicateEntry> duplicates; // in the order found
+    std::vector<ConflictGroup> groups; // the duplicates grouped by value
+    bool reportGroups = false; // --report groups: text and CSV give the groups
 };
 
-// Text: duplicates mode: the log lines, one a line; present/show: object, TAB,
+// Text: duplicates mode: the log lines, one a line (with reportGroups the
+// groups instead: per group the line "VALUE (N objects)", then one line per
+// holder, two spaces and its name, followed by " (ATTRIBUTE)" when the
+// holders' attributes differ); present/show: object, TAB,
 // value per object; absent: the object names. Lines end with LF; values keep
 // their CR LF breaks inside.
 std::string FormatFindText(const FindOutput& output);
 
 // CSV per RFC 4180: a header row ("object,earlier,attribute,value" in
-// duplicates mode, else "object,value"), records ended by CR LF, fields holding
+// duplicates mode, "value,count,objects" with reportGroups, the objects of a
+// group joined by LF in one field, else "object,value"), records ended by CR LF, fields holding
 // a comma, a double quote, CR or LF quoted with inner quotes doubled.
 std::string FormatFindCsv(const FindOutput& output);
 
 // JSON: {"filter": display form, "objects": [{"name", "value"}], "duplicates":
-// [{"object", "earlier", "attribute", "value"}]}; "value" is null for an object
+// [{"object", "earlier", "attribute", "value"}], "groups": [{"value", "count",
+// "objects": [{"name", "attribute"}]}]}; "value" is null for an object
 // without a value entry. Bytes that are not valid UTF-8 become U+FFFD. Ends
 // with a line break.
 std::string FormatFindJson(const FindOutput& output);

@@ -1,5 +1,6 @@
 #include "app/run/search_run.h"
 
+#include "app/run/compare_run.h"
 #include "app/run/duplicate_list.h"
 #include "search/search.h"
 #include "util/feedback.h"
@@ -106,7 +107,11 @@ SearchRunResult RunSearch(const SearchRunInputs& inputs, SearchSurface& surface)
     surface.ShowResults();
     surface.ClearLog();
 
-    result.filter = ComposeFilter(inputs.classText, inputs.classFlags, inputs.attributeText, inputs.mode);
+    const bool findDuplicates = inputs.mode == CheckMode::Duplicates;
+    const bool compareOptions = findDuplicates && !inputs.compare.IsPlain();
+    result.filter = compareOptions
+        ? ComposeCompareFilter(inputs)
+        : ComposeFilter(inputs.classText, inputs.classFlags, inputs.attributeText, inputs.mode);
 
     surface.ClearObjects();
     surface.ClearValues();
@@ -116,6 +121,9 @@ SearchRunResult RunSearch(const SearchRunInputs& inputs, SearchSurface& surface)
         result.searchResult = search::SearchObjectNames(
             inputs.searchContext, inputs.containerName, result.filter.text, inputs.recurse ? 2 : 1, &found);
         result.lastResult = result.searchResult;
+        if (!inputs.compare.excludedBases.empty()) {
+            found = WithoutExcludedBases(found, inputs.compare.excludedBases);
+        }
         surface.AddObjects(found);
     }
 
@@ -129,8 +137,12 @@ SearchRunResult RunSearch(const SearchRunInputs& inputs, SearchSurface& surface)
         return result;
     }
 
-    const bool findDuplicates = inputs.mode == CheckMode::Duplicates;
     DuplicateList duplicates;
+    std::optional<ConflictFinder> finder;
+    if (compareOptions) {
+        finder.emplace(inputs.searchContext, CompareAttributes(inputs), inputs.compare);
+    }
+    ConflictGroupCollector groups;
     bool duplicateFound = false;
 
     const std::size_t count = surface.ObjectCount();
@@ -145,8 +157,9 @@ SearchRunResult RunSearch(const SearchRunInputs& inputs, SearchSurface& surface)
             break;
         }
         std::string value;
-        const client::DirResult read =
-            values::ReadAttributeText(inputs.searchContext, *name, inputs.attributeName, value);
+        const client::DirResult read = finder
+            ? finder->Read(*name, value)
+            : values::ReadAttributeText(inputs.searchContext, *name, inputs.attributeName, value);
         result.lastResult = read;
         surface.ShowProgress(*name, value);
         surface.AddValue(value);
@@ -156,28 +169,18 @@ SearchRunResult RunSearch(const SearchRunInputs& inputs, SearchSurface& surface)
         if (!findDuplicates || read != 0) {
             continue;
         }
-        const std::optional<std::int32_t> earlierIndex = duplicates.Add(value, static_cast<std::int32_t>(i));
-        if (!earlierIndex) {
-            continue;
+        std::vector<ValueConflict> conflicts;
+        if (finder) {
+            conflicts = finder->Add(i);
+        } else if (const auto earlierIndex = duplicates.Add(value, static_cast<std::int32_t>(i))) {
+            conflicts.push_back(PlainConflict(static_cast<std::size_t>(*earlierIndex), inputs.attributeName, value));
         }
-        duplicateFound = true;
-        // The earlier object's index is below i; the list may have lost it
-        // while pending messages were processed.
-        const std::optional<std::string> earlier = ObjectIfPresent(surface, static_cast<std::size_t>(*earlierIndex));
-        if (!earlier) {
-            result.outcome = SearchRunOutcome::ListCleared;
+        if (!ReportConflicts(conflicts, *name, surface, groups, result)) {
             break;
         }
-        DuplicateEntry entry {*name, *earlier, inputs.attributeName, value, {}};
-        entry.line = util::Format("%s / %s: (%s = %s)", entry.object, entry.earlier, entry.attribute, entry.value);
-        surface.AddDuplicate(entry);
-        ++result.duplicateCount;
-        if (surface.Alert() == AlertMode::Popup &&
-            surface.ShowMessage(util::MessageBoxKind::Warning, entry.line) == util::MessageBoxButton::Abort) {
-            result.outcome = SearchRunOutcome::Aborted;
-            break;
-        }
+        duplicateFound = duplicateFound || !conflicts.empty();
     }
+    result.groups = groups.TakeGroups();
 
     if (findDuplicates && !duplicateFound && result.outcome == SearchRunOutcome::Completed) {
         surface.ShowMessage(util::MessageBoxKind::Information, "No duplicates found");

@@ -6,12 +6,15 @@
 // and, in the Duplicates mode, report every object whose value equals the value
 // of an object earlier in the (sorted) object list.
 
+#include "app/run/conflict_groups.h"
 #include "app/run/search_surface.h"
+#include "app/run/value_conflicts.h"
 #include "client/client.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace veralith::app {
 
@@ -47,6 +50,9 @@ struct SearchRunInputs
     // The search context (name context "[Root]") and the container searched.
     client::DirContext searchContext = client::kNoContext;
     std::string containerName;
+    // How values are compared in the Duplicates mode (app/run/value_conflicts.h);
+    // its excluded bases apply in every mode.
+    CompareOptions compare;
 };
 
 // A filter text in the filter language and its display form (every "#" removed).
@@ -89,6 +95,8 @@ struct SearchRunResult
     // Number of values appended to the value list.
     std::size_t valuesRead = 0;
     std::size_t duplicateCount = 0;
+    // The duplicates grouped by value, in the order found.
+    std::vector<ConflictGroup> groups;
 };
 
 // Runs one search on the surface. In order: the guard ("Please select an
@@ -110,9 +118,15 @@ struct SearchRunResult
 // (AlreadyRunning), and it stops when the object list has become shorter than
 // the index it is about to read (ListCleared) or when the surface was closed
 // (Closed); it never reads past the end of a list, and after such a stop it
-// shows no "No duplicates found". Errors raised by the layers below (std::exception) end the run and
-// propagate to the caller, after the status text, the cursor and the
-// surface's running state are restored.
+// shows no "No duplicates found".
+//
+// With compare options other than the plain ones (CompareOptions::IsPlain),
+// the Duplicates mode reads and compares through a ConflictFinder: several
+// attributes in the filter and the value list, one log line per value that
+// repeats an earlier one (the attribute written "attribute/earlier's
+// attribute" when they differ). Objects at or below an excluded base are
+// dropped from the object list before anything is read. Errors raised by the layers below (std::exception) end the run
+// and propagate to the caller, after the status text, the cursor and the surface's running state are restored.
 SearchRunResult RunSearch(const SearchRunInputs& inputs, SearchSurface& surface);
 
 } // namespace veralith::app

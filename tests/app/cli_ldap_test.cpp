@@ -143,6 +143,8 @@ TEST_F(CliLdapTest, FindRunsGiveTheSameLinesAsOnTheEmbeddedDirectory)
         {"find", "--mode", "absent", "--attribute", "mail", "--recurse"},
         {"find", "--mode", "show", "--attribute", "mail", "--recurse", "--base", ".Sales.Acme"},
         {"read", "--object", ".baker.Sales.Acme", "--attribute", "mail"},
+        {"find", "--attribute", "mail", "--recurse", "--each-value", "--match", "directory", "--report", "groups"},
+        {"find", "--attribute", "mail", "--recurse", "--each-value", "--exclude-base", "IT.Acme", "--format", "json"},
     };
     for (const auto& args : kRuns) {
         std::string shown;
@@ -161,6 +163,11 @@ TEST_F(CliLdapTest, FindRunsGiveTheSameLinesAsOnTheEmbeddedDirectory)
     EXPECT_EQ(duplicates.status, 1);
     EXPECT_NE(duplicates.out.find("evans.East.Sales.Acme / adams.Sales.Acme"), std::string::npos) << duplicates.out;
     EXPECT_NE(duplicates.out.find("irwin.IT.Acme / hall.IT.Acme"), std::string::npos) << duplicates.out;
+    // The second value of one user repeated by another, matched by the LDAP schema's syntax.
+    const ProcessResult eachValue =
+        Run(m_server.url(), {"find", "--attribute", "mail", "--recurse", "--each-value", "--match", "directory"});
+    EXPECT_NE(eachValue.out.find("fox.IT.Acme / baker.Sales.Acme: (mail = baker@acme.example)"), std::string::npos)
+        << eachValue.out;
 }
 
 TEST_F(CliLdapTest, AServerThatIsGoneIsAClearError)
