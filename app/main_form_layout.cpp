@@ -13,6 +13,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QSplitter>
 #include <QStatusBar>
@@ -107,6 +108,14 @@ void TMainForm::CreateComponents()
     StatusBar = new QStatusBar(this);
     StatusBar->setObjectName(QStringLiteral("StatusBar"));
     setStatusBar(StatusBar);
+    StatusCounts = new QLabel(StatusBar);
+    StatusCounts->setObjectName(QStringLiteral("StatusCounts"));
+    StatusBar->addPermanentWidget(StatusCounts);
+    ProgressBarRun = new QProgressBar(StatusBar);
+    ProgressBarRun->setObjectName(QStringLiteral("ProgressBarRun"));
+    ProgressBarRun->setMaximumWidth(160);
+    ProgressBarRun->setVisible(false);
+    StatusBar->addPermanentWidget(ProgressBarRun);
 
     PopupMenu = new QMenu(this);
     PopupMenu->setObjectName(QStringLiteral("PopupMenu"));
@@ -248,6 +257,10 @@ QWidget* TMainForm::CreateSelectorPage()
     BitBtnSearch->setIconSize(QSize(16, 16));
     BitBtnSearch->setMinimumHeight(30);
     searchColumn->addWidget(BitBtnSearch);
+    BitBtnStop = new QPushButton(QStringLiteral("S&top"), Panel2);
+    BitBtnStop->setObjectName(QStringLiteral("BitBtnStop"));
+    BitBtnStop->setEnabled(false);
+    searchColumn->addWidget(BitBtnStop);
     CheckBoxRecurse = new QCheckBox(QStringLiteral("&Recurse"), Panel2);
     CheckBoxRecurse->setObjectName(QStringLiteral("CheckBoxRecurse"));
     CheckBoxRecurse->setChecked(false);

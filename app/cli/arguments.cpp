@@ -46,14 +46,17 @@ const std::vector<CommandInfo>& Commands()
             "Prints one display text per object found, in the order found. Defaults: --base\n"
             "[Root], no filter (every object in scope), --scope 2, --template #NAME#, no limit.\n"},
         {CliCommand::Find, "find",
-            {"--tree", "--base", "--class", "--attribute", "--mode", "--recurse", "--format", "--output"},
+            {"--tree", "--base", "--class", "--attribute", "--mode", "--recurse", "--format", "--output", "--progress",
+                "--no-progress"},
             "usage: veralith-cli [--tree-file FILE]... find [--tree NAME] [--base NAME] [--class CLASS]\n"
             "                    [--attribute ATTR] [--mode duplicates|present|absent|show] [--recurse]\n"
-            "                    [--format text|csv|json] [--output FILE]\n"
+            "                    [--format text|csv|json] [--output FILE] [--progress|--no-progress]\n"
             "Runs the window's search: finds the objects of the class below the base (default\n"
             "[Root]; --recurse: the whole subtree), reads the attribute of each and, in the\n"
             "duplicates mode (default), reports every object whose value equals an earlier\n"
-            "object's value. Exit status 1 when duplicates were found.\n"},
+            "object's value. Exit status 1 when duplicates were found. A progress line on\n"
+            "standard error while it runs when that is a terminal (--progress: always,\n"
+            "--no-progress: never).\n"},
     };
     return commands;
 }
@@ -93,7 +96,7 @@ const CommandInfo* FindCommand(CliCommand command)
 // Options that take no value.
 bool IsFlag(std::string_view option)
 {
-    return option == "--recurse" || option == "--help";
+    return option == "--recurse" || option == "--help" || option == "--progress" || option == "--no-progress";
 }
 
 // Splits "--name=value" into name and value.
@@ -261,7 +264,11 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args)
                 parsed.error = commandName + ": " + option + " takes no value";
                 return parsed;
             }
-            options.recurse = true;
+            if (option == "--progress" || option == "--no-progress") {
+                options.progress = option == "--progress";
+            } else {
+                options.recurse = true;
+            }
             continue;
         }
         std::string value;

@@ -54,6 +54,7 @@ struct CliOptions
     bool recurse = false; // --recurse
     OutputFormat format = OutputFormat::Text; // --format
     std::optional<std::string> output; // --output
+    std::optional<bool> progress; // --progress (true) / --no-progress (false)
 };
 
 struct ParsedCommandLine
