@@ -59,42 +59,47 @@ mkdir -p "$work"
 export LC_ALL=C.UTF-8 TZ=UTC
 
 # measure OUT CMD...: runs CMD with its standard output to OUT; prints
-# "seconds peak-KiB" (GNU time: wall clock, largest resident set of the
-# command's processes).
+# "seconds peak-KiB cpu-seconds" (GNU time: wall clock, largest resident set
+# of the command's processes, user and system time; on a busy machine the CPU
+# time says more than the wall time).
 measure() {
   local out=$1
   shift
   local stats=$work/time.txt
   local status=0
-  /usr/bin/time -f '%e %M' -o "$stats" "$@" > "$out" 2> "$work/stderr.txt" || status=$?
+  /usr/bin/time -f '%e %M %U %S' -o "$stats" "$@" > "$out" 2> "$work/stderr.txt" || status=$?
   # find exits 1 when it found duplicates.
   if [[ $status -gt 1 ]]; then
     echo "failed ($status): $*" >&2
     cat "$work/stderr.txt" >&2
     exit 1
   fi
-  tail -n 1 "$stats"
+  tail -n 1 "$stats" | awk '{ printf "%s %s %.2f\n", $1, $2, $3 + $4 }'
 }
 
 # bench_rounds NAME... : for each round, runs every named function in turn;
 # results in best_s[NAME] and peak_kb[NAME] (largest over the rounds).
-declare -A best_s peak_kb
+declare -A best_s peak_kb best_cpu
 bench_rounds() {
-  local name r t m
+  local name r t m c
   for name in "$@"; do
     "$name" "$work/$name.warm" > /dev/null # warm-up: page cache, server caches
     best_s[$name]=""
+    best_cpu[$name]=""
     peak_kb[$name]=0
   done
   for ((r = 0; r < rounds; ++r)); do
     for name in "$@"; do
-      read -r t m < <("$name" "$work/$name.out")
+      read -r t m c < <("$name" "$work/$name.out")
       if [[ -z ${t:-} || -z ${m:-} ]]; then
         echo "no measurement for $name" >&2
         exit 1
       fi
       if [[ -z ${best_s[$name]} ]] || awk -v a="$t" -v b="${best_s[$name]}" 'BEGIN { exit !(a < b) }'; then
         best_s[$name]=$t
+      fi
+      if [[ -z ${best_cpu[$name]} ]] || awk -v a="$c" -v b="${best_cpu[$name]}" 'BEGIN { exit !(a < b) }'; then
+        best_cpu[$name]=$c
       fi
       if ((m > peak_kb[$name])); then
         peak_kb[$name]=$m
@@ -104,11 +109,12 @@ bench_rounds() {
 }
 
 row() { # N source program name check
-  printf '| %s | %s | %s | %s | %d | %s |\n' "$1" "$2" "$3" "${best_s[$4]}" $(((peak_kb[$4] + 512) / 1024)) "$5"
+  printf '| %s | %s | %s | %s | %s | %d | %s |\n' "$1" "$2" "$3" "${best_s[$4]}" "${best_cpu[$4]}" \
+    $(((peak_kb[$4] + 512) / 1024)) "$5"
 }
 
-echo "| users | source | program | best wall s | peak MB | duplicate lines |"
-echo "|---|---|---|---|---|---|"
+echo "| users | source | program | best wall s | best CPU s | peak MB | duplicate lines |"
+echo "|---|---|---|---|---|---|---|"
 
 # ---- tree files ------------------------------------------------------------
 tree_file=""
@@ -161,7 +167,7 @@ stop_slapd() {
 }
 trap stop_slapd EXIT
 
-ldap_veralith() { measure "$1" "$cli" --tree-file "$LDAP_URI/o=Acme" find --base .Acme --class inetOrgPerson \
+ldap_veralith() { measure "$1" "$cli" --tree-file "${LDAP_URI%/}/o=Acme" find --base .Acme --class inetOrgPerson \
   --attribute mail --recurse; }
 ldap_bare() { measure "$1" ldapsearch -x -LLL -o ldif-wrap=no -H "$LDAP_URI" -b o=Acme -s sub \
   '(objectClass=inetOrgPerson)' mail; }
@@ -213,4 +219,4 @@ if [[ $which != tree ]]; then
 fi
 echo
 echo "$(date -u '+%Y-%m-%d %H:%M UTC'), $(nproc) cores, $(sed -n 's/^model name\s*: //p' /proc/cpuinfo | head -1)," \
-  "best of $rounds rounds after a warm-up"
+  "best of $rounds rounds after a warm-up; load average at the end: $(cut -d' ' -f1-3 /proc/loadavg)"

@@ -118,7 +118,7 @@ SearchRunResult RunSearch(const SearchRunInputs& inputs, SearchSurface& surface)
         inputs.searchContext, inputs.containerName, result.filter.text, inputs.recurse, surface, progress, &stopped);
     result.lastResult = result.searchResult;
     if (stopped) {
-        result.outcome = SearchRunOutcome::Aborted;
+        result.outcome = surface.Closed() ? SearchRunOutcome::Closed : SearchRunOutcome::Aborted;
         return result;
     }
 
