@@ -7,11 +7,16 @@
 #include "util/feedback.h"
 #include "util/format.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <exception>
 #include <set>
+#include <string>
 
 #include <QCheckBox>
 #include <QCoreApplication>
+#include <QLabel>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QScopeGuard>
 #include <QTabWidget>
@@ -61,10 +66,12 @@ FormSearchSurface::FormSearchSurface(TMainForm& form)
     util::FeedbackHooks paced = windowHooks_;
     paced.processPendingMessages = [this] { PumpIfDue(); };
     util::SetFeedbackHooks(std::move(paced));
+    stopConnection_ = QObject::connect(form_.BitBtnStop, &QPushButton::clicked, [this] { stopRequested_ = true; });
 }
 
 FormSearchSurface::~FormSearchSurface()
 {
+    QObject::disconnect(stopConnection_);
     util::SetFeedbackHooks(std::move(windowHooks_));
 }
 
@@ -74,6 +81,7 @@ void FormSearchSurface::PumpIfDue()
         return;
     }
     ShowStatusText();
+    ShowCounts();
     if (windowHooks_.processPendingMessages) {
         windowHooks_.processPendingMessages();
     }
@@ -202,6 +210,42 @@ bool FormSearchSurface::Closed() const
 void FormSearchSurface::RunningChanged(bool running)
 {
     form_.BitBtnSearch->setEnabled(!running);
+    form_.BitBtnStop->setEnabled(running);
+    if (running) {
+        stopRequested_ = false;
+    } else {
+        ShowCounts();
+    }
+    form_.ProgressBarRun->setVisible(running);
+}
+
+void FormSearchSurface::RunProgressed(const RunProgress& progress)
+{
+    const bool phaseChanged = progress.searching != progress_.searching;
+    progress_ = progress;
+    countsPending_ = true;
+    // A new phase shows at once; counts within a phase at the next pump.
+    if (phaseChanged) {
+        ShowCounts();
+    }
+}
+
+void FormSearchSurface::ShowCounts()
+{
+    if (!countsPending_) {
+        return;
+    }
+    countsPending_ = false;
+    form_.StatusCounts->setText(QString::fromStdString(std::to_string(progress_.objectsFound) + " objects found, " +
+        std::to_string(progress_.valuesRead) + " values read"));
+    QProgressBar& bar = *form_.ProgressBarRun;
+    if (progress_.searching) {
+        bar.setRange(0, 0); // busy: the total is not known yet
+    } else {
+        const int total = static_cast<int>(std::min<std::size_t>(progress_.objectsToRead, INT32_MAX));
+        bar.setRange(0, total);
+        bar.setValue(static_cast<int>(std::min<std::size_t>(progress_.valuesRead, INT32_MAX)));
+    }
 }
 
 void RunFormSearch(TMainForm& form)

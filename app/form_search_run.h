@@ -8,6 +8,7 @@
 #include "util/feedback.h"
 
 #include <QElapsedTimer>
+#include <QObject>
 
 namespace veralith::app {
 
@@ -58,6 +59,12 @@ public:
     util::MessageBoxButton ShowMessage(util::MessageBoxKind kind, const std::string& text) override;
     void ProcessPendingMessages() override;
     void RunningChanged(bool running) override;
+    // The counts go to StatusCounts and the progress bar at the next pump;
+    // objects reach ListBoxObjects while the search runs; BitBtnStop stops
+    // the run.
+    void RunProgressed(const RunProgress& progress) override;
+    bool ObjectsWhileSearching() const override { return true; }
+    bool StopRequested() const override { return stopRequested_; }
     // The window has been closed (its contexts freed) during the run.
     bool Closed() const override;
 
@@ -66,6 +73,7 @@ private:
     // kPumpInterval has passed since the last time.
     void PumpIfDue();
     void ShowStatusText();
+    void ShowCounts();
 
     TMainForm& form_;
     util::FeedbackHooks windowHooks_;
@@ -77,6 +85,10 @@ private:
     std::string progressValue_;
     bool progressPending_ = false;
     bool statusPending_ = false;
+    RunProgress progress_;
+    bool countsPending_ = false;
+    bool stopRequested_ = false;
+    QMetaObject::Connection stopConnection_;
 };
 
 // BitBtnSearchClick's run: ReadSearchRunInputs, RunSearch on the window's

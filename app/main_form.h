@@ -44,6 +44,7 @@ class QPlainTextEdit;
 class QPushButton;
 class QSplitter;
 class QStatusBar;
+class QProgressBar;
 class QTabWidget;
 
 namespace veralith::settings {
@@ -129,6 +130,8 @@ public:
     QWidget* PanelControl = nullptr;
     QWidget* Panel2 = nullptr;
     QPushButton* BitBtnSearch = nullptr;
+    // Stops the run in progress; enabled only while one works.
+    QPushButton* BitBtnStop = nullptr;
     QCheckBox* CheckBoxRecurse = nullptr;
     QWidget* Panel3 = nullptr;
     settings::RadioGroup* RadioGroupAlert = nullptr;
@@ -153,6 +156,10 @@ public:
     ConflictGroupsView* TreeGroups = nullptr;
 
     QStatusBar* StatusBar = nullptr;
+    // The run's counts (objects found, values read) and, while it runs, its
+    // progress (busy while searching, values read of the objects found after).
+    QLabel* StatusCounts = nullptr;
+    QProgressBar* ProgressBarRun = nullptr;
     QMenu* PopupMenu = nullptr;
     QAction* PopupMenuSave = nullptr;
     QAction* PopupMenuLoad = nullptr;

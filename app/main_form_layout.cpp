@@ -15,6 +15,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QSplitter>
@@ -110,6 +111,14 @@ void TMainForm::CreateComponents()
     StatusBar = new QStatusBar(this);
     StatusBar->setObjectName(QStringLiteral("StatusBar"));
     setStatusBar(StatusBar);
+    StatusCounts = new QLabel(StatusBar);
+    StatusCounts->setObjectName(QStringLiteral("StatusCounts"));
+    StatusBar->addPermanentWidget(StatusCounts);
+    ProgressBarRun = new QProgressBar(StatusBar);
+    ProgressBarRun->setObjectName(QStringLiteral("ProgressBarRun"));
+    ProgressBarRun->setMaximumWidth(160);
+    ProgressBarRun->setVisible(false);
+    StatusBar->addPermanentWidget(ProgressBarRun);
 
     PopupMenu = new QMenu(this);
     PopupMenu->setObjectName(QStringLiteral("PopupMenu"));
@@ -254,6 +263,10 @@ QWidget* TMainForm::CreateSelectorPage()
     BitBtnSearch->setIconSize(QSize(16, 16));
     BitBtnSearch->setMinimumHeight(30);
     searchColumn->addWidget(BitBtnSearch);
+    BitBtnStop = new QPushButton(QStringLiteral("S&top"), Panel2);
+    BitBtnStop->setObjectName(QStringLiteral("BitBtnStop"));
+    BitBtnStop->setEnabled(false);
+    searchColumn->addWidget(BitBtnStop);
     CheckBoxRecurse = new QCheckBox(QStringLiteral("&Recurse"), Panel2);
     CheckBoxRecurse->setObjectName(QStringLiteral("CheckBoxRecurse"));
     CheckBoxRecurse->setChecked(false);

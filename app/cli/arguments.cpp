@@ -47,13 +47,15 @@ const std::vector<CommandInfo>& Commands()
             "[Root], no filter (every object in scope), --scope 2, --template #NAME#, no limit.\n"},
         {CliCommand::Find, "find",
             {"--tree", "--base", "--class", "--attribute", "--mode", "--recurse", "--format", "--output",
-                "--each-value", "--match", "--unique", "--ignore-value", "--exclude-base", "--report"},
+                "--each-value", "--match", "--unique", "--ignore-value", "--exclude-base", "--report", "--progress",
+                "--no-progress"},
             "usage: veralith-cli [--tree-file FILE]... find [--tree NAME] [--base NAME] [--class CLASS]\n"
             "                    [--attribute ATTR]... [--mode duplicates|present|absent|show] [--recurse]\n"
             "                    [--each-value] [--match case|exact|directory]\n"
             "                    [--unique attribute|all|others|combination]\n"
             "                    [--ignore-value TEXT]... [--exclude-base NAME]...\n"
             "                    [--report log|groups] [--format text|csv|json] [--output FILE]\n"
+            "                    [--progress|--no-progress]\n"
             "Runs the window's search: finds the objects of the class below the base (default\n"
             "[Root]; --recurse: the whole subtree), reads the attribute of each and, in the\n"
             "duplicates mode (default), reports every object whose value equals an earlier\n"
@@ -65,7 +67,9 @@ const std::vector<CommandInfo>& Commands()
             "attribute (default), across all (an object's own attributes too), across all\n"
             "between different objects only, or the combination of values; --ignore-value\n"
             "leaves a value out; --exclude-base leaves a subtree out (in every mode);\n"
-            "--report groups prints each duplicated value with the objects that hold it.\n"},
+            "--report groups prints each duplicated value with the objects that hold it.\n"
+            "A progress line on standard error while it runs when that is a terminal\n"
+            "(--progress: always, --no-progress: never).\n"},
     };
     return commands;
 }
@@ -105,7 +109,8 @@ const CommandInfo* FindCommand(CliCommand command)
 // Options that take no value.
 bool IsFlag(std::string_view option)
 {
-    return option == "--recurse" || option == "--help" || option == "--each-value";
+    return option == "--recurse" || option == "--help" || option == "--each-value" || option == "--progress" ||
+        option == "--no-progress";
 }
 
 // Options of find that may be given more than once.
@@ -336,6 +341,8 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args)
             }
             if (option == "--each-value") {
                 options.compare.eachValue = true;
+            } else if (option == "--progress" || option == "--no-progress") {
+                options.progress = option == "--progress";
             } else {
                 options.recurse = true;
             }

@@ -58,6 +58,7 @@ struct CliOptions
     CompareOptions compare;
     bool reportGroups = false; // find --report groups
     std::optional<std::string> output; // --output
+    std::optional<bool> progress; // --progress (true) / --no-progress (false)
 };
 
 struct ParsedCommandLine

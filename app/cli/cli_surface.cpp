@@ -29,12 +29,29 @@ void CliSurface::AddObjects(const util::StringList& names)
 
 util::MessageBoxButton CliSurface::ShowMessage(util::MessageBoxKind, const std::string& text)
 {
+    if (progress_ != nullptr) {
+        progress_->Erase();
+    }
     if (messages_ != nullptr) {
         std::fwrite(text.data(), 1, text.size(), messages_);
         std::fputc('\n', messages_);
         std::fflush(messages_);
     }
     return util::MessageBoxButton::Ok;
+}
+
+void CliSurface::RunProgressed(const RunProgress& progress)
+{
+    if (progress_ != nullptr) {
+        progress_->Show(progress);
+    }
+}
+
+void CliSurface::RunningChanged(bool running)
+{
+    if (!running && progress_ != nullptr) {
+        progress_->Erase();
+    }
 }
 
 } // namespace veralith::app

@@ -4,6 +4,7 @@
 // alert fixed to Log Message (no box is ever shown), messages written to a
 // stream (standard error), no event processing.
 
+#include "app/cli/progress_line.h"
 #include "app/run/search_surface.h"
 
 #include <cstdio>
@@ -40,6 +41,12 @@ public:
     // Writes the text and a line break to the message stream; answers Ok.
     util::MessageBoxButton ShowMessage(util::MessageBoxKind kind, const std::string& text) override;
     void ProcessPendingMessages() override { }
+    // The run's progress goes to the progress line, when one is set.
+    void RunProgressed(const RunProgress& progress) override;
+    void RunningChanged(bool running) override;
+    // Shows the run's progress on line (nullptr: none); line must outlive the
+    // run.
+    void SetProgressLine(ProgressLine* line) { progress_ = line; }
 
     const std::vector<std::string>& Objects() const { return objects_; }
     const std::vector<std::string>& Values() const { return values_; }
@@ -50,6 +57,7 @@ public:
 
 private:
     std::FILE* messages_;
+    ProgressLine* progress_ = nullptr;
     std::vector<std::string> objects_;
     std::vector<std::string> values_;
     std::vector<DuplicateEntry> duplicates_;

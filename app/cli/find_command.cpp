@@ -7,6 +7,8 @@
 #include "directory/directory.h"
 #include "util/string_list.h"
 
+#include <optional>
+
 namespace veralith::app {
 
 namespace {
@@ -96,6 +98,10 @@ int RunFind(const CliOptions& options, CliSession& session, std::FILE* out, std:
     }
 
     CliSurface surface(err);
+    std::optional<ProgressLine> progress;
+    if (ProgressWanted(options.progress, err)) {
+        surface.SetProgressLine(&progress.emplace(err));
+    }
     const SearchRunResult result = RunSearch(inputs, surface);
     if (result.outcome == SearchRunOutcome::NoAttribute) {
         return kExitFailure;

@@ -2,6 +2,7 @@
 
 #include "app/run/compare_run.h"
 #include "app/run/duplicate_list.h"
+#include "app/run/run_progress.h"
 #include "search/search.h"
 #include "util/feedback.h"
 #include "util/format.h"
@@ -116,15 +117,14 @@ SearchRunResult RunSearch(const SearchRunInputs& inputs, SearchSurface& surface)
     surface.ClearObjects();
     surface.ClearValues();
 
-    {
-        util::StringList found;
-        result.searchResult = search::SearchObjectNames(
-            inputs.searchContext, inputs.containerName, result.filter.text, inputs.recurse ? 2 : 1, &found);
-        result.lastResult = result.searchResult;
-        if (!inputs.compare.excludedBases.empty()) {
-            found = WithoutExcludedBases(found, inputs.compare.excludedBases);
-        }
-        surface.AddObjects(found);
+    RunProgress progress;
+    bool stopped = false;
+    result.searchResult = SearchIntoSurface(inputs.searchContext, inputs.containerName, result.filter.text,
+        inputs.recurse, inputs.compare.excludedBases, surface, progress, &stopped);
+    result.lastResult = result.searchResult;
+    if (stopped) {
+        result.outcome = surface.Closed() ? SearchRunOutcome::Closed : SearchRunOutcome::Aborted;
+        return result;
     }
 
     if (result.searchResult == 0 && surface.ObjectCount() == 0) {
@@ -146,9 +146,14 @@ SearchRunResult RunSearch(const SearchRunInputs& inputs, SearchSurface& surface)
     bool duplicateFound = false;
 
     const std::size_t count = surface.ObjectCount();
+    ReadingProgress reading(surface, progress, count);
     for (std::size_t i = 0; i < count; ++i) {
         if (surface.Closed()) {
             result.outcome = SearchRunOutcome::Closed;
+            break;
+        }
+        if (surface.StopRequested()) {
+            result.outcome = SearchRunOutcome::Aborted;
             break;
         }
         const std::optional<std::string> name = ObjectIfPresent(surface, i);
@@ -164,6 +169,7 @@ SearchRunResult RunSearch(const SearchRunInputs& inputs, SearchSurface& surface)
         surface.ShowProgress(*name, value);
         surface.AddValue(value);
         ++result.valuesRead;
+        reading.ValueRead();
         surface.ProcessPendingMessages();
 
         if (!findDuplicates || read != 0) {

@@ -79,7 +79,7 @@ enum class SearchRunOutcome {
     NoAttribute, // Present/NotPresent without an attribute: the message was shown, nothing changed
     NoMatch, // the search succeeded and found nothing: the message was shown
     Completed, // every object was processed (NotPresent: the object list is the answer)
-    Aborted, // the user chose "Abort" in a duplicate's warning box
+    Aborted, // the user chose "Abort" in a duplicate's warning box, or asked the surface to stop
     ListCleared, // the object list lost entries during the run; the loop stopped at its end
     Closed, // the surface was closed during the run; the loop stopped
 };

@@ -34,6 +34,19 @@ struct DuplicateEntry
     std::string line;
 };
 
+// How far a run has come, for progress displays.
+struct RunProgress
+{
+    // True while the search runs; false once it has ended and the values are
+    // read.
+    bool searching = true;
+    std::size_t objectsFound = 0;
+    std::size_t valuesRead = 0;
+    // The objects whose values are read: known once the search has ended (0
+    // before).
+    std::size_t objectsToRead = 0;
+};
+
 class SearchSurface
 {
 public:
@@ -96,6 +109,21 @@ public:
     // Told true when a run starts and false when it ends, on every path (the
     // window locks its Search button in between). Default: nothing.
     virtual void RunningChanged(bool /*running*/) { }
+
+    // Hears how far the run has come: when the search starts, every few
+    // hundred objects while it runs and while the values are read, and when
+    // each phase ends. Default: nothing.
+    virtual void RunProgressed(const RunProgress& /*progress*/) { }
+
+    // True when the objects found should reach the object list while the
+    // search still runs (AddObjects is then called with batches of them);
+    // false: they come in one call when the search has ended. Default: false.
+    virtual bool ObjectsWhileSearching() const { return false; }
+
+    // True when the user has asked to stop the run: the search, or the
+    // reading of values, ends before the next object (outcome Aborted).
+    // Default: false.
+    virtual bool StopRequested() const { return false; }
 
     // True while a run works on this surface.
     bool IsRunning() const { return running_; }

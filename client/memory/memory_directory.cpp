@@ -63,24 +63,103 @@ MemoryDirectory::MemoryDirectory(std::string tree, std::string defaultNameContex
         m_namingType.push_back(naming);
         m_namingAttr.push_back(m_schema.findAttribute(naming));
     }
-    StoredObject root;
     const int rootClass = m_schema.findClass("Tree Root");
-    root.classId = rootClass == kNoSchemaId ? 0 : rootClass;
-    m_objects.push_back(std::move(root));
+    m_objects.emplace_back().classId = rootClass == kNoSchemaId ? 0 : rootClass;
 }
 
-std::uint32_t MemoryDirectory::addObject(StoredObject object)
+std::string_view TextArena::keep(std::string_view text)
+{
+    if (text.empty()) {
+        return {};
+    }
+    if (text.size() > m_left) {
+        // Blocks of 1 MiB; a longer text gets a block of its own.
+        constexpr std::size_t kBlock = std::size_t {1} << 20;
+        const std::size_t size = text.size() > kBlock / 4 ? text.size() : kBlock;
+        m_blocks.push_back(std::make_unique_for_overwrite<char[]>(size));
+        m_capacity += size;
+        if (size == text.size() && m_left > 0) {
+            // The current block keeps its free space for later texts.
+            char* own = m_blocks.back().get();
+            std::copy(text.begin(), text.end(), own);
+            return {own, text.size()};
+        }
+        m_free = m_blocks.back().get();
+        m_left = size;
+    }
+    char* at = m_free;
+    std::copy(text.begin(), text.end(), at);
+    m_free += text.size();
+    m_left -= text.size();
+    return {at, text.size()};
+}
+
+std::uint32_t MemoryDirectory::addObject(const StoredObject& object)
+{
+    const std::uint32_t index = beginObject(object.rdn, object.classId, object.created, object.modified);
+    m_objects[index].auxClasses = object.auxClasses;
+    for (const StoredAttribute& attribute : object.attributes) {
+        addAttribute(attribute.attrId);
+        for (const std::string& value : attribute.values) {
+            addValue(value);
+        }
+    }
+    endObject();
+    attach(index, object.parent);
+    return index;
+}
+
+std::uint32_t MemoryDirectory::beginObject(
+    std::string_view rdn, std::int32_t classId, std::uint32_t created, std::uint32_t modified)
 {
     const auto index = static_cast<std::uint32_t>(m_objects.size());
-    const std::uint32_t parent = object.parent;
-    m_objects.push_back(std::move(object));
-    m_objects[parent].children.push_back(index);
+    ObjectRecord& record = m_objects.emplace_back();
+    record.rdn = m_arena.keep(rdn);
+    record.classId = classId;
+    record.created = created;
+    record.modified = modified;
+    record.firstAttribute = static_cast<std::uint32_t>(m_attributes.size());
     return index;
+}
+
+void MemoryDirectory::addAttribute(std::int32_t attrId)
+{
+    m_attributes.push_back(AttributeRecord {attrId, static_cast<std::uint32_t>(m_values.size()), 0});
+    ++m_objects.back().attributeCount;
+}
+
+void MemoryDirectory::addValue(std::string_view wire)
+{
+    m_values.push_back(m_arena.keep(wire));
+    ++m_attributes.back().valueCount;
+}
+
+void MemoryDirectory::endObject()
+{
+    const ObjectRecord& record = m_objects.back();
+    const auto first = m_attributes.begin() + record.firstAttribute;
+    std::sort(first, first + record.attributeCount,
+        [](const AttributeRecord& a, const AttributeRecord& b) { return a.attrId < b.attrId; });
+}
+
+void MemoryDirectory::attach(std::uint32_t child, std::uint32_t parent)
+{
+    m_objects[child].parent = parent;
+    m_objects[parent].children.push_back(child);
+}
+
+void MemoryDirectory::replaceValue(
+    std::uint32_t index, std::int32_t attrId, std::uint32_t valueIndex, std::string_view wire)
+{
+    const AttributeRecord* a = stored(index, attrId);
+    if (a != nullptr && valueIndex < a->valueCount) {
+        m_values[a->firstValue + valueIndex] = m_arena.keep(wire);
+    }
 }
 
 void MemoryDirectory::finish()
 {
-    for (StoredObject& o : m_objects) {
+    for (ObjectRecord& o : m_objects) {
         std::sort(o.children.begin(), o.children.end(), [this](std::uint32_t a, std::uint32_t b) {
             return CompareIgnoreCase(m_objects[a].rdn, m_objects[b].rdn) < 0;
         });
@@ -130,7 +209,7 @@ std::string MemoryDirectory::fullName(std::uint32_t index) const
 
 void MemoryDirectory::summarize(std::uint32_t index, ObjectSummary* entry) const
 {
-    const StoredObject& o = m_objects[index];
+    const ObjectRecord& o = m_objects[index];
     const ClassDef& def = m_schema.classDef(o.classId);
     entry->fullName = fullName(index);
     entry->namingTypes.clear();
@@ -160,7 +239,7 @@ void MemoryDirectory::summarize(std::uint32_t index, ObjectSummary* entry) const
     entry->subordinateCount = static_cast<std::uint32_t>(o.children.size());
     entry->creationTime = o.created;
     entry->modificationTime = o.modified;
-    std::uint32_t count = static_cast<std::uint32_t>(o.attributes.size());
+    std::uint32_t count = o.attributeCount;
     if (index != kRootObject) {
         count += 1; // Object Class
         const std::int32_t naming = m_namingAttr[static_cast<std::size_t>(o.classId)];
@@ -171,12 +250,27 @@ void MemoryDirectory::summarize(std::uint32_t index, ObjectSummary* entry) const
     entry->attributeCount = count;
 }
 
-const StoredAttribute* MemoryDirectory::stored(std::uint32_t index, std::int32_t attrId) const
+const AttributeRecord* MemoryDirectory::stored(std::uint32_t index, std::int32_t attrId) const
 {
-    const auto& attrs = m_objects[index].attributes;
-    const auto it = std::lower_bound(
-        attrs.begin(), attrs.end(), attrId, [](const StoredAttribute& a, std::int32_t id) { return a.attrId < id; });
-    return (it != attrs.end() && it->attrId == attrId) ? &*it : nullptr;
+    const ObjectRecord& o = m_objects[index];
+    const AttributeRecord* first = m_attributes.data() + o.firstAttribute;
+    const AttributeRecord* last = first + o.attributeCount;
+    const AttributeRecord* it =
+        std::lower_bound(first, last, attrId, [](const AttributeRecord& a, std::int32_t id) { return a.attrId < id; });
+    return (it != last && it->attrId == attrId) ? it : nullptr;
+}
+
+std::vector<std::string_view> MemoryDirectory::storedValues(std::uint32_t index, std::int32_t attrId) const
+{
+    std::vector<std::string_view> out;
+    if (attrId == kNoSchemaId || index >= m_objects.size()) {
+        return out;
+    }
+    if (const AttributeRecord* a = stored(index, attrId); a != nullptr) {
+        const auto first = m_values.begin() + a->firstValue;
+        out.assign(first, first + a->valueCount);
+    }
+    return out;
 }
 
 std::int32_t MemoryDirectory::namingAttrOf(std::int32_t classId) const
@@ -190,7 +284,7 @@ std::vector<std::string> MemoryDirectory::values(std::uint32_t index, std::int32
     if (attrId == kNoSchemaId || index == kRootObject) {
         return out;
     }
-    const StoredObject& o = m_objects[index];
+    const ObjectRecord& o = m_objects[index];
     if (attrId == m_objectClassAttr) {
         for (int id : m_schema.classChain(o.classId)) {
             out.push_back(m_schema.classDef(id).name);
@@ -202,12 +296,13 @@ std::vector<std::string> MemoryDirectory::values(std::uint32_t index, std::int32
     }
     const bool naming = attrId == namingAttrOf(o.classId);
     if (naming) {
-        out.push_back(o.rdn);
+        out.emplace_back(o.rdn);
     }
-    if (const StoredAttribute* a = stored(index, attrId); a != nullptr) {
-        for (const std::string& v : a->values) {
+    if (const AttributeRecord* a = stored(index, attrId); a != nullptr) {
+        for (std::uint32_t k = 0; k < a->valueCount; ++k) {
+            const std::string_view v = m_values[a->firstValue + k];
             if (!naming || !SameTextIgnoreCase(v, o.rdn)) {
-                out.push_back(v);
+                out.emplace_back(v);
             }
         }
     }
@@ -286,11 +381,11 @@ DirResult MemoryDirectory::openStream(std::string_view fullName, std::string_vie
         return ERR_NO_SUCH_ENTRY;
     }
     const std::int32_t id = m_schema.findAttribute(attribute);
-    const StoredAttribute* a = id == kNoSchemaId ? nullptr : stored(index, id);
-    if (a == nullptr || a->values.empty() || m_schema.attribute(id).syntaxId != SYN_STREAM) {
+    const AttributeRecord* a = id == kNoSchemaId ? nullptr : stored(index, id);
+    if (a == nullptr || a->valueCount == 0 || m_schema.attribute(id).syntaxId != SYN_STREAM) {
         return ERR_NO_SUCH_ATTRIBUTE;
     }
-    const std::string& content = a->values.front();
+    const std::string_view content = m_values[a->firstValue];
     const int file = memfd_create("veralith-stream", MFD_CLOEXEC);
     if (file < 0) {
         return ERR_SYSTEM_FAILURE;

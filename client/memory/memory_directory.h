@@ -3,8 +3,11 @@
 // The embedded in-memory directory: one tree held in memory, served through
 // the DirectoryService interface. The tree-file loader (loader.h) builds it.
 //
-// Layout: objects in one vector (index 0 is the root), children as sorted
-// index lists, attributes as (schema id, wire values) pairs sorted by id.
+// Layout: objects in one vector of fixed-size records (index 0 is the root),
+// children as sorted index lists; each object's attributes are a run of
+// (schema id, values) records in one table, sorted by id, and every value is
+// a view into one text arena of large blocks. A million objects thus cost a
+// few allocations per thousand objects instead of several per object.
 // "Object Class" and the naming attribute's own value are derived when read,
 // never stored.
 
@@ -13,6 +16,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace veralith::client::memory {
@@ -20,6 +24,7 @@ namespace veralith::client::memory {
 inline constexpr std::uint32_t kNoObject = 0xFFFFFFFFu;
 inline constexpr std::uint32_t kRootObject = 0;
 
+// An object to add with addObject (a builder's form of it).
 struct StoredAttribute
 {
     std::int32_t attrId = 0;
@@ -34,8 +39,46 @@ struct StoredObject
     std::uint32_t created = 0;
     std::uint32_t modified = 0;
     std::vector<std::int32_t> auxClasses;
+    std::vector<StoredAttribute> attributes;
+};
+
+// An object as the directory holds it.
+struct ObjectRecord
+{
+    std::string_view rdn; // in the directory's text arena
+    std::uint32_t parent = kNoObject;
+    std::int32_t classId = 0;
+    std::uint32_t created = 0;
+    std::uint32_t modified = 0;
+    std::uint32_t firstAttribute = 0; // in the attribute table
+    std::uint32_t attributeCount = 0;
+    std::vector<std::int32_t> auxClasses;
     std::vector<std::uint32_t> children; // sorted by rdn ignoring ASCII case
-    std::vector<StoredAttribute> attributes; // sorted by attrId
+};
+
+// One attribute of an object: its values are valueCount entries of the value
+// table from firstValue.
+struct AttributeRecord
+{
+    std::int32_t attrId = 0;
+    std::uint32_t firstValue = 0;
+    std::uint32_t valueCount = 0;
+};
+
+// Texts copied into large blocks that never move: a view of a kept text stays
+// valid as long as the arena.
+class TextArena
+{
+public:
+    std::string_view keep(std::string_view text);
+    // Bytes held in blocks (for tests and benchmarks).
+    std::size_t capacity() const { return m_capacity; }
+
+private:
+    std::vector<std::unique_ptr<char[]>> m_blocks;
+    char* m_free = nullptr;
+    std::size_t m_left = 0;
+    std::size_t m_capacity = 0;
 };
 
 class MemoryDirectory final : public DirectoryService, public std::enable_shared_from_this<MemoryDirectory>
@@ -45,13 +88,33 @@ public:
     // attribute "Object Class".
     MemoryDirectory(std::string tree, std::string defaultNameContext, Schema schema);
 
-    // Building (the loader): appends an object below parent (not yet sorted
-    // among its siblings) and returns its index.
-    std::uint32_t addObject(StoredObject object);
-    // Makes room for count more objects.
-    void reserve(std::size_t count) { m_objects.reserve(m_objects.size() + count); }
-    StoredObject& object(std::uint32_t index) { return m_objects[index]; }
-    const StoredObject& object(std::uint32_t index) const { return m_objects[index]; }
+    // Building, one object at a time. addObject appends an object below its
+    // parent (not yet sorted among its siblings) and returns its index.
+    std::uint32_t addObject(const StoredObject& object);
+    // The same without building a StoredObject: beginObject appends an object
+    // without a parent (attach gives it one later); addAttribute and addValue
+    // add to the attributes of the object begun last, an attribute's values
+    // following it; endObject sorts its attributes by id.
+    std::uint32_t beginObject(
+        std::string_view rdn, std::int32_t classId, std::uint32_t created, std::uint32_t modified);
+    void addAttribute(std::int32_t attrId);
+    void addValue(std::string_view wire);
+    void endObject();
+    // Makes parent the parent of child (child must have none yet).
+    void attach(std::uint32_t child, std::uint32_t parent);
+    // Replaces one stored value (valueIndex counted within the attribute).
+    void replaceValue(std::uint32_t index, std::int32_t attrId, std::uint32_t valueIndex, std::string_view wire);
+    // Makes room for more objects, attributes and values (a guess that is
+    // too large costs address space, not memory: untouched room stays
+    // unmapped).
+    void reserve(std::size_t objects, std::size_t attributes = 0, std::size_t values = 0)
+    {
+        m_objects.reserve(m_objects.size() + objects);
+        m_attributes.reserve(m_attributes.size() + attributes);
+        m_values.reserve(m_values.size() + values);
+    }
+    ObjectRecord& object(std::uint32_t index) { return m_objects[index]; }
+    const ObjectRecord& object(std::uint32_t index) const { return m_objects[index]; }
     std::size_t objectCount() const { return m_objects.size(); }
     // Sorts every container's children; call once after the last addObject.
     void finish();
@@ -67,6 +130,9 @@ public:
     // The values of an attribute on an object, derived ones included; empty
     // when the object does not carry it.
     std::vector<std::string> values(std::uint32_t index, std::int32_t attrId) const;
+    // The stored values of an attribute on an object (none derived); empty
+    // when it has none. The views live as long as the directory.
+    std::vector<std::string_view> storedValues(std::uint32_t index, std::int32_t attrId) const;
     // True when the object carries the attribute (derived ones included).
     bool carries(std::uint32_t index, std::int32_t attrId) const;
 
@@ -83,13 +149,16 @@ public:
     std::vector<std::string> namingTypes(std::string_view fullName) override;
 
 private:
-    const StoredAttribute* stored(std::uint32_t index, std::int32_t attrId) const;
+    const AttributeRecord* stored(std::uint32_t index, std::int32_t attrId) const;
     std::int32_t namingAttrOf(std::int32_t classId) const;
 
     std::string m_tree;
     std::string m_defaultNameContext;
     Schema m_schema;
-    std::vector<StoredObject> m_objects;
+    std::vector<ObjectRecord> m_objects;
+    std::vector<AttributeRecord> m_attributes;
+    std::vector<std::string_view> m_values;
+    TextArena m_arena;
     std::int32_t m_objectClassAttr = kNoSchemaId;
     std::vector<std::int32_t> m_namingAttr; // per class: its naming attribute id
     std::vector<std::string> m_namingType; // per class: its naming attribute name

@@ -105,6 +105,7 @@ struct Compiled
     std::vector<Compiled> children;
     std::string pattern; // normalized text, class name or relative name
     bool any = false; // base-class test without a class
+    std::vector<bool> classMatches; // base-class test: its answer per class id
     std::int32_t attrId = kNoSchemaId;
     bool objectClass = false;
     std::uint32_t attrSyntax = 0;
@@ -125,6 +126,10 @@ Compiled Compile(const Schema& schema, const FilterNode& node)
     case FilterNode::Kind::BaseClass:
         c.any = node.text.empty();
         c.pattern = Normalize(SYN_CLASS_NAME, node.text);
+        // The answer depends on the class alone: worked out once per class.
+        for (const ClassDef& def : schema.classes()) {
+            c.classMatches.push_back(c.any || GlobMatch(Normalize(SYN_CLASS_NAME, def.name), c.pattern));
+        }
         break;
     case FilterNode::Kind::RelativeName:
         c.pattern = Normalize(SYN_CI_STRING, node.text);
@@ -254,8 +259,7 @@ bool Evaluate(const MemoryDirectory& d, const Compiled& c, std::uint32_t index)
     case FilterNode::Kind::Not:
         return c.children.empty() || !Evaluate(d, c.children.front(), index);
     case FilterNode::Kind::BaseClass:
-        return c.any ||
-            GlobMatch(Normalize(SYN_CLASS_NAME, d.schema().classDef(d.object(index).classId).name), c.pattern);
+        return c.any || c.classMatches.at(static_cast<std::size_t>(d.object(index).classId));
     case FilterNode::Kind::RelativeName:
         return GlobMatch(Normalize(SYN_CI_STRING, d.object(index).rdn), c.pattern);
     case FilterNode::Kind::Present:
@@ -268,7 +272,7 @@ bool Evaluate(const MemoryDirectory& d, const Compiled& c, std::uint32_t index)
     }
     if (c.objectClass) {
         // The base class and the auxiliary classes.
-        const StoredObject& o = d.object(index);
+        const ObjectRecord& o = d.object(index);
         if (CompareOne(c, d.schema().classDef(o.classId).name)) {
             return true;
         }

@@ -179,6 +179,7 @@ bool TreeLoader::loadHeader()
         return false;
     }
     m_directory = std::make_shared<MemoryDirectory>(std::string(tree), std::string(), std::move(schema));
+    m_objectClassAttr = m_directory->schema().findAttribute("Object Class");
     m_namingLength.clear();
     for (std::size_t i = 0; i < m_directory->schema().classes().size(); ++i) {
         m_namingLength.push_back(m_directory->schema().namingAttribute(static_cast<int>(i)).size());
@@ -221,7 +222,7 @@ bool TreeLoader::timeMember(std::uint32_t node, const std::string& pointer, std:
     return true;
 }
 
-bool TreeLoader::loadObject(std::uint32_t node, std::uint32_t index, StoredObject* object)
+bool TreeLoader::loadObject(std::uint32_t node, std::uint32_t index)
 {
     const std::string pointer = objectPointer(index);
     if (m_doc.type(node) != JsonType::Object) {
@@ -235,9 +236,8 @@ bool TreeLoader::loadObject(std::uint32_t node, std::uint32_t index, StoredObjec
     if (!stringMember(node, pointer, "name", true, &name) || !stringMember(node, pointer, "class", true, &className)) {
         return false;
     }
-    std::string problem;
-    if (!CheckTreeName(name, &problem)) {
-        return fail(pointer + "/name", "name " + Quoted(name) + " " + problem);
+    if (!CheckTreeName(name, &m_problem)) {
+        return fail(pointer + "/name", "name " + Quoted(name) + " " + m_problem);
     }
     m_names.push_back(keep(name));
     const Schema& schema = m_directory->schema();
@@ -248,9 +248,8 @@ bool TreeLoader::loadObject(std::uint32_t node, std::uint32_t index, StoredObjec
     if ((schema.classDef(classId).flags & DS_AUXILIARY_CLASS) != 0) {
         return fail(pointer + "/class", Quoted(className) + " is an auxiliary class, not a base class");
     }
-    object->classId = classId;
     const std::size_t dot = FindUnescaped(name, '.');
-    object->rdn = std::string(name.substr(0, dot));
+    const std::uint32_t placed = m_directory->beginObject(name.substr(0, dot), classId, 0, 0);
     if (const std::uint32_t aux = m_doc.member(node, "auxClasses"); aux != kNoNode) {
         if (m_doc.type(aux) != JsonType::Array) {
             return fail(pointer + "/auxClasses", "must be an array of class names");
@@ -268,18 +267,22 @@ bool TreeLoader::loadObject(std::uint32_t node, std::uint32_t index, StoredObjec
             if ((schema.classDef(auxId).flags & DS_AUXILIARY_CLASS) == 0) {
                 return fail(itemPointer, Quoted(m_doc.text(item)) + " is not an auxiliary class");
             }
-            object->auxClasses.push_back(auxId);
+            m_directory->object(placed).auxClasses.push_back(auxId);
         }
     }
-    if (!timeMember(node, pointer, "created", &object->created) ||
-        !timeMember(node, pointer, "modified", &object->modified)) {
+    ObjectRecord& record = m_directory->object(placed);
+    if (!timeMember(node, pointer, "created", &record.created) ||
+        !timeMember(node, pointer, "modified", &record.modified)) {
         return false;
     }
-    return loadAttributes(node, index, pointer, object);
+    if (!loadAttributes(node, index, pointer)) {
+        return false;
+    }
+    m_directory->endObject();
+    return true;
 }
 
-bool TreeLoader::loadAttributes(
-    std::uint32_t node, std::uint32_t index, const std::string& pointer, StoredObject* object)
+bool TreeLoader::loadAttributes(std::uint32_t node, std::uint32_t index, const std::string& pointer)
 {
     const std::uint32_t attributes = m_doc.member(node, "attributes");
     if (attributes == kNoNode) {
@@ -289,7 +292,7 @@ bool TreeLoader::loadAttributes(
         return fail(pointer + "/attributes", "must be an object of attribute names and value arrays");
     }
     const Schema& schema = m_directory->schema();
-    object->attributes.reserve(m_doc.size(attributes));
+    m_attrIds.clear();
     for (std::uint32_t key = m_doc.first(attributes); key != kNoNode; key = m_doc.next(m_doc.next(key))) {
         const std::string_view name = m_doc.text(key);
         const std::uint32_t values = m_doc.next(key);
@@ -299,14 +302,13 @@ bool TreeLoader::loadAttributes(
             return fail(attrPointer(), "unknown attribute " + Quoted(name));
         }
         const AttributeDef& def = schema.attribute(attrId);
-        if (SameTextIgnoreCase(def.name, "Object Class")) {
+        if (attrId == m_objectClassAttr) {
             return fail(attrPointer(), "\"Object Class\" is derived from \"class\" and \"auxClasses\"");
         }
-        for (const StoredAttribute& known : object->attributes) {
-            if (known.attrId == attrId) {
-                return fail(attrPointer(), "attribute " + Quoted(def.name) + " is given twice");
-            }
+        if (std::find(m_attrIds.begin(), m_attrIds.end(), attrId) != m_attrIds.end()) {
+            return fail(attrPointer(), "attribute " + Quoted(def.name) + " is given twice");
         }
+        m_attrIds.push_back(attrId);
         if (m_doc.type(values) != JsonType::Array || m_doc.size(values) == 0) {
             return fail(attrPointer(), "must be a non-empty array of values");
         }
@@ -316,54 +318,47 @@ bool TreeLoader::loadAttributes(
                 "single-valued attribute " + Quoted(def.name) + " holds " + std::to_string(m_doc.size(values)) +
                     " values");
         }
-        StoredAttribute stored;
-        stored.attrId = attrId;
-        stored.values.reserve(m_doc.size(values));
+        m_directory->addAttribute(attrId);
         std::uint32_t j = 0;
-        std::string problem;
         for (std::uint32_t item = m_doc.first(values); item != kNoNode; item = m_doc.next(item), ++j) {
-            std::string wire;
-            if (!EncodeTreeValue(m_doc, item, def.syntaxId, schema, &wire, &problem)) {
-                return fail(attrPointer() + "/" + std::to_string(j), problem);
+            if (!EncodeTreeValue(m_doc, item, def.syntaxId, schema, &m_wire, &m_problem)) {
+                return fail(attrPointer() + "/" + std::to_string(j), m_problem);
             }
             if (def.syntaxId == SYN_DIST_NAME) {
                 m_pendingNames.push_back(PendingName {index, keep(name), attrId, j});
             }
-            stored.values.push_back(std::move(wire));
+            m_directory->addValue(m_wire);
         }
-        object->attributes.push_back(std::move(stored));
     }
-    std::sort(object->attributes.begin(), object->attributes.end(),
-        [](const StoredAttribute& a, const StoredAttribute& b) { return a.attrId < b.attrId; });
     return true;
 }
 
 bool TreeLoader::convertObject(std::uint32_t node, std::uint32_t index)
 {
     if (index == 0) {
-        // About one object per 500 bytes of file.
-        m_loaded.reserve(m_text.size() / 500 + 16);
-        m_names.reserve(m_text.size() / 500 + 16);
-        m_byName.reserve(m_text.size() / 500 + 16);
+        // Generous guesses (room never touched costs no memory): an object
+        // per 200 bytes of file, an attribute and a value per 40.
+        const std::size_t objects = m_text.size() / 200 + 16;
+        m_names.reserve(objects);
+        m_byName.reserve(objects);
+        m_directory->reserve(objects, m_text.size() / 40 + 16, m_text.size() / 40 + 16);
     }
-    m_loaded.emplace_back();
-    if (!loadObject(node, index, &m_loaded.back())) {
+    if (!loadObject(node, index)) {
         return false;
     }
-    const auto [it, inserted] = m_byName.emplace(m_names[index], index);
-    if (!inserted) {
+    const std::uint32_t holder = m_byName.insert(index);
+    if (holder != index) {
         return fail(objectPointer(index) + "/name",
-            Quoted(m_names[index]) + " is already the name of " + objectPointer(it->second));
+            Quoted(m_names[index]) + " is already the name of " + objectPointer(holder));
     }
     return true;
 }
 
 bool TreeLoader::linkObjects()
 {
-    const auto count = static_cast<std::uint32_t>(m_loaded.size());
-    std::vector<StoredObject>& loaded = m_loaded;
-    auto& byName = m_byName;
-    m_directory->reserve(count);
+    const auto count = static_cast<std::uint32_t>(m_names.size());
+    // Object i of the file is object i + 1 of the directory.
+    const auto placed = [](std::uint32_t i) { return i + 1; };
     // Parents: every object's parent must be in the file and be a container.
     const Schema& schema = m_directory->schema();
     std::vector<std::uint32_t> parentOf(count, kNoObject);
@@ -376,32 +371,30 @@ bool TreeLoader::linkObjects()
             continue;
         }
         const std::string_view parent = name.substr(dot + 1);
-        const auto it = byName.find(parent);
-        if (it == byName.end()) {
+        const std::uint32_t found = m_byName.find(parent);
+        if (found == kNoObject) {
             return fail(
                 objectPointer(i) + "/name", "parent " + Quoted(parent) + " of " + Quoted(name) + " is not in the file");
         }
-        const ClassDef& parentClass = schema.classDef(loaded[it->second].classId);
+        const ClassDef& parentClass = schema.classDef(m_directory->object(placed(found)).classId);
         if ((parentClass.flags & DS_CONTAINER_CLASS) == 0) {
             return fail(objectPointer(i) + "/name",
                 "parent " + Quoted(parent) + " of " + Quoted(name) + " is no container (class " +
                     Quoted(parentClass.name) + ")");
         }
-        parentOf[i] = it->second;
+        parentOf[i] = found;
     }
-    // Add parents before children; remember where each object went.
+    // Typed names with a leading dot must fit 255 characters: parents first.
     std::vector<std::uint32_t> order(count);
     for (std::uint32_t i = 0; i < count; ++i) {
         order[i] = i;
     }
     std::stable_sort(
         order.begin(), order.end(), [&depth](std::uint32_t a, std::uint32_t b) { return depth[a] < depth[b]; });
-    std::vector<std::uint32_t> placed(count, kNoObject);
+    depth = {};
     std::vector<std::uint32_t> typedLength(count, 0);
     for (std::uint32_t i : order) {
-        StoredObject& object = loaded[i];
-        object.parent = parentOf[i] == kNoObject ? kRootObject : placed[parentOf[i]];
-        // Typed names with a leading dot must fit 255 characters.
+        const ObjectRecord& object = m_directory->object(placed(i));
         const std::size_t own = m_namingLength[static_cast<std::size_t>(object.classId)] + 1 + object.rdn.size();
         typedLength[i] =
             static_cast<std::uint32_t>(own + (parentOf[i] == kNoObject ? 0 : typedLength[parentOf[i]] + 1));
@@ -409,25 +402,86 @@ bool TreeLoader::linkObjects()
             return fail(objectPointer(i) + "/name",
                 "name " + Quoted(m_names[i]) + " is longer than 255 characters in typed form");
         }
-        placed[i] = m_directory->addObject(std::move(object));
+    }
+    for (std::uint32_t i = 0; i < count; ++i) {
+        m_directory->attach(placed(i), parentOf[i] == kNoObject ? kRootObject : placed(parentOf[i]));
     }
     m_directory->finish();
     // Distinguished names must name objects of the file; they take the
     // spelling of the object they name.
     for (const PendingName& pending : m_pendingNames) {
-        StoredObject& holder = m_directory->object(placed[pending.object]);
-        auto attr = std::find_if(holder.attributes.begin(), holder.attributes.end(),
-            [&pending](const StoredAttribute& a) { return a.attrId == pending.attrId; });
-        std::string& value = attr->values[pending.valueIndex];
-        const auto it = byName.find(value);
-        if (it == byName.end()) {
+        const std::vector<std::string_view> values = m_directory->storedValues(placed(pending.object), pending.attrId);
+        const std::string_view value = values.at(pending.valueIndex);
+        const std::uint32_t found = m_byName.find(value);
+        if (found == kNoObject) {
             return fail(objectPointer(pending.object) + "/attributes/" + PointerToken(pending.key) + "/" +
                     std::to_string(pending.valueIndex),
                 Quoted(value) + " is not an object in the file");
         }
-        value = m_directory->fullName(placed[it->second]);
+        m_directory->replaceValue(
+            placed(pending.object), pending.attrId, pending.valueIndex, m_directory->fullName(placed(found)));
     }
     return true;
+}
+
+std::uint32_t NameIndex::insert(std::uint32_t index)
+{
+    if ((m_count + 1) * 2 > m_slots.size()) {
+        grow(m_slots.empty() ? 1024 : m_slots.size() * 2);
+    }
+    const std::string_view name = m_names[index];
+    const std::size_t mask = m_slots.size() - 1;
+    for (std::size_t slot = FoldedNameHash()(name) & mask;; slot = (slot + 1) & mask) {
+        if (m_slots[slot] == kNoObject) {
+            m_slots[slot] = index;
+            ++m_count;
+            return index;
+        }
+        if (FoldedNameEqual()(m_names[m_slots[slot]], name)) {
+            return m_slots[slot];
+        }
+    }
+}
+
+std::uint32_t NameIndex::find(std::string_view name) const
+{
+    if (m_slots.empty()) {
+        return kNoObject;
+    }
+    const std::size_t mask = m_slots.size() - 1;
+    for (std::size_t slot = FoldedNameHash()(name) & mask;; slot = (slot + 1) & mask) {
+        if (m_slots[slot] == kNoObject || FoldedNameEqual()(m_names[m_slots[slot]], name)) {
+            return m_slots[slot];
+        }
+    }
+}
+
+void NameIndex::reserve(std::size_t count)
+{
+    std::size_t slots = 1024;
+    while (slots < count * 2) {
+        slots *= 2;
+    }
+    if (slots > m_slots.size()) {
+        grow(slots);
+    }
+}
+
+void NameIndex::grow(std::size_t slots)
+{
+    std::vector<std::uint32_t> old = std::move(m_slots);
+    m_slots.assign(slots, kNoObject);
+    const std::size_t mask = m_slots.size() - 1;
+    for (std::uint32_t index : old) {
+        if (index == kNoObject) {
+            continue;
+        }
+        std::size_t slot = FoldedNameHash()(m_names[index]) & mask;
+        while (m_slots[slot] != kNoObject) {
+            slot = (slot + 1) & mask;
+        }
+        m_slots[slot] = index;
+    }
 }
 
 } // namespace veralith::client::memory::detail

@@ -11,7 +11,6 @@
 #include <memory>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 namespace veralith::client::memory::detail {
@@ -28,6 +27,30 @@ struct PendingName
     std::string_view key; // the attribute's name as the file writes it
     std::int32_t attrId;
     std::uint32_t valueIndex;
+};
+
+// The objects' full names by name ignoring ASCII case: an open-addressing
+// table of indexes into a list of names (no allocation per name).
+class NameIndex
+{
+public:
+    explicit NameIndex(const std::vector<std::string_view>& names)
+        : m_names(names)
+    { }
+    // Adds names[index] unless an equal name is there; returns the index
+    // holding that name (index itself when added).
+    std::uint32_t insert(std::uint32_t index);
+    // Index of the name, or kNoObject.
+    std::uint32_t find(std::string_view name) const;
+    // Makes room for count names without growing.
+    void reserve(std::size_t count);
+
+private:
+    void grow(std::size_t slots);
+
+    const std::vector<std::string_view>& m_names;
+    std::vector<std::uint32_t> m_slots; // kNoObject: empty
+    std::size_t m_count = 0;
 };
 
 class TreeLoader
@@ -79,8 +102,8 @@ private:
     // Objects (tree_loader.cpp).
     bool convertObject(std::uint32_t node, std::uint32_t index);
     bool linkObjects();
-    bool loadObject(std::uint32_t node, std::uint32_t index, StoredObject* object);
-    bool loadAttributes(std::uint32_t node, std::uint32_t index, const std::string& pointer, StoredObject* object);
+    bool loadObject(std::uint32_t node, std::uint32_t index);
+    bool loadAttributes(std::uint32_t node, std::uint32_t index, const std::string& pointer);
     bool timeMember(std::uint32_t node, const std::string& pointer, std::string_view name, std::uint32_t* value);
     std::string objectPointer(std::uint32_t index) const { return "/objects/" + std::to_string(index); }
 
@@ -92,10 +115,14 @@ private:
     bool m_streaming = false;
     std::vector<std::size_t> m_namingLength; // per class: its naming attribute's length
     std::deque<std::string> m_owned; // unescaped texts the loader keeps
-    std::vector<StoredObject> m_loaded; // in file order
+    // Object i of the file is object i + 1 of the directory (0 is the root).
     std::vector<std::string_view> m_names; // full name of each object of the file
-    std::unordered_map<std::string_view, std::uint32_t, FoldedNameHash, FoldedNameEqual> m_byName;
+    NameIndex m_byName {m_names};
     std::vector<PendingName> m_pendingNames;
+    std::vector<std::int32_t> m_attrIds; // the attributes of the object being loaded
+    std::int32_t m_objectClassAttr = kNoSchemaId;
+    std::string m_wire; // the value being encoded
+    std::string m_problem;
 };
 
 } // namespace veralith::client::memory::detail

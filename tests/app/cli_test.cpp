@@ -182,6 +182,36 @@ TEST(CliTest, FindDuplicatesTextExitsOneWithTheLogLines)
     EXPECT_EQ(result.err, "");
 }
 
+TEST(CliTest, FindShowsAProgressLineOnlyWhenAskedOrOnATerminal)
+{
+    struct Case
+    {
+        Args options;
+        bool shown;
+    };
+    // Standard error is a file here, not a terminal.
+    const Case cases[] = {{{}, false}, {{"--no-progress"}, false}, {{"--progress"}, true}};
+    for (const Case& c : cases) {
+        Args args {"find", "--base", ".Sales.Acme", "--attribute", "surname"};
+        args.insert(args.end(), c.options.begin(), c.options.end());
+        const ProcessResult result = Cli(args);
+        SCOPED_TRACE(c.options.empty() ? "no option" : c.options.front());
+        EXPECT_EQ(result.status, 1);
+        EXPECT_EQ(Lines(result.out), kSalesDuplicates);
+        if (!c.shown) {
+            EXPECT_EQ(result.err, "");
+            continue;
+        }
+        // Drawn over itself with carriage returns and erased at the end.
+        EXPECT_TRUE(result.err.starts_with("\r0 objects found, 0 values read\033[K")) << result.err;
+        EXPECT_TRUE(result.err.ends_with("\r\033[K")) << result.err;
+        EXPECT_EQ(result.err.find('\n'), std::string::npos) << result.err;
+    }
+    const ProcessResult bad = Cli({"find", "--attribute", "surname", "--progress=yes"});
+    EXPECT_EQ(bad.status, 2);
+    EXPECT_NE(bad.err.find("find: --progress takes no value"), std::string::npos) << bad.err;
+}
+
 TEST(CliTest, FindWithoutDuplicatesExitsZeroWithTheMessage)
 {
     const ProcessResult result = Cli({"find", "--base", ".Sales.Acme", "--class", "runAux", "--attribute", "runBadge"});

@@ -1,0 +1,66 @@
+#include "app/run/run_progress.h"
+
+#include "app/run/value_conflicts.h"
+#include "search/search.h"
+#include "util/string_list.h"
+
+namespace veralith::app {
+
+client::DirResult SearchIntoSurface(client::DirContext context, const std::string& container, const std::string& filter,
+    bool recurse, const std::vector<std::string>& excludedBases, SearchSurface& surface, RunProgress& progress,
+    bool* stopped, std::chrono::milliseconds batchInterval)
+{
+    using Clock = std::chrono::steady_clock;
+    const bool showWhileSearching = surface.ObjectsWhileSearching();
+    util::StringList found;
+    bool stop = false;
+    std::int32_t counter = 0;
+    Clock::time_point lastBatch = Clock::now();
+    progress = RunProgress {};
+    surface.RunProgressed(progress);
+    const auto addObjects = [&](const util::StringList& names) {
+        if (excludedBases.empty()) {
+            surface.AddObjects(names);
+        } else {
+            surface.AddObjects(WithoutExcludedBases(names, excludedBases));
+        }
+    };
+    // Called for every object before the search appends it to found: what
+    // found holds then are the objects before it.
+    const search::SearchCallback each = [&](directory::TNDSObj&, std::int32_t) {
+        progress.objectsFound = static_cast<std::size_t>(counter);
+        if (progress.objectsFound % kProgressObjects != 0) {
+            return;
+        }
+        if (showWhileSearching && !found.Empty() && Clock::now() - lastBatch >= batchInterval) {
+            addObjects(found);
+            found.Clear();
+            lastBatch = Clock::now();
+        }
+        surface.RunProgressed(progress);
+        stop = surface.StopRequested() || surface.Closed();
+    };
+    const client::DirResult result =
+        search::SearchObjects(context, container, filter, recurse ? 2 : 1, &found, "#NAME#", 0, counter, each, stop, 0);
+    addObjects(found);
+    progress.objectsFound = static_cast<std::size_t>(counter);
+    progress.searching = false;
+    *stopped = stop;
+    return result;
+}
+
+ReadingProgress::ReadingProgress(SearchSurface& surface, RunProgress& progress, std::size_t objectsToRead)
+    : surface_(surface)
+    , progress_(progress)
+{
+    progress_.searching = false;
+    progress_.objectsToRead = objectsToRead;
+    surface_.RunProgressed(progress_);
+}
+
+ReadingProgress::~ReadingProgress()
+{
+    surface_.RunProgressed(progress_);
+}
+
+} // namespace veralith::app

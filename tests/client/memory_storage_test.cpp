@@ -1,0 +1,118 @@
+// How the in-memory directory holds a large tree: the text arena, the name
+// index of the loader, and objects built one attribute at a time.
+
+#include "client/memory/base_schema.h"
+#include "client/memory/memory_directory.h"
+#include "client/memory/tree_loader.h"
+
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
+
+namespace veralith::client::memory {
+namespace {
+
+TEST(TextArenaTest, KeptTextsStayValidAcrossBlocks)
+{
+    TextArena arena;
+    std::vector<std::string> originals;
+    std::vector<std::string_view> kept;
+    // Short texts fill several blocks; long ones (a quarter block and more)
+    // get blocks of their own; an empty text costs nothing.
+    const std::size_t sizes[] = {0, 1, 17, 300000, 5, 600000, 40};
+    for (int round = 0; round < 20; ++round) {
+        for (std::size_t size : sizes) {
+            originals.push_back(std::string(size, static_cast<char>('a' + (round + size) % 26)));
+            kept.push_back(arena.keep(originals.back()));
+        }
+    }
+    ASSERT_EQ(kept.size(), originals.size());
+    for (std::size_t i = 0; i < kept.size(); ++i) {
+        ASSERT_EQ(kept[i], originals[i]) << i;
+    }
+    EXPECT_GE(arena.capacity(), (300000u + 600000u) * 20u);
+}
+
+TEST(NameIndexTest, FindsNamesIgnoringCaseAndRefusesASecondEqualName)
+{
+    std::vector<std::string> texts;
+    for (int i = 0; i < 5000; ++i) { // enough to grow the table several times
+        texts.push_back("user" + std::to_string(i) + ".Unit.Acme");
+    }
+    std::vector<std::string_view> names(texts.begin(), texts.end());
+    detail::NameIndex index(names);
+    for (std::uint32_t i = 0; i < names.size(); ++i) {
+        ASSERT_EQ(index.insert(i), i);
+    }
+    struct Lookup
+    {
+        const char* name;
+        std::uint32_t expected;
+    };
+    const Lookup lookups[] = {
+        {"user0.Unit.Acme", 0},
+        {"USER4999.unit.ACME", 4999},
+        {"user123.Unit.Acme", 123},
+        {"user5000.Unit.Acme", kNoObject},
+        {"user12.Unit", kNoObject},
+        {"", kNoObject},
+    };
+    for (const Lookup& l : lookups) {
+        EXPECT_EQ(index.find(l.name), l.expected) << l.name;
+    }
+    // A name equal ignoring case is refused: the earlier holder is returned.
+    texts.push_back("User77.UNIT.acme");
+    names.push_back(texts.back());
+    EXPECT_EQ(index.insert(static_cast<std::uint32_t>(names.size() - 1)), 77u);
+}
+
+TEST(MemoryDirectoryTest, ObjectsBuiltOneAttributeAtATime)
+{
+    Schema schema = BaseSchema();
+    const std::int32_t user = schema.findClass("User");
+    const std::int32_t unit = schema.findClass("Organizational Unit");
+    const std::int32_t surname = schema.findAttribute("Surname");
+    const std::int32_t title = schema.findAttribute("Title");
+    ASSERT_NE(user, kNoSchemaId);
+    ASSERT_NE(unit, kNoSchemaId);
+    MemoryDirectory directory("T", "", std::move(schema));
+
+    // Attributes arrive in any order; children before their parent is attached.
+    const std::uint32_t jones = directory.beginObject("jones", user, 1, 2);
+    directory.addAttribute(title);
+    directory.addValue("Manager");
+    directory.addAttribute(surname);
+    directory.addValue("Jones");
+    directory.addValue("Smith-Jones");
+    directory.endObject();
+    StoredObject built;
+    built.rdn = "adams";
+    built.classId = user;
+    built.attributes.push_back(StoredAttribute {surname, {"Adams"}});
+    const std::uint32_t sales = directory.beginObject("Sales", unit, 0, 0);
+    directory.endObject();
+    directory.attach(sales, kRootObject);
+    directory.attach(jones, sales);
+    built.parent = sales;
+    const std::uint32_t adams = directory.addObject(built);
+    directory.finish();
+
+    EXPECT_EQ(directory.find("JONES.sales"), jones);
+    EXPECT_EQ(directory.find("adams.Sales"), adams);
+    EXPECT_EQ(directory.fullName(jones), "jones.Sales");
+    EXPECT_EQ(directory.storedValues(jones, surname), (std::vector<std::string_view> {"Jones", "Smith-Jones"}));
+    EXPECT_EQ(directory.storedValues(jones, title), (std::vector<std::string_view> {"Manager"}));
+    EXPECT_EQ(directory.storedValues(adams, title), (std::vector<std::string_view> {}));
+    EXPECT_TRUE(directory.carries(adams, surname));
+    EXPECT_FALSE(directory.carries(adams, title));
+    // Children sorted by name ignoring case.
+    EXPECT_EQ(directory.object(sales).children, (std::vector<std::uint32_t> {adams, jones}));
+
+    directory.replaceValue(jones, surname, 1, "Jones-Smith");
+    EXPECT_EQ(directory.values(jones, surname), (std::vector<std::string> {"Jones", "Jones-Smith"}));
+    directory.replaceValue(jones, surname, 2, "beyond the values"); // ignored
+    EXPECT_EQ(directory.storedValues(jones, surname).size(), 2u);
+}
+
+} // namespace
+} // namespace veralith::client::memory
