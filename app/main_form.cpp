@@ -146,7 +146,7 @@ void TMainForm::FormCreate()
 
 void TMainForm::FormShow()
 {
-    settings::RestoreWindowState(this, PanelSettings, PanelControl);
+    ApplySavedChoices();
 }
 
 void TMainForm::FormClose()
@@ -156,6 +156,7 @@ void TMainForm::FormClose()
     // A settings file that refuses a write is reported; the window still closes.
     try {
         settings::SaveWindowState(this, PanelSettings, PanelControl);
+        WriteKeptChoices();
     } catch (const std::exception& error) {
         util::ShowMessageBox(util::MessageBoxKind::Error, error.what());
     }
@@ -167,6 +168,7 @@ void TMainForm::ChangeTree()
     if (tree.empty()) {
         return;
     }
+    m_keptChoices.clear();
     m_lastResult = directory::DSChangeCurrentTree(m_navigationContext.get(), tree);
     m_lastResult = directory::DSChangeCurrentTree(m_searchContext.get(), tree);
     util::ShowErrorCode(m_lastResult, "DSChangeCurrentTree");
@@ -187,6 +189,8 @@ void TMainForm::ChangeTree()
 
 void TMainForm::ComboBoxClassesChange()
 {
+    m_keptChoices.erase(ComboBoxClasses->objectName().toStdString());
+    m_keptChoices.erase(ComboBoxAttributes->objectName().toStdString());
     const std::string remembered = ComboBoxAttributes->Text();
     StringListModel& attributes = ComboBoxAttributes->Items();
     attributes.Clear();
@@ -228,7 +232,13 @@ void TMainForm::ListBoxContainersDblClick()
     const std::string target =
         directory::JoinContainerName(ToText(EditCurrentContainer->text()), ListBoxContainers->Items().TextAt(row));
     directory::SetNameContext(m_navigationContext.get(), target);
+    m_keptChoices.erase(EditCurrentContainer->objectName().toStdString());
     GetContainerInfo();
+}
+
+void TMainForm::ComboBoxAttributesChange()
+{
+    m_keptChoices.erase(ComboBoxAttributes->objectName().toStdString());
 }
 
 void TMainForm::BitBtnSearchClick()
