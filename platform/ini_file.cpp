@@ -182,7 +182,9 @@ void IniFile::Load()
         }
         Line line;
         line.text = content.substr(pos, end - pos);
-        if (!line.text.empty() && line.text.back() == '\r') {
+        // CR before the LF belongs to the line break, however many there are: a
+        // value never holds one, and a rewrite must read back the same.
+        while (!line.text.empty() && line.text.back() == '\r') {
             line.text.pop_back();
         }
         pos = end + 1;
