@@ -52,6 +52,10 @@ util::MessageBoxButton QtDialogs::ShowMessageBox(
     }
     box.button(QMessageBox::Ok)->setText(QStringLiteral("OK"));
     box.setDefaultButton(QMessageBox::Ok);
+    // Escape and the title bar's close answer OK: only a click on Abort (or
+    // its shortcut) aborts. Left alone, Qt would take Abort, a rejecting
+    // button, for Escape.
+    box.setEscapeButton(QMessageBox::Ok);
     box.exec();
     return abort != nullptr && box.clickedButton() == abort ? util::MessageBoxButton::Abort
                                                             : util::MessageBoxButton::Ok;

@@ -36,7 +36,8 @@ public:
     virtual ~Dialogs() = default;
 
     // Shows a modal message box with the caption and text; returns the button
-    // pressed. Kind Warning offers "OK" and "Abort", the others "OK" alone.
+    // pressed. Kind Warning offers "OK" and "Abort", the others "OK" alone;
+    // Escape and closing the box answer OK.
     virtual util::MessageBoxButton ShowMessageBox(
         QWidget* parent, util::MessageBoxKind kind, const QString& caption, const QString& text) = 0;
 

@@ -147,7 +147,7 @@ void TMainForm::FormCreate()
 
 void TMainForm::FormShow()
 {
-    settings::RestoreWindowState(this, PanelSettings, PanelControl);
+    ApplySavedChoices();
 }
 
 void TMainForm::FormClose()
@@ -157,6 +157,7 @@ void TMainForm::FormClose()
     // A settings file that refuses a write is reported; the window still closes.
     try {
         settings::SaveWindowState(this, PanelSettings, PanelControl);
+        WriteKeptChoices();
     } catch (const std::exception& error) {
         util::ShowMessageBox(util::MessageBoxKind::Error, error.what());
     }
@@ -168,6 +169,7 @@ void TMainForm::ChangeTree()
     if (tree.empty()) {
         return;
     }
+    m_keptChoices.clear();
     m_lastResult = directory::DSChangeCurrentTree(m_navigationContext.get(), tree);
     m_lastResult = directory::DSChangeCurrentTree(m_searchContext.get(), tree);
     util::ShowErrorCode(m_lastResult, "DSChangeCurrentTree");
@@ -188,6 +190,8 @@ void TMainForm::ChangeTree()
 
 void TMainForm::ComboBoxClassesChange()
 {
+    m_keptChoices.erase(ComboBoxClasses->objectName().toStdString());
+    m_keptChoices.erase(ComboBoxAttributes->objectName().toStdString());
     const std::string remembered = ComboBoxAttributes->Text();
     StringListModel& attributes = ComboBoxAttributes->Items();
     attributes.Clear();
@@ -229,7 +233,13 @@ void TMainForm::ListBoxContainersDblClick()
     const std::string target = directory::ChooseContainer(
         m_navigationContext.get(), ToText(EditCurrentContainer->text()), ListBoxContainers->Items().TextAt(row));
     directory::SetNameContext(m_navigationContext.get(), target);
+    m_keptChoices.erase(EditCurrentContainer->objectName().toStdString());
     GetContainerInfo();
+}
+
+void TMainForm::ComboBoxAttributesChange()
+{
+    m_keptChoices.erase(ComboBoxAttributes->objectName().toStdString());
 }
 
 void TMainForm::BitBtnSearchClick()

@@ -28,6 +28,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 
@@ -174,10 +175,13 @@ public slots:
     // first) tree selected and switched to, then "GUID" selected.
     void FormCreate();
     // Restores the window's bounds and the controls of PanelSettings and
-    // PanelControl from the settings file.
+    // PanelControl from the settings file; then the saved tree, container,
+    // class and attribute take effect as if chosen by the user
+    // (ApplySavedChoices).
     void FormShow();
     // Frees the two contexts, then saves the window's bounds and the controls
-    // of PanelSettings and PanelControl.
+    // of PanelSettings and PanelControl, and writes back the saved choices
+    // that never took effect (see ApplySavedChoices).
     void FormClose();
     // Switches both contexts to the tree shown in ComboBoxTrees and refills the
     // container, class and attribute lists. Nothing when no tree is shown.
@@ -190,6 +194,9 @@ public slots:
     void GetContainerInfo();
     // Moves the navigation context to the selected container-list entry.
     void ListBoxContainersDblClick();
+    // The user chose an attribute: a saved one that could not be restored is
+    // given up.
+    void ComboBoxAttributesChange();
     // Starts the search run.
     void BitBtnSearchClick();
     // Keep the selections of the object and value lists at the same row.
@@ -209,6 +216,18 @@ private:
     QWidget* CreateSelectorPage();
     QWidget* CreateResultsPage();
     void AttachPopupMenu(QAbstractItemView* list);
+    // The saved tree, container, class and attribute (read from the settings
+    // file before the controls are restored) are selected in that order
+    // through the handlers a user's choice runs, so the contexts and lists
+    // follow them. An empty saved tree, container or attribute means no
+    // choice. A saved item that the directory no longer offers leaves the
+    // current one in place, is named in the status bar and is kept for the
+    // settings file (so are all four when the directory could not be reached,
+    // and the container, class and attribute of a tree that is missing) until
+    // the user chooses another.
+    void ApplySavedChoices();
+    // Writes the kept saved choices back over what FormClose saved.
+    void WriteKeptChoices();
     // Runs the handler of a control's event; an error it raises is shown as the
     // application's general error message (an error box with its text) instead
     // of leaving the event loop.
@@ -224,6 +243,8 @@ private:
     std::string m_currentContainer;
     std::int32_t m_lastResult = 0;
     SearchRun m_searchRun;
+    // Saved choices not in effect, by the control's objectName.
+    std::map<std::string, std::string> m_keptChoices;
 };
 
 } // namespace veralith::app

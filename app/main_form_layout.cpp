@@ -142,6 +142,7 @@ void TMainForm::CreateComponents()
 
     connect(ComboBoxTrees, &ComboBox::Change, this, [this] { RunHandler(&TMainForm::ChangeTree); });
     connect(ComboBoxClasses, &ComboBox::Change, this, [this] { RunHandler(&TMainForm::ComboBoxClassesChange); });
+    connect(ComboBoxAttributes, &ComboBox::Change, this, [this] { RunHandler(&TMainForm::ComboBoxAttributesChange); });
     connect(EditCurrentContainer, &QLineEdit::textChanged, this, [this] { RunHandler(&TMainForm::GetContainerInfo); });
     connect(ListBoxContainers, &ListBox::DblClick, this, [this] { RunHandler(&TMainForm::ListBoxContainersDblClick); });
     connect(BitBtnSearch, &QPushButton::clicked, this, [this] { RunHandler(&TMainForm::BitBtnSearchClick); });

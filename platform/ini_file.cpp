@@ -1,15 +1,11 @@
 #include "platform/ini_file.h"
 
-#include <cerrno>
+#include "platform/safe_file.h"
+
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
-#include <cstring>
-#include <fcntl.h>
 #include <fstream>
 #include <sstream>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace veralith::platform {
 
@@ -186,7 +182,9 @@ void IniFile::Load()
         }
         Line line;
         line.text = content.substr(pos, end - pos);
-        if (!line.text.empty() && line.text.back() == '\r') {
+        // CR before the LF belongs to the line break, however many there are: a
+        // value never holds one, and a rewrite must read back the same.
+        while (!line.text.empty() && line.text.back() == '\r') {
             line.text.pop_back();
         }
         pos = end + 1;
@@ -216,47 +214,9 @@ void IniFile::Save(const std::vector<Line>& lines) const
         content += '\n';
     }
 
-    std::string tmp = path_ + ".XXXXXX";
-    const int fd = mkstemp(tmp.data());
-    if (fd < 0) {
-        throw IniFileError("Unable to write to " + path_ + ": " + std::strerror(errno));
-    }
-    auto fail = [&](int err) {
-        ::close(fd);
-        ::unlink(tmp.c_str());
-        throw IniFileError("Unable to write to " + path_ + ": " + std::strerror(err));
-    };
-
-    struct stat st
-    {
-    };
-    const mode_t mode = ::stat(path_.c_str(), &st) == 0 ? (st.st_mode & 07777) : 0644;
-    if (::fchmod(fd, mode) != 0) {
-        fail(errno);
-    }
-    std::size_t done = 0;
-    while (done < content.size()) {
-        const ssize_t n = ::write(fd, content.data() + done, content.size() - done);
-        if (n < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            fail(errno);
-        }
-        done += static_cast<std::size_t>(n);
-    }
-    if (::fsync(fd) != 0) {
-        fail(errno);
-    }
-    if (::close(fd) != 0) {
-        const int err = errno;
-        ::unlink(tmp.c_str());
-        throw IniFileError("Unable to write to " + path_ + ": " + std::strerror(err));
-    }
-    if (std::rename(tmp.c_str(), path_.c_str()) != 0) {
-        const int err = errno;
-        ::unlink(tmp.c_str());
-        throw IniFileError("Unable to write to " + path_ + ": " + std::strerror(err));
+    std::string reason;
+    if (!WriteFileSafely(path_, content, reason)) {
+        throw IniFileError("Unable to write to " + path_ + ": " + reason);
     }
 }
 

@@ -52,9 +52,11 @@ bool ParseProfileInt(const std::string& text, int& result);
 //
 // The file is read once when the object is created (a missing or unreadable file
 // reads as empty). Reads answer from that copy; every change is applied to the copy
-// and written through to disk at once, atomically: the whole file goes to a
-// temporary file in the same directory, which is flushed and then renamed over the
-// file, so a crash leaves either the old or the new file, never a half-written one.
+// and written through to disk at once by WriteFileSafely (safe_file.h): the whole
+// file goes to a temporary file in the same directory, which is flushed and then
+// renamed over the file, so a crash leaves either the old or the new file, never a
+// half-written one; a linked settings file is written through its link and keeps
+// its mode (and owner when written by root).
 // A change that alters nothing does not touch the disk. A change that cannot be
 // written raises IniFileError and leaves the in-memory copy as it was.
 class IniFile

@@ -118,7 +118,7 @@ int RunFind(const CliOptions& options, CliSession& session, std::FILE* out, std:
     const std::string text = FormatFind(output, options.format);
     if (options.output) {
         std::string error;
-        if (!WriteFileAtomically(*options.output, text, error)) {
+        if (!WriteResultFile(*options.output, text, out, error)) {
             return fail("--output: " + error);
         }
     } else {

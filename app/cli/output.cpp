@@ -1,11 +1,10 @@
 #include "app/cli/output.h"
 
+#include "platform/safe_file.h"
+
 #include <cerrno>
 #include <cstring>
-#include <fcntl.h>
 #include <nlohmann/json.hpp>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace veralith::app {
 
@@ -181,52 +180,18 @@ std::string FormatFind(const FindOutput& output, OutputFormat format)
     return FormatFindText(output);
 }
 
-bool WriteFileAtomically(const std::string& path, const std::string& content, std::string& error)
+bool WriteResultFile(const std::string& path, const std::string& content, std::FILE* out, std::string& error)
 {
-    std::string temporary = path + ".tmp-XXXXXX";
-    const int fd = mkstemp(temporary.data());
-    if (fd < 0) {
-        error = path + ": cannot create a temporary file beside it: " + ErrnoText(errno);
-        return false;
-    }
-    const auto fail = [&](const std::string& what, int code) {
-        close(fd);
-        unlink(temporary.c_str());
-        error = path + ": " + what + ": " + ErrnoText(code);
-        return false;
-    };
-
-    // mkstemp creates the file with mode 0600; give it the mode an ordinary
-    // new file gets.
-    const mode_t mask = umask(0);
-    umask(mask);
-    if (fchmod(fd, 0666 & ~mask) != 0) {
-        return fail("cannot set the file mode", errno);
-    }
-    std::size_t written = 0;
-    while (written < content.size()) {
-        const ssize_t n = write(fd, content.data() + written, content.size() - written);
-        if (n < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return fail("cannot write", errno);
+    if (path == "-") {
+        if (std::fwrite(content.data(), 1, content.size(), out) != content.size() || std::fflush(out) != 0) {
+            error = "standard output: " + ErrnoText(errno);
+            return false;
         }
-        written += static_cast<std::size_t>(n);
+        return true;
     }
-    if (fsync(fd) != 0) {
-        return fail("cannot flush to disk", errno);
-    }
-    if (close(fd) != 0) {
-        const int code = errno;
-        unlink(temporary.c_str());
-        error = path + ": cannot close: " + ErrnoText(code);
-        return false;
-    }
-    if (rename(temporary.c_str(), path.c_str()) != 0) {
-        const int code = errno;
-        unlink(temporary.c_str());
-        error = path + ": cannot replace the file: " + ErrnoText(code);
+    std::string reason;
+    if (!platform::WriteFileSafely(path, content, reason)) {
+        error = path + ": " + reason;
         return false;
     }
     return true;

@@ -7,6 +7,7 @@
 #include "app/run/conflict_groups.h"
 #include "app/run/search_surface.h"
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -52,10 +53,11 @@ std::string FormatFind(const FindOutput& output, OutputFormat format);
 // One CSV field, quoted when it needs to be.
 std::string CsvField(const std::string& text);
 
-// Writes content to path atomically: a temporary file in the same directory,
-// flushed to disk, then renamed over path; the file gets the mode 0666 less
-// the umask. On failure returns false, sets error to a message naming the
-// file and the reason, removes the temporary file and leaves path untouched.
-bool WriteFileAtomically(const std::string& path, const std::string& content, std::string& error);
+// Writes the result of --output: "-" is standard output (out), any other path
+// is written by platform::WriteFileSafely (devices and FIFOs in place, links
+// followed, an existing file replaced atomically with its mode kept). On
+// failure returns false and sets error to a message naming the file and the
+// reason.
+bool WriteResultFile(const std::string& path, const std::string& content, std::FILE* out, std::string& error);
 
 } // namespace veralith::app

@@ -71,32 +71,30 @@ TEST(CliOutputTest, JsonReplacesInvalidUtf8)
     EXPECT_EQ(text.back(), '\n');
 }
 
-TEST(CliOutputTest, AtomicWriteReplacesTheFileWithOrdinaryMode)
+TEST(CliOutputTest, ResultFileDashIsStandardOutputAndAnyOtherNameAFile)
 {
     char pattern[] = "/tmp/veralith-output-XXXXXX";
     const std::filesystem::path dir = mkdtemp(pattern);
-    const std::filesystem::path file = dir / "result.txt";
+    std::FILE* out = std::tmpfile();
+    ASSERT_NE(out, nullptr);
     std::string error;
-    ASSERT_TRUE(WriteFileAtomically(file.string(), "first", error)) << error;
-    ASSERT_TRUE(WriteFileAtomically(file.string(), "second", error)) << error;
+    ASSERT_TRUE(WriteResultFile("-", "to the stream", out, error)) << error;
+    std::rewind(out);
+    char buffer[64] = {};
+    EXPECT_EQ(std::string(buffer, std::fread(buffer, 1, sizeof buffer, out)), "to the stream");
+    std::fclose(out);
+    EXPECT_TRUE(std::filesystem::is_empty(dir)) << "\"-\" created a file";
+
+    const std::filesystem::path file = dir / "result.txt";
+    ASSERT_TRUE(WriteResultFile(file.string(), "to the file", nullptr, error)) << error;
     std::ifstream in(file);
     std::stringstream content;
     content << in.rdbuf();
-    EXPECT_EQ(content.str(), "second");
-    struct stat info
-    {
-    };
-    ASSERT_EQ(stat(file.c_str(), &info), 0);
-    const mode_t mask = umask(0);
-    umask(mask);
-    EXPECT_EQ(info.st_mode & 0777, 0666 & ~mask);
+    EXPECT_EQ(content.str(), "to the file");
 
-    // A directory in the way: the write fails, names the file and leaves no temporary file.
-    const std::filesystem::path blocked = dir / "blocked";
-    std::filesystem::create_directory(blocked);
-    EXPECT_FALSE(WriteFileAtomically(blocked.string(), "x", error));
-    EXPECT_NE(error.find(blocked.string()), std::string::npos) << error;
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), {}), 2);
+    // A directory in the way: the error names the path and the cause.
+    EXPECT_FALSE(WriteResultFile(dir.string(), "x", nullptr, error));
+    EXPECT_EQ(error, dir.string() + ": cannot write: Is a directory");
     std::filesystem::remove_all(dir);
 }
 

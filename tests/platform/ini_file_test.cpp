@@ -195,6 +195,30 @@ TEST_F(IniFileTest, FileDamagedByHandStillReads)
     EXPECT_NE(text.find("last=no newline\n"), std::string::npos) << text;
 }
 
+TEST_F(IniFileTest, ValuesReadTheSameAfterARewriteWhateverTheLineBreaks)
+{
+    // Line ends as editors and transfers leave them: CR LF, CR CR LF, a CR
+    // inside a line, no line end at all.
+    WriteRaw("[S]\r\n"
+             "crlf=1\r\n"
+             "doubled=2\r\r\n"
+             "tripled=3\r\r\r\n"
+             "inner=a\rb\n"
+             "last=4\r");
+    IniFile ini(path_);
+    const std::vector<std::pair<std::string, std::string>> expected {
+        {"crlf", "1"}, {"doubled", "2"}, {"tripled", "3"}, {"inner", "a\rb"}, {"last", "4"}};
+    for (const auto& [key, value] : expected) {
+        EXPECT_EQ(ini.ReadString("S", key, "?"), value) << key;
+    }
+    ini.WriteString("T", "new", "5");
+    const IniFile reread(path_);
+    for (const auto& [key, value] : expected) {
+        EXPECT_EQ(reread.ReadString("S", key, "?"), value) << key;
+    }
+    EXPECT_EQ(reread.ReadInteger("S", "doubled", 0), 2);
+}
+
 TEST_F(IniFileTest, ByteOrderMarkDoesNotHideTheFirstSection)
 {
     WriteRaw("\xEF\xBB\xBF[Settings]\nA=1\n");
