@@ -6,6 +6,7 @@
 #include "util/feedback.h"
 #include "util/format.h"
 
+#include <algorithm>
 #include <exception>
 #include <set>
 
@@ -186,6 +187,17 @@ util::MessageBoxButton FormSearchSurface::ShowMessage(util::MessageBoxKind kind,
     return util::ShowMessageBox(kind, text);
 }
 
+void FormSearchSurface::ReportFailure(const std::string& text)
+{
+    std::size_t start = 0;
+    while (start <= text.size()) {
+        const std::size_t end = std::min(text.find('\n', start), text.size());
+        form_.ListBoxLog->Items().Add(text.substr(start, end - start));
+        start = end + 1;
+    }
+    ShowMessage(util::MessageBoxKind::Warning, text);
+}
+
 void FormSearchSurface::ProcessPendingMessages()
 {
     PumpIfDue();
@@ -218,7 +230,10 @@ void RunFormSearch(TMainForm& form)
             form.SetLastResult(result.lastResult);
         }
     } catch (const std::exception& error) {
-        util::ShowMessageBox(util::MessageBoxKind::Error, error.what());
+        // A window closed during the run shows nothing more.
+        if (!surface.Closed()) {
+            util::ShowMessageBox(util::MessageBoxKind::Error, error.what());
+        }
     }
 }
 

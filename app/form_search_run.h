@@ -56,6 +56,8 @@ public:
     void ShowProgress(const std::string& name, const std::string& value) override;
     AlertMode Alert() const override;
     util::MessageBoxButton ShowMessage(util::MessageBoxKind kind, const std::string& text) override;
+    // Each line of the text goes to the log, then the text to a warning box.
+    void ReportFailure(const std::string& text) override;
     void ProcessPendingMessages() override;
     void RunningChanged(bool running) override;
     // The window has been closed (its contexts freed) during the run.

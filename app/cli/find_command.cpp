@@ -7,6 +7,8 @@
 #include "directory/directory.h"
 #include "util/string_list.h"
 
+#include <algorithm>
+
 namespace veralith::app {
 
 namespace {
@@ -89,10 +91,11 @@ int RunFind(const CliOptions& options, CliSession& session, std::FILE* out, std:
         inputs.attributeText = inputs.attributeName;
     }
 
-    CliSurface surface(err);
+    CliSurface surface(err, options.quiet);
     const SearchRunResult result = RunSearch(inputs, surface);
     if (result.outcome == SearchRunOutcome::NoAttribute) {
-        return kExitFailure;
+        // The window's guard text, as this command's error.
+        return fail(surface.LastMessage());
     }
 
     FindOutput output;
@@ -101,6 +104,9 @@ int RunFind(const CliOptions& options, CliSession& session, std::FILE* out, std:
     output.objects = std::move(surface.Objects());
     output.values = std::move(surface.Values());
     output.duplicates = std::move(surface.Duplicates());
+    output.valuesRead = result.valuesRead;
+    output.readFailures = result.readFailures;
+    output.error = result.error;
     const std::string text = FormatFind(output, options.format);
     if (options.output) {
         std::string error;
@@ -111,8 +117,15 @@ int RunFind(const CliOptions& options, CliSession& session, std::FILE* out, std:
         std::fwrite(text.data(), 1, text.size(), out);
     }
 
-    if (result.searchResult != 0) {
-        return fail(DirectoryErrorMessage("SearchObjectNames", result.searchResult));
+    if (!result.error.empty()) {
+        // One line per cause: the search, the reads.
+        std::size_t start = 0;
+        while (start <= result.error.size()) {
+            const std::size_t end = std::min(result.error.find('\n', start), result.error.size());
+            WriteLine(err, "veralith-cli: find: " + result.error.substr(start, end - start));
+            start = end + 1;
+        }
+        return kExitFailure;
     }
     if (options.mode == CheckMode::Duplicates && result.duplicateCount > 0) {
         return kExitDuplicatesFound;

@@ -122,6 +122,13 @@ std::string FormatFindJson(const FindOutput& output)
         duplicates.push_back(std::move(duplicate));
     }
     document["duplicates"] = std::move(duplicates);
+    Json counts = Json::object();
+    counts["objects"] = output.objects.size();
+    counts["values"] = output.valuesRead;
+    counts["unreadable"] = output.readFailures;
+    counts["duplicates"] = output.duplicates.size();
+    document["counts"] = std::move(counts);
+    document["error"] = output.error.empty() ? Json(nullptr) : Json(output.error);
     return document.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
 }
 

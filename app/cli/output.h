@@ -21,6 +21,11 @@ struct FindOutput
     // no value was read for the rest (mode absent).
     std::vector<std::string> values;
     std::vector<DuplicateEntry> duplicates; // in the order found
+    // What the run counted: values read, objects whose read failed; and its
+    // error text (empty when it did not fail).
+    std::size_t valuesRead = 0;
+    std::size_t readFailures = 0;
+    std::string error;
 };
 
 // Text: duplicates mode: the log lines, one a line; present/show: object, TAB,
@@ -34,8 +39,9 @@ std::string FormatFindText(const FindOutput& output);
 std::string FormatFindCsv(const FindOutput& output);
 
 // JSON: {"filter": display form, "objects": [{"name", "value"}], "duplicates":
-// [{"object", "earlier", "attribute", "value"}]}; "value" is null for an object
-// without a value entry. Bytes that are not valid UTF-8 become U+FFFD. Ends
+// [{"object", "earlier", "attribute", "value"}], "counts": {"objects",
+// "values", "unreadable", "duplicates"}, "error": text or null}; "value" is
+// null for an object without a value entry. Bytes that are not valid UTF-8 become U+FFFD. Ends
 // with a line break.
 std::string FormatFindJson(const FindOutput& output);
 
