@@ -59,6 +59,14 @@ FormSearchSurface::FormSearchSurface(TMainForm& form)
     // event processing as often as the run does: they get the same pace.
     util::FeedbackHooks paced = windowHooks_;
     paced.processPendingMessages = [this] { PumpIfDue(); };
+    // A window closed during the run shows no more boxes: the layers below
+    // (an error per object name the search cannot read once the window's
+    // contexts are gone) speak to a window that is not there.
+    if (windowHooks_.showMessageBox) {
+        paced.showMessageBox = [this](util::MessageBoxKind kind, const std::string& title, const std::string& text) {
+            return Closed() ? util::MessageBoxButton::Ok : windowHooks_.showMessageBox(kind, title, text);
+        };
+    }
     util::SetFeedbackHooks(std::move(paced));
 }
 

@@ -373,12 +373,12 @@ TEST(CliTest, StringValuesAreComparedAndShownWhole)
     { "name": "a.Acme", "class": "User", "attributes": { "Surname": ["x\u0000one"] } },
     { "name": "b.Acme", "class": "User", "attributes": { "Surname": ["x\u0000two"] } },
     { "name": "c.Acme", "class": "User", "attributes": { "Surname": ["x\u0000two"] } } ] })";
-    const ProcessResult result = RunProcess(
-        VERALITH_CLI_PATH, {"--tree-file", tree.string(), "find", "--attribute", "Surname", "--mode", "show"});
+    const ProcessResult result = RunProcess(VERALITH_CLI_PATH,
+        {"--tree-file", tree.string(), "find", "--base", ".Acme", "--attribute", "Surname", "--mode", "show"});
     EXPECT_EQ(result.status, 0) << result.err;
     EXPECT_EQ(result.out, "a.Acme\tx\\0one\nb.Acme\tx\\0two\nc.Acme\tx\\0two\n");
-    const ProcessResult duplicates =
-        RunProcess(VERALITH_CLI_PATH, {"--tree-file", tree.string(), "find", "--attribute", "Surname"});
+    const ProcessResult duplicates = RunProcess(
+        VERALITH_CLI_PATH, {"--tree-file", tree.string(), "find", "--base", ".Acme", "--attribute", "Surname"});
     EXPECT_EQ(duplicates.status, 1) << duplicates.err;
     EXPECT_EQ(duplicates.out, "c.Acme / b.Acme: (Surname = x\\0two)\n");
 }
@@ -592,7 +592,8 @@ TEST(CliTest, TimesAreIsoWithTheirZoneInCsvAndJsonAndRegionalInText)
     { "name": "a.Acme", "class": "User", "attributes": { "Login Time": ["2024-07-01T12:30:00Z"] } } ] })";
     const auto run = [&](const std::string& zone, const std::string& format) {
         return RunProcess(VERALITH_CLI_PATH,
-            {"--tree-file", tree.string(), "find", "--attribute", "Login Time", "--mode", "show", "--format", format},
+            {"--tree-file", tree.string(), "find", "--base", ".Acme", "--attribute", "Login Time", "--mode", "show",
+                "--format", format},
             {"TZ=" + zone});
     };
     const struct

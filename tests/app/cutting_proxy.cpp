@@ -49,6 +49,7 @@ struct Message
     std::uint32_t id = 0;
     std::uint8_t operation = 0;
     std::string searchBase; // of a search request
+    std::string entryName; // of a search result entry
 };
 
 std::optional<Message> TakeMessage(std::string& buffer)
@@ -76,11 +77,12 @@ std::optional<Message> TakeMessage(std::string& buffer)
     }
     message.operation = static_cast<std::uint8_t>(m[pos]);
     const auto opLength = ReadLength(m, pos + 1);
-    if (message.operation == kSearchRequest && opLength) {
+    if ((message.operation == kSearchRequest || message.operation == kSearchResultEntry) && opLength) {
         pos += 1 + opLength->second;
         const auto baseLength = ReadLength(m, pos + 1);
         if (pos < m.size() && baseLength && pos + 1 + baseLength->second + baseLength->first <= m.size()) {
-            message.searchBase = m.substr(pos + 1 + baseLength->second, baseLength->first);
+            std::string& name = message.operation == kSearchRequest ? message.searchBase : message.entryName;
+            name = m.substr(pos + 1 + baseLength->second, baseLength->first);
         }
     }
     return message;
@@ -158,7 +160,15 @@ CuttingProxy::~CuttingProxy()
 void CuttingProxy::Run()
 {
     std::vector<Pair> pairs;
+    // Program connections that were cut: their end is sent (a FIN after the
+    // last entry, not a reset that could drop entries the program has not
+    // read yet), and whatever the program still sends is read and dropped.
+    std::vector<int> draining;
     const auto closeAll = [&] {
+        for (const int fd : draining) {
+            close(fd);
+        }
+        draining.clear();
         for (Pair& pair : pairs) {
             for (const int fd : {pair.program, pair.server}) {
                 if (fd >= 0) {
@@ -178,12 +188,25 @@ void CuttingProxy::Run()
             fds.push_back({pair.program, POLLIN, 0});
             fds.push_back({pair.server, POLLIN, 0});
         }
+        const std::size_t drainingAt = fds.size();
+        for (const int fd : draining) {
+            fds.push_back({fd, POLLIN, 0});
+        }
         if (poll(fds.data(), fds.size(), -1) < 0) {
             continue;
         }
         if (fds[0].revents != 0) {
             closeAll();
             return;
+        }
+        for (std::size_t d = draining.size(); d-- > 0;) {
+            if (fds[drainingAt + d].revents != 0) {
+                char ignored[4096];
+                if (recv(draining[d], ignored, sizeof ignored, 0) <= 0) {
+                    close(draining[d]);
+                    draining.erase(draining.begin() + static_cast<std::ptrdiff_t>(d));
+                }
+            }
         }
         std::size_t next = 1;
         if (!m_cut && fds[next++].revents != 0) {
@@ -227,8 +250,9 @@ void CuttingProxy::Run()
                 pair.fromServer.append(chunk, n > 0 ? static_cast<std::size_t>(n) : 0);
                 while (const std::optional<Message> message = TakeMessage(pair.fromServer)) {
                     closed = closed || !SendAll(pair.program, message->bytes);
+                    // The base itself may come with the objects below it.
                     if (message->operation == kSearchResultEntry && pair.searchesBelowBase.contains(message->id) &&
-                        ++m_entries >= m_entriesBeforeCut) {
+                        !SameIgnoringCase(message->entryName, m_base) && ++m_entries >= m_entriesBeforeCut) {
                         m_cut = true;
                         break;
                     }
@@ -241,8 +265,13 @@ void CuttingProxy::Run()
                 break; // the poll set changed
             }
         }
-        if (m_cut) {
-            closeAll();
+        if (m_cut && !pairs.empty()) {
+            for (Pair& pair : pairs) {
+                close(pair.server);
+                shutdown(pair.program, SHUT_WR);
+                draining.push_back(pair.program);
+            }
+            pairs.clear();
             close(m_listener);
             m_listener = -1;
         }

@@ -2,7 +2,8 @@
 
 // A TCP relay on a loopback port between a program and an LDAP server that
 // cuts every connection, and takes no new one, right after it has passed a
-// given number of search result entries of the searches below one base. The
+// given number of search result entries below one base (the base itself not
+// counted) of the searches of that base. The
 // program has then received exactly that many of those entries, whatever the
 // timing of the program, the server or the machine.
 
@@ -25,7 +26,7 @@ public:
     int port() const { return m_port; }
     // True once the connections were cut.
     bool cut() const { return m_cut; }
-    // Entries of searches below the base passed to the program so far.
+    // Entries below the base passed to the program so far.
     int entriesPassed() const { return m_entries; }
 
 private:
