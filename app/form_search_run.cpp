@@ -65,6 +65,14 @@ FormSearchSurface::FormSearchSurface(TMainForm& form)
     // event processing as often as the run does: they get the same pace.
     util::FeedbackHooks paced = windowHooks_;
     paced.processPendingMessages = [this] { PumpIfDue(); };
+    // A window closed during the run shows no more boxes: the layers below
+    // (an error per object name the search cannot read once the window's
+    // contexts are gone) speak to a window that is not there.
+    if (windowHooks_.showMessageBox) {
+        paced.showMessageBox = [this](util::MessageBoxKind kind, const std::string& title, const std::string& text) {
+            return Closed() ? util::MessageBoxButton::Ok : windowHooks_.showMessageBox(kind, title, text);
+        };
+    }
     util::SetFeedbackHooks(std::move(paced));
     stopConnection_ = QObject::connect(form_.BitBtnStop, &QPushButton::clicked, [this] { stopRequested_ = true; });
 }
@@ -197,6 +205,17 @@ util::MessageBoxButton FormSearchSurface::ShowMessage(util::MessageBoxKind kind,
     return util::ShowMessageBox(kind, text);
 }
 
+void FormSearchSurface::ReportFailure(const std::string& text)
+{
+    std::size_t start = 0;
+    while (start <= text.size()) {
+        const std::size_t end = std::min(text.find('\n', start), text.size());
+        form_.ListBoxLog->Items().Add(text.substr(start, end - start));
+        start = end + 1;
+    }
+    ShowMessage(util::MessageBoxKind::Warning, text);
+}
+
 void FormSearchSurface::ProcessPendingMessages()
 {
     PumpIfDue();
@@ -268,7 +287,10 @@ void RunFormSearch(TMainForm& form)
             form.TreeGroups->ShowGroups(result.groups);
         }
     } catch (const std::exception& error) {
-        util::ShowMessageBox(util::MessageBoxKind::Error, error.what());
+        // A window closed during the run shows nothing more.
+        if (!surface.Closed()) {
+            util::ShowMessageBox(util::MessageBoxKind::Error, error.what());
+        }
     }
 }
 

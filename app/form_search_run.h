@@ -57,6 +57,8 @@ public:
     void ShowProgress(const std::string& name, const std::string& value) override;
     AlertMode Alert() const override;
     util::MessageBoxButton ShowMessage(util::MessageBoxKind kind, const std::string& text) override;
+    // Each line of the text goes to the log, then the text to a warning box.
+    void ReportFailure(const std::string& text) override;
     void ProcessPendingMessages() override;
     void RunningChanged(bool running) override;
     // The counts go to StatusCounts and the progress bar at the next pump;

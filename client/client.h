@@ -459,6 +459,13 @@ ConnResult ConnOpenByRef(std::uint32_t reference, std::uint32_t mode, std::uint3
 // directory install services with SetTreeServices (client/service.h).
 void SetTreeSources(std::vector<std::string> sources);
 
+// The messages of the sources the last ClientInit could not load, in order
+// ("<source>: <what and why>"); empty when every source loaded.
+const std::vector<std::string>& TreeSourceErrors();
+// Whether ClientInit also writes each of those messages to standard error
+// (default true; a program that reports them itself turns it off).
+void SetTreeSourceErrorsToStandardError(bool print);
+
 // Counts of what callers hold open, for tests that check every path releases
 // what it allocated.
 struct ClientResourceCounts

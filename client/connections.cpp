@@ -48,7 +48,38 @@ const Connection* FindReference(std::uint32_t reference)
     return &connections[reference - 1];
 }
 
+// The tree sources of the last ClientInit that did not load, with why.
+std::vector<std::string>& SourceErrors()
+{
+    static std::vector<std::string> errors;
+    return errors;
+}
+
+bool& SourceErrorsToStandardError()
+{
+    static bool print = true;
+    return print;
+}
+
+void ReportSourceError(const std::string& error)
+{
+    SourceErrors().push_back(error);
+    if (SourceErrorsToStandardError()) {
+        std::cerr << error << '\n';
+    }
+}
+
 } // namespace
+
+const std::vector<std::string>& TreeSourceErrors()
+{
+    return SourceErrors();
+}
+
+void SetTreeSourceErrorsToStandardError(bool print)
+{
+    SourceErrorsToStandardError() = print;
+}
 
 void SetTreeSources(std::vector<std::string> sources)
 {
@@ -76,6 +107,7 @@ ConnResult ClientInit(void* /*reserved1*/, void* /*reserved2*/)
     CountCall();
     ClientState& s = State();
     std::vector<Connection> connections;
+    SourceErrors().clear();
     if (!s.services.empty()) {
         for (const auto& service : s.services) {
             connections.push_back(Connection {service, service->treeName()});
@@ -100,7 +132,7 @@ ConnResult ClientInit(void* /*reserved1*/, void* /*reserved2*/)
                 if (LoadTreeText(tree.text, std::string(tree.fileName), &service, &error)) {
                     connections.push_back(Connection {service, service->treeName()});
                 } else {
-                    std::cerr << error << '\n';
+                    ReportSourceError(error);
                 }
             }
         }
@@ -112,7 +144,7 @@ ConnResult ClientInit(void* /*reserved1*/, void* /*reserved2*/)
             if (loaded) {
                 connections.push_back(Connection {service, service->treeName()});
             } else {
-                std::cerr << error << '\n';
+                ReportSourceError(error);
             }
         }
         if (connections.empty() && (builtin || !sources.empty())) {

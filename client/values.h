@@ -45,7 +45,9 @@ enum SyntaxId : std::uint32_t {
     SYNTAX_COUNT = 28,
 };
 
-// Syntaxes 1-5, 10 and 20: a NUL-terminated text (char[]).
+// Syntaxes 1-5, 10 and 20: the text's bytes and a terminating NUL (char[]); the
+// value's size (DirComputeAttrValueSize) is the text's length plus one, so a
+// text holding a NUL is read whole by its size.
 // Syntax 7: one byte (uint8_t), 0 = false.
 // Syntaxes 8, 22, 27: int32_t. Syntax 24: uint32_t seconds since 1970 UTC.
 // Syntax 21: no value bytes (DirOpenStream reads the content).

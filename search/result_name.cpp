@@ -7,6 +7,7 @@
 #include "values/read.h"
 
 #include <cstring>
+#include <exception>
 #include <optional>
 
 namespace veralith::search {
@@ -121,6 +122,33 @@ std::string ExpandResultName(SearchState& state)
     state.namePosition = util::FindText("#NAME#", display, true);
     util::ReplaceInPlace(display, "#NAME#", objectName, true, true);
     return display;
+}
+
+std::string CheckNameTemplate(const std::string& nameTemplate)
+{
+    std::string_view scan = nameTemplate;
+    for (;;) {
+        const std::size_t open = scan.find(kFieldOpen);
+        if (open == std::string_view::npos) {
+            return "";
+        }
+        const std::size_t close = scan.find(kFieldClose, open + kFieldOpen.size());
+        if (close == std::string_view::npos) {
+            return "";
+        }
+        const std::string body(scan.substr(open + kFieldOpen.size(), close - open - kFieldOpen.size()));
+        scan.remove_prefix(close + kFieldClose.size());
+        const std::size_t separator = body.find(kFormatSeparator);
+        if (separator == std::string::npos || separator + kFormatSeparator.size() == body.size()) {
+            continue; // no format, or an empty field that stays as it is
+        }
+        const std::string format = body.substr(0, separator);
+        try {
+            static_cast<void>(util::Format(format, std::string("x")));
+        } catch (const std::exception& error) {
+            return "field \"" + std::string(kFieldOpen) + body + std::string(kFieldClose) + "\": " + error.what();
+        }
+    }
 }
 
 } // namespace veralith::search

@@ -49,4 +49,10 @@ namespace veralith::search {
 // text argument (the search ends on it); any such pattern is safe to pass.
 std::string ExpandResultName(SearchState& state);
 
+// Checks every field format of a naming template as ExpandResultName applies
+// it: "" when each takes exactly one text, otherwise what is wrong and where
+// (the field and the formatter's message), for a template given by a user to
+// be refused before a search that would end on it.
+std::string CheckNameTemplate(const std::string& nameTemplate);
+
 } // namespace veralith::search

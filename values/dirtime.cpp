@@ -86,8 +86,55 @@ std::string DirTimeText(std::uint32_t seconds, bool localTime, const platform::R
     return {};
 }
 
+namespace {
+
+TimeStyle& ProcessTimeStyle()
+{
+    static TimeStyle style = TimeStyle::Regional;
+    return style;
+}
+
+std::string IsoDateTime(const platform::DateTimeParts& parts)
+{
+    return util::Format(
+        "%.4d-%.2d-%.2dT%.2d:%.2d:%.2d", parts.year, parts.month, parts.day, parts.hour, parts.minute, parts.second);
+}
+
+} // namespace
+
+void SetTimeStyle(TimeStyle style)
+{
+    ProcessTimeStyle() = style;
+}
+
+TimeStyle CurrentTimeStyle()
+{
+    return ProcessTimeStyle();
+}
+
+std::string IsoUtcText(const platform::DateTimeParts& parts)
+{
+    return IsoDateTime(parts) + "Z";
+}
+
+std::string IsoTimeText(std::uint32_t seconds, bool localTime)
+{
+    if (!localTime) {
+        return IsoUtcText(SecondsToParts(seconds));
+    }
+    const std::int64_t local = static_cast<std::int64_t>(platform::UtcToLocal(static_cast<std::time_t>(seconds)));
+    const std::int64_t offset = (local - static_cast<std::int64_t>(seconds)) / 60;
+    const std::int64_t magnitude = offset < 0 ? -offset : offset;
+    return IsoDateTime(SecondsToParts(local)) +
+        util::Format("%s%.2d:%.2d", offset < 0 ? "-" : "+", static_cast<std::int32_t>(magnitude / 60),
+            static_cast<std::int32_t>(magnitude % 60));
+}
+
 std::string DirTimeText(std::uint32_t seconds, bool localTime)
 {
+    if (CurrentTimeStyle() == TimeStyle::Iso8601) {
+        return IsoTimeText(seconds, localTime);
+    }
     return DirTimeText(seconds, localTime, platform::CurrentRegionalSettings());
 }
 

@@ -35,8 +35,25 @@ std::int32_t LocalTimeBias();
 // alone, then the time alone, then an empty text if formatting fails.
 std::string DirTimeText(std::uint32_t seconds, bool localTime, const platform::RegionalSettings& settings);
 
-// DirTimeText with the process's regional settings.
+// DirTimeText with the process's regional settings, or, when the process's
+// time style is Iso8601, IsoTimeText.
 std::string DirTimeText(std::uint32_t seconds, bool localTime);
+
+// How the process shows directory times: in its regional format (the window,
+// text output) or as ISO 8601 with the zone (machine-read output: CSV, JSON).
+enum class TimeStyle {
+    Regional,
+    Iso8601,
+};
+void SetTimeStyle(TimeStyle style);
+TimeStyle CurrentTimeStyle();
+
+// ISO 8601 with seconds and the zone: "2024-07-01T14:30:00+02:00" in local
+// time (the offset in effect at that instant), "2024-07-01T12:30:00Z" in UTC.
+std::string IsoTimeText(std::uint32_t seconds, bool localTime);
+
+// The same for broken-down parts of a UTC time.
+std::string IsoUtcText(const platform::DateTimeParts& parts);
 
 // Broken-down parts of a wall-clock time given as seconds since 1970-01-01
 // 00:00 of that clock (negative before it); exact, no floating point.

@@ -6,6 +6,7 @@
 #include "platform/regional.h"
 #include "util/format.h"
 #include "util/text.h"
+#include "values/dirtime.h"
 #include "values/errors.h"
 #include "values/format.h"
 #include "values/stream.h"
@@ -22,6 +23,9 @@ constexpr char TimeStampPattern[] = "ddddd t";
 
 std::string TimeStampText(directory::DateTime dateTime)
 {
+    if (CurrentTimeStyle() == TimeStyle::Iso8601) {
+        return IsoUtcText(platform::DateTimeToParts(dateTime));
+    }
     return platform::FormatDateTime(TimeStampPattern, platform::DateTimeToParts(dateTime));
 }
 

@@ -51,11 +51,21 @@ std::string ValueBlock::Text(const char* pointer, std::string_view what) const
 
 std::string ValueBlock::WholeText() const
 {
-    const void* end = m_size == 0 ? nullptr : std::memchr(m_data, 0, m_size);
-    if (end == nullptr) {
+    const auto* bytes = reinterpret_cast<const char*>(m_data);
+    if (m_size == 0 || bytes[m_size - 1] != '\0') {
         Fail("text has no terminating zero inside the value");
     }
-    return std::string(reinterpret_cast<const char*>(m_data), static_cast<const char*>(end));
+    const std::string_view whole(bytes, m_size - 1);
+    std::string text;
+    text.reserve(whole.size());
+    for (const char c : whole) {
+        if (c == '\0') {
+            text += "\\0";
+        } else {
+            text += c;
+        }
+    }
+    return text;
 }
 
 ValueBytes ValueBlock::Bytes(const std::uint8_t* pointer, std::size_t length, std::string_view what) const

@@ -48,8 +48,10 @@ public:
     // inside it.
     std::string Text(const char* pointer, std::string_view what) const;
 
-    // The whole value as a zero-terminated text. Throws ValueError when no zero
-    // byte ends it inside the value.
+    // The whole value as a text: every byte before the zero that ends the
+    // value, a zero byte inside the text shown as the two characters "\0"
+    // (a text is never cut short at a zero it holds). Throws ValueError when
+    // no zero byte ends the value.
     std::string WholeText() const;
 
     // A view of length bytes at pointer. Throws ValueError when they are not

@@ -37,12 +37,14 @@ const std::vector<CommandInfo>& Commands()
             "usage: veralith-cli [--tree-file FILE]... containers [--tree NAME] [--context NAME]\n"
             "Prints the containers directly below the context (default: the tree's default\n"
             "name context, else [Root]), sorted.\n"},
-        {CliCommand::Read, "read", {"--tree", "--object", "--attribute"},
+        {CliCommand::Read, "read", {"--tree", "--object", "--attribute", "--format"},
             "usage: veralith-cli [--tree-file FILE]... read [--tree NAME] --object NAME --attribute SPEC\n"
-            "Prints the attribute's values as text, joined by CR LF.\n"},
-        {CliCommand::Search, "search", {"--tree", "--base", "--filter", "--scope", "--template", "--limit"},
+            "                    [--format text|csv|json]\n"
+            "Prints the attribute's values as text, joined by CR LF (csv: one row per value\n"
+            "line; json: the object, the attribute and the list of value lines).\n"},
+        {CliCommand::Search, "search", {"--tree", "--base", "--filter", "--scope", "--template", "--limit", "--format"},
             "usage: veralith-cli [--tree-file FILE]... search [--tree NAME] [--base NAME] [--filter TEXT]\n"
-            "                    [--scope 0|1|2] [--template TEXT] [--limit N]\n"
+            "                    [--scope 0|1|2] [--template TEXT] [--limit N] [--format text|csv|json]\n"
             "Prints one display text per object found, in the order found. Defaults: --base\n"
             "[Root], no filter (every object in scope), --scope 2, --template #NAME#, no limit.\n"},
         {CliCommand::Find, "find",
@@ -74,17 +76,26 @@ const std::vector<CommandInfo>& Commands()
     return commands;
 }
 
-const char* const kOverview = "usage: veralith-cli [--tree-file FILE]... COMMAND [OPTIONS]\n"
+const char* const kOverview = "usage: veralith-cli [--tree-file FILE]... [--quiet] COMMAND [OPTIONS]\n"
+                              "       veralith-cli --help | --version\n"
                               "\n"
                               "Commands: trees, classes, attributes, containers, read, search, find.\n"
                               "Run \"veralith-cli COMMAND --help\" for a command's options.\n"
                               "\n"
-                              "--tree-file FILE  a tree source (repeatable; the first is the primary connection);\n"
-                              "                  without it VERALITH_TREES, else the built-in sample trees\n"
+                              "Before the command:\n"
+                              "--tree-file FILE  a tree source (repeatable; the first is the primary connection;\n"
+                              "                  \"-\" reads a tree file from standard input); without it\n"
+                              "                  VERALITH_TREES, else the built-in sample trees\n"
+                              "--quiet           no informational messages (\"No duplicates found\") on standard\n"
+                              "                  error, errors still; also taken after the command\n"
+                              "--version         print the version\n"
+                              "After the command (see its --help):\n"
                               "--tree NAME       the tree a command works on (default: the primary connection's)\n"
+                              "--                ends the options\n"
                               "\n"
-                              "Exit status: 0 success (find --mode duplicates: no duplicates), 1 duplicates found,\n"
-                              "2 bad usage, a tree source that cannot be loaded, or a directory error.\n";
+                              "Exit status: 0 success (find --mode duplicates: no duplicates), 1 duplicates found\n"
+                              "(find only), 2 any failure: bad usage, a tree source that cannot be loaded, a\n"
+                              "directory error, a search or a read that failed; the message is on standard error.\n";
 
 const CommandInfo* FindCommand(std::string_view name)
 {
@@ -109,8 +120,8 @@ const CommandInfo* FindCommand(CliCommand command)
 // Options that take no value.
 bool IsFlag(std::string_view option)
 {
-    return option == "--recurse" || option == "--help" || option == "--each-value" || option == "--progress" ||
-        option == "--no-progress";
+    return option == "--recurse" || option == "--help" || option == "--quiet" || option == "--version" ||
+        option == "--each-value" || option == "--progress" || option == "--no-progress";
 }
 
 // Options of find that may be given more than once.
@@ -165,6 +176,17 @@ std::string ApplyCompareOption(const std::string& option, const std::string& val
     return "";
 }
 
+bool IsHelp(std::string_view arg)
+{
+    return arg == "--help" || arg == "-h";
+}
+
+// An argument that is an option of its own and never an option's value.
+bool LooksLikeOption(std::string_view arg)
+{
+    return arg.starts_with("--");
+}
+
 // Splits "--name=value" into name and value.
 std::pair<std::string, std::optional<std::string>> SplitOption(const std::string& arg)
 {
@@ -209,6 +231,9 @@ std::string ApplyOption(const std::string& option, const std::string& value, Cli
     } else if (option == "--filter") {
         options.filter = value;
     } else if (option == "--template") {
+        if (value.empty()) {
+            return "--template: the template is empty";
+        }
         options.nameTemplate = value;
     } else if (option == "--output") {
         if (value.empty()) {
@@ -269,25 +294,93 @@ std::string CommandUsage(CliCommand command)
     return info != nullptr ? info->usage : kOverview;
 }
 
+std::string VersionText()
+{
+    return std::string("veralith-cli ") + VERALITH_VERSION + "\n";
+}
+
+namespace {
+
+// Finds --help, -h or --version where an option stands (not where a value
+// does, nor after "--"); sets the options' flags. The command is the first
+// argument after the program options.
+void ScanForHelp(const std::vector<std::string>& args, CliOptions& options)
+{
+    bool beforeCommand = true;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const auto [option, inlineValue] = SplitOption(args[i]);
+        if (args[i] == "--") {
+            if (!beforeCommand) {
+                return;
+            }
+            // The command follows.
+            ++i;
+            if (i < args.size()) {
+                options.command = FindCommand(args[i]) != nullptr ? FindCommand(args[i])->command : CliCommand::None;
+            }
+            beforeCommand = false;
+            continue;
+        }
+        if (IsHelp(args[i])) {
+            options.help = true;
+            return;
+        }
+        if (args[i] == "--version" && beforeCommand) {
+            options.version = true;
+            return;
+        }
+        if (beforeCommand && !args[i].starts_with("-")) {
+            const CommandInfo* command = FindCommand(args[i]);
+            if (command == nullptr) {
+                return;
+            }
+            options.command = command->command;
+            beforeCommand = false;
+            continue;
+        }
+        // An option that takes a value and has none inline: the next argument
+        // is its value unless it is an option of its own.
+        if (option.starts_with("--") && !IsFlag(option) && !inlineValue && i + 1 < args.size() &&
+            !LooksLikeOption(args[i + 1])) {
+            ++i;
+        }
+    }
+}
+
+} // namespace
+
 ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args)
 {
     ParsedCommandLine parsed;
     CliOptions& options = parsed.options;
+    ScanForHelp(args, options);
+    if (options.help || options.version) {
+        return parsed;
+    }
+    options.command = CliCommand::None;
     std::size_t index = 0;
 
     // Program options before the command.
     for (; index < args.size(); ++index) {
         const auto [option, inlineValue] = SplitOption(args[index]);
-        if (option == "--help" || option == "-h") {
-            options.help = true;
-            return parsed;
+        if (args[index] == "--") {
+            ++index;
+            break;
+        }
+        if (option == "--quiet") {
+            if (inlineValue) {
+                parsed.error = "--quiet takes no value";
+                return parsed;
+            }
+            options.quiet = true;
+            continue;
         }
         if (option != "--tree-file") {
             break;
         }
         if (inlineValue) {
             options.treeFiles.push_back(*inlineValue);
-        } else if (index + 1 < args.size()) {
+        } else if (index + 1 < args.size() && !LooksLikeOption(args[index + 1])) {
             options.treeFiles.push_back(args[++index]);
         } else {
             parsed.error = "--tree-file: missing file name";
@@ -312,18 +405,20 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args)
     options.command = command->command;
     ++index;
 
-    // --help anywhere after the command asks for the command's usage only.
-    if (std::any_of(args.begin() + static_cast<std::ptrdiff_t>(index), args.end(),
-            [](const std::string& arg) { return arg == "--help" || arg == "-h"; })) {
-        options.help = true;
-        return parsed;
-    }
-
     const std::string commandName = command->name;
     std::set<std::string> seen;
+    bool optionsEnded = false;
     for (; index < args.size(); ++index) {
+        if (!optionsEnded && args[index] == "--") {
+            optionsEnded = true;
+            continue;
+        }
+        if (optionsEnded) {
+            parsed.error = commandName + ": unexpected argument \"" + args[index] + "\"";
+            return parsed;
+        }
         const auto [option, inlineValue] = SplitOption(args[index]);
-        const bool known =
+        const bool known = option == "--quiet" ||
             std::find(command->options.begin(), command->options.end(), option) != command->options.end();
         if (!known) {
             parsed.error = args[index].starts_with("-") ? commandName + ": unknown option \"" + option + "\""
@@ -339,7 +434,9 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args)
                 parsed.error = commandName + ": " + option + " takes no value";
                 return parsed;
             }
-            if (option == "--each-value") {
+            if (option == "--quiet") {
+                options.quiet = true;
+            } else if (option == "--each-value") {
                 options.compare.eachValue = true;
             } else if (option == "--progress" || option == "--no-progress") {
                 options.progress = option == "--progress";
@@ -351,7 +448,7 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args)
         std::string value;
         if (inlineValue) {
             value = *inlineValue;
-        } else if (index + 1 < args.size()) {
+        } else if (index + 1 < args.size() && !LooksLikeOption(args[index + 1])) {
             value = args[++index];
         } else {
             parsed.error = commandName + ": " + option + ": missing value";

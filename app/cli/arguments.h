@@ -39,6 +39,8 @@ struct CliOptions
     std::vector<std::string> treeFiles; // --tree-file, in the order given
     CliCommand command = CliCommand::None;
     bool help = false;
+    bool version = false; // --version
+    bool quiet = false; // --quiet: no informational messages on standard error
 
     std::optional<std::string> tree; // --tree
     std::optional<std::string> className; // --class
@@ -69,16 +71,25 @@ struct ParsedCommandLine
     std::string error;
 };
 
-// Parses args (without the program name). Options take their value as the
-// next argument or after "=" (--tree=ACME). An option that the command does not
-// take, a missing or malformed value, an option given twice (except
-// --tree-file, and find's --attribute, --ignore-value and --exclude-base) and
-// a missing required option are errors.
+// Parses args (without the program name); a plain function of its arguments,
+// so it runs without a process. Options take their value as the next argument
+// or after "=" (--tree=ACME); a next argument that starts with "--" is never
+// taken as a value (the option is then missing its value: give such a value
+// as --filter=--x), while one such as "-h" is. "--" ends the options. --help
+// or -h in an option's place asks for the usage (the overview before the
+// command, the command's usage after it) and --version for the version; both
+// win over any error. --quiet is taken before or after the command. An option
+// that the command does not take, a missing or malformed value, an option
+// given twice (except --tree-file, and find's --attribute, --ignore-value and
+// --exclude-base) and a missing required option are errors.
 ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args);
 
 // The usage text of a command (CliCommand::None: the program's overview),
 // ending with a line break.
 std::string CommandUsage(CliCommand command);
+
+// "veralith-cli VERSION" and a line break.
+std::string VersionText();
 
 // The command's name as typed ("find"); "" for None.
 std::string CommandName(CliCommand command);

@@ -27,8 +27,16 @@ void CliSurface::AddObjects(const util::StringList& names)
     }
 }
 
-util::MessageBoxButton CliSurface::ShowMessage(util::MessageBoxKind, const std::string& text)
+util::MessageBoxButton CliSurface::ShowMessage(util::MessageBoxKind kind, const std::string& text)
 {
+    lastMessage_ = text;
+    if (!IsRunning()) {
+        // Outside a run only the guard speaks; the command reports it.
+        return util::MessageBoxButton::Ok;
+    }
+    if (quiet_ && kind == util::MessageBoxKind::Information) {
+        return util::MessageBoxButton::Ok;
+    }
     if (progress_ != nullptr) {
         progress_->Erase();
     }

@@ -16,9 +16,12 @@ namespace veralith::app {
 class CliSurface : public SearchSurface
 {
 public:
-    // Messages go to messages (one line each); nullptr drops them.
-    explicit CliSurface(std::FILE* messages)
+    // Messages go to messages (one line each); nullptr drops them. quiet
+    // drops the informational ones ("No duplicates found") but never a
+    // warning or an error.
+    explicit CliSurface(std::FILE* messages, bool quiet = false)
         : messages_(messages)
+        , quiet_(quiet)
     { }
 
     void ClearObjects() override { objects_.clear(); }
@@ -38,8 +41,12 @@ public:
     void SetStatusText(const std::string&) override { }
     void ShowProgress(const std::string&, const std::string&) override { }
     AlertMode Alert() const override { return AlertMode::LogMessage; }
-    // Writes the text and a line break to the message stream; answers Ok.
+    // Keeps the text as the last message; writes it and a line break to the
+    // message stream (not an informational one when quiet); answers Ok.
+    // The guard ("Please select an attribute for comparison") is kept only:
+    // the command reports it as its error.
     util::MessageBoxButton ShowMessage(util::MessageBoxKind kind, const std::string& text) override;
+    const std::string& LastMessage() const { return lastMessage_; }
     void ProcessPendingMessages() override { }
     // The run's progress goes to the progress line, when one is set.
     void RunProgressed(const RunProgress& progress) override;
@@ -47,6 +54,9 @@ public:
     // Shows the run's progress on line (nullptr: none); line must outlive the
     // run.
     void SetProgressLine(ProgressLine* line) { progress_ = line; }
+    // Kept for the command, which prints it after the result, as its error.
+    void ReportFailure(const std::string& text) override { failure_ = text; }
+    const std::string& Failure() const { return failure_; }
 
     const std::vector<std::string>& Objects() const { return objects_; }
     const std::vector<std::string>& Values() const { return values_; }
@@ -61,6 +71,9 @@ private:
     std::vector<std::string> objects_;
     std::vector<std::string> values_;
     std::vector<DuplicateEntry> duplicates_;
+    std::string failure_;
+    std::string lastMessage_;
+    bool quiet_ = false;
 };
 
 } // namespace veralith::app

@@ -1,11 +1,14 @@
 #include "app/cli/commands.h"
 
 #include "app/cli/find_command.h"
+#include "app/cli/list_output.h"
 #include "app/cli/session.h"
 #include "directory/directory.h"
+#include "search/result_name.h"
 #include "search/search.h"
 #include "util/collate.h"
 #include "util/string_list.h"
+#include "values/dirtime.h"
 #include "values/read.h"
 
 #include <algorithm>
@@ -30,7 +33,13 @@ void WriteLine(std::FILE* stream, const std::string& text)
 
 int Fail(std::FILE* err, const CliOptions& options, const std::string& message)
 {
-    WriteLine(err, "veralith-cli: " + CommandName(options.command) + ": " + message);
+    // One line per cause, each naming the program and the command.
+    std::size_t start = 0;
+    while (start <= message.size()) {
+        const std::size_t end = std::min(message.find('\n', start), message.size());
+        WriteLine(err, "veralith-cli: " + CommandName(options.command) + ": " + message.substr(start, end - start));
+        start = end + 1;
+    }
     return kExitFailure;
 }
 
@@ -117,23 +126,33 @@ int RunRead(const CliOptions& options, CliSession& session, std::FILE* out, std:
     if (code != 0) {
         return Fail(err, options, DirectoryErrorMessage("ReadAttributeText", code));
     }
-    WriteLine(out, text);
+    Write(out, FormatRead(options.object, options.attribute.value_or(""), text, options.format));
     return kExitSuccess;
 }
 
 int RunSearchCommand(const CliOptions& options, CliSession& session, std::FILE* out, std::FILE* err)
 {
+    // A format the naming would fail on ends the search silently: refused
+    // here, before anything runs.
+    if (const std::string problem = search::CheckNameTemplate(options.nameTemplate); !problem.empty()) {
+        return Fail(err, options, "--template: " + problem);
+    }
     util::StringList found;
     std::int32_t counter = 0;
     const bool stop = false;
     const std::int32_t limit = static_cast<std::int32_t>(std::min<std::uint32_t>(options.limit.value_or(0), INT32_MAX));
     const std::int32_t code = search::SearchObjects(session.search.get(), options.base, options.filter, options.scope,
         &found, options.nameTemplate, limit, counter, {}, stop, 0);
+    std::vector<std::string> texts;
+    texts.reserve(found.Count());
     for (const util::StringListEntry& entry : found) {
-        WriteLine(out, entry.text);
+        texts.push_back(entry.text);
     }
+    const std::string error = code != 0 ? DirectoryErrorMessage("SearchObjects", code) : std::string();
+    // What was found before a failure is printed, then the error.
+    Write(out, FormatSearch(texts, error, options.format));
     if (code != 0) {
-        return Fail(err, options, DirectoryErrorMessage("SearchObjects", code));
+        return Fail(err, options, error);
     }
     return kExitSuccess;
 }
@@ -175,6 +194,10 @@ int RunCommand(const CliOptions& options, std::FILE* out, std::FILE* err)
 int RunCommandLine(const std::vector<std::string>& args, std::FILE* out, std::FILE* err)
 {
     const ParsedCommandLine parsed = ParseCommandLine(args);
+    if (parsed.options.version) {
+        Write(out, VersionText());
+        return kExitSuccess;
+    }
     if (parsed.options.help) {
         Write(out, CommandUsage(parsed.options.command));
         return kExitSuccess;
@@ -184,6 +207,10 @@ int RunCommandLine(const std::vector<std::string>& args, std::FILE* out, std::FI
         Write(err, CommandUsage(parsed.options.command));
         return kExitFailure;
     }
+    // Machine-read output gives times as ISO 8601 with their zone; text keeps
+    // the regional format the window shows.
+    values::SetTimeStyle(
+        parsed.options.format == OutputFormat::Text ? values::TimeStyle::Regional : values::TimeStyle::Iso8601);
     int status = kExitFailure;
     try {
         status = RunCommand(parsed.options, out, err);

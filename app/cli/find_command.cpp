@@ -7,6 +7,7 @@
 #include "directory/directory.h"
 #include "util/string_list.h"
 
+#include <algorithm>
 #include <optional>
 
 namespace veralith::app {
@@ -97,14 +98,15 @@ int RunFind(const CliOptions& options, CliSession& session, std::FILE* out, std:
         }
     }
 
-    CliSurface surface(err);
+    CliSurface surface(err, options.quiet);
     std::optional<ProgressLine> progress;
     if (ProgressWanted(options.progress, err)) {
         surface.SetProgressLine(&progress.emplace(err));
     }
     const SearchRunResult result = RunSearch(inputs, surface);
     if (result.outcome == SearchRunOutcome::NoAttribute) {
-        return kExitFailure;
+        // The window's guard text, as this command's error.
+        return fail(surface.LastMessage());
     }
 
     FindOutput output;
@@ -115,6 +117,9 @@ int RunFind(const CliOptions& options, CliSession& session, std::FILE* out, std:
     output.duplicates = std::move(surface.Duplicates());
     output.groups = result.groups;
     output.reportGroups = options.reportGroups;
+    output.valuesRead = result.valuesRead;
+    output.readFailures = result.readFailures;
+    output.error = result.error;
     const std::string text = FormatFind(output, options.format);
     if (options.output) {
         std::string error;
@@ -125,8 +130,15 @@ int RunFind(const CliOptions& options, CliSession& session, std::FILE* out, std:
         std::fwrite(text.data(), 1, text.size(), out);
     }
 
-    if (result.searchResult != 0) {
-        return fail(DirectoryErrorMessage("SearchObjectNames", result.searchResult));
+    if (!result.error.empty()) {
+        // One line per cause: the search, the reads.
+        std::size_t start = 0;
+        while (start <= result.error.size()) {
+            const std::size_t end = std::min(result.error.find('\n', start), result.error.size());
+            WriteLine(err, "veralith-cli: find: " + result.error.substr(start, end - start));
+            start = end + 1;
+        }
+        return kExitFailure;
     }
     if (options.mode == CheckMode::Duplicates && result.duplicateCount > 0) {
         return kExitDuplicatesFound;

@@ -164,6 +164,13 @@ std::string FormatFindJson(const FindOutput& output)
             Json {{"value", group.value}, {"count", group.ObjectCount()}, {"objects", std::move(members)}});
     }
     document["groups"] = std::move(groups);
+    Json counts = Json::object();
+    counts["objects"] = output.objects.size();
+    counts["values"] = output.valuesRead;
+    counts["unreadable"] = output.readFailures;
+    counts["duplicates"] = output.duplicates.size();
+    document["counts"] = std::move(counts);
+    document["error"] = output.error.empty() ? Json(nullptr) : Json(output.error);
     return document.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
 }
 

@@ -25,6 +25,11 @@ struct FindOutput
     std::vector<DuplicateEntry> duplicates; // in the order found
     std::vector<ConflictGroup> groups; // the duplicates grouped by value
     bool reportGroups = false; // --report groups: text and CSV give the groups
+    // What the run counted: values read, objects whose read failed; and its
+    // error text (empty when it did not fail).
+    std::size_t valuesRead = 0;
+    std::size_t readFailures = 0;
+    std::string error;
 };
 
 // Text: duplicates mode: the log lines, one a line (with reportGroups the
@@ -43,8 +48,9 @@ std::string FormatFindCsv(const FindOutput& output);
 
 // JSON: {"filter": display form, "objects": [{"name", "value"}], "duplicates":
 // [{"object", "earlier", "attribute", "value"}], "groups": [{"value", "count",
-// "objects": [{"name", "attribute"}]}]}; "value" is null for an object
-// without a value entry. Bytes that are not valid UTF-8 become U+FFFD. Ends
+// "objects": [{"name", "attribute"}]}], "counts": {"objects", "values",
+// "unreadable", "duplicates"}, "error": text or null}; "value" is null for an
+// object without a value entry. Bytes that are not valid UTF-8 become U+FFFD. Ends
 // with a line break.
 std::string FormatFindJson(const FindOutput& output);
 

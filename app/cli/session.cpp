@@ -1,50 +1,47 @@
 #include "app/cli/session.h"
 
 #include "directory/directory.h"
+#include "util/feedback.h"
 #include "util/format.h"
 #include "util/string_list.h"
 
+#include <cstdlib>
+
 namespace veralith::app {
-
-namespace {
-
-// Number of connections the client made from its sources.
-std::size_t CountConnections()
-{
-    std::size_t count = 0;
-    std::uint32_t iterator = 0;
-    std::uint32_t reference = 0;
-    while (client::ConnScan(&iterator, &reference) == 0) {
-        ++count;
-    }
-    return count;
-}
-
-} // namespace
-
-std::string DirectoryErrorMessage(const std::string& operation, std::int32_t code)
-{
-    std::string message = util::Format("%s returned error %s", operation, directory::ErrorText(code));
-    if (code == client::ERR_TRANSPORT_FAILURE) {
-        // The code alone does not say that the server went away.
-        message += ": the connection to the directory server failed or was lost";
-    } else if (code == client::ERR_SIZE_LIMIT_EXCEEDED || code == client::ERR_TIME_LIMIT_EXCEEDED ||
-        code == client::ERR_ADMIN_LIMIT_EXCEEDED) {
-        message += ": a limit of the directory server ended it before its end; what came before is listed";
-    }
-    return message;
-}
 
 std::string StartClient(const std::vector<std::string>& treeFiles)
 {
-    client::SetTreeSources(treeFiles);
-    if (directory::InitNetWare() != 0) {
-        return "the directory client could not be started";
+    // An empty VERALITH_TREES names no tree: the built-in trees apply, as
+    // when it is not set (the client alone would start without any tree).
+    if (const char* env = std::getenv("VERALITH_TREES"); treeFiles.empty() && env != nullptr && *env == '\0') {
+        unsetenv("VERALITH_TREES");
     }
-    // Every source the client cannot load is left out of its connections; a
-    // tree file named on the command line must not be dropped silently.
-    if (!treeFiles.empty() && CountConnections() < treeFiles.size()) {
-        return "a tree file could not be loaded";
+    client::SetTreeSources(treeFiles);
+    // The sources' errors are this program's to report, once, with the
+    // command's name; the client's start-up message would only repeat them.
+    client::SetTreeSourceErrorsToStandardError(false);
+    std::string startMessage;
+    util::FeedbackHooks quiet;
+    quiet.showMessageBox = [&startMessage](util::MessageBoxKind, const std::string&, const std::string& text) {
+        startMessage = text;
+        return util::MessageBoxButton::Ok;
+    };
+    util::FeedbackHooks previous = util::SetFeedbackHooks(std::move(quiet));
+    const std::int32_t started = directory::InitNetWare();
+    util::SetFeedbackHooks(std::move(previous));
+
+    // Every source must load: an audit that silently ran on another tree
+    // than the one named would report the wrong tree clean.
+    const std::vector<std::string>& errors = client::TreeSourceErrors();
+    if (!errors.empty()) {
+        std::string message;
+        for (const std::string& error : errors) {
+            message += (message.empty() ? "" : "\n") + error;
+        }
+        return message;
+    }
+    if (started != 0) {
+        return startMessage.empty() ? "the directory client could not be started" : startMessage;
     }
     return "";
 }

@@ -3,6 +3,7 @@
 // A command line session: the started client, the chosen tree and the two
 // contexts prepared exactly as the window's tree change prepares them.
 
+#include "app/run/search_run.h"
 #include "client/scoped.h"
 
 #include <cstdint>
@@ -20,17 +21,16 @@ struct CliSession
     client::ScopedContext search;
 };
 
-// Configures the client with treeFiles (empty: its usual configuration) and
-// starts it. Returns "" on success, else the reason (a tree file that did not
-// load has also been described on standard error by the client).
+// Configures the client with treeFiles (empty: VERALITH_TREES, else the
+// built-in trees; an empty VERALITH_TREES counts as unset) and starts it.
+// Returns "" on success, else the reason: every source that did not load, one
+// line each ("<source>: <what and why>"); any such source is a failure, also
+// when others loaded.
 std::string StartClient(const std::vector<std::string>& treeFiles);
 
 // Opens a session on tree (empty: the primary connection's tree when the tree
 // list holds it, else the first tree of the list). Returns "" on success, else
 // the reason, with the error text of the client's code.
 std::string OpenSession(const std::string& tree, CliSession& session);
-
-// "<operation> returned error <error text>", the window's error report text.
-std::string DirectoryErrorMessage(const std::string& operation, std::int32_t code);
 
 } // namespace veralith::app

@@ -3,6 +3,7 @@
 #include "app/run/compare_run.h"
 #include "app/run/duplicate_list.h"
 #include "app/run/run_progress.h"
+#include "directory/error_text.h"
 #include "search/search.h"
 #include "util/feedback.h"
 #include "util/format.h"
@@ -59,7 +60,39 @@ std::optional<std::string> ObjectIfPresent(const SearchSurface& surface, std::si
     return surface.ObjectAt(index);
 }
 
+// The text of a run's failures: the search's error, then how many of the
+// objects could not be read and the first read error.
+std::string FailureText(const SearchRunResult& result, std::size_t objectCount, client::DirResult firstReadError,
+    const std::string& firstFailedObject)
+{
+    std::string text;
+    if (result.searchResult != 0) {
+        text = DirectoryErrorMessage("SearchObjectNames", result.searchResult);
+    }
+    if (result.readFailures > 0) {
+        if (!text.empty()) {
+            text += '\n';
+        }
+        text += util::Format("%u of %u objects could not be read (first %s): %s",
+            static_cast<std::uint32_t>(result.readFailures), static_cast<std::uint32_t>(objectCount), firstFailedObject,
+            DirectoryErrorMessage("ReadAttributeText", firstReadError));
+    }
+    return text;
+}
+
 } // namespace
+
+std::string DirectoryErrorMessage(const std::string& operation, client::DirResult code)
+{
+    std::string message = util::Format("%s returned error %s", operation, directory::ErrorText(code));
+    if (code == client::ERR_TRANSPORT_FAILURE) {
+        message += ": the connection to the directory server failed or was lost";
+    } else if (code == client::ERR_SIZE_LIMIT_EXCEEDED || code == client::ERR_TIME_LIMIT_EXCEEDED ||
+        code == client::ERR_ADMIN_LIMIT_EXCEEDED) {
+        message += ": a limit of the directory server ended it before its end; what came before is listed";
+    }
+    return message;
+}
 
 ComposedFilter ComposeFilter(
     const std::string& classText, std::int32_t classFlags, const std::string& attributeText, CheckMode mode)
@@ -97,7 +130,9 @@ SearchRunResult RunSearch(const SearchRunInputs& inputs, SearchSurface& surface)
         result.outcome = SearchRunOutcome::AlreadyRunning;
         return result;
     }
-    const bool needsAttribute = inputs.mode == CheckMode::Present || inputs.mode == CheckMode::NotPresent;
+    // Just Show lists the objects whatever they hold; every other mode
+    // compares the attribute and has nothing to compare without one.
+    const bool needsAttribute = inputs.mode != CheckMode::JustShow;
     if (needsAttribute && inputs.attributeName.empty()) {
         surface.ShowMessage(util::MessageBoxKind::Information, "Please select an attribute for comparison");
         result.outcome = SearchRunOutcome::NoAttribute;
@@ -126,6 +161,10 @@ SearchRunResult RunSearch(const SearchRunInputs& inputs, SearchSurface& surface)
         result.outcome = surface.Closed() ? SearchRunOutcome::Closed : SearchRunOutcome::Aborted;
         return result;
     }
+    if (surface.Closed()) {
+        result.outcome = SearchRunOutcome::Closed;
+        return result;
+    }
 
     if (result.searchResult == 0 && surface.ObjectCount() == 0) {
         surface.ShowMessage(util::MessageBoxKind::Information,
@@ -133,10 +172,6 @@ SearchRunResult RunSearch(const SearchRunInputs& inputs, SearchSurface& surface)
         result.outcome = SearchRunOutcome::NoMatch;
         return result;
     }
-    if (inputs.mode == CheckMode::NotPresent) {
-        return result;
-    }
-
     DuplicateList duplicates;
     std::optional<ConflictFinder> finder;
     if (compareOptions) {
@@ -144,8 +179,11 @@ SearchRunResult RunSearch(const SearchRunInputs& inputs, SearchSurface& surface)
     }
     ConflictGroupCollector groups;
     bool duplicateFound = false;
+    client::DirResult firstReadError = 0;
+    std::string firstFailedObject;
 
-    const std::size_t count = surface.ObjectCount();
+    // Absent: the object list is the answer, nothing is read.
+    const std::size_t count = inputs.mode == CheckMode::NotPresent ? 0 : surface.ObjectCount();
     ReadingProgress reading(surface, progress, count);
     for (std::size_t i = 0; i < count; ++i) {
         if (surface.Closed()) {
@@ -166,6 +204,15 @@ SearchRunResult RunSearch(const SearchRunInputs& inputs, SearchSurface& surface)
             ? finder->Read(*name, value)
             : values::ReadAttributeText(inputs.searchContext, *name, inputs.attributeName, value);
         result.lastResult = read;
+        // Lacking the attribute is an answer (Just Show lists such objects);
+        // any other failure means the object was not compared.
+        if (read != 0 && read != client::ERR_NO_SUCH_ATTRIBUTE) {
+            if (result.readFailures == 0) {
+                firstReadError = read;
+                firstFailedObject = *name;
+            }
+            ++result.readFailures;
+        }
         surface.ShowProgress(*name, value);
         surface.AddValue(value);
         ++result.valuesRead;
@@ -188,6 +235,20 @@ SearchRunResult RunSearch(const SearchRunInputs& inputs, SearchSurface& surface)
     }
     result.groups = groups.TakeGroups();
 
+    if (result.outcome == SearchRunOutcome::Completed && surface.Closed()) {
+        result.outcome = SearchRunOutcome::Closed;
+    }
+    if (result.outcome == SearchRunOutcome::Closed) {
+        return result;
+    }
+    if (result.searchResult != 0 || result.readFailures > 0) {
+        result.error = FailureText(result, surface.ObjectCount(), firstReadError, firstFailedObject);
+        if (result.outcome == SearchRunOutcome::Completed) {
+            result.outcome = SearchRunOutcome::Failed;
+        }
+        surface.ReportFailure(result.error);
+        return result;
+    }
     if (findDuplicates && !duplicateFound && result.outcome == SearchRunOutcome::Completed) {
         surface.ShowMessage(util::MessageBoxKind::Information, "No duplicates found");
     }

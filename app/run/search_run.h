@@ -76,9 +76,10 @@ ComposedFilter ComposeFilter(
 // How a run ended.
 enum class SearchRunOutcome {
     AlreadyRunning, // another run was working on the surface: nothing was done
-    NoAttribute, // Present/NotPresent without an attribute: the message was shown, nothing changed
+    NoAttribute, // Duplicates/Present/NotPresent without an attribute: the message was shown, nothing changed
     NoMatch, // the search succeeded and found nothing: the message was shown
     Completed, // every object was processed (NotPresent: the object list is the answer)
+    Failed, // the search failed or some objects could not be read: the failure was reported
     Aborted, // the user chose "Abort" in a duplicate's warning box, or asked the surface to stop
     ListCleared, // the object list lost entries during the run; the loop stopped at its end
     Closed, // the surface was closed during the run; the loop stopped
@@ -94,13 +95,22 @@ struct SearchRunResult
     client::DirResult lastResult = 0;
     // Number of values appended to the value list.
     std::size_t valuesRead = 0;
+    // Objects whose read failed for another reason than lacking the attribute.
+    std::size_t readFailures = 0;
     std::size_t duplicateCount = 0;
     // The duplicates grouped by value, in the order found.
     std::vector<ConflictGroup> groups;
+    // Outcome Failed: what failed, one line per cause (the search, the reads).
+    std::string error;
 };
 
+// "<operation> returned error <error text>", the window's error report text;
+// a transport failure adds that the connection to the server failed or was
+// lost (the code alone does not say so).
+std::string DirectoryErrorMessage(const std::string& operation, client::DirResult code);
+
 // Runs one search on the surface. In order: the guard ("Please select an
-// attribute for comparison" for Present/NotPresent without attribute name);
+// attribute for comparison" for every mode but JustShow without attribute name);
 // busy cursor, Results page, log cleared; filter composed; object and value
 // lists cleared; SearchObjectNames into the object list; "No matching objects
 // found - Filter: %s" when it succeeded and found nothing; unless NotPresent,
@@ -111,14 +121,22 @@ struct SearchRunResult
 // (object, earlier object, attribute name, value) to the log and, when the
 // surface's alert is Popup, shows it in a warning box whose "Abort" ends the
 // loop at once. Duplicates mode ends with "No duplicates found" when none was
-// found (not after a no-match). The status text is cleared and the cursor put
-// back on every path.
+// found (not after a no-match, nor after a failure). The status text is
+// cleared and the cursor put back on every path.
+//
+// A run that did not compare what it was asked to is a failure: a search that
+// fails keeps the objects that came (their values are read), and a read that
+// fails for another reason than ERR_NO_SUCH_ATTRIBUTE is counted, its value
+// left empty and kept out of the duplicate check. Either ends the run with
+// outcome Failed and the surface's ReportFailure with the error text (the
+// search's error, then how many objects could not be read and why).
 //
 // A run never starts while another works on the same surface
 // (AlreadyRunning), and it stops when the object list has become shorter than
 // the index it is about to read (ListCleared) or when the surface was closed
 // (Closed); it never reads past the end of a list, and after such a stop it
-// shows no "No duplicates found".
+// shows no "No duplicates found". A surface closed at any point (during the
+// search too) ends the run without any further message or report.
 //
 // With compare options other than the plain ones (CompareOptions::IsPlain),
 // the Duplicates mode reads and compares through a ConflictFinder: several

@@ -97,6 +97,10 @@ public:
         return util::ShowMessageBox(kind, text);
     }
 
+    // A run that failed (outcome Failed): text says what, one line per cause.
+    // Default: a warning box with the text.
+    virtual void ReportFailure(const std::string& text) { ShowMessage(util::MessageBoxKind::Warning, text); }
+
     // Lets the window process its pending messages. Default:
     // util::ProcessPendingMessages.
     virtual void ProcessPendingMessages() { util::ProcessPendingMessages(); }

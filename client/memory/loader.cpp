@@ -4,6 +4,8 @@
 #include "client/memory/builtin_trees.h"
 #include "client/memory/tree_loader.h"
 
+#include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <new>
 #include <sys/stat.h>
@@ -42,20 +44,70 @@ bool LoadTreeText(
     return true;
 }
 
+namespace {
+
+// Reads a stream that is not a regular file (standard input, a pipe, a
+// FIFO) to its end, up to kMaxTreeFileBytes.
+bool ReadStreamSource(int fd, const std::string& name, std::string* text, std::string* error)
+{
+    char chunk[65536];
+    while (true) {
+        const ssize_t n = read(fd, chunk, sizeof chunk);
+        if (n < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            *error = name + ": cannot read: " + std::strerror(errno);
+            return false;
+        }
+        if (n == 0) {
+            return true;
+        }
+        if (text->size() + static_cast<std::size_t>(n) > kMaxTreeFileBytes) {
+            *error = name + ": the input is larger than 1 GiB";
+            return false;
+        }
+        text->append(chunk, static_cast<std::size_t>(n));
+    }
+}
+
+} // namespace
+
 bool LoadTreeFile(const std::string& path, std::shared_ptr<MemoryDirectory>* directory, std::string* error)
 {
+    // "-" is standard input: read, never closed.
+    if (path == "-") {
+        std::string text;
+        if (!ReadStreamSource(STDIN_FILENO, "standard input", &text, error)) {
+            return false;
+        }
+        return LoadTreeText(text, "standard input", directory, error);
+    }
     const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
-        *error = path + ": cannot open the file";
+        *error = path + ": cannot open the file: " + std::strerror(errno);
         return false;
     }
     struct stat info
     {
     };
-    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+    if (fstat(fd, &info) != 0) {
+        const int code = errno;
         close(fd);
-        *error = path + ": not a regular file";
+        *error = path + ": cannot read the file: " + std::strerror(code);
         return false;
+    }
+    if (S_ISDIR(info.st_mode)) {
+        close(fd);
+        *error = path + ": not a file but a directory";
+        return false;
+    }
+    if (!S_ISREG(info.st_mode)) {
+        // /dev/stdin, a pipe or a FIFO: read to its end.
+        std::string text;
+        const bool read = ReadStreamSource(fd, path, &text, error);
+        close(fd);
+        return read && LoadTreeText(text, path, directory, error);
     }
     if (static_cast<std::uint64_t>(info.st_size) > kMaxTreeFileBytes) {
         close(fd);
@@ -75,8 +127,9 @@ bool LoadTreeFile(const std::string& path, std::shared_ptr<MemoryDirectory>* dir
     while (done < capacity) {
         const ssize_t n = read(fd, text.get() + done, capacity - done);
         if (n < 0) {
+            const int code = errno;
             close(fd);
-            *error = path + ": cannot read the file";
+            *error = path + ": cannot read the file: " + std::strerror(code);
             return false;
         }
         if (n == 0) {

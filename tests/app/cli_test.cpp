@@ -9,6 +9,7 @@
 #include <fstream>
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
+#include <regex>
 #include <sstream>
 
 namespace veralith::app {
@@ -309,24 +310,107 @@ TEST(CliTest, FindMessagesGoToStandardError)
 {
     const ProcessResult guard = Cli({"find", "--mode", "present", "--class", "User"});
     EXPECT_EQ(guard.status, 2);
-    EXPECT_EQ(guard.err, "Please select an attribute for comparison\n");
+    EXPECT_EQ(guard.err, "veralith-cli: find: Please select an attribute for comparison\n");
     EXPECT_EQ(guard.out, "");
 
-    const ProcessResult noMatch = Cli({"find", "--base", ".Empty.Acme"});
+    const ProcessResult noMatch = Cli({"find", "--base", ".Empty.Acme", "--mode", "show"});
     EXPECT_EQ(noMatch.status, 0);
     EXPECT_EQ(noMatch.err, "No matching objects found - Filter: \n");
     EXPECT_EQ(noMatch.out, "");
 }
 
-TEST(CliTest, FindWithFailingSearchPrintsTheRunThenTheErrorAndExitsTwo)
+TEST(CliTest, FindWithFailingSearchPrintsTheErrorAloneAndExitsTwo)
 {
     const ProcessResult result = Cli({"find", "--base", ".Nowhere.Acme", "--attribute", "Surname"});
     EXPECT_EQ(result.status, 2);
     EXPECT_EQ(result.out, "");
     const std::vector<std::string> lines = Lines(result.err);
-    ASSERT_EQ(lines.size(), 2u) << result.err;
-    EXPECT_EQ(lines[0], "No duplicates found");
-    EXPECT_NE(lines[1].find("SearchObjectNames returned error"), std::string::npos) << lines[1];
+    ASSERT_EQ(lines.size(), 1u) << result.err;
+    EXPECT_EQ(lines[0].rfind("veralith-cli: find: SearchObjectNames returned error", 0), 0u) << lines[0];
+}
+
+// A run that did not compare what it was asked to compare fails (exit 2) with
+// the cause, and never says "No duplicates found" first.
+TEST(CliTest, RunsThatCompareNothingFailWithTheirCause)
+{
+    TempDir dir;
+    // A class whose name unbalances the filter's parentheses.
+    const std::filesystem::path team = dir.path() / "team.json";
+    std::ofstream(team) << R"({ "format": "veralith-tree/1", "tree": "TEAM", "defaultNameContext": "Acme",
+  "schema": { "classes": [ { "name": "Team (X", "superClasses": ["Top"], "containment": [], "naming": [],
+                             "mandatory": [], "optional": ["Surname"] } ] },
+  "objects": [ { "name": "Acme", "class": "Organization" },
+               { "name": "t1.Acme", "class": "Team (X", "attributes": { "Surname": ["Same"] } } ] })";
+    const struct
+    {
+        Args args;
+        std::vector<std::string> environment;
+        std::string cause;
+    } cases[] = {
+        {{"--tree-file", TestDataPath("run-tree.json"), "find", "--base", ".Sales.Acme"}, {},
+            "find: Please select an attribute for comparison"},
+        {{"--tree-file", TestDataPath("run-tree.json"), "find", "--attribute", "", "--base", ".Sales.Acme"}, {},
+            "find: Please select an attribute for comparison"},
+        {{"--tree-file", TestDataPath("run-tree.json"), "find", "--base", ".Nowhere.Acme", "--attribute", "Surname",
+             "--mode", "absent"},
+            {}, "SearchObjectNames returned error 0xFFFFFDA7"},
+        {{"--tree-file", team.string(), "find", "--class", "Team (X", "--attribute", "Surname", "--recurse"}, {},
+            "ERR_INVALID_FILTER_SYNTAX"},
+        {{"find", "--attribute", "Surname"},
+            {"VERALITH_TREES=" + (dir.path() / "gone.json").string() + ";" + TestDataPath("run-tree.json")},
+            "gone.json: cannot open the file: No such file or directory"},
+        {{"--tree-file", TestDataPath("run-tree.json"), "search", "--template", "#[%d][CN]#"}, {},
+            "--template: field \"#[%d][CN]#\""},
+        {{"--tree-file", TestDataPath("run-tree.json"), "search", "--template", "#[%s %s][CN]#"}, {},
+            "missing argument"},
+        {{"--tree-file", TestDataPath("run-tree.json"), "search", "--template", "#[%5000s][CN]#"}, {},
+            "width larger than"},
+        {{"--tree-file", TestDataPath("run-tree.json"), "search", "--template", "#[][CN]#"}, {}, "left over"},
+        {{"--tree-file", TestDataPath("run-tree.json"), "search", "--template", ""}, {},
+            "--template: the template is empty"},
+    };
+    for (const auto& [args, environment, cause] : cases) {
+        const ProcessResult result = RunProcess(VERALITH_CLI_PATH, args, environment);
+        EXPECT_EQ(result.status, 2) << cause << "\n" << result.err;
+        EXPECT_NE(result.err.find(cause), std::string::npos) << result.err;
+        EXPECT_EQ(result.err.find("No duplicates found"), std::string::npos) << result.err;
+        EXPECT_EQ(result.err.find("No matching objects found"), std::string::npos) << result.err;
+    }
+}
+
+TEST(CliTest, FindJsonCarriesTheCountsAndTheError)
+{
+    const ProcessResult clean = Cli({"find", "--base", ".Sales.Acme", "--attribute", "Surname", "--format", "json"});
+    const nlohmann::json counts = nlohmann::json::parse(clean.out)["counts"];
+    EXPECT_EQ(counts, (nlohmann::json {{"objects", 6}, {"values", 6}, {"unreadable", 0}, {"duplicates", 2}}));
+    EXPECT_TRUE(nlohmann::json::parse(clean.out)["error"].is_null());
+
+    const ProcessResult failed =
+        Cli({"find", "--base", ".Nowhere.Acme", "--attribute", "Surname", "--mode", "show", "--format", "json"});
+    EXPECT_EQ(failed.status, 2);
+    const nlohmann::json document = nlohmann::json::parse(failed.out);
+    EXPECT_EQ(document["counts"]["objects"], 0);
+    EXPECT_NE(document["error"].get<std::string>().find("SearchObjectNames returned error"), std::string::npos);
+}
+
+TEST(CliTest, StringValuesAreComparedAndShownWhole)
+{
+    TempDir dir;
+    const std::filesystem::path tree = dir.path() / "nul.json";
+    // The values differ only after a NUL: no duplicates; the NUL is shown.
+    std::ofstream(tree) << R"({ "format": "veralith-tree/1", "tree": "NUL", "defaultNameContext": "Acme",
+  "objects": [ { "name": "Acme", "class": "Organization" },
+    { "name": "a.Acme", "class": "User", "attributes": { "Surname": ["x\u0000one"] } },
+    { "name": "b.Acme", "class": "User", "attributes": { "Surname": ["x\u0000two"] } },
+    { "name": "c.Acme", "class": "User", "attributes": { "Surname": ["x\u0000two"] } } ] })";
+    const ProcessResult result = RunProcess(VERALITH_CLI_PATH,
+        {"--tree-file", tree.string(), "find", "--base", ".Acme", "--attribute", "Surname", "--mode", "show"});
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(result.out, "a.Acme\tx\\0one\nb.Acme\tx\\0two\nc.Acme\tx\\0two\n");
+    const ProcessResult duplicates = RunProcess(
+        VERALITH_CLI_PATH, {"--tree-file", tree.string(), "find", "--base", ".Acme", "--attribute", "Surname"});
+    EXPECT_EQ(duplicates.status, 1) << duplicates.err;
+    EXPECT_EQ(duplicates.out, "c.Acme / b.Acme: (Surname = x\\0two)\n");
 }
 
 TEST(CliTest, FindRejectsNamesTheSchemaLacks)
@@ -359,6 +443,12 @@ TEST(CliTest, BadArgumentsExitTwoWithAMessageAndTheUsage)
         {{"read", "--object", ".adams.Sales.Acme"}, "read: --attribute is required"},
         {{"read", "--attribute", "Surname"}, "read: --object is required"},
         {{"--tree-file"}, "--tree-file: missing file name"},
+        {{"--tree-file", "--quiet", "trees"}, "--tree-file: missing file name"},
+        {{"find", "--attribute", "--recurse"}, "find: --attribute: missing value"},
+        {{"find", "--base", "--", "x"}, "find: --base: missing value"},
+        {{"find", "--", "--recurse"}, "find: unexpected argument \"--recurse\""},
+        {{"--quiet=yes", "trees"}, "--quiet takes no value"},
+        {{"search", "--format", "yaml"}, "--format: \"yaml\" is not text, csv or json"},
     };
     for (const auto& [args, message] : cases) {
         const ProcessResult result = RunProcess(VERALITH_CLI_PATH, args);
@@ -410,8 +500,154 @@ TEST(CliTest, WithoutTreeFilesTheEnvironmentSourcesApply)
     EXPECT_EQ(result.status, 0) << result.err;
     EXPECT_EQ(result.out, "SECOND_TREE\n");
 
-    const ProcessResult none = RunProcess(VERALITH_CLI_PATH, {"classes"}, {"VERALITH_TREES="});
-    EXPECT_EQ(none.status, 2);
+    // An empty variable names no tree: the built-in trees, as without it.
+    const ProcessResult empty = RunProcess(VERALITH_CLI_PATH, {"trees"}, {"VERALITH_TREES="});
+    const ProcessResult unset = RunProcess(VERALITH_CLI_PATH, {"trees"}, {"VERALITH_TREES"});
+    EXPECT_EQ(empty.status, 0) << empty.err;
+    EXPECT_FALSE(empty.out.empty());
+    EXPECT_EQ(empty.out, unset.out);
+}
+
+TEST(CliTest, ATreeFileThatCannotBeOpenedSaysWhyInOneLine)
+{
+    const ProcessResult missing = RunProcess(VERALITH_CLI_PATH, {"--tree-file", "/nonexistent/tree.json", "trees"});
+    EXPECT_EQ(missing.status, 2);
+    EXPECT_EQ(
+        missing.err, "veralith-cli: trees: /nonexistent/tree.json: cannot open the file: No such file or directory\n");
+    const ProcessResult folder = RunProcess(VERALITH_CLI_PATH, {"--tree-file", "/tmp", "trees"});
+    EXPECT_EQ(folder.status, 2);
+    EXPECT_EQ(folder.err, "veralith-cli: trees: /tmp: not a file but a directory\n");
+}
+
+TEST(CliTest, TheTreeFileCanComeFromStandardInput)
+{
+    const std::string tree = TestDataPath("run-tree.json");
+    for (const std::string source : {"-", "/dev/stdin"}) {
+        const ProcessResult piped = RunProcess("/bin/sh",
+            {"-c", "cat \"$1\" | \"$2\" --tree-file " + source + " find --base .Sales.Acme --attribute Surname", "sh",
+                tree, VERALITH_CLI_PATH});
+        EXPECT_EQ(piped.status, 1) << source << piped.err;
+        EXPECT_EQ(Lines(piped.out), kSalesDuplicates) << source;
+    }
+    const ProcessResult redirected =
+        RunProcess("/bin/sh", {"-c", "\"$2\" --tree-file - trees < \"$1\"", "sh", tree, VERALITH_CLI_PATH});
+    EXPECT_EQ(redirected.out, "RUN_TREE\n") << redirected.err;
+}
+
+// ---- conventions --------------------------------------------------------
+
+TEST(CliTest, QuietDropsInformationButNeverErrors)
+{
+    const struct
+    {
+        Args args;
+        int status;
+        std::string loudErr; // without --quiet
+        std::string quietErr;
+    } cases[] = {
+        {{"find", "--base", ".Sales.Acme", "--class", "runAux", "--attribute", "runBadge"}, 0, "No duplicates found\n",
+            ""},
+        {{"find", "--base", ".Empty.Acme", "--attribute", "Surname"}, 0,
+            "No matching objects found - Filter: ((Surname PRESENT))\n", ""},
+        {{"find", "--base", ".Sales.Acme"}, 2, "veralith-cli: find: Please select an attribute for comparison\n",
+            "veralith-cli: find: Please select an attribute for comparison\n"},
+    };
+    for (const auto& [args, status, loudErr, quietErr] : cases) {
+        const ProcessResult loud = Cli(args);
+        EXPECT_EQ(loud.status, status);
+        EXPECT_EQ(loud.err, loudErr);
+        Args before {"--tree-file", TestDataPath("run-tree.json"), "--quiet"};
+        before.insert(before.end(), args.begin(), args.end());
+        Args after = args;
+        after.push_back("--quiet");
+        for (const ProcessResult& quiet : {RunProcess(VERALITH_CLI_PATH, before), Cli(after)}) {
+            EXPECT_EQ(quiet.status, status);
+            EXPECT_EQ(quiet.err, quietErr);
+            EXPECT_EQ(quiet.out, loud.out);
+        }
+    }
+}
+
+TEST(CliTest, VersionDashDashAndDashHAsAValue)
+{
+    const ProcessResult version = RunProcess(VERALITH_CLI_PATH, {"--version"});
+    EXPECT_EQ(version.status, 0);
+    EXPECT_TRUE(std::regex_match(version.out, std::regex("veralith-cli [0-9]+\\.[0-9]+\\.[0-9]+\n"))) << version.out;
+
+    // "--" ends the options: nothing after it is taken for one.
+    const ProcessResult ended = Cli({"--", "find", "--base", ".Sales.Acme", "--attribute", "Surname", "--"});
+    EXPECT_EQ(ended.status, 1) << ended.err;
+    EXPECT_EQ(Lines(ended.out), kSalesDuplicates);
+
+    // "-h" in a value's place is the value, not a request for help.
+    const ProcessResult dashH = Cli({"find", "--attribute", "-h"});
+    EXPECT_EQ(dashH.status, 2);
+    EXPECT_NE(dashH.err.find("has no attribute \"-h\""), std::string::npos) << dashH.err;
+    EXPECT_EQ(dashH.out, "");
+    // A value that starts with "--" is given after "=".
+    const ProcessResult inlineValue = Cli({"search", "--base", ".Sales.Acme", "--filter=--x"});
+    EXPECT_EQ(inlineValue.status, 2);
+    EXPECT_NE(inlineValue.err.find("ERR_INVALID_FILTER_SYNTAX"), std::string::npos) << inlineValue.err;
+}
+
+TEST(CliTest, SearchAndReadGiveCsvAndJson)
+{
+    const Args search {"search", "--base", ".Sales.Acme", "--filter", "(Surname=miller)", "--scope", "1"};
+    Args csv = search;
+    csv.insert(csv.end(), {"--format", "csv"});
+    EXPECT_EQ(Cli(csv).out, "object\r\nadams.Sales.Acme\r\nbaker.Sales.Acme\r\nclark.Sales.Acme\r\n");
+    Args json = search;
+    json.insert(json.end(), {"--format", "json"});
+    const nlohmann::json found = nlohmann::json::parse(Cli(json).out);
+    EXPECT_EQ(found["objects"], nlohmann::json(Lines(Cli(search).out)));
+    EXPECT_TRUE(found["error"].is_null());
+
+    const Args read {"read", "--object", ".adams.Sales.Acme", "--attribute", "Telephone Number"};
+    Args readCsv = read;
+    readCsv.insert(readCsv.end(), {"--format", "csv"});
+    EXPECT_EQ(Cli(readCsv).out,
+        "object,attribute,value\r\n.adams.Sales.Acme,Telephone Number,1\r\n.adams.Sales.Acme,Telephone Number,2\r\n");
+    Args readJson = read;
+    readJson.insert(readJson.end(), {"--format", "json"});
+    EXPECT_EQ(nlohmann::json::parse(Cli(readJson).out),
+        (nlohmann::json {{"object", ".adams.Sales.Acme"}, {"attribute", "Telephone Number"}, {"values", {"1", "2"}}}));
+}
+
+TEST(CliTest, TimesAreIsoWithTheirZoneInCsvAndJsonAndRegionalInText)
+{
+    TempDir dir;
+    const std::filesystem::path tree = dir.path() / "times.json";
+    std::ofstream(tree) << R"({ "format": "veralith-tree/1", "tree": "TIMES", "defaultNameContext": "Acme",
+  "objects": [ { "name": "Acme", "class": "Organization" },
+    { "name": "a.Acme", "class": "User", "attributes": { "Login Time": ["2024-07-01T12:30:00Z"] } } ] })";
+    const auto run = [&](const std::string& zone, const std::string& format) {
+        return RunProcess(VERALITH_CLI_PATH,
+            {"--tree-file", tree.string(), "find", "--base", ".Acme", "--attribute", "Login Time", "--mode", "show",
+                "--format", format},
+            {"TZ=" + zone});
+    };
+    const struct
+    {
+        std::string zone;
+        std::string iso; // local time with the offset in effect at that instant
+    } cases[] = {
+        {"UTC", "2024-07-01T12:30:00+00:00"},
+        {"Asia/Kolkata", "2024-07-01T18:00:00+05:30"},
+        {"America/New_York", "2024-07-01T08:30:00-04:00"},
+    };
+    for (const auto& [zone, iso] : cases) {
+        EXPECT_EQ(nlohmann::json::parse(run(zone, "json").out)["objects"][0]["value"], iso) << zone;
+        EXPECT_EQ(run(zone, "csv").out, "object,value\r\na.Acme," + iso + "\r\n") << zone;
+        const std::string text = run(zone, "text").out;
+        EXPECT_EQ(text.find(iso), std::string::npos) << text;
+        EXPECT_EQ(text.rfind("a.Acme\t", 0), 0u) << text;
+    }
+    // The entry's own times (UTC) end in Z.
+    const ProcessResult created = RunProcess(VERALITH_CLI_PATH,
+        {"--tree-file", tree.string(), "read", "--object", ".a.Acme", "--attribute", "CREATETIMESTAMP", "--format",
+            "json"});
+    const std::string value = nlohmann::json::parse(created.out)["values"][0];
+    EXPECT_TRUE(std::regex_match(value, std::regex(R"(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\dZ)"))) << value;
 }
 
 } // namespace

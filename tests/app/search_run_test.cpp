@@ -227,7 +227,7 @@ TEST_F(SearchRunTest, EmptyFilterNoMatchMessageHasEmptyDisplayForm)
 {
     RecordingSurface surface;
     surface.log = {"old line"};
-    const SearchRunResult result = RunSearch(Inputs("", "", CheckMode::Duplicates, ".Empty.Acme"), surface);
+    const SearchRunResult result = RunSearch(Inputs("", "", CheckMode::JustShow, ".Empty.Acme"), surface);
     EXPECT_EQ(result.outcome, SearchRunOutcome::NoMatch);
     EXPECT_EQ(result.filter.text, "");
     EXPECT_EQ(surface.TextsOf(MessageBoxKind::Information), (Texts {"No matching objects found - Filter: "}));
@@ -278,9 +278,9 @@ TEST_F(SearchRunTest, NotPresentListsObjectsOnly)
     EXPECT_TRUE(surface.messages.empty());
 }
 
-TEST_F(SearchRunTest, GuardStopsPresentAndNotPresentWithoutAttribute)
+TEST_F(SearchRunTest, GuardStopsEveryComparingModeWithoutAttribute)
 {
-    for (const CheckMode mode : {CheckMode::Present, CheckMode::NotPresent}) {
+    for (const CheckMode mode : {CheckMode::Duplicates, CheckMode::Present, CheckMode::NotPresent}) {
         RecordingSurface surface;
         surface.objects = {"kept"};
         surface.values = {"kept value"};
@@ -298,30 +298,30 @@ TEST_F(SearchRunTest, GuardStopsPresentAndNotPresentWithoutAttribute)
     }
 }
 
-TEST_F(SearchRunTest, DuplicatesAndJustShowRunWithoutAttribute)
+TEST_F(SearchRunTest, JustShowRunsWithoutAttribute)
 {
-    RecordingSurface duplicates;
-    const SearchRunResult result = RunSearch(Inputs("User", "", CheckMode::Duplicates), duplicates);
-    EXPECT_EQ(result.outcome, SearchRunOutcome::Completed);
-    EXPECT_EQ(duplicates.objects.size(), 6u);
-    // Reading an empty attribute name fails for every object: empty values, no duplicates.
-    EXPECT_EQ(duplicates.values, Texts(6, ""));
-    EXPECT_EQ(duplicates.TextsOf(MessageBoxKind::Information), (Texts {"No duplicates found"}));
-
+    // Reading no attribute finds none: empty values, and no failure.
     RecordingSurface show;
-    RunSearch(Inputs("User", "", CheckMode::JustShow), show);
+    const SearchRunResult result = RunSearch(Inputs("User", "", CheckMode::JustShow), show);
+    EXPECT_EQ(result.outcome, SearchRunOutcome::Completed);
+    EXPECT_EQ(result.readFailures, 0u);
     EXPECT_EQ(show.values, Texts(6, ""));
     EXPECT_TRUE(show.messages.empty());
 }
 
-TEST_F(SearchRunTest, FailedSearchEndsWithNoDuplicatesFoundOnly)
+TEST_F(SearchRunTest, FailedSearchIsReportedAndNeverEndsClean)
 {
-    RecordingSurface surface;
-    const SearchRunResult result =
-        RunSearch(Inputs("User", "Surname", CheckMode::Duplicates, ".Nowhere.Acme"), surface);
-    EXPECT_NE(result.searchResult, 0);
-    EXPECT_TRUE(surface.objects.empty());
-    EXPECT_EQ(surface.TextsOf(MessageBoxKind::Information), (Texts {"No duplicates found"}));
+    for (const CheckMode mode :
+        {CheckMode::Duplicates, CheckMode::Present, CheckMode::NotPresent, CheckMode::JustShow}) {
+        RecordingSurface surface;
+        const SearchRunResult result = RunSearch(Inputs("User", "Surname", mode, ".Nowhere.Acme"), surface);
+        EXPECT_EQ(result.outcome, SearchRunOutcome::Failed);
+        EXPECT_NE(result.searchResult, 0);
+        EXPECT_TRUE(surface.objects.empty());
+        EXPECT_TRUE(surface.TextsOf(MessageBoxKind::Information).empty());
+        EXPECT_EQ(surface.TextsOf(MessageBoxKind::Warning), (Texts {result.error}));
+        EXPECT_EQ(result.error.rfind("SearchObjectNames returned error 0xFFFFFDA7", 0), 0u) << result.error;
+    }
 }
 
 TEST_F(SearchRunTest, StatusShowsProgressAndIsClearedCursorComesBack)

@@ -1,6 +1,8 @@
 // The search run behind the window's Search button, on tests/data/run-tree.json,
 // clicked offscreen and answered by scripted dialogs.
 
+#include "client/forwarding_service.h"
+#include "client/memory/loader.h"
 #include "client/notices.h"
 #include "settings/radio_group.h"
 #include "util/collate.h"
@@ -8,6 +10,10 @@
 #include "window_fixture.h"
 
 #include <algorithm>
+#include <chrono>
+#include <fstream>
+#include <functional>
+#include <thread>
 
 #include <QCheckBox>
 #include <QFile>
@@ -198,6 +204,160 @@ TEST_F(WindowSearchRunTest, NoMatchShowsTheFilterAndNoDuplicatesIsReported)
     EXPECT_EQ(Entries(m_form->ListBoxObjects), (Texts {"davis.Sales.Acme"}));
     EXPECT_EQ(Entries(m_form->ListBoxAttributes), (Texts {"B-7"}));
     EXPECT_EQ(MessageTexts(MessageBoxKind::Information), (Texts {"No duplicates found"}));
+}
+
+// The run tree behind a service that fails where a test says: the reads of
+// the objects whose names start with failReadsOf, or the search (after
+// calling onSearch, which may close the window).
+class FailingService : public client::ForwardingService
+{
+public:
+    explicit FailingService(std::shared_ptr<client::DirectoryService> inner)
+        : ForwardingService(std::move(inner))
+    { }
+    client::DirResult readAttributes(std::string_view fullName, const std::vector<std::string>* names,
+        std::vector<client::AttributeData>* attributes) override
+    {
+        if (!failReadsOf.empty() && fullName.find(failReadsOf) != std::string_view::npos) {
+            return client::ERR_TRANSPORT_FAILURE;
+        }
+        return ForwardingService::readAttributes(fullName, names, attributes);
+    }
+    client::DirResult openSearch(std::string_view base, std::int32_t scope, const client::FilterNode* filter,
+        std::unique_ptr<client::ObjectCursor>* cursor) override
+    {
+        if (onSearch) {
+            onSearch();
+        }
+        if (failSearch) {
+            return client::ERR_TRANSPORT_FAILURE;
+        }
+        return ForwardingService::openSearch(base, scope, filter, cursor);
+    }
+
+    std::string failReadsOf;
+    bool failSearch = false;
+    std::function<void()> onSearch;
+};
+
+class WindowSearchFailureTest : public WindowSearchRunTest
+{
+protected:
+    void SetUp() override
+    {
+        WindowSearchRunTest::SetUp();
+        std::shared_ptr<client::DirectoryService> tree;
+        std::string error;
+        ASSERT_TRUE(client::memory::LoadTreeSource(TestDataFile("run-tree.json"), &tree, &error)) << error;
+        m_service = std::make_shared<FailingService>(tree);
+        client::SetTreeServices({m_service});
+    }
+    void TearDown() override
+    {
+        WindowSearchRunTest::TearDown();
+        client::SetTreeServices({});
+    }
+    Texts LogEntries() const { return Entries(m_form->ListBoxLog); }
+
+    std::shared_ptr<FailingService> m_service;
+};
+
+TEST_F(WindowSearchFailureTest, ReadsThatFailAreCountedAndReportedNeverClean)
+{
+    // Log Message: the duplicate goes to the log only, the failure to its box.
+    Prepare("Surname", 0, 1);
+    m_service->failReadsOf = "baker.";
+    ClickSearch();
+    EXPECT_EQ(Entries(m_form->ListBoxObjects), kSalesUsers);
+    EXPECT_EQ(Entries(m_form->ListBoxAttributes), (Texts {"Miller", "", "Miller", "Jones"}));
+    EXPECT_TRUE(MessageTexts(MessageBoxKind::Information).empty());
+    const Texts warnings = MessageTexts(MessageBoxKind::Warning);
+    ASSERT_EQ(warnings.size(), 1u);
+    EXPECT_NE(warnings[0].find("1 of 4 objects could not be read (first baker.Sales.Acme)"), std::string::npos)
+        << warnings[0];
+    EXPECT_NE(warnings[0].find("ERR_TRANSPORT_FAILURE"), std::string::npos) << warnings[0];
+    EXPECT_EQ(LogEntries(), (Texts {kSurnameLines[1], warnings[0]}));
+}
+
+TEST_F(WindowSearchFailureTest, ASearchThatFailsIsReportedInEveryMode)
+{
+    for (const int mode : {0, 1, 2, 3}) {
+        SCOPED_TRACE(mode);
+        Prepare("Surname", mode, 0);
+        m_service->failSearch = true;
+        ClickSearch();
+        m_service->failSearch = false;
+        EXPECT_TRUE(MessageTexts(MessageBoxKind::Information).empty());
+        const Texts warnings = MessageTexts(MessageBoxKind::Warning);
+        ASSERT_EQ(warnings.size(), 1u);
+        EXPECT_EQ(warnings[0].rfind("SearchObjectNames returned error", 0), 0u) << warnings[0];
+        EXPECT_NE(warnings[0].find("the connection to the directory server failed or was lost"), std::string::npos);
+        EXPECT_EQ(LogEntries(), warnings);
+        m_form.reset();
+    }
+}
+
+TEST_F(WindowSearchFailureTest, ClosingTheWindowDuringTheSearchShowsNothing)
+{
+    for (const int mode : {0, 1, 2, 3}) {
+        SCOPED_TRACE(mode);
+        Prepare("Surname", mode, 0);
+        // The search takes longer than the window's pace of event processing,
+        // so the window processes its events while the search runs; the user
+        // closes it then.
+        m_service->onSearch = [] { std::this_thread::sleep_for(std::chrono::milliseconds(30)); };
+        util::FeedbackHooks windowHooks = util::SetFeedbackHooks({});
+        util::FeedbackHooks closing = windowHooks;
+        bool closed = false;
+        closing.processPendingMessages = [&] {
+            if (!closed) {
+                closed = true;
+                m_form->close();
+            }
+        };
+        util::SetFeedbackHooks(closing);
+        m_form->BitBtnSearchClick();
+        util::SetFeedbackHooks(windowHooks);
+        m_service->onSearch = nullptr;
+
+        EXPECT_TRUE(closed);
+        EXPECT_TRUE(m_dialogs.Messages().empty()) << m_dialogs.Messages().front().text.toStdString();
+        EXPECT_EQ(m_form->SearchContext(), client::kNoContext);
+        m_form.reset();
+    }
+}
+
+TEST_F(WindowSearchRunTest, DuplicatesWithoutAttributeAreRefusedWithTheGuard)
+{
+    Prepare("Surname", 0, 0);
+    m_form->ComboBoxAttributes->SetItemIndex(-1);
+    ShowPage(m_form->TabSheetSelector);
+    ClickSearch();
+    EXPECT_EQ(MessageTexts(MessageBoxKind::Information), (Texts {"Please select an attribute for comparison"}));
+    EXPECT_EQ(m_dialogs.Messages().size(), 1u);
+    EXPECT_EQ(m_form->PageControl->currentWidget(), m_form->TabSheetSelector);
+    EXPECT_TRUE(Entries(m_form->ListBoxObjects).empty());
+}
+
+TEST_F(WindowSearchRunTest, AClassThatUnbalancesTheFilterIsAFailure)
+{
+    QTemporaryDir dir;
+    const std::string tree = dir.filePath(QStringLiteral("team.json")).toStdString();
+    std::ofstream(tree) << R"({ "format": "veralith-tree/1", "tree": "TEAM", "defaultNameContext": "Acme",
+  "schema": { "classes": [ { "name": "Team (X", "superClasses": ["Top"], "containment": [], "naming": [],
+                             "mandatory": [], "optional": ["Surname"] } ] },
+  "objects": [ { "name": "Acme", "class": "Organization" },
+               { "name": "t1.Acme", "class": "Team (X", "attributes": { "Surname": ["Same"] } } ] })";
+    Start({tree});
+    UserSelect(m_form->ComboBoxClasses, m_form->ComboBoxClasses->Items().IndexOf("Team (X"));
+    m_form->ComboBoxAttributes->SetItemIndex(m_form->ComboBoxAttributes->Items().IndexOf("Surname"));
+    ASSERT_EQ(m_form->ComboBoxAttributes->Text(), "Surname");
+    m_dialogs.Forget();
+    ClickSearch();
+    EXPECT_TRUE(MessageTexts(MessageBoxKind::Information).empty());
+    const Texts warnings = MessageTexts(MessageBoxKind::Warning);
+    ASSERT_EQ(warnings.size(), 1u);
+    EXPECT_NE(warnings[0].find("ERR_INVALID_FILTER_SYNTAX"), std::string::npos) << warnings[0];
 }
 
 // The directory's notices (an object left out, a reference not followed, a

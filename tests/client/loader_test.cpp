@@ -87,7 +87,7 @@ TEST(LoaderTest, MissingFile_SaysSo)
     std::shared_ptr<memory::MemoryDirectory> directory;
     std::string error;
     EXPECT_FALSE(memory::LoadTreeFile("/nonexistent/x.json", &directory, &error));
-    EXPECT_EQ(error, "/nonexistent/x.json: cannot open the file");
+    EXPECT_EQ(error, "/nonexistent/x.json: cannot open the file: No such file or directory");
     EXPECT_FALSE(memory::LoadTreeFile(SourcePath("tests/data"), &directory, &error));
 }
 

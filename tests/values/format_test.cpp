@@ -110,6 +110,10 @@ std::vector<SyntaxRow> Rows()
         {"DistName1", Text(1, "jsmith.Sales.Acme"), {"jsmith.Sales.Acme"}},
         {"CaseExact2", Text(2, "Exact"), {"Exact"}},
         {"CaseIgnore3", Text(3, "Smith"), {"Smith"}},
+        // A NUL inside a text is shown, never taken for its end.
+        {"CaseIgnore3HoldingNul", Text(3, std::string("a\0b", 3)), {"a\\0b"}},
+        {"CaseExact2EndingInNul", Text(2, std::string("x\0", 2)), {"x\\0"}},
+        {"DistName1OnlyNul", Text(1, std::string(1, '\0')), {"\\0"}},
         {"Printable4", Text(4, "ABC 123"), {"ABC 123"}},
         {"Numeric5", Text(5, "0815"), {"0815"}},
         {"CaseIgnoreList6",
@@ -259,6 +263,12 @@ std::vector<BadRow> BadValueRows()
         {"TextWithoutZero",
             [](ValueStore& s) {
                 s.Bytes({'a', 'b', 'c'});
+                return s.Info(3);
+            },
+            "value of syntax 3 (3 bytes): text has no terminating zero inside the value"},
+        {"TextWhoseZeroIsNotAtTheEnd",
+            [](ValueStore& s) {
+                s.Bytes({'a', 0, 'b'});
                 return s.Info(3);
             },
             "value of syntax 3 (3 bytes): text has no terminating zero inside the value"},
