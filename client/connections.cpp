@@ -48,6 +48,35 @@ const Connection* FindReference(std::uint32_t reference)
     return &connections[reference - 1];
 }
 
+// The tree name as ConnGetInfo reports it and the window shows it: at most
+// kMaxTreeNameChars characters, trailing "_" removed.
+std::string ShownTreeName(const std::string& tree)
+{
+    std::string shown = tree.substr(0, kMaxTreeNameChars);
+    while (!shown.empty() && shown.back() == '_') {
+        shown.pop_back();
+    }
+    return shown;
+}
+
+// Adds the connection of a loaded source unless an earlier one shows the same
+// tree name: two trees of one name could not be told apart, so the later one
+// is refused with a message.
+void AddLoadedSource(
+    std::vector<Connection>* connections, std::shared_ptr<DirectoryService> service, const std::string& source)
+{
+    const std::string shown = ShownTreeName(service->treeName());
+    for (const Connection& earlier : *connections) {
+        if (SameTextIgnoreCase(ShownTreeName(earlier.tree), shown)) {
+            std::cerr << source << ": the tree name \"" << shown
+                      << "\" is already served by an earlier source; this one is left out (an LDAP URL "
+                         "takes another name with ?tree=NAME)\n";
+            return;
+        }
+    }
+    connections->push_back(Connection {service, service->treeName()});
+}
+
 } // namespace
 
 void SetTreeSources(std::vector<std::string> sources)
@@ -98,7 +127,7 @@ ConnResult ClientInit(void* /*reserved1*/, void* /*reserved2*/)
                 std::shared_ptr<DirectoryService> service;
                 std::string error;
                 if (LoadTreeText(tree.text, std::string(tree.fileName), &service, &error)) {
-                    connections.push_back(Connection {service, service->treeName()});
+                    AddLoadedSource(&connections, service, std::string(tree.fileName));
                 } else {
                     std::cerr << error << '\n';
                 }
@@ -110,7 +139,7 @@ ConnResult ClientInit(void* /*reserved1*/, void* /*reserved2*/)
             const bool loaded = ldap::IsLdapSource(source) ? ldap::LoadLdapSource(source, &service, &error)
                                                            : LoadTreeSource(source, &service, &error);
             if (loaded) {
-                connections.push_back(Connection {service, service->treeName()});
+                AddLoadedSource(&connections, service, source);
             } else {
                 std::cerr << error << '\n';
             }
