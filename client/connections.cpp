@@ -59,15 +59,16 @@ std::string ShownTreeName(const std::string& tree)
     return shown;
 }
 
-// Adds the connection of a loaded source unless an earlier one shows the same
-// tree name: two trees of one name could not be told apart, so the later one
-// is refused with a message.
+// Adds the connection of a loaded source. Tree files of one tree are
+// connections to that tree; an LDAP server whose tree name an earlier source
+// shows already would be merged with it unseen, so it is refused with a
+// message.
 void AddLoadedSource(
     std::vector<Connection>* connections, std::shared_ptr<DirectoryService> service, const std::string& source)
 {
     const std::string shown = ShownTreeName(service->treeName());
     for (const Connection& earlier : *connections) {
-        if (SameTextIgnoreCase(ShownTreeName(earlier.tree), shown)) {
+        if (ldap::IsLdapSource(source) && SameTextIgnoreCase(ShownTreeName(earlier.tree), shown)) {
             std::cerr << source << ": the tree name \"" << shown
                       << "\" is already served by an earlier source; this one is left out (an LDAP URL "
                          "takes another name with ?tree=NAME)\n";
