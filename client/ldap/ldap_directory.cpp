@@ -192,8 +192,12 @@ std::string LdapDirectory::RefusalText(DirResult rc, const std::string& what) co
 {
     int code = LDAP_SUCCESS;
     char* diagnostic = nullptr;
-    ldap_get_option(m_connection->handle(), LDAP_OPT_RESULT_CODE, &code);
-    ldap_get_option(m_connection->handle(), LDAP_OPT_DIAGNOSTIC_MESSAGE, &diagnostic);
+    if (m_connections.empty()) {
+        return what + " (error " + std::to_string(rc) + ")";
+    }
+    LDAP* ld = m_connections.front()->handle();
+    ldap_get_option(ld, LDAP_OPT_RESULT_CODE, &code);
+    ldap_get_option(ld, LDAP_OPT_DIAGNOSTIC_MESSAGE, &diagnostic);
     std::string said = diagnostic != nullptr && *diagnostic != '\0' ? std::string(": \"") + diagnostic + "\"" : "";
     if (diagnostic != nullptr) {
         ldap_memfree(diagnostic);
