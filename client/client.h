@@ -17,7 +17,8 @@
 // - Names the client writes (object names, names inside values, name
 //   contexts) are at most kMaxNameChars characters plus a NUL, so a 256-byte
 //   buffer always holds them. Schema names (classes, attributes) are at most
-//   kMaxSchemaNameChars characters plus a NUL.
+//   kMaxSchemaNameChars characters plus a NUL, so the same buffer holds
+//   them too; tree files keep theirs within kMaxTreeFileSchemaNameChars.
 // - The client is single-threaded: all calls come from one thread.
 // - Handles: a freed or unknown context, buffer, filter cursor or iteration
 //   handle gives ERR_INVALID_HANDLE, as does a null output argument. A buffer
@@ -66,7 +67,11 @@ using DirFreeValueFn = void (*)(void*);
 
 inline constexpr std::size_t kMaxNameChars = 255;
 inline constexpr std::size_t kNameBufferSize = kMaxNameChars + 1;
-inline constexpr std::size_t kMaxSchemaNameChars = 32;
+// Directory servers name attributes and classes with up to 53 characters
+// (msDS-FailedInteractiveLogonCountAtLastSuccessfulLogon); a schema name the
+// client carries may be as long as an object name.
+inline constexpr std::size_t kMaxSchemaNameChars = 255;
+inline constexpr std::size_t kMaxTreeFileSchemaNameChars = 32;
 inline constexpr std::size_t kMaxRdnChars = 64;
 inline constexpr std::size_t kMaxTreeNameChars = 32;
 

@@ -69,6 +69,36 @@ void ReportSourceError(const std::string& error)
     }
 }
 
+// The tree name as ConnGetInfo reports it and the window shows it: at most
+// kMaxTreeNameChars characters, trailing "_" removed.
+std::string ShownTreeName(const std::string& tree)
+{
+    std::string shown = tree.substr(0, kMaxTreeNameChars);
+    while (!shown.empty() && shown.back() == '_') {
+        shown.pop_back();
+    }
+    return shown;
+}
+
+// Adds the connection of a loaded source. Tree files of one tree are
+// connections to that tree; an LDAP server whose tree name an earlier source
+// shows already would be merged with it unseen, so it is refused with a
+// message.
+void AddLoadedSource(
+    std::vector<Connection>* connections, std::shared_ptr<DirectoryService> service, const std::string& source)
+{
+    const std::string shown = ShownTreeName(service->treeName());
+    for (const Connection& earlier : *connections) {
+        if (ldap::IsLdapSource(source) && SameTextIgnoreCase(ShownTreeName(earlier.tree), shown)) {
+            std::cerr << source << ": the tree name \"" << shown
+                      << "\" is already served by an earlier source; this one is left out (an LDAP URL "
+                         "takes another name with ?tree=NAME)\n";
+            return;
+        }
+    }
+    connections->push_back(Connection {service, service->treeName()});
+}
+
 } // namespace
 
 const std::vector<std::string>& TreeSourceErrors()
@@ -130,7 +160,7 @@ ConnResult ClientInit(void* /*reserved1*/, void* /*reserved2*/)
                 std::shared_ptr<DirectoryService> service;
                 std::string error;
                 if (LoadTreeText(tree.text, std::string(tree.fileName), &service, &error)) {
-                    connections.push_back(Connection {service, service->treeName()});
+                    AddLoadedSource(&connections, service, std::string(tree.fileName));
                 } else {
                     ReportSourceError(error);
                 }
@@ -142,7 +172,7 @@ ConnResult ClientInit(void* /*reserved1*/, void* /*reserved2*/)
             const bool loaded = ldap::IsLdapSource(source) ? ldap::LoadLdapSource(source, &service, &error)
                                                            : LoadTreeSource(source, &service, &error);
             if (loaded) {
-                connections.push_back(Connection {service, service->treeName()});
+                AddLoadedSource(&connections, service, source);
             } else {
                 ReportSourceError(error);
             }

@@ -75,6 +75,16 @@ bool Schema::addAttribute(AttributeDef def)
     return true;
 }
 
+bool Schema::addAttributeAlias(std::string_view alias, int id)
+{
+    if (id < 0 || static_cast<std::size_t>(id) >= m_attributes.size() ||
+        m_attributeIndex.find(alias) != m_attributeIndex.end()) {
+        return false;
+    }
+    m_attributeIndex.emplace(std::string(alias), id);
+    return true;
+}
+
 bool Schema::addClass(ClassDef def)
 {
     if (m_classIndex.find(std::string_view(def.name)) != m_classIndex.end()) {

@@ -57,8 +57,14 @@ public:
     // taken by an attribute or class of the same kind.
     bool addAttribute(AttributeDef def);
     bool addClass(ClassDef def);
+    // Makes alias a further name of attribute id: findAttribute finds the
+    // attribute by it, the lists keep the attribute once under its own name.
+    // Returns false (and adds nothing) when the alias names an attribute
+    // already or id is no attribute.
+    bool addAttributeAlias(std::string_view alias, int id);
 
-    // Index of a definition by name ignoring ASCII case, or kNoSchemaId.
+    // Index of a definition by name (or alias) ignoring ASCII case, or
+    // kNoSchemaId.
     int findAttribute(std::string_view name) const;
     int findClass(std::string_view name) const;
 

@@ -58,6 +58,12 @@ bool LookUpAttribute(CliSession& session, std::string& attribute, std::string& m
     }
     const std::int32_t index = FindEntry(attributes, attribute);
     if (index < 0) {
+        // The list holds each attribute once; its further names are known
+        // to the schema all the same.
+        client::DirAttrInfo info {};
+        if (directory::ReadAttributeDef(session.navigation.get(), attribute, info) == 0) {
+            return true;
+        }
         message = "--attribute: the schema of tree \"" + session.tree + "\" has no attribute \"" + attribute + "\"";
         return false;
     }

@@ -1,5 +1,6 @@
 #include "client/ldap/filter.h"
 
+#include "client/ldap/value_forms.h"
 #include "client/values.h"
 
 #include <cctype>
@@ -62,9 +63,26 @@ std::string GeneralizedTime(std::uint32_t seconds)
     return text;
 }
 
+// Every byte of a binary value escaped ("\\xx"): the filter stays ASCII.
+std::string EscapeEveryByte(std::string_view bytes)
+{
+    static const char kDigits[] = "0123456789abcdef";
+    std::string out;
+    for (char c : bytes) {
+        const auto b = static_cast<unsigned char>(c);
+        out += '\\';
+        out += kDigits[b >> 4];
+        out += kDigits[b & 15];
+    }
+    return out;
+}
+
 DirResult Compare(const FilterNode& node, const DnLookup& lookup, std::string* out)
 {
-    if (!IsAttributeDescription(node.attribute)) {
+    // The class test's attribute is the entry's objectClass.
+    const std::string attribute =
+        SameTextIgnoreCase(node.attribute, "Object Class") ? std::string("objectClass") : node.attribute;
+    if (!IsAttributeDescription(attribute)) {
         return ERR_INVALID_FILTER_SYNTAX;
     }
     if (!node.hasValue) {
@@ -72,9 +90,17 @@ DirResult Compare(const FilterNode& node, const DnLookup& lookup, std::string* o
         return 0;
     }
     const std::uint32_t syntax = node.syntaxId;
+    const ValueForm form = ValueFormOf(attribute, "");
     std::string value;
     bool wildcard = false;
-    if (syntax == SYN_DIST_NAME) {
+    std::string bytes;
+    if (form == ValueForm::Sid && node.op == FTOK_EQ && SidBytes(node.value, &bytes)) {
+        value = EscapeEveryByte(bytes); // compared as the server stores it
+    } else if (form == ValueForm::Guid && node.op == FTOK_EQ && GuidBytes(node.value, &bytes)) {
+        value = EscapeEveryByte(bytes);
+    } else if (form == ValueForm::IntervalTime && syntax == SYN_TIME && node.value.size() >= 4) {
+        value = IntervalTimeOfSeconds(static_cast<std::uint32_t>(ReadInt32(node.value)));
+    } else if (syntax == SYN_DIST_NAME) {
         std::string dn;
         if (!lookup || !lookup(node.value, &dn)) {
             *out += kMatchNothing;
@@ -103,7 +129,7 @@ DirResult Compare(const FilterNode& node, const DnLookup& lookup, std::string* o
         value = EscapeFilterValue(node.value);
     }
     *out += '(';
-    *out += node.attribute;
+    *out += attribute;
     switch (node.op) {
     case FTOK_GE:
         *out += ">=" + value;
@@ -165,12 +191,15 @@ DirResult Translate(const FilterNode& node, const DnLookup& lookup, std::string*
         *out += ')';
         return 0;
     }
-    case FilterNode::Kind::Present:
-        if (!IsAttributeDescription(node.attribute)) {
+    case FilterNode::Kind::Present: {
+        const std::string attribute =
+            SameTextIgnoreCase(node.attribute, "Object Class") ? std::string("objectClass") : node.attribute;
+        if (!IsAttributeDescription(attribute)) {
             return ERR_INVALID_FILTER_SYNTAX;
         }
-        *out += "(" + node.attribute + "=*)";
+        *out += "(" + attribute + "=*)";
         return 0;
+    }
     case FilterNode::Kind::Compare:
         return Compare(node, lookup, out);
     }

@@ -12,34 +12,37 @@
 
 #include <algorithm>
 #include <chrono>
+#include <iostream>
 #include <ldap.h>
 
 namespace veralith::client::ldap {
 
+std::string UsableTreeName(std::string_view name)
+{
+    std::string usable;
+    for (char c : name) {
+        const bool kept = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_';
+        usable.push_back(kept ? c : '-');
+    }
+    if (usable.size() > kMaxTreeNameChars) {
+        usable.resize(kMaxTreeNameChars);
+    }
+    while (!usable.empty() && (usable.back() == '_' || usable.back() == '-')) {
+        usable.pop_back();
+    }
+    return usable.empty() ? std::string("LDAP") : usable;
+}
+
 namespace {
 
-// A tree name taken from the base DN: its typeless name, dots as "-".
+// A tree name taken from the base DN: its typeless name, or the host.
 std::string TreeNameFromBase(const std::string& base, const std::string& hostPort)
 {
     std::vector<DnComponent> components;
-    std::string name;
     if (ParseDn(base, &components) && !components.empty()) {
-        name = TypelessName(components);
-    } else {
-        name = hostPort.substr(0, hostPort.find(':'));
+        return UsableTreeName(TypelessName(components));
     }
-    for (char& c : name) {
-        if (c == '.' || c == ' ') {
-            c = '-';
-        }
-    }
-    if (name.size() > kMaxTreeNameChars) {
-        name.resize(kMaxTreeNameChars);
-    }
-    while (!name.empty() && name.back() == '_') {
-        name.pop_back();
-    }
-    return name.empty() ? std::string("LDAP") : name;
+    return UsableTreeName(hostPort.substr(0, hostPort.find(':')));
 }
 
 } // namespace
@@ -76,6 +79,7 @@ std::shared_ptr<LdapDirectory> LdapDirectory::Open(
     }
     directory->m_connections.push_back(std::move(connection));
     directory->m_baseDn = url.base;
+    directory->m_anonymous = credentials.bindDn.empty();
     std::vector<DnComponent> components;
     if (!ParseDn(url.base, &components)) {
         *error = url.scheme + "://" + url.hostPort + ": the base \"" + url.base + "\" is not a distinguished name";
@@ -90,6 +94,8 @@ std::shared_ptr<LdapDirectory> LdapDirectory::Open(
         directory->m_tree = url.tree;
     } else if (directory->m_tree.empty()) {
         directory->m_tree = TreeNameFromBase(url.base, url.hostPort);
+    } else {
+        directory->m_tree = UsableTreeName(directory->m_tree);
     }
     directory->m_defaultNameContext = directory->nameOfDn(url.base);
     if (!url.base.empty()) {
@@ -110,11 +116,13 @@ DirResult LdapDirectory::readRootDse(std::string* error)
     DirResult rc = searchAll(
         "", LDAP_SCOPE_BASE, "(objectClass=*)", {"namingContexts", "subschemaSubentry", "directoryTreeName"}, &entries);
     if (rc != 0 || entries.empty()) {
-        *error = "the root DSE cannot be read (error " + std::to_string(rc) + ")";
+        *error = RefusalText(rc, "the root DSE cannot be read");
         return rc != 0 ? rc : ERR_TRANSPORT_FAILURE;
     }
     const LdapEntry& dse = entries.front();
-    m_namingContexts = dse.values("namingContexts");
+    // A URL's base bounds the tree: its "[Root]" holds the base alone, not
+    // the server's other naming contexts.
+    m_namingContexts = m_baseDn.empty() ? dse.values("namingContexts") : std::vector<std::string> {m_baseDn};
     m_tree = dse.first("directoryTreeName");
     prepareTops();
     for (const std::string& context : m_namingContexts) {
@@ -128,17 +136,56 @@ DirResult LdapDirectory::readRootDse(std::string* error)
     rc =
         searchAll(subschema, LDAP_SCOPE_BASE, "(objectClass=subschema)", {"attributeTypes", "objectClasses"}, &entries);
     if (rc != 0 || entries.empty()) {
-        *error = "the schema (" + subschema + ") cannot be read (error " + std::to_string(rc) + ")";
+        *error = RefusalText(rc, "the schema (" + subschema + ") cannot be read");
         return rc != 0 ? rc : ERR_TRANSPORT_FAILURE;
     }
-    m_schema =
-        BuildSchema(entries.front().values("attributeTypes"), entries.front().values("objectClasses"), &m_aliases);
+    std::vector<std::string> tooLong;
+    std::size_t skipped = 0;
+    m_schema = BuildSchema(entries.front().values("attributeTypes"), entries.front().values("objectClasses"),
+        &m_aliases, &skipped, &tooLong);
+    for (const std::string& name : tooLong) {
+        m_schemaWarnings.push_back("the schema's name \"" + name + "\" is longer than " +
+            std::to_string(kMaxSchemaNameChars) + " characters; its definition is left out");
+    }
     for (const auto& [alias, name] : m_aliases) {
         if (const int id = m_schema.findAttribute(name); id != kNoSchemaId) {
             m_aliasesOf[id].push_back(alias);
         }
     }
+    m_forms.clear();
+    for (const AttributeDef& def : m_schema.attributes()) {
+        m_forms.push_back(ValueFormOf(def.name, def.oid));
+    }
     return 0;
+}
+
+std::string LdapDirectory::RefusalText(DirResult rc, const std::string& what) const
+{
+    int code = LDAP_SUCCESS;
+    char* diagnostic = nullptr;
+    if (m_connections.empty()) {
+        return what + " (error " + std::to_string(rc) + ")";
+    }
+    LDAP* ld = m_connections.front()->handle();
+    ldap_get_option(ld, LDAP_OPT_RESULT_CODE, &code);
+    ldap_get_option(ld, LDAP_OPT_DIAGNOSTIC_MESSAGE, &diagnostic);
+    std::string said = diagnostic != nullptr && *diagnostic != '\0' ? std::string(": \"") + diagnostic + "\"" : "";
+    if (diagnostic != nullptr) {
+        ldap_memfree(diagnostic);
+    }
+    // Servers that take an anonymous bind and then serve nothing answer the
+    // first search with one of these.
+    const bool refused = code == LDAP_OPERATIONS_ERROR || code == LDAP_INSUFFICIENT_ACCESS ||
+        code == LDAP_UNWILLING_TO_PERFORM || code == LDAP_STRONG_AUTH_REQUIRED || code == LDAP_INAPPROPRIATE_AUTH ||
+        code == LDAP_CONFIDENTIALITY_REQUIRED;
+    if (m_anonymous && refused) {
+        return "the server refused to serve an anonymous bind (" + DescribeLdapResult(code) + said +
+            "); give a bind DN in VERALITH_LDAP_BINDDN and its password in VERALITH_LDAP_PASSWORD_FILE";
+    }
+    if (code != LDAP_SUCCESS && rc != 0) {
+        return what + ": " + DescribeLdapResult(code) + said;
+    }
+    return what + " (error " + std::to_string(rc) + ")";
 }
 
 DirResult LdapDirectory::acquire(std::shared_ptr<Connection>* connection)
@@ -398,6 +445,9 @@ bool LoadLdapSource(std::string_view source, std::shared_ptr<DirectoryService>* 
     if (!directory) {
         *error = why;
         return false;
+    }
+    for (const std::string& warning : directory->schemaWarnings()) {
+        std::cerr << url.scheme << "://" << url.hostPort << ": " << warning << '\n';
     }
     *service = std::move(directory);
     return true;

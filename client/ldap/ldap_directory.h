@@ -16,6 +16,7 @@
 #include "client/ldap/connection.h"
 #include "client/ldap/dn.h"
 #include "client/ldap/searched_entries.h"
+#include "client/ldap/value_forms.h"
 #include "client/service.h"
 
 #include <memory>
@@ -49,6 +50,8 @@ public:
     // a sibling too ("uid=adm" beside "cn=adm").
     bool namesCarryTypes() const override { return true; }
 
+    // What the schema's reading left out, one message per definition.
+    const std::vector<std::string>& schemaWarnings() const { return m_schemaWarnings; }
     // Counts of searches sent to the server, for tests of the read-ahead.
     std::uint64_t searchesSent() const { return m_searchesSent; }
     // Bytes of encoded attributes a search keeps for the reads after it
@@ -94,6 +97,10 @@ public:
 private:
     LdapDirectory() = default;
     DirResult readRootDse(std::string* error);
+    // What a failed search of the start-up says: the server's result and
+    // diagnostic, and for an anonymous bind whose searches the server
+    // refuses, that the bind was refused.
+    std::string RefusalText(DirResult rc, const std::string& what) const;
     // The base class and auxiliary classes of an entry's encoded attributes.
     std::string baseClassOf(std::string_view attributes, std::vector<std::string>* aux);
     // The attribute names a read asks the server for (schema spelling).
@@ -133,10 +140,17 @@ private:
     std::string m_tree;
     std::string m_defaultNameContext;
     std::string m_baseDn;
+    bool m_anonymous = true;
+    std::vector<std::string> m_schemaWarnings;
     std::vector<std::string> m_namingContexts; // DNs
     Schema m_schema;
     std::unordered_map<std::string, std::string> m_aliases; // folded alias -> schema name
     std::unordered_map<int, std::vector<std::string>> m_aliasesOf; // attribute id -> its aliases
+    std::vector<ValueForm> m_forms; // by attribute id
+    ValueForm formOf(int id) const
+    {
+        return static_cast<std::size_t>(id) < m_forms.size() ? m_forms[static_cast<std::size_t>(id)] : ValueForm::Plain;
+    }
     std::unordered_map<std::string, std::string> m_dnOfName; // folded full name -> DN
     std::unordered_map<std::string, std::string> m_nameOfKey; // folded DN of a container -> full name
     std::unordered_map<std::string, Children> m_children; // folded DN -> its children
@@ -169,6 +183,12 @@ private:
     std::uint64_t m_searchesSent = 0;
     std::size_t m_searchCacheLimit = std::size_t(256) << 20;
 };
+
+// A tree name the client can show for a server's name (its
+// directoryTreeName, or the base DN's typeless name): every character but
+// letters, digits and "_" becomes "-", cut to kMaxTreeNameChars, without
+// trailing "_" or "-"; "LDAP" when nothing is left.
+std::string UsableTreeName(std::string_view name);
 
 // Opens the LDAP service of a tree source (an LDAP URL) with the credentials
 // of the environment.

@@ -275,6 +275,15 @@ DirResult LdapDirectory::convertAttributes(
             at = converted.end() - 1;
         }
         AttributeData& data = at->second;
+        if (const ValueForm form = formOf(id); form != ValueForm::Plain) {
+            std::vector<std::string_view> values;
+            ValueReader reader(raw.values);
+            for (std::string_view value; reader.next(&value);) {
+                values.push_back(value);
+            }
+            AppendFormValues(form, values, &data);
+            continue;
+        }
         const std::size_t before = data.values.size();
         ValueReader values(raw.values);
         for (std::string_view value; values.next(&value);) {

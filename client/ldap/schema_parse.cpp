@@ -1,8 +1,10 @@
 #include "client/ldap/schema_parse.h"
 
 #include "client/client.h"
+#include "client/ldap/value_forms.h"
 #include "client/values.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdlib>
 #include <unordered_set>
@@ -229,9 +231,15 @@ std::uint32_t SyntaxIdFor(std::string_view syntaxOid, std::string_view equality)
 }
 
 Schema BuildSchema(const std::vector<std::string>& attributeTypes, const std::vector<std::string>& objectClasses,
-    std::unordered_map<std::string, std::string>* aliases, std::size_t* skipped)
+    std::unordered_map<std::string, std::string>* aliases, std::size_t* skipped, std::vector<std::string>* tooLong)
 {
     std::size_t left = 0;
+    auto refuse = [&](const std::string& name) {
+        ++left;
+        if (tooLong != nullptr) {
+            tooLong->push_back(name);
+        }
+    };
     std::vector<SchemaDescription> attrs;
     std::unordered_map<std::string, std::size_t> byName; // folded name or oid -> index
     for (const std::string& text : attributeTypes) {
@@ -262,17 +270,20 @@ Schema BuildSchema(const std::vector<std::string>& attributeTypes, const std::ve
         return std::string();
     };
     Schema schema;
+    std::vector<std::pair<std::string, std::string>> furtherNames; // alias, first name
     for (const SchemaDescription& d : attrs) {
         const std::string& name = d.names.front();
         if (name.size() > kMaxSchemaNameChars) {
-            ++left;
+            refuse(name);
             continue;
         }
         AttributeDef def;
         def.name = name;
         def.oid = d.oid;
-        def.syntaxId =
-            SyntaxIdFor(inherited(d, &SchemaDescription::syntax), inherited(d, &SchemaDescription::equality));
+        const ValueForm form = ValueFormOf(name, d.oid);
+        def.syntaxId = form != ValueForm::Plain
+            ? SyntaxIdOfForm(form)
+            : SyntaxIdFor(inherited(d, &SchemaDescription::syntax), inherited(d, &SchemaDescription::equality));
         def.flags = (d.singleValued ? DS_SINGLE_VALUED_ATTR : 0) | (d.noUserModification ? DS_READ_ONLY_ATTR : 0) |
             (d.operational ? DS_HIDDEN_ATTR : 0) |
             ((def.syntaxId >= SYN_CE_STRING && def.syntaxId <= SYN_NU_STRING) ? DS_STRING_ATTR : 0);
@@ -283,24 +294,52 @@ Schema BuildSchema(const std::vector<std::string>& attributeTypes, const std::ve
         if (!schema.addAttribute(def)) {
             continue;
         }
-        if (aliases != nullptr) {
-            for (std::size_t i = 1; i < d.names.size(); ++i) {
-                aliases->emplace(FoldCase(d.names[i]), name);
-            }
+        for (std::size_t i = 1; i < d.names.size(); ++i) {
+            furtherNames.emplace_back(d.names[i], name);
         }
     }
+    // Further names after every first name, so that no alias hides an
+    // attribute; the class test's name stands for objectClass.
+    furtherNames.emplace_back("Object Class", "objectClass");
+    for (const auto& [alias, name] : furtherNames) {
+        if (alias.size() <= kMaxSchemaNameChars && schema.addAttributeAlias(alias, schema.findAttribute(name)) &&
+            aliases != nullptr) {
+            aliases->emplace(FoldCase(alias), name);
+        }
+    }
+    // Class definitions name attributes by any of their names: each is
+    // listed once, by the attribute's first name.
+    auto firstNames = [&](const std::vector<std::string>& items) {
+        std::vector<std::string> out;
+        for (const std::string& item : items) {
+            const auto it = byName.find(FoldCase(item));
+            const std::string& first = it == byName.end() ? item : attrs[it->second].names.front();
+            if (first.size() > kMaxSchemaNameChars) {
+                continue; // refused with its attribute
+            }
+            if (std::none_of(
+                    out.begin(), out.end(), [&](const std::string& o) { return SameTextIgnoreCase(o, first); })) {
+                out.push_back(first);
+            }
+        }
+        return out;
+    };
     for (const std::string& text : objectClasses) {
         SchemaDescription d;
-        if (!ParseSchemaDescription(text, &d) || d.names.empty() || d.names.front().size() > kMaxSchemaNameChars) {
+        if (!ParseSchemaDescription(text, &d) || d.names.empty()) {
             ++left;
+            continue;
+        }
+        if (d.names.front().size() > kMaxSchemaNameChars) {
+            refuse(d.names.front());
             continue;
         }
         ClassDef def;
         def.name = d.names.front();
         def.oid = d.oid;
         def.superClasses = d.superiors;
-        def.mandatory = d.must;
-        def.optional = d.may;
+        def.mandatory = firstNames(d.must);
+        def.optional = firstNames(d.may);
         if (d.kind == "AUXILIARY") {
             def.flags |= DS_AUXILIARY_CLASS;
         } else if (d.kind != "ABSTRACT") {

@@ -37,11 +37,15 @@ bool ParseSchemaDescription(std::string_view text, SchemaDescription* descriptio
 std::uint32_t SyntaxIdFor(std::string_view syntaxOid, std::string_view equality);
 
 // Builds the client's schema from the attributeTypes and objectClasses
-// values. Descriptions that do not parse or whose names are longer than the
-// client's schema names are left out (counted in *skipped when given).
-// aliases receives every further name of an attribute (folded) with its
-// first name.
+// values. Each attribute is kept once under its first name; its further
+// names are aliases the schema finds it by (and go into *aliases, folded,
+// with the first name), and class definitions list it by its first name,
+// each once. Attributes of the well-known value forms (value_forms.h) get
+// their form's syntax. Descriptions that do not parse are left out (counted
+// in *skipped when given); so are definitions whose first name is longer
+// than kMaxSchemaNameChars, counted and named in *tooLong.
 Schema BuildSchema(const std::vector<std::string>& attributeTypes, const std::vector<std::string>& objectClasses,
-    std::unordered_map<std::string, std::string>* aliases, std::size_t* skipped = nullptr);
+    std::unordered_map<std::string, std::string>* aliases, std::size_t* skipped = nullptr,
+    std::vector<std::string>* tooLong = nullptr);
 
 } // namespace veralith::client::ldap

@@ -6,6 +6,7 @@
 #include <cctype>
 #include <chrono>
 #include <climits>
+#include <cstdio>
 #include <vector>
 
 namespace veralith::client::ldap {
@@ -314,6 +315,317 @@ bool LdapValueToWire(std::uint32_t syntaxId, std::string_view value, const NameO
     }
     *wire = w.take();
     return true;
+}
+
+namespace {
+
+struct KnownForm
+{
+    const char* name;
+    const char* oid;
+    ValueForm form;
+};
+
+// Active Directory's attributes of these forms, by name and object identifier.
+constexpr KnownForm kKnownForms[] = {
+    {"objectSid", "1.2.840.113556.1.4.146", ValueForm::Sid},
+    {"sIDHistory", "1.2.840.113556.1.4.609", ValueForm::Sid},
+    {"securityIdentifier", "1.2.840.113556.1.4.121", ValueForm::Sid},
+    {"tokenGroups", "1.2.840.113556.1.4.1301", ValueForm::Sid},
+    {"tokenGroupsGlobalAndUniversal", "1.2.840.113556.1.4.1418", ValueForm::Sid},
+    {"tokenGroupsNoGCAcceptable", "1.2.840.113556.1.4.1303", ValueForm::Sid},
+    {"mS-DS-CreatorSID", "1.2.840.113556.1.4.1410", ValueForm::Sid},
+    {"objectGUID", "1.2.840.113556.1.4.2", ValueForm::Guid},
+    {"schemaIDGUID", "1.2.840.113556.1.4.148", ValueForm::Guid},
+    {"accountExpires", "1.2.840.113556.1.4.159", ValueForm::IntervalTime},
+    {"pwdLastSet", "1.2.840.113556.1.4.96", ValueForm::IntervalTime},
+    {"lastLogonTimestamp", "1.2.840.113556.1.4.1696", ValueForm::IntervalTime},
+    {"lastLogon", "1.2.840.113556.1.4.52", ValueForm::IntervalTime},
+    {"lastLogoff", "1.2.840.113556.1.4.51", ValueForm::IntervalTime},
+    {"badPasswordTime", "1.2.840.113556.1.4.49", ValueForm::IntervalTime},
+    {"lockoutTime", "1.2.840.113556.1.4.662", ValueForm::IntervalTime},
+    {"msDS-UserPasswordExpiryTimeComputed", "1.2.840.113556.1.4.1996", ValueForm::IntervalTime},
+    {"msDS-LastSuccessfulInteractiveLogonTime", "1.2.840.113556.1.4.1970", ValueForm::IntervalTime},
+    {"msDS-LastFailedInteractiveLogonTime", "1.2.840.113556.1.4.1971", ValueForm::IntervalTime},
+};
+
+// Seconds between 1601-01-01 and 1970-01-01, and interval ticks per second.
+constexpr long long kEpochDifference = 11644473600LL;
+constexpr long long kTicksPerSecond = 10000000LL;
+
+bool SameIgnoringCase(std::string_view a, std::string_view b)
+{
+    if (a.size() != b.size()) {
+        return false;
+    }
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i]))) {
+            return false;
+        }
+    }
+    return true;
+}
+
+std::string UpperHex(std::string_view bytes)
+{
+    static const char kDigits[] = "0123456789ABCDEF";
+    std::string out;
+    for (char c : bytes) {
+        const auto b = static_cast<unsigned char>(c);
+        out.push_back(kDigits[b >> 4]);
+        out.push_back(kDigits[b & 15]);
+    }
+    return out;
+}
+
+bool FromHex(std::string_view text, std::string* bytes)
+{
+    if (text.size() % 2 != 0) {
+        return false;
+    }
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); i += 2) {
+        const int hi = Hex(text[i]);
+        const int lo = Hex(text[i + 1]);
+        if (hi < 0 || lo < 0) {
+            return false;
+        }
+        out.push_back(static_cast<char>(hi * 16 + lo));
+    }
+    *bytes = std::move(out);
+    return true;
+}
+
+std::uint32_t LittleEndian(std::string_view bytes, std::size_t at, std::size_t count)
+{
+    std::uint32_t v = 0;
+    for (std::size_t i = count; i-- > 0;) {
+        v = (v << 8) | static_cast<unsigned char>(bytes[at + i]);
+    }
+    return v;
+}
+
+// The registry form's fields: the first three in little-endian order.
+std::string BracedGuid(std::string_view b)
+{
+    char text[40];
+    std::snprintf(text, sizeof text, "{%08X-%04X-%04X-%s-%s}", LittleEndian(b, 0, 4), LittleEndian(b, 4, 2),
+        LittleEndian(b, 6, 2), UpperHex(b.substr(8, 2)).c_str(), UpperHex(b.substr(10, 6)).c_str());
+    return text;
+}
+
+bool BracedGuidBytes(std::string_view text, std::string* bytes)
+{
+    // {XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}
+    if (text.size() != 38 || text.front() != '{' || text.back() != '}' || text[9] != '-' || text[14] != '-' ||
+        text[19] != '-' || text[24] != '-') {
+        return false;
+    }
+    std::string fields[5];
+    const std::size_t starts[5] = {1, 10, 15, 20, 25};
+    const std::size_t lengths[5] = {8, 4, 4, 4, 12};
+    for (int f = 0; f < 5; ++f) {
+        if (!FromHex(text.substr(starts[f], lengths[f]), &fields[f])) {
+            return false;
+        }
+    }
+    for (int f = 0; f < 3; ++f) {
+        fields[f] = std::string(fields[f].rbegin(), fields[f].rend());
+    }
+    *bytes = fields[0] + fields[1] + fields[2] + fields[3] + fields[4];
+    return true;
+}
+
+} // namespace
+
+ValueForm ValueFormOf(std::string_view name, std::string_view oid)
+{
+    for (const KnownForm& known : kKnownForms) {
+        if (SameIgnoringCase(name, known.name) || (!oid.empty() && oid == known.oid)) {
+            return known.form;
+        }
+    }
+    return ValueForm::Plain;
+}
+
+std::uint32_t SyntaxIdOfForm(ValueForm form)
+{
+    switch (form) {
+    case ValueForm::Sid:
+    case ValueForm::Guid:
+        return SYN_CI_STRING;
+    case ValueForm::IntervalTime:
+        return SYN_TIME;
+    case ValueForm::Plain:
+        break;
+    }
+    return SYN_UNKNOWN;
+}
+
+bool SidText(std::string_view bytes, std::string* text)
+{
+    if (bytes.size() < 8 || static_cast<unsigned char>(bytes[0]) != 1 ||
+        bytes.size() != 8 + 4 * static_cast<std::size_t>(static_cast<unsigned char>(bytes[1]))) {
+        return false;
+    }
+    unsigned long long authority = 0;
+    for (std::size_t i = 2; i < 8; ++i) {
+        authority = (authority << 8) | static_cast<unsigned char>(bytes[i]);
+    }
+    std::string out = "S-1-";
+    if (authority <= UINT32_MAX) {
+        out += std::to_string(authority);
+    } else {
+        char hex[20];
+        std::snprintf(hex, sizeof hex, "0x%012llX", authority);
+        out += hex;
+    }
+    for (std::size_t at = 8; at < bytes.size(); at += 4) {
+        out += '-';
+        out += std::to_string(LittleEndian(bytes, at, 4));
+    }
+    *text = std::move(out);
+    return true;
+}
+
+bool SidBytes(std::string_view text, std::string* bytes)
+{
+    if (text.size() < 4 || (text[0] != 'S' && text[0] != 's') || text.substr(1, 3) != "-1-") {
+        return false;
+    }
+    const auto parts = Split(text.substr(4), '-', SIZE_MAX);
+    if (parts.empty() || parts.size() > 16) {
+        return false;
+    }
+    long long authority = 0;
+    if (!ParseInt(parts[0], &authority) || authority < 0 || parts[0].front() == '-' || parts[0].front() == '+') {
+        return false;
+    }
+    std::string out;
+    out.push_back(1);
+    out.push_back(static_cast<char>(parts.size() - 1));
+    for (int shift = 40; shift >= 0; shift -= 8) {
+        out.push_back(static_cast<char>((authority >> shift) & 0xFF));
+    }
+    for (std::size_t i = 1; i < parts.size(); ++i) {
+        std::uint32_t sub = 0;
+        if (parts[i].empty() || !std::isdigit(static_cast<unsigned char>(parts[i].front())) ||
+            !ParseU32(parts[i], &sub)) {
+            return false;
+        }
+        for (int k = 0; k < 4; ++k) {
+            out.push_back(static_cast<char>((sub >> (8 * k)) & 0xFF));
+        }
+    }
+    *bytes = std::move(out);
+    return true;
+}
+
+bool GuidText(std::string_view bytes, std::string* text)
+{
+    if (bytes.size() != 16) {
+        return false;
+    }
+    *text = UpperHex(bytes) + " " + BracedGuid(bytes);
+    return true;
+}
+
+bool GuidBytes(std::string_view text, std::string* bytes)
+{
+    std::string fromHex;
+    std::string fromBraces;
+    const std::size_t space = text.find(' ');
+    if (space != std::string_view::npos) {
+        // Both forms, as GuidText writes them: they must agree.
+        if (!FromHex(text.substr(0, space), &fromHex) || fromHex.size() != 16 ||
+            !BracedGuidBytes(text.substr(space + 1), &fromBraces) || fromHex != fromBraces) {
+            return false;
+        }
+        *bytes = std::move(fromHex);
+        return true;
+    }
+    if (BracedGuidBytes(text, &fromBraces)) {
+        *bytes = std::move(fromBraces);
+        return true;
+    }
+    if (FromHex(text, &fromHex) && fromHex.size() == 16) {
+        *bytes = std::move(fromHex);
+        return true;
+    }
+    return false;
+}
+
+bool IntervalTimeSeconds(std::string_view text, std::uint32_t* seconds, bool* never)
+{
+    long long ticks = 0;
+    if (text.empty() || (!std::isdigit(static_cast<unsigned char>(text.front())) && text.front() != '-') ||
+        !ParseInt(text, &ticks)) {
+        return false;
+    }
+    if (ticks == 0 || text == "9223372036854775807") {
+        *never = true;
+        *seconds = 0;
+        return true;
+    }
+    const long long t = ticks / kTicksPerSecond - kEpochDifference;
+    if (ticks < 0 || t < 0 || t > UINT32_MAX) {
+        return false;
+    }
+    *never = false;
+    *seconds = static_cast<std::uint32_t>(t);
+    return true;
+}
+
+std::string IntervalTimeOfSeconds(std::uint32_t seconds)
+{
+    return std::to_string((static_cast<long long>(seconds) + kEpochDifference) * kTicksPerSecond);
+}
+
+void AppendFormValues(ValueForm form, const std::vector<std::string_view>& values, AttributeData* data)
+{
+    if (form == ValueForm::Sid || form == ValueForm::Guid) {
+        for (std::string_view value : values) {
+            std::string text;
+            if (!(form == ValueForm::Sid ? SidText(value, &text) : GuidText(value, &text))) {
+                text = UpperHex(value);
+            }
+            data->values.push_back(std::move(text));
+        }
+        return;
+    }
+    std::vector<std::uint32_t> times;
+    bool allTimes = data->syntaxId == SYN_TIME;
+    for (std::string_view value : values) {
+        std::uint32_t seconds = 0;
+        bool never = false;
+        allTimes = allTimes && IntervalTimeSeconds(value, &seconds, &never) && !never;
+        times.push_back(seconds);
+    }
+    if (allTimes) {
+        for (std::uint32_t seconds : times) {
+            WireWriter w;
+            w.u32(seconds);
+            data->values.push_back(w.take());
+        }
+        return;
+    }
+    if (data->syntaxId == SYN_TIME) {
+        // Values taken in as times before go back to the server's numbers.
+        for (std::string& wire : data->values) {
+            std::uint32_t seconds = 0;
+            for (std::size_t k = 0; k < 4 && k < wire.size(); ++k) {
+                seconds |= static_cast<std::uint32_t>(static_cast<unsigned char>(wire[k])) << (8 * k);
+            }
+            wire = IntervalTimeOfSeconds(seconds);
+        }
+        data->syntaxId = SYN_CI_STRING;
+    }
+    for (std::string_view value : values) {
+        std::uint32_t seconds = 0;
+        bool never = false;
+        const bool parsed = IntervalTimeSeconds(value, &seconds, &never);
+        data->values.emplace_back(parsed && never ? std::string("never") : std::string(value));
+    }
 }
 
 } // namespace veralith::client::ldap

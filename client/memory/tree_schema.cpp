@@ -16,7 +16,7 @@ bool TreeLoader::schemaName(std::uint32_t item, const std::string& pointer, std:
     if (!stringMember(item, pointer, "name", true, name)) {
         return false;
     }
-    if (name->empty() || name->size() > kMaxSchemaNameChars) {
+    if (name->empty() || name->size() > kMaxTreeFileSchemaNameChars) {
         return fail(pointer + "/name", "must be 1 to 32 characters");
     }
     return true;

@@ -98,6 +98,14 @@ TEST(LdapFilter, TranslatesAndEscapesEveryValue)
         {Compare("modifyTimestamp", SYN_TIME, FTOK_LE, Int32Bytes(86400)), "(modifyTimestamp<=19700102000000Z)"},
         {Compare("manager", SYN_DIST_NAME, FTOK_EQ, "boss.Admin.Acme"), "(manager=cn=boss,ou=Admin,o=Acme)"},
         {Compare("manager", SYN_DIST_NAME, FTOK_EQ, "nobody.Acme"), "(!(objectClass=*))"},
+        // The class test's attribute, and values in the forms administrators know, as the server stores them.
+        {Compare("Object Class", SYN_CLASS_NAME, FTOK_EQ, "posixAccount"), "(objectClass=posixAccount)"},
+        {Compare("objectSid", SYN_CI_STRING, FTOK_EQ, "S-1-5-32-544"),
+            "(objectSid=\\01\\02\\00\\00\\00\\00\\00\\05\\20\\00\\00\\00\\20\\02\\00\\00)"},
+        {Compare("objectGUID", SYN_CI_STRING, FTOK_EQ, "{3F2504E0-4F89-41D3-9A0C-0305E82C3301}"),
+            "(objectGUID=\\e0\\04\\25\\3f\\89\\4f\\d3\\41\\9a\\0c\\03\\05\\e8\\2c\\33\\01)"},
+        {Compare("objectSid", SYN_CI_STRING, FTOK_EQ, "S-1-5-*"), "(objectSid=S-1-5-*)"},
+        {Compare("accountExpires", SYN_TIME, FTOK_LE, Int32Bytes(1705526400)), "(accountExpires<=133500000000000000)"},
     };
     for (const auto& row : kCases) {
         std::string text;
@@ -120,6 +128,9 @@ TEST(LdapFilter, TranslatesAndEscapesEveryValue)
     ASSERT_EQ(TranslateFilter(&tree, lookup, &text), 0);
     EXPECT_EQ(text, "(|(!(mail=*))(objectClass=inet\\29\\28x))");
     ASSERT_EQ(TranslateFilter(nullptr, lookup, &text), 0);
+    EXPECT_EQ(text, "(objectClass=*)");
+    present.attribute = "Object Class";
+    ASSERT_EQ(TranslateFilter(&present, lookup, &text), 0);
     EXPECT_EQ(text, "(objectClass=*)");
     for (const char* bad : {"cn=x", "mail)(", "", "1.2.", "a b"}) {
         FilterNode node = Compare(bad, SYN_CI_STRING, FTOK_EQ, "x");
@@ -153,7 +164,7 @@ TEST(LdapSchema, ParsesDescriptionsAndMapsSyntaxes)
     std::unordered_map<std::string, std::string> aliases;
     std::size_t skipped = 0;
     const Schema schema = BuildSchema(attributes, classes, &aliases, &skipped);
-    EXPECT_EQ(skipped, 2u);
+    EXPECT_EQ(skipped, 1u); // the broken description; long names are kept
     const struct
     {
         const char* name;
@@ -166,6 +177,7 @@ TEST(LdapSchema, ParsesDescriptionsAndMapsSyntaxes)
         {"createTimestamp", SYN_TIME, DS_SINGLE_VALUED_ATTR | DS_READ_ONLY_ATTR | DS_HIDDEN_ATTR},
         {"networkAddress", SYN_NET_ADDRESS, 0},
         {"ACL", SYN_OBJECT_ACL, 0},
+        {"aVeryLongAttributeNameThatIsTooLongToKeep", SYN_CI_STRING, DS_STRING_ATTR},
     };
     for (const auto& row : kAttributes) {
         const int id = schema.findAttribute(row.name);
