@@ -107,8 +107,12 @@ ConnResult ClientInit(void* /*reserved1*/, void* /*reserved2*/)
         for (const std::string& source : sources) {
             std::shared_ptr<DirectoryService> service;
             std::string error;
+            std::vector<std::string> warnings; // of LDIF files: attributes in no schema
             const bool loaded = ldap::IsLdapSource(source) ? ldap::LoadLdapSource(source, &service, &error)
-                                                           : LoadTreeSource(source, &service, &error);
+                                                           : LoadTreeSource(source, &service, &error, &warnings);
+            for (const std::string& warning : warnings) {
+                std::cerr << "warning: " << warning << '\n';
+            }
             if (loaded) {
                 connections.push_back(Connection {service, service->treeName()});
             } else {

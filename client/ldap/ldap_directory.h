@@ -142,6 +142,10 @@ private:
     std::size_t m_searchCacheLimit = std::size_t(256) << 20;
 };
 
+// A tree name taken from a base DN: its typeless name, dots and blanks as
+// "-", at most 32 characters; the host of hostPort when the base is empty.
+std::string TreeNameFromBase(const std::string& base, const std::string& hostPort);
+
 // Opens the LDAP service of a tree source (an LDAP URL) with the credentials
 // of the environment.
 bool LoadLdapSource(std::string_view source, std::shared_ptr<DirectoryService>* service, std::string* error);

@@ -2,8 +2,10 @@
 
 #include "client/memory/base_schema.h"
 #include "client/memory/builtin_trees.h"
+#include "client/memory/ldif_loader.h"
 #include "client/memory/tree_loader.h"
 
+#include <cstdlib>
 #include <fcntl.h>
 #include <new>
 #include <sys/stat.h>
@@ -19,10 +21,15 @@ namespace veralith::client::memory {
 
 using detail::TreeLoader;
 
-bool LoadTreeText(
-    std::string_view text, const std::string& fileName, std::shared_ptr<MemoryDirectory>* directory, std::string* error)
+bool LoadTreeText(std::string_view text, const std::string& fileName, std::shared_ptr<MemoryDirectory>* directory,
+    std::string* error, std::vector<std::string>* warnings)
 {
     try {
+        if (LooksLikeLdif(text)) {
+            const char* schemaFile = std::getenv("VERALITH_LDIF_SCHEMA");
+            return LoadLdifText(
+                text, fileName, schemaFile == nullptr ? std::string() : schemaFile, directory, warnings, error);
+        }
         TreeLoader loader(text, fileName);
         return loader.load(directory, error);
     } catch (const std::bad_alloc&) {
@@ -42,7 +49,8 @@ bool LoadTreeText(
     return true;
 }
 
-bool LoadTreeFile(const std::string& path, std::shared_ptr<MemoryDirectory>* directory, std::string* error)
+bool LoadTreeFile(const std::string& path, std::shared_ptr<MemoryDirectory>* directory, std::string* error,
+    std::vector<std::string>* warnings)
 {
     const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
@@ -85,10 +93,11 @@ bool LoadTreeFile(const std::string& path, std::shared_ptr<MemoryDirectory>* dir
         done += static_cast<std::size_t>(n);
     }
     close(fd);
-    return LoadTreeText(std::string_view(text.get(), done), path, directory, error);
+    return LoadTreeText(std::string_view(text.get(), done), path, directory, error, warnings);
 }
 
-bool LoadTreeSource(const std::string& source, std::shared_ptr<DirectoryService>* service, std::string* error)
+bool LoadTreeSource(const std::string& source, std::shared_ptr<DirectoryService>* service, std::string* error,
+    std::vector<std::string>* warnings)
 {
     constexpr std::string_view kBuiltin = "builtin:";
     if (source.compare(0, kBuiltin.size(), kBuiltin) == 0) {
@@ -102,7 +111,7 @@ bool LoadTreeSource(const std::string& source, std::shared_ptr<DirectoryService>
         return false;
     }
     std::shared_ptr<MemoryDirectory> directory;
-    if (!LoadTreeFile(source, &directory, error)) {
+    if (!LoadTreeFile(source, &directory, error, warnings)) {
         return false;
     }
     *service = std::move(directory);
