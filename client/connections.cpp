@@ -60,6 +60,16 @@ void SetTreeServices(std::vector<std::shared_ptr<DirectoryService>> services)
     State().services = std::move(services);
 }
 
+std::shared_ptr<DirectoryService> TreeService(std::string_view tree)
+{
+    for (const Connection& connection : State().connections) {
+        if (SameTextIgnoreCase(connection.tree, tree)) {
+            return connection.service;
+        }
+    }
+    return nullptr;
+}
+
 ConnResult AddServiceConnection(std::shared_ptr<DirectoryService> service, std::uint32_t* reference)
 {
     ClientState& s = State();

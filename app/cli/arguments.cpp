@@ -54,13 +54,19 @@ const std::vector<CommandInfo>& Commands()
             "[Root]; --recurse: the whole subtree), reads the attribute of each and, in the\n"
             "duplicates mode (default), reports every object whose value equals an earlier\n"
             "object's value. Exit status 1 when duplicates were found.\n"},
+        {CliCommand::Snapshot, "snapshot", {"--tree-file", "--tree", "--format", "--output"},
+            "usage: veralith-cli [--tree-file FILE]... snapshot [--tree-file SOURCE] [--tree NAME]\n"
+            "                    [--format json|ldif] [--output FILE]\n"
+            "Writes the whole tree (any source, LDAP servers included) as a tree file (json,\n"
+            "the default) or as LDIF, to the file or to standard output, so that a check can\n"
+            "be repeated offline on the same directory.\n"},
     };
     return commands;
 }
 
 const char* const kOverview = "usage: veralith-cli [--tree-file FILE]... COMMAND [OPTIONS]\n"
                               "\n"
-                              "Commands: trees, classes, attributes, containers, read, search, find.\n"
+                              "Commands: trees, classes, attributes, containers, read, search, find, snapshot.\n"
                               "Run \"veralith-cli COMMAND --help\" for a command's options.\n"
                               "\n"
                               "--tree-file FILE  a tree source (repeatable; the first is the primary connection);\n"
@@ -163,6 +169,16 @@ std::string ApplyOption(const std::string& option, const std::string& value, Cli
             return "--mode: \"" + value + "\" is not duplicates, present, absent or show";
         }
         options.mode = found->second;
+    } else if (option == "--tree-file") {
+        if (value.empty()) {
+            return "--tree-file: the file name is empty";
+        }
+        options.treeFiles.push_back(value);
+    } else if (option == "--format" && options.command == CliCommand::Snapshot) {
+        if (value != "json" && value != "ldif") {
+            return "--format: \"" + value + "\" is not json or ldif";
+        }
+        options.snapshotLdif = value == "ldif";
     } else if (option == "--format") {
         if (value == "text") {
             options.format = OutputFormat::Text;

@@ -26,6 +26,7 @@ enum class CliCommand {
     Read,
     Search,
     Find,
+    Snapshot,
 };
 
 enum class OutputFormat {
@@ -54,6 +55,7 @@ struct CliOptions
     bool recurse = false; // --recurse
     OutputFormat format = OutputFormat::Text; // --format
     std::optional<std::string> output; // --output
+    bool snapshotLdif = false; // snapshot --format ldif
 };
 
 struct ParsedCommandLine

@@ -77,6 +77,20 @@ bool ReadSchemaRecord(std::string_view text, const std::string& fileName, Schema
     }
 }
 
+// The classes every directory read from LDIF has besides its schema: the
+// root's, and the one of the ancestors a file leaves out.
+void AddTreeClasses(Schema& schema)
+{
+    ClassDef root;
+    root.name = "Tree Root";
+    root.flags = DS_CONTAINER_CLASS | DS_EFFECTIVE_CLASS;
+    schema.addClass(root);
+    ClassDef implied;
+    implied.name = std::string(kImpliedClass);
+    implied.flags = DS_CONTAINER_CLASS | DS_EFFECTIVE_CLASS;
+    schema.addClass(implied);
+}
+
 // One entry of the file on its way into the directory.
 struct Entry
 {
@@ -151,26 +165,10 @@ bool LdifLoader::chooseSchema(const std::string& schemaFile)
         }
     }
     if (!found) {
-        // Built once: every LDIF source without a schema starts from it.
-        static const auto kBuiltin = [] {
-            std::pair<Schema, std::unordered_map<std::string, std::string>> builtin;
-            bool read = false;
-            std::string ignored;
-            ReadSchemaRecord(
-                BuiltinLdapSchema(), "data/ldap-schema.ldif", &builtin.first, &builtin.second, &read, &ignored);
-            return builtin;
-        }();
-        m_schema = kBuiltin.first;
-        m_aliases = kBuiltin.second;
+        m_schema = BuiltinLdapSchema(&m_aliases);
+    } else {
+        AddTreeClasses(m_schema);
     }
-    ClassDef root;
-    root.name = "Tree Root";
-    root.flags = DS_CONTAINER_CLASS | DS_EFFECTIVE_CLASS;
-    m_schema.addClass(root);
-    ClassDef implied;
-    implied.name = std::string(kImpliedClass);
-    implied.flags = DS_CONTAINER_CLASS | DS_EFFECTIVE_CLASS;
-    m_schema.addClass(implied);
     m_objectClass = attributeOf("objectClass", 0);
     return true;
 }
@@ -367,6 +365,24 @@ bool LdifLoader::load(const std::string& schemaFile, std::shared_ptr<MemoryDirec
 }
 
 } // namespace
+
+Schema BuiltinLdapSchema(std::unordered_map<std::string, std::string>* aliases)
+{
+    // Built once: every LDIF source without a schema starts from it.
+    static const auto kBuiltin = [] {
+        std::pair<Schema, std::unordered_map<std::string, std::string>> builtin;
+        bool read = false;
+        std::string ignored;
+        ReadSchemaRecord(
+            BuiltinLdapSchema(), "data/ldap-schema.ldif", &builtin.first, &builtin.second, &read, &ignored);
+        AddTreeClasses(builtin.first);
+        return builtin;
+    }();
+    if (aliases != nullptr) {
+        *aliases = kBuiltin.second;
+    }
+    return kBuiltin.first;
+}
 
 bool LooksLikeLdif(std::string_view text)
 {

@@ -29,6 +29,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace veralith::client::memory {
@@ -47,5 +48,10 @@ bool LoadLdifText(std::string_view text, const std::string& fileName, const std:
 
 // The built-in schema LDIF (data/ldap-schema.ldif, compiled in).
 std::string_view BuiltinLdapSchema();
+
+// The schema of that LDIF with the classes "Tree Root" and "Implied
+// Container"; aliases (when given) receives the further names of its
+// attributes (folded) with their first names.
+Schema BuiltinLdapSchema(std::unordered_map<std::string, std::string>* aliases);
 
 } // namespace veralith::client::memory

@@ -1,6 +1,7 @@
 #include "client/memory/tree_loader.h"
 
 #include "client/memory/base_schema.h"
+#include "client/memory/ldif_loader.h"
 #include "client/memory/tree_values.h"
 #include "client/values.h"
 
@@ -94,7 +95,7 @@ bool TreeLoader::run()
     if (!m_directory && !loadHeader()) {
         return false;
     }
-    if (!onlyMembers(root, "", {"format", "tree", "defaultNameContext", "schema", "objects"})) {
+    if (!onlyMembers(root, "", {"format", "tree", "defaultNameContext", "schemaBase", "schema", "objects"})) {
         return false;
     }
     const std::uint32_t objects = m_doc.member(root, "objects");
@@ -143,7 +144,8 @@ SinkAnswer TreeLoader::takeObject(std::uint32_t node, std::uint32_t index)
     if (index == 0) {
         const std::uint32_t root = m_doc.root();
         const bool schemaKnown =
-            m_doc.member(root, "schema") != kNoNode || m_text.find("\"schema\"") == std::string_view::npos;
+            (m_doc.member(root, "schema") != kNoNode || m_text.find("\"schema\"") == std::string_view::npos) &&
+            (m_doc.member(root, "schemaBase") != kNoNode || m_text.find("\"schemaBase\"") == std::string_view::npos);
         m_streaming = schemaKnown && m_doc.member(root, "format") != kNoNode && m_doc.member(root, "tree") != kNoNode;
         if (m_streaming && !loadHeader()) {
             return SinkAnswer::Stop;
@@ -159,7 +161,7 @@ SinkAnswer TreeLoader::takeObject(std::uint32_t node, std::uint32_t index)
 bool TreeLoader::loadHeader()
 {
     const std::uint32_t root = m_doc.root();
-    if (!onlyMembers(root, "", {"format", "tree", "defaultNameContext", "schema", "objects"})) {
+    if (!onlyMembers(root, "", {"format", "tree", "defaultNameContext", "schemaBase", "schema", "objects"})) {
         return false;
     }
     std::string_view format;
@@ -173,11 +175,24 @@ bool TreeLoader::loadHeader()
     if (!checkTreeName(tree)) {
         return false;
     }
-    Schema schema = BaseSchema();
+    std::string_view schemaBase;
+    if (!stringMember(root, "", "schemaBase", false, &schemaBase)) {
+        return false;
+    }
+    if (!schemaBase.empty() && schemaBase != "veralith" && schemaBase != "ldap") {
+        return fail("/schemaBase", "must be \"veralith\" or \"ldap\"");
+    }
+    m_ldapBase = schemaBase == "ldap";
+    Schema schema = m_ldapBase ? BuiltinLdapSchema(nullptr) : BaseSchema();
     if (const std::uint32_t node = m_doc.member(root, "schema"); node != kNoNode && !loadSchema(node, schema)) {
         return false;
     }
     m_directory = std::make_shared<MemoryDirectory>(std::string(tree), std::string(), std::move(schema));
+    if (m_ldapBase) {
+        // As a directory read from LDIF: values as stored, ancestors implied.
+        m_directory->storeNamingValues();
+        m_directory->setImpliedClass(m_directory->schema().findClass("Implied Container"));
+    }
     m_namingLength.clear();
     for (std::size_t i = 0; i < m_directory->schema().classes().size(); ++i) {
         m_namingLength.push_back(m_directory->schema().namingAttribute(static_cast<int>(i)).size());
@@ -381,7 +396,7 @@ bool TreeLoader::linkObjects()
                 objectPointer(i) + "/name", "parent " + Quoted(parent) + " of " + Quoted(name) + " is not in the file");
         }
         const ClassDef& parentClass = schema.classDef(loaded[it->second].classId);
-        if ((parentClass.flags & DS_CONTAINER_CLASS) == 0) {
+        if (!m_ldapBase && (parentClass.flags & DS_CONTAINER_CLASS) == 0) {
             return fail(objectPointer(i) + "/name",
                 "parent " + Quoted(parent) + " of " + Quoted(name) + " is no container (class " +
                     Quoted(parentClass.name) + ")");

@@ -90,6 +90,7 @@ private:
     std::string m_error;
     std::shared_ptr<MemoryDirectory> m_directory;
     bool m_streaming = false;
+    bool m_ldapBase = false; // "schemaBase": "ldap"
     std::vector<std::size_t> m_namingLength; // per class: its naming attribute's length
     std::deque<std::string> m_owned; // unescaped texts the loader keeps
     std::vector<StoredObject> m_loaded; // in file order
