@@ -474,7 +474,11 @@ DirResult WriteLdif(DirectoryService& service, const std::vector<SnapshotObject>
         }
         const ObjectSummary& s = object.summary;
         out += "\n" + LdifLine("dn", DnOf(service, s.fullName, s.namingTypes));
+        bool created = s.creationTime == 0;
+        bool modified = s.modificationTime == 0;
         for (const AttributeData& attribute : object.attributes) {
+            created = created || SameTextIgnoreCase(attribute.name, "createTimestamp");
+            modified = modified || SameTextIgnoreCase(attribute.name, "modifyTimestamp");
             std::string name = attribute.name;
             if (SameTextIgnoreCase(name, "Object Class")) {
                 name = "objectClass";
@@ -484,10 +488,11 @@ DirResult WriteLdif(DirectoryService& service, const std::vector<SnapshotObject>
                 out += LdifLine(name, LdapForm(service, attribute.syntaxId, wire));
             }
         }
-        if (s.creationTime != 0) {
+        // The times of the entry, where no attribute gave them.
+        if (!created) {
             out += LdifLine("createTimestamp", LdapForm(service, SYN_TIME, WireTime(s.creationTime)));
         }
-        if (s.modificationTime != 0) {
+        if (!modified) {
             out += LdifLine("modifyTimestamp", LdapForm(service, SYN_TIME, WireTime(s.modificationTime)));
         }
     }
