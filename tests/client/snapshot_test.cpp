@@ -178,8 +178,9 @@ TEST(Snapshot, NameValuesOutsideTheTreeAreLeftOutWithAWarning)
     std::string json;
     std::vector<std::string> warnings;
     ASSERT_EQ(memory::WriteSnapshot(*source, SnapshotFormat::TreeFile, &json, &warnings, &error), 0) << error;
-    EXPECT_EQ(warnings, std::vector<std::string> {"\"g.Acme\": the value \"gone.Elsewhere\" of \"member\" names no "
-                                                  "object of the snapshot and is left out"});
+    EXPECT_EQ(warnings,
+        std::vector<std::string> {"\"g.Acme\": the value \"gone.Elsewhere\" of \"member\" names no "
+                                  "object of the snapshot and is left out"});
     auto loaded = Reload(json, "w.json");
     ASSERT_NE(loaded, nullptr);
     EXPECT_EQ(loaded->values(loaded->find("g.Acme"), loaded->schema().findAttribute("member")),
