@@ -153,6 +153,8 @@ TEST(LdifLoader, NamesTreeAndAncestorsFollowTheDistinguishedNames)
     const std::uint32_t implied = directory->find("com");
     ASSERT_NE(implied, memory::kNoObject);
     EXPECT_TRUE(directory->isImplied(implied));
+    EXPECT_EQ(directory->namingTypes("ann.People.example.com"),
+        (std::vector<std::string> {"CN", "OU", "DC", "DC"}));
     std::unique_ptr<ObjectCursor> cursor;
     ASSERT_EQ(directory->openSearch("", 2, nullptr, &cursor), 0);
     std::vector<std::string> found;
