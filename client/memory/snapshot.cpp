@@ -9,6 +9,7 @@
 #include "client/wire.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <ctime>
 #include <unordered_map>
@@ -58,6 +59,22 @@ std::string JsonList(const std::vector<std::string>& items)
         out += (i > 0 ? ", " : "") + JsonText(items[i]);
     }
     return out + "]";
+}
+
+// The tree's name as a tree file can hold it: 1 to 32 letters, digits,
+// "_" and "-", not ending in "_"; anything else becomes "-".
+std::string TreeFileName(std::string name)
+{
+    for (char& c : name) {
+        if (std::isalnum(static_cast<unsigned char>(c)) == 0 && c != '_' && c != '-') {
+            c = '-';
+        }
+    }
+    name.resize(std::min<std::size_t>(name.size(), kMaxTreeNameChars));
+    while (!name.empty() && name.back() == '_') {
+        name.pop_back();
+    }
+    return name.empty() ? std::string("TREE") : name;
 }
 
 // The objects of a subtree search from the root, parents first, with the
@@ -335,7 +352,7 @@ DirResult WriteTreeFile(DirectoryService& service, const std::vector<SnapshotObj
         classes += std::string(classes.empty() ? "" : ",\n") + "    { \"name\": \"" + kImpliedClass +
             "\", \"flags\": 3, \"superClasses\": [\"Top\"] }";
     }
-    std::string out = "{\n  \"format\": \"veralith-tree/1\",\n  \"tree\": " + JsonText(service.treeName()) +
+    std::string out = "{\n  \"format\": \"veralith-tree/1\",\n  \"tree\": " + JsonText(TreeFileName(service.treeName())) +
         ",\n  \"defaultNameContext\": " + JsonText(service.defaultNameContext()) + ",\n" +
         (ldapBase ? "  \"schemaBase\": \"ldap\",\n" : "") + "  \"schema\": {\n" + "   \"attributes\": [\n" +
         attributes + "\n   ],\n   \"classes\": [\n" + classes + "\n   ]\n  },\n" + "  \"objects\": [";
