@@ -287,8 +287,7 @@ bool LdifLoader::build(std::shared_ptr<MemoryDirectory>* result)
     stem = stem.substr(0, stem.find('.'));
     // The ancestors a file leaves out are those above its top entry: their
     // class takes the type of its top component ("dc" of "dc=com").
-    m_namingOf.try_emplace(
-        m_schema.findClass(kImpliedClass), ldap::NamingTypes({top.components.back()}).front());
+    m_namingOf.try_emplace(m_schema.findClass(kImpliedClass), ldap::NamingTypes({top.components.back()}).front());
     // The schema with the naming types the entries gave their classes.
     Schema schema;
     for (const AttributeDef& def : m_schema.attributes()) {

@@ -352,7 +352,8 @@ DirResult WriteTreeFile(DirectoryService& service, const std::vector<SnapshotObj
         classes += std::string(classes.empty() ? "" : ",\n") + "    { \"name\": \"" + kImpliedClass +
             "\", \"flags\": 3, \"superClasses\": [\"Top\"] }";
     }
-    std::string out = "{\n  \"format\": \"veralith-tree/1\",\n  \"tree\": " + JsonText(TreeFileName(service.treeName())) +
+    std::string out =
+        "{\n  \"format\": \"veralith-tree/1\",\n  \"tree\": " + JsonText(TreeFileName(service.treeName())) +
         ",\n  \"defaultNameContext\": " + JsonText(service.defaultNameContext()) + ",\n" +
         (ldapBase ? "  \"schemaBase\": \"ldap\",\n" : "") + "  \"schema\": {\n" + "   \"attributes\": [\n" +
         attributes + "\n   ],\n   \"classes\": [\n" + classes + "\n   ]\n  },\n" + "  \"objects\": [";

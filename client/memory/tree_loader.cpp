@@ -259,7 +259,9 @@ bool TreeLoader::loadObject(std::uint32_t node, std::uint32_t index, StoredObjec
     if (classId == kNoSchemaId) {
         return fail(pointer + "/class", "unknown class " + Quoted(className));
     }
-    if ((schema.classDef(classId).flags & DS_AUXILIARY_CLASS) != 0) {
+    // An LDAP entry with no structural class is of the last class it names,
+    // whatever its kind.
+    if (!m_ldapBase && (schema.classDef(classId).flags & DS_AUXILIARY_CLASS) != 0) {
         return fail(pointer + "/class", Quoted(className) + " is an auxiliary class, not a base class");
     }
     object->classId = classId;

@@ -125,6 +125,29 @@ TEST(Snapshot, LdifDirectoriesComeBackUnchangedInEitherFormat)
     }
 }
 
+// Directories a server can hold that a tree file must still carry: a tree
+// name with characters tree names lack, an entry without a structural
+// class, an entry below a non-container.
+TEST(Snapshot, UnusualLdapDirectoriesStillLoadBack)
+{
+    const std::vector<std::string> kCases = {
+        "dn: o=Acm!e\nobjectClass: organization\no: Acm!e\n\ndn: cn=a,o=Acme\nobjectClass: person\ncn: a\nsn: a\n",
+        "dn: cn=schema\nobjectClass: subschema\ncn: schema\n",
+        "dn: cn=a\nobjectClass: person\ncn: a\nsn: a\n\ndn: cn=b,cn=a\nobjectClass: person\ncn: b\nsn: b\n",
+    };
+    for (const std::string& text : kCases) {
+        std::shared_ptr<MemoryDirectory> source;
+        std::string error;
+        ASSERT_TRUE(memory::LoadLdifText(text, "u.ldif", "", &source, nullptr, &error)) << error;
+        std::string json;
+        std::vector<std::string> warnings;
+        ASSERT_EQ(memory::WriteSnapshot(*source, SnapshotFormat::TreeFile, &json, &warnings, &error), 0) << error;
+        auto loaded = Reload(json, "u.json");
+        ASSERT_NE(loaded, nullptr) << text;
+        EXPECT_EQ(Walk(*loaded).size(), Walk(*source).size()) << text;
+    }
+}
+
 TEST(Snapshot, TreeFilesOfEverySyntaxComeBackUnchanged)
 {
     for (const char* file : {"tests/data/all-syntaxes.json", "tests/data/values-tree.json", "data/globex.json"}) {
