@@ -121,6 +121,16 @@ void SetTreeServices(std::vector<std::shared_ptr<DirectoryService>> services)
     State().services = std::move(services);
 }
 
+std::shared_ptr<DirectoryService> TreeService(std::string_view tree)
+{
+    for (const Connection& connection : State().connections) {
+        if (SameTextIgnoreCase(connection.tree, tree)) {
+            return connection.service;
+        }
+    }
+    return nullptr;
+}
+
 ConnResult AddServiceConnection(std::shared_ptr<DirectoryService> service, std::uint32_t* reference)
 {
     ClientState& s = State();
@@ -169,8 +179,12 @@ ConnResult ClientInit(void* /*reserved1*/, void* /*reserved2*/)
         for (const std::string& source : sources) {
             std::shared_ptr<DirectoryService> service;
             std::string error;
+            std::vector<std::string> warnings; // of LDIF files: attributes in no schema
             const bool loaded = ldap::IsLdapSource(source) ? ldap::LoadLdapSource(source, &service, &error)
-                                                           : LoadTreeSource(source, &service, &error);
+                                                           : LoadTreeSource(source, &service, &error, &warnings);
+            for (const std::string& warning : warnings) {
+                std::cerr << "warning: " << warning << '\n';
+            }
             if (loaded) {
                 AddLoadedSource(&connections, service, source);
             } else {

@@ -139,6 +139,10 @@ public:
 // programs that bring their own directory.
 void SetTreeServices(std::vector<std::shared_ptr<DirectoryService>> services);
 
+// The service of the started client's connection to tree (letter case
+// ignored; the first such connection), or nullptr.
+std::shared_ptr<DirectoryService> TreeService(std::string_view tree);
+
 // Appends a connection served by service to a started client and writes its
 // reference (ConnScan order) into *reference. Returns 0, or
 // CONN_CLIENT_NOT_AVAILABLE before a successful ClientInit.

@@ -72,6 +72,12 @@ const std::vector<CommandInfo>& Commands()
             "--report groups prints each duplicated value with the objects that hold it.\n"
             "A progress line on standard error while it runs when that is a terminal\n"
             "(--progress: always, --no-progress: never).\n"},
+        {CliCommand::Snapshot, "snapshot", {"--tree-file", "--tree", "--format", "--output"},
+            "usage: veralith-cli [--tree-file FILE]... snapshot [--tree-file SOURCE] [--tree NAME]\n"
+            "                    [--format json|ldif] [--output FILE]\n"
+            "Writes the whole tree (any source, LDAP servers included) as a tree file (json,\n"
+            "the default) or as LDIF, to the file or to standard output, so that a check can\n"
+            "be repeated offline on the same directory.\n"},
     };
     return commands;
 }
@@ -79,7 +85,7 @@ const std::vector<CommandInfo>& Commands()
 const char* const kOverview = "usage: veralith-cli [--tree-file FILE]... [--quiet] COMMAND [OPTIONS]\n"
                               "       veralith-cli --help | --version\n"
                               "\n"
-                              "Commands: trees, classes, attributes, containers, read, search, find.\n"
+                              "Commands: trees, classes, attributes, containers, read, search, find, snapshot.\n"
                               "Run \"veralith-cli COMMAND --help\" for a command's options.\n"
                               "\n"
                               "Before the command:\n"
@@ -264,6 +270,16 @@ std::string ApplyOption(const std::string& option, const std::string& value, Cli
             return "--mode: \"" + value + "\" is not duplicates, present, absent or show";
         }
         options.mode = found->second;
+    } else if (option == "--tree-file") {
+        if (value.empty()) {
+            return "--tree-file: the file name is empty";
+        }
+        options.treeFiles.push_back(value);
+    } else if (option == "--format" && options.command == CliCommand::Snapshot) {
+        if (value != "json" && value != "ldif") {
+            return "--format: \"" + value + "\" is not json or ldif";
+        }
+        options.snapshotLdif = value == "ldif";
     } else if (option == "--format") {
         if (value == "text") {
             options.format = OutputFormat::Text;

@@ -26,6 +26,7 @@ enum class CliCommand {
     Read,
     Search,
     Find,
+    Snapshot,
 };
 
 enum class OutputFormat {
@@ -61,6 +62,7 @@ struct CliOptions
     bool reportGroups = false; // find --report groups
     std::optional<std::string> output; // --output
     std::optional<bool> progress; // --progress (true) / --no-progress (false)
+    bool snapshotLdif = false; // snapshot --format ldif
 };
 
 struct ParsedCommandLine

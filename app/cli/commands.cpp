@@ -3,6 +3,7 @@
 #include "app/cli/find_command.h"
 #include "app/cli/list_output.h"
 #include "app/cli/session.h"
+#include "app/cli/snapshot_command.h"
 #include "directory/directory.h"
 #include "search/result_name.h"
 #include "search/search.h"
@@ -184,6 +185,8 @@ int RunCommand(const CliOptions& options, std::FILE* out, std::FILE* err)
         return RunSearchCommand(options, session, out, err);
     case CliCommand::Find:
         return RunFind(options, session, out, err);
+    case CliCommand::Snapshot:
+        return RunSnapshot(options, session, out, err);
     case CliCommand::Trees:
     case CliCommand::None:
         break;

@@ -3,6 +3,7 @@
 #include "client/ldap/ldap_directory.h"
 
 #include "client/ldap/ber.h"
+#include "client/ldap/entry_classes.h"
 #include "client/ldap/filter.h"
 #include "client/ldap/ranges.h"
 #include "client/ldap/schema_parse.h"
@@ -33,9 +34,6 @@ std::string UsableTreeName(std::string_view name)
     return usable.empty() ? std::string("LDAP") : usable;
 }
 
-namespace {
-
-// A tree name taken from the base DN: its typeless name, or the host.
 std::string TreeNameFromBase(const std::string& base, const std::string& hostPort)
 {
     std::vector<DnComponent> components;
@@ -44,8 +42,6 @@ std::string TreeNameFromBase(const std::string& base, const std::string& hostPor
     }
     return UsableTreeName(hostPort.substr(0, hostPort.find(':')));
 }
-
-} // namespace
 
 const std::vector<std::string>& LdapDirectory::SummaryAttributes()
 {
@@ -325,38 +321,7 @@ std::string LdapDirectory::baseClassOf(std::string_view attributes, std::vector<
     auto it = m_classesOf.find(key);
     if (it == m_classesOf.end()) {
         ClassInfo info;
-        // The structural class is the one no other structural class of the
-        // entry derives from.
-        std::vector<int> structural;
-        for (const std::string_view c : objectClasses) {
-            const int id = m_schema.findClass(std::string(c));
-            if (id == kNoSchemaId) {
-                continue;
-            }
-            const ClassDef& def = m_schema.classDef(id);
-            if ((def.flags & DS_AUXILIARY_CLASS) != 0) {
-                info.aux.push_back(def.name);
-            } else if ((def.flags & DS_EFFECTIVE_CLASS) != 0) {
-                structural.push_back(id);
-            }
-        }
-        for (int candidate : structural) {
-            bool derivedFrom = false;
-            for (int other : structural) {
-                if (other == candidate) {
-                    continue;
-                }
-                const std::vector<int> chain = m_schema.classChain(other);
-                derivedFrom = derivedFrom || std::find(chain.begin(), chain.end(), candidate) != chain.end();
-            }
-            if (!derivedFrom) {
-                info.base = m_schema.classDef(candidate).name;
-                break;
-            }
-        }
-        if (info.base.empty() && !objectClasses.empty()) {
-            info.base = std::string(objectClasses.back());
-        }
+        info.base = ClassesOfEntry(m_schema, objectClasses, &info.aux);
         it = m_classesOf.emplace(std::move(key), std::move(info)).first;
     }
     m_lastClassesEncoded.assign(encoded);

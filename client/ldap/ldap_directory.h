@@ -190,6 +190,10 @@ private:
 // trailing "_" or "-"; "LDAP" when nothing is left.
 std::string UsableTreeName(std::string_view name);
 
+// A tree name taken from a base DN: its typeless name, made usable
+// (UsableTreeName); the host of hostPort when the base is empty.
+std::string TreeNameFromBase(const std::string& base, const std::string& hostPort);
+
 // Opens the LDAP service of a tree source (an LDAP URL) with the credentials
 // of the environment.
 bool LoadLdapSource(std::string_view source, std::shared_ptr<DirectoryService>* service, std::string* error);

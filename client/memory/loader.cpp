@@ -2,9 +2,11 @@
 
 #include "client/memory/base_schema.h"
 #include "client/memory/builtin_trees.h"
+#include "client/memory/ldif_loader.h"
 #include "client/memory/tree_loader.h"
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <new>
@@ -21,10 +23,15 @@ namespace veralith::client::memory {
 
 using detail::TreeLoader;
 
-bool LoadTreeText(
-    std::string_view text, const std::string& fileName, std::shared_ptr<MemoryDirectory>* directory, std::string* error)
+bool LoadTreeText(std::string_view text, const std::string& fileName, std::shared_ptr<MemoryDirectory>* directory,
+    std::string* error, std::vector<std::string>* warnings)
 {
     try {
+        if (LooksLikeLdif(text)) {
+            const char* schemaFile = std::getenv("VERALITH_LDIF_SCHEMA");
+            return LoadLdifText(
+                text, fileName, schemaFile == nullptr ? std::string() : schemaFile, directory, warnings, error);
+        }
         TreeLoader loader(text, fileName);
         return loader.load(directory, error);
     } catch (const std::bad_alloc&) {
@@ -73,7 +80,8 @@ bool ReadStreamSource(int fd, const std::string& name, std::string* text, std::s
 
 } // namespace
 
-bool LoadTreeFile(const std::string& path, std::shared_ptr<MemoryDirectory>* directory, std::string* error)
+bool LoadTreeFile(const std::string& path, std::shared_ptr<MemoryDirectory>* directory, std::string* error,
+    std::vector<std::string>* warnings)
 {
     // "-" is standard input: read, never closed.
     if (path == "-") {
@@ -81,7 +89,7 @@ bool LoadTreeFile(const std::string& path, std::shared_ptr<MemoryDirectory>* dir
         if (!ReadStreamSource(STDIN_FILENO, "standard input", &text, error)) {
             return false;
         }
-        return LoadTreeText(text, "standard input", directory, error);
+        return LoadTreeText(text, "standard input", directory, error, warnings);
     }
     const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
@@ -107,7 +115,7 @@ bool LoadTreeFile(const std::string& path, std::shared_ptr<MemoryDirectory>* dir
         std::string text;
         const bool read = ReadStreamSource(fd, path, &text, error);
         close(fd);
-        return read && LoadTreeText(text, path, directory, error);
+        return read && LoadTreeText(text, path, directory, error, warnings);
     }
     if (static_cast<std::uint64_t>(info.st_size) > kMaxTreeFileBytes) {
         close(fd);
@@ -138,10 +146,11 @@ bool LoadTreeFile(const std::string& path, std::shared_ptr<MemoryDirectory>* dir
         done += static_cast<std::size_t>(n);
     }
     close(fd);
-    return LoadTreeText(std::string_view(text.get(), done), path, directory, error);
+    return LoadTreeText(std::string_view(text.get(), done), path, directory, error, warnings);
 }
 
-bool LoadTreeSource(const std::string& source, std::shared_ptr<DirectoryService>* service, std::string* error)
+bool LoadTreeSource(const std::string& source, std::shared_ptr<DirectoryService>* service, std::string* error,
+    std::vector<std::string>* warnings)
 {
     constexpr std::string_view kBuiltin = "builtin:";
     if (source.compare(0, kBuiltin.size(), kBuiltin) == 0) {
@@ -155,7 +164,7 @@ bool LoadTreeSource(const std::string& source, std::shared_ptr<DirectoryService>
         return false;
     }
     std::shared_ptr<MemoryDirectory> directory;
-    if (!LoadTreeFile(source, &directory, error)) {
+    if (!LoadTreeFile(source, &directory, error, warnings)) {
         return false;
     }
     *service = std::move(directory);

@@ -241,7 +241,7 @@ void MemoryDirectory::summarize(std::uint32_t index, ObjectSummary* entry) const
     entry->modificationTime = o.modified;
     std::uint32_t count = o.attributeCount;
     if (index != kRootObject) {
-        count += 1; // Object Class
+        count += m_objectClassAttr != kNoSchemaId ? 1 : 0; // Object Class, unless stored
         const std::int32_t naming = m_namingAttr[static_cast<std::size_t>(o.classId)];
         if (naming != kNoSchemaId && stored(index, naming) == nullptr) {
             count += 1;

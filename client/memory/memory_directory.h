@@ -13,6 +13,7 @@
 
 #include "client/service.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -119,6 +120,16 @@ public:
     // Sorts every container's children; call once after the last addObject.
     void finish();
     void setDefaultNameContext(std::string name) { m_defaultNameContext = std::move(name); }
+    // The naming attribute's values are the stored ones only, none derived
+    // from the object's name (directories read from LDIF carry them).
+    void storeNamingValues() { std::fill(m_namingAttr.begin(), m_namingAttr.end(), kNoSchemaId); }
+    // Objects of this class stand only for the ancestors a source left out:
+    // listings show them, searches pass over them.
+    void setImpliedClass(std::int32_t classId) { m_impliedClass = classId; }
+    bool isImplied(std::uint32_t index) const
+    {
+        return m_impliedClass != kNoSchemaId && m_objects[index].classId == m_impliedClass;
+    }
 
     // Index of the object of a full typeless name ("" is the root), or
     // kNoObject. Needs finish().
@@ -160,6 +171,7 @@ private:
     std::vector<std::string_view> m_values;
     TextArena m_arena;
     std::int32_t m_objectClassAttr = kNoSchemaId;
+    std::int32_t m_impliedClass = kNoSchemaId;
     std::vector<std::int32_t> m_namingAttr; // per class: its naming attribute id
     std::vector<std::string> m_namingType; // per class: its naming attribute name
 };

@@ -342,6 +342,9 @@ public:
                 *done = true;
                 return 0;
             }
+            if (m_directory->isImplied(candidate)) {
+                continue;
+            }
             ++m_examined;
             if (!m_filter || Evaluate(*m_directory, *m_filter, candidate)) {
                 m_directory->summarize(candidate, entry);

@@ -1,6 +1,7 @@
 #include "client/memory/tree_loader.h"
 
 #include "client/memory/base_schema.h"
+#include "client/memory/ldif_loader.h"
 #include "client/memory/tree_values.h"
 #include "client/name_syntax.h"
 #include "client/values.h"
@@ -95,7 +96,7 @@ bool TreeLoader::run()
     if (!m_directory && !loadHeader()) {
         return false;
     }
-    if (!onlyMembers(root, "", {"format", "tree", "defaultNameContext", "schema", "objects"})) {
+    if (!onlyMembers(root, "", {"format", "tree", "defaultNameContext", "schemaBase", "schema", "objects"})) {
         return false;
     }
     const std::uint32_t objects = m_doc.member(root, "objects");
@@ -144,7 +145,8 @@ SinkAnswer TreeLoader::takeObject(std::uint32_t node, std::uint32_t index)
     if (index == 0) {
         const std::uint32_t root = m_doc.root();
         const bool schemaKnown =
-            m_doc.member(root, "schema") != kNoNode || m_text.find("\"schema\"") == std::string_view::npos;
+            (m_doc.member(root, "schema") != kNoNode || m_text.find("\"schema\"") == std::string_view::npos) &&
+            (m_doc.member(root, "schemaBase") != kNoNode || m_text.find("\"schemaBase\"") == std::string_view::npos);
         m_streaming = schemaKnown && m_doc.member(root, "format") != kNoNode && m_doc.member(root, "tree") != kNoNode;
         if (m_streaming && !loadHeader()) {
             return SinkAnswer::Stop;
@@ -160,7 +162,7 @@ SinkAnswer TreeLoader::takeObject(std::uint32_t node, std::uint32_t index)
 bool TreeLoader::loadHeader()
 {
     const std::uint32_t root = m_doc.root();
-    if (!onlyMembers(root, "", {"format", "tree", "defaultNameContext", "schema", "objects"})) {
+    if (!onlyMembers(root, "", {"format", "tree", "defaultNameContext", "schemaBase", "schema", "objects"})) {
         return false;
     }
     std::string_view format;
@@ -174,12 +176,25 @@ bool TreeLoader::loadHeader()
     if (!checkTreeName(tree)) {
         return false;
     }
-    Schema schema = BaseSchema();
+    std::string_view schemaBase;
+    if (!stringMember(root, "", "schemaBase", false, &schemaBase)) {
+        return false;
+    }
+    if (!schemaBase.empty() && schemaBase != "veralith" && schemaBase != "ldap") {
+        return fail("/schemaBase", "must be \"veralith\" or \"ldap\"");
+    }
+    m_ldapBase = schemaBase == "ldap";
+    Schema schema = m_ldapBase ? BuiltinLdapSchema(nullptr) : BaseSchema();
     if (const std::uint32_t node = m_doc.member(root, "schema"); node != kNoNode && !loadSchema(node, schema)) {
         return false;
     }
     m_directory = std::make_shared<MemoryDirectory>(std::string(tree), std::string(), std::move(schema));
     m_objectClassAttr = m_directory->schema().findAttribute("Object Class");
+    if (m_ldapBase) {
+        // As a directory read from LDIF: values as stored, ancestors implied.
+        m_directory->storeNamingValues();
+        m_directory->setImpliedClass(m_directory->schema().findClass("Implied Container"));
+    }
     m_namingLength.clear();
     for (std::size_t i = 0; i < m_directory->schema().classes().size(); ++i) {
         m_namingLength.push_back(m_directory->schema().namingAttribute(static_cast<int>(i)).size());
@@ -245,7 +260,9 @@ bool TreeLoader::loadObject(std::uint32_t node, std::uint32_t index)
     if (classId == kNoSchemaId) {
         return fail(pointer + "/class", "unknown class " + Quoted(className));
     }
-    if ((schema.classDef(classId).flags & DS_AUXILIARY_CLASS) != 0) {
+    // An LDAP entry with no structural class is of the last class it names,
+    // whatever its kind.
+    if (!m_ldapBase && (schema.classDef(classId).flags & DS_AUXILIARY_CLASS) != 0) {
         return fail(pointer + "/class", Quoted(className) + " is an auxiliary class, not a base class");
     }
     const std::size_t dot = FindUnescaped(name, '.');
@@ -377,7 +394,7 @@ bool TreeLoader::linkObjects()
                 objectPointer(i) + "/name", "parent " + Quoted(parent) + " of " + Quoted(name) + " is not in the file");
         }
         const ClassDef& parentClass = schema.classDef(m_directory->object(placed(found)).classId);
-        if ((parentClass.flags & DS_CONTAINER_CLASS) == 0) {
+        if (!m_ldapBase && (parentClass.flags & DS_CONTAINER_CLASS) == 0) {
             return fail(objectPointer(i) + "/name",
                 "parent " + Quoted(parent) + " of " + Quoted(name) + " is no container (class " +
                     Quoted(parentClass.name) + ")");

@@ -113,6 +113,7 @@ private:
     std::string m_error;
     std::shared_ptr<MemoryDirectory> m_directory;
     bool m_streaming = false;
+    bool m_ldapBase = false; // "schemaBase": "ldap"
     std::vector<std::size_t> m_namingLength; // per class: its naming attribute's length
     std::deque<std::string> m_owned; // unescaped texts the loader keeps
     // Object i of the file is object i + 1 of the directory (0 is the root).

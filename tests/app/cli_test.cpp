@@ -11,6 +11,7 @@
 #include <nlohmann/json.hpp>
 #include <regex>
 #include <sstream>
+#include <unistd.h>
 
 namespace veralith::app {
 namespace {
@@ -449,6 +450,10 @@ TEST(CliTest, BadArgumentsExitTwoWithAMessageAndTheUsage)
         {{"find", "--", "--recurse"}, "find: unexpected argument \"--recurse\""},
         {{"--quiet=yes", "trees"}, "--quiet takes no value"},
         {{"search", "--format", "yaml"}, "--format: \"yaml\" is not text, csv or json"},
+        {{"snapshot", "--format", "csv"}, "snapshot: --format: \"csv\" is not json or ldif"},
+        {{"snapshot", "--mode", "show"}, "snapshot: unknown option \"--mode\""},
+        {{"snapshot", "--tree-file="}, "snapshot: --tree-file: the file name is empty"},
+        {{"find", "--tree-file", "x.json"}, "find: unknown option \"--tree-file\""},
     };
     for (const auto& [args, message] : cases) {
         const ProcessResult result = RunProcess(VERALITH_CLI_PATH, args);
@@ -463,14 +468,59 @@ TEST(CliTest, HelpPrintsTheUsageOfEachCommand)
 {
     const ProcessResult overview = RunProcess(VERALITH_CLI_PATH, {"--help"});
     EXPECT_EQ(overview.status, 0);
-    EXPECT_NE(
-        overview.out.find("Commands: trees, classes, attributes, containers, read, search, find."), std::string::npos);
-    for (const std::string command : {"trees", "classes", "attributes", "containers", "read", "search", "find"}) {
+    EXPECT_NE(overview.out.find("Commands: trees, classes, attributes, containers, read, search, find, snapshot."),
+        std::string::npos);
+    for (const std::string command :
+        {"trees", "classes", "attributes", "containers", "read", "search", "find", "snapshot"}) {
         const ProcessResult help = RunProcess(VERALITH_CLI_PATH, {command, "--format", "bogus", "--help"});
         EXPECT_EQ(help.status, 0) << command;
         EXPECT_NE(help.out.find("usage: veralith-cli [--tree-file FILE]... " + command), std::string::npos) << help.out;
         EXPECT_EQ(help.err, "");
     }
+}
+
+// ---- snapshots ----------------------------------------------------------
+
+// A snapshot of the large sample tree, written as a tree file, gives the
+// lines the tree gives, whether the source is named before or after the
+// command and whether the snapshot goes to a file or standard output.
+TEST(CliTest, SnapshotsGiveTheLinesOfTheirSource)
+{
+    const std::string dir = ::testing::TempDir() + "veralith-snapshot-" + std::to_string(getpid());
+    std::filesystem::create_directories(dir);
+    const std::string file = dir + "/acme.json";
+    const ProcessResult written =
+        RunProcess(VERALITH_CLI_PATH, {"snapshot", "--tree-file", "builtin:acme", "--output", file});
+    ASSERT_EQ(written.status, 0) << written.err;
+    EXPECT_EQ(written.out, "");
+    const ProcessResult printed = RunProcess(VERALITH_CLI_PATH, {"--tree-file", "builtin:acme", "snapshot"});
+    ASSERT_EQ(printed.status, 0) << printed.err;
+    std::ifstream in(file);
+    const std::string content((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(printed.out, content);
+    const std::vector<Args> kRuns = {
+        {"find", "--mode", "duplicates", "--attribute", "Telephone Number", "--recurse"},
+        {"find", "--mode", "show", "--attribute", "Network Address", "--recurse"},
+        {"find", "--mode", "absent", "--attribute", "Given Name", "--recurse", "--class", "User"},
+        {"read", "--object", ".Admin.Acme", "--attribute", "Object Class"},
+        {"containers"},
+    };
+    for (const Args& run : kRuns) {
+        Args original {"--tree-file", "builtin:acme"};
+        Args copy {"--tree-file", file};
+        original.insert(original.end(), run.begin(), run.end());
+        copy.insert(copy.end(), run.begin(), run.end());
+        const ProcessResult expected = RunProcess(VERALITH_CLI_PATH, original);
+        const ProcessResult actual = RunProcess(VERALITH_CLI_PATH, copy);
+        EXPECT_FALSE(expected.out.empty()) << run[0] << " " << expected.err;
+        EXPECT_EQ(actual.status, expected.status) << run[0] << " " << actual.err;
+        EXPECT_EQ(actual.out, expected.out) << run[0];
+    }
+    const ProcessResult unwritable =
+        RunProcess(VERALITH_CLI_PATH, {"snapshot", "--tree-file", "builtin:acme", "--output", dir + "/no/such/x.json"});
+    EXPECT_EQ(unwritable.status, 2);
+    EXPECT_NE(unwritable.err.find("veralith-cli: snapshot: --output: "), std::string::npos) << unwritable.err;
+    std::filesystem::remove_all(dir);
 }
 
 // ---- tree sources -------------------------------------------------------

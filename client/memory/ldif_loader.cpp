@@ -1,0 +1,418 @@
+#include "client/memory/ldif_loader.h"
+
+#include "client/ldap/dn.h"
+#include "client/ldap/entry_classes.h"
+#include "client/ldap/ldap_directory.h"
+#include "client/ldap/schema_parse.h"
+#include "client/ldap/value_forms.h"
+#include "client/memory/ldif_reader.h"
+#include "client/values.h"
+
+#include <algorithm>
+#include <fstream>
+#include <sstream>
+#include <unordered_map>
+#include <unordered_set>
+
+namespace veralith::client::memory {
+
+namespace {
+
+constexpr std::string_view kImpliedClass = "Implied Container";
+
+std::string Quote(std::string_view text)
+{
+    return "\"" + std::string(text) + "\"";
+}
+
+std::string_view BaseType(std::string_view description)
+{
+    return description.substr(0, description.find(';'));
+}
+
+bool IsSchemaRecord(const LdifRecord& record)
+{
+    for (const LdifValue& v : record.values) {
+        const std::string_view type = BaseType(v.description);
+        if (SameTextIgnoreCase(type, "attributeTypes") || SameTextIgnoreCase(type, "objectClasses")) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// The first subschema record of an LDIF text, as a schema. False with
+// *error on a fault of the text; *found tells whether it held one.
+bool ReadSchemaRecord(std::string_view text, const std::string& fileName, Schema* schema,
+    std::unordered_map<std::string, std::string>* aliases, bool* found, std::string* error)
+{
+    *found = false;
+    LdifReader reader(text, fileName);
+    LdifRecord record;
+    for (bool done = false;;) {
+        if (!reader.next(&record, &done)) {
+            *error = reader.error();
+            return false;
+        }
+        if (done) {
+            return true;
+        }
+        if (!IsSchemaRecord(record)) {
+            continue;
+        }
+        std::vector<std::string> types;
+        std::vector<std::string> classes;
+        for (LdifValue& v : record.values) {
+            const std::string_view type = BaseType(v.description);
+            if (SameTextIgnoreCase(type, "attributeTypes")) {
+                types.push_back(std::move(v.value));
+            } else if (SameTextIgnoreCase(type, "objectClasses")) {
+                classes.push_back(std::move(v.value));
+            }
+        }
+        aliases->clear();
+        *schema = ldap::BuildSchema(types, classes, aliases);
+        *found = true;
+        return true;
+    }
+}
+
+// The classes every directory read from LDIF has besides its schema: the
+// root's, and the one of the ancestors a file leaves out.
+void AddTreeClasses(Schema& schema)
+{
+    ClassDef root;
+    root.name = "Tree Root";
+    root.flags = DS_CONTAINER_CLASS | DS_EFFECTIVE_CLASS;
+    schema.addClass(root);
+    ClassDef implied;
+    implied.name = std::string(kImpliedClass);
+    implied.flags = DS_CONTAINER_CLASS | DS_EFFECTIVE_CLASS;
+    schema.addClass(implied);
+}
+
+// One entry of the file on its way into the directory.
+struct Entry
+{
+    std::vector<ldap::DnComponent> components; // leaf first
+    std::size_t line = 0;
+    StoredObject object;
+};
+
+class LdifLoader
+{
+public:
+    LdifLoader(std::string_view text, const std::string& fileName, std::vector<std::string>* warnings)
+        : m_text(text)
+        , m_file(fileName)
+        , m_warnings(warnings)
+    { }
+
+    bool load(const std::string& schemaFile, std::shared_ptr<MemoryDirectory>* result, std::string* error);
+
+private:
+    bool fail(std::size_t line, const std::string& what)
+    {
+        m_error = m_file + ":" + std::to_string(line) + ": " + what;
+        return false;
+    }
+    void warn(std::size_t line, const std::string& what)
+    {
+        if (m_warnings != nullptr) {
+            m_warnings->push_back(m_file + ":" + std::to_string(line) + ": " + what);
+        }
+    }
+    bool chooseSchema(const std::string& schemaFile);
+    bool takeEntry(LdifRecord& record);
+    // The schema id of an attribute description (options and other names
+    // of the attribute understood), or kNoSchemaId.
+    int knownAttribute(std::string_view description) const;
+    // The same, adding an attribute in no schema as a case-ignore string
+    // with a warning naming the line (none for line 0).
+    int attributeOf(std::string_view description, std::size_t line);
+    bool build(std::shared_ptr<MemoryDirectory>* result);
+
+    std::string_view m_text;
+    std::string m_file;
+    std::vector<std::string>* m_warnings;
+    std::string m_error;
+    Schema m_schema;
+    std::unordered_map<std::string, std::string> m_aliases; // folded alias -> schema name
+    int m_objectClass = kNoSchemaId;
+    std::vector<Entry> m_entries;
+    std::unordered_map<int, std::string> m_namingOf; // class id -> naming type of its entries
+};
+
+bool LdifLoader::chooseSchema(const std::string& schemaFile)
+{
+    bool found = false;
+    if (!ReadSchemaRecord(m_text, m_file, &m_schema, &m_aliases, &found, &m_error)) {
+        return false;
+    }
+    if (!found && !schemaFile.empty()) {
+        std::ifstream in(schemaFile, std::ios::binary);
+        std::ostringstream text;
+        if (!in || !(text << in.rdbuf())) {
+            m_error = schemaFile + ": cannot read the schema file";
+            return false;
+        }
+        if (!ReadSchemaRecord(text.str(), schemaFile, &m_schema, &m_aliases, &found, &m_error)) {
+            return false;
+        }
+        if (!found) {
+            m_error = schemaFile + ": no subschema record (attributeTypes, objectClasses) in the schema file";
+            return false;
+        }
+    }
+    if (!found) {
+        m_schema = BuiltinLdapSchema(&m_aliases);
+    } else {
+        AddTreeClasses(m_schema);
+    }
+    m_objectClass = attributeOf("objectClass", 0);
+    return true;
+}
+
+int LdifLoader::knownAttribute(std::string_view description) const
+{
+    const std::string_view type = BaseType(description);
+    if (const int id = m_schema.findAttribute(type); id != kNoSchemaId) {
+        return id;
+    }
+    const auto it = m_aliases.find(FoldCase(type));
+    return it == m_aliases.end() ? kNoSchemaId : m_schema.findAttribute(it->second);
+}
+
+int LdifLoader::attributeOf(std::string_view description, std::size_t line)
+{
+    if (const int id = knownAttribute(description); id != kNoSchemaId) {
+        return id;
+    }
+    const std::string_view type = BaseType(description);
+    AttributeDef def;
+    def.name = std::string(type);
+    def.syntaxId = SYN_CI_STRING;
+    def.flags = DS_STRING_ATTR;
+    m_schema.addAttribute(def);
+    if (line != 0) {
+        warn(line, "attribute " + Quote(type) + " is in no schema; its values are taken as case-ignore strings");
+    }
+    return m_schema.findAttribute(type);
+}
+
+bool LdifLoader::takeEntry(LdifRecord& record)
+{
+    Entry entry;
+    entry.line = record.line;
+    if (!ldap::ParseDn(record.dn, &entry.components)) {
+        return fail(record.line, Quote(record.dn) + " is not a distinguished name");
+    }
+    if (entry.components.empty()) {
+        return fail(record.line, "an entry needs a distinguished name (the root is no entry)");
+    }
+    std::vector<std::string_view> objectClasses;
+    std::size_t classLine = record.line;
+    for (const LdifValue& v : record.values) {
+        if (knownAttribute(v.description) == m_objectClass) {
+            objectClasses.push_back(v.value);
+            classLine = v.line;
+        }
+    }
+    std::vector<std::string> aux;
+    std::string base = ldap::ClassesOfEntry(m_schema, objectClasses, &aux);
+    if (base.empty()) {
+        base = "top";
+    }
+    int classId = m_schema.findClass(base);
+    if (classId == kNoSchemaId) {
+        ClassDef def;
+        def.name = base;
+        def.flags = DS_EFFECTIVE_CLASS;
+        m_schema.addClass(def);
+        classId = m_schema.findClass(base);
+        warn(classLine, "object class " + Quote(base) + " is in no schema; it is taken as a structural class");
+    }
+    // A class takes the naming type of the first entry of it, so that typed
+    // names read as the DNs write them.
+    m_namingOf.try_emplace(classId, ldap::NamingTypes({entry.components.front()}).front());
+    entry.object.classId = classId;
+    for (const std::string& name : aux) {
+        entry.object.auxClasses.push_back(m_schema.findClass(name));
+    }
+    const ldap::NameOfDn nameOf = [](std::string_view dn) {
+        std::vector<ldap::DnComponent> components;
+        return ldap::ParseDn(dn, &components) ? ldap::TypelessName(components) : std::string(dn);
+    };
+    auto& attributes = entry.object.attributes;
+    for (LdifValue& v : record.values) {
+        const int id = attributeOf(v.description, v.line);
+        const AttributeDef& def = m_schema.attribute(id);
+        std::string wire;
+        if (!ldap::LdapValueToWire(def.syntaxId, v.value, nameOf, &wire)) {
+            return fail(v.line,
+                "the value of " + Quote(v.description) + " is not of its syntax (" + std::to_string(def.syntaxId) +
+                    ")");
+        }
+        if (SameTextIgnoreCase(def.name, "createTimestamp")) {
+            ldap::ParseGeneralizedTime(v.value, &entry.object.created);
+        } else if (SameTextIgnoreCase(def.name, "modifyTimestamp")) {
+            ldap::ParseGeneralizedTime(v.value, &entry.object.modified);
+        }
+        auto at = std::find_if(
+            attributes.begin(), attributes.end(), [id](const StoredAttribute& a) { return a.attrId == id; });
+        if (at == attributes.end()) {
+            attributes.push_back(StoredAttribute {id, {}});
+            at = attributes.end() - 1;
+        }
+        at->values.push_back(std::move(wire));
+    }
+    std::sort(attributes.begin(), attributes.end(),
+        [](const StoredAttribute& a, const StoredAttribute& b) { return a.attrId < b.attrId; });
+    m_entries.push_back(std::move(entry));
+    return true;
+}
+
+bool LdifLoader::build(std::shared_ptr<MemoryDirectory>* result)
+{
+    if (m_entries.empty()) {
+        m_error = m_file + ": the file holds no entries";
+        return false;
+    }
+    // Parents before children: by the number of components, file order kept.
+    std::stable_sort(m_entries.begin(), m_entries.end(),
+        [](const Entry& a, const Entry& b) { return a.components.size() < b.components.size(); });
+    const Entry& top = m_entries.front();
+    const std::string topDn = ldap::FormatDn(top.components);
+    std::string stem = m_file.substr(m_file.find_last_of('/') + 1);
+    stem = stem.substr(0, stem.find('.'));
+    // The ancestors a file leaves out are those above its top entry: their
+    // class takes the type of its top component ("dc" of "dc=com").
+    m_namingOf.try_emplace(m_schema.findClass(kImpliedClass), ldap::NamingTypes({top.components.back()}).front());
+    // The schema with the naming types the entries gave their classes.
+    Schema schema;
+    for (const AttributeDef& def : m_schema.attributes()) {
+        schema.addAttribute(def);
+    }
+    for (std::size_t i = 0; i < m_schema.classes().size(); ++i) {
+        ClassDef def = m_schema.classes()[i];
+        if (const auto it = m_namingOf.find(static_cast<int>(i)); it != m_namingOf.end() && def.naming.empty()) {
+            def.naming.push_back(it->second);
+        }
+        schema.addClass(std::move(def));
+    }
+    auto directory = std::make_shared<MemoryDirectory>(
+        ldap::TreeNameFromBase(topDn, stem), ldap::TypelessName(top.components), std::move(schema));
+    directory->storeNamingValues();
+    directory->reserve(m_entries.size());
+    const int implied = m_schema.findClass(kImpliedClass);
+    directory->setImpliedClass(implied);
+    std::unordered_map<std::string, std::pair<std::uint32_t, std::size_t>> byName; // folded name -> index, line
+    byName.reserve(m_entries.size());
+    for (Entry& entry : m_entries) {
+        const std::string key = FoldCase(ldap::TypelessName(entry.components));
+        if (const auto it = byName.find(key); it != byName.end()) {
+            return fail(entry.line,
+                "the entry " + Quote(ldap::FormatDn(entry.components)) + " has the name " +
+                    Quote(ldap::TypelessName(entry.components)) + " of the entry of line " +
+                    std::to_string(it->second.second));
+        }
+        // The parent, and any ancestor the file leaves out.
+        std::uint32_t parent = kRootObject;
+        for (std::size_t k = entry.components.size() - 1; k >= 1; --k) {
+            const std::vector<ldap::DnComponent> above(
+                entry.components.begin() + static_cast<std::ptrdiff_t>(k), entry.components.end());
+            const std::string aboveKey = FoldCase(ldap::TypelessName(above));
+            if (const auto it = byName.find(aboveKey); it != byName.end()) {
+                parent = it->second.first;
+                continue;
+            }
+            StoredObject placeholder;
+            placeholder.rdn = ldap::TypelessName({above.front()});
+            placeholder.parent = parent;
+            placeholder.classId = implied;
+            parent = directory->addObject(std::move(placeholder));
+            byName.emplace(aboveKey, std::make_pair(parent, std::size_t {0}));
+        }
+        entry.object.rdn = ldap::TypelessName({entry.components.front()});
+        entry.object.parent = parent;
+        const std::uint32_t index = directory->addObject(std::move(entry.object));
+        byName.emplace(key, std::make_pair(index, entry.line));
+    }
+    directory->finish();
+    *result = std::move(directory);
+    return true;
+}
+
+bool LdifLoader::load(const std::string& schemaFile, std::shared_ptr<MemoryDirectory>* result, std::string* error)
+{
+    bool ok = chooseSchema(schemaFile);
+    if (ok) {
+        LdifReader reader(m_text, m_file);
+        LdifRecord record;
+        for (bool done = false; ok;) {
+            if (!reader.next(&record, &done)) {
+                m_error = reader.error();
+                ok = false;
+            } else if (done) {
+                break;
+            } else if (!IsSchemaRecord(record)) {
+                ok = takeEntry(record);
+            }
+        }
+    }
+    ok = ok && build(result);
+    if (!ok) {
+        *error = m_error;
+    }
+    return ok;
+}
+
+} // namespace
+
+Schema BuiltinLdapSchema(std::unordered_map<std::string, std::string>* aliases)
+{
+    // Built once: every LDIF source without a schema starts from it.
+    static const auto kBuiltin = [] {
+        std::pair<Schema, std::unordered_map<std::string, std::string>> builtin;
+        bool read = false;
+        std::string ignored;
+        ReadSchemaRecord(
+            BuiltinLdapSchema(), "data/ldap-schema.ldif", &builtin.first, &builtin.second, &read, &ignored);
+        AddTreeClasses(builtin.first);
+        return builtin;
+    }();
+    if (aliases != nullptr) {
+        *aliases = kBuiltin.second;
+    }
+    return kBuiltin.first;
+}
+
+bool LooksLikeLdif(std::string_view text)
+{
+    std::size_t pos = 0;
+    if (text.substr(0, 3) == "\xEF\xBB\xBF") {
+        pos = 3;
+    }
+    while (pos < text.size()) {
+        const std::size_t end = std::min(text.find('\n', pos), text.size());
+        std::string_view line = text.substr(pos, end - pos);
+        if (!line.empty() && line.back() == '\r') {
+            line.remove_suffix(1);
+        }
+        if (!line.empty() && line.front() != '#' && line.front() != ' ') {
+            const std::string_view head = line.substr(0, line.find(':'));
+            return head.size() < line.size() && (SameTextIgnoreCase(head, "version") || SameTextIgnoreCase(head, "dn"));
+        }
+        pos = end + 1;
+    }
+    return false;
+}
+
+bool LoadLdifText(std::string_view text, const std::string& fileName, const std::string& schemaFile,
+    std::shared_ptr<MemoryDirectory>* directory, std::vector<std::string>* warnings, std::string* error)
+{
+    LdifLoader loader(text, fileName, warnings);
+    return loader.load(schemaFile, directory, error);
+}
+
+} // namespace veralith::client::memory
