@@ -90,9 +90,9 @@ void AddLoadedSource(
     const std::string shown = ShownTreeName(service->treeName());
     for (const Connection& earlier : *connections) {
         if (ldap::IsLdapSource(source) && SameTextIgnoreCase(ShownTreeName(earlier.tree), shown)) {
-            std::cerr << source << ": the tree name \"" << shown
-                      << "\" is already served by an earlier source; this one is left out (an LDAP URL "
-                         "takes another name with ?tree=NAME)\n";
+            ReportSourceError(source + ": the tree name \"" + shown +
+                "\" is already served by an earlier source; this one is left out (an LDAP URL takes another "
+                "name with ?tree=NAME)");
             return;
         }
     }

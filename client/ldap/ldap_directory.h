@@ -121,6 +121,7 @@ private:
         std::vector<std::string> dns; // as the server wrote them
         std::unordered_set<std::string> shared; // folded values of two or more single-valued rdns
         bool complete = true; // false when the listing failed
+        DirResult result = 0; // the listing's result
     };
     // Parses the naming contexts (or the URL's base) the names end in.
     void prepareTops();

@@ -10,6 +10,7 @@
 
 #include "client/ldap/ldap_directory.h"
 #include "client/name_syntax.h"
+#include "client/notices.h"
 
 #include <ldap.h>
 
@@ -79,7 +80,8 @@ const LdapDirectory::Children& LdapDirectory::childrenOf(
         if (scanned != nullptr) {
             *scanned = true;
         }
-        // The pool gives a connection no paged search is using.
+        // The pool gives a connection no paged search is using. A listing
+        // that a limit cut short leaves the siblings incomplete.
         const DirResult rc =
             searchAll(FormatDnFrom(components, from), LDAP_SCOPE_ONELEVEL, "(objectClass=*)", {"1.1"}, &found, false);
         for (const LdapEntry& child : found) {
@@ -90,6 +92,7 @@ const LdapDirectory::Children& LdapDirectory::childrenOf(
             }
         }
         children.complete = rc == 0;
+        children.result = rc;
     } else {
         // Above the naming contexts: the children are the naming contexts'
         // components one level below.
@@ -135,7 +138,12 @@ std::string LdapDirectory::nameOfComponents(const std::vector<DnComponent>& comp
             m_dnOfName.try_emplace(FoldCase(parentName), FormatDnFrom(components, from + 1));
         }
     }
-    const Children& siblings = childrenOf(components, from + 1, false, nullptr);
+    // What the listing of the siblings meets (a limit, a reference, a name
+    // too long) the operation that delivered this entry tells already.
+    const Children& siblings = [&]() -> const Children& {
+        const ScopedNoticeHook quiet([](const std::string&) {});
+        return childrenOf(components, from + 1, false, nullptr);
+    }();
     const DnComponent& component = components[from];
     const bool typed = component.more.empty() && siblings.shared.count(FoldCase(component.value)) > 0;
     std::string name = ComponentName(component, typed);
@@ -218,9 +226,11 @@ DirResult LdapDirectory::resolve(std::string_view fullName, std::string* dn)
     std::string childDn = FormatDn(parent);
     for (std::size_t i = known; i-- > 0;) {
         bool found = false;
+        DirResult listed = 0;
         for (const bool refresh : {false, true}) {
             bool scanned = false;
             const Children& children = childrenOf(parent, 0, refresh, &scanned);
+            listed = children.result;
             std::size_t exact = 0;
             std::size_t byValue = 0;
             std::size_t exactAt = 0;
@@ -249,7 +259,9 @@ DirResult LdapDirectory::resolve(std::string_view fullName, std::string* dn)
             }
         }
         if (!found) {
-            return ERR_NO_SUCH_ENTRY;
+            // A listing that failed (a lost server, a limit) is the cause,
+            // not a missing entry.
+            return listed != 0 ? listed : ERR_NO_SUCH_ENTRY;
         }
         m_dnOfName.try_emplace(FoldCase(JoinParts(parts, i)), childDn);
     }

@@ -306,34 +306,63 @@ bool LdifLoader::build(std::shared_ptr<MemoryDirectory>* result)
     directory->reserve(m_entries.size());
     const int implied = m_schema.findClass(kImpliedClass);
     directory->setImpliedClass(implied);
+    // Names as the LDAP service gives them: a component is written with its
+    // type when a sibling has the same value under another naming attribute.
+    // parent DN -> value -> the types it is named by (a DN given twice counts once)
+    std::unordered_map<std::string, std::unordered_map<std::string, std::unordered_set<std::string>>> valuesBelow;
+    for (const Entry& entry : m_entries) {
+        if (!entry.components.empty() && entry.components.front().more.empty()) {
+            const ldap::DnComponent& leaf = entry.components.front();
+            valuesBelow[FoldCase(ldap::FormatDnFrom(entry.components, 1))][FoldCase(leaf.value)].insert(
+                FoldCase(leaf.type));
+        }
+    }
+    const auto componentName = [&](const std::vector<ldap::DnComponent>& components, std::size_t at) {
+        const ldap::DnComponent& component = components[at];
+        bool typed = false;
+        if (component.more.empty()) {
+            const auto siblings = valuesBelow.find(FoldCase(ldap::FormatDnFrom(components, at + 1)));
+            if (siblings != valuesBelow.end()) {
+                const auto count = siblings->second.find(FoldCase(component.value));
+                typed = count != siblings->second.end() && count->second.size() > 1;
+            }
+        }
+        return ldap::ComponentName(component, typed);
+    };
+    const auto nameOf = [&](const std::vector<ldap::DnComponent>& components) {
+        std::string name;
+        for (std::size_t at = 0; at < components.size(); ++at) {
+            name += (at == 0 ? "" : ".") + componentName(components, at);
+        }
+        return name;
+    };
     std::unordered_map<std::string, std::pair<std::uint32_t, std::size_t>> byName; // folded name -> index, line
     byName.reserve(m_entries.size());
     for (Entry& entry : m_entries) {
-        const std::string key = FoldCase(ldap::TypelessName(entry.components));
+        const std::string key = FoldCase(nameOf(entry.components));
         if (const auto it = byName.find(key); it != byName.end()) {
             return fail(entry.line,
                 "the entry " + Quote(ldap::FormatDn(entry.components)) + " has the name " +
-                    Quote(ldap::TypelessName(entry.components)) + " of the entry of line " +
-                    std::to_string(it->second.second));
+                    Quote(nameOf(entry.components)) + " of the entry of line " + std::to_string(it->second.second));
         }
         // The parent, and any ancestor the file leaves out.
         std::uint32_t parent = kRootObject;
         for (std::size_t k = entry.components.size() - 1; k >= 1; --k) {
             const std::vector<ldap::DnComponent> above(
                 entry.components.begin() + static_cast<std::ptrdiff_t>(k), entry.components.end());
-            const std::string aboveKey = FoldCase(ldap::TypelessName(above));
+            const std::string aboveKey = FoldCase(nameOf(above));
             if (const auto it = byName.find(aboveKey); it != byName.end()) {
                 parent = it->second.first;
                 continue;
             }
             StoredObject placeholder;
-            placeholder.rdn = ldap::TypelessName({above.front()});
+            placeholder.rdn = componentName(above, 0);
             placeholder.parent = parent;
             placeholder.classId = implied;
             parent = directory->addObject(std::move(placeholder));
             byName.emplace(aboveKey, std::make_pair(parent, std::size_t {0}));
         }
-        entry.object.rdn = ldap::TypelessName({entry.components.front()});
+        entry.object.rdn = componentName(entry.components, 0);
         entry.object.parent = parent;
         const std::uint32_t index = directory->addObject(std::move(entry.object));
         byName.emplace(key, std::make_pair(index, entry.line));

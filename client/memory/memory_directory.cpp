@@ -57,7 +57,13 @@ MemoryDirectory::MemoryDirectory(std::string tree, std::string defaultNameContex
     , m_defaultNameContext(std::move(defaultNameContext))
     , m_schema(std::move(schema))
 {
-    m_objectClassAttr = m_schema.findAttribute("Object Class");
+    // The class list derived from class and auxiliary classes; an LDAP
+    // schema's objectClass (which knows "Object Class" only as a further
+    // name) is stored like any other attribute.
+    const int objectClass = m_schema.findAttribute("Object Class");
+    if (objectClass != kNoSchemaId && SameTextIgnoreCase(m_schema.attribute(objectClass).name, "Object Class")) {
+        m_objectClassAttr = objectClass;
+    }
     for (std::size_t i = 0; i < m_schema.classes().size(); ++i) {
         const std::string naming = m_schema.namingAttribute(static_cast<int>(i));
         m_namingType.push_back(naming);

@@ -126,6 +126,9 @@ public:
     // Objects of this class stand only for the ancestors a source left out:
     // listings show them, searches pass over them.
     void setImpliedClass(std::int32_t classId) { m_impliedClass = classId; }
+    // The attribute whose values are derived from the class and auxiliary
+    // classes ("Object Class"), or kNoSchemaId when the schema stores them.
+    std::int32_t objectClassAttribute() const { return m_objectClassAttr; }
     bool isImplied(std::uint32_t index) const
     {
         return m_impliedClass != kNoSchemaId && m_objects[index].classId == m_impliedClass;

@@ -4,6 +4,7 @@
 #include "client/memory/base_schema.h"
 #include "client/memory/ldif_loader.h"
 #include "client/memory/ldif_reader.h"
+#include "client/name_syntax.h"
 #include "client/names.h"
 #include "client/values.h"
 #include "client/wire.h"
@@ -281,8 +282,11 @@ DirResult WriteTreeFile(DirectoryService& service, const std::vector<SnapshotObj
 {
     const Schema& schema = service.schema();
     // Directories of LDAP servers and LDIF files have no "Object Class" of
-    // their own making: their tree file starts from the LDAP schema.
-    const bool ldapBase = schema.findAttribute("Object Class") == kNoSchemaId;
+    // their own making (their objectClass knows it only as a further name):
+    // their tree file starts from the LDAP schema.
+    const int objectClass = schema.findAttribute("Object Class");
+    const bool ldapBase =
+        objectClass == kNoSchemaId || !SameTextIgnoreCase(schema.attribute(objectClass).name, "Object Class");
     const Schema base = ldapBase ? BuiltinLdapSchema(nullptr) : BaseSchema();
     std::unordered_set<std::string> names;
     std::unordered_map<std::string, bool> parents; // folded class name -> holds objects
@@ -420,7 +424,7 @@ std::string DnOf(DirectoryService& service, std::string_view fullName, std::vect
         for (char& c : type) {
             c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
         }
-        components.push_back(ldap::DnComponent {type, parts[i].rdn});
+        components.push_back(ldap::DnComponent {type, UnescapeNameValue(parts[i].rdn), {}});
     }
     return ldap::FormatDn(components);
 }

@@ -189,7 +189,7 @@ bool TreeLoader::loadHeader()
         return false;
     }
     m_directory = std::make_shared<MemoryDirectory>(std::string(tree), std::string(), std::move(schema));
-    m_objectClassAttr = m_directory->schema().findAttribute("Object Class");
+    m_objectClassAttr = m_directory->objectClassAttribute();
     if (m_ldapBase) {
         // As a directory read from LDIF: values as stored, ancestors implied.
         m_directory->storeNamingValues();

@@ -49,6 +49,7 @@ struct Message
     std::uint32_t id = 0;
     std::uint8_t operation = 0;
     std::string searchBase; // of a search request
+    int scope = -1; // of a search request: 0 base, 1 one level, 2 subtree
     std::string entryName; // of a search result entry
 };
 
@@ -83,6 +84,12 @@ std::optional<Message> TakeMessage(std::string& buffer)
         if (pos < m.size() && baseLength && pos + 1 + baseLength->second + baseLength->first <= m.size()) {
             std::string& name = message.operation == kSearchRequest ? message.searchBase : message.entryName;
             name = m.substr(pos + 1 + baseLength->second, baseLength->first);
+            // The scope follows the base: ENUMERATED, one byte.
+            const std::size_t scopeAt = pos + 1 + baseLength->second + baseLength->first;
+            if (message.operation == kSearchRequest && scopeAt + 2 < m.size() && m[scopeAt] == 0x0a &&
+                m[scopeAt + 1] == 0x01) {
+                message.scope = static_cast<std::uint8_t>(m[scopeAt + 2]);
+            }
         }
     }
     return message;
@@ -238,7 +245,10 @@ void CuttingProxy::Run()
                 closed = n <= 0;
                 pair.fromProgram.append(chunk, n > 0 ? static_cast<std::size_t>(n) : 0);
                 while (const std::optional<Message> message = TakeMessage(pair.fromProgram)) {
-                    if (message->operation == kSearchRequest && SameIgnoringCase(message->searchBase, m_base)) {
+                    // Subtree searches only: the program's own listings of a
+                    // container (one level, names only) are not the search.
+                    if (message->operation == kSearchRequest && message->scope == 2 &&
+                        SameIgnoringCase(message->searchBase, m_base)) {
                         pair.searchesBelowBase.insert(message->id);
                     }
                     closed = closed || !SendAll(pair.server, message->bytes);

@@ -4,7 +4,9 @@
 #include "client/forwarding_service.h"
 #include "client/memory/loader.h"
 #include "client/notices.h"
+#include "platform/ini_file.h"
 #include "settings/radio_group.h"
+#include "settings/settings_file.h"
 #include "util/collate.h"
 #include "util/feedback.h"
 #include "window_fixture.h"
@@ -324,6 +326,8 @@ TEST_F(WindowSearchFailureTest, ClosingTheWindowDuringTheSearchShowsNothing)
         EXPECT_TRUE(m_dialogs.Messages().empty()) << m_dialogs.Messages().front().text.toStdString();
         EXPECT_EQ(m_form->SearchContext(), client::kNoContext);
         m_form.reset();
+        // The next window starts afresh, not in the container this one saved.
+        QFile::remove(QString::fromStdString(platform::ResolveProfilePath(settings::SettingsFileName())));
     }
 }
 
@@ -379,132 +383,132 @@ TEST_F(WindowSearchRunTest, DirectoryNoticesGoToTheLog)
     m_form.reset();
     client::Notice(notice);
     EXPECT_EQ(outside, (Texts {notice}));
+}
 
-    // ---- Progress on a larger tree ---------------------------------------------
+// ---- Progress on a larger tree ---------------------------------------------
 
-    // A window on a generated tree of users (unit "Big", each with a surname),
-    // whose message pumping is observed during the run.
-    class WindowProgressTest : public WindowSearchRunTest
+// A window on a generated tree of users (unit "Big", each with a surname),
+// whose message pumping is observed during the run.
+class WindowProgressTest : public WindowSearchRunTest
+{
+protected:
+    static constexpr int kUsers = 5000;
+
+    // What the window showed at one pump of the run.
+    struct Seen
     {
-    protected:
-        static constexpr int kUsers = 5000;
-
-        // What the window showed at one pump of the run.
-        struct Seen
-        {
-            int objects;
-            int values;
-            std::string counts;
-            bool barVisible;
-        };
-
-        void PrepareBig()
-        {
-            ASSERT_TRUE(m_treeDir.isValid());
-            const QString path = m_treeDir.filePath(QStringLiteral("big.json"));
-            std::string text = R"({"format": "veralith-tree/1", "tree": "BIG_TREE", "objects": [)"
-                               R"({"name": "Big", "class": "Organization"})";
-            for (int i = kUsers; i > 0; --i) { // out of order: the list sorts them
-                text += R"(, {"name": "u)" + std::to_string(i) + R"(.Big", "class": "User", "attributes": )" +
-                    R"({"Surname": ["S)" + std::to_string(i % 97) + R"("]}})";
-            }
-            text += "]}";
-            QFile file(path);
-            ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-            file.write(text.data(), static_cast<qint64>(text.size()));
-            file.close();
-            Start({path.toStdString()});
-            ShowPage(m_form->TabSheetSelector);
-            UserDoubleClick(m_form->ListBoxContainers, "Big");
-            ASSERT_EQ(m_form->CurrentContainer(), ".Big");
-            UserSelect(m_form->ComboBoxClasses, m_form->ComboBoxClasses->Items().IndexOf("User"));
-            m_form->ComboBoxAttributes->SetItemIndex(m_form->ComboBoxAttributes->Items().IndexOf("Surname"));
-            m_form->RadioGroupAttributeCheck->setItemIndex(3); // Just Show
-            m_form->RadioGroupAlert->setItemIndex(1);
-        }
-
-        // Runs the search with a pump hook that records what the window shows
-        // and then calls act (when given) with the record so far.
-        void RunObserved(const std::function<void(const std::vector<Seen>&)>& act = {})
-        {
-            util::FeedbackHooks windowHooks = util::SetFeedbackHooks({});
-            util::FeedbackHooks observing = windowHooks;
-            observing.processPendingMessages = [&] {
-                if (m_seen.empty()) {
-                    // Long enough for the run to hand its first objects over
-                    // while the search still goes on.
-                    QThread::msleep(250);
-                }
-                m_seen.push_back(
-                    Seen {m_form->ListBoxObjects->Items().Count(), m_form->ListBoxAttributes->Items().Count(),
-                        m_form->StatusCounts->text().toStdString(), m_form->ProgressBarRun->isVisible()});
-                if (act) {
-                    act(m_seen);
-                }
-                windowHooks.processPendingMessages();
-            };
-            util::SetFeedbackHooks(observing);
-            ClickSearch();
-            util::SetFeedbackHooks(windowHooks);
-        }
-
-        QTemporaryDir m_treeDir;
-        std::vector<Seen> m_seen;
+        int objects;
+        int values;
+        std::string counts;
+        bool barVisible;
     };
 
-    TEST_F(WindowProgressTest, ObjectsListFillsWhileTheSearchRuns)
+    void PrepareBig()
     {
-        PrepareBig();
-        RunObserved();
-
-        ASSERT_FALSE(m_seen.empty());
-        // Some pump saw objects listed while the search was far from its end:
-        // the status bar's count of objects found (reported every 256) still
-        // lower than what is found before the last report.
-        const bool listedWhileSearching = std::any_of(m_seen.begin(), m_seen.end(), [](const Seen& seen) {
-            const int found = seen.counts.empty() ? 0 : std::stoi(seen.counts);
-            return seen.values == 0 && seen.objects > 0 && found < kUsers - 256;
-        });
-        EXPECT_TRUE(listedWhileSearching);
-        // The counts followed the run, with the progress bar shown.
-        EXPECT_TRUE(std::any_of(m_seen.begin(), m_seen.end(), [](const Seen& seen) {
-            return seen.barVisible && seen.values > 0 && seen.counts.find("objects found") != std::string::npos;
-        }));
-        // Batches end in the same list as one sorted insertion.
-        Texts sorted;
-        for (int i = 1; i <= kUsers; ++i) {
-            sorted.push_back("u" + std::to_string(i) + ".Big");
+        ASSERT_TRUE(m_treeDir.isValid());
+        const QString path = m_treeDir.filePath(QStringLiteral("big.json"));
+        std::string text = R"({"format": "veralith-tree/1", "tree": "BIG_TREE", "objects": [)"
+                           R"({"name": "Big", "class": "Organization"})";
+        for (int i = kUsers; i > 0; --i) { // out of order: the list sorts them
+            text += R"(, {"name": "u)" + std::to_string(i) + R"(.Big", "class": "User", "attributes": )" +
+                R"({"Surname": ["S)" + std::to_string(i % 97) + R"("]}})";
         }
-        std::stable_sort(sorted.begin(), sorted.end(), util::TextSortLess());
-        EXPECT_EQ(Entries(m_form->ListBoxObjects), sorted);
-        EXPECT_EQ(Entries(m_form->ListBoxAttributes).size(), static_cast<std::size_t>(kUsers));
-        EXPECT_EQ(m_form->StatusCounts->text().toStdString(), "5000 objects found, 5000 values read");
-        EXPECT_FALSE(m_form->ProgressBarRun->isVisible());
-        EXPECT_TRUE(m_form->BitBtnSearch->isEnabled());
-        EXPECT_FALSE(m_form->BitBtnStop->isEnabled());
+        text += "]}";
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(text.data(), static_cast<qint64>(text.size()));
+        file.close();
+        Start({path.toStdString()});
+        ShowPage(m_form->TabSheetSelector);
+        UserDoubleClick(m_form->ListBoxContainers, "Big");
+        ASSERT_EQ(m_form->CurrentContainer(), ".Big");
+        UserSelect(m_form->ComboBoxClasses, m_form->ComboBoxClasses->Items().IndexOf("User"));
+        m_form->ComboBoxAttributes->SetItemIndex(m_form->ComboBoxAttributes->Items().IndexOf("Surname"));
+        m_form->RadioGroupAttributeCheck->setItemIndex(3); // Just Show
+        m_form->RadioGroupAlert->setItemIndex(1);
     }
 
-    TEST_F(WindowProgressTest, StopButtonEndsTheRun)
+    // Runs the search with a pump hook that records what the window shows
+    // and then calls act (when given) with the record so far.
+    void RunObserved(const std::function<void(const std::vector<Seen>&)>& act = {})
     {
-        PrepareBig();
-        EXPECT_FALSE(m_form->BitBtnStop->isEnabled());
-        bool clicked = false;
-        RunObserved([&](const std::vector<Seen>& seen) {
-            if (!clicked && seen.back().values > 100) {
-                EXPECT_FALSE(m_form->BitBtnSearch->isEnabled());
-                ASSERT_TRUE(m_form->BitBtnStop->isEnabled());
-                QTest::mouseClick(m_form->BitBtnStop, Qt::LeftButton);
-                clicked = true;
+        util::FeedbackHooks windowHooks = util::SetFeedbackHooks({});
+        util::FeedbackHooks observing = windowHooks;
+        observing.processPendingMessages = [&] {
+            if (m_seen.empty()) {
+                // Long enough for the run to hand its first objects over
+                // while the search still goes on.
+                QThread::msleep(250);
             }
-        });
-        ASSERT_TRUE(clicked);
-        const std::size_t values = Entries(m_form->ListBoxAttributes).size();
-        EXPECT_GT(values, 100u);
-        EXPECT_LT(values, static_cast<std::size_t>(kUsers));
-        EXPECT_EQ(Entries(m_form->ListBoxObjects).size(), static_cast<std::size_t>(kUsers));
-        EXPECT_TRUE(m_dialogs.Messages().empty());
-        EXPECT_TRUE(m_form->BitBtnSearch->isEnabled());
+            m_seen.push_back(Seen {m_form->ListBoxObjects->Items().Count(), m_form->ListBoxAttributes->Items().Count(),
+                m_form->StatusCounts->text().toStdString(), m_form->ProgressBarRun->isVisible()});
+            if (act) {
+                act(m_seen);
+            }
+            windowHooks.processPendingMessages();
+        };
+        util::SetFeedbackHooks(observing);
+        ClickSearch();
+        util::SetFeedbackHooks(windowHooks);
     }
+
+    QTemporaryDir m_treeDir;
+    std::vector<Seen> m_seen;
+};
+
+TEST_F(WindowProgressTest, ObjectsListFillsWhileTheSearchRuns)
+{
+    PrepareBig();
+    RunObserved();
+
+    ASSERT_FALSE(m_seen.empty());
+    // Some pump saw objects listed while the search was far from its end:
+    // the status bar's count of objects found (reported every 256) still
+    // lower than what is found before the last report.
+    const bool listedWhileSearching = std::any_of(m_seen.begin(), m_seen.end(), [](const Seen& seen) {
+        const int found = seen.counts.empty() ? 0 : std::stoi(seen.counts);
+        return seen.values == 0 && seen.objects > 0 && found < kUsers - 256;
+    });
+    EXPECT_TRUE(listedWhileSearching);
+    // The counts followed the run, with the progress bar shown.
+    EXPECT_TRUE(std::any_of(m_seen.begin(), m_seen.end(), [](const Seen& seen) {
+        return seen.barVisible && seen.values > 0 && seen.counts.find("objects found") != std::string::npos;
+    }));
+    // Batches end in the same list as one sorted insertion.
+    Texts sorted;
+    for (int i = 1; i <= kUsers; ++i) {
+        sorted.push_back("u" + std::to_string(i) + ".Big");
+    }
+    std::stable_sort(sorted.begin(), sorted.end(), util::TextSortLess());
+    EXPECT_EQ(Entries(m_form->ListBoxObjects), sorted);
+    EXPECT_EQ(Entries(m_form->ListBoxAttributes).size(), static_cast<std::size_t>(kUsers));
+    EXPECT_EQ(m_form->StatusCounts->text().toStdString(), "5000 objects found, 5000 values read");
+    EXPECT_FALSE(m_form->ProgressBarRun->isVisible());
+    EXPECT_TRUE(m_form->BitBtnSearch->isEnabled());
+    EXPECT_FALSE(m_form->BitBtnStop->isEnabled());
+}
+
+TEST_F(WindowProgressTest, StopButtonEndsTheRun)
+{
+    PrepareBig();
+    EXPECT_FALSE(m_form->BitBtnStop->isEnabled());
+    bool clicked = false;
+    RunObserved([&](const std::vector<Seen>& seen) {
+        if (!clicked && seen.back().values > 100) {
+            EXPECT_FALSE(m_form->BitBtnSearch->isEnabled());
+            ASSERT_TRUE(m_form->BitBtnStop->isEnabled());
+            QTest::mouseClick(m_form->BitBtnStop, Qt::LeftButton);
+            clicked = true;
+        }
+    });
+    ASSERT_TRUE(clicked);
+    const std::size_t values = Entries(m_form->ListBoxAttributes).size();
+    EXPECT_GT(values, 100u);
+    EXPECT_LT(values, static_cast<std::size_t>(kUsers));
+    EXPECT_EQ(Entries(m_form->ListBoxObjects).size(), static_cast<std::size_t>(kUsers));
+    EXPECT_TRUE(m_dialogs.Messages().empty());
+    EXPECT_TRUE(m_form->BitBtnSearch->isEnabled());
+}
 
 } // namespace
 } // namespace veralith::app::testing
