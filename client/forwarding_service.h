@@ -40,11 +40,6 @@ public:
     {
         return m_inner->openSearch(base, scope, filter, cursor);
     }
-    DirResult openSearchReading(std::string_view base, std::int32_t scope, const FilterNode* filter,
-        const std::vector<std::string>* reads, std::unique_ptr<ObjectCursor>* cursor) override
-    {
-        return m_inner->openSearchReading(base, scope, filter, reads, cursor);
-    }
     DirResult openStream(std::string_view fullName, std::string_view attribute, int* fd) override
     {
         return m_inner->openStream(fullName, attribute, fd);
