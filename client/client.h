@@ -119,6 +119,12 @@ inline constexpr std::uint32_t DCK_CONFIDENCE = 2;
 inline constexpr std::uint32_t DCK_NAME_CONTEXT = 3;
 inline constexpr std::uint32_t DCK_TREE_NAME = 11;
 inline constexpr std::uint32_t DCK_DSI_FLAGS = 12;
+// The attributes that reads of the objects this context's searches find will
+// ask for: their names, one a line ("" when not known, as in a new context).
+// A directory may bring them with the search itself, so that those reads need
+// no request of their own; what the search finds and what reads return stay
+// the same either way.
+inline constexpr std::uint32_t DCK_SEARCH_READS = 32;
 
 // Context flag bits (key 1). A new context has DCV_DEREF_ALIASES,
 // DCV_XLATE_STRINGS and DCV_CANONICALIZE_NAMES.
@@ -242,13 +248,15 @@ DirResult DirDuplicateContext(DirContext context, DirContext* copy);
 DirContext DirOpenContext(DirContext context);
 // Frees a context and any iteration left open on it.
 DirResult DirFreeContext(DirContext context);
-// Reads a context key. Keys 1, 2 and 12 write one uint32_t into value; keys 3
-// and 11 write a NUL-terminated text of at most kNameBufferSize bytes (the
+// Reads a context key. Keys 1, 2 and 12 write one uint32_t into value; keys 3,
+// 11 and 32 write a NUL-terminated text of at most kNameBufferSize bytes (the
 // name context in the name form the flags ask for, "[Root]" exactly as is;
-// the tree name in its connection's spelling). Unknown key: ERR_BAD_KEY.
+// the tree name in its connection's spelling; the names of key 32 as set).
+// Unknown key: ERR_BAD_KEY.
 DirResult DirGetContext(DirContext context, std::uint32_t key, void* value);
 // Writes a context key: value points at a uint32_t for keys 1, 2, 12 and at a
-// NUL-terminated text for keys 3 and 11. Switching to a tree that no
+// NUL-terminated text for keys 3, 11 and 32 (a text of key 32 longer than
+// kMaxNameChars gives ERR_BUFFER_FULL). Switching to a tree that no
 // connection serves gives ERR_UNREACHABLE_SERVER (and sets the name context
 // to the tree's default otherwise); a name context that does not parse gives
 // ERR_INVALID_OBJECT_NAME.

@@ -4,6 +4,7 @@
 #include "client/state.h"
 
 #include <cstring>
+#include <string_view>
 
 namespace veralith::client {
 
@@ -48,6 +49,7 @@ std::unique_ptr<Context> CopyContext(const Context& from)
     copy->confidence = from.confidence;
     copy->entryInfoMask = from.entryInfoMask;
     copy->nameContext = from.nameContext;
+    copy->searchReads = from.searchReads;
     return copy;
 }
 
@@ -128,6 +130,8 @@ DirResult DirGetContext(DirContext context, std::uint32_t key, void* value)
             kNameBufferSize, value);
     case DCK_TREE_NAME:
         return WriteText(c->tree, kNameBufferSize, value);
+    case DCK_SEARCH_READS:
+        return WriteText(c->searchReads, kNameBufferSize, value);
     default:
         return ERR_BAD_KEY;
     }
@@ -187,6 +191,14 @@ DirResult DirSetContext(DirContext context, std::uint32_t key, const void* value
         c->service = connection->service;
         c->tree = connection->tree;
         c->nameContext = DefaultNameContext(*c->service);
+        return 0;
+    }
+    case DCK_SEARCH_READS: {
+        const std::string_view names(static_cast<const char*>(value));
+        if (names.size() > kMaxNameChars) {
+            return ERR_BUFFER_FULL;
+        }
+        c->searchReads.assign(names);
         return 0;
     }
     default:

@@ -5,11 +5,27 @@
 #include "client/notices.h"
 #include "client/values.h"
 
+#include <algorithm>
 #include <cstring>
+#include <string_view>
 
 namespace veralith::client {
 
 namespace {
+
+// The non-empty lines of a text.
+std::vector<std::string> SplitLines(std::string_view text)
+{
+    std::vector<std::string> lines;
+    while (!text.empty()) {
+        const std::size_t end = std::min(text.find('\n'), text.size());
+        if (end > 0) {
+            lines.emplace_back(text.substr(0, end));
+        }
+        text.remove_prefix(std::min(end + 1, text.size()));
+    }
+    return lines;
+}
 
 // The reply entry of an object; empty (after a notice) for an object whose
 // name in the context's form is longer than a caller's name buffer holds:
@@ -173,7 +189,8 @@ DirResult DirSearch(DirContext context, const char* base, std::int32_t scope, bo
             if (const DirResult rc = LookupObject(c, base, true, &found); rc != 0) {
                 return rc;
             }
-            return c.service->openSearch(found.fullName, scope, expression, cursor);
+            const std::vector<std::string> reads = SplitLines(c.searchReads);
+            return c.service->openSearchReading(found.fullName, scope, expression, &reads, cursor);
         },
         &examined);
     if (rc == 0 && objectsSearched != nullptr) {

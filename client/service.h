@@ -119,6 +119,15 @@ public:
     // order within each container, containers depth first.
     virtual DirResult openSearch(
         std::string_view base, std::int32_t scope, const FilterNode* filter, std::unique_ptr<ObjectCursor>* cursor) = 0;
+    // openSearch, told which attributes the reads of the objects found will ask
+    // for (reads: nullptr or empty when not known). A service may bring them
+    // with the search; the objects found and what reads return are the same.
+    virtual DirResult openSearchReading(std::string_view base, std::int32_t scope, const FilterNode* filter,
+        const std::vector<std::string>* reads, std::unique_ptr<ObjectCursor>* cursor)
+    {
+        (void)reads;
+        return openSearch(base, scope, filter, cursor);
+    }
     // Opens a stream attribute for reading: *fd receives a file descriptor
     // positioned at 0 that the caller closes.
     virtual DirResult openStream(std::string_view fullName, std::string_view attribute, int* fd) = 0;

@@ -50,6 +50,7 @@ struct Context
     std::uint32_t confidence = 0;
     std::uint32_t entryInfoMask = 0;
     std::vector<NameComponent> nameContext; // leaf first; empty = "[Root]"
+    std::string searchReads; // DCK_SEARCH_READS: attribute names, one a line
     std::map<std::int32_t, std::unique_ptr<Iteration>> iterations;
 
     bool typed() const { return (flags & DCV_TYPELESS_NAMES) == 0; }

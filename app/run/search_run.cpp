@@ -3,6 +3,7 @@
 #include "app/run/compare_run.h"
 #include "app/run/duplicate_list.h"
 #include "app/run/run_progress.h"
+#include "app/run/search_reads.h"
 #include "directory/error_text.h"
 #include "search/search.h"
 #include "util/feedback.h"
@@ -154,8 +155,15 @@ SearchRunResult RunSearch(const SearchRunInputs& inputs, SearchSurface& surface)
 
     RunProgress progress;
     bool stopped = false;
-    result.searchResult = SearchIntoSurface(inputs.searchContext, inputs.containerName, result.filter.text,
-        inputs.recurse, inputs.compare.excludedBases, surface, progress, &stopped);
+    {
+        // The search brings the attributes the reads below ask for.
+        const SearchReadsScope reads(inputs.searchContext,
+            inputs.mode == CheckMode::NotPresent ? std::vector<std::string> {}
+                : compareOptions                 ? CompareAttributes(inputs)
+                                                 : std::vector<std::string> {inputs.attributeName});
+        result.searchResult = SearchIntoSurface(inputs.searchContext, inputs.containerName, result.filter.text,
+            inputs.recurse, inputs.compare.excludedBases, surface, progress, &stopped);
+    }
     result.lastResult = result.searchResult;
     if (stopped) {
         result.outcome = surface.Closed() ? SearchRunOutcome::Closed : SearchRunOutcome::Aborted;

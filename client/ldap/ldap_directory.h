@@ -44,6 +44,10 @@ public:
     DirResult openList(std::string_view fullName, bool containersOnly, std::unique_ptr<ObjectCursor>* cursor) override;
     DirResult openSearch(std::string_view base, std::int32_t scope, const FilterNode* filter,
         std::unique_ptr<ObjectCursor>* cursor) override;
+    // Told the attributes the reads will ask for, the search asks for those
+    // and what an entry's summary needs instead of every user attribute.
+    DirResult openSearchReading(std::string_view base, std::int32_t scope, const FilterNode* filter,
+        const std::vector<std::string>* reads, std::unique_ptr<ObjectCursor>* cursor) override;
     DirResult openStream(std::string_view fullName, std::string_view attribute, int* fd) override;
     std::vector<std::string> namingTypes(std::string_view fullName) override;
     // A component is written with its type where its value alone would name
@@ -172,6 +176,10 @@ private:
         std::vector<std::pair<std::string, int>> plan; // base DN and LDAP scope of each step
         std::string filter;
         SearchedEntries entries;
+        // Whether the search asked for attributes by name (else for every
+        // user attribute), and the schema ids of those it named.
+        bool askedByName = false;
+        std::vector<int> asked;
         std::string readAheadKey; // folded attribute list fetched ahead
         DirResult readAheadFailure = 0;
         std::unordered_map<std::string, std::vector<AttributeData>> readAhead;

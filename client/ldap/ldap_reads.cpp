@@ -31,10 +31,14 @@ struct SearchStep
 class SearchCursor final : public ObjectCursor
 {
 public:
-    SearchCursor(LdapDirectory* directory, std::deque<SearchStep> steps, std::string filter, bool remember)
+    // attributes: what each search asks for; remember: the entries are kept
+    // for the reads after the search.
+    SearchCursor(LdapDirectory* directory, std::deque<SearchStep> steps, std::string filter,
+        std::vector<std::string> attributes, bool remember)
         : m_directory(directory)
         , m_steps(std::move(steps))
         , m_filter(std::move(filter))
+        , m_attributes(std::move(attributes))
         , m_remember(remember)
     { }
 
@@ -104,8 +108,7 @@ private:
             return rc;
         }
         m_directory->countSearch();
-        m_search = connection->openSearch(m_step.baseDn, m_step.scope, m_filter,
-            m_remember ? LdapDirectory::SearchAttributes() : LdapDirectory::SummaryAttributes());
+        m_search = connection->openSearch(m_step.baseDn, m_step.scope, m_filter, m_attributes);
         return 0;
     }
 
@@ -115,6 +118,7 @@ private:
     std::string m_baseName; // full name of the step's base
     LdapEntry m_found; // the entry being delivered (its storage reused)
     std::string m_filter;
+    std::vector<std::string> m_attributes;
     bool m_remember;
     std::unique_ptr<PagedSearch> m_search;
     bool m_retried = false;
@@ -353,6 +357,18 @@ bool LdapDirectory::readFromSearch(const SearchedEntries::Entry& searched, const
     if (!m_last.entries.attributesKept()) {
         return false;
     }
+    if (m_last.askedByName) {
+        // A search that asked for some attributes by name answers reads of
+        // those alone.
+        for (const std::string& name : requested) {
+            const int id = m_schema.findAttribute(name);
+            if (id == kNoSchemaId || std::find(m_last.asked.begin(), m_last.asked.end(), id) == m_last.asked.end()) {
+                return false;
+            }
+        }
+        convertAttributes(searched.attributes, &requested, attributes);
+        return true;
+    }
     // A search brings the user attributes and the two time stamps; other
     // operational attributes need a read of their own.
     for (const std::string& name : requested) {
@@ -441,7 +457,7 @@ DirResult LdapDirectory::openList(std::string_view fullName, bool containersOnly
         }
         filter = classes.empty() ? filter : "(|" + classes + ")";
     }
-    SearchCursor all(this, std::move(steps), filter, false);
+    SearchCursor all(this, std::move(steps), filter, SummaryAttributes(), false);
     std::vector<ObjectSummary> entries;
     DirResult failure = 0;
     while (true) {
@@ -470,6 +486,12 @@ DirResult LdapDirectory::openList(std::string_view fullName, bool containersOnly
 
 DirResult LdapDirectory::openSearch(
     std::string_view base, std::int32_t scope, const FilterNode* filter, std::unique_ptr<ObjectCursor>* cursor)
+{
+    return openSearchReading(base, scope, filter, nullptr, cursor);
+}
+
+DirResult LdapDirectory::openSearchReading(std::string_view base, std::int32_t scope, const FilterNode* filter,
+    const std::vector<std::string>* reads, std::unique_ptr<ObjectCursor>* cursor)
 {
     if (scope < 0 || scope > 2) {
         return ERR_INVALID_FILTER_SYNTAX;
@@ -503,7 +525,26 @@ DirResult LdapDirectory::openSearch(
     for (const SearchStep& step : steps) {
         m_last.plan.emplace_back(step.baseDn, step.scope);
     }
-    *cursor = std::make_unique<SearchCursor>(this, std::move(steps), std::move(text), true);
+    // Every user attribute unless the reads to come are known: then those
+    // and what the summaries need, which costs the server and the client a
+    // fraction of whole entries.
+    std::vector<std::string> attributes = SearchAttributes();
+    if (reads != nullptr && !reads->empty()) {
+        attributes = SummaryAttributes();
+        m_last.askedByName = true;
+        for (std::string& name : requestedAttributes(reads)) {
+            if (std::none_of(attributes.begin(), attributes.end(),
+                    [&name](const std::string& a) { return SameTextIgnoreCase(a, name); })) {
+                attributes.push_back(std::move(name));
+            }
+        }
+        for (const std::string& name : attributes) {
+            if (const int id = m_schema.findAttribute(name); id != kNoSchemaId) {
+                m_last.asked.push_back(id);
+            }
+        }
+    }
+    *cursor = std::make_unique<SearchCursor>(this, std::move(steps), std::move(text), std::move(attributes), true);
     return 0;
 }
 
