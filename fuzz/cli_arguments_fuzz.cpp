@@ -23,8 +23,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     const ParsedCommandLine parsed = ParseCommandLine(args);
     const CliOptions& options = parsed.options;
-    if (parsed.error.empty() && !options.help) {
-        // Accepted: a command, and every value within what the options allow.
+    if (parsed.error.empty() && !options.help && !options.version) {
+        // Accepted (not --help or --version alone): a command, and every
+        // value within what the options allow.
         if (options.command == CliCommand::None || options.scope < 0 || options.scope > 2 ||
             (options.limit && *options.limit == 0) || (options.output && options.output->empty())) {
             __builtin_trap();
