@@ -253,10 +253,43 @@ void SlapdServer::kill()
     m_pid = -1;
 }
 
+namespace {
+
+// True when every thread of the process is stopped. A stop signal takes
+// effect thread by thread as each is scheduled, after kill() returns: on a
+// loaded machine a thread may still answer a request in between.
+bool AllThreadsStopped(pid_t pid)
+{
+    std::error_code error;
+    bool any = false;
+    for (const auto& task : std::filesystem::directory_iterator("/proc/" + std::to_string(pid) + "/task", error)) {
+        std::ifstream stat(task.path() / "stat");
+        std::string line;
+        std::getline(stat, line);
+        // The state follows the command name, which is in parentheses.
+        const std::size_t close = line.rfind(')');
+        if (close == std::string::npos || close + 2 >= line.size()) {
+            continue; // the thread ended meanwhile
+        }
+        const char state = line[close + 2];
+        if (state != 'T' && state != 't') {
+            return false;
+        }
+        any = true;
+    }
+    return any;
+}
+
+} // namespace
+
 void SlapdServer::pause()
 {
-    if (m_pid > 0) {
-        ::kill(m_pid, SIGSTOP);
+    if (m_pid <= 0 || ::kill(m_pid, SIGSTOP) != 0) {
+        return;
+    }
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (!AllThreadsStopped(m_pid) && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
 }
 

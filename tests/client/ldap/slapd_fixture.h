@@ -57,7 +57,8 @@ public:
     void kill();
     // Stops the server from answering (SIGSTOP): connections stay open and
     // new ones are accepted by the system, but nothing is answered until
-    // resume() (SIGCONT).
+    // resume() (SIGCONT). Returns once every thread of the server has
+    // stopped.
     void pause();
     void resume();
 
