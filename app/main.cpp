@@ -10,6 +10,7 @@
 #include "app/dialogs.h"
 #include "app/main_form.h"
 #include "client/client.h"
+#include "util/build_info.h"
 
 #include <cstdio>
 #include <cstring>
@@ -44,14 +45,14 @@ int main(int argc, char* argv[])
             return 0;
         }
         if (std::strcmp(argv[i], "--version") == 0) {
-            std::printf("veralith %s\n", VERALITH_VERSION);
+            std::printf("veralith %s\n", veralith::util::kVersion);
             return 0;
         }
     }
 
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("veralith"));
-    QApplication::setApplicationVersion(QStringLiteral(VERALITH_VERSION));
+    QApplication::setApplicationVersion(QString::fromLatin1(veralith::util::kVersion));
     QApplication::setDesktopFileName(QStringLiteral("veralith"));
 
     // QApplication has taken its own options (-platform, ...) out of argv.

@@ -111,6 +111,7 @@ public:
     QWidget* TabSheetInfo = nullptr;
     QLabel* PanelTitle = nullptr;
     QPlainTextEdit* Memo1 = nullptr;
+    QLabel* LabelVersion = nullptr; // "Veralith <version>" below the quick-start text
 
     QWidget* TabSheetSelector = nullptr;
     QWidget* PanelSettings = nullptr;

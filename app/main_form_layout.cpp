@@ -5,6 +5,7 @@
 #include "app/main_form.h"
 #include "app/search_glyph.h"
 #include "settings/radio_group.h"
+#include "util/build_info.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -180,6 +181,12 @@ QWidget* TMainForm::CreateInfoPage()
     Memo1->setReadOnly(true);
     Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     page->addWidget(Memo1, 1);
+
+    LabelVersion = new QLabel(QStringLiteral("Veralith ") + QString::fromLatin1(util::kVersion), TabSheetInfo);
+    LabelVersion->setObjectName(QStringLiteral("LabelVersion"));
+    LabelVersion->setAlignment(Qt::AlignRight);
+    LabelVersion->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    page->addWidget(LabelVersion);
     return TabSheetInfo;
 }
 

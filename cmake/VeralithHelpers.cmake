@@ -24,3 +24,11 @@ function(add_unit_test name)
     DISCOVERY_TIMEOUT 60
     PROPERTIES ENVIRONMENT QT_QPA_PLATFORM=offscreen)
 endfunction()
+
+# veralith_install_man_page(name)
+# Installs docs/man/<name> with the project's version written into its title
+# line (@PROJECT_VERSION@ in the source).
+function(veralith_install_man_page name)
+  configure_file(${PROJECT_SOURCE_DIR}/docs/man/${name} ${PROJECT_BINARY_DIR}/man/${name} @ONLY)
+  install(FILES ${PROJECT_BINARY_DIR}/man/${name} DESTINATION share/man/man1)
+endfunction()

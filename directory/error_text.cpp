@@ -1,12 +1,13 @@
 #include "directory/error_text.h"
 
+#include "util/build_info.h"
 #include "util/feedback.h"
+#include "util/path.h"
 
 #include <array>
 #include <cstdio>
 #include <cstring>
 #include <dlfcn.h>
-#include <unistd.h>
 
 namespace veralith::directory {
 
@@ -14,23 +15,9 @@ namespace {
 
 using NWstrerrorFn = const char* (*)(int);
 
-// Set by tests only; empty means the executable's directory.
+// Set by tests only; empty means the executable's directory (or the installed
+// module folder).
 std::string g_moduleDirectoryOverride;
-
-std::string ExecutableDirectory()
-{
-    std::array<char, 4096> path {};
-    const ssize_t length = readlink("/proc/self/exe", path.data(), path.size() - 1);
-    if (length <= 0) {
-        return {};
-    }
-    std::string text(path.data(), static_cast<std::size_t>(length));
-    const auto slash = text.rfind('/');
-    if (slash == std::string::npos) {
-        return {};
-    }
-    return slash == 0 ? std::string("/") : text.substr(0, slash);
-}
 
 std::string HexCodeText(std::int32_t code)
 {
@@ -66,10 +53,10 @@ private:
 
 std::string ErrorTextModulePath()
 {
-    const std::string directory = g_moduleDirectoryOverride.empty() ? ExecutableDirectory() : g_moduleDirectoryOverride;
-    if (directory.empty()) {
-        return {};
+    if (g_moduleDirectoryOverride.empty()) {
+        return util::FindProgramFile(util::ExecutablePath(), util::kInstalledModuleFolder, kErrorTextModuleName);
     }
+    const std::string& directory = g_moduleDirectoryOverride;
     return directory + (directory.back() == '/' ? "" : "/") + kErrorTextModuleName;
 }
 

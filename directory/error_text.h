@@ -34,9 +34,11 @@ std::string ErrorText(std::int32_t code);
 // gives a text that starts with " returned error".
 void ReportError(std::int32_t code, const std::string& operation);
 
-// The absolute path ErrorText loads the module from: the module directory
-// (by default the directory of the running executable, /proc/self/exe) and
-// kErrorTextModuleName.
+// The absolute path ErrorText loads the module from: kErrorTextModuleName in
+// the module directory. By default that is the directory of the running
+// executable (/proc/self/exe), or the installed module folder relative to it
+// (util::kInstalledModuleFolder) when the module is there and not beside the
+// executable.
 std::string ErrorTextModulePath();
 
 // Tests: load the module from another absolute directory (for example one

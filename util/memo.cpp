@@ -1,5 +1,6 @@
 #include "util/memo.h"
 
+#include "util/build_info.h"
 #include "util/path.h"
 #include "util/string_list.h"
 
@@ -29,7 +30,9 @@ void LoadTextIntoMemo(MemoLines& memo, const std::string& fileName)
 
 void LoadQuickStartText(MemoLines& memo)
 {
-    LoadTextIntoMemo(memo, ExeFileWithExtension("txt"));
+    const std::string besideProgram = ExeFileWithExtension("txt");
+    const std::string name = std::filesystem::path(besideProgram).filename().string();
+    LoadTextIntoMemo(memo, FindProgramFile(ExecutablePath(), kInstalledDataFolder, name));
 }
 
 } // namespace veralith::util

@@ -27,7 +27,10 @@ public:
 // leaving the memo as it was after the first step. Raises nothing.
 void LoadTextIntoMemo(MemoLines& memo, const std::string& fileName);
 
-// LoadTextIntoMemo(memo, ExeFileWithExtension("txt")).
+// LoadTextIntoMemo with the program's quick-start text: the program's file name
+// with the extension "txt", beside the program or in the installed data folder
+// (FindProgramFile with kInstalledDataFolder); when neither exists the memo
+// says it could not find ExeFileWithExtension("txt").
 void LoadQuickStartText(MemoLines& memo);
 
 } // namespace veralith::util

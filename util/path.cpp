@@ -39,4 +39,19 @@ std::string ExeFileWithExtension(std::string_view extension)
     return ChangeExtension(ExecutablePath(), extension);
 }
 
+std::string FindProgramFile(const std::string& executablePath, std::string_view installedFolder, std::string_view name)
+{
+    const std::filesystem::path folder = std::filesystem::path(executablePath).parent_path();
+    if (folder.empty()) {
+        return {};
+    }
+    const std::filesystem::path beside = (folder / name).lexically_normal();
+    const std::filesystem::path installed = (folder / installedFolder / name).lexically_normal();
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(beside, error) && std::filesystem::is_regular_file(installed, error)) {
+        return installed.string();
+    }
+    return beside.string();
+}
+
 } // namespace veralith::util

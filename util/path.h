@@ -30,4 +30,13 @@ std::string ExecutablePath();
 // with "txt" gives "/opt/veralith/bin/veralith.txt".
 std::string ExeFileWithExtension(std::string_view extension);
 
+// Where a program finds a file it ships with: the file name in the folder of
+// the program at executablePath when a regular file stands there (the build
+// tree), else name in installedFolder, a folder relative to the program's
+// folder (an installed package: "../share/veralith" from "/usr/bin"), when a
+// regular file stands there, else the path beside the program. The path is
+// lexically normal ("/usr/bin/../share/x" is "/usr/share/x"). An executable
+// path without a folder gives an empty text.
+std::string FindProgramFile(const std::string& executablePath, std::string_view installedFolder, std::string_view name);
+
 } // namespace veralith::util

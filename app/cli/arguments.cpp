@@ -1,5 +1,7 @@
 #include "app/cli/arguments.h"
 
+#include "util/build_info.h"
+
 #include <algorithm>
 #include <array>
 #include <charconv>
@@ -312,7 +314,7 @@ std::string CommandUsage(CliCommand command)
 
 std::string VersionText()
 {
-    return std::string("veralith-cli ") + VERALITH_VERSION + "\n";
+    return std::string("veralith-cli ") + util::kVersion + "\n";
 }
 
 namespace {

@@ -622,7 +622,7 @@ TEST(CliTest, VersionDashDashAndDashHAsAValue)
 {
     const ProcessResult version = RunProcess(VERALITH_CLI_PATH, {"--version"});
     EXPECT_EQ(version.status, 0);
-    EXPECT_TRUE(std::regex_match(version.out, std::regex("veralith-cli [0-9]+\\.[0-9]+\\.[0-9]+\n"))) << version.out;
+    EXPECT_EQ(version.out, "veralith-cli " VERALITH_TEST_VERSION "\n");
 
     // "--" ends the options: nothing after it is taken for one.
     const ProcessResult ended = Cli({"--", "find", "--base", ".Sales.Acme", "--attribute", "Surname", "--"});

@@ -59,6 +59,9 @@ TEST_F(WindowTest, EveryComponentHasItsNameCaptionAndInitialState)
     EXPECT_TRUE(form.PanelTitle->font().bold());
     EXPECT_EQ(form.PanelTitle->text(), QStringLiteral("Quick Start"));
     EXPECT_EQ(form.PanelTitle->height(), 41);
+    // The version set in the top CMakeLists.txt, below the quick-start text.
+    EXPECT_EQ(form.LabelVersion->text(), QStringLiteral("Veralith " VERALITH_TEST_VERSION));
+    EXPECT_EQ(form.LabelVersion->parentWidget(), form.TabSheetInfo);
 
     ASSERT_EQ(form.PageControl->count(), 3);
     EXPECT_EQ(form.PageControl->tabText(0), QStringLiteral("&Info"));
@@ -68,8 +71,8 @@ TEST_F(WindowTest, EveryComponentHasItsNameCaptionAndInitialState)
     EXPECT_EQ(form.PageControl->widget(2), form.TabSheetResults);
 
     // Every component is found by its name.
-    for (const char* name : {"TabSheetInfo", "PanelTitle", "Memo1", "TabSheetSelector", "PanelSettings", "Label1",
-             "ComboBoxTrees", "Label2", "EditCurrentContainer", "Label3", "ComboBoxClasses", "Label4",
+    for (const char* name : {"TabSheetInfo", "PanelTitle", "Memo1", "LabelVersion", "TabSheetSelector", "PanelSettings",
+             "Label1", "ComboBoxTrees", "Label2", "EditCurrentContainer", "Label3", "ComboBoxClasses", "Label4",
              "ComboBoxAttributes", "PanelRadioGroup", "RadioGroupAttributeCheck", "Splitter1", "PanelContainers",
              "PanelCaptionContainers", "ListBoxContainers", "PanelControl", "Panel2", "BitBtnSearch", "CheckBoxRecurse",
              "Panel3", "RadioGroupAlert", "TabSheetResults", "Splitter2", "Splitter3", "PanelSearchObjects",
