@@ -2,7 +2,9 @@
 //
 //   veralith-bench-window-find TREE-FILE [--class CLASS] [--attribute ATTR]
 //
-// Opens the window on the tree file, selects the class and the attribute, the
+// TREE-FILE is any tree source: a tree file or an LDAP URL
+// (ldap://127.0.0.1:PORT/o=Acme --class inetOrgPerson --attribute mail).
+// Opens the window on it, selects the class and the attribute, the
 // Duplicates mode, Recurse, the alert "Log Message" and the container
 // "[Root]", clicks Search and reports the run's time, how often the window
 // processed its pending messages (the longest pause between two) and how
@@ -54,7 +56,7 @@ int main(int argc, char** argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
     if (argc < 2) {
-        std::fputs("usage: veralith-bench-window-find TREE-FILE [--class CLASS] [--attribute ATTR]\n", stderr);
+        std::fputs("usage: veralith-bench-window-find TREE-FILE|LDAP-URL [--class CLASS] [--attribute ATTR]\n", stderr);
         return 2;
     }
     const std::string treeFile = argv[1];

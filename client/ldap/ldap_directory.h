@@ -164,9 +164,9 @@ private:
     // True when the folded DN key lies within a naming context (its children
     // are listed, not taken from the naming contexts).
     bool withinTops(const std::string& key) const;
-    // The siblings of the DN components[from..]'s children: listed now
-    // unless listed before.
-    const Siblings& siblingsOf(const std::vector<DnComponent>& components, std::size_t from);
+    // The siblings of the DN components[from..]'s children (key: that DN
+    // folded): listed now unless listed before.
+    const Siblings& siblingsOf(const std::vector<DnComponent>& components, std::size_t from, const std::string& key);
     // Queues a listing of the container of folded DN key (unless listed or
     // queued); true when it is listed already.
     bool queueListing(const std::string& key, std::string_view dn);

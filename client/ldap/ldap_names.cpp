@@ -232,9 +232,9 @@ void LdapDirectory::listAhead(std::string_view dn)
     }
 }
 
-const LdapDirectory::Siblings& LdapDirectory::siblingsOf(const std::vector<DnComponent>& components, std::size_t from)
+const LdapDirectory::Siblings& LdapDirectory::siblingsOf(
+    const std::vector<DnComponent>& components, std::size_t from, const std::string& key)
 {
-    const std::string key = FoldCase(FormatDnFrom(components, from));
     if (const auto it = m_siblings.find(key); it != m_siblings.end()) {
         return it->second;
     }
@@ -364,8 +364,9 @@ std::string LdapDirectory::nameOfComponents(const std::vector<DnComponent>& comp
         return {};
     }
     std::string parentName;
+    std::string parentKey;
     if (from + 1 < components.size()) {
-        const std::string parentKey = FoldCase(FormatDnFrom(components, from + 1));
+        parentKey = FoldCase(FormatDnFrom(components, from + 1));
         if (const auto it = m_nameOfKey.find(parentKey); it != m_nameOfKey.end()) {
             parentName = it->second;
         } else {
@@ -376,9 +377,10 @@ std::string LdapDirectory::nameOfComponents(const std::vector<DnComponent>& comp
     }
     // What the listing of the siblings meets (a limit, a reference, a name
     // too long) the operation that delivered this entry tells already.
-    const Siblings& siblings = siblingsOf(components, from + 1);
+    const Siblings& siblings = siblingsOf(components, from + 1, parentKey);
     const DnComponent& component = components[from];
-    const bool typed = component.more.empty() && siblings.shared.count(FoldCase(component.value)) > 0;
+    const bool typed =
+        component.more.empty() && !siblings.shared.empty() && siblings.shared.count(FoldCase(component.value)) > 0;
     std::string name = ComponentName(component, typed);
     if (!parentName.empty()) {
         name.push_back('.');
