@@ -117,7 +117,9 @@ private:
         LdapEntry entry;
         std::size_t step = 0;
     };
-    static constexpr std::size_t kMaxPendingBytes = std::size_t(16) << 20;
+    // Bounds the reading on: the window hears of the search only when an
+    // entry is handed on.
+    static constexpr std::size_t kMaxPendingBytes = std::size_t(4) << 20;
     static constexpr int kPollEvery = 64;
 
     static std::size_t PendingBytes(const LdapEntry& found)
