@@ -75,6 +75,9 @@ public:
     // completes the listing that runs (wait true). True when a listing
     // made progress or none is left to run.
     bool advanceListings(bool wait);
+    // Abandons the listing that runs and those queued (a search ended: what
+    // was not needed is not listed; what was is kept).
+    void dropListings();
     // rememberName: keep the entry's name and DN for later look-ups (a
     // search keeps them with its own results instead).
     ObjectSummary summarize(const LdapEntry& entry, bool rememberName = true);

@@ -194,6 +194,13 @@ bool LdapDirectory::advanceListings(bool wait)
     }
 }
 
+void LdapDirectory::dropListings()
+{
+    m_listing.reset();
+    m_toList.clear();
+    m_listQueued.clear();
+}
+
 bool LdapDirectory::namesReady(std::string_view dn)
 {
     const std::string_view parent = dn.substr(ParentStart(dn));

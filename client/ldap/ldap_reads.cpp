@@ -44,6 +44,15 @@ public:
         , m_attributes(std::move(attributes))
         , m_remember(remember)
     { }
+    ~SearchCursor() override
+    {
+        // A search that ends (or is given up) leaves no listing running
+        // for names no entry will need.
+        m_search.reset();
+        m_directory->dropListings();
+    }
+    SearchCursor(const SearchCursor&) = delete;
+    SearchCursor& operator=(const SearchCursor&) = delete;
 
     DirResult next(ObjectSummary* entry, bool* done) override
     {
