@@ -622,7 +622,12 @@ PagedSearch::PagedSearch(std::shared_ptr<Connection> connection, std::string bas
     , m_filter(std::move(filter))
     , m_attributes(std::move(attributes))
     , m_pageSize(pageSize)
-{ }
+    , m_counted(true)
+{
+    // Busy from the start: no other operation is given the connection
+    // between the search's creation and its first page.
+    ++m_connection->m_running;
+}
 
 PagedSearch::~PagedSearch()
 {
@@ -650,20 +655,18 @@ DirResult PagedSearch::limitReached(int ldapResult)
     std::string text;
     DirResult code = 0;
     DescribeLimit(ldapResult, m_base, m_delivered, &text, &code);
-    Notice(m_connection->where() + ": " + text);
+    notify(m_connection->where() + ": " + text);
     return code;
 }
 
 DirResult PagedSearch::sendPage()
 {
     LDAP* ld = m_connection->handle();
-    if (!m_counted) {
-        m_counted = true;
-        ++m_connection->m_running;
+    if (m_deadline == 0) {
         m_deadline = SteadyMilliseconds() + std::int64_t(1000) * m_connection->searchSeconds();
     } else if (SteadyMilliseconds() >= m_deadline) {
         // A server that never ends its pages is stopped by the search time.
-        Notice(m_connection->where() + ": the search of \"" + m_base + "\" took longer than " +
+        notify(m_connection->where() + ": the search of \"" + m_base + "\" took longer than " +
             std::to_string(m_connection->searchSeconds()) + " seconds (searchtime=) and was ended after " +
             std::to_string(m_delivered) + (m_delivered == 1 ? " entry" : " entries"));
         return ERR_TIME_LIMIT_EXCEEDED;
@@ -691,8 +694,27 @@ DirResult PagedSearch::sendPage()
     return 0;
 }
 
+void PagedSearch::notify(const std::string& text) const
+{
+    if (!m_quiet) {
+        Notice(text);
+    }
+}
+
 DirResult PagedSearch::next(LdapEntry* entry, bool* done)
 {
+    bool got = false;
+    return receive(true, entry, &got, done);
+}
+
+DirResult PagedSearch::poll(LdapEntry* entry, bool* got, bool* done)
+{
+    return receive(false, entry, got, done);
+}
+
+DirResult PagedSearch::receive(bool wait, LdapEntry* entry, bool* got, bool* done)
+{
+    *got = false;
     if (m_finished) {
         *done = true;
         return 0;
@@ -710,16 +732,21 @@ DirResult PagedSearch::next(LdapEntry* entry, bool* done)
                 return finishWith(rc);
             }
         }
-        timeval timeout {m_connection->timeoutSeconds(), 0};
+        // A zero time-out asks only for what has arrived.
+        timeval timeout {wait ? m_connection->timeoutSeconds() : 0, 0};
         MessageGuard guard;
         const int type = ldap_result(ld, m_msgid, LDAP_MSG_ONE, &timeout, &guard.message);
+        if (type == 0 && !wait) {
+            *done = false;
+            return 0;
+        }
         if (type <= 0) {
             // -1: the connection failed; 0: no reply in time. Either way the
             // search cannot go on, nor can anything else on this connection.
             m_msgid = -1;
             m_connection->markLost();
             if (type == 0) {
-                Notice(m_connection->where() + ": no reply within " + std::to_string(m_connection->timeoutSeconds()) +
+                notify(m_connection->where() + ": no reply within " + std::to_string(m_connection->timeoutSeconds()) +
                     " seconds (timeout=); the connection is given up");
             } else {
                 m_stale = m_delivered == 0 && m_cookie.empty();
@@ -729,6 +756,7 @@ DirResult PagedSearch::next(LdapEntry* entry, bool* done)
         if (type == LDAP_RES_SEARCH_ENTRY) {
             ReadEntryMessage(ld, guard.message, entry);
             ++m_delivered;
+            *got = true;
             *done = false;
             return 0;
         }
@@ -736,7 +764,7 @@ DirResult PagedSearch::next(LdapEntry* entry, bool* done)
             char** urls = nullptr;
             if (ldap_parse_reference(ld, guard.message, &urls, nullptr, 0) == LDAP_SUCCESS && urls != nullptr) {
                 for (char** url = urls; *url != nullptr; ++url) {
-                    Notice(m_connection->where() + ": the search of \"" + m_base +
+                    notify(m_connection->where() + ": the search of \"" + m_base +
                         "\" met a reference to another server, not followed: " + *url);
                 }
                 ber_memvfree(reinterpret_cast<void**>(urls));
@@ -763,7 +791,7 @@ DirResult PagedSearch::next(LdapEntry* entry, bool* done)
         }
         if (referrals != nullptr) {
             for (char** url = referrals; *url != nullptr; ++url) {
-                Notice(m_connection->where() + ": \"" + m_base + "\" is held by another server, not followed: " + *url);
+                notify(m_connection->where() + ": \"" + m_base + "\" is held by another server, not followed: " + *url);
             }
             ber_memvfree(reinterpret_cast<void**>(referrals));
         }

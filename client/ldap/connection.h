@@ -109,12 +109,19 @@ public:
     // base and what happened; so does each reference to another server that
     // a search meets, which is passed over.
     DirResult next(LdapEntry* entry, bool* done);
+    // As next(), without waiting: *got tells whether an entry was written;
+    // with neither *got nor *done, nothing has arrived yet.
+    DirResult poll(LdapEntry* entry, bool* got, bool* done);
+    // A quiet search gives no notices (its owner tells what matters).
+    void setQuiet() { m_quiet = true; }
     std::uint32_t delivered() const { return m_delivered; }
     // True when the search failed because its connection was found broken
     // before any reply came: the same search on a new connection may work.
     bool failedOnStaleConnection() const { return m_stale; }
 
 private:
+    DirResult receive(bool wait, LdapEntry* entry, bool* got, bool* done);
+    void notify(const std::string& text) const;
     DirResult sendPage();
     DirResult finishWith(DirResult rc);
     DirResult limitReached(int ldapResult);
@@ -131,6 +138,7 @@ private:
     std::uint32_t m_delivered = 0;
     bool m_counted = false; // counted among the connection's running searches
     bool m_stale = false;
+    bool m_quiet = false;
     DirResult m_failure = 0; // what every later next() returns once the search failed
     std::int64_t m_deadline = 0; // steady-clock milliseconds
 };

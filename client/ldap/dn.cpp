@@ -75,9 +75,9 @@ bool ReadValue(std::string_view dn, std::size_t* pos, std::string* value)
     return true;
 }
 
-} // namespace
-
-bool ParseDn(std::string_view dn, std::vector<DnComponent>* components)
+// Parses the relative names of dn, leaf first, up to maxRdns of them (the
+// rest of the DN is not looked at).
+bool ParseRdns(std::string_view dn, std::size_t maxRdns, std::vector<DnComponent>* components)
 {
     std::vector<DnComponent> parsed;
     std::size_t i = 0;
@@ -118,9 +118,29 @@ bool ParseDn(std::string_view dn, std::vector<DnComponent>* components)
             break;
         }
         firstOfRdn = dn[i] != '+';
+        if (firstOfRdn && parsed.size() >= maxRdns) {
+            break;
+        }
         ++i;
     }
     *components = std::move(parsed);
+    return true;
+}
+
+} // namespace
+
+bool ParseDn(std::string_view dn, std::vector<DnComponent>* components)
+{
+    return ParseRdns(dn, std::string_view::npos, components);
+}
+
+bool ParseLeafRdn(std::string_view dn, DnComponent* leaf)
+{
+    std::vector<DnComponent> parsed;
+    if (!ParseRdns(dn, 1, &parsed) || parsed.empty()) {
+        return false;
+    }
+    *leaf = std::move(parsed.front());
     return true;
 }
 

@@ -38,6 +38,11 @@ struct DnComponent
 // DN that does not parse (an empty DN gives an empty list and true).
 bool ParseDn(std::string_view dn, std::vector<DnComponent>* components);
 
+// Parses the first relative name of a DN (all of its values) and stops
+// there, as ParseDn would parse it; false when it does not parse or the DN
+// is empty.
+bool ParseLeafRdn(std::string_view dn, DnComponent* leaf);
+
 // Escapes an attribute value for a DN: "," "+" '"' "\" "<" ">" ";" "=" and
 // NUL, a leading "#" or blank and a trailing blank, as RFC 4514 asks.
 std::string EscapeDnValue(std::string_view value);

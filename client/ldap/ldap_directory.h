@@ -19,6 +19,7 @@
 #include "client/ldap/value_forms.h"
 #include "client/service.h"
 
+#include <deque>
 #include <memory>
 #include <string>
 #include <unordered_map>
@@ -63,6 +64,20 @@ public:
     void setSearchCacheLimit(std::size_t bytes) { m_searchCacheLimit = bytes; }
 
     // Internal to the service and its cursors.
+    // Whether the names of the entry of dn can be given without waiting: the
+    // containers it lies in were listed. Those not listed are queued for
+    // listing (advanceListings) and false is returned.
+    bool namesReady(std::string_view dn);
+    // Queues the listing of the children of dn (a search's base) so that
+    // the names of the entries below it are ready early.
+    void listAhead(std::string_view dn);
+    // Moves the queued listings on: takes what has arrived (wait false) or
+    // completes the listing that runs (wait true). True when a listing
+    // made progress or none is left to run.
+    bool advanceListings(bool wait);
+    // Abandons the listing that runs and those queued (a search ended: what
+    // was not needed is not listed; what was is kept).
+    void dropListings();
     // rememberName: keep the entry's name and DN for later look-ups (a
     // search keeps them with its own results instead).
     ObjectSummary summarize(const LdapEntry& entry, bool rememberName = true);
@@ -127,8 +142,39 @@ private:
         bool complete = true; // false when the listing failed
         DirResult result = 0; // the listing's result
     };
+    // What the names of a container's children need: the folded values that
+    // two or more single-valued relative names of its children share.
+    struct Siblings
+    {
+        std::unordered_set<std::string> shared;
+        DirResult result = 0; // the listing's result
+    };
+    // A listing of a container's children that runs while its owner does
+    // other work (a search reads on), on a connection of its own.
+    struct SiblingListing
+    {
+        std::string key; // the container's folded DN
+        std::string dn;
+        std::unique_ptr<PagedSearch> search;
+        std::unordered_set<std::string> seen; // folded values met
+        Siblings siblings;
+        bool retried = false;
+        DirResult start(LdapDirectory* directory);
+        void add(const LdapEntry& child);
+    };
     // Parses the naming contexts (or the URL's base) the names end in.
     void prepareTops();
+    // True when the folded DN key lies within a naming context (its children
+    // are listed, not taken from the naming contexts).
+    bool withinTops(const std::string& key) const;
+    // The siblings of the DN components[from..]'s children (key: that DN
+    // folded): listed now unless listed before.
+    const Siblings& siblingsOf(const std::vector<DnComponent>& components, std::size_t from, const std::string& key);
+    // Queues a listing of the container of folded DN key (unless listed or
+    // queued); true when it is listed already.
+    bool queueListing(const std::string& key, std::string_view dn);
+    // Ends the running listing with its result and keeps its siblings.
+    void finishListing(DirResult rc);
     // The children of the DN components[from..]: listed once (again with
     // refresh; *scanned tells whether it was listed now). Above the naming
     // contexts they are the naming contexts' own components.
@@ -158,7 +204,18 @@ private:
     }
     std::unordered_map<std::string, std::string> m_dnOfName; // folded full name -> DN
     std::unordered_map<std::string, std::string> m_nameOfKey; // folded DN of a container -> full name
-    std::unordered_map<std::string, Children> m_children; // folded DN -> its children
+    std::unordered_map<std::string, Children> m_children; // folded DN -> its children (for resolve)
+    std::unordered_map<std::string, Siblings> m_siblings; // folded DN -> its children's shared values
+    std::unique_ptr<SiblingListing> m_listing; // the listing that runs
+    std::deque<std::pair<std::string, std::string>> m_toList; // folded DN and DN of listings to run
+    std::unordered_set<std::string> m_listQueued; // folded DNs queued or running
+    struct TextHash
+    {
+        using is_transparent = void;
+        std::size_t operator()(std::string_view text) const { return std::hash<std::string_view> {}(text); }
+    };
+    // DNs (as written) whose children's names are ready.
+    std::unordered_set<std::string, TextHash, std::equal_to<>> m_readyParents;
     std::vector<std::vector<DnComponent>> m_tops; // the naming contexts, parsed
     std::vector<std::string> m_topKeys; // and folded
     struct ClassInfo

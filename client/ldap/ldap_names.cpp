@@ -3,10 +3,13 @@
 // A component is its value, escaped; it is written with its type when a
 // sibling has the same value under another naming attribute, and with all its
 // parts when its relative name has several values. Which siblings an entry
-// has is learnt by one listing of their DNs per container, kept while the
-// directory lives, so a name depends on the directory's content alone, never
-// on the order in which entries were met. The components of the naming
-// contexts themselves are compared with the other naming contexts.
+// has is learnt by one listing of their DNs per container, of which only the
+// values that siblings share are kept while the directory lives, so a name
+// depends on the directory's content alone, never on the order in which
+// entries were met. A search has the listings its entries' names need run
+// on a connection of their own while it reads on, so that the server lists
+// and searches at once. The components of the naming contexts themselves
+// are compared with the other naming contexts.
 
 #include "client/ldap/ldap_directory.h"
 #include "client/name_syntax.h"
@@ -40,7 +43,240 @@ std::string JoinParts(const std::vector<std::string_view>& parts, std::size_t fr
     return out;
 }
 
+// The folded values that two or more single-valued relative names share.
+std::unordered_set<std::string> SharedValues(const std::vector<DnComponent>& rdns)
+{
+    std::unordered_set<std::string> seen;
+    std::unordered_set<std::string> shared;
+    for (const DnComponent& rdn : rdns) {
+        if (rdn.more.empty()) {
+            std::string folded = FoldCase(rdn.value);
+            if (!seen.insert(folded).second) {
+                shared.insert(std::move(folded));
+            }
+        }
+    }
+    return shared;
+}
+
+// Where the parent's DN begins in dn (after the first separator that is
+// neither escaped nor quoted); dn.size() for a DN of one relative name.
+std::size_t ParentStart(std::string_view dn)
+{
+    bool quoted = false;
+    for (std::size_t i = 0; i < dn.size(); ++i) {
+        if (dn[i] == '\\') {
+            ++i;
+        } else if (dn[i] == '"') {
+            quoted = !quoted;
+        } else if ((dn[i] == ',' || dn[i] == ';') && !quoted) {
+            return i + 1;
+        }
+    }
+    return dn.size();
+}
+
 } // namespace
+
+DirResult LdapDirectory::SiblingListing::start(LdapDirectory* directory)
+{
+    search.reset();
+    seen.clear();
+    siblings = Siblings();
+    std::shared_ptr<Connection> connection;
+    {
+        // What keeps the listing from running the operation that needs the
+        // names tells already.
+        const ScopedNoticeHook quiet([](const std::string&) {});
+        if (const DirResult rc = directory->acquire(&connection); rc != 0) {
+            return rc;
+        }
+    }
+    directory->countSearch();
+    search = connection->openSearch(dn, LDAP_SCOPE_ONELEVEL, "(objectClass=*)", {"1.1"});
+    search->setQuiet();
+    return 0;
+}
+
+void LdapDirectory::SiblingListing::add(const LdapEntry& child)
+{
+    DnComponent leaf;
+    if (ParseLeafRdn(child.dn, &leaf) && leaf.more.empty()) {
+        std::string folded = FoldCase(leaf.value);
+        if (!seen.insert(folded).second) {
+            siblings.shared.insert(std::move(folded));
+        }
+    }
+}
+
+bool LdapDirectory::withinTops(const std::string& key) const
+{
+    for (const std::string& top : m_topKeys) {
+        if (WithinDn(key, top)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool LdapDirectory::queueListing(const std::string& key, std::string_view dn)
+{
+    if (m_siblings.count(key) > 0) {
+        return true;
+    }
+    if (m_listQueued.insert(key).second) {
+        m_toList.emplace_back(key, std::string(dn));
+    }
+    return false;
+}
+
+void LdapDirectory::finishListing(DirResult rc)
+{
+    m_listing->siblings.result = rc;
+    m_siblings.try_emplace(m_listing->key, std::move(m_listing->siblings));
+    m_listQueued.erase(m_listing->key);
+    m_listing.reset();
+}
+
+bool LdapDirectory::advanceListings(bool wait)
+{
+    while (!m_listing) {
+        if (m_toList.empty()) {
+            return true;
+        }
+        auto [key, dn] = std::move(m_toList.front());
+        m_toList.pop_front();
+        if (m_siblings.count(key) > 0) {
+            m_listQueued.erase(key);
+            continue; // listed meanwhile by an operation that could not wait
+        }
+        m_listing = std::make_unique<SiblingListing>();
+        m_listing->key = std::move(key);
+        m_listing->dn = std::move(dn);
+        if (const DirResult rc = m_listing->start(this); rc != 0) {
+            finishListing(rc);
+            return true;
+        }
+    }
+    bool progressed = false;
+    LdapEntry child;
+    while (true) {
+        bool got = false;
+        bool done = false;
+        DirResult rc = 0;
+        if (wait) {
+            rc = m_listing->search->next(&child, &done);
+            got = !done;
+        } else {
+            rc = m_listing->search->poll(&child, &got, &done);
+        }
+        if (rc != 0) {
+            // A connection the server had closed before the listing began:
+            // it runs again on a new one, once.
+            if (m_listing->search->failedOnStaleConnection() && !m_listing->retried) {
+                m_listing->retried = true;
+                if (m_listing->start(this) == 0) {
+                    continue;
+                }
+            }
+            finishListing(rc);
+            return true;
+        }
+        if (done) {
+            finishListing(0);
+            return true;
+        }
+        if (!got) {
+            return progressed;
+        }
+        m_listing->add(child);
+        progressed = true;
+    }
+}
+
+void LdapDirectory::dropListings()
+{
+    m_listing.reset();
+    m_toList.clear();
+    m_listQueued.clear();
+}
+
+bool LdapDirectory::namesReady(std::string_view dn)
+{
+    const std::string_view parent = dn.substr(ParentStart(dn));
+    if (parent.empty() || m_readyParents.find(parent) != m_readyParents.end()) {
+        return true;
+    }
+    std::vector<DnComponent> components;
+    if (!ParseDn(dn, &components)) {
+        return true; // the entry is named by its DN as it came
+    }
+    bool ready = true;
+    for (std::size_t from = 1; from < components.size(); ++from) {
+        const std::string container = FormatDnFrom(components, from);
+        const std::string key = FoldCase(container);
+        if (withinTops(key) && !queueListing(key, container)) {
+            ready = false;
+        }
+    }
+    if (ready) {
+        m_readyParents.emplace(parent);
+    } else if (!m_listing) {
+        advanceListings(false);
+    }
+    return ready;
+}
+
+void LdapDirectory::listAhead(std::string_view dn)
+{
+    std::vector<DnComponent> components;
+    if (!ParseDn(dn, &components)) {
+        return;
+    }
+    const std::string key = FoldCase(FormatDn(components));
+    if (withinTops(key) && !queueListing(key, dn) && !m_listing) {
+        advanceListings(false);
+    }
+}
+
+const LdapDirectory::Siblings& LdapDirectory::siblingsOf(
+    const std::vector<DnComponent>& components, std::size_t from, const std::string& key)
+{
+    if (const auto it = m_siblings.find(key); it != m_siblings.end()) {
+        return it->second;
+    }
+    if (m_listing && m_listing->key == key) {
+        advanceListings(true);
+        return m_siblings[key];
+    }
+    if (!withinTops(key)) {
+        Siblings siblings;
+        siblings.shared = childrenOf(components, from, false, nullptr).shared;
+        return m_siblings.try_emplace(key, std::move(siblings)).first->second;
+    }
+    // Needed now: listed on its own, whatever runs or is queued.
+    SiblingListing listing;
+    listing.key = key;
+    listing.dn = FormatDnFrom(components, from);
+    DirResult rc = listing.start(this);
+    LdapEntry child;
+    while (rc == 0) {
+        bool done = false;
+        rc = listing.search->next(&child, &done);
+        if (rc != 0 && listing.search->failedOnStaleConnection() && !listing.retried) {
+            listing.retried = true;
+            rc = listing.start(this);
+            continue;
+        }
+        if (rc != 0 || done) {
+            break;
+        }
+        listing.add(child);
+    }
+    listing.search.reset();
+    listing.siblings.result = rc;
+    return m_siblings.try_emplace(key, std::move(listing.siblings)).first->second;
+}
 
 void LdapDirectory::prepareTops()
 {
@@ -57,6 +293,11 @@ void LdapDirectory::prepareTops()
     }
     m_children.clear();
     m_nameOfKey.clear();
+    m_listing.reset();
+    m_siblings.clear();
+    m_toList.clear();
+    m_listQueued.clear();
+    m_readyParents.clear();
 }
 
 const LdapDirectory::Children& LdapDirectory::childrenOf(
@@ -113,11 +354,13 @@ const LdapDirectory::Children& LdapDirectory::childrenOf(
             }
         }
     }
-    std::unordered_map<std::string, int> counts;
-    for (const DnComponent& rdn : children.rdns) {
-        if (rdn.more.empty() && ++counts[FoldCase(rdn.value)] == 2) {
-            children.shared.insert(FoldCase(rdn.value));
-        }
+    children.shared = SharedValues(children.rdns);
+    if (within) {
+        // The names of the children need no listing of their own now.
+        Siblings siblings;
+        siblings.shared = children.shared;
+        siblings.result = children.result;
+        m_siblings.try_emplace(key, std::move(siblings));
     }
     return m_children.insert_or_assign(key, std::move(children)).first->second;
 }
@@ -128,8 +371,9 @@ std::string LdapDirectory::nameOfComponents(const std::vector<DnComponent>& comp
         return {};
     }
     std::string parentName;
+    std::string parentKey;
     if (from + 1 < components.size()) {
-        const std::string parentKey = FoldCase(FormatDnFrom(components, from + 1));
+        parentKey = FoldCase(FormatDnFrom(components, from + 1));
         if (const auto it = m_nameOfKey.find(parentKey); it != m_nameOfKey.end()) {
             parentName = it->second;
         } else {
@@ -140,12 +384,10 @@ std::string LdapDirectory::nameOfComponents(const std::vector<DnComponent>& comp
     }
     // What the listing of the siblings meets (a limit, a reference, a name
     // too long) the operation that delivered this entry tells already.
-    const Children& siblings = [&]() -> const Children& {
-        const ScopedNoticeHook quiet([](const std::string&) {});
-        return childrenOf(components, from + 1, false, nullptr);
-    }();
+    const Siblings& siblings = siblingsOf(components, from + 1, parentKey);
     const DnComponent& component = components[from];
-    const bool typed = component.more.empty() && siblings.shared.count(FoldCase(component.value)) > 0;
+    const bool typed =
+        component.more.empty() && !siblings.shared.empty() && siblings.shared.count(FoldCase(component.value)) > 0;
     std::string name = ComponentName(component, typed);
     if (!parentName.empty()) {
         name.push_back('.');

@@ -27,7 +27,10 @@ struct SearchStep
     bool skipBase = false;
 };
 
-// Streams the entries of a sequence of searches.
+// Streams the entries of a sequence of searches. An entry whose name needs
+// a listing of a container that has not been listed yet waits, with those
+// read after it, while the search reads on (up to kMaxPendingBytes) and the
+// listing runs beside it; entries are delivered in the order they came.
 class SearchCursor final : public ObjectCursor
 {
 public:
@@ -41,65 +44,189 @@ public:
         , m_attributes(std::move(attributes))
         , m_remember(remember)
     { }
+    ~SearchCursor() override
+    {
+        // A search that ends (or is given up) leaves no listing running
+        // for names no entry will need.
+        m_search.reset();
+        m_directory->dropListings();
+    }
+    SearchCursor(const SearchCursor&) = delete;
+    SearchCursor& operator=(const SearchCursor&) = delete;
 
     DirResult next(ObjectSummary* entry, bool* done) override
     {
         while (true) {
-            if (!m_search) {
-                if (m_steps.empty()) {
-                    *done = true;
-                    return 0;
-                }
-                m_step = std::move(m_steps.front());
-                m_steps.pop_front();
-                m_baseName = m_directory->nameOfDn(m_step.baseDn);
-                m_retried = false;
-                if (const DirResult rc = startStep(); rc != 0) {
-                    return rc;
-                }
-            }
-            LdapEntry& found = m_found;
-            bool finished = false;
-            if (const DirResult rc = m_search->next(&found, &finished); rc != 0) {
-                // A connection the server had closed before this search
-                // began: the search runs again on a new one, once.
-                if (m_search->failedOnStaleConnection() && !m_retried) {
-                    m_retried = true;
-                    if (startStep() == 0) {
-                        continue;
+            if (!m_pending.empty()) {
+                if (m_directory->namesReady(m_pending.front().entry.dn)) {
+                    Pending first = std::move(m_pending.front());
+                    m_pending.pop_front();
+                    m_pendingBytes -= PendingBytes(first.entry);
+                    bool delivered = false;
+                    if (const DirResult rc = deliver(&first.entry, first.step, entry, &delivered); rc != 0) {
+                        return rc;
                     }
+                    if (delivered) {
+                        *done = false;
+                        return 0;
+                    }
+                    continue;
                 }
+                if (m_searching && m_pendingBytes < kMaxPendingBytes) {
+                    // Now and then what the listing sent is taken, so that
+                    // the server goes on with it.
+                    if (++m_sincePoll >= kPollEvery) {
+                        m_sincePoll = 0;
+                        m_directory->advanceListings(false);
+                    }
+                    if (const DirResult rc = readAhead(); rc != 0) {
+                        return rc;
+                    }
+                    continue;
+                }
+                m_directory->advanceListings(true);
+                continue;
+            }
+            if (!m_searching) {
+                if (m_failure != 0) {
+                    return m_failure;
+                }
+                *done = true;
+                return 0;
+            }
+            bool got = false;
+            if (const DirResult rc = read(&m_found, &got); rc != 0) {
                 return rc;
             }
-            if (finished) {
-                m_search.reset();
+            if (!got) {
                 continue;
             }
-            ++m_examined;
-            // The base is recognised by the name its summary carries: the
-            // entries found are not added to the directory's name table.
-            ObjectSummary summary = m_directory->summarize(found, !m_remember);
-            if (m_step.skipBase && SameTextIgnoreCase(summary.fullName, m_baseName)) {
+            if (!m_directory->namesReady(m_found.dn)) {
+                m_pendingBytes += PendingBytes(m_found);
+                m_pending.push_back(Pending {std::move(m_found), m_stepIndex});
                 continue;
             }
-            if (!m_directory->nameFits(summary, found.dn)) {
-                continue;
+            bool delivered = false;
+            if (const DirResult rc = deliver(&m_found, m_stepIndex, entry, &delivered); rc != 0) {
+                return rc;
             }
-            if (m_remember) {
-                if (const DirResult rc = m_directory->completeRanges(&found); rc != 0) {
-                    return rc;
-                }
-                m_directory->rememberSearched(summary, found);
+            if (delivered) {
+                *done = false;
+                return 0;
             }
-            *entry = std::move(summary);
-            *done = false;
-            return 0;
         }
     }
 
     std::uint32_t examined() const override { return m_examined; }
 
 private:
+    // An entry read ahead of its name, and the step that found it.
+    struct Pending
+    {
+        LdapEntry entry;
+        std::size_t step = 0;
+    };
+    // Bounds the reading on: the window hears of the search only when an
+    // entry is handed on.
+    static constexpr std::size_t kMaxPendingBytes = std::size_t(4) << 20;
+    static constexpr int kPollEvery = 64;
+
+    static std::size_t PendingBytes(const LdapEntry& found)
+    {
+        return sizeof(Pending) + found.dn.capacity() + found.attributes.capacity();
+    }
+
+    // Reads the next entry of the steps into *found (*got false when a step
+    // ended or the last one did: m_searching turns false). A failure of the
+    // search is returned once the entries read before it are delivered.
+    DirResult read(LdapEntry* found, bool* got)
+    {
+        *got = false;
+        if (!m_search) {
+            if (m_steps.empty()) {
+                m_searching = false;
+                return 0;
+            }
+            m_step = std::move(m_steps.front());
+            m_steps.pop_front();
+            ++m_stepIndex;
+            m_baseNames.push_back(m_directory->nameOfDn(m_step.baseDn));
+            m_skipBase.push_back(m_step.skipBase);
+            m_retried = false;
+            if (const DirResult rc = startStep(); rc != 0) {
+                return rc;
+            }
+            if (m_step.scope != LDAP_SCOPE_BASE) {
+                m_directory->listAhead(m_step.baseDn);
+            }
+        }
+        bool finished = false;
+        if (const DirResult rc = m_search->next(found, &finished); rc != 0) {
+            // A connection the server had closed before this search began:
+            // the search runs again on a new one, once.
+            if (m_search->failedOnStaleConnection() && !m_retried) {
+                m_retried = true;
+                if (startStep() == 0) {
+                    return 0;
+                }
+            }
+            if (m_pending.empty()) {
+                return rc;
+            }
+            m_failure = rc;
+            m_searching = false;
+            m_search.reset();
+            return 0;
+        }
+        if (finished) {
+            m_search.reset();
+            return 0;
+        }
+        *got = true;
+        return 0;
+    }
+
+    // Reads one more entry behind those that wait for their names.
+    DirResult readAhead()
+    {
+        LdapEntry found;
+        bool got = false;
+        if (const DirResult rc = read(&found, &got); rc != 0) {
+            return rc;
+        }
+        if (got) {
+            m_pendingBytes += PendingBytes(found);
+            m_pending.push_back(Pending {std::move(found), m_stepIndex});
+        }
+        return 0;
+    }
+
+    // Makes the summary of an entry whose names are ready; *delivered false
+    // when it is left out (the base of a subtree step, a name too long).
+    DirResult deliver(LdapEntry* found, std::size_t step, ObjectSummary* entry, bool* delivered)
+    {
+        *delivered = false;
+        ++m_examined;
+        // The base is recognised by the name its summary carries: the
+        // entries found are not added to the directory's name table.
+        ObjectSummary summary = m_directory->summarize(*found, !m_remember);
+        if (m_skipBase[step] && SameTextIgnoreCase(summary.fullName, m_baseNames[step])) {
+            return 0;
+        }
+        if (!m_directory->nameFits(summary, found->dn)) {
+            return 0;
+        }
+        if (m_remember) {
+            if (const DirResult rc = m_directory->completeRanges(found); rc != 0) {
+                return rc;
+            }
+            m_directory->rememberSearched(summary, *found);
+        }
+        *entry = std::move(summary);
+        *delivered = true;
+        return 0;
+    }
+
     DirResult startStep()
     {
         m_search.reset();
@@ -115,13 +242,20 @@ private:
     LdapDirectory* m_directory;
     std::deque<SearchStep> m_steps;
     SearchStep m_step;
-    std::string m_baseName; // full name of the step's base
+    std::size_t m_stepIndex = std::size_t(-1); // of the step that runs
+    std::vector<std::string> m_baseNames; // full name of each step's base
+    std::vector<bool> m_skipBase; // and whether it is left out
     LdapEntry m_found; // the entry being delivered (its storage reused)
     std::string m_filter;
     std::vector<std::string> m_attributes;
     bool m_remember;
     std::unique_ptr<PagedSearch> m_search;
+    bool m_searching = true; // steps or pages are left
     bool m_retried = false;
+    DirResult m_failure = 0; // what ended the search, told after the entries read before it
+    std::deque<Pending> m_pending;
+    std::size_t m_pendingBytes = 0;
+    int m_sincePoll = 0;
     std::uint32_t m_examined = 0;
 };
 

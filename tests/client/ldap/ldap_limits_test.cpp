@@ -141,13 +141,13 @@ protected:
 
     // Starts slapd with the example tree and limits for ordinary users, and
     // the client bound as one of them.
-    void Start(const std::string& limits, const std::string& urlOptions = "")
+    void Start(const std::string& limits, const std::string& urlOptions = "", const std::string& moreLdif = "")
     {
         SlapdOptions options;
         options.suffix = "dc=example,dc=com";
         options.databaseConfig = limits;
         std::string error;
-        ASSERT_TRUE(m_server.start(ExampleLdif(), &error, options)) << error;
+        ASSERT_TRUE(m_server.start(ExampleLdif() + moreLdif, &error, options)) << error;
         ldap::LdapUrl url;
         ASSERT_TRUE(ldap::ParseLdapUrl(m_server.url(urlOptions), &url, &error)) << error;
         ldap::Credentials credentials;
@@ -327,6 +327,41 @@ TEST_F(LdapLimitsTest, ListingDuringAPagedSearchLeavesItWhole)
     EXPECT_EQ(
         std::set<std::string>(searched.names.begin(), searched.names.end()).size(), std::size_t(kPeople + kTeams));
     EXPECT_EQ(m_directory->connectionCount(), 2u);
+}
+
+// The entries of a container of several pages wait for the listing that
+// names them while the search reads on, and get the names a listing gives
+// them: "adm" comes first as a uid and last as a cn, and both are typed. One
+// listing of the container serves the search and the listing after it.
+TEST_F(LdapLimitsTest, ASearchOfManyPagesNamesItsEntriesAsTheListingDoes)
+{
+    constexpr int kMembers = 250;
+    const std::string pairs = "ou=Pairs,dc=example,dc=com";
+    std::string ldif = "dn: " + pairs + "\nobjectClass: organizationalUnit\nou: Pairs\n\n" + "dn: uid=adm," + pairs +
+        "\nobjectClass: account\nuid: adm\n\n";
+    for (int i = 1; i <= kMembers; ++i) {
+        const std::string uid = "member" + std::to_string(1000 + i);
+        ldif += "dn: uid=" + uid + "," + pairs + "\nobjectClass: account\nuid: " + uid + "\n\n";
+    }
+    ldif += "dn: cn=adm," + pairs + "\nobjectClass: person\ncn: adm\nsn: Adm\n\n";
+    Start(kPagesOf100, "", ldif);
+    const std::uint64_t before = m_directory->searchesSent();
+    const Delivered searched = Drain(context(), Searching(context(), "Pairs.example.com", 2));
+    EXPECT_EQ(searched.result, 0);
+    const std::set<std::string> names(searched.names.begin(), searched.names.end());
+    EXPECT_EQ(names.size(), std::size_t(kMembers + 2));
+    EXPECT_EQ(names.count("uid=adm.Pairs.example.com"), 1u);
+    EXPECT_EQ(names.count("cn=adm.Pairs.example.com"), 1u);
+    EXPECT_EQ(names.count("member1001.Pairs.example.com"), 1u);
+    EXPECT_EQ(names.count("member1250.Pairs.example.com"), 1u);
+    // The base's resolving lists example.com and the base is read; then
+    // the search and the one listing of Pairs, nothing more.
+    EXPECT_EQ(m_directory->searchesSent() - before, 4u);
+    const Delivered listed = Drain(context(), Listing(context(), "Pairs.example.com", false));
+    EXPECT_EQ(std::set<std::string>(listed.names.begin(), listed.names.end()), names);
+    // A read of the container and its listing (its names known already).
+    EXPECT_EQ(m_directory->searchesSent() - before, 6u);
+    EXPECT_TRUE(m_notices.empty()) << m_notices.front();
 }
 
 // A server that stops answering is given up after the URL's time-out, and

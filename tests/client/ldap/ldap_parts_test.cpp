@@ -45,10 +45,27 @@ TEST(LdapDn, ParsesAndEscapesPerRfc4514)
         std::vector<DnComponent> again;
         ASSERT_TRUE(ParseDn(FormatDn(components), &again)) << FormatDn(components);
         EXPECT_EQ(TypelessName(again), row.typeless);
+        // The leaf alone parses as the first of the whole DN's components.
+        DnComponent leaf;
+        ASSERT_EQ(ParseLeafRdn(row.dn, &leaf), !components.empty()) << row.dn;
+        if (!components.empty()) {
+            EXPECT_EQ(ComponentName(leaf, true), ComponentName(components.front(), true)) << row.dn;
+        }
     }
     for (const char* broken : {"cn", "=x", "cn=x,", "cn=\"open", "cn=trailing\\"}) {
         std::vector<DnComponent> components;
         EXPECT_FALSE(ParseDn(broken, &components)) << broken;
+    }
+    // The leaf's parser stops at the leaf: what follows is its parent's.
+    for (const auto& [dn, leafName] : std::vector<std::pair<std::string, std::string>> {
+             {"cn=a\\,b+uid=c,=broken", "cn=a,b+uid=c"}, {"uid=x;o=Acme", "uid=x"}, {"cn=\"q,r\" , o", "cn=q,r"}}) {
+        DnComponent leaf;
+        ASSERT_TRUE(ParseLeafRdn(dn, &leaf)) << dn;
+        EXPECT_EQ(ComponentName(leaf, true), leafName) << dn;
+    }
+    for (const char* broken : {"cn", "=x,o=Acme", "cn=\"open,o=Acme", "cn=trailing\\"}) {
+        DnComponent leaf;
+        EXPECT_FALSE(ParseLeafRdn(broken, &leaf)) << broken;
     }
     EXPECT_EQ(EscapeDnValue("#a,b+c\"d\\e<f>g;h=i "), "\\#a\\,b\\+c\\\"d\\\\e\\<f\\>g\\;h\\=i\\ ");
     EXPECT_EQ(EscapeDnValue(std::string("a\0b", 3)), "a\\00b");
