@@ -1,19 +1,18 @@
 #pragma once
 
-// The duplicate list of a search run: a sorted list of attribute value texts
-// that refuses a second entry equal to one it already holds. Entries are ordered
-// and matched as util::CompareTextsForSorting orders them (ASCII case folded,
-// then the user's locale collation), the comparison every sorted list of the
-// program uses, so the window and the command line find the same duplicates.
-// The entries are kept as SortKeys, each value folded once.
-
-#include "app/run/sort_key.h"
+// The duplicate list of a search run: a set of attribute value texts that
+// refuses a second entry equal to one it already holds. Two texts are equal
+// exactly when util::CompareTextsForSorting finds them equal (the comparison
+// every sorted list of the program uses, whose 0 means "the same bytes after
+// ASCII case folding"), so the window and the command line find the same
+// duplicates. Only equality matters here, not order: the entries are kept
+// folded in a hash table, one look-up per value however many there are.
 
 #include <cstddef>
 #include <cstdint>
-#include <map>
 #include <optional>
 #include <string>
+#include <unordered_map>
 
 namespace veralith::app {
 
@@ -23,14 +22,13 @@ public:
     // Adds value with the object index it belongs to. When the list already
     // holds an equal value, adds nothing and returns the object index stored
     // with that earlier entry; otherwise stores the value and returns nothing.
-    // O(log n) comparisons and one node allocation per call.
+    // One hash look-up and, for a new value, one allocation per call.
     std::optional<std::int32_t> Add(const std::string& value, std::int32_t objectIndex);
-
     std::size_t Count() const { return entries_.size(); }
     void Clear() { entries_.clear(); }
 
 private:
-    std::map<SortKey, std::int32_t, SortKeyLess> entries_;
+    std::unordered_map<std::string, std::int32_t> entries_;
 };
 
 } // namespace veralith::app
