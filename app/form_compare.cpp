@@ -158,15 +158,22 @@ void ConflictGroupsView::ClearGroups()
 void ConflictGroupsView::ShowGroups(const std::vector<ConflictGroup>& groups)
 {
     ClearGroups();
+    // Built apart and handed over at once, then expanded at once: one item
+    // at a time, each expanded on its own, a run with 10,000 groups held the
+    // window for a second.
+    QList<QTreeWidgetItem*> tops;
+    tops.reserve(static_cast<qsizetype>(groups.size()));
     for (const ConflictGroup& group : groups) {
-        auto* top = new QTreeWidgetItem(this, {ToQString(ConflictGroupTitle(group))});
+        auto* top = new QTreeWidgetItem(QStringList {ToQString(ConflictGroupTitle(group))});
         const bool mixed = HasMixedAttributes(group);
         for (const ConflictGroupMember& member : group.members) {
             auto* child = new QTreeWidgetItem(top, {ToQString(ConflictMemberText(member, mixed))});
             child->setData(0, Qt::UserRole, ToQString(member.object));
         }
-        top->setExpanded(true);
+        tops.append(top);
     }
+    addTopLevelItems(tops);
+    expandAll();
     m_lines = ConflictGroupLines(groups);
 }
 

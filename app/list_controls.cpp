@@ -12,6 +12,11 @@ ListBox::ListBox(const QString& name, QWidget* parent)
     setObjectName(name);
     setModel(m_items);
     setUniformItemSizes(true);
+    // Rows laid out a slice at a time between events: a list of a million
+    // rows that grows during a search is laid out again after every change,
+    // and in one piece that would hold the window for seconds.
+    setLayoutMode(QListView::Batched);
+    setBatchSize(kLayoutBatchRows);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     connect(this, &QAbstractItemView::clicked, this, &ListBox::Click);

@@ -43,6 +43,7 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent* event) override;
 
 private:
+    static constexpr int kLayoutBatchRows = 20000;
     StringListModel* m_items;
 };
 
@@ -70,6 +71,7 @@ signals:
     void Change();
 
 private:
+    static constexpr int kLayoutBatchRows = 20000;
     StringListModel* m_items;
 };
 

@@ -1,15 +1,17 @@
 #!/usr/bin/env bash
 # The speed table: `veralith-cli find` over generated tree files and over a
 # private OpenLDAP server, each beside its peers measured in the same run, for
-# several sizes. Prints one Markdown table (best wall time of the rounds, peak
-# memory of the largest process) and checks every program's duplicate lines
-# against what the generators planted.
+# several sizes. Prints one Markdown table (median wall and CPU time of the
+# rounds, peak memory of the largest process, and Veralith's figures divided
+# by its peer's) and checks every program's duplicate lines against what the
+# generators planted.
 #
-# usage: bench/compare.sh [-n "10000 100000 1000000"] [-l "10000 100000"] [-r ROUNDS]
+# usage: bench/compare.sh [-n "10000 100000 1000000"] [-l "10000 100000"] [-L] [-r ROUNDS]
 #                         [-c VERALITH_CLI] [-w WORKDIR] [-s tree|ldap|both]
 #   -n SIZES   user counts for the tree files (default 10000 100000 1000000)
-#   -l SIZES   user counts for LDAP (default: the same as -n); loading
-#              1,000,000 users into slapd takes minutes
+#   -l SIZES   user counts for LDAP (default: the same as -n)
+#   -L         leaves out LDAP sizes of 1,000,000 users and more: loading
+#              them into slapd takes many minutes
 #   -r ROUNDS  timed rounds per program, alternating (default 3); one untimed
 #              warm-up round comes first
 #   -c CLI     the program to time (default: build/release/app/veralith-cli,
@@ -31,15 +33,17 @@ rounds=3
 cli=""
 work=/tmp/veralith-compare
 which=both
-while getopts "n:l:r:c:w:s:" opt; do
+skip_big_ldap=0
+while getopts "n:l:Lr:c:w:s:" opt; do
   case $opt in
     n) sizes=$OPTARG ;;
     l) ldap_sizes=$OPTARG ;;
+    L) skip_big_ldap=1 ;;
     r) rounds=$OPTARG ;;
     c) cli=$OPTARG ;;
     w) work=$OPTARG ;;
     s) which=$OPTARG ;;
-    *) sed -n '7,21p' "$0" >&2; exit 2 ;;
+    *) sed -n '9,25p' "$0" >&2; exit 2 ;;
   esac
 done
 ldap_sizes=${ldap_sizes:-$sizes}
@@ -77,15 +81,23 @@ measure() {
   tail -n 1 "$stats" | awk '{ printf "%s %s %.2f\n", $1, $2, $3 + $4 }'
 }
 
-# bench_rounds NAME... : for each round, runs every named function in turn;
-# results in best_s[NAME] and peak_kb[NAME] (largest over the rounds).
-declare -A best_s peak_kb best_cpu
+# median VALUES...: the median of the numbers (the mean of the middle two
+# for an even count).
+median() {
+  printf '%s\n' "$@" | sort -g | awk '{ v[NR] = $1 } END { m = int((NR + 1) / 2); printf "%.2f", (NR % 2) ? v[m] : (v[m] + v[m + 1]) / 2 }'
+}
+
+# bench_rounds NAME... : for each round, runs every named function in turn
+# (the programs alternate); results in wall_s[NAME] and cpu_s[NAME] (medians
+# over the rounds) and peak_kb[NAME] (largest over the rounds).
+declare -A wall_s cpu_s peak_kb
 bench_rounds() {
   local name r t m c
+  declare -A walls cpus
   for name in "$@"; do
     "$name" "$work/$name.warm" > /dev/null # warm-up: page cache, server caches
-    best_s[$name]=""
-    best_cpu[$name]=""
+    walls[$name]=""
+    cpus[$name]=""
     peak_kb[$name]=0
   done
   for ((r = 0; r < rounds; ++r)); do
@@ -95,26 +107,37 @@ bench_rounds() {
         echo "no measurement for $name" >&2
         exit 1
       fi
-      if [[ -z ${best_s[$name]} ]] || awk -v a="$t" -v b="${best_s[$name]}" 'BEGIN { exit !(a < b) }'; then
-        best_s[$name]=$t
-      fi
-      if [[ -z ${best_cpu[$name]} ]] || awk -v a="$c" -v b="${best_cpu[$name]}" 'BEGIN { exit !(a < b) }'; then
-        best_cpu[$name]=$c
-      fi
+      walls[$name]+=" $t"
+      cpus[$name]+=" $c"
       if ((m > peak_kb[$name])); then
         peak_kb[$name]=$m
       fi
     done
   done
+  for name in "$@"; do
+    # shellcheck disable=SC2086 # the lists split into their numbers
+    wall_s[$name]=$(median ${walls[$name]})
+    # shellcheck disable=SC2086
+    cpu_s[$name]=$(median ${cpus[$name]})
+  done
 }
 
-row() { # N source program name check
-  printf '| %s | %s | %s | %s | %s | %d | %s |\n' "$1" "$2" "$3" "${best_s[$4]}" "${best_cpu[$4]}" \
-    $(((peak_kb[$4] + 512) / 1024)) "$5"
+# ratio A B: A's figures divided by B's, "wall / CPU / memory".
+ratio() {
+  awk -v a="${wall_s[$1]}" -v b="${wall_s[$2]}" -v c="${cpu_s[$1]}" -v d="${cpu_s[$2]}" \
+    -v e="${peak_kb[$1]}" -v f="${peak_kb[$2]}" 'function q(x, y) { return y > 0 ? sprintf("%.2f", x / y) : "-" }
+      BEGIN { printf "%s / %s / %s", q(a, b), q(c, d), q(e, f) }'
 }
 
-echo "| users | source | program | best wall s | best CPU s | peak MB | duplicate lines |"
-echo "|---|---|---|---|---|---|---|"
+row() { # N source program name check [ratio]
+  printf '| %s | %s | %s | %s | %s | %d | %s | %s |\n' "$1" "$2" "$3" "${wall_s[$4]}" "${cpu_s[$4]}" \
+    $(((peak_kb[$4] + 512) / 1024)) "${6:--}" "$5"
+}
+
+echo "$(date -u '+%Y-%m-%d %H:%M UTC'): load average at the start: $(cut -d' ' -f1-3 /proc/loadavg)"
+echo
+echo "| users | source | program | median wall s | median CPU s | peak MB | ÷ peer (wall / CPU / memory) | duplicate lines |"
+echo "|---|---|---|---|---|---|---|---|"
 
 # ---- tree files ------------------------------------------------------------
 tree_file=""
@@ -151,7 +174,8 @@ if [[ $which != ldap ]]; then
     fi
     tree_expected "$n" > "$work/tree-$n.expected"
     bench_rounds tree_veralith tree_python tree_load
-    row "$n" "tree file" "veralith-cli find" tree_veralith "$(check_lines "$work/tree-$n.expected" "$work/tree_veralith.out")"
+    row "$n" "tree file" "veralith-cli find" tree_veralith \
+      "$(check_lines "$work/tree-$n.expected" "$work/tree_veralith.out")" "$(ratio tree_veralith tree_python)"
     row "$n" "tree file" "veralith-cli containers (load only)" tree_load "-"
     row "$n" "tree file" "pydups.py" tree_python "$(check_lines "$work/tree-$n.expected" "$work/tree_python.out")"
   done
@@ -202,6 +226,10 @@ PY
 
 if [[ $which != tree ]]; then
   for n in $ldap_sizes; do
+    if ((skip_big_ldap && n >= 1000000)); then
+      echo "| $n | LDAP | (left out: -L) | - | - | - | - | - |"
+      continue
+    fi
     ldif=$work/acme-$n.ldif
     if [[ ! -s $ldif || ! -s $work/acme-$n.json ]]; then
       python3 "$ldapb/gen-ldif.py" -n "$n" -o "$ldif" --manifest "$work/acme-$n.json"
@@ -211,7 +239,7 @@ if [[ $which != tree ]]; then
     eval "$("$ldapb/start-slapd.sh" -d "$slapd_dir" -l "$ldif")"
     bench_rounds ldap_veralith ldap_bare ldap_peer
     check=$(ldap_check "$work/acme-$n.json" "$work/ldap_veralith.out" "$work/ldap_peer.out")
-    row "$n" LDAP "veralith-cli find" ldap_veralith "$check"
+    row "$n" LDAP "veralith-cli find" ldap_veralith "$check" "$(ratio ldap_veralith ldap_bare)"
     row "$n" LDAP "ldapsearch (bare)" ldap_bare "-"
     row "$n" LDAP "peer-dups.sh" ldap_peer "same values"
     stop_slapd
@@ -219,4 +247,4 @@ if [[ $which != tree ]]; then
 fi
 echo
 echo "$(date -u '+%Y-%m-%d %H:%M UTC'), $(nproc) cores, $(sed -n 's/^model name\s*: //p' /proc/cpuinfo | head -1)," \
-  "best of $rounds rounds after a warm-up; load average at the end: $(cut -d' ' -f1-3 /proc/loadavg)"
+  "medians of $rounds alternating rounds after a warm-up; load average at the end: $(cut -d' ' -f1-3 /proc/loadavg)"

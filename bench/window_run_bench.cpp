@@ -8,10 +8,12 @@
 // Duplicates mode, Recurse, the alert "Log Message" and the container
 // "[Root]", clicks Search and reports the run's time, how often the window
 // processed its pending messages (the longest pause between two) and how
-// often the status bar changed.
+// often the status bar changed, the peak memory, and how long painting the
+// lists takes while they are scrolled afterwards.
 
 #include "app/dialogs.h"
 #include "app/form_search_run.h"
+#include "app/list_controls.h"
 #include "app/main_form.h"
 #include "bench/bench_process.h"
 #include "client/client.h"
@@ -26,6 +28,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QScrollBar>
 #include <QStatusBar>
 
 namespace {
@@ -47,6 +50,43 @@ public:
     int boxes = 0;
     std::string last;
 };
+
+struct ScrollTimes
+{
+    std::size_t steps = 0;
+    double median = 0;
+    double longest = 0;
+};
+
+// Scrolls list by pages and by jumps, painting each position, and times the
+// steps.
+ScrollTimes ScrollThrough(app::ListBox& list)
+{
+    QScrollBar* bar = list.verticalScrollBar();
+    std::vector<double> steps;
+    const auto step = [&](int value) {
+        const bench::Stopwatch clock;
+        bar->setValue(value);
+        list.viewport()->repaint();
+        QApplication::processEvents();
+        steps.push_back(clock.Milliseconds());
+    };
+    for (int i = 0; i < 200 && bar->value() < bar->maximum(); ++i) {
+        step(bar->value() + bar->pageStep());
+    }
+    for (int i = 0; i <= 100; ++i) {
+        const int jump = static_cast<int>(static_cast<long long>(bar->maximum()) * ((i * 37) % 101) / 100);
+        step(jump);
+    }
+    ScrollTimes times;
+    times.steps = steps.size();
+    if (!steps.empty()) {
+        std::sort(steps.begin(), steps.end());
+        times.median = steps[steps.size() / 2];
+        times.longest = steps.back();
+    }
+    return times;
+}
 
 } // namespace
 
@@ -101,10 +141,19 @@ int main(int argc, char** argv)
     std::vector<double> pumps;
     const bench::Stopwatch clock;
     util::FeedbackHooks timed = windowHooks;
+    // The longest single round of event processing (layout and painting),
+    // and when it came.
+    double longestPump = 0;
+    double longestPumpAt = 0;
     timed.processPendingMessages = [&] {
-        pumps.push_back(clock.Milliseconds());
+        const double at = clock.Milliseconds();
+        pumps.push_back(at);
         if (windowHooks.processPendingMessages) {
             windowHooks.processPendingMessages();
+        }
+        if (clock.Milliseconds() - at > longestPump) {
+            longestPump = clock.Milliseconds() - at;
+            longestPumpAt = at;
         }
     };
     util::SetFeedbackHooks(timed);
@@ -119,25 +168,34 @@ int main(int argc, char** argv)
     util::SetFeedbackHooks(windowHooks);
 
     double longestPause = 0;
-    double pauseFrom = start; // when the longest pause began
+    double longestPauseAt = start;
     double previous = start;
+    pumps.push_back(end);
     for (const double pump : pumps) {
         if (pump - previous > longestPause) {
             longestPause = pump - previous;
-            pauseFrom = previous;
+            longestPauseAt = previous;
         }
         previous = pump;
     }
-    if (end - previous > longestPause) {
-        longestPause = end - previous;
-        pauseFrom = previous;
-    }
+    pumps.pop_back();
     std::printf("window run: %d objects, %d values, %d log lines, %d boxes (%s): %.0f ms (CPU %.0f ms)\n",
         form.ListBoxObjects->Count(), form.ListBoxAttributes->Count(), form.ListBoxLog->Count(), dialogs.boxes,
         dialogs.last.c_str(), end - start, cpuMilliseconds);
-    std::printf("pending messages processed %zu times, longest pause %.1f ms (from %.0f ms into the run); status "
-                "bar changed %d times\n",
-        pumps.size(), longestPause, pauseFrom - start, statusChanges);
+    std::printf("pending messages processed %zu times, longest pause %.1f ms (from %.0f ms into the run); status bar "
+                "changed %d times\n",
+        pumps.size(), longestPause, longestPauseAt - start, statusChanges);
+    std::printf("longest round of event processing %.1f ms (at %.0f ms)\n", longestPump, longestPumpAt - start);
     std::printf("peak memory %ld MB\n", bench::PeakKilobytes() / 1024);
+
+    // Scrolling the filled lists: a page at a time from the top, then jumps
+    // across the whole list, each step painted at once.
+    form.PageControl->setCurrentWidget(form.TabSheetResults);
+    QApplication::processEvents();
+    for (app::ListBox* list : {form.ListBoxObjects, form.ListBoxAttributes, form.ListBoxLog}) {
+        ScrollTimes times = ScrollThrough(*list);
+        std::printf("scrolling %s (%d rows): %zu steps, median %.2f ms, longest %.2f ms\n",
+            list->objectName().toStdString().c_str(), list->Count(), times.steps, times.median, times.longest);
+    }
     return 0;
 }

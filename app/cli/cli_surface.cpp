@@ -14,12 +14,7 @@ void CliSurface::AddObjects(const util::StringList& names)
     for (const util::StringListEntry& entry : names) {
         all.push_back(entry.text);
     }
-    std::vector<SortKey> keys;
-    keys.reserve(all.size());
-    for (const std::string& name : all) {
-        keys.emplace_back(name);
-    }
-    const std::vector<std::uint32_t> order = StableSortOrder(keys);
+    const std::vector<std::uint32_t> order = StableSortOrder(all);
     objects_.clear();
     objects_.reserve(all.size());
     for (const std::uint32_t index : order) {

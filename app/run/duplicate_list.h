@@ -1,19 +1,21 @@
 #pragma once
 
-// The duplicate list of a search run: attribute value texts that refuses a
-// second entry equal to one it already holds. Values match as
-// util::CompareTextsForSorting finds them equal (the same texts after ASCII
-// case folding; the collation only orders texts, it never makes two
-// different folded texts equal), the comparison every sorted list of the
-// program uses, so the window and the command line find the same duplicates.
-// The folded values are kept in a hash table: one folding and one look-up a
-// value, whatever the list's size.
+// The duplicate list of a search run: a set of attribute value texts that
+// refuses a second entry equal to one it already holds. Two texts are equal
+// exactly when util::CompareTextsForSorting finds them equal (the comparison
+// every sorted list of the program uses, whose 0 means "the same bytes after
+// ASCII case folding"), so the window and the command line find the same
+// duplicates. Only equality matters here, not order: the folded values are
+// kept one after another in one text, found through an open-addressing table
+// of entry numbers, so that a million values cost a few dozen allocations and
+// are released at once.
 
 #include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
-#include <unordered_map>
+#include <string_view>
+#include <vector>
 
 namespace veralith::app {
 
@@ -23,14 +25,31 @@ public:
     // Adds value with the object index it belongs to. When the list already
     // holds an equal value, adds nothing and returns the object index stored
     // with that earlier entry; otherwise stores the value and returns nothing.
-    // One folding, one hash look-up and at most one node allocation a call.
+    // One hash look-up per call.
     std::optional<std::int32_t> Add(const std::string& value, std::int32_t objectIndex);
-
     std::size_t Count() const { return entries_.size(); }
-    void Clear() { entries_.clear(); }
+    void Clear();
 
 private:
-    std::unordered_map<std::string, std::int32_t> entries_; // folded value -> object index
+    struct Entry
+    {
+        std::size_t offset; // in folded_
+        std::size_t length;
+        std::size_t hash;
+        std::int32_t objectIndex;
+    };
+
+    std::string_view Folded(const Entry& entry) const
+    {
+        return std::string_view(folded_).substr(entry.offset, entry.length);
+    }
+    void Grow();
+
+    std::vector<Entry> entries_;
+    std::string folded_;
+    // Entry number + 1 per slot, 0 for a free slot; a power of two long.
+    std::vector<std::uint32_t> slots_;
+    std::string scratch_;
 };
 
 } // namespace veralith::app

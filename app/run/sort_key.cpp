@@ -64,4 +64,48 @@ std::vector<std::uint32_t> StableSortOrder(const std::vector<SortKey>& keys, con
     return order;
 }
 
+std::vector<std::uint32_t> StableSortOrder(const std::vector<std::string>& texts)
+{
+    const std::size_t count = texts.size();
+    std::size_t bytes = 0;
+    for (const std::string& text : texts) {
+        if (text.find('\0') != std::string::npos) {
+            // Parts between NUL bytes are collated one by one: the keys do it.
+            std::vector<SortKey> keys;
+            keys.reserve(count);
+            for (const std::string& t : texts) {
+                keys.emplace_back(t);
+            }
+            return StableSortOrder(keys);
+        }
+        bytes += text.size() + 1;
+    }
+    // Every folded text with its NUL, one after the other.
+    std::string folded;
+    folded.reserve(bytes);
+    std::vector<std::size_t> start(count);
+    for (std::size_t i = 0; i < count; ++i) {
+        start[i] = folded.size();
+        folded += util::FoldAsciiCase(texts[i]);
+        folded += '\0';
+    }
+    const char* base = folded.data();
+    const auto less = [&](std::uint32_t a, std::uint32_t b) {
+        // As CompareSortKeys: the collation, then the folded bytes.
+        const char* x = base + start[a];
+        const char* y = base + start[b];
+        const int order = std::strcoll(x, y);
+        if (order != 0) {
+            return order < 0;
+        }
+        return std::strcmp(x, y) < 0;
+    };
+    std::vector<std::uint32_t> order(count);
+    for (std::size_t i = 0; i < count; ++i) {
+        order[i] = static_cast<std::uint32_t>(i);
+    }
+    std::stable_sort(order.begin(), order.end(), less);
+    return order;
+}
+
 } // namespace veralith::app

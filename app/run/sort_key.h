@@ -51,4 +51,8 @@ struct SortKeyLess
 // it sorts 100,000 names.
 std::vector<std::uint32_t> StableSortOrder(const std::vector<SortKey>& keys, const std::function<void()>& pace = {});
 
+// The same order for texts, without pacing, for lists of a million names: the
+// folded texts are kept in one block rather than one allocation each.
+std::vector<std::uint32_t> StableSortOrder(const std::vector<std::string>& texts);
+
 } // namespace veralith::app

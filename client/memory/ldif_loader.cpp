@@ -422,15 +422,21 @@ bool LooksLikeLdif(std::string_view text)
     if (text.substr(0, 3) == "\xEF\xBB\xBF") {
         pos = 3;
     }
+    // The first line that is neither empty, a comment nor a continuation
+    // decides; only its head is looked at, so that a tree file written on one
+    // line is not scanned to its end.
+    const auto startsWith = [&text](std::size_t at, std::string_view head) {
+        return text.size() - at >= head.size() && SameTextIgnoreCase(text.substr(at, head.size()), head);
+    };
     while (pos < text.size()) {
-        const std::size_t end = std::min(text.find('\n', pos), text.size());
-        std::string_view line = text.substr(pos, end - pos);
-        if (!line.empty() && line.back() == '\r') {
-            line.remove_suffix(1);
+        const char first = text[pos];
+        const bool empty = first == '\n' || (first == '\r' && (pos + 1 == text.size() || text[pos + 1] == '\n'));
+        if (!empty && first != '#' && first != ' ') {
+            return startsWith(pos, "version:") || startsWith(pos, "dn:");
         }
-        if (!line.empty() && line.front() != '#' && line.front() != ' ') {
-            const std::string_view head = line.substr(0, line.find(':'));
-            return head.size() < line.size() && (SameTextIgnoreCase(head, "version") || SameTextIgnoreCase(head, "dn"));
+        const std::size_t end = text.find('\n', pos);
+        if (end == std::string_view::npos) {
+            break;
         }
         pos = end + 1;
     }

@@ -10,6 +10,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <new>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -78,6 +79,45 @@ bool ReadStreamSource(int fd, const std::string& name, std::string* text, std::s
     }
 }
 
+// The buffer a file is read into: anonymous pages of its own mapping, asked
+// for in huge pages where the system offers them, so that reading a file of
+// hundreds of megabytes does not take a page fault every 4 KiB; unmapped at
+// the end of the load.
+class FileBuffer
+{
+public:
+    explicit FileBuffer(std::size_t size)
+        : m_size(size == 0 ? 1 : size)
+    {
+        void* at = mmap(nullptr, m_size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        if (at == MAP_FAILED) {
+            m_size = 0;
+            return;
+        }
+        m_data = static_cast<char*>(at);
+#ifdef MADV_HUGEPAGE
+        madvise(m_data, m_size, MADV_HUGEPAGE);
+#endif
+    }
+    ~FileBuffer()
+    {
+        if (m_data != nullptr) {
+            munmap(m_data, m_size);
+        }
+    }
+    FileBuffer(const FileBuffer&) = delete;
+    FileBuffer& operator=(const FileBuffer&) = delete;
+
+    char* data() const
+    {
+        return m_data;
+    }
+
+private:
+    char* m_data = nullptr;
+    std::size_t m_size;
+};
+
 } // namespace
 
 bool LoadTreeFile(const std::string& path, std::shared_ptr<MemoryDirectory>* directory, std::string* error,
@@ -122,18 +162,18 @@ bool LoadTreeFile(const std::string& path, std::shared_ptr<MemoryDirectory>* dir
         *error = path + ": the file is larger than 1 GiB";
         return false;
     }
-    // One read into a buffer of the file's size (left uninitialised: the
-    // read fills it); a file that changes meanwhile is read as far as it goes.
+    // One read into a buffer of the file's size; a file that changes
+    // meanwhile is read as far as it goes.
     const auto capacity = static_cast<std::size_t>(info.st_size);
-    std::unique_ptr<char[]> text(new (std::nothrow) char[capacity + 1]);
-    if (!text) {
+    const FileBuffer text(capacity);
+    if (text.data() == nullptr) {
         close(fd);
         *error = path + ": the file is too large to load";
         return false;
     }
     std::size_t done = 0;
     while (done < capacity) {
-        const ssize_t n = read(fd, text.get() + done, capacity - done);
+        const ssize_t n = read(fd, text.data() + done, capacity - done);
         if (n < 0) {
             const int code = errno;
             close(fd);
@@ -146,7 +186,7 @@ bool LoadTreeFile(const std::string& path, std::shared_ptr<MemoryDirectory>* dir
         done += static_cast<std::size_t>(n);
     }
     close(fd);
-    return LoadTreeText(std::string_view(text.get(), done), path, directory, error, warnings);
+    return LoadTreeText(std::string_view(text.data(), done), path, directory, error, warnings);
 }
 
 bool LoadTreeSource(const std::string& source, std::shared_ptr<DirectoryService>* service, std::string* error,

@@ -152,6 +152,7 @@ void MemoryDirectory::attach(std::uint32_t child, std::uint32_t parent)
 {
     m_objects[child].parent = parent;
     m_objects[parent].children.push_back(child);
+    m_childSlots.clear();
 }
 
 void MemoryDirectory::replaceValue(
@@ -165,12 +166,63 @@ void MemoryDirectory::replaceValue(
 
 void MemoryDirectory::finish()
 {
+    const auto before = [this](std::uint32_t a, std::uint32_t b) {
+        return CompareIgnoreCase(m_objects[a].rdn, m_objects[b].rdn) < 0;
+    };
     for (ObjectRecord& o : m_objects) {
-        std::sort(o.children.begin(), o.children.end(), [this](std::uint32_t a, std::uint32_t b) {
-            return CompareIgnoreCase(m_objects[a].rdn, m_objects[b].rdn) < 0;
-        });
+        // Files written from a directory list siblings in order already:
+        // checking that costs one comparison per child, sorting a dozen.
+        if (!std::is_sorted(o.children.begin(), o.children.end(), before)) {
+            std::sort(o.children.begin(), o.children.end(), before);
+        }
         o.children.shrink_to_fit();
     }
+    std::size_t slots = 1024;
+    while (slots < m_objects.size() * 2) {
+        slots *= 2;
+    }
+    m_childSlots.assign(slots, kNoObject);
+    const std::size_t mask = slots - 1;
+    // Siblings in their sorted order: of two names equal but for case, the
+    // one a binary search would meet first is found.
+    for (const ObjectRecord& o : m_objects) {
+        for (const std::uint32_t index : o.children) {
+            std::size_t slot = childHash(m_objects[index].parent, m_objects[index].rdn) & mask;
+            while (m_childSlots[slot] != kNoObject) {
+                slot = (slot + 1) & mask;
+            }
+            m_childSlots[slot] = index;
+        }
+    }
+}
+
+std::size_t MemoryDirectory::childHash(std::uint32_t parent, std::string_view rdn)
+{
+    return FoldedNameHash()(rdn) ^ (static_cast<std::size_t>(parent) * 0x9E3779B97F4A7C15ULL);
+}
+
+std::uint32_t MemoryDirectory::child(std::uint32_t parent, std::string_view rdn) const
+{
+    if (rdn.empty()) {
+        return kNoObject;
+    }
+    if (!m_childSlots.empty()) {
+        const std::size_t mask = m_childSlots.size() - 1;
+        for (std::size_t slot = childHash(parent, rdn) & mask;; slot = (slot + 1) & mask) {
+            const std::uint32_t index = m_childSlots[slot];
+            if (index == kNoObject) {
+                return kNoObject;
+            }
+            const ObjectRecord& o = m_objects[index];
+            if (o.parent == parent && SameTextIgnoreCase(o.rdn, rdn)) {
+                return index;
+            }
+        }
+    }
+    const auto& children = m_objects[parent].children;
+    const auto it = std::lower_bound(children.begin(), children.end(), rdn,
+        [this](std::uint32_t index, std::string_view key) { return CompareIgnoreCase(m_objects[index].rdn, key) < 0; });
+    return (it != children.end() && CompareIgnoreCase(m_objects[*it].rdn, rdn) == 0) ? *it : kNoObject;
 }
 
 std::uint32_t MemoryDirectory::find(std::string_view fullName) const
@@ -184,16 +236,10 @@ std::uint32_t MemoryDirectory::find(std::string_view fullName) const
     for (;;) {
         const std::size_t dot = FindUnescapedBackward(fullName, '.', end);
         const std::size_t start = dot == std::string_view::npos ? 0 : dot + 1;
-        const std::string_view rdn = fullName.substr(start, end - start);
-        const auto& children = m_objects[current].children;
-        const auto it =
-            std::lower_bound(children.begin(), children.end(), rdn, [this](std::uint32_t child, std::string_view key) {
-                return CompareIgnoreCase(m_objects[child].rdn, key) < 0;
-            });
-        if (rdn.empty() || it == children.end() || CompareIgnoreCase(m_objects[*it].rdn, rdn) != 0) {
+        current = child(current, fullName.substr(start, end - start));
+        if (current == kNoObject) {
             return kNoObject;
         }
-        current = *it;
         if (dot == std::string_view::npos) {
             return current;
         }
@@ -425,12 +471,7 @@ std::vector<std::string> MemoryDirectory::namingTypes(std::string_view fullName)
     std::uint32_t current = kRootObject;
     for (std::size_t k = rdns.size(); k-- > 0;) {
         if (current != kNoObject) {
-            const auto& children = m_objects[current].children;
-            const auto it = std::lower_bound(
-                children.begin(), children.end(), rdns[k], [this](std::uint32_t child, const std::string& key) {
-                    return CompareIgnoreCase(m_objects[child].rdn, key) < 0;
-                });
-            current = (it != children.end() && CompareIgnoreCase(m_objects[*it].rdn, rdns[k]) == 0) ? *it : kNoObject;
+            current = child(current, rdns[k]);
         }
         if (current != kNoObject) {
             types[k] = m_namingType[static_cast<std::size_t>(m_objects[current].classId)];

@@ -164,6 +164,9 @@ public:
 
 private:
     const AttributeRecord* stored(std::uint32_t index, std::int32_t attrId) const;
+    // The child of parent named rdn (ASCII case ignored), or kNoObject.
+    std::uint32_t child(std::uint32_t parent, std::string_view rdn) const;
+    static std::size_t childHash(std::uint32_t parent, std::string_view rdn);
     std::int32_t namingAttrOf(std::int32_t classId) const;
 
     std::string m_tree;
@@ -173,6 +176,11 @@ private:
     std::vector<AttributeRecord> m_attributes;
     std::vector<std::string_view> m_values;
     TextArena m_arena;
+    // Every object but the root by (parent, rdn ignoring ASCII case), open
+    // addressing: finish() builds it, so that a name is found in one probe
+    // per component instead of a binary search through a container's
+    // children; empty (children searched) while the tree is being built.
+    std::vector<std::uint32_t> m_childSlots;
     std::int32_t m_objectClassAttr = kNoSchemaId;
     std::int32_t m_impliedClass = kNoSchemaId;
     std::vector<std::int32_t> m_namingAttr; // per class: its naming attribute id

@@ -6,6 +6,7 @@
 #include "client/client.h"
 #include "tests/app/recording_surface.h"
 #include "tests/app/run_tree.h"
+#include "util/collate.h"
 #include "util/feedback.h"
 
 #include <gtest/gtest.h>
@@ -98,6 +99,23 @@ TEST(DuplicateListTest, RefusesEqualTextsIgnoringCaseAndNamesTheFirstHolder)
     EXPECT_EQ(list.Add(std::string("A\0B", 3), 12), 11);
     EXPECT_EQ(list.Add("a", 13), std::nullopt);
     EXPECT_EQ(list.Count(), 9u);
+}
+
+TEST(DuplicateListTest, EqualExactlyWhenTheSortingComparisonFindsThemEqual)
+{
+    const std::string texts[] = {"Miller", "MILLER", "miller ", "M\xC3\xBCller", "M\xC3\x9Cller",
+        "Stra\xC3\x9F"
+        "e",
+        "STRASSE", "strasse", std::string("a\0b", 3), std::string("A\0B", 3), std::string("a\0c", 3), "a", "", "1\r\n2",
+        "1\r\n2 ", "[x]", "{X}", "@", "`"};
+    for (const std::string& a : texts) {
+        for (const std::string& b : texts) {
+            DuplicateList list;
+            ASSERT_EQ(list.Add(a, 1), std::nullopt);
+            const std::optional<std::int32_t> found = list.Add(b, 2);
+            EXPECT_EQ(found.has_value(), util::SameTextForSorting(a, b)) << a << " / " << b;
+        }
+    }
 }
 
 TEST(DuplicateListTest, ManyDistinctValuesAreAllKept)

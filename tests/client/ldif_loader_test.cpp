@@ -153,8 +153,7 @@ TEST(LdifLoader, NamesTreeAndAncestorsFollowTheDistinguishedNames)
     const std::uint32_t implied = directory->find("com");
     ASSERT_NE(implied, memory::kNoObject);
     EXPECT_TRUE(directory->isImplied(implied));
-    EXPECT_EQ(directory->namingTypes("ann.People.example.com"),
-        (std::vector<std::string> {"CN", "OU", "DC", "DC"}));
+    EXPECT_EQ(directory->namingTypes("ann.People.example.com"), (std::vector<std::string> {"CN", "OU", "DC", "DC"}));
     std::unique_ptr<ObjectCursor> cursor;
     ASSERT_EQ(directory->openSearch("", 2, nullptr, &cursor), 0);
     std::vector<std::string> found;
@@ -279,16 +278,12 @@ TEST(LdifLoader, SourcesAreRecognisedByTheirContent)
         const char* text;
         bool ldif;
     } kCases[] = {
-        {"dn: o=Acme\n", true},
-        {"DN: o=Acme\n", true},
-        {"version: 1\n", true},
-        {"\xEF\xBB\xBF# exported\n\n# more\r\ndn:: bz1BY21l\n", true},
-        {"{ \"format\": \"veralith-tree/1\" }", false},
-        {"\n\n  {\"dn\": 1}", false},
-        {"# only a comment\n", false},
-        {"dnx: o=Acme\n", false},
-        {"dn o=Acme\n", false},
-        {"", false},
+        {"dn: o=Acme\n", true}, {"DN: o=Acme\n", true}, {"version: 1\n", true},
+        {"\xEF\xBB\xBF# exported\n\n# more\r\ndn:: bz1BY21l\n", true}, {"{ \"format\": \"veralith-tree/1\" }", false},
+        {"\n\n  {\"dn\": 1}", false}, {"# only a comment\n", false}, {"dnx: o=Acme\n", false}, {"dn o=Acme\n", false},
+        {"", false}, {"\r\n\ndn: o=Acme", true}, {"dn:", true}, {"\rdn: o=Acme\n", false}, {"dn", false},
+        {"  dn: o=Acme\nversion:1", true}, // a continuation line is passed over
+        {"{\"objects\": []}\ndn: o=Acme\n", false}, // the first line decides
     };
     for (const auto& c : kCases) {
         EXPECT_EQ(memory::LooksLikeLdif(c.text), c.ldif) << c.text;

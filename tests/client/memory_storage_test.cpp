@@ -5,6 +5,7 @@
 #include "client/memory/memory_directory.h"
 #include "client/memory/tree_loader.h"
 
+#include <cctype>
 #include <gtest/gtest.h>
 #include <string>
 #include <vector>
@@ -112,6 +113,73 @@ TEST(MemoryDirectoryTest, ObjectsBuiltOneAttributeAtATime)
     EXPECT_EQ(directory.values(jones, surname), (std::vector<std::string> {"Jones", "Jones-Smith"}));
     directory.replaceValue(jones, surname, 2, "beyond the values"); // ignored
     EXPECT_EQ(directory.storedValues(jones, surname).size(), 2u);
+}
+
+TEST(MemoryDirectoryTest, NamesAreFoundIgnoringCaseUnderTheRightParent)
+{
+    Schema schema = BaseSchema();
+    const std::int32_t user = schema.findClass("User");
+    const std::int32_t unit = schema.findClass("Organizational Unit");
+    MemoryDirectory directory("T", "", std::move(schema));
+    // The same user names in every unit, added in no particular order.
+    const char* units[] = {"Sales", "sales2", "Dev"};
+    std::vector<std::uint32_t> unitIndex;
+    for (const char* name : units) {
+        unitIndex.push_back(directory.beginObject(name, unit, 0, 0));
+        directory.endObject();
+        directory.attach(unitIndex.back(), kRootObject);
+    }
+    std::vector<std::vector<std::uint32_t>> users(unitIndex.size());
+    for (int i = 1999; i >= 0; --i) {
+        for (std::size_t u = 0; u < unitIndex.size(); ++u) {
+            users[u].push_back(directory.beginObject("user" + std::to_string(i), user, 0, 0));
+            directory.endObject();
+            directory.attach(users[u].back(), unitIndex[u]);
+        }
+    }
+    directory.finish();
+    for (std::size_t u = 0; u < unitIndex.size(); ++u) {
+        for (std::size_t k = 0; k < users[u].size(); k += 7) {
+            const std::uint32_t index = users[u][k];
+            const std::string name = directory.fullName(index);
+            std::string upper = name;
+            for (char& c : upper) {
+                c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+            }
+            ASSERT_EQ(directory.find(name), index) << name;
+            ASSERT_EQ(directory.find(upper), index) << upper;
+        }
+    }
+    const struct
+    {
+        const char* name;
+        std::uint32_t found;
+    } kCases[] = {
+        {"", kRootObject},
+        {"SALES", unitIndex[0]},
+        {"user5.Dev", users[2][1999 - 5]},
+        {"user5.Sales2", users[1][1999 - 5]},
+        {"user5", kNoObject}, // a user is no child of the root
+        {"Sales.user5", kNoObject},
+        {"user2000.Sales", kNoObject},
+        {"user5..Sales", kNoObject},
+        {"user5.Sales.", kNoObject},
+        {".Sales", kNoObject},
+        {"user5.Sale", kNoObject},
+        {"user5.Sales.Acme", kNoObject},
+    };
+    for (const auto& c : kCases) {
+        EXPECT_EQ(directory.find(c.name), c.found) << c.name;
+    }
+    EXPECT_EQ(directory.namingTypes("user5.Dev"), (std::vector<std::string> {"CN", "OU"}));
+
+    // An object attached after finish() is found once finish() ran again.
+    const std::uint32_t late = directory.beginObject("Late", user, 0, 0);
+    directory.endObject();
+    directory.attach(late, unitIndex[2]);
+    directory.finish();
+    EXPECT_EQ(directory.find("late.dev"), late);
+    EXPECT_EQ(directory.find("user0.Dev"), users[2].back());
 }
 
 } // namespace
