@@ -95,6 +95,7 @@ void AddTreeClasses(Schema& schema)
 struct Entry
 {
     std::vector<ldap::DnComponent> components; // leaf first
+    std::string dn; // as the file writes it
     std::size_t line = 0;
     StoredObject object;
 };
@@ -204,6 +205,7 @@ bool LdifLoader::takeEntry(LdifRecord& record)
 {
     Entry entry;
     entry.line = record.line;
+    entry.dn = record.dn;
     if (!ldap::ParseDn(record.dn, &entry.components)) {
         return fail(record.line, Quote(record.dn) + " is not a distinguished name");
     }
@@ -303,6 +305,9 @@ bool LdifLoader::build(std::shared_ptr<MemoryDirectory>* result)
     auto directory = std::make_shared<MemoryDirectory>(
         ldap::TreeNameFromBase(topDn, stem), ldap::TypelessName(top.components), std::move(schema));
     directory->storeNamingValues();
+    // As the LDAP service: a name keeps the type of a component whose value
+    // alone would name a sibling too.
+    directory->setNamesCarryTypes(true);
     directory->reserve(m_entries.size());
     const int implied = m_schema.findClass(kImpliedClass);
     directory->setImpliedClass(implied);
@@ -365,6 +370,7 @@ bool LdifLoader::build(std::shared_ptr<MemoryDirectory>* result)
         entry.object.rdn = componentName(entry.components, 0);
         entry.object.parent = parent;
         const std::uint32_t index = directory->addObject(std::move(entry.object));
+        directory->setDistinguishedName(index, std::move(entry.dn));
         byName.emplace(key, std::make_pair(index, entry.line));
     }
     directory->finish();

@@ -184,16 +184,27 @@ std::uint32_t MemoryDirectory::find(std::string_view fullName) const
     for (;;) {
         const std::size_t dot = FindUnescapedBackward(fullName, '.', end);
         const std::size_t start = dot == std::string_view::npos ? 0 : dot + 1;
-        const std::string_view rdn = fullName.substr(start, end - start);
+        std::string_view rdn = fullName.substr(start, end - start);
         const auto& children = m_objects[current].children;
-        const auto it =
-            std::lower_bound(children.begin(), children.end(), rdn, [this](std::uint32_t child, std::string_view key) {
-                return CompareIgnoreCase(m_objects[child].rdn, key) < 0;
-            });
-        if (rdn.empty() || it == children.end() || CompareIgnoreCase(m_objects[*it].rdn, rdn) != 0) {
+        const auto child = [&](std::string_view key) {
+            const auto it = std::lower_bound(children.begin(), children.end(), key,
+                [this](std::uint32_t c, std::string_view k) { return CompareIgnoreCase(m_objects[c].rdn, k) < 0; });
+            return key.empty() || it == children.end() || CompareIgnoreCase(m_objects[*it].rdn, key) != 0 ? kNoObject
+                                                                                                          : *it;
+        };
+        std::uint32_t found = child(rdn);
+        // Where names carry types, a typed component ("CN=ann") also names
+        // a sibling stored by its value alone ("ann").
+        if (found == kNoObject && m_typedNames) {
+            const std::size_t equals = FindUnescaped(rdn, '=');
+            if (equals != std::string_view::npos && FindUnescaped(rdn, '+') == std::string_view::npos) {
+                found = child(rdn.substr(equals + 1));
+            }
+        }
+        if (found == kNoObject) {
             return kNoObject;
         }
-        current = *it;
+        current = found;
         if (dot == std::string_view::npos) {
             return current;
         }
@@ -411,6 +422,27 @@ DirResult MemoryDirectory::openStream(std::string_view fullName, std::string_vie
     }
     *fd = file;
     return 0;
+}
+
+DirResult MemoryDirectory::distinguishedName(std::string_view fullName, std::string* dn)
+{
+    const std::uint32_t index = find(fullName);
+    if (index == kNoObject) {
+        return ERR_NO_SUCH_ENTRY;
+    }
+    if (index >= m_dns.size() || m_dns[index].empty()) {
+        return ERR_NO_SUCH_ATTRIBUTE;
+    }
+    *dn = m_dns[index];
+    return 0;
+}
+
+void MemoryDirectory::setDistinguishedName(std::uint32_t index, std::string dn)
+{
+    if (m_dns.size() <= index) {
+        m_dns.resize(static_cast<std::size_t>(index) + 1);
+    }
+    m_dns[index] = std::move(dn);
 }
 
 std::vector<std::string> MemoryDirectory::namingTypes(std::string_view fullName)
