@@ -9,6 +9,7 @@
 #include "client/values.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <fstream>
 #include <sstream>
 #include <unordered_map>
@@ -23,6 +24,49 @@ constexpr std::string_view kImpliedClass = "Implied Container";
 std::string Quote(std::string_view text)
 {
     return "\"" + std::string(text) + "\"";
+}
+
+// Well-formed UTF-8 (RFC 3629): no overlong forms, no surrogates, nothing
+// past U+10FFFF.
+bool IsUtf8(std::string_view text)
+{
+    for (std::size_t i = 0; i < text.size();) {
+        const auto lead = static_cast<unsigned char>(text[i]);
+        std::size_t length = 0;
+        std::uint32_t code = 0;
+        if (lead < 0x80) {
+            ++i;
+            continue;
+        }
+        if (lead >= 0xC2 && lead <= 0xDF) {
+            length = 2;
+            code = lead & 0x1Fu;
+        } else if (lead >= 0xE0 && lead <= 0xEF) {
+            length = 3;
+            code = lead & 0x0Fu;
+        } else if (lead >= 0xF0 && lead <= 0xF4) {
+            length = 4;
+            code = lead & 0x07u;
+        } else {
+            return false;
+        }
+        if (text.size() - i < length) {
+            return false;
+        }
+        for (std::size_t k = 1; k < length; ++k) {
+            const auto next = static_cast<unsigned char>(text[i + k]);
+            if ((next & 0xC0u) != 0x80u) {
+                return false;
+            }
+            code = (code << 6) | (next & 0x3Fu);
+        }
+        if ((length == 3 && (code < 0x800 || (code >= 0xD800 && code <= 0xDFFF))) ||
+            (length == 4 && (code < 0x10000 || code > 0x10FFFF))) {
+            return false;
+        }
+        i += length;
+    }
+    return true;
 }
 
 std::string_view BaseType(std::string_view description)
@@ -206,8 +250,27 @@ bool LdifLoader::takeEntry(LdifRecord& record)
     Entry entry;
     entry.line = record.line;
     entry.dn = record.dn;
+    // A DN is UTF-8 text (RFC 4514) and each of its values names something:
+    // names of other bytes or of an empty value could not be looked up.
+    if (!IsUtf8(record.dn)) {
+        return fail(record.line, "the distinguished name is not UTF-8");
+    }
     if (!ldap::ParseDn(record.dn, &entry.components)) {
         return fail(record.line, Quote(record.dn) + " is not a distinguished name");
+    }
+    for (const ldap::DnComponent& component : entry.components) {
+        bool empty = component.value.empty();
+        bool utf8 = IsUtf8(component.value);
+        for (const ldap::DnPart& part : component.more) {
+            empty = empty || part.value.empty();
+            utf8 = utf8 && IsUtf8(part.value);
+        }
+        if (empty) {
+            return fail(record.line, Quote(record.dn) + " has a relative name with an empty value");
+        }
+        if (!utf8) {
+            return fail(record.line, Quote(record.dn) + " escapes bytes that are not UTF-8");
+        }
     }
     if (entry.components.empty()) {
         return fail(record.line, "an entry needs a distinguished name (the root is no entry)");

@@ -153,8 +153,7 @@ TEST(LdifLoader, NamesTreeAndAncestorsFollowTheDistinguishedNames)
     const std::uint32_t implied = directory->find("com");
     ASSERT_NE(implied, memory::kNoObject);
     EXPECT_TRUE(directory->isImplied(implied));
-    EXPECT_EQ(directory->namingTypes("ann.People.example.com"),
-        (std::vector<std::string> {"CN", "OU", "DC", "DC"}));
+    EXPECT_EQ(directory->namingTypes("ann.People.example.com"), (std::vector<std::string> {"CN", "OU", "DC", "DC"}));
     std::unique_ptr<ObjectCursor> cursor;
     ASSERT_EQ(directory->openSearch("", 2, nullptr, &cursor), 0);
     std::vector<std::string> found;
@@ -256,6 +255,14 @@ TEST(LdifLoader, BadLdifGivesFileLineAndFault)
             "t.ldif:5: a folded line continues nothing"},
         {"bad dn", std::string(kTop) + "dn: cn=a,,o=Acme\n" + person,
             "t.ldif:5: \"cn=a,,o=Acme\" is not a distinguished name"},
+        {"empty value in a dn", std::string(kTop) + "dn: cn=,o=Acme\n" + person,
+            "t.ldif:5: \"cn=,o=Acme\" has a relative name with an empty value"},
+        {"empty value of a multi-valued rdn", std::string(kTop) + "dn: cn=a+uid=,o=Acme\n" + person,
+            "t.ldif:5: \"cn=a+uid=,o=Acme\" has a relative name with an empty value"},
+        {"dn of bytes that are no UTF-8", std::string(kTop) + "dn:: Y249/yxvPUFjbWU=\n" + person,
+            "t.ldif:5: the distinguished name is not UTF-8"},
+        {"dn escaping bytes that are no UTF-8", std::string(kTop) + "dn: cn=\\C3\\28,o=Acme\n" + person,
+            "t.ldif:5: \"cn=\\C3\\28,o=Acme\" escapes bytes that are not UTF-8"},
         {"empty dn", "dn:\n" + person, "t.ldif:1: an entry needs a distinguished name (the root is no entry)"},
         {"same dn twice", std::string(kTop) + "dn: cn=a,o=Acme\n" + person + "\ndn: CN=A, o=acme\n" + person,
             "t.ldif:10: the entry \"CN=A,o=acme\" has the name \"A.acme\" of the entry of line 5"},
@@ -270,6 +277,24 @@ TEST(LdifLoader, BadLdifGivesFileLineAndFault)
     for (const BadCase& c : kCases) {
         EXPECT_EQ(LoadError(c.text), c.message) << c.what;
     }
+}
+
+// Each entry keeps its DN as the file writes it; ancestors the file leaves
+// out have none, nor have tree files.
+TEST(LdifLoader, EntriesKeepTheirDistinguishedNames)
+{
+    const std::shared_ptr<MemoryDirectory> directory =
+        LoadLdif("dn: ou=Sales,dc=example,dc=com\nobjectClass: organizationalUnit\nou: Sales\n\n"
+                 "dn: cn=Doe\\2C Carl , ou=Sales,dc=example,dc=com\nobjectClass: person\ncn: Doe, Carl\nsn: Doe\n");
+    ASSERT_TRUE(directory);
+    std::string dn;
+    EXPECT_EQ(directory->distinguishedName("Doe, Carl.Sales.example.com", &dn), 0);
+    EXPECT_EQ(dn, "cn=Doe\\2C Carl , ou=Sales,dc=example,dc=com");
+    EXPECT_EQ(directory->distinguishedName("sales.example.com", &dn), 0);
+    EXPECT_EQ(dn, "ou=Sales,dc=example,dc=com");
+    EXPECT_EQ(directory->distinguishedName("example.com", &dn), ERR_NO_SUCH_ATTRIBUTE);
+    EXPECT_EQ(directory->distinguishedName("nobody.example.com", &dn), ERR_NO_SUCH_ENTRY);
+    EXPECT_TRUE(directory->namesCarryTypes());
 }
 
 TEST(LdifLoader, SourcesAreRecognisedByTheirContent)
