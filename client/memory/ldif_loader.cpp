@@ -69,6 +69,27 @@ bool IsUtf8(std::string_view text)
     return true;
 }
 
+// Printable strings hold letters, digits and " '()+,-./:?="; numeric strings
+// digits and blanks (as a server checks them, and tree files).
+bool FitsCharacterSet(std::uint32_t syntaxId, std::string_view value)
+{
+    if (syntaxId == SYN_PR_STRING) {
+        return std::all_of(value.begin(), value.end(), [](char c) {
+            return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
+                (c != '\0' && std::string_view(" '()+,-./:?=").find(c) != std::string_view::npos);
+        });
+    }
+    if (syntaxId == SYN_NU_STRING) {
+        return std::all_of(value.begin(), value.end(), [](char c) { return (c >= '0' && c <= '9') || c == ' '; });
+    }
+    return true;
+}
+
+bool HasControl(std::string_view text)
+{
+    return std::any_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20; });
+}
+
 std::string_view BaseType(std::string_view description)
 {
     return description.substr(0, description.find(';'));
@@ -271,6 +292,13 @@ bool LdifLoader::takeEntry(LdifRecord& record)
         if (!utf8) {
             return fail(record.line, Quote(record.dn) + " escapes bytes that are not UTF-8");
         }
+        bool control = HasControl(component.value);
+        for (const ldap::DnPart& part : component.more) {
+            control = control || HasControl(part.value);
+        }
+        if (control) {
+            return fail(record.line, "the distinguished name holds a control character");
+        }
     }
     if (entry.components.empty()) {
         return fail(record.line, "an entry needs a distinguished name (the root is no entry)");
@@ -306,14 +334,22 @@ bool LdifLoader::takeEntry(LdifRecord& record)
     }
     const ldap::NameOfDn nameOf = [](std::string_view dn) {
         std::vector<ldap::DnComponent> components;
-        return ldap::ParseDn(dn, &components) ? ldap::TypelessName(components) : std::string(dn);
+        if (!ldap::ParseDn(dn, &components)) {
+            return std::string(dn);
+        }
+        // Each value escaped as in the entries' own names ("a\\.b" for "a.b").
+        std::string name;
+        for (const ldap::DnComponent& component : components) {
+            name += (name.empty() ? "" : ".") + ldap::ComponentName(component, false);
+        }
+        return name;
     };
     auto& attributes = entry.object.attributes;
     for (LdifValue& v : record.values) {
         const int id = attributeOf(v.description, v.line);
         const AttributeDef& def = m_schema.attribute(id);
         std::string wire;
-        if (!ldap::LdapValueToWire(def.syntaxId, v.value, nameOf, &wire)) {
+        if (!ldap::LdapValueToWire(def.syntaxId, v.value, nameOf, &wire) || !FitsCharacterSet(def.syntaxId, v.value)) {
             return fail(v.line,
                 "the value of " + Quote(v.description) + " is not of its syntax (" + std::to_string(def.syntaxId) +
                     ")");
@@ -328,6 +364,8 @@ bool LdifLoader::takeEntry(LdifRecord& record)
         if (at == attributes.end()) {
             attributes.push_back(StoredAttribute {id, {}});
             at = attributes.end() - 1;
+        } else if ((def.flags & DS_SINGLE_VALUED_ATTR) != 0) {
+            return fail(v.line, "the single-valued attribute " + Quote(def.name) + " is given a second value");
         }
         at->values.push_back(std::move(wire));
     }
@@ -404,9 +442,34 @@ bool LdifLoader::build(std::shared_ptr<MemoryDirectory>* result)
         }
         return name;
     };
+    // The default name context in the spelling of the entries' names.
+    directory->setDefaultNameContext(nameOf(top.components));
     std::unordered_map<std::string, std::pair<std::uint32_t, std::size_t>> byName; // folded name -> index, line
     byName.reserve(m_entries.size());
     for (Entry& entry : m_entries) {
+        // Names the client carries: components of at most kMaxRdnChars, the
+        // whole name within kMaxNameChars even with every type written.
+        std::size_t typedLength = 0;
+        for (std::size_t at = 0; at < entry.components.size(); ++at) {
+            const std::size_t length = componentName(entry.components, at).size();
+            if (length > kMaxRdnChars) {
+                return fail(entry.line,
+                    "the name of " + Quote(ldap::FormatDn(entry.components)) + " has a component of " +
+                        std::to_string(length) + " characters (at most " + std::to_string(kMaxRdnChars) +
+                        " are carried)");
+            }
+            if (componentName(entry.components, at).front() == '[') {
+                return fail(entry.line,
+                    "the name of " + Quote(ldap::FormatDn(entry.components)) +
+                        " has a component that starts with \"[\" (names in brackets are the client's own)");
+            }
+            typedLength += (at == 0 ? 0 : 1) + entry.components[at].type.size() + 1 + length;
+        }
+        if (typedLength >= kMaxNameChars) {
+            return fail(entry.line,
+                "the name of " + Quote(ldap::FormatDn(entry.components)) + " is longer than " +
+                    std::to_string(kMaxNameChars - 1) + " characters in typed form");
+        }
         const std::string key = FoldCase(nameOf(entry.components));
         if (const auto it = byName.find(key); it != byName.end()) {
             return fail(entry.line,

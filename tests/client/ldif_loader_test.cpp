@@ -263,6 +263,18 @@ TEST(LdifLoader, BadLdifGivesFileLineAndFault)
             "t.ldif:5: the distinguished name is not UTF-8"},
         {"dn escaping bytes that are no UTF-8", std::string(kTop) + "dn: cn=\\C3\\28,o=Acme\n" + person,
             "t.ldif:5: \"cn=\\C3\\28,o=Acme\" escapes bytes that are not UTF-8"},
+        {"dn with a control character", std::string(kTop) + "dn: cn=a\\0D,o=Acme\n" + person,
+            "t.ldif:5: the distinguished name holds a control character"},
+        {"component too long", std::string(kTop) + "dn: cn=" + std::string(65, 'a') + ",o=Acme\n" + person,
+            "t.ldif:5: the name of \"cn=" + std::string(65, 'a') +
+                ",o=Acme\" has a component of 65 characters (at most 64 are carried)"},
+        {"second value of a single-valued attribute", "dn: dc=example\nobjectClass: domain\ndc: example\ndc: example\n",
+            "t.ldif:4: the single-valued attribute \"dc\" is given a second value"},
+        {"component in brackets", std::string(kTop) + "dn: cn=[Root],o=Acme\n" + person,
+            "t.ldif:5: the name of \"cn=[Root],o=Acme\" has a component that starts with \"[\" (names in brackets "
+            "are the client's own)"},
+        {"printable string of other characters", std::string(kTop) + "dn: c=US,o=Acme\nobjectClass: country\nc: \"6\n",
+            "t.ldif:8: the value of \"c\" is not of its syntax (4)"},
         {"empty dn", "dn:\n" + person, "t.ldif:1: an entry needs a distinguished name (the root is no entry)"},
         {"same dn twice", std::string(kTop) + "dn: cn=a,o=Acme\n" + person + "\ndn: CN=A, o=acme\n" + person,
             "t.ldif:10: the entry \"CN=A,o=acme\" has the name \"A.acme\" of the entry of line 5"},
