@@ -277,7 +277,7 @@ TEST(LdifLoader, BadLdifGivesFileLineAndFault)
             "t.ldif:5: the name of \"cn=[Root],o=Acme\" has a component that starts with \"[\" (names in brackets "
             "are the client's own)"},
         {"printable string of other characters", std::string(kTop) + "dn: c=US,o=Acme\nobjectClass: country\nc: \"6\n",
-            "t.ldif:8: the value of \"c\" is not of its syntax (4)"},
+            "t.ldif:7: the value of \"c\" is not of its syntax (4)"},
         {"empty dn", "dn:\n" + person, "t.ldif:1: an entry needs a distinguished name (the root is no entry)"},
         {"same dn twice", std::string(kTop) + "dn: cn=a,o=Acme\n" + person + "\ndn: CN=A, o=acme\n" + person,
             "t.ldif:10: the entry \"CN=A,o=acme\" has the name \"A.acme\" of the entry of line 5"},
