@@ -140,6 +140,10 @@ inline constexpr std::uint32_t DSI_BASE_CLASS = 2048;
 inline constexpr std::uint32_t DSI_RDN = 4096;
 inline constexpr std::uint32_t DSI_DN = 8192;
 inline constexpr std::uint32_t DSI_PARENT_DN = 32768;
+// The entry's distinguished name as its source spells it, for services whose
+// entries have one (an LDAP server, an LDIF file); the block leaves the field
+// out for the others (DirGetEntryInfoField: ERR_BUFFER_EMPTY).
+inline constexpr std::uint32_t DSI_SOURCE_DN = 0x40000000;
 
 // Buffer operations for DirInitBuffer, iteration operation for
 // DirCloseIteration.

@@ -79,6 +79,15 @@ DirResult DirReadEntryInfo(DirContext handle, const char* object, std::size_t bl
     if ((mask & DSI_PARENT_DN) != 0) {
         text(DSI_PARENT_DN, FullNameText(*context, entry, true));
     }
+    if ((mask & DSI_SOURCE_DN) != 0 && !entry.fullName.empty()) {
+        std::string dn;
+        const DirResult rc = context->service->distinguishedName(entry.fullName, &dn);
+        if (rc == 0) {
+            text(DSI_SOURCE_DN, dn);
+        } else if (rc != ERR_NO_SUCH_ATTRIBUTE) {
+            return rc;
+        }
+    }
     std::string encoded = w.take();
     if (encoded.size() > blockSize || encoded.size() > kMaxEntryInfoBlock) {
         return ERR_BUFFER_FULL;

@@ -46,6 +46,10 @@ public:
     }
     std::vector<std::string> namingTypes(std::string_view fullName) override { return m_inner->namingTypes(fullName); }
     bool namesCarryTypes() const override { return m_inner->namesCarryTypes(); }
+    DirResult distinguishedName(std::string_view fullName, std::string* dn) override
+    {
+        return m_inner->distinguishedName(fullName, dn);
+    }
 
 protected:
     DirectoryService& inner() { return *m_inner; }

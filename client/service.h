@@ -140,6 +140,16 @@ public:
     // wrote. For the others a type only decorates a name and is dropped before
     // the name reaches the service.
     virtual bool namesCarryTypes() const { return false; }
+    // The distinguished name of an object as the service's source spells it
+    // ("cn=Ann,ou=People,dc=example,dc=com"), for services whose entries have
+    // one; ERR_NO_SUCH_ATTRIBUTE for the others, ERR_NO_SUCH_ENTRY when the
+    // name names nothing the service knows.
+    virtual DirResult distinguishedName(std::string_view fullName, std::string* dn)
+    {
+        (void)fullName;
+        (void)dn;
+        return ERR_NO_SUCH_ATTRIBUTE;
+    }
 };
 
 // Makes ClientInit serve exactly these services as connections, in this order

@@ -214,6 +214,24 @@ DateTime ReadEntryInfoTime(client::DirContext context, const std::string& object
     return static_cast<double>(seconds) / kSecondsPerDay + kDaysTo1970;
 }
 
+std::string ReadObjectSourceDn(client::DirContext context, const std::string& objectName)
+{
+    client::ScopedContext temporary(client::DirOpenContext(context));
+    if (!temporary.valid()) {
+        return {};
+    }
+    const std::uint32_t field = client::DSI_SOURCE_DN;
+    client::DirSetContext(temporary.get(), client::DCK_DSI_FLAGS, &field);
+    // A DN is at most the block's size; one byte more keeps the text terminated.
+    std::vector<char> block(kEntryInfoTextSize + 64, '\0');
+    std::vector<char> text(kEntryInfoTextSize + 1, '\0');
+    if (client::DirReadEntryInfo(temporary.get(), objectName.c_str(), block.size(), block.data()) != 0 ||
+        client::DirGetEntryInfoField(temporary.get(), block.data(), kEntryInfoTextSize, field, text.data()) != 0) {
+        return {};
+    }
+    return TextOf(text.data(), kEntryInfoTextSize);
+}
+
 std::int32_t CheckObjectExists(client::DirContext context, const std::string& objectName)
 {
     client::ScopedContext temporary(client::DirOpenContext(context));

@@ -115,6 +115,10 @@ std::string ReadObjectParentName(client::DirContext context, const std::string& 
 DateTime ReadObjectCreationTime(client::DirContext context, const std::string& objectName);
 // ReadEntryInfoTime(context, name, 32).
 DateTime ReadObjectModificationTime(client::DirContext context, const std::string& objectName);
+// The distinguished name the object's source gives it (DSI_SOURCE_DN), read
+// through a temporary context opened on context with the name passed
+// unchanged; "" when the source has no DNs (a tree file) or the read fails.
+std::string ReadObjectSourceDn(client::DirContext context, const std::string& objectName);
 
 // A name in the comma form (cn=Admin,ou=Sales,o=Corp) as a dotted name
 // (Admin.Sales.Corp), by these replacements in order, each of every

@@ -46,17 +46,25 @@ std::string FormatGroupsText(const std::vector<ConflictGroup>& groups)
 
 std::string FormatGroupsCsv(const std::vector<ConflictGroup>& groups)
 {
-    std::string out = "value,count,objects\r\n";
+    std::string out = "value,count,objects,dns\r\n";
     for (const ConflictGroup& group : groups) {
         const std::string count = std::to_string(group.ObjectCount());
         std::string objects;
+        std::string dns;
+        bool anyDn = false;
         for (const ConflictGroupMember& member : group.members) {
-            if (!objects.empty()) {
+            if (&member != &group.members.front()) {
                 objects += '\n';
+                dns += '\n';
             }
             objects += member.object;
+            dns += member.dn;
+            anyDn = anyDn || !member.dn.empty();
         }
-        AppendCsvRecord(out, {&group.value, &count, &objects});
+        if (!anyDn) {
+            dns.clear();
+        }
+        AppendCsvRecord(out, {&group.value, &count, &objects, &dns});
     }
     return out;
 }
@@ -158,7 +166,11 @@ std::string FormatFindJson(const FindOutput& output)
     for (const ConflictGroup& group : output.groups) {
         Json members = Json::array();
         for (const ConflictGroupMember& member : group.members) {
-            members.push_back(Json {{"name", member.object}, {"attribute", member.attribute}});
+            Json holder {{"name", member.object}, {"attribute", member.attribute}};
+            if (!member.dn.empty()) {
+                holder["dn"] = member.dn;
+            }
+            members.push_back(std::move(holder));
         }
         groups.push_back(
             Json {{"value", group.value}, {"count", group.ObjectCount()}, {"objects", std::move(members)}});

@@ -41,14 +41,15 @@ struct FindOutput
 std::string FormatFindText(const FindOutput& output);
 
 // CSV per RFC 4180: a header row ("object,earlier,attribute,value" in
-// duplicates mode, "value,count,objects" with reportGroups, the objects of a
-// group joined by LF in one field, else "object,value"), records ended by CR LF, fields holding
+// duplicates mode, "value,count,objects,dns" with reportGroups, the objects
+// of a group joined by LF in one field and their DNs in the same order in the
+// last (empty when none has one), else "object,value"), records ended by CR LF, fields holding
 // a comma, a double quote, CR or LF quoted with inner quotes doubled.
 std::string FormatFindCsv(const FindOutput& output);
 
 // JSON: {"filter": display form, "objects": [{"name", "value"}], "duplicates":
 // [{"object", "earlier", "attribute", "value"}], "groups": [{"value", "count",
-// "objects": [{"name", "attribute"}]}], "counts": {"objects", "values",
+// "objects": [{"name", "attribute", "dn" where it has one}]}], "counts": {"objects", "values",
 // "unreadable", "duplicates"}, "error": text or null}; "value" is null for an
 // object without a value entry. Bytes that are not valid UTF-8 become U+FFFD. Ends
 // with a line break.

@@ -1,6 +1,7 @@
 #include "app/run/conflict_groups.h"
 
 #include <set>
+#include <unordered_map>
 
 namespace veralith::app {
 
@@ -31,7 +32,25 @@ std::string ConflictGroupTitle(const ConflictGroup& group)
 
 std::string ConflictMemberText(const ConflictGroupMember& member, bool mixed)
 {
-    return mixed ? member.object + " (" + member.attribute + ")" : member.object;
+    std::string text = mixed ? member.object + " (" + member.attribute + ")" : member.object;
+    if (!member.dn.empty()) {
+        text += "  dn: " + member.dn;
+    }
+    return text;
+}
+
+void FillSourceDns(std::vector<ConflictGroup>& groups, const std::function<std::string(const std::string&)>& dnOf)
+{
+    std::unordered_map<std::string, std::string> known;
+    for (ConflictGroup& group : groups) {
+        for (ConflictGroupMember& member : group.members) {
+            auto [position, inserted] = known.try_emplace(member.object);
+            if (inserted) {
+                position->second = dnOf(member.object);
+            }
+            member.dn = position->second;
+        }
+    }
 }
 
 std::vector<std::string> ConflictGroupLines(const std::vector<ConflictGroup>& groups)

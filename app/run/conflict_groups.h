@@ -7,6 +7,7 @@
 // the order they were added.
 
 #include <cstddef>
+#include <functional>
 #include <map>
 #include <set>
 #include <string>
@@ -19,6 +20,9 @@ struct ConflictGroupMember
 {
     std::string object; // the object's full name
     std::string attribute; // the attribute that holds the value
+    // The object's distinguished name where the source has them (an LDAP
+    // server, an LDIF file); empty for tree files.
+    std::string dn = {};
 };
 
 struct ConflictGroup
@@ -32,7 +36,7 @@ struct ConflictGroup
 // The groups as lines: per group "VALUE (N objects)" ("1 object" for one),
 // then one line per holder, two spaces and its name, followed by
 // " (ATTRIBUTE)" when the group's holders hold the value in different
-// attributes.
+// attributes and by "  dn: DN" when the holder has a DN.
 std::vector<std::string> ConflictGroupLines(const std::vector<ConflictGroup>& groups);
 
 // The title line of a group and the line of a member, as ConflictGroupLines
@@ -40,6 +44,10 @@ std::vector<std::string> ConflictGroupLines(const std::vector<ConflictGroup>& gr
 std::string ConflictGroupTitle(const ConflictGroup& group);
 std::string ConflictMemberText(const ConflictGroupMember& member, bool mixed);
 bool HasMixedAttributes(const ConflictGroup& group);
+
+// Sets the DN of every holder of every group to dnOf(object name), asked once
+// per object ("" leaves it without one).
+void FillSourceDns(std::vector<ConflictGroup>& groups, const std::function<std::string(const std::string&)>& dnOf);
 
 class ConflictGroupCollector
 {

@@ -5,6 +5,7 @@
 #include "app/run/run_progress.h"
 #include "app/run/search_reads.h"
 #include "directory/error_text.h"
+#include "directory/names.h"
 #include "search/search.h"
 #include "util/feedback.h"
 #include "util/format.h"
@@ -242,6 +243,10 @@ SearchRunResult RunSearch(const SearchRunInputs& inputs, SearchSurface& surface)
         duplicateFound = duplicateFound || !conflicts.empty();
     }
     result.groups = groups.TakeGroups();
+    // The holders' DNs where the source has them: asked once per object of a
+    // group, so a run without duplicates asks nothing.
+    FillSourceDns(result.groups,
+        [&inputs](const std::string& object) { return directory::ReadObjectSourceDn(inputs.searchContext, object); });
 
     if (result.outcome == SearchRunOutcome::Completed && surface.Closed()) {
         result.outcome = SearchRunOutcome::Closed;

@@ -54,6 +54,8 @@ public:
     // A component is written with its type where its value alone would name
     // a sibling too ("uid=adm" beside "cn=adm").
     bool namesCarryTypes() const override { return true; }
+    // The DN the server gave (the last search's entry, else the one resolved).
+    DirResult distinguishedName(std::string_view fullName, std::string* dn) override;
 
     // What the schema's reading left out, one message per definition.
     const std::vector<std::string>& schemaWarnings() const { return m_schemaWarnings; }

@@ -333,6 +333,18 @@ DirResult LdapDirectory::readEntry(std::string_view fullName, ObjectSummary* ent
     return 0;
 }
 
+DirResult LdapDirectory::distinguishedName(std::string_view fullName, std::string* dn)
+{
+    if (fullName.empty()) {
+        return ERR_NO_SUCH_ATTRIBUTE;
+    }
+    if (const SearchedEntries::Entry* searched = m_last.entries.find(fullName); searched != nullptr) {
+        *dn = searched->dn;
+        return 0;
+    }
+    return resolve(fullName, dn);
+}
+
 std::vector<std::string> LdapDirectory::requestedAttributes(const std::vector<std::string>* names) const
 {
     std::vector<std::string> requested;

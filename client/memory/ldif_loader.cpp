@@ -9,6 +9,7 @@
 #include "client/values.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <fstream>
 #include <sstream>
 #include <unordered_map>
@@ -23,6 +24,70 @@ constexpr std::string_view kImpliedClass = "Implied Container";
 std::string Quote(std::string_view text)
 {
     return "\"" + std::string(text) + "\"";
+}
+
+// Well-formed UTF-8 (RFC 3629): no overlong forms, no surrogates, nothing
+// past U+10FFFF.
+bool IsUtf8(std::string_view text)
+{
+    for (std::size_t i = 0; i < text.size();) {
+        const auto lead = static_cast<unsigned char>(text[i]);
+        std::size_t length = 0;
+        std::uint32_t code = 0;
+        if (lead < 0x80) {
+            ++i;
+            continue;
+        }
+        if (lead >= 0xC2 && lead <= 0xDF) {
+            length = 2;
+            code = lead & 0x1Fu;
+        } else if (lead >= 0xE0 && lead <= 0xEF) {
+            length = 3;
+            code = lead & 0x0Fu;
+        } else if (lead >= 0xF0 && lead <= 0xF4) {
+            length = 4;
+            code = lead & 0x07u;
+        } else {
+            return false;
+        }
+        if (text.size() - i < length) {
+            return false;
+        }
+        for (std::size_t k = 1; k < length; ++k) {
+            const auto next = static_cast<unsigned char>(text[i + k]);
+            if ((next & 0xC0u) != 0x80u) {
+                return false;
+            }
+            code = (code << 6) | (next & 0x3Fu);
+        }
+        if ((length == 3 && (code < 0x800 || (code >= 0xD800 && code <= 0xDFFF))) ||
+            (length == 4 && (code < 0x10000 || code > 0x10FFFF))) {
+            return false;
+        }
+        i += length;
+    }
+    return true;
+}
+
+// Printable strings hold letters, digits and " '()+,-./:?="; numeric strings
+// digits and blanks (as a server checks them, and tree files).
+bool FitsCharacterSet(std::uint32_t syntaxId, std::string_view value)
+{
+    if (syntaxId == SYN_PR_STRING) {
+        return std::all_of(value.begin(), value.end(), [](char c) {
+            return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
+                (c != '\0' && std::string_view(" '()+,-./:?=").find(c) != std::string_view::npos);
+        });
+    }
+    if (syntaxId == SYN_NU_STRING) {
+        return std::all_of(value.begin(), value.end(), [](char c) { return (c >= '0' && c <= '9') || c == ' '; });
+    }
+    return true;
+}
+
+bool HasControl(std::string_view text)
+{
+    return std::any_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20; });
 }
 
 std::string_view BaseType(std::string_view description)
@@ -95,6 +160,7 @@ void AddTreeClasses(Schema& schema)
 struct Entry
 {
     std::vector<ldap::DnComponent> components; // leaf first
+    std::string dn; // as the file writes it
     std::size_t line = 0;
     StoredObject object;
 };
@@ -204,8 +270,35 @@ bool LdifLoader::takeEntry(LdifRecord& record)
 {
     Entry entry;
     entry.line = record.line;
+    entry.dn = record.dn;
+    // A DN is UTF-8 text (RFC 4514) and each of its values names something:
+    // names of other bytes or of an empty value could not be looked up.
+    if (!IsUtf8(record.dn)) {
+        return fail(record.line, "the distinguished name is not UTF-8");
+    }
     if (!ldap::ParseDn(record.dn, &entry.components)) {
         return fail(record.line, Quote(record.dn) + " is not a distinguished name");
+    }
+    for (const ldap::DnComponent& component : entry.components) {
+        bool empty = component.value.empty();
+        bool utf8 = IsUtf8(component.value);
+        for (const ldap::DnPart& part : component.more) {
+            empty = empty || part.value.empty();
+            utf8 = utf8 && IsUtf8(part.value);
+        }
+        if (empty) {
+            return fail(record.line, Quote(record.dn) + " has a relative name with an empty value");
+        }
+        if (!utf8) {
+            return fail(record.line, Quote(record.dn) + " escapes bytes that are not UTF-8");
+        }
+        bool control = HasControl(component.value);
+        for (const ldap::DnPart& part : component.more) {
+            control = control || HasControl(part.value);
+        }
+        if (control) {
+            return fail(record.line, "the distinguished name holds a control character");
+        }
     }
     if (entry.components.empty()) {
         return fail(record.line, "an entry needs a distinguished name (the root is no entry)");
@@ -241,14 +334,22 @@ bool LdifLoader::takeEntry(LdifRecord& record)
     }
     const ldap::NameOfDn nameOf = [](std::string_view dn) {
         std::vector<ldap::DnComponent> components;
-        return ldap::ParseDn(dn, &components) ? ldap::TypelessName(components) : std::string(dn);
+        if (!ldap::ParseDn(dn, &components)) {
+            return std::string(dn);
+        }
+        // Each value escaped as in the entries' own names ("a\\.b" for "a.b").
+        std::string name;
+        for (const ldap::DnComponent& component : components) {
+            name += (name.empty() ? "" : ".") + ldap::ComponentName(component, false);
+        }
+        return name;
     };
     auto& attributes = entry.object.attributes;
     for (LdifValue& v : record.values) {
         const int id = attributeOf(v.description, v.line);
         const AttributeDef& def = m_schema.attribute(id);
         std::string wire;
-        if (!ldap::LdapValueToWire(def.syntaxId, v.value, nameOf, &wire)) {
+        if (!ldap::LdapValueToWire(def.syntaxId, v.value, nameOf, &wire) || !FitsCharacterSet(def.syntaxId, v.value)) {
             return fail(v.line,
                 "the value of " + Quote(v.description) + " is not of its syntax (" + std::to_string(def.syntaxId) +
                     ")");
@@ -263,6 +364,8 @@ bool LdifLoader::takeEntry(LdifRecord& record)
         if (at == attributes.end()) {
             attributes.push_back(StoredAttribute {id, {}});
             at = attributes.end() - 1;
+        } else if ((def.flags & DS_SINGLE_VALUED_ATTR) != 0) {
+            return fail(v.line, "the single-valued attribute " + Quote(def.name) + " is given a second value");
         }
         at->values.push_back(std::move(wire));
     }
@@ -303,6 +406,9 @@ bool LdifLoader::build(std::shared_ptr<MemoryDirectory>* result)
     auto directory = std::make_shared<MemoryDirectory>(
         ldap::TreeNameFromBase(topDn, stem), ldap::TypelessName(top.components), std::move(schema));
     directory->storeNamingValues();
+    // As the LDAP service: a name keeps the type of a component whose value
+    // alone would name a sibling too.
+    directory->setNamesCarryTypes(true);
     directory->reserve(m_entries.size());
     const int implied = m_schema.findClass(kImpliedClass);
     directory->setImpliedClass(implied);
@@ -336,9 +442,34 @@ bool LdifLoader::build(std::shared_ptr<MemoryDirectory>* result)
         }
         return name;
     };
+    // The default name context in the spelling of the entries' names.
+    directory->setDefaultNameContext(nameOf(top.components));
     std::unordered_map<std::string, std::pair<std::uint32_t, std::size_t>> byName; // folded name -> index, line
     byName.reserve(m_entries.size());
     for (Entry& entry : m_entries) {
+        // Names the client carries: components of at most kMaxRdnChars, the
+        // whole name within kMaxNameChars even with every type written.
+        std::size_t typedLength = 0;
+        for (std::size_t at = 0; at < entry.components.size(); ++at) {
+            const std::size_t length = componentName(entry.components, at).size();
+            if (length > kMaxRdnChars) {
+                return fail(entry.line,
+                    "the name of " + Quote(ldap::FormatDn(entry.components)) + " has a component of " +
+                        std::to_string(length) + " characters (at most " + std::to_string(kMaxRdnChars) +
+                        " are carried)");
+            }
+            if (componentName(entry.components, at).front() == '[') {
+                return fail(entry.line,
+                    "the name of " + Quote(ldap::FormatDn(entry.components)) +
+                        " has a component that starts with \"[\" (names in brackets are the client's own)");
+            }
+            typedLength += (at == 0 ? 0 : 1) + entry.components[at].type.size() + 1 + length;
+        }
+        if (typedLength >= kMaxNameChars) {
+            return fail(entry.line,
+                "the name of " + Quote(ldap::FormatDn(entry.components)) + " is longer than " +
+                    std::to_string(kMaxNameChars - 1) + " characters in typed form");
+        }
         const std::string key = FoldCase(nameOf(entry.components));
         if (const auto it = byName.find(key); it != byName.end()) {
             return fail(entry.line,
@@ -365,6 +496,7 @@ bool LdifLoader::build(std::shared_ptr<MemoryDirectory>* result)
         entry.object.rdn = componentName(entry.components, 0);
         entry.object.parent = parent;
         const std::uint32_t index = directory->addObject(std::move(entry.object));
+        directory->setDistinguishedName(index, std::move(entry.dn));
         byName.emplace(key, std::make_pair(index, entry.line));
     }
     directory->finish();

@@ -236,10 +236,20 @@ std::uint32_t MemoryDirectory::find(std::string_view fullName) const
     for (;;) {
         const std::size_t dot = FindUnescapedBackward(fullName, '.', end);
         const std::size_t start = dot == std::string_view::npos ? 0 : dot + 1;
-        current = child(current, fullName.substr(start, end - start));
-        if (current == kNoObject) {
+        const std::string_view rdn = fullName.substr(start, end - start);
+        std::uint32_t found = child(current, rdn);
+        // Where names carry types, a typed component ("CN=ann") also names
+        // a sibling stored by its value alone ("ann").
+        if (found == kNoObject && m_typedNames) {
+            const std::size_t equals = FindUnescaped(rdn, '=');
+            if (equals != std::string_view::npos && FindUnescaped(rdn, '+') == std::string_view::npos) {
+                found = child(current, rdn.substr(equals + 1));
+            }
+        }
+        if (found == kNoObject) {
             return kNoObject;
         }
+        current = found;
         if (dot == std::string_view::npos) {
             return current;
         }
@@ -457,6 +467,27 @@ DirResult MemoryDirectory::openStream(std::string_view fullName, std::string_vie
     }
     *fd = file;
     return 0;
+}
+
+DirResult MemoryDirectory::distinguishedName(std::string_view fullName, std::string* dn)
+{
+    const std::uint32_t index = find(fullName);
+    if (index == kNoObject) {
+        return ERR_NO_SUCH_ENTRY;
+    }
+    if (index >= m_dns.size() || m_dns[index].empty()) {
+        return ERR_NO_SUCH_ATTRIBUTE;
+    }
+    *dn = m_dns[index];
+    return 0;
+}
+
+void MemoryDirectory::setDistinguishedName(std::uint32_t index, std::string dn)
+{
+    if (m_dns.size() <= index) {
+        m_dns.resize(static_cast<std::size_t>(index) + 1);
+    }
+    m_dns[index] = std::move(dn);
 }
 
 std::vector<std::string> MemoryDirectory::namingTypes(std::string_view fullName)

@@ -161,6 +161,15 @@ public:
         std::unique_ptr<ObjectCursor>* cursor) override;
     DirResult openStream(std::string_view fullName, std::string_view attribute, int* fd) override;
     std::vector<std::string> namingTypes(std::string_view fullName) override;
+    // The DN an object was loaded with (setDistinguishedName); objects of a
+    // source without DNs have none (ERR_NO_SUCH_ATTRIBUTE).
+    DirResult distinguishedName(std::string_view fullName, std::string* dn) override;
+    void setDistinguishedName(std::uint32_t index, std::string dn);
+    // Whether some relative names carry their type ("uid=adm" beside
+    // "cn=adm", as LDIF sources and their snapshots name such siblings):
+    // the client then hands down the types a caller writes.
+    bool namesCarryTypes() const override { return m_typedNames; }
+    void setNamesCarryTypes(bool typed) { m_typedNames = typed; }
 
 private:
     const AttributeRecord* stored(std::uint32_t index, std::int32_t attrId) const;
@@ -185,6 +194,8 @@ private:
     std::int32_t m_impliedClass = kNoSchemaId;
     std::vector<std::int32_t> m_namingAttr; // per class: its naming attribute id
     std::vector<std::string> m_namingType; // per class: its naming attribute name
+    bool m_typedNames = false;
+    std::vector<std::string> m_dns; // per object index, for sources with DNs (LDIF); empty otherwise
 };
 
 } // namespace veralith::client::memory

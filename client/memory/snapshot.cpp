@@ -388,6 +388,13 @@ DirResult WriteTreeFile(DirectoryService& service, const std::vector<SnapshotObj
                         "\" names no object of the snapshot and is left out");
                     continue;
                 }
+                // A tree file's class names must be classes of its schema (an
+                // LDIF source keeps objectClass values no schema defines).
+                if (attribute.syntaxId == SYN_CLASS_NAME && schema.findClass(wire) == kNoSchemaId) {
+                    warnings->push_back("\"" + s.fullName + "\": the value \"" + wire + "\" of \"" + attribute.name +
+                        "\" is no class of the schema and is left out");
+                    continue;
+                }
                 std::string json;
                 if (!JsonValue(attribute.syntaxId, wire, &json)) {
                     warnings->push_back(

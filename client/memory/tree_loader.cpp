@@ -262,8 +262,12 @@ bool TreeLoader::loadObject(std::uint32_t node, std::uint32_t index)
     if (!stringMember(node, pointer, "name", true, &name) || !stringMember(node, pointer, "class", true, &className)) {
         return false;
     }
-    if (!CheckTreeName(name, &m_problem)) {
+    bool typed = false;
+    if (!CheckTreeName(name, &m_problem, &typed)) {
         return fail(pointer + "/name", "name " + Quoted(name) + " " + m_problem);
+    }
+    if (typed) {
+        m_directory->setNamesCarryTypes(true);
     }
     m_names.push_back(keep(name));
     const Schema& schema = m_directory->schema();

@@ -5,6 +5,8 @@
 #include "client/name_syntax.h"
 #include "client/text_codec.h"
 
+#include <cctype>
+
 namespace veralith::client::memory {
 
 namespace {
@@ -160,7 +162,37 @@ bool ParseTreeTime(const JsonDocument& doc, std::uint32_t node, std::uint32_t* s
     return true;
 }
 
-bool CheckTreeName(std::string_view name, std::string* problem)
+namespace {
+
+// "type=value" parts joined by unescaped "+", each type an attribute name
+// (a letter, then letters, digits and "-") and each value not empty.
+bool IsTypedComponent(std::string_view part)
+{
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t plus = FindUnescaped(part, '+', start);
+        const std::string_view item = part.substr(start, plus == std::string_view::npos ? part.npos : plus - start);
+        const std::size_t equals = FindUnescaped(item, '=');
+        if (equals == 0 || equals == std::string_view::npos || equals + 1 == item.size() ||
+            FindUnescaped(item, '=', equals + 1) != std::string_view::npos ||
+            std::isalpha(static_cast<unsigned char>(item.front())) == 0) {
+            return false;
+        }
+        for (const char c : item.substr(0, equals)) {
+            if (std::isalnum(static_cast<unsigned char>(c)) == 0 && c != '-') {
+                return false;
+            }
+        }
+        if (plus == std::string_view::npos) {
+            return true;
+        }
+        start = plus + 1;
+    }
+}
+
+} // namespace
+
+bool CheckTreeName(std::string_view name, std::string* problem, bool* typed)
 {
     if (name.empty()) {
         *problem = "must not be empty";
@@ -198,10 +230,19 @@ bool CheckTreeName(std::string_view name, std::string* problem)
                 ++i;
                 continue;
             }
-            if (c == '=' || static_cast<unsigned char>(c) < 0x20) {
+            if (static_cast<unsigned char>(c) < 0x20) {
                 *problem = "must be typeless, without \"=\" or control characters";
                 return false;
             }
+        }
+        if (FindUnescaped(part, '=') != std::string_view::npos) {
+            if (typed == nullptr || !IsTypedComponent(part)) {
+                *problem = typed == nullptr ? "must be typeless, without \"=\" or control characters"
+                                            : "has a component that is neither a value nor typed values "
+                                              "(\"uid=adm\", \"cn=Doe+uid=jdoe1\")";
+                return false;
+            }
+            *typed = true;
         }
         if (part.front() == '[') {
             *problem = "must not hold a special name in brackets";

@@ -16,8 +16,10 @@ bool TreeLoader::schemaName(std::uint32_t item, const std::string& pointer, std:
     if (!stringMember(item, pointer, "name", true, name)) {
         return false;
     }
-    if (name->empty() || name->size() > kMaxTreeFileSchemaNameChars) {
-        return fail(pointer + "/name", "must be 1 to 32 characters");
+    // Names of an LDAP schema may be as long as the client carries them.
+    const std::size_t limit = m_ldapBase ? kMaxSchemaNameChars : kMaxTreeFileSchemaNameChars;
+    if (name->empty() || name->size() > limit) {
+        return fail(pointer + "/name", "must be 1 to " + std::to_string(limit) + " characters");
     }
     return true;
 }

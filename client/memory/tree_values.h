@@ -26,7 +26,11 @@ bool ParseTreeTime(const JsonDocument& doc, std::uint32_t node, std::uint32_t* s
 bool ParseTreeBytes(std::string_view text, std::string* bytes);
 
 // Checks a full typeless dotted name as the file writes object names; on
-// failure writes what is wrong into *problem.
-bool CheckTreeName(std::string_view name, std::string* problem);
+// failure writes what is wrong into *problem. With typed given, a component
+// may also be typed ("uid=adm", "cn=Doe+uid=jdoe1": the names of a directory
+// whose siblings share a value under different naming attributes, as
+// snapshots of LDAP and LDIF sources write them), and *typed is set to true
+// when one is.
+bool CheckTreeName(std::string_view name, std::string* problem, bool* typed = nullptr);
 
 } // namespace veralith::client::memory

@@ -90,7 +90,7 @@ TEST(CliCompareTest, GroupsInTextCsvAndJson)
     EXPECT_EQ(FormatFindText(GroupOutput(false)), "b.Org / a.Org: (mail = X)\nc,d.Org / a.Org: (proxy/mail = x)\n");
 
     EXPECT_EQ(FormatFindCsv(GroupOutput(true)),
-        "value,count,objects\r\nX,3,\"a.Org\nb.Org\nc,d.Org\"\r\n\"y, \"\"z\"\"\",2,\"a.Org\nb.Org\"\r\n");
+        "value,count,objects,dns\r\nX,3,\"a.Org\nb.Org\nc,d.Org\",\r\n\"y, \"\"z\"\"\",2,\"a.Org\nb.Org\",\r\n");
     EXPECT_EQ(FormatFindCsv(GroupOutput(false)).substr(0, 32), "object,earlier,attribute,value\r\n");
 
     // JSON always holds the groups.
@@ -100,6 +100,8 @@ TEST(CliCompareTest, GroupsInTextCsvAndJson)
     EXPECT_EQ(json["groups"][0]["count"], 3);
     EXPECT_EQ(json["groups"][0]["objects"][2]["name"], "c,d.Org");
     EXPECT_EQ(json["groups"][0]["objects"][2]["attribute"], "proxy");
+    // A source without DNs (a tree file) leaves the member's "dn" out.
+    EXPECT_FALSE(json["groups"][0]["objects"][2].contains("dn"));
     EXPECT_EQ(json["groups"][1]["count"], 2);
     EXPECT_EQ(json["duplicates"].size(), 2u);
 
@@ -107,6 +109,36 @@ TEST(CliCompareTest, GroupsInTextCsvAndJson)
     none.reportGroups = true;
     EXPECT_EQ(FormatFindText(none), "");
     EXPECT_TRUE(nlohmann::json::parse(FormatFindJson(FindOutput {}))["groups"].empty());
+}
+
+// Holders with DNs (LDAP, LDIF): the text follows each name with "dn:", CSV
+// has them one a line in the last column, JSON in each holder's "dn".
+TEST(CliCompareTest, GroupsCarryTheHoldersDns)
+{
+    FindOutput output = GroupOutput(true);
+    output.groups = {{"X", {{"a.Org", "mail", "cn=a,o=Org"}, {"b.Org", "proxy", "cn=b\\,c,o=Org"}}}};
+    EXPECT_EQ(
+        FormatFindText(output), "X (2 objects)\n  a.Org (mail)  dn: cn=a,o=Org\n  b.Org (proxy)  dn: cn=b\\,c,o=Org\n");
+    EXPECT_EQ(
+        FormatFindCsv(output), "value,count,objects,dns\r\nX,2,\"a.Org\nb.Org\",\"cn=a,o=Org\ncn=b\\,c,o=Org\"\r\n");
+    const nlohmann::json json = nlohmann::json::parse(FormatFindJson(output));
+    EXPECT_EQ(json["groups"][0]["objects"][0]["dn"], "cn=a,o=Org");
+    EXPECT_EQ(json["groups"][0]["objects"][1]["dn"], "cn=b\\,c,o=Org");
+}
+
+// Each object's DN is asked for once, however many groups hold it.
+TEST(CliCompareTest, FillSourceDnsAsksOncePerObject)
+{
+    std::vector<ConflictGroup> groups {{"x", {{"a.Org", "mail"}, {"b.Org", "mail"}}}, {"y", {{"a.Org", "proxy"}}}};
+    std::vector<std::string> asked;
+    FillSourceDns(groups, [&asked](const std::string& object) {
+        asked.push_back(object);
+        return object == "a.Org" ? std::string("cn=a,o=Org") : std::string();
+    });
+    EXPECT_EQ(asked, (std::vector<std::string> {"a.Org", "b.Org"}));
+    EXPECT_EQ(groups[0].members[0].dn, "cn=a,o=Org");
+    EXPECT_EQ(groups[0].members[1].dn, "");
+    EXPECT_EQ(groups[1].members[0].dn, "cn=a,o=Org");
 }
 
 TEST(CliCompareTest, FindComparesAsTheDirectoryAndReportsGroups)

@@ -1,5 +1,6 @@
 // The Compare group of the Find Duplicates page and the groups of the Results
-// page, on tests/data/audit-tree.json, driven offscreen through the widgets.
+// page, on tests/data/audit-tree.json (and an LDIF source for the holders'
+// DNs), driven offscreen through the widgets.
 
 #include "app/form_compare.h"
 #include "settings/radio_group.h"
@@ -147,6 +148,29 @@ TEST_F(WindowCompareTest, DoubleClickOnAnObjectShowsAllItsValuesAndSaveWritesThe
                    "B@example.org (3 objects)\r\n  ann.People.Acme\r\n  bob.People.Acme\r\n  eve.People.Acme\r\n"
                    "N/A (2 objects)\r\n  dan.People.Acme\r\n  eve.People.Acme\r\n"
                    "dan@example.org (2 objects)\r\n  dan.People.Acme\r\n  fay.Old.Acme\r\n"));
+}
+
+// The entries of an LDIF source have DNs: each holder's row shows it, and a
+// double click on the row still shows the object's values.
+TEST_F(WindowCompareTest, GroupsOfAnLdifSourceShowEachHoldersDn)
+{
+    Start({TestDataFile("../../docs/examples/people.ldif")});
+    ShowPage(m_form->TabSheetSelector);
+    UserSelect(m_form->ComboBoxClasses, m_form->ComboBoxClasses->Items().IndexOf(""));
+    m_form->ComboBoxAttributes->SetItemIndex(m_form->ComboBoxAttributes->Items().IndexOf("mail"));
+    ASSERT_EQ(m_form->ComboBoxAttributes->Text(), "mail");
+    m_form->CheckBoxRecurse->setChecked(true);
+    m_form->RadioGroupAlert->setItemIndex(1);
+    m_dialogs.Forget();
+    ClickSearch();
+    EXPECT_EQ(GroupRows(),
+        (Texts {"ANN@example.com (2 objects)", "  ann.People.example.com  dn: uid=ann,ou=People,dc=example,dc=com",
+            "  bob.People.example.com  dn: uid=bob,ou=People,dc=example,dc=com"}));
+    QTreeWidget* tree = m_form->TreeGroups;
+    ASSERT_EQ(tree->topLevelItemCount(), 1);
+    UserDoubleClick(tree, tree->topLevelItem(0)->child(1));
+    ASSERT_EQ(m_dialogs.Messages().size(), 1u);
+    EXPECT_EQ(m_dialogs.Messages()[0].text, QStringLiteral("bob.People.example.com:\r\nANN@example.com"));
 }
 
 TEST_F(WindowCompareTest, CompareChoicesAreSavedAndRestored)

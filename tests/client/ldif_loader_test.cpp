@@ -255,6 +255,29 @@ TEST(LdifLoader, BadLdifGivesFileLineAndFault)
             "t.ldif:5: a folded line continues nothing"},
         {"bad dn", std::string(kTop) + "dn: cn=a,,o=Acme\n" + person,
             "t.ldif:5: \"cn=a,,o=Acme\" is not a distinguished name"},
+        {"empty value in a dn", std::string(kTop) + "dn: cn=,o=Acme\n" + person,
+            "t.ldif:5: \"cn=,o=Acme\" has a relative name with an empty value"},
+        {"empty value of a multi-valued rdn", std::string(kTop) + "dn: cn=a+uid=,o=Acme\n" + person,
+            "t.ldif:5: \"cn=a+uid=,o=Acme\" has a relative name with an empty value"},
+        {"dn of bytes that are no UTF-8", std::string(kTop) + "dn:: Y249/yxvPUFjbWU=\n" + person,
+            "t.ldif:5: the distinguished name is not UTF-8"},
+        {"dn escaping bytes that are no UTF-8", std::string(kTop) + "dn: cn=\\C3\\28,o=Acme\n" + person,
+            "t.ldif:5: \"cn=\\C3\\28,o=Acme\" escapes bytes that are not UTF-8"},
+        {"dn with a control character", std::string(kTop) + "dn: cn=a\\0D,o=Acme\n" + person,
+            "t.ldif:5: the distinguished name holds a control character"},
+        {"component too long",
+            std::string(kTop) + "dn: cn=aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa,o=Acme\n" +
+                person,
+            "t.ldif:5: the name of \"cn=aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa,o=Acme\" has "
+            "a component of 65 characters (at most 64 are "
+            "carried)"},
+        {"second value of a single-valued attribute", "dn: dc=example\nobjectClass: domain\ndc: example\ndc: example\n",
+            "t.ldif:4: the single-valued attribute \"dc\" is given a second value"},
+        {"component in brackets", std::string(kTop) + "dn: cn=[Root],o=Acme\n" + person,
+            "t.ldif:5: the name of \"cn=[Root],o=Acme\" has a component that starts with \"[\" (names in brackets "
+            "are the client's own)"},
+        {"printable string of other characters", std::string(kTop) + "dn: c=US,o=Acme\nobjectClass: country\nc: \"6\n",
+            "t.ldif:7: the value of \"c\" is not of its syntax (4)"},
         {"empty dn", "dn:\n" + person, "t.ldif:1: an entry needs a distinguished name (the root is no entry)"},
         {"same dn twice", std::string(kTop) + "dn: cn=a,o=Acme\n" + person + "\ndn: CN=A, o=acme\n" + person,
             "t.ldif:10: the entry \"CN=A,o=acme\" has the name \"A.acme\" of the entry of line 5"},
@@ -269,6 +292,24 @@ TEST(LdifLoader, BadLdifGivesFileLineAndFault)
     for (const BadCase& c : kCases) {
         EXPECT_EQ(LoadError(c.text), c.message) << c.what;
     }
+}
+
+// Each entry keeps its DN as the file writes it; ancestors the file leaves
+// out have none, nor have tree files.
+TEST(LdifLoader, EntriesKeepTheirDistinguishedNames)
+{
+    const std::shared_ptr<MemoryDirectory> directory =
+        LoadLdif("dn: ou=Sales,dc=example,dc=com\nobjectClass: organizationalUnit\nou: Sales\n\n"
+                 "dn: cn=Doe\\2C Carl , ou=Sales,dc=example,dc=com\nobjectClass: person\ncn: Doe, Carl\nsn: Doe\n");
+    ASSERT_TRUE(directory);
+    std::string dn;
+    EXPECT_EQ(directory->distinguishedName("Doe, Carl.Sales.example.com", &dn), 0);
+    EXPECT_EQ(dn, "cn=Doe\\2C Carl , ou=Sales,dc=example,dc=com");
+    EXPECT_EQ(directory->distinguishedName("sales.example.com", &dn), 0);
+    EXPECT_EQ(dn, "ou=Sales,dc=example,dc=com");
+    EXPECT_EQ(directory->distinguishedName("example.com", &dn), ERR_NO_SUCH_ATTRIBUTE);
+    EXPECT_EQ(directory->distinguishedName("nobody.example.com", &dn), ERR_NO_SUCH_ENTRY);
+    EXPECT_TRUE(directory->namesCarryTypes());
 }
 
 TEST(LdifLoader, SourcesAreRecognisedByTheirContent)

@@ -82,6 +82,41 @@ TEST(LoaderTest, NameLongerThanItsTypedLimit_IsRefused)
     EXPECT_NE(error.find("is longer than 255 characters in typed form"), std::string::npos);
 }
 
+// Snapshots of LDAP and LDIF sources name siblings that share a value under
+// different naming attributes by typed components; such files load, and
+// every other "=" in a name is refused.
+TEST(LoaderTest, TypedNameComponents_LoadAsSnapshotsWriteThem)
+{
+    const auto tree = [](const std::string& a, const std::string& b) {
+        return R"({"format": "veralith-tree/1", "tree": "T", "objects": [{"name": "Acme", "class": "Organization"},
+            {"name": ")" +
+            a + R"(.Acme", "class": "User"}, {"name": ")" + b + R"(.Acme", "class": "User"}]})";
+    };
+    std::shared_ptr<memory::MemoryDirectory> directory;
+    std::string error;
+    ASSERT_TRUE(memory::LoadTreeText(tree("uid=adm", "cn=adm"), "t.json", &directory, &error)) << error;
+    EXPECT_TRUE(directory->namesCarryTypes());
+    ObjectSummary entry;
+    EXPECT_EQ(directory->readEntry("UID=adm.Acme", &entry), 0);
+    EXPECT_EQ(entry.fullName, "uid=adm.Acme");
+    EXPECT_EQ(directory->readEntry("adm.Acme", &entry), ERR_NO_SUCH_ENTRY);
+    // A typed component also names a sibling stored by its value alone.
+    ASSERT_TRUE(memory::LoadTreeText(tree("cn=Doe+uid=jdoe1", "bob"), "t.json", &directory, &error)) << error;
+    EXPECT_EQ(directory->readEntry("CN=bob.Acme", &entry), 0);
+    EXPECT_EQ(entry.fullName, "bob.Acme");
+    EXPECT_EQ(directory->readEntry("cn=doe+UID=jdoe1.Acme", &entry), 0);
+    // A tree file of typeless names stays typeless.
+    ASSERT_TRUE(memory::LoadTreeText(tree("adm", "bob"), "t.json", &directory, &error)) << error;
+    EXPECT_FALSE(directory->namesCarryTypes());
+
+    const std::string refused =
+        " has a component that is neither a value nor typed values (\"uid=adm\", \"cn=Doe+uid=jdoe1\")";
+    for (const char* bad : {"=adm", "cn=", "c n=adm", "1cn=adm", "cn=a=b", "cn=a+b", "cn=a+=b"}) {
+        EXPECT_FALSE(memory::LoadTreeText(tree(bad, "bob"), "t.json", &directory, &error)) << bad;
+        EXPECT_EQ(error, "t.json: /objects/1/name: name \"" + std::string(bad) + ".Acme\"" + refused) << bad;
+    }
+}
+
 TEST(LoaderTest, MissingFile_SaysSo)
 {
     std::shared_ptr<memory::MemoryDirectory> directory;
