@@ -387,6 +387,49 @@ TEST_F(WindowSearchRunTest, DirectoryNoticesGoToTheLog)
 
 // ---- Progress on a larger tree ---------------------------------------------
 
+// A tree whose searches take at least a millisecond for every 64 objects
+// they name, so that a run passes the window's pump interval several times
+// during its search however fast the machine (a release build searches the
+// test's tree within one interval).
+class PacedService : public client::ForwardingService
+{
+public:
+    explicit PacedService(std::shared_ptr<client::DirectoryService> inner)
+        : ForwardingService(std::move(inner))
+    { }
+    client::DirResult openSearch(std::string_view base, std::int32_t scope, const client::FilterNode* filter,
+        std::unique_ptr<client::ObjectCursor>* cursor) override
+    {
+        std::unique_ptr<client::ObjectCursor> inner;
+        const client::DirResult result = ForwardingService::openSearch(base, scope, filter, &inner);
+        if (result == 0) {
+            *cursor = std::make_unique<PacedCursor>(std::move(inner));
+        }
+        return result;
+    }
+
+private:
+    class PacedCursor : public client::ObjectCursor
+    {
+    public:
+        explicit PacedCursor(std::unique_ptr<client::ObjectCursor> inner)
+            : m_inner(std::move(inner))
+        { }
+        client::DirResult next(client::ObjectSummary* entry, bool* done) override
+        {
+            if (++m_count % 64 == 0) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            }
+            return m_inner->next(entry, done);
+        }
+        std::uint32_t examined() const override { return m_inner->examined(); }
+
+    private:
+        std::unique_ptr<client::ObjectCursor> m_inner;
+        std::uint32_t m_count = 0;
+    };
+};
+
 // A window on a generated tree of users (unit "Big", each with a surname),
 // whose message pumping is observed during the run.
 class WindowProgressTest : public WindowSearchRunTest
@@ -418,6 +461,10 @@ protected:
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
         file.write(text.data(), static_cast<qint64>(text.size()));
         file.close();
+        std::shared_ptr<client::DirectoryService> tree;
+        std::string error;
+        ASSERT_TRUE(client::memory::LoadTreeSource(path.toStdString(), &tree, &error)) << error;
+        client::SetTreeServices({std::make_shared<PacedService>(tree)});
         Start({path.toStdString()});
         ShowPage(m_form->TabSheetSelector);
         UserDoubleClick(m_form->ListBoxContainers, "Big");
@@ -450,6 +497,12 @@ protected:
         util::SetFeedbackHooks(observing);
         ClickSearch();
         util::SetFeedbackHooks(windowHooks);
+    }
+
+    void TearDown() override
+    {
+        WindowSearchRunTest::TearDown();
+        client::SetTreeServices({});
     }
 
     QTemporaryDir m_treeDir;
