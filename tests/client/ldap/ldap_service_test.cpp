@@ -305,6 +305,12 @@ TEST_F(LdapTest, AServerThatGoesAwayEndsTheSearchKeepingWhatCame)
     // Pages of at most 1,000: the search needs the server again after the
     // first page, whatever of that page had reached the client.
     StartServer(ManyUsersLdif(3000), "limits anonymous size.pr=1000 size.prtotal=unlimited\n");
+    // A read first lists the container, so that the search hands its
+    // entries on page by page rather than reading on while the container is
+    // listed (a search read to its end before the server stops would keep
+    // everything).
+    std::vector<ReadValue> known;
+    ASSERT_EQ(ReadValues(context(), "CN=user00002.OU=Many", "sn", &known), 0);
     ScopedBuffer request;
     ScopedBuffer reply;
     ASSERT_EQ(request.allocate(kSmallBufferSize), 0);
