@@ -6,6 +6,18 @@
 
 namespace veralith::client::ldap {
 
+namespace {
+
+// The slot a name starts at: the client's folded hash, its high bits folded
+// into the low ones the table takes.
+std::size_t FoldedHash(std::string_view text)
+{
+    const std::uint64_t hash = FoldedNameHash {}(text);
+    return static_cast<std::size_t>(hash ^ (hash >> 29));
+}
+
+} // namespace
+
 template<typename List, typename Same, typename Make>
 std::uint32_t SearchedEntries::Share(std::vector<List>* lists, Same same, Make make)
 {
@@ -79,15 +91,42 @@ const SearchedEntries::Entry* SearchedEntries::find(std::string_view fullName)
             return &m_entries[i];
         }
     }
-    for (; m_indexed < m_entries.size(); ++m_indexed) {
-        m_index.try_emplace(FoldCase(m_entries[m_indexed].fullName), static_cast<std::uint32_t>(m_indexed));
-    }
-    const auto it = m_index.find(FoldCase(fullName));
-    if (it == m_index.end()) {
+    if (m_entries.empty()) {
         return nullptr;
     }
-    m_hint = it->second;
-    return &m_entries[m_hint];
+    if (m_entries.size() * 2 > m_slots.size()) {
+        // Grown to at least twice the entries, every entry indexed again.
+        std::size_t size = 1024;
+        while (size < m_entries.size() * 4) {
+            size *= 2;
+        }
+        m_slots.assign(size, kFree);
+        m_indexed = 0;
+    }
+    for (; m_indexed < m_entries.size(); ++m_indexed) {
+        index(static_cast<std::uint32_t>(m_indexed));
+    }
+    const std::size_t mask = m_slots.size() - 1;
+    for (std::size_t slot = FoldedHash(fullName) & mask; m_slots[slot] != kFree; slot = (slot + 1) & mask) {
+        if (SameTextIgnoreCase(m_entries[m_slots[slot]].fullName, fullName)) {
+            m_hint = m_slots[slot];
+            return &m_entries[m_hint];
+        }
+    }
+    return nullptr;
+}
+
+void SearchedEntries::index(std::uint32_t i)
+{
+    const std::string_view name = m_entries[i].fullName;
+    const std::size_t mask = m_slots.size() - 1;
+    std::size_t slot = FoldedHash(name) & mask;
+    for (; m_slots[slot] != kFree; slot = (slot + 1) & mask) {
+        if (SameTextIgnoreCase(m_entries[m_slots[slot]].fullName, name)) {
+            return; // the entry met first stands for the name
+        }
+    }
+    m_slots[slot] = i;
 }
 
 } // namespace veralith::client::ldap

@@ -13,7 +13,6 @@
 #include <deque>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 namespace veralith::client::ldap {
@@ -71,8 +70,14 @@ private:
         std::vector<std::string> aux;
     };
     std::vector<Classes> m_classes;
-    std::unordered_map<std::string, std::uint32_t> m_index; // folded full name -> entry
-    std::size_t m_indexed = 0; // entries in m_index
+    // Adds the entry at index i to m_slots unless an entry of the same name
+    // (ignoring letter case) is there already; m_slots has room.
+    void index(std::uint32_t i);
+    // The entries by name ignoring letter case: open addressing, linear
+    // probing, entry indexes (kFree where none); at most half full.
+    static constexpr std::uint32_t kFree = 0xFFFFFFFFu;
+    std::vector<std::uint32_t> m_slots;
+    std::size_t m_indexed = 0; // entries in m_slots
     std::size_t m_hint = 0; // the entry found last
 };
 
