@@ -3,6 +3,7 @@
 #include "client/ldap/ber.h"
 #include "client/ldap/filter.h"
 #include "client/ldap/ldap_directory.h"
+#include "client/ldap/read_ahead.h"
 #include "client/ldap/value_forms.h"
 #include "client/name_syntax.h"
 #include "client/notices.h"
@@ -58,12 +59,13 @@ public:
     {
         while (true) {
             if (!m_pending.empty()) {
-                if (m_directory->namesReady(m_pending.front().entry.dn)) {
-                    Pending first = std::move(m_pending.front());
-                    m_pending.pop_front();
-                    m_pendingBytes -= PendingBytes(first.entry);
+                if (m_directory->namesReady(m_pending.frontDn())) {
+                    m_found.dn.assign(m_pending.frontDn());
+                    m_found.attributes.assign(m_pending.frontAttributes());
+                    const std::size_t step = m_pending.frontStep();
+                    m_pending.pop();
                     bool delivered = false;
-                    if (const DirResult rc = deliver(&first.entry, first.step, entry, &delivered); rc != 0) {
+                    if (const DirResult rc = deliver(&m_found, step, entry, &delivered); rc != 0) {
                         return rc;
                     }
                     if (delivered) {
@@ -72,7 +74,7 @@ public:
                     }
                     continue;
                 }
-                if (m_searching && m_pendingBytes < kMaxPendingBytes) {
+                if (m_searching && m_pending.bytes() < kMaxPendingBytes) {
                     // Now and then what the listing sent is taken, so that
                     // the server goes on with it.
                     if (++m_sincePoll >= kPollEvery) {
@@ -102,8 +104,7 @@ public:
                 continue;
             }
             if (!m_directory->namesReady(m_found.dn)) {
-                m_pendingBytes += PendingBytes(m_found);
-                m_pending.push_back(Pending {std::move(m_found), m_stepIndex});
+                m_pending.push(m_found.dn, m_found.attributes, m_stepIndex);
                 continue;
             }
             bool delivered = false;
@@ -120,21 +121,12 @@ public:
     std::uint32_t examined() const override { return m_examined; }
 
 private:
-    // An entry read ahead of its name, and the step that found it.
-    struct Pending
-    {
-        LdapEntry entry;
-        std::size_t step = 0;
-    };
-    // Bounds the reading on: the window hears of the search only when an
-    // entry is handed on.
-    static constexpr std::size_t kMaxPendingBytes = std::size_t(4) << 20;
+    // Bounds the reading on. Entries wait mostly for the listings of their
+    // containers, which together send as many messages as the search; a
+    // bound that holds the entries of those listings' time lets the server
+    // search and list at once rather than one after the other.
+    static constexpr std::size_t kMaxPendingBytes = std::size_t(32) << 20;
     static constexpr int kPollEvery = 64;
-
-    static std::size_t PendingBytes(const LdapEntry& found)
-    {
-        return sizeof(Pending) + found.dn.capacity() + found.attributes.capacity();
-    }
 
     // Reads the next entry of the steps into *found (*got false when a step
     // ended or the last one did: m_searching turns false). A failure of the
@@ -189,14 +181,12 @@ private:
     // Reads one more entry behind those that wait for their names.
     DirResult readAhead()
     {
-        LdapEntry found;
         bool got = false;
-        if (const DirResult rc = read(&found, &got); rc != 0) {
+        if (const DirResult rc = read(&m_ahead, &got); rc != 0) {
             return rc;
         }
         if (got) {
-            m_pendingBytes += PendingBytes(found);
-            m_pending.push_back(Pending {std::move(found), m_stepIndex});
+            m_pending.push(m_ahead.dn, m_ahead.attributes, m_stepIndex);
         }
         return 0;
     }
@@ -246,6 +236,7 @@ private:
     std::vector<std::string> m_baseNames; // full name of each step's base
     std::vector<bool> m_skipBase; // and whether it is left out
     LdapEntry m_found; // the entry being delivered (its storage reused)
+    LdapEntry m_ahead; // the entry being read ahead (likewise)
     std::string m_filter;
     std::vector<std::string> m_attributes;
     bool m_remember;
@@ -253,8 +244,7 @@ private:
     bool m_searching = true; // steps or pages are left
     bool m_retried = false;
     DirResult m_failure = 0; // what ended the search, told after the entries read before it
-    std::deque<Pending> m_pending;
-    std::size_t m_pendingBytes = 0;
+    ReadAheadQueue m_pending; // entries read ahead of their names
     int m_sincePoll = 0;
     std::uint32_t m_examined = 0;
 };

@@ -1,7 +1,8 @@
-// Search entries read in place from their encoding, and the entries a search
-// keeps for the reads after it.
+// Search entries read in place from their encoding, the entries a search
+// reads ahead of their names, and those it keeps for the reads after it.
 
 #include "client/ldap/ber.h"
+#include "client/ldap/read_ahead.h"
 #include "client/ldap/searched_entries.h"
 
 #include <gtest/gtest.h>
@@ -171,6 +172,76 @@ TEST(LdapSearchedEntries, AttributesPastTheLimitAreDroppedForAll)
         EXPECT_TRUE(entry->attributes.empty()) << name;
         EXPECT_FALSE(entry->dn.empty()) << name; // the names stay
     }
+}
+
+TEST(LdapSearchedEntries, ManyEntriesFoundByNameOnceEach)
+{
+    // Enough entries for the index to grow several times, looked up in an
+    // order unlike the delivery order, so that the hint does not answer.
+    constexpr int kCount = 5000;
+    SearchedEntries entries(0);
+    EXPECT_EQ(entries.find("u1.People.Acme"), nullptr); // nothing kept yet
+    for (int i = 0; i < kCount; ++i) {
+        entries.add(Summary("u" + std::to_string(i) + ".People.Acme", "User"),
+            "uid=u" + std::to_string(i) + ",ou=People,o=Acme", "");
+    }
+    // The same name delivered again (overlapping naming contexts): the
+    // entry met first answers for it.
+    entries.add(Summary("U17.people.acme", "User"), "uid=again,o=Acme", "");
+    for (int i = kCount - 1; i >= 0; i -= 7) {
+        std::string name = "U" + std::to_string(i) + ".PEOPLE.acme";
+        const SearchedEntries::Entry* entry = entries.find(name);
+        ASSERT_NE(entry, nullptr) << name;
+        EXPECT_EQ(entry->dn, "uid=u" + std::to_string(i) + ",ou=People,o=Acme");
+    }
+    ASSERT_NE(entries.find("u17.People.Acme"), nullptr);
+    EXPECT_EQ(entries.find("u17.People.Acme")->dn, "uid=u17,ou=People,o=Acme");
+    for (const char* missing : {"u5000.People.Acme", "u1.People", "People.Acme", "u1.People.Acme.x", ""}) {
+        EXPECT_EQ(entries.find(missing), nullptr) << missing;
+    }
+}
+
+TEST(LdapReadAhead, EntriesComeOutInOrderAndBlocksAreReleased)
+{
+    ReadAheadQueue queue;
+    EXPECT_TRUE(queue.empty());
+    EXPECT_EQ(queue.bytes(), 0u);
+    // Small entries over several blocks, an empty one, and one larger than
+    // a block between them.
+    const std::string large(3u << 20, 'x');
+    std::vector<std::pair<std::string, std::string>> pushed;
+    for (int i = 0; i < 30000; ++i) {
+        std::string dn = "uid=u" + std::to_string(i) + ",ou=People,o=Acme";
+        std::string attributes = i == 1000 ? large : (i == 7 ? std::string() : Attribute("mail", {dn}));
+        queue.push(dn, attributes, static_cast<std::size_t>(i % 3));
+        pushed.emplace_back(std::move(dn), std::move(attributes));
+    }
+    ASSERT_EQ(queue.count(), pushed.size());
+    const std::size_t full = queue.bytes();
+    EXPECT_GT(full, large.size());
+    std::size_t lowest = full;
+    for (std::size_t i = 0; i < pushed.size(); ++i) {
+        ASSERT_FALSE(queue.empty());
+        ASSERT_EQ(queue.frontDn(), pushed[i].first) << i;
+        ASSERT_EQ(queue.frontAttributes(), pushed[i].second) << i;
+        ASSERT_EQ(queue.frontStep(), i % 3) << i;
+        queue.pop();
+        EXPECT_LE(queue.bytes(), lowest) << i;
+        lowest = queue.bytes();
+        if (i == 1000) {
+            // The large entry's block went with it.
+            EXPECT_LT(queue.bytes(), full - large.size());
+        }
+    }
+    EXPECT_TRUE(queue.empty());
+    // Drained, it keeps at most one block for what comes next, and takes
+    // entries as before.
+    EXPECT_LE(queue.bytes(), std::size_t(1) << 20);
+    queue.push("cn=next,o=Acme", "", 4);
+    EXPECT_EQ(queue.frontDn(), "cn=next,o=Acme");
+    EXPECT_EQ(queue.frontStep(), 4u);
+    queue.pop();
+    EXPECT_TRUE(queue.empty());
 }
 
 } // namespace

@@ -1,0 +1,74 @@
+#include "client/ldap/read_ahead.h"
+
+#include <cassert>
+#include <cstring>
+
+namespace veralith::client::ldap {
+
+void ReadAheadQueue::push(std::string_view dn, std::string_view attributes, std::size_t step)
+{
+    const std::size_t size = dn.size() + attributes.size();
+    const bool fits = !m_blocks.empty() && m_used + size <= m_blocks.back().size;
+    if (!fits) {
+        // An entry larger than a block gets a block of its size; the rest
+        // of the block it would not fit in is left unused.
+        const std::size_t blockSize = size > kBlockSize ? size : kBlockSize;
+        m_blocks.push_back(Block {std::make_unique_for_overwrite<char[]>(blockSize), blockSize});
+        m_blockBytes += blockSize;
+        m_used = 0;
+    }
+    char* at = m_blocks.back().bytes.get() + m_used;
+    if (!dn.empty()) {
+        std::memcpy(at, dn.data(), dn.size());
+    }
+    if (!attributes.empty()) {
+        std::memcpy(at + dn.size(), attributes.data(), attributes.size());
+    }
+    m_used += size;
+    m_records.push_back(Record {at, static_cast<std::uint32_t>(dn.size()),
+        static_cast<std::uint32_t>(attributes.size()), m_firstBlock + m_blocks.size() - 1, step});
+}
+
+std::string_view ReadAheadQueue::frontDn() const
+{
+    const Record& record = m_records.front();
+    return {record.at, record.dnSize};
+}
+
+std::string_view ReadAheadQueue::frontAttributes() const
+{
+    const Record& record = m_records.front();
+    return {record.at + record.dnSize, record.attributesSize};
+}
+
+std::size_t ReadAheadQueue::frontStep() const
+{
+    return m_records.front().step;
+}
+
+void ReadAheadQueue::pop()
+{
+    assert(!m_records.empty());
+    m_records.pop_front();
+    // The blocks before the one the next entry lies in are used up. With no
+    // entry left the last block is kept, empty, for the entries to come
+    // (unless it was made for one large entry).
+    const bool none = m_records.empty();
+    const bool keepLast = none && m_blocks.back().size == kBlockSize;
+    const std::uint64_t keepFrom = none ? m_firstBlock + m_blocks.size() - (keepLast ? 1 : 0) : m_records.front().block;
+    while (m_firstBlock < keepFrom) {
+        m_blockBytes -= m_blocks.front().size;
+        m_blocks.pop_front();
+        ++m_firstBlock;
+    }
+    if (none) {
+        m_used = 0;
+    }
+}
+
+std::size_t ReadAheadQueue::bytes() const
+{
+    return m_blockBytes + m_records.size() * sizeof(Record);
+}
+
+} // namespace veralith::client::ldap

@@ -1,0 +1,57 @@
+#pragma once
+
+// The entries a search has read ahead of their names, in the order they
+// came: each entry's DN and encoded attributes are copied into large blocks
+// (one allocation per block, not two per entry), and a block is released as
+// soon as its last entry is taken. An entry held here costs its bytes and a
+// small record, so a search can read on far ahead of listings that run
+// beside it.
+
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <string_view>
+
+namespace veralith::client::ldap {
+
+class ReadAheadQueue
+{
+public:
+    // Copies one entry in behind the others; step: the search step that
+    // found it.
+    void push(std::string_view dn, std::string_view attributes, std::size_t step);
+    bool empty() const { return m_records.empty(); }
+    std::size_t count() const { return m_records.size(); }
+    // The first entry: its DN, attributes and step, valid until pop().
+    std::string_view frontDn() const;
+    std::string_view frontAttributes() const;
+    std::size_t frontStep() const;
+    // Drops the first entry (the queue must not be empty).
+    void pop();
+    // Bytes held: the blocks allocated and the records.
+    std::size_t bytes() const;
+
+private:
+    static constexpr std::size_t kBlockSize = std::size_t(1) << 20;
+    struct Record
+    {
+        const char* at;
+        std::uint32_t dnSize;
+        std::uint32_t attributesSize;
+        std::uint64_t block; // sequence number of the block holding the bytes
+        std::size_t step;
+    };
+    struct Block
+    {
+        std::unique_ptr<char[]> bytes;
+        std::size_t size;
+    };
+    std::deque<Record> m_records;
+    std::deque<Block> m_blocks; // m_blocks[i] has sequence number m_firstBlock + i
+    std::uint64_t m_firstBlock = 0;
+    std::size_t m_used = 0; // bytes used in the last block
+    std::size_t m_blockBytes = 0; // bytes of all blocks
+};
+
+} // namespace veralith::client::ldap
