@@ -14,6 +14,7 @@
 #include <cstring>
 #include <fstream>
 #include <ldap.h>
+#include <thread>
 
 namespace veralith::client::ldap {
 
@@ -21,6 +22,12 @@ namespace {
 
 // The smallest page a paged search asks for when the server refuses larger ones.
 constexpr int kSmallestPage = 100;
+// A search naps while no entry has arrived once it has delivered this many
+// (so that reads of one entry answer without a nap), kNap at a time, at most
+// kMaxNaps times in a row before it waits for the server.
+constexpr std::uint32_t kStreamingAfter = 64;
+constexpr std::chrono::microseconds kNap {300};
+constexpr int kMaxNaps = 300;
 
 bool PercentDecode(std::string_view text, std::string* out)
 {
@@ -704,6 +711,19 @@ void PagedSearch::notify(const std::string& text) const
 DirResult PagedSearch::next(LdapEntry* entry, bool* done)
 {
     bool got = false;
+    if (m_delivered >= kStreamingAfter) {
+        // The server sends each entry as a message of its own, and a client
+        // that takes them faster than they come would sleep and wake for
+        // every one (most of the time of a long listing goes there). Once
+        // entries flow, a short nap lets them gather; a server that sends
+        // nothing for a while is waited for with the connection's time-out.
+        for (int naps = 0; naps < kMaxNaps; ++naps) {
+            if (const DirResult rc = receive(false, entry, &got, done); rc != 0 || got || *done) {
+                return rc;
+            }
+            std::this_thread::sleep_for(kNap);
+        }
+    }
     return receive(true, entry, &got, done);
 }
 

@@ -15,18 +15,11 @@
 #include "client/name_syntax.h"
 #include "client/notices.h"
 
-#include <chrono>
 #include <ldap.h>
-#include <thread>
 
 namespace veralith::client::ldap {
 
 namespace {
-
-// How long a wait for a listing's next entries naps, and how many naps in a
-// row before it waits for the server to send.
-constexpr std::chrono::microseconds kListingNap {500};
-constexpr int kMaxListingNaps = 200;
 
 // True when the DN key lies at or below the DN key top (both folded DNs).
 bool WithinDn(const std::string& key, const std::string& top)
@@ -166,31 +159,14 @@ bool LdapDirectory::advanceListings(bool wait)
         }
     }
     bool progressed = false;
-    int naps = 0;
     LdapEntry child;
     while (true) {
         bool got = false;
         bool done = false;
         DirResult rc = 0;
         if (wait) {
-            // The server sends a listing's entries one short message at a
-            // time, slower than they are taken: waiting for each costs a
-            // sleep and a wake-up per entry. A short nap lets them gather;
-            // a listing that sends nothing for a while is waited for
-            // (with the connection's time-out).
-            rc = m_listing->search->poll(&child, &got, &done);
-            if (rc == 0 && !got && !done) {
-                if (naps < kMaxListingNaps) {
-                    ++naps;
-                    std::this_thread::sleep_for(kListingNap);
-                    continue;
-                }
-                rc = m_listing->search->next(&child, &done);
-                got = !done;
-            }
-            if (got) {
-                naps = 0;
-            }
+            rc = m_listing->search->next(&child, &done);
+            got = !done;
         } else {
             rc = m_listing->search->poll(&child, &got, &done);
         }
