@@ -3,6 +3,7 @@
 // tighter than AND, AND tighter than OR.
 
 #include "client/buffers.h"
+#include "client/syntax_traits.h"
 #include "client/values.h"
 
 #include <cstring>
@@ -20,18 +21,12 @@ std::string CopyTokenValue(std::uint32_t token, const void* value, std::uint32_t
         return {};
     }
     if (token == FTOK_AVAL) {
-        switch (syntax) {
-        case SYN_BOOLEAN:
-        case SYN_INTEGER:
-        case SYN_COUNTER:
-        case SYN_HOLD:
-        case SYN_INTERVAL:
+        const FilterValue form = TraitsOfSyntax(syntax).filter;
+        if (form == FilterValue::Flag || form == FilterValue::Integer) {
             return std::string(static_cast<const char*>(value), sizeof(std::int32_t));
-        case SYN_TIMESTAMP:
-        case SYN_TIME:
+        }
+        if (form == FilterValue::Time) {
             return std::string(static_cast<const char*>(value), sizeof(DirTimeStamp));
-        default:
-            break;
         }
     }
     return std::string(static_cast<const char*>(value));

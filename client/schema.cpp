@@ -1,23 +1,16 @@
 #include "client/schema.h"
 
+#include "client/text_codec.h"
+
 #include <charconv>
 
 namespace veralith::client {
-
-namespace {
-
-char FoldChar(char c)
-{
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-} // namespace
 
 std::size_t FoldedNameHash::operator()(std::string_view text) const
 {
     std::size_t h = 1469598103934665603ULL;
     for (char c : text) {
-        h = (h ^ static_cast<unsigned char>(FoldChar(c))) * 1099511628211ULL;
+        h = (h ^ static_cast<unsigned char>(LowerAscii(c))) * 1099511628211ULL;
     }
     return h;
 }
@@ -31,7 +24,7 @@ std::string FoldCase(std::string_view text)
 {
     std::string out(text);
     for (char& c : out) {
-        c = FoldChar(c);
+        c = LowerAscii(c);
     }
     return out;
 }
@@ -42,7 +35,7 @@ bool SameTextIgnoreCase(std::string_view a, std::string_view b)
         return false;
     }
     for (std::size_t i = 0; i < a.size(); ++i) {
-        if (FoldChar(a[i]) != FoldChar(b[i])) {
+        if (LowerAscii(a[i]) != LowerAscii(b[i])) {
             return false;
         }
     }
@@ -53,8 +46,8 @@ int CompareIgnoreCase(std::string_view a, std::string_view b)
 {
     const std::size_t n = a.size() < b.size() ? a.size() : b.size();
     for (std::size_t i = 0; i < n; ++i) {
-        const auto x = static_cast<unsigned char>(FoldChar(a[i]));
-        const auto y = static_cast<unsigned char>(FoldChar(b[i]));
+        const auto x = static_cast<unsigned char>(LowerAscii(a[i]));
+        const auto y = static_cast<unsigned char>(LowerAscii(b[i]));
         if (x != y) {
             return x < y ? -1 : 1;
         }

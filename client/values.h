@@ -134,9 +134,10 @@ struct AclValue
 };
 
 // Syntax 18: six lines, empty lines are empty texts.
+inline constexpr std::uint32_t kPostalAddressLines = 6;
 struct PostalAddressValue
 {
-    const char* lines[6];
+    const char* lines[kPostalAddressLines];
 };
 
 // Syntax 19 uses DirTimeStamp (client/client.h).

@@ -1,5 +1,6 @@
 #include "client/wire.h"
 
+#include "client/syntax_traits.h"
 #include "client/values.h"
 
 #include <cstring>
@@ -80,23 +81,20 @@ bool Decode(std::uint32_t syntax, std::string_view value, Decoded* d)
     std::uint16_t h1 = 0;
     std::uint16_t h2 = 0;
     std::string_view s;
-    switch (syntax) {
-    case SYN_DIST_NAME:
-    case SYN_CE_STRING:
-    case SYN_CI_STRING:
-    case SYN_PR_STRING:
-    case SYN_NU_STRING:
-    case SYN_TEL_NUMBER:
-    case SYN_CLASS_NAME:
-    case SYN_OCTET_STRING:
-    case SYN_STREAM:
+    const ValueLayout layout = TraitsOfSyntax(syntax).layout;
+    switch (layout) {
+    case ValueLayout::Text:
+    case ValueLayout::Name:
+    case ValueLayout::OctetString:
+    case ValueLayout::Stream:
+    case ValueLayout::RawBytes:
         d->parts.push_back(r.rest());
         return true;
-    case SYN_CI_LIST:
-    case SYN_OCTET_LIST:
-    case SYN_PO_ADDRESS: {
+    case ValueLayout::TextList:
+    case ValueLayout::OctetList:
+    case ValueLayout::PostalAddress: {
         std::uint32_t count = 0;
-        if (!r.u32(&count) || (syntax == SYN_PO_ADDRESS && count > 6)) {
+        if (!r.u32(&count) || (layout == ValueLayout::PostalAddress && count > kPostalAddressLines)) {
             return false;
         }
         for (std::uint32_t i = 0; i < count; ++i) {
@@ -107,42 +105,40 @@ bool Decode(std::uint32_t syntax, std::string_view value, Decoded* d)
         }
         return r.atEnd();
     }
-    case SYN_BOOLEAN:
+    case ValueLayout::Flag:
         if (!r.u8(&b)) {
             return false;
         }
         d->n[0] = b;
         return r.atEnd();
-    case SYN_INTEGER:
-    case SYN_COUNTER:
-    case SYN_TIME:
-    case SYN_INTERVAL:
+    case ValueLayout::Int32:
+    case ValueLayout::Seconds:
         return r.u32(&d->n[0]) && r.atEnd();
-    case SYN_UNKNOWN:
-    case SYN_NET_ADDRESS:
-    case SYN_EMAIL_ADDRESS:
-    case SYN_BACK_LINK:
-    case SYN_HOLD:
+    case ValueLayout::Unknown:
+    case ValueLayout::NetAddress:
+    case ValueLayout::EmailAddress:
+    case ValueLayout::BackLink:
+    case ValueLayout::Hold:
         if (!r.u32(&d->n[0])) {
             return false;
         }
         d->parts.push_back(r.rest());
         return true;
-    case SYN_FAX_NUMBER:
+    case ValueLayout::FaxNumber:
         if (!r.bytes(&s) || !r.u32(&d->n[0])) {
             return false;
         }
         d->parts.push_back(s);
         d->parts.push_back(r.rest());
         return d->parts[1].size() >= (static_cast<std::uint64_t>(d->n[0]) + 7) / 8;
-    case SYN_PATH:
+    case ValueLayout::Path:
         if (!r.u32(&d->n[0]) || !r.bytes(&s)) {
             return false;
         }
         d->parts.push_back(s);
         d->parts.push_back(r.rest());
         return true;
-    case SYN_REPLICA_POINTER: {
+    case ValueLayout::ReplicaPointer: {
         if (!r.bytes(&s) || !r.u32(&d->n[0]) || !r.u32(&d->n[1]) || !r.u32(&d->n[2])) {
             return false;
         }
@@ -157,7 +153,7 @@ bool Decode(std::uint32_t syntax, std::string_view value, Decoded* d)
         }
         return r.atEnd();
     }
-    case SYN_OBJECT_ACL:
+    case ValueLayout::Acl:
         if (!r.bytes(&s)) {
             return false;
         }
@@ -167,23 +163,21 @@ bool Decode(std::uint32_t syntax, std::string_view value, Decoded* d)
         }
         d->parts.push_back(s);
         return r.atEnd();
-    case SYN_TIMESTAMP:
+    case ValueLayout::TimeStamp:
         if (!r.u32(&d->n[0]) || !r.u16(&h1) || !r.u16(&h2)) {
             return false;
         }
         d->n[1] = h1;
         d->n[2] = h2;
         return r.atEnd();
-    case SYN_TYPED_NAME:
+    case ValueLayout::TypedName:
         if (!r.u32(&d->n[0]) || !r.u32(&d->n[1])) {
             return false;
         }
         d->parts.push_back(r.rest());
         return true;
-    default:
-        d->parts.push_back(r.rest());
-        return true;
     }
+    return false;
 }
 
 // Places a layout: fixed structs at the start, texts and bytes after them.
@@ -237,39 +231,32 @@ private:
 
 std::size_t Emit(std::uint32_t syntax, std::string_view attrName, const Decoded& d, std::uint8_t* base)
 {
-    switch (syntax) {
-    case SYN_DIST_NAME:
-    case SYN_CE_STRING:
-    case SYN_CI_STRING:
-    case SYN_PR_STRING:
-    case SYN_NU_STRING:
-    case SYN_TEL_NUMBER:
-    case SYN_CLASS_NAME: {
+    switch (TraitsOfSyntax(syntax).layout) {
+    case ValueLayout::Text:
+    case ValueLayout::Name: {
         Emitter e(base, 0);
         e.text(d.parts[0]);
         return e.size();
     }
-    case SYN_BOOLEAN: {
+    case ValueLayout::Flag: {
         Emitter e(base, 1);
         e.put(0, static_cast<std::uint8_t>(d.n[0]));
         return e.size();
     }
-    case SYN_INTEGER:
-    case SYN_COUNTER:
-    case SYN_TIME:
-    case SYN_INTERVAL: {
+    case ValueLayout::Int32:
+    case ValueLayout::Seconds: {
         Emitter e(base, 4);
         e.put(0, d.n[0]);
         return e.size();
     }
-    case SYN_TIMESTAMP: {
+    case ValueLayout::TimeStamp: {
         Emitter e(base, sizeof(DirTimeStamp));
         e.put(0, DirTimeStamp {d.n[0], static_cast<std::uint16_t>(d.n[1]), static_cast<std::uint16_t>(d.n[2])});
         return e.size();
     }
-    case SYN_STREAM:
+    case ValueLayout::Stream:
         return 0;
-    case SYN_UNKNOWN: {
+    case ValueLayout::Unknown: {
         Emitter e(base, sizeof(UnknownValue));
         UnknownValue v {};
         v.attrName = e.text(attrName);
@@ -279,7 +266,7 @@ std::size_t Emit(std::uint32_t syntax, std::string_view attrName, const Decoded&
         e.put(0, v);
         return e.size();
     }
-    case SYN_CI_LIST: {
+    case ValueLayout::TextList: {
         const std::size_t count = d.parts.empty() ? 1 : d.parts.size();
         Emitter e(base, count * sizeof(CaseIgnoreListNode));
         for (std::size_t i = 0; i < count; ++i) {
@@ -290,7 +277,7 @@ std::size_t Emit(std::uint32_t syntax, std::string_view attrName, const Decoded&
         }
         return e.size();
     }
-    case SYN_OCTET_LIST: {
+    case ValueLayout::OctetList: {
         const std::size_t count = d.parts.empty() ? 1 : d.parts.size();
         Emitter e(base, count * sizeof(OctetListNode));
         for (std::size_t i = 0; i < count; ++i) {
@@ -303,7 +290,7 @@ std::size_t Emit(std::uint32_t syntax, std::string_view attrName, const Decoded&
         }
         return e.size();
     }
-    case SYN_OCTET_STRING: {
+    case ValueLayout::OctetString: {
         Emitter e(base, sizeof(OctetStringValue));
         OctetStringValue v {};
         v.length = static_cast<std::uint32_t>(d.parts[0].size());
@@ -311,7 +298,7 @@ std::size_t Emit(std::uint32_t syntax, std::string_view attrName, const Decoded&
         e.put(0, v);
         return e.size();
     }
-    case SYN_FAX_NUMBER: {
+    case ValueLayout::FaxNumber: {
         Emitter e(base, sizeof(FaxNumberValue));
         FaxNumberValue v {};
         v.telephoneNumber = e.text(d.parts[0]);
@@ -320,7 +307,7 @@ std::size_t Emit(std::uint32_t syntax, std::string_view attrName, const Decoded&
         e.put(0, v);
         return e.size();
     }
-    case SYN_NET_ADDRESS: {
+    case ValueLayout::NetAddress: {
         Emitter e(base, sizeof(NetAddressValue));
         NetAddressValue v {};
         v.addressType = d.n[0];
@@ -329,7 +316,7 @@ std::size_t Emit(std::uint32_t syntax, std::string_view attrName, const Decoded&
         e.put(0, v);
         return e.size();
     }
-    case SYN_EMAIL_ADDRESS: {
+    case ValueLayout::EmailAddress: {
         Emitter e(base, sizeof(EmailAddressValue));
         EmailAddressValue v {};
         v.type = d.n[0];
@@ -337,7 +324,7 @@ std::size_t Emit(std::uint32_t syntax, std::string_view attrName, const Decoded&
         e.put(0, v);
         return e.size();
     }
-    case SYN_PATH: {
+    case ValueLayout::Path: {
         Emitter e(base, sizeof(PathValue));
         PathValue v {};
         v.nameSpaceType = d.n[0];
@@ -346,7 +333,7 @@ std::size_t Emit(std::uint32_t syntax, std::string_view attrName, const Decoded&
         e.put(0, v);
         return e.size();
     }
-    case SYN_REPLICA_POINTER: {
+    case ValueLayout::ReplicaPointer: {
         const std::size_t count = d.partNumbers.size();
         Emitter e(base, sizeof(ReplicaPointerValue) + count * sizeof(NetAddressValue));
         ReplicaPointerValue v {};
@@ -365,7 +352,7 @@ std::size_t Emit(std::uint32_t syntax, std::string_view attrName, const Decoded&
         e.put(0, v);
         return e.size();
     }
-    case SYN_OBJECT_ACL: {
+    case ValueLayout::Acl: {
         Emitter e(base, sizeof(AclValue));
         AclValue v {};
         v.protectedAttrName = e.text(d.parts[0]);
@@ -374,16 +361,16 @@ std::size_t Emit(std::uint32_t syntax, std::string_view attrName, const Decoded&
         e.put(0, v);
         return e.size();
     }
-    case SYN_PO_ADDRESS: {
+    case ValueLayout::PostalAddress: {
         Emitter e(base, sizeof(PostalAddressValue));
         PostalAddressValue v {};
-        for (std::size_t i = 0; i < 6; ++i) {
+        for (std::size_t i = 0; i < kPostalAddressLines; ++i) {
             v.lines[i] = e.text(i < d.parts.size() ? d.parts[i] : std::string_view());
         }
         e.put(0, v);
         return e.size();
     }
-    case SYN_BACK_LINK: {
+    case ValueLayout::BackLink: {
         Emitter e(base, sizeof(BackLinkValue));
         BackLinkValue v {};
         v.remoteId = d.n[0];
@@ -391,7 +378,7 @@ std::size_t Emit(std::uint32_t syntax, std::string_view attrName, const Decoded&
         e.put(0, v);
         return e.size();
     }
-    case SYN_TYPED_NAME: {
+    case ValueLayout::TypedName: {
         Emitter e(base, sizeof(TypedNameValue));
         TypedNameValue v {};
         v.level = d.n[0];
@@ -400,7 +387,7 @@ std::size_t Emit(std::uint32_t syntax, std::string_view attrName, const Decoded&
         e.put(0, v);
         return e.size();
     }
-    case SYN_HOLD: {
+    case ValueLayout::Hold: {
         Emitter e(base, sizeof(HoldValue));
         HoldValue v {};
         v.amount = d.n[0];
@@ -408,12 +395,13 @@ std::size_t Emit(std::uint32_t syntax, std::string_view attrName, const Decoded&
         e.put(0, v);
         return e.size();
     }
-    default: {
+    case ValueLayout::RawBytes: {
         Emitter e(base, 0);
         e.data(d.parts[0]);
         return e.size();
     }
     }
+    return 0;
 }
 
 } // namespace
@@ -432,16 +420,16 @@ bool RewriteWireNames(std::uint32_t syntaxId, std::string_view value,
         return false;
     }
     WireWriter w;
-    switch (syntaxId) {
-    case SYN_DIST_NAME:
+    switch (TraitsOfSyntax(syntaxId).layout) {
+    case ValueLayout::Name:
         w.raw(rename(d.parts[0]));
         break;
-    case SYN_PATH:
+    case ValueLayout::Path:
         w.u32(d.n[0]);
         w.bytes(rename(d.parts[0]));
         w.raw(d.parts[1]);
         break;
-    case SYN_REPLICA_POINTER:
+    case ValueLayout::ReplicaPointer:
         w.bytes(rename(d.parts[0]));
         w.u32(d.n[0]);
         w.u32(d.n[1]);
@@ -451,17 +439,17 @@ bool RewriteWireNames(std::uint32_t syntaxId, std::string_view value,
             w.bytes(d.parts[i + 1]);
         }
         break;
-    case SYN_OBJECT_ACL:
+    case ValueLayout::Acl:
         w.bytes(d.parts[0]);
         w.bytes(rename(d.parts[1]));
         w.u32(d.n[0]);
         break;
-    case SYN_BACK_LINK:
-    case SYN_HOLD:
+    case ValueLayout::BackLink:
+    case ValueLayout::Hold:
         w.u32(d.n[0]);
         w.raw(rename(d.parts[0]));
         break;
-    case SYN_TYPED_NAME:
+    case ValueLayout::TypedName:
         w.u32(d.n[0]);
         w.u32(d.n[1]);
         w.raw(rename(d.parts[0]));

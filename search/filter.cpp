@@ -1,5 +1,7 @@
 #include "search/filter.h"
 
+#include "client/civil_date.h"
+#include "client/syntax_traits.h"
 #include "client/values.h"
 #include "util/number.h"
 #include "util/string_list.h"
@@ -85,44 +87,6 @@ client::DirResult AddToken(SearchState& state, std::uint32_t token, FilterTokenV
     return client::DirAddFilterToken(state.cursor.get(), token, stored.data(), syntaxId);
 }
 
-// What a comparison's value turns into for token 6.
-enum class ValueKind {
-    None, // token 6 without a value
-    Text,
-    Boolean,
-    Integer,
-    Time,
-    NotComparable,
-};
-
-ValueKind ValueKindOfSyntax(std::uint32_t syntaxId)
-{
-    switch (syntaxId) {
-    case client::SYN_UNKNOWN:
-        return ValueKind::None;
-    case client::SYN_DIST_NAME:
-    case client::SYN_CE_STRING:
-    case client::SYN_CI_STRING:
-    case client::SYN_PR_STRING:
-    case client::SYN_NU_STRING:
-    case client::SYN_CLASS_NAME:
-    case client::SYN_TYPED_NAME:
-        return ValueKind::Text;
-    case client::SYN_BOOLEAN:
-        return ValueKind::Boolean;
-    case client::SYN_INTEGER:
-    case client::SYN_COUNTER:
-    case client::SYN_HOLD:
-    case client::SYN_INTERVAL:
-        return ValueKind::Integer;
-    case client::SYN_TIMESTAMP:
-    case client::SYN_TIME:
-        return ValueKind::Time;
-    default:
-        return syntaxId >= client::SYNTAX_COUNT ? ValueKind::None : ValueKind::NotComparable;
-    }
-}
-
 // 1, 0, or nothing for a word that is none of the six boolean words.
 std::optional<std::int32_t> ReadBooleanWord(const std::string& value)
 {
@@ -138,19 +102,20 @@ std::optional<std::int32_t> ReadBooleanWord(const std::string& value)
 // Emits token 6 with the value converted by the syntax id.
 client::DirResult AddValueToken(SearchState& state, const std::string& value, std::uint32_t syntaxId)
 {
-    switch (ValueKindOfSyntax(syntaxId)) {
-    case ValueKind::None:
+    using client::FilterValue;
+    switch (client::TraitsOfSyntax(syntaxId).filter) {
+    case FilterValue::None:
         return client::DirAddFilterToken(state.cursor.get(), client::FTOK_AVAL, nullptr, syntaxId);
-    case ValueKind::Text:
+    case FilterValue::Text:
         return AddToken(state, client::FTOK_AVAL, FilterTokenValue(value), syntaxId);
-    case ValueKind::Boolean: {
+    case FilterValue::Flag: {
         const std::optional<std::int32_t> flag = ReadBooleanWord(value);
         if (!flag) {
             return kFilterSyntaxError;
         }
         return AddToken(state, client::FTOK_AVAL, FilterTokenValue(*flag), syntaxId);
     }
-    case ValueKind::Integer: {
+    case FilterValue::Integer: {
         std::int32_t number = 0;
         try {
             number = util::TextToInteger(value);
@@ -159,7 +124,7 @@ client::DirResult AddValueToken(SearchState& state, const std::string& value, st
         }
         return AddToken(state, client::FTOK_AVAL, FilterTokenValue(number), syntaxId);
     }
-    case ValueKind::Time: {
+    case FilterValue::Time: {
         const std::optional<double> date = ReadFilterDate(value);
         if (!date) {
             return kFilterSyntaxError;
@@ -173,7 +138,7 @@ client::DirResult AddValueToken(SearchState& state, const std::string& value, st
         state.timeStamp = stamp;
         return AddToken(state, client::FTOK_AVAL, FilterTokenValue(stamp), syntaxId);
     }
-    case ValueKind::NotComparable:
+    case FilterValue::NotComparable:
         break;
     }
     return kFilterSyntaxError;
@@ -198,33 +163,6 @@ std::optional<int> ReadDatePart(const std::string& text)
     return value;
 }
 
-bool IsLeapYear(int year)
-{
-    return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
-}
-
-int DaysInMonth(int year, int month)
-{
-    static constexpr std::array<int, 12> kDays {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    return month == 2 && IsLeapYear(year) ? 29 : kDays[month - 1];
-}
-
-// Days from 1899-12-30 to the date (proleptic Gregorian calendar).
-double DateToDays(int year, int month, int day)
-{
-    // Days since 0000-03-01 of a civil date, counted with March as the first
-    // month so that the leap day falls at the end of the year.
-    const auto daysFromCivil = [](long long y, long long m, long long d) {
-        y -= m <= 2 ? 1 : 0;
-        const long long era = y / 400;
-        const long long yearOfEra = y - era * 400;
-        const long long dayOfYear = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-        const long long dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
-        return era * 146097 + dayOfEra;
-    };
-    return static_cast<double>(daysFromCivil(year, month, day) - daysFromCivil(1899, 12, 30));
-}
-
 std::optional<double> ReadDateWith(const std::string& text, std::string_view separator)
 {
     const util::SplitTriple parts = util::SplitInThree(text, separator);
@@ -234,10 +172,14 @@ std::optional<double> ReadDateWith(const std::string& text, std::string_view sep
     if (!year || !month || !day) {
         return std::nullopt;
     }
-    if (*year < 1 || *year > 9999 || *month < 1 || *month > 12 || *day < 1 || *day > DaysInMonth(*year, *month)) {
+    if (*year < 1 || *year > 9999 ||
+        !client::IsCivilDate(*year, static_cast<unsigned>(*month), static_cast<unsigned>(*day))) {
         return std::nullopt;
     }
-    return DateToDays(*year, *month, *day);
+    // Days from 1899-12-30, the origin of date-time values.
+    return static_cast<double>(
+               client::DaysSince1970(*year, static_cast<unsigned>(*month), static_cast<unsigned>(*day))) +
+        values::UnixEpochDateTime;
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "values/bytes.h"
 
+#include "client/text_codec.h"
 #include "util/buffer.h"
 
 #include <cstring>
@@ -76,29 +77,6 @@ std::optional<std::string> ValueBytes::Hex(std::size_t offset, std::size_t count
     return util::BytesToHex(m_data + offset, static_cast<std::uint16_t>(count));
 }
 
-namespace {
-
-void AppendUtf8(std::string& out, std::uint32_t cp)
-{
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (cp >> 18));
-        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
-}
-
-} // namespace
-
 std::string WideToText(const std::uint8_t* data, std::size_t count)
 {
     constexpr std::uint32_t replacement = 0xFFFD;
@@ -111,16 +89,16 @@ std::string WideToText(const std::uint8_t* data, std::size_t count)
             if (i + 1 < count) {
                 const std::uint32_t low = unitAt(i + 1);
                 if (low >= 0xDC00 && low <= 0xDFFF) {
-                    AppendUtf8(out, 0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00));
+                    client::AppendUtf8(out, 0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00));
                     ++i;
                     continue;
                 }
             }
-            AppendUtf8(out, replacement);
+            client::AppendUtf8(out, replacement);
         } else if (unit >= 0xDC00 && unit <= 0xDFFF) {
-            AppendUtf8(out, replacement);
+            client::AppendUtf8(out, replacement);
         } else {
-            AppendUtf8(out, unit);
+            client::AppendUtf8(out, unit);
         }
     }
     return out;

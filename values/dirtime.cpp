@@ -1,5 +1,6 @@
 #include "values/dirtime.h"
 
+#include "client/civil_date.h"
 #include "platform/timezone.h"
 #include "util/format.h"
 #include "values/errors.h"
@@ -56,18 +57,10 @@ platform::DateTimeParts SecondsToParts(std::int64_t seconds)
     // 1970-01-01 was a Thursday (4).
     parts.dayOfWeek = static_cast<int>(((days % 7) + 7 + 4) % 7);
 
-    // Civil date from a day count (proleptic Gregorian calendar).
-    const std::int64_t z = days + 719468;
-    const std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
-    const std::int64_t doe = z - era * 146097;
-    const std::int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-    const std::int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-    const std::int64_t mp = (5 * doy + 2) / 153;
-    const std::int64_t day = doy - (153 * mp + 2) / 5 + 1;
-    const std::int64_t month = mp < 10 ? mp + 3 : mp - 9;
-    parts.year = static_cast<int>(yoe + era * 400 + (month <= 2 ? 1 : 0));
-    parts.month = static_cast<int>(month);
-    parts.day = static_cast<int>(day);
+    const client::CivilDate date = client::CivilDateOfDay(days);
+    parts.year = date.year;
+    parts.month = static_cast<int>(date.month);
+    parts.day = static_cast<int>(date.day);
     return parts;
 }
 

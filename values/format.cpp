@@ -1,5 +1,6 @@
 #include "values/format.h"
 
+#include "client/syntax_traits.h"
 #include "util/buffer.h"
 #include "util/format.h"
 #include "util/number.h"
@@ -75,103 +76,97 @@ void AppendOctetList(const ValueBlock& block, const client::OctetListNode& first
 void AppendValueLines(const ValueBlock& block, const std::string& attrName, std::int32_t valueIndex,
     const AttributeValueInfo& info, const void* value, std::size_t size, util::StringList& lines)
 {
-    switch (info.syntaxId) {
-    case client::SYN_UNKNOWN: {
+    using client::Rendering;
+    switch (client::TraitsOfSyntax(info.syntaxId).render) {
+    case Rendering::Unknown: {
         const auto unknown = block.Head<client::UnknownValue>();
         const ValueBytes bytes = block.Bytes(unknown.bytes, unknown.length, "value bytes");
         lines.Add(
             Format("%s [%d] %s", attrName, static_cast<std::int32_t>(unknown.syntaxId), HexOfBytes(bytes, "value")));
         break;
     }
-    case client::SYN_DIST_NAME:
-    case client::SYN_CE_STRING:
-    case client::SYN_CI_STRING:
-    case client::SYN_PR_STRING:
-    case client::SYN_NU_STRING:
-    case client::SYN_TEL_NUMBER:
-    case client::SYN_CLASS_NAME:
+    case Rendering::Text:
         lines.Add(block.WholeText());
         break;
-    case client::SYN_CI_LIST:
+    case Rendering::TextList:
         AppendTextList(block, block.Head<client::CaseIgnoreListNode>(), lines);
         break;
-    case client::SYN_BOOLEAN:
+    case Rendering::Boolean:
         block.RequireSize(1);
         lines.Add(util::BoolToText(*static_cast<const std::uint8_t*>(value) != 0));
         break;
-    case client::SYN_INTEGER:
-    case client::SYN_COUNTER:
+    case Rendering::Integer:
         lines.Add(Format("%d", Int32At(block, value)));
         break;
-    case client::SYN_OCTET_STRING: {
+    case Rendering::OctetString: {
         const auto octets = block.Head<client::OctetStringValue>();
         const ValueBytes bytes = block.Bytes(octets.data, octets.length, "octet string");
         lines.Add(FormatOctetValue({static_cast<std::uint32_t>(bytes.Size()), bytes.Data()}, attrName, valueIndex));
         break;
     }
-    case client::SYN_FAX_NUMBER:
+    case Rendering::FaxNumber:
         lines.Add(block.Text(block.Head<client::FaxNumberValue>().telephoneNumber, "telephone number"));
         break;
-    case client::SYN_NET_ADDRESS: {
+    case Rendering::NetAddress: {
         const auto address = block.Head<client::NetAddressValue>();
         const ValueBytes bytes = block.Bytes(address.address, address.addressLength, "address bytes");
         lines.Add(FormatNetAddress({address.addressType, static_cast<std::uint32_t>(bytes.Size()), bytes.Data()}));
         break;
     }
-    case client::SYN_OCTET_LIST:
+    case Rendering::OctetList:
         AppendOctetList(block, block.Head<client::OctetListNode>(), attrName, valueIndex, lines);
         break;
-    case client::SYN_EMAIL_ADDRESS:
+    case Rendering::EmailAddress:
         lines.Add(block.Text(block.Head<client::EmailAddressValue>().address, "e-mail address"));
         break;
-    case client::SYN_PATH: {
+    case Rendering::Path: {
         const auto path = block.Head<client::PathValue>();
         lines.Add(Format("(%d) %s:%s", static_cast<std::int32_t>(path.nameSpaceType),
             block.Text(path.volumeName, "volume name"), block.Text(path.path, "path")));
         break;
     }
-    case client::SYN_REPLICA_POINTER: {
+    case Rendering::ReplicaPointer: {
         const auto replica = block.Head<client::ReplicaPointerValue>();
         lines.Add(Format("%s [%s] [Nr: %d]", block.Text(replica.serverName, "server name"),
             ReplicaTypeText(static_cast<std::int32_t>(replica.replicaType)),
             static_cast<std::int32_t>(replica.replicaNumber)));
         break;
     }
-    case client::SYN_OBJECT_ACL: {
+    case Rendering::Acl: {
         const auto acl = block.Head<client::AclValue>();
         const std::string protectedAttr = block.Text(acl.protectedAttrName, "protected attribute name");
         lines.Add(FormatAclEntry(acl.privileges, block.Text(acl.subjectName, "subject name"), protectedAttr));
         break;
     }
-    case client::SYN_PO_ADDRESS: {
+    case Rendering::PostalAddress: {
         const auto postal = block.Head<client::PostalAddressValue>();
         for (const char* line : postal.lines) {
             lines.Add(block.Text(line, "postal address line"));
         }
         break;
     }
-    case client::SYN_TIMESTAMP:
+    case Rendering::TimeStamp:
         lines.Add(DirTimeText(block.Head<client::DirTimeStamp>().wholeSeconds, true));
         break;
-    case client::SYN_TIME:
+    case Rendering::Time:
         lines.Add(DirTimeText(static_cast<std::uint32_t>(Int32At(block, value)), true));
         break;
-    case client::SYN_BACK_LINK:
+    case Rendering::BackLink:
         lines.Add(block.Text(block.Head<client::BackLinkValue>().objectName, "object name"));
         break;
-    case client::SYN_TYPED_NAME: {
+    case Rendering::TypedName: {
         const auto typed = block.Head<client::TypedNameValue>();
         lines.Add(Format("%s#%d#%d", block.Text(typed.objectName, "object name"),
             static_cast<std::int32_t>(typed.level), static_cast<std::int32_t>(typed.interval)));
         break;
     }
-    case client::SYN_HOLD: {
+    case Rendering::Hold: {
         const auto hold = block.Head<client::HoldValue>();
         lines.Add(
             Format("%s (%d)", block.Text(hold.objectName, "object name"), static_cast<std::int32_t>(hold.amount)));
         break;
     }
-    case client::SYN_INTERVAL: {
+    case Rendering::Duration: {
         const std::int32_t seconds = Int32At(block, value);
         if (seconds < 0) {
             throw ValueError(Format("interval of %d seconds is negative", seconds));
@@ -179,7 +174,8 @@ void AppendValueLines(const ValueBlock& block, const std::string& attrName, std:
         lines.Add(util::DurationText(static_cast<std::uint32_t>(seconds)));
         break;
     }
-    default:
+    case Rendering::Stream: // read through the client before the value's bytes are looked at
+    case Rendering::Hex:
         lines.Add(Format("[%X] %s", info.syntaxId, HexOfBytes(ValueBytes(value, size), "value")));
         break;
     }
@@ -191,7 +187,7 @@ client::DirResult FormatAttributeValue(client::DirContext context, const std::st
     const std::string& attrName, std::int32_t valueIndex, const AttributeValueInfo& info, const void* value,
     util::StringList& lines)
 {
-    if (info.syntaxId == client::SYN_STREAM) {
+    if (client::TraitsOfSyntax(info.syntaxId).render == client::Rendering::Stream) {
         std::string text;
         const client::DirResult result = ReadStreamText(context, objectName, attrName, text);
         if (result == 0) {

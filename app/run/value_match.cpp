@@ -1,6 +1,5 @@
 #include "app/run/value_match.h"
 
-#include "client/values.h"
 #include "util/text.h"
 
 #include <algorithm>
@@ -172,26 +171,7 @@ std::size_t FindUnescapedEquals(std::string_view part)
 
 SyntaxMatch SyntaxMatchFor(std::uint32_t syntaxId)
 {
-    switch (syntaxId) {
-    case client::SYN_DIST_NAME:
-        return SyntaxMatch::Name;
-    case client::SYN_CE_STRING:
-        return SyntaxMatch::CaseExact;
-    case client::SYN_CI_STRING:
-    case client::SYN_PR_STRING:
-    case client::SYN_CI_LIST:
-    case client::SYN_EMAIL_ADDRESS:
-    case client::SYN_CLASS_NAME:
-    case client::SYN_PO_ADDRESS:
-        return SyntaxMatch::CaseIgnore;
-    case client::SYN_NU_STRING:
-        return SyntaxMatch::Numeric;
-    case client::SYN_TEL_NUMBER:
-    case client::SYN_FAX_NUMBER:
-        return SyntaxMatch::Telephone;
-    default:
-        return SyntaxMatch::Bytes;
-    }
+    return client::TraitsOfSyntax(syntaxId).match;
 }
 
 std::string PrepareDirectoryString(std::string_view value, bool foldCase)

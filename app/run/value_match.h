@@ -14,6 +14,8 @@
 //              NFKC, full case folding for case-ignore syntaxes, insignificant
 //              spaces) done by ICU.
 
+#include "client/syntax_traits.h"
+
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -27,15 +29,9 @@ enum class MatchRule {
     Directory,
 };
 
-// The equality of a syntax under MatchRule::Directory.
-enum class SyntaxMatch {
-    Bytes, // octet strings, numbers, times, addresses: byte for byte
-    CaseExact, // prepared strings, case kept (caseExactMatch)
-    CaseIgnore, // prepared strings, case folded (caseIgnoreMatch and its kin)
-    Numeric, // every space removed (numericStringMatch)
-    Telephone, // spaces and hyphens removed, case folded (telephoneNumberMatch)
-    Name, // distinguished names, relative name by relative name (distinguishedNameMatch)
-};
+// The equality of a syntax under MatchRule::Directory (the syntax table's
+// SyntaxMatch: Bytes, CaseExact, CaseIgnore, Numeric, Telephone, Name).
+using client::SyntaxMatch;
 
 // The equality of a directory syntax id (client/values.h). Strings, lists of
 // strings, e-mail addresses, class names and postal addresses ignore case;

@@ -100,22 +100,11 @@ std::vector<char*> AttributeArray(const std::vector<std::string>& attributes)
 
 bool NameMatches(std::string_view pattern, std::string_view host)
 {
-    auto same = [](std::string_view a, std::string_view b) {
-        if (a.size() != b.size()) {
-            return false;
-        }
-        for (std::size_t i = 0; i < a.size(); ++i) {
-            if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i]))) {
-                return false;
-            }
-        }
-        return true;
-    };
     if (pattern.size() > 2 && pattern.substr(0, 2) == "*.") {
         const std::size_t dot = host.find('.');
-        return dot != std::string_view::npos && same(pattern.substr(1), host.substr(dot));
+        return dot != std::string_view::npos && SameTextIgnoreCase(pattern.substr(1), host.substr(dot));
     }
-    return same(pattern, host);
+    return SameTextIgnoreCase(pattern, host);
 }
 
 // Whether a certificate (its DER encoding) names host: a DNS name or IP
@@ -197,10 +186,7 @@ std::string TlsFailureHint(LDAP* ld, const LdapUrl& url, int rc)
     }
     const std::string said = diagnostic;
     ldap_memfree(diagnostic);
-    std::string folded = said;
-    for (char& c : folded) {
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    }
+    const std::string folded = FoldCase(said);
     std::string host = url.hostPort.substr(0, url.hostPort.rfind(':'));
     if (host.empty()) {
         host = "localhost";
@@ -227,15 +213,7 @@ std::string TlsFailureHint(LDAP* ld, const LdapUrl& url, int rc)
 bool IsLdapSource(std::string_view source)
 {
     auto starts = [&](std::string_view prefix) {
-        if (source.size() < prefix.size()) {
-            return false;
-        }
-        for (std::size_t i = 0; i < prefix.size(); ++i) {
-            if (std::tolower(static_cast<unsigned char>(source[i])) != prefix[i]) {
-                return false;
-            }
-        }
-        return true;
+        return source.size() >= prefix.size() && SameTextIgnoreCase(source.substr(0, prefix.size()), prefix);
     };
     return starts("ldap://") || starts("ldaps://");
 }
@@ -248,10 +226,7 @@ bool ParseLdapUrl(std::string_view source, LdapUrl* url, std::string* error)
         *error = "not an LDAP URL (ldap://host[:port]/BASE or ldaps://...)";
         return false;
     }
-    parsed.scheme = std::string(source.substr(0, colon));
-    for (char& c : parsed.scheme) {
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    }
+    parsed.scheme = FoldCase(source.substr(0, colon));
     std::string_view rest = source.substr(colon + 3);
     const std::size_t slash = rest.find_first_of("/?");
     parsed.hostPort = std::string(rest.substr(0, slash));

@@ -146,7 +146,6 @@ bool ParseLeafRdn(std::string_view dn, DnComponent* leaf)
 
 std::string EscapeDnValue(std::string_view value)
 {
-    static const char* const kHex = "0123456789ABCDEF";
     std::string out;
     for (std::size_t i = 0; i < value.size(); ++i) {
         const char c = value[i];
@@ -159,8 +158,8 @@ std::string EscapeDnValue(std::string_view value)
             out.push_back(c);
         } else if (static_cast<unsigned char>(c) < 0x20) {
             out.push_back('\\');
-            out.push_back(kHex[(c >> 4) & 0xF]);
-            out.push_back(kHex[c & 0xF]);
+            out.push_back(kUpperHexDigits[(c >> 4) & 0xF]);
+            out.push_back(kUpperHexDigits[c & 0xF]);
         } else {
             out.push_back(c);
         }
@@ -213,7 +212,7 @@ std::vector<std::string> NamingTypes(const std::vector<DnComponent>& components)
     for (const DnComponent& c : components) {
         std::string upper = c.type;
         for (char& ch : upper) {
-            ch = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
+            ch = UpperAscii(ch);
         }
         types.push_back(std::move(upper));
     }

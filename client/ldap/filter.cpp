@@ -1,6 +1,7 @@
 #include "client/ldap/filter.h"
 
 #include "client/ldap/value_forms.h"
+#include "client/text_codec.h"
 #include "client/values.h"
 
 #include <cctype>
@@ -66,13 +67,12 @@ std::string GeneralizedTime(std::uint32_t seconds)
 // Every byte of a binary value escaped ("\\xx"): the filter stays ASCII.
 std::string EscapeEveryByte(std::string_view bytes)
 {
-    static const char kDigits[] = "0123456789abcdef";
     std::string out;
     for (char c : bytes) {
         const auto b = static_cast<unsigned char>(c);
         out += '\\';
-        out += kDigits[b >> 4];
-        out += kDigits[b & 15];
+        out += kLowerHexDigits[b >> 4];
+        out += kLowerHexDigits[b & 15];
     }
     return out;
 }
@@ -210,15 +210,14 @@ DirResult Translate(const FilterNode& node, const DnLookup& lookup, std::string*
 
 std::string EscapeFilterValue(std::string_view value)
 {
-    static const char* const kHex = "0123456789abcdef";
     std::string out;
     out.reserve(value.size());
     for (char c : value) {
         const auto u = static_cast<unsigned char>(c);
         if (c == '*' || c == '(' || c == ')' || c == '\\' || u < 0x20 || u == 0x7F) {
             out.push_back('\\');
-            out.push_back(kHex[u >> 4]);
-            out.push_back(kHex[u & 0xF]);
+            out.push_back(kLowerHexDigits[u >> 4]);
+            out.push_back(kLowerHexDigits[u & 0xF]);
         } else {
             out.push_back(c);
         }

@@ -1,5 +1,9 @@
 #include "client/ldap/value_forms.h"
 
+#include "client/civil_date.h"
+#include "client/schema.h"
+#include "client/syntax_traits.h"
+#include "client/text_codec.h"
 #include "client/values.h"
 #include "client/wire.h"
 
@@ -76,22 +80,14 @@ std::vector<std::string_view> Split(std::string_view text, char separator, std::
     return parts;
 }
 
-int Hex(char c)
-{
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
-}
-
 // Postal address lines: "$" separates, "\24" and "\5C" stand for "$" and "\".
 std::string UnescapePostal(std::string_view line)
 {
     std::string out;
     for (std::size_t i = 0; i < line.size(); ++i) {
-        if (line[i] == '\\' && i + 2 < line.size() && Hex(line[i + 1]) >= 0 && Hex(line[i + 2]) >= 0) {
-            out.push_back(static_cast<char>(Hex(line[i + 1]) * 16 + Hex(line[i + 2])));
+        if (line[i] == '\\' && i + 2 < line.size() && HexDigitValue(line[i + 1]) >= 0 &&
+            HexDigitValue(line[i + 2]) >= 0) {
+            out.push_back(static_cast<char>(HexDigitValue(line[i + 1]) * 16 + HexDigitValue(line[i + 2])));
             i += 2;
         } else {
             out.push_back(line[i]);
@@ -156,9 +152,7 @@ bool ParseGeneralizedTime(std::string_view text, std::uint32_t* seconds)
     // Days since 1970 by calendar arithmetic (a day past the month's end
     // runs on into the next month, as timegm would have it); timegm itself
     // costs more than the rest of reading an entry.
-    using namespace std::chrono;
-    const sys_days firstOfMonth = year {fields[0]} / month {static_cast<unsigned>(fields[1])} / day {1};
-    const long long days = firstOfMonth.time_since_epoch().count() + fields[2] - 1;
+    const long long days = DaysSince1970(fields[0], static_cast<unsigned>(fields[1]), static_cast<unsigned>(fields[2]));
     const long long t = days * 86400 + fields[3] * 3600LL + fields[4] * 60LL + fields[5] - offset;
     if (t < 0 || t > UINT32_MAX) {
         return false;
@@ -170,31 +164,24 @@ bool ParseGeneralizedTime(std::string_view text, std::uint32_t* seconds)
 bool LdapValueToWire(std::uint32_t syntaxId, std::string_view value, const NameOfDn& nameOf, std::string* wire)
 {
     WireWriter w;
-    switch (syntaxId) {
-    case SYN_DIST_NAME:
+    switch (TraitsOfSyntax(syntaxId).ldap) {
+    case LdapMapping::Name:
         w.raw(nameOf(value));
         break;
-    case SYN_CE_STRING:
-    case SYN_CI_STRING:
-    case SYN_PR_STRING:
-    case SYN_NU_STRING:
-    case SYN_TEL_NUMBER:
-    case SYN_CLASS_NAME:
+    case LdapMapping::Text:
         if (value.find('\0') != std::string_view::npos) {
             return false;
         }
         w.raw(value);
         break;
-    case SYN_BOOLEAN:
+    case LdapMapping::Boolean:
         if (value == "TRUE" || value == "FALSE") {
             w.u8(value == "TRUE" ? 1 : 0);
         } else {
             return false;
         }
         break;
-    case SYN_INTEGER:
-    case SYN_COUNTER:
-    case SYN_INTERVAL: {
+    case LdapMapping::Integer: {
         long long v = 0;
         if (!ParseInt(value, &v)) {
             return false;
@@ -202,7 +189,7 @@ bool LdapValueToWire(std::uint32_t syntaxId, std::string_view value, const NameO
         w.u32(ClampInt32(v));
         break;
     }
-    case SYN_TIME: {
+    case LdapMapping::GeneralizedTime: {
         std::uint32_t seconds = 0;
         if (!ParseGeneralizedTime(value, &seconds)) {
             return false;
@@ -210,20 +197,19 @@ bool LdapValueToWire(std::uint32_t syntaxId, std::string_view value, const NameO
         w.u32(seconds);
         break;
     }
-    case SYN_FAX_NUMBER:
+    case LdapMapping::FaxNumber:
         w.bytes(Trim(Split(value, '$', 2).front()));
         w.u32(0);
         break;
-    case SYN_PO_ADDRESS: {
-        const auto lines = Split(value, '$', 6);
+    case LdapMapping::PostalLines: {
+        const auto lines = Split(value, '$', kPostalAddressLines);
         w.u32(static_cast<std::uint32_t>(lines.size()));
         for (std::string_view line : lines) {
             w.bytes(UnescapePostal(Trim(line)));
         }
         break;
     }
-    case SYN_CI_LIST:
-    case SYN_OCTET_LIST: {
+    case LdapMapping::ItemList: {
         const auto items = Split(value, '$', SIZE_MAX);
         w.u32(static_cast<std::uint32_t>(items.size()));
         for (std::string_view item : items) {
@@ -231,8 +217,7 @@ bool LdapValueToWire(std::uint32_t syntaxId, std::string_view value, const NameO
         }
         break;
     }
-    case SYN_NET_ADDRESS:
-    case SYN_EMAIL_ADDRESS: {
+    case LdapMapping::TypedAddress: {
         const auto parts = Split(value, '#', 2);
         std::uint32_t type = 0;
         if (parts.size() != 2 || !ParseU32(parts[0], &type)) {
@@ -242,7 +227,7 @@ bool LdapValueToWire(std::uint32_t syntaxId, std::string_view value, const NameO
         w.raw(parts[1]);
         break;
     }
-    case SYN_PATH: {
+    case LdapMapping::Path: {
         const auto parts = Split(value, '#', 3);
         std::uint32_t nameSpace = 0;
         if (parts.size() != 3 || !ParseU32(parts[0], &nameSpace)) {
@@ -253,7 +238,7 @@ bool LdapValueToWire(std::uint32_t syntaxId, std::string_view value, const NameO
         w.raw(parts[2]);
         break;
     }
-    case SYN_OBJECT_ACL: {
+    case LdapMapping::Acl: {
         const auto parts = Split(value, '#', 4);
         std::uint32_t privileges = 0;
         if (parts.size() != 4 || !ParseU32(parts[0], &privileges)) {
@@ -266,7 +251,7 @@ bool LdapValueToWire(std::uint32_t syntaxId, std::string_view value, const NameO
         w.u32(privileges);
         break;
     }
-    case SYN_TIMESTAMP: {
+    case LdapMapping::TimeStamp: {
         const auto parts = Split(value, '#', 3);
         std::uint32_t seconds = 0;
         std::uint32_t replica = 0;
@@ -280,8 +265,7 @@ bool LdapValueToWire(std::uint32_t syntaxId, std::string_view value, const NameO
         w.u16(static_cast<std::uint16_t>(event));
         break;
     }
-    case SYN_BACK_LINK:
-    case SYN_HOLD: {
+    case LdapMapping::NumberAndName: {
         const auto parts = Split(value, '#', 2);
         std::uint32_t number = 0;
         if (parts.size() != 2 || !ParseU32(parts[0], &number)) {
@@ -291,7 +275,7 @@ bool LdapValueToWire(std::uint32_t syntaxId, std::string_view value, const NameO
         w.raw(nameOf(parts[1]));
         break;
     }
-    case SYN_TYPED_NAME: {
+    case LdapMapping::TypedName: {
         const auto parts = Split(value, '#', 3);
         std::uint32_t level = 0;
         std::uint32_t interval = 0;
@@ -303,13 +287,13 @@ bool LdapValueToWire(std::uint32_t syntaxId, std::string_view value, const NameO
         w.raw(nameOf(parts[2]));
         break;
     }
-    case SYN_REPLICA_POINTER:
+    case LdapMapping::NotMapped:
         return false;
-    case SYN_UNKNOWN:
+    case LdapMapping::UnknownBytes:
         w.u32(0);
         w.raw(value);
         break;
-    default: // 9, and ids above 27: the bytes
+    case LdapMapping::Bytes: // octet strings, streams, and ids past the known ones: the bytes
         w.raw(value);
         break;
     }
@@ -353,27 +337,13 @@ constexpr KnownForm kKnownForms[] = {
 constexpr long long kEpochDifference = 11644473600LL;
 constexpr long long kTicksPerSecond = 10000000LL;
 
-bool SameIgnoringCase(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size()) {
-        return false;
-    }
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i]))) {
-            return false;
-        }
-    }
-    return true;
-}
-
 std::string UpperHex(std::string_view bytes)
 {
-    static const char kDigits[] = "0123456789ABCDEF";
     std::string out;
     for (char c : bytes) {
         const auto b = static_cast<unsigned char>(c);
-        out.push_back(kDigits[b >> 4]);
-        out.push_back(kDigits[b & 15]);
+        out.push_back(kUpperHexDigits[b >> 4]);
+        out.push_back(kUpperHexDigits[b & 15]);
     }
     return out;
 }
@@ -385,8 +355,8 @@ bool FromHex(std::string_view text, std::string* bytes)
     }
     std::string out;
     for (std::size_t i = 0; i < text.size(); i += 2) {
-        const int hi = Hex(text[i]);
-        const int lo = Hex(text[i + 1]);
+        const int hi = HexDigitValue(text[i]);
+        const int lo = HexDigitValue(text[i + 1]);
         if (hi < 0 || lo < 0) {
             return false;
         }
@@ -441,7 +411,7 @@ bool BracedGuidBytes(std::string_view text, std::string* bytes)
 ValueForm ValueFormOf(std::string_view name, std::string_view oid)
 {
     for (const KnownForm& known : kKnownForms) {
-        if (SameIgnoringCase(name, known.name) || (!oid.empty() && oid == known.oid)) {
+        if (SameTextIgnoreCase(name, known.name) || (!oid.empty() && oid == known.oid)) {
             return known.form;
         }
     }

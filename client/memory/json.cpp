@@ -1,5 +1,7 @@
 #include "client/memory/json.h"
 
+#include "client/text_codec.h"
+
 #include <charconv>
 
 namespace veralith::client::memory {
@@ -162,20 +164,6 @@ private:
         return true;
     }
 
-    static int hexDigit(char c)
-    {
-        if (c >= '0' && c <= '9') {
-            return c - '0';
-        }
-        if (c >= 'a' && c <= 'f') {
-            return c - 'a' + 10;
-        }
-        if (c >= 'A' && c <= 'F') {
-            return c - 'A' + 10;
-        }
-        return -1;
-    }
-
     bool hex4(std::uint32_t* unit)
     {
         if (m_text.size() - m_pos < 4) {
@@ -184,7 +172,7 @@ private:
         }
         std::uint32_t v = 0;
         for (int i = 0; i < 4; ++i) {
-            const int d = hexDigit(m_text[m_pos]);
+            const int d = HexDigitValue(m_text[m_pos]);
             if (d < 0) {
                 return fail("invalid \\u escape");
             }
@@ -193,25 +181,6 @@ private:
         }
         *unit = v;
         return true;
-    }
-
-    static void appendUtf8(std::string& out, std::uint32_t cp)
-    {
-        if (cp < 0x80) {
-            out += static_cast<char>(cp);
-        } else if (cp < 0x800) {
-            out += static_cast<char>(0xC0 | (cp >> 6));
-            out += static_cast<char>(0x80 | (cp & 0x3F));
-        } else if (cp < 0x10000) {
-            out += static_cast<char>(0xE0 | (cp >> 12));
-            out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (cp & 0x3F));
-        } else {
-            out += static_cast<char>(0xF0 | (cp >> 18));
-            out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-            out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (cp & 0x3F));
-        }
     }
 
     bool string()
@@ -306,7 +275,7 @@ private:
                 } else if (unit >= 0xDC00 && unit <= 0xDFFF) {
                     return fail("unpaired surrogate in a \\u escape");
                 }
-                appendUtf8(out, unit);
+                AppendUtf8(out, unit);
                 break;
             }
             default:

@@ -3,6 +3,8 @@
 // walks the scope depth first. Nothing of the tree is copied.
 
 #include "client/memory/memory_directory.h"
+#include "client/syntax_traits.h"
+#include "client/text_codec.h"
 #include "client/values.h"
 #include "client/wire.h"
 
@@ -15,36 +17,12 @@ namespace {
 
 bool IsNumericSyntax(std::uint32_t syntax)
 {
-    switch (syntax) {
-    case SYN_BOOLEAN:
-    case SYN_INTEGER:
-    case SYN_COUNTER:
-    case SYN_HOLD:
-    case SYN_INTERVAL:
-    case SYN_TIMESTAMP:
-    case SYN_TIME:
-        return true;
-    default:
-        return false;
-    }
+    return TraitsOfSyntax(syntax).compare == StoredCompare::Number;
 }
 
 bool IsTextSyntax(std::uint32_t syntax)
 {
-    switch (syntax) {
-    case SYN_DIST_NAME:
-    case SYN_CE_STRING:
-    case SYN_CI_STRING:
-    case SYN_PR_STRING:
-    case SYN_NU_STRING:
-    case SYN_CI_LIST:
-    case SYN_TEL_NUMBER:
-    case SYN_CLASS_NAME:
-    case SYN_TYPED_NAME:
-        return true;
-    default:
-        return false;
-    }
+    return TraitsOfSyntax(syntax).compare == StoredCompare::Texts;
 }
 
 // Brings a text to the form it is compared in: case-exact strings as they
@@ -52,7 +30,8 @@ bool IsTextSyntax(std::uint32_t syntax)
 // of blanks collapsed and the ends trimmed.
 std::string Normalize(std::uint32_t syntax, std::string_view text)
 {
-    if (syntax == SYN_CE_STRING) {
+    const SyntaxMatch match = TraitsOfSyntax(syntax).match;
+    if (match == SyntaxMatch::CaseExact) {
         return std::string(text);
     }
     std::string out;
@@ -63,11 +42,11 @@ std::string Normalize(std::uint32_t syntax, std::string_view text)
             blank = true;
             continue;
         }
-        if (blank && !out.empty() && syntax != SYN_NU_STRING) {
+        if (blank && !out.empty() && match != SyntaxMatch::Numeric) {
             out += ' ';
         }
         blank = false;
-        out += (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+        out += LowerAscii(c);
     }
     return out;
 }
@@ -148,7 +127,7 @@ Compiled Compile(const Schema& schema, const FilterNode& node)
                 std::uint32_t unsignedValue = 0;
                 std::memcpy(&signedValue, node.value.data(), 4);
                 std::memcpy(&unsignedValue, node.value.data(), 4);
-                const bool time = node.syntaxId == SYN_TIME || node.syntaxId == SYN_TIMESTAMP;
+                const bool time = TraitsOfSyntax(node.syntaxId).filter == FilterValue::Time;
                 c.number = time ? static_cast<std::int64_t>(unsignedValue) : signedValue;
             } else {
                 c.hasValue = false;
@@ -171,24 +150,25 @@ bool StoredNumber(std::uint32_t syntax, const std::string& value, std::int64_t* 
     WireReader r(value);
     std::uint8_t b = 0;
     std::uint32_t u = 0;
-    switch (syntax) {
-    case SYN_BOOLEAN:
+    if (!IsNumericSyntax(syntax)) {
+        return false;
+    }
+    switch (TraitsOfSyntax(syntax).layout) {
+    case ValueLayout::Flag:
         if (!r.u8(&b)) {
             return false;
         }
         *number = b;
         return true;
-    case SYN_INTEGER:
-    case SYN_COUNTER:
-    case SYN_INTERVAL:
+    case ValueLayout::Int32:
         if (!r.u32(&u)) {
             return false;
         }
         *number = static_cast<std::int32_t>(u);
         return true;
-    case SYN_TIME:
-    case SYN_TIMESTAMP:
-    case SYN_HOLD:
+    case ValueLayout::Seconds:
+    case ValueLayout::TimeStamp:
+    case ValueLayout::Hold:
         if (!r.u32(&u)) {
             return false;
         }
@@ -204,7 +184,8 @@ void StoredTexts(std::uint32_t syntax, const std::string& value, std::vector<std
 {
     texts->clear();
     WireReader r(value);
-    if (syntax == SYN_CI_LIST) {
+    const ValueLayout layout = TraitsOfSyntax(syntax).layout;
+    if (layout == ValueLayout::TextList) {
         std::uint32_t count = 0;
         std::string_view item;
         if (r.u32(&count)) {
@@ -214,7 +195,7 @@ void StoredTexts(std::uint32_t syntax, const std::string& value, std::vector<std
         }
         return;
     }
-    if (syntax == SYN_TYPED_NAME) {
+    if (layout == ValueLayout::TypedName) {
         std::uint32_t skip = 0;
         if (r.u32(&skip) && r.u32(&skip)) {
             texts->push_back(r.rest());

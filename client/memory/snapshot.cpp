@@ -6,6 +6,7 @@
 #include "client/memory/ldif_reader.h"
 #include "client/name_syntax.h"
 #include "client/names.h"
+#include "client/syntax_traits.h"
 #include "client/values.h"
 #include "client/wire.h"
 
@@ -142,19 +143,18 @@ bool JsonValue(std::uint32_t syntax, std::string_view wire, std::string* out)
     std::uint32_t b = 0;
     std::string_view s;
     std::string_view t;
-    switch (syntax) {
-    case SYN_DIST_NAME:
-    case SYN_CE_STRING:
-    case SYN_CI_STRING:
-    case SYN_PR_STRING:
-    case SYN_NU_STRING:
-    case SYN_TEL_NUMBER:
-    case SYN_CLASS_NAME:
+    const TreeShape shape = TraitsOfSyntax(syntax).tree;
+    switch (shape) {
+    case TreeShape::Name:
+    case TreeShape::Text:
+    case TreeShape::DigitsText:
+    case TreeShape::PrintableText:
+    case TreeShape::ClassName:
         *out = JsonText(wire);
         return true;
-    case SYN_CI_LIST:
-    case SYN_OCTET_LIST:
-    case SYN_PO_ADDRESS: {
+    case TreeShape::TextList:
+    case TreeShape::ByteList:
+    case TreeShape::PostalLines: {
         if (!r.u32(&a)) {
             return false;
         }
@@ -163,12 +163,12 @@ bool JsonValue(std::uint32_t syntax, std::string_view wire, std::string* out)
             if (!r.bytes(&s)) {
                 return false;
             }
-            *out += (i > 0 ? ", " : "") + (syntax == SYN_OCTET_LIST ? JsonBytes(s) : JsonText(s));
+            *out += (i > 0 ? ", " : "") + (shape == TreeShape::ByteList ? JsonBytes(s) : JsonText(s));
         }
         *out += "]";
         return r.atEnd();
     }
-    case SYN_BOOLEAN: {
+    case TreeShape::Flag: {
         std::uint8_t v = 0;
         if (!r.u8(&v)) {
             return false;
@@ -176,49 +176,48 @@ bool JsonValue(std::uint32_t syntax, std::string_view wire, std::string* out)
         *out = v == 0 ? "false" : (v == 1 ? "true" : std::to_string(v));
         return r.atEnd();
     }
-    case SYN_INTEGER:
-    case SYN_COUNTER:
-    case SYN_INTERVAL:
+    case TreeShape::Integer:
         if (!r.u32(&a)) {
             return false;
         }
         *out = std::to_string(static_cast<std::int32_t>(a));
         return r.atEnd();
-    case SYN_TIME:
+    case TreeShape::Time:
         if (!r.u32(&a)) {
             return false;
         }
         *out = std::to_string(a);
         return r.atEnd();
-    case SYN_UNKNOWN:
+    case TreeShape::UnknownRecord:
         if (!r.u32(&a)) {
             return false;
         }
         *out = "{ \"number\": " + std::to_string(a) + ", \"bytes\": " + JsonBytes(r.rest()) + " }";
         return true;
-    case SYN_FAX_NUMBER: {
+    case TreeShape::FaxRecord: {
         if (!r.bytes(&s) || !r.u32(&a)) {
             return false;
         }
         *out = "{ \"number\": " + JsonText(s) + ", \"parameters\": " + JsonBytes(r.rest()) + " }";
         return true;
     }
-    case SYN_NET_ADDRESS:
-    case SYN_EMAIL_ADDRESS:
+    case TreeShape::NetAddressRecord:
+    case TreeShape::EmailRecord:
         if (!r.u32(&a)) {
             return false;
         }
         *out = "{ \"type\": " + std::to_string(a) +
-            ", \"address\": " + (syntax == SYN_NET_ADDRESS ? JsonBytes(r.rest()) : JsonText(r.rest())) + " }";
+            ", \"address\": " + (shape == TreeShape::NetAddressRecord ? JsonBytes(r.rest()) : JsonText(r.rest())) +
+            " }";
         return true;
-    case SYN_PATH:
+    case TreeShape::PathRecord:
         if (!r.u32(&a) || !r.bytes(&s)) {
             return false;
         }
         *out = "{ \"nameSpace\": " + std::to_string(a) + ", \"volume\": " + JsonText(s) +
             ", \"path\": " + JsonText(r.rest()) + " }";
         return true;
-    case SYN_REPLICA_POINTER: {
+    case TreeShape::ReplicaRecord: {
         std::uint32_t count = 0;
         if (!r.bytes(&s) || !r.u32(&a) || !r.u32(&b) || !r.u32(&count)) {
             return false;
@@ -235,14 +234,14 @@ bool JsonValue(std::uint32_t syntax, std::string_view wire, std::string* out)
         *out += "] }";
         return r.atEnd();
     }
-    case SYN_OBJECT_ACL:
+    case TreeShape::AclRecord:
         if (!r.bytes(&s) || !r.bytes(&t) || !r.u32(&a)) {
             return false;
         }
         *out = "{ \"attribute\": " + JsonText(s) + ", \"subject\": " + JsonText(t) +
             ", \"rights\": " + std::to_string(a) + " }";
         return r.atEnd();
-    case SYN_TIMESTAMP: {
+    case TreeShape::TimeStampRecord: {
         std::uint16_t replica = 0;
         std::uint16_t event = 0;
         if (!r.u32(&a) || !r.u16(&replica) || !r.u16(&event)) {
@@ -252,29 +251,30 @@ bool JsonValue(std::uint32_t syntax, std::string_view wire, std::string* out)
             ", \"event\": " + std::to_string(event) + " }";
         return r.atEnd();
     }
-    case SYN_BACK_LINK:
+    case TreeShape::BackLinkRecord:
         if (!r.u32(&a)) {
             return false;
         }
         *out = "{ \"remoteId\": " + std::to_string(a) + ", \"name\": " + JsonText(r.rest()) + " }";
         return true;
-    case SYN_TYPED_NAME:
+    case TreeShape::TypedNameRecord:
         if (!r.u32(&a) || !r.u32(&b)) {
             return false;
         }
         *out = "{ \"name\": " + JsonText(r.rest()) + ", \"level\": " + std::to_string(a) +
             ", \"interval\": " + std::to_string(b) + " }";
         return true;
-    case SYN_HOLD:
+    case TreeShape::HoldRecord:
         if (!r.u32(&a)) {
             return false;
         }
         *out = "{ \"name\": " + JsonText(r.rest()) + ", \"amount\": " + std::to_string(a) + " }";
         return true;
-    default: // octet strings, streams and syntaxes past the known ones
+    case TreeShape::Bytes: // octet strings, streams and syntaxes past the known ones
         *out = JsonBytes(wire);
         return true;
     }
+    return false;
 }
 
 DirResult WriteTreeFile(DirectoryService& service, const std::vector<SnapshotObject>& objects, std::string* text,
@@ -427,10 +427,7 @@ std::string DnOf(DirectoryService& service, std::string_view fullName, std::vect
     }
     std::vector<ldap::DnComponent> components;
     for (std::size_t i = 0; i < parts.size(); ++i) {
-        std::string type = i < types.size() ? types[i] : "CN";
-        for (char& c : type) {
-            c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-        }
+        const std::string type = FoldCase(i < types.size() ? types[i] : "CN");
         components.push_back(ldap::DnComponent {type, UnescapeNameValue(parts[i].rdn), {}});
     }
     return ldap::FormatDn(components);
@@ -460,18 +457,16 @@ std::string LdapForm(DirectoryService& service, std::uint32_t syntax, std::strin
 {
     WireReader r(wire);
     std::uint32_t n = 0;
-    switch (syntax) {
-    case SYN_DIST_NAME:
+    switch (TraitsOfSyntax(syntax).ldap) {
+    case LdapMapping::Name:
         return DnOf(service, wire, {});
-    case SYN_BOOLEAN: {
+    case LdapMapping::Boolean: {
         std::uint8_t v = 0;
         return r.u8(&v) && v != 0 ? "TRUE" : "FALSE";
     }
-    case SYN_INTEGER:
-    case SYN_COUNTER:
-    case SYN_INTERVAL:
+    case LdapMapping::Integer:
         return r.u32(&n) ? std::to_string(static_cast<std::int32_t>(n)) : std::string();
-    case SYN_TIME: {
+    case LdapMapping::GeneralizedTime: {
         if (!r.u32(&n)) {
             return std::string();
         }

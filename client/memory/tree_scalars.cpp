@@ -1,6 +1,7 @@
 // The scalar forms of a tree file: bytes ("hex:", "base64:", "text:"),
 // times, and object names.
 
+#include "client/civil_date.h"
 #include "client/memory/tree_values.h"
 #include "client/name_syntax.h"
 #include "client/text_codec.h"
@@ -31,17 +32,6 @@ int Base64Value(char c)
         return 63;
     }
     return -1;
-}
-
-// Days from 1970-01-01 to a civil date (proleptic Gregorian).
-std::int64_t DaysFromCivil(std::int64_t y, unsigned m, unsigned d)
-{
-    y -= m <= 2 ? 1 : 0;
-    const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
-    const auto yoe = static_cast<unsigned>(y - era * 400);
-    const unsigned doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-    const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-    return era * 146097 + static_cast<std::int64_t>(doe) - 719468;
 }
 
 bool Digits(std::string_view text, std::size_t at, std::size_t count, unsigned* value)
@@ -146,15 +136,11 @@ bool ParseTreeTime(const JsonDocument& doc, std::uint32_t node, std::uint32_t* s
         !Digits(t, 14, 2, &minute) || t[16] != ':' || !Digits(t, 17, 2, &second) || t[19] != 'Z') {
         return false;
     }
-    static const unsigned kDays[] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    if (month < 1 || month > 12 || day < 1 || day > kDays[month - 1] || hour > 23 || minute > 59 || second > 59) {
+    if (!IsCivilDate(static_cast<int>(year), month, day) || hour > 23 || minute > 59 || second > 59) {
         return false;
     }
-    const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
-    if (month == 2 && day == 29 && !leap) {
-        return false;
-    }
-    const std::int64_t total = DaysFromCivil(year, month, day) * 86400 + hour * 3600 + minute * 60 + second;
+    const std::int64_t total =
+        DaysSince1970(static_cast<int>(year), month, day) * 86400 + hour * 3600 + minute * 60 + second;
     if (total < 0 || total > kMaxUInt32) {
         return false;
     }

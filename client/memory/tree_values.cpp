@@ -1,5 +1,6 @@
 #include "client/memory/tree_values.h"
 
+#include "client/syntax_traits.h"
 #include "client/values.h"
 #include "client/wire.h"
 
@@ -181,8 +182,9 @@ bool EncodeTreeValue(const JsonDocument& doc, std::uint32_t node, std::uint32_t 
     const JsonType type = doc.type(node);
     WireWriter w;
     Fields f(doc, node, problem);
-    switch (syntax) {
-    case SYN_DIST_NAME:
+    const TreeShape shape = TraitsOfSyntax(syntax).tree;
+    switch (shape) {
+    case TreeShape::Name:
         if (type != JsonType::String) {
             *problem = "must be a string: the full name of an object of the tree";
             return false;
@@ -193,41 +195,39 @@ bool EncodeTreeValue(const JsonDocument& doc, std::uint32_t node, std::uint32_t 
         }
         w.raw(doc.text(node));
         break;
-    case SYN_CE_STRING:
-    case SYN_CI_STRING:
-    case SYN_PR_STRING:
-    case SYN_NU_STRING:
-    case SYN_TEL_NUMBER:
-    case SYN_CLASS_NAME: {
+    case TreeShape::Text:
+    case TreeShape::DigitsText:
+    case TreeShape::PrintableText:
+    case TreeShape::ClassName: {
         if (type != JsonType::String) {
             *problem = "must be a string";
             return false;
         }
         const std::string_view text = doc.text(node);
         for (char c : text) {
-            if (syntax == SYN_NU_STRING && !(c >= '0' && c <= '9') && c != ' ') {
+            if (shape == TreeShape::DigitsText && !(c >= '0' && c <= '9') && c != ' ') {
                 *problem = "must hold only digits and blanks";
                 return false;
             }
-            if (syntax == SYN_PR_STRING && !IsPrintable(c)) {
+            if (shape == TreeShape::PrintableText && !IsPrintable(c)) {
                 *problem = "must hold only printable-string characters";
                 return false;
             }
         }
-        if (syntax == SYN_CLASS_NAME && schema.findClass(text) == kNoSchemaId) {
+        if (shape == TreeShape::ClassName && schema.findClass(text) == kNoSchemaId) {
             *problem = "unknown class " + Quoted(text);
             return false;
         }
         w.raw(text);
         break;
     }
-    case SYN_CI_LIST:
+    case TreeShape::TextList:
         return TextList(doc, node, 0xFFFF, false, wire, problem);
-    case SYN_OCTET_LIST:
+    case TreeShape::ByteList:
         return TextList(doc, node, 0xFFFF, true, wire, problem);
-    case SYN_PO_ADDRESS:
-        return TextList(doc, node, 6, false, wire, problem);
-    case SYN_BOOLEAN: {
+    case TreeShape::PostalLines:
+        return TextList(doc, node, kPostalAddressLines, false, wire, problem);
+    case TreeShape::Flag: {
         std::int64_t v = 0;
         if (type == JsonType::True || type == JsonType::False) {
             v = type == JsonType::True ? 1 : 0;
@@ -238,9 +238,7 @@ bool EncodeTreeValue(const JsonDocument& doc, std::uint32_t node, std::uint32_t 
         w.u8(static_cast<std::uint8_t>(v));
         break;
     }
-    case SYN_INTEGER:
-    case SYN_COUNTER:
-    case SYN_INTERVAL: {
+    case TreeShape::Integer: {
         std::int64_t v = 0;
         if (!doc.integer(node, &v) || v < kMinInt32 || v > kMaxInt32) {
             *problem = "must be an integer from -2147483648 to 2147483647";
@@ -249,7 +247,7 @@ bool EncodeTreeValue(const JsonDocument& doc, std::uint32_t node, std::uint32_t 
         w.u32(static_cast<std::uint32_t>(static_cast<std::int32_t>(v)));
         break;
     }
-    case SYN_TIME: {
+    case TreeShape::Time: {
         std::uint32_t seconds = 0;
         if (!ParseTreeTime(doc, node, &seconds)) {
             *problem = "must be an ISO 8601 UTC time (2005-12-31T00:00:00Z) or whole seconds since 1970";
@@ -258,7 +256,7 @@ bool EncodeTreeValue(const JsonDocument& doc, std::uint32_t node, std::uint32_t 
         w.u32(seconds);
         break;
     }
-    case SYN_FAX_NUMBER: {
+    case TreeShape::FaxRecord: {
         std::string_view number;
         std::string parameters;
         if (!f.only({"number", "parameters"}) || !f.text("number", &number) ||
@@ -270,22 +268,22 @@ bool EncodeTreeValue(const JsonDocument& doc, std::uint32_t node, std::uint32_t 
         w.raw(parameters);
         break;
     }
-    case SYN_NET_ADDRESS:
-    case SYN_EMAIL_ADDRESS: {
+    case TreeShape::NetAddressRecord:
+    case TreeShape::EmailRecord: {
         std::uint32_t addressType = 0;
         std::string address;
         std::string_view text;
         if (!f.only({"type", "address"}) || !f.u32("type", &addressType)) {
             return false;
         }
-        if (syntax == SYN_NET_ADDRESS ? !f.bytes("address", &address) : !f.text("address", &text)) {
+        if (shape == TreeShape::NetAddressRecord ? !f.bytes("address", &address) : !f.text("address", &text)) {
             return false;
         }
         w.u32(addressType);
-        w.raw(syntax == SYN_NET_ADDRESS ? std::string_view(address) : text);
+        w.raw(shape == TreeShape::NetAddressRecord ? std::string_view(address) : text);
         break;
     }
-    case SYN_PATH: {
+    case TreeShape::PathRecord: {
         std::uint32_t nameSpace = 0;
         std::string_view volume;
         std::string_view path;
@@ -298,7 +296,7 @@ bool EncodeTreeValue(const JsonDocument& doc, std::uint32_t node, std::uint32_t 
         w.raw(path);
         break;
     }
-    case SYN_REPLICA_POINTER: {
+    case TreeShape::ReplicaRecord: {
         std::string_view server;
         std::uint32_t replicaType = 0;
         std::uint32_t number = 0;
@@ -335,7 +333,7 @@ bool EncodeTreeValue(const JsonDocument& doc, std::uint32_t node, std::uint32_t 
         }
         break;
     }
-    case SYN_OBJECT_ACL: {
+    case TreeShape::AclRecord: {
         std::string_view attribute;
         std::string_view subject;
         std::uint32_t rights = 0;
@@ -348,7 +346,7 @@ bool EncodeTreeValue(const JsonDocument& doc, std::uint32_t node, std::uint32_t 
         w.u32(rights);
         break;
     }
-    case SYN_TIMESTAMP: {
+    case TreeShape::TimeStampRecord: {
         std::uint32_t seconds = 0;
         std::int64_t replica = 0;
         std::int64_t event = 0;
@@ -361,8 +359,7 @@ bool EncodeTreeValue(const JsonDocument& doc, std::uint32_t node, std::uint32_t 
         w.u16(static_cast<std::uint16_t>(event));
         break;
     }
-    case SYN_STREAM:
-    case SYN_OCTET_STRING: {
+    case TreeShape::Bytes: {
         std::string bytes;
         if (type != JsonType::String || !ParseTreeBytes(doc.text(node), &bytes)) {
             *problem = "must be bytes (\"hex:\", \"base64:\" or \"text:\")";
@@ -371,7 +368,7 @@ bool EncodeTreeValue(const JsonDocument& doc, std::uint32_t node, std::uint32_t 
         w.raw(bytes);
         break;
     }
-    case SYN_BACK_LINK: {
+    case TreeShape::BackLinkRecord: {
         std::uint32_t remoteId = 0;
         std::string_view name;
         if (!f.only({"remoteId", "name"}) || !f.u32("remoteId", &remoteId) || !f.name("name", &name)) {
@@ -381,7 +378,7 @@ bool EncodeTreeValue(const JsonDocument& doc, std::uint32_t node, std::uint32_t 
         w.raw(name);
         break;
     }
-    case SYN_TYPED_NAME: {
+    case TreeShape::TypedNameRecord: {
         std::string_view name;
         std::uint32_t level = 0;
         std::uint32_t interval = 0;
@@ -394,7 +391,7 @@ bool EncodeTreeValue(const JsonDocument& doc, std::uint32_t node, std::uint32_t 
         w.raw(name);
         break;
     }
-    case SYN_HOLD: {
+    case TreeShape::HoldRecord: {
         std::string_view name;
         std::uint32_t amount = 0;
         if (!f.only({"name", "amount"}) || !f.name("name", &name) || !f.u32("amount", &amount)) {
@@ -404,7 +401,7 @@ bool EncodeTreeValue(const JsonDocument& doc, std::uint32_t node, std::uint32_t 
         w.raw(name);
         break;
     }
-    case SYN_UNKNOWN: {
+    case TreeShape::UnknownRecord: {
         std::uint32_t number = 0;
         std::string bytes;
         if (type == JsonType::String) {
@@ -416,15 +413,6 @@ bool EncodeTreeValue(const JsonDocument& doc, std::uint32_t node, std::uint32_t 
             return false;
         }
         w.u32(number);
-        w.raw(bytes);
-        break;
-    }
-    default: {
-        std::string bytes;
-        if (type != JsonType::String || !ParseTreeBytes(doc.text(node), &bytes)) {
-            *problem = "must be bytes (\"hex:\", \"base64:\" or \"text:\")";
-            return false;
-        }
         w.raw(bytes);
         break;
     }
