@@ -173,8 +173,8 @@ void TMainForm::ChangeTree()
     m_lastResult = directory::DSChangeCurrentTree(m_navigationContext.get(), tree);
     m_lastResult = directory::DSChangeCurrentTree(m_searchContext.get(), tree);
     util::ShowErrorCode(m_lastResult, "DSChangeCurrentTree");
-    directory::SetContextFlags(m_navigationContext.get(), '+', 4);
-    directory::SetContextFlags(m_searchContext.get(), '+', 4);
+    directory::SetContextFlags(m_navigationContext.get(), '+', client::DCV_TYPELESS_NAMES);
+    directory::SetContextFlags(m_searchContext.get(), '+', client::DCV_TYPELESS_NAMES);
     directory::SetNameContextRoot(m_searchContext.get());
     GetContainerInfo();
 

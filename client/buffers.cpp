@@ -48,6 +48,18 @@ DirResult CheckReply(DirContext context, const DirBuffer* buffer, BufferContent 
     return 0;
 }
 
+DirResult ReadReplyCount(DirContext context, const DirBuffer* reply, BufferContent content, std::uint32_t* count)
+{
+    if (const DirResult rc = CheckReply(context, reply, content); rc != 0) {
+        return rc;
+    }
+    if (count == nullptr) {
+        return ERR_INVALID_HANDLE;
+    }
+    *count = reply->count;
+    return 0;
+}
+
 DirResult CopyText(std::string_view text, std::size_t size, char* out)
 {
     if (text.size() + 1 > size) {

@@ -24,6 +24,9 @@ void AppendEntry(DirBuffer* buffer, const std::string& entry);
 // Checks the common arguments of the operations that read a reply: a live
 // context, a live buffer holding a reply of the given content.
 DirResult CheckReply(DirContext context, const DirBuffer* buffer, BufferContent content);
+// CheckReply, then writes the number of items the reply holds into *count
+// (ERR_INVALID_HANDLE when count is null).
+DirResult ReadReplyCount(DirContext context, const DirBuffer* reply, BufferContent content, std::uint32_t* count);
 
 // Writes text with its NUL into out when it fits size bytes.
 DirResult CopyText(std::string_view text, std::size_t size, char* out);

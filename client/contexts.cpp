@@ -226,15 +226,8 @@ DirResult DirNameConvert(DirContext context, const char* name, char* fullName)
     if (c == nullptr || fullName == nullptr) {
         return ERR_INVALID_HANDLE;
     }
-    if (name == nullptr) {
-        return ERR_INVALID_OBJECT_NAME;
-    }
-    ParsedName parsed;
-    if (const DirResult rc = ParseName(name, &parsed); rc != 0) {
-        return rc;
-    }
     std::vector<NameComponent> full;
-    if (const DirResult rc = ResolveName(parsed, c->nameContext, &full); rc != 0) {
+    if (const DirResult rc = ResolveComponents(*c, name, &full); rc != 0) {
         return rc;
     }
     const std::string text =

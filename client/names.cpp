@@ -89,6 +89,14 @@ std::string EscapeNameValue(std::string_view value)
     return out;
 }
 
+const char* DefaultNamingType(std::size_t index, std::size_t count)
+{
+    if (index == 0) {
+        return "CN";
+    }
+    return index + 1 == count ? "O" : "OU";
+}
+
 std::string UnescapeNameValue(std::string_view text)
 {
     std::string out;

@@ -70,6 +70,11 @@ std::string FormatComponents(const std::vector<NameComponent>& components, bool 
 std::string DeliveredName(std::string_view fullName, const std::vector<std::string>& namingTypes,
     const std::vector<NameComponent>& nameContext, bool typed, DirectoryService* service);
 
+// The naming type of component index (0 = the leaf) of a name of count
+// components whose object does not give one: "CN" for the leaf, "O" for the
+// top, "OU" between.
+const char* DefaultNamingType(std::size_t index, std::size_t count);
+
 // True for a name in square brackets ("[Root]", "[Public]", "[Self]").
 bool IsBracketName(std::string_view name);
 

@@ -202,14 +202,7 @@ DirResult DirSearch(DirContext context, const char* base, std::int32_t scope, bo
 DirResult DirGetObjectCount(DirContext context, DirBuffer* reply, std::uint32_t* count)
 {
     CountCall();
-    if (const DirResult rc = CheckReply(context, reply, BufferContent::ObjectReply); rc != 0) {
-        return rc;
-    }
-    if (count == nullptr) {
-        return ERR_INVALID_HANDLE;
-    }
-    *count = reply->count;
-    return 0;
+    return ReadReplyCount(context, reply, BufferContent::ObjectReply, count);
 }
 
 DirResult DirGetObjectName(

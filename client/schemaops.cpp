@@ -186,14 +186,7 @@ DirResult DirReadAttrDef(
 DirResult DirGetClassDefCount(DirContext context, DirBuffer* reply, std::uint32_t* count)
 {
     CountCall();
-    if (const DirResult rc = CheckReply(context, reply, BufferContent::ClassDefReply); rc != 0) {
-        return rc;
-    }
-    if (count == nullptr) {
-        return ERR_INVALID_HANDLE;
-    }
-    *count = reply->count;
-    return 0;
+    return ReadReplyCount(context, reply, BufferContent::ClassDefReply, count);
 }
 
 DirResult DirGetClassDef(DirContext context, DirBuffer* reply, char* name, DirClassInfo* info)

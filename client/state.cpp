@@ -40,7 +40,7 @@ const Connection* FindTreeConnection(std::string_view tree)
     return nullptr;
 }
 
-DirResult ResolveFullName(const Context& context, const char* name, std::string* fullName)
+DirResult ResolveComponents(const Context& context, const char* name, std::vector<NameComponent>* full)
 {
     if (name == nullptr) {
         return ERR_INVALID_OBJECT_NAME;
@@ -49,8 +49,13 @@ DirResult ResolveFullName(const Context& context, const char* name, std::string*
     if (const DirResult rc = ParseName(name, &parsed); rc != 0) {
         return rc;
     }
+    return ResolveName(parsed, context.nameContext, full);
+}
+
+DirResult ResolveFullName(const Context& context, const char* name, std::string* fullName)
+{
     std::vector<NameComponent> full;
-    if (const DirResult rc = ResolveName(parsed, context.nameContext, &full); rc != 0) {
+    if (const DirResult rc = ResolveComponents(context, name, &full); rc != 0) {
         return rc;
     }
     *fullName = JoinTypeless(full, CarriesTypes(context.service.get()));

@@ -130,6 +130,9 @@ const Connection* FindTreeConnection(std::string_view tree);
 
 // Resolves a caller's name against the context into a full typeless name.
 DirResult ResolveFullName(const Context& context, const char* name, std::string* fullName);
+// The components of a caller's name resolved against the context's name
+// context (ParseName, then ResolveName); ERR_INVALID_OBJECT_NAME for a null name.
+DirResult ResolveComponents(const Context& context, const char* name, std::vector<NameComponent>* full);
 // Resolves a name and reads the entry, following aliases when the context's
 // flag 0x01 is set and follow is true.
 DirResult LookupObject(Context& context, const char* name, bool follow, ObjectSummary* entry);

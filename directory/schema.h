@@ -17,7 +17,7 @@
 namespace veralith::directory {
 
 // The class flag bit of an auxiliary class.
-inline constexpr std::uint32_t kAuxiliaryClassFlag = 0x20;
+inline constexpr std::uint32_t kAuxiliaryClassFlag = client::DS_AUXILIARY_CLASS;
 
 // Item lists of a class definition, in the order the client delivers them.
 enum ClassItemList : std::int32_t {

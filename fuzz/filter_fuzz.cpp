@@ -29,10 +29,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
 
     util::StringList results;
-    std::int32_t counter = 0;
-    const bool stop = false;
-    const client::DirResult result = search::SearchObjects(
-        fuzz::SampleSearchContext(), "[Root]", text, 2, &results, "#NAME#", 64, counter, nullptr, stop, 0);
+    search::SearchRequest request;
+    request.context = fuzz::SampleSearchContext();
+    request.base = "[Root]";
+    request.filter = text;
+    request.scope = 2;
+    request.results = &results;
+    request.limit = 64;
+    const client::DirResult result = search::SearchObjects(request);
     const bool balanced = std::count(text.begin(), text.end(), '(') == std::count(text.begin(), text.end(), ')');
     if (result > 0 || (!balanced && result != search::kFilterSyntaxError) || (result == 0 && results.Count() > 64)) {
         __builtin_trap();

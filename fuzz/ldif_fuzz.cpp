@@ -5,6 +5,7 @@
 #include "client/memory/ldif_loader.h"
 #include "client/memory/loader.h"
 #include "client/memory/snapshot.h"
+#include "fuzz/loaded_directory.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -40,19 +41,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::vector<std::string> warnings;
     const std::string_view text(reinterpret_cast<const char*>(data), size);
     if (!memory::LoadLdifText(text, "fuzz.ldif", "", &directory, &warnings, &error)) {
-        if (error.rfind("fuzz.ldif", 0) != 0) {
-            __builtin_trap(); // every message names the file
-        }
+        veralith::fuzz::RequireMessageNamesFile(error, "fuzz.ldif");
         return 0;
     }
-    for (std::uint32_t i = 1; i < directory->objectCount(); ++i) {
-        const std::string name = directory->fullName(i);
-        ObjectSummary entry;
-        std::vector<AttributeData> attributes;
-        if (directory->readEntry(name, &entry) != 0 || directory->readAttributes(name, nullptr, &attributes) != 0) {
-            __builtin_trap(); // an entry the loader placed must be found by its name
-        }
-    }
+    veralith::fuzz::RequireEveryObjectReadable(*directory);
     for (const auto format : {memory::SnapshotFormat::TreeFile, memory::SnapshotFormat::Ldif}) {
         std::string snapshot;
         std::vector<std::string> left;

@@ -16,10 +16,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     using namespace veralith;
     const std::string nameTemplate(reinterpret_cast<const char*>(data), size);
     util::StringList results;
-    std::int32_t counter = 0;
-    const bool stop = false;
-    const client::DirResult result = search::SearchObjects(fuzz::SampleSearchContext(), "[Root]", "(Base Class=User)",
-        2, &results, nameTemplate, 8, counter, nullptr, stop, 0);
+    search::SearchRequest request;
+    request.context = fuzz::SampleSearchContext();
+    request.base = "[Root]";
+    request.filter = "(Base Class=User)";
+    request.scope = 2;
+    request.results = &results;
+    request.nameTemplate = nameTemplate;
+    request.limit = 8;
+    const client::DirResult result = search::SearchObjects(request);
     if (result > 0 || results.Count() > 8) {
         __builtin_trap();
     }

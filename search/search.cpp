@@ -125,18 +125,22 @@ bool TakeReplyObjects(SearchState& state, std::uint32_t count, client::DirResult
 
 } // namespace
 
-client::DirResult SearchObjects(client::DirContext context, const std::string& base, const std::string& filter,
-    std::int32_t scope, util::StringList* results, const std::string& nameTemplate, std::int32_t limit,
-    std::int32_t& counter, const SearchCallback& callback, const bool& stopFlag, std::int32_t userValue)
+client::DirResult SearchObjects(const SearchRequest& request)
 {
+    const std::string& filter = request.filter;
     if (util::CountCharsInSet(filter, kOpenGroup) != util::CountCharsInSet(filter, kCloseGroup)) {
         return kFilterSyntaxError;
     }
 
+    const client::DirContext context = request.context;
     auto state = std::make_unique<SearchState>();
     state->current.context = context;
-    state->nameTemplate = nameTemplate.empty() ? std::string("#NAME#") : nameTemplate;
-    const ObjectSink sink {results, limit, counter, callback, stopFlag, userValue};
+    state->nameTemplate = request.nameTemplate.empty() ? std::string("#NAME#") : request.nameTemplate;
+    std::int32_t ownCounter = 0;
+    const bool neverStop = false;
+    const bool& stopFlag = request.stop != nullptr ? *request.stop : neverStop;
+    const ObjectSink sink {request.results, request.limit, request.counter != nullptr ? *request.counter : ownCounter,
+        request.callback, stopFlag, request.userValue};
 
     client::DirResult result = 0;
     try {
@@ -160,7 +164,7 @@ client::DirResult SearchObjects(client::DirContext context, const std::string& b
             util::ProcessPendingMessages();
             // No alias dereferencing; no attributes asked for (information
             // type 0, not all, no attribute names); no count of objects.
-            result = client::DirSearch(context, base.c_str(), scope, false, state->filterBuffer.get(),
+            result = client::DirSearch(context, request.base.c_str(), request.scope, false, state->filterBuffer.get(),
                 &state->timeStamp, 0, false, nullptr, &current.iteration, 0, nullptr, state->replyBuffer.get());
             if (result != 0) {
                 break;
@@ -183,9 +187,13 @@ client::DirResult SearchObjects(client::DirContext context, const std::string& b
 client::DirResult SearchObjectNames(client::DirContext context, const std::string& base, const std::string& filter,
     std::int32_t scope, util::StringList* results)
 {
-    std::int32_t counter = 0;
-    const bool stopFlag = false;
-    return SearchObjects(context, base, filter, scope, results, "#NAME#", 0, counter, nullptr, stopFlag, 0);
+    SearchRequest request;
+    request.context = context;
+    request.base = base;
+    request.filter = filter;
+    request.scope = scope;
+    request.results = results;
+    return SearchObjects(request);
 }
 
 } // namespace veralith::search

@@ -20,31 +20,46 @@ namespace veralith::search {
 // goes on.
 using SearchCallback = std::function<void(directory::TNDSObj& current, std::int32_t userValue)>;
 
-// Searches below base and names every object found.
-//
-// - context: the search's context; names are written and read in its name
-//   form. It is used as it stands, never changed.
-// - base: the object below which to search.
-// - filter: a filter text (search/filter.h). When it does not hold as many
-//   "(" as ")", the result is kFilterSyntaxError at once: no client call is
-//   made and the list is not touched. An empty text is no filter: every object
-//   in scope is found.
-// - scope: passed to DirSearch unchanged (1 the objects directly below base,
-//   2 the whole subtree, 0 the base itself).
-// - results: may be null. For every object found one entry is appended (the
-//   list is neither cleared nor sorted): the display text, with the 1-based
-//   position of the object name in it (0 when the template holds no "#NAME#")
-//   as the entry's value.
-// - nameTemplate: the naming template; empty means "#NAME#".
-// - limit: stop once counter has reached it (counter >= limit after an
-//   object); 0 or less means no limit. The caller's counter is not reset, so
-//   the limit counts the caller's objects.
-// - counter: incremented by one for every object whose name was read.
-// - callback: may be empty; see SearchCallback.
-// - stopFlag: read after every object (so the first object always passes);
-//   the search stops when it is true. The callback, or code running while the
-//   search lets the window process messages, may set it.
-// - userValue: handed to the callback unchanged.
+// What a search is asked: the fields a caller fills before SearchObjects.
+struct SearchRequest
+{
+    // The search's context; names are written and read in its name form. It
+    // is used as it stands, never changed.
+    client::DirContext context = client::kNoContext;
+    // The object below which to search.
+    std::string base;
+    // A filter text (search/filter.h). When it does not hold as many "(" as
+    // ")", the result is kFilterSyntaxError at once: no client call is made and
+    // the list is not touched. An empty text is no filter: every object in
+    // scope is found.
+    std::string filter;
+    // Passed to DirSearch unchanged (1 the objects directly below base, 2 the
+    // whole subtree, 0 the base itself).
+    std::int32_t scope = 1;
+    // May be null. For every object found one entry is appended (the list is
+    // neither cleared nor sorted): the display text, with the 1-based position
+    // of the object name in it (0 when the template holds no "#NAME#") as the
+    // entry's value.
+    util::StringList* results = nullptr;
+    // The naming template; empty means "#NAME#".
+    std::string nameTemplate;
+    // Stop once the counter has reached it (counter >= limit after an object);
+    // 0 or less means no limit.
+    std::int32_t limit = 0;
+    // May be null. Incremented by one for every object whose name was read;
+    // it is not reset, so the limit counts the caller's objects.
+    std::int32_t* counter = nullptr;
+    // May be empty; see SearchCallback.
+    SearchCallback callback;
+    // May be null. Read after every object (so the first object always
+    // passes); the search stops when it is true. The callback, or code running
+    // while the search lets the window process messages, may set it.
+    const bool* stop = nullptr;
+    // Handed to the callback unchanged.
+    std::int32_t userValue = 0;
+};
+
+// Searches below request.base and names every object found.
 //
 // Display texts are built only when a callback or a result list is given.
 // The search lets the window process pending messages before every request
@@ -61,13 +76,10 @@ using SearchCallback = std::function<void(directory::TNDSObj& current, std::int3
 // (a template format that does not take one text argument, for example) ends
 // it silently with the code held at that point. Every buffer, the filter
 // cursor and any open iteration are released on every path.
-client::DirResult SearchObjects(client::DirContext context, const std::string& base, const std::string& filter,
-    std::int32_t scope, util::StringList* results, const std::string& nameTemplate, std::int32_t limit,
-    std::int32_t& counter, const SearchCallback& callback, const bool& stopFlag, std::int32_t userValue);
+client::DirResult SearchObjects(const SearchRequest& request);
 
-// SearchObjects with the template "#NAME#", no limit, no callback, a stop
-// flag that stays false and user value 0: appends the names of the objects
-// found to results.
+// SearchObjects with the template "#NAME#", no limit, no callback and no stop
+// flag: appends the names of the objects found to results.
 client::DirResult SearchObjectNames(client::DirContext context, const std::string& base, const std::string& filter,
     std::int32_t scope, util::StringList* results);
 

@@ -139,11 +139,15 @@ int RunSearchCommand(const CliOptions& options, CliSession& session, std::FILE* 
         return Fail(err, options, "--template: " + problem);
     }
     util::StringList found;
-    std::int32_t counter = 0;
-    const bool stop = false;
-    const std::int32_t limit = static_cast<std::int32_t>(std::min<std::uint32_t>(options.limit.value_or(0), INT32_MAX));
-    const std::int32_t code = search::SearchObjects(session.search.get(), options.base, options.filter, options.scope,
-        &found, options.nameTemplate, limit, counter, {}, stop, 0);
+    search::SearchRequest request;
+    request.context = session.search.get();
+    request.base = options.base;
+    request.filter = options.filter;
+    request.scope = options.scope;
+    request.results = &found;
+    request.nameTemplate = options.nameTemplate;
+    request.limit = static_cast<std::int32_t>(std::min<std::uint32_t>(options.limit.value_or(0), INT32_MAX));
+    const std::int32_t code = search::SearchObjects(request);
     std::vector<std::string> texts;
     texts.reserve(found.Count());
     for (const util::StringListEntry& entry : found) {

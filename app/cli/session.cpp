@@ -72,7 +72,7 @@ std::string OpenSession(const std::string& tree, CliSession& session)
         if (const std::int32_t code = directory::DSChangeCurrentTree(context->get(), session.tree); code != 0) {
             return "tree \"" + session.tree + "\": " + DirectoryErrorMessage("DSChangeCurrentTree", code);
         }
-        directory::SetContextFlags(context->get(), '+', 4);
+        directory::SetContextFlags(context->get(), '+', client::DCV_TYPELESS_NAMES);
     }
     if (const std::int32_t code = directory::SetNameContextRoot(session.search.get()); code != 0) {
         return DirectoryErrorMessage("SetNameContextRoot", code);

@@ -40,8 +40,16 @@ client::DirResult SearchIntoSurface(client::DirContext context, const std::strin
         surface.RunProgressed(progress);
         stop = surface.StopRequested() || surface.Closed();
     };
-    const client::DirResult result =
-        search::SearchObjects(context, container, filter, recurse ? 2 : 1, &found, "#NAME#", 0, counter, each, stop, 0);
+    search::SearchRequest request;
+    request.context = context;
+    request.base = container;
+    request.filter = filter;
+    request.scope = recurse ? 2 : 1;
+    request.results = &found;
+    request.counter = &counter;
+    request.callback = each;
+    request.stop = &stop;
+    const client::DirResult result = search::SearchObjects(request);
     addObjects(found);
     progress.objectsFound = static_cast<std::size_t>(counter);
     progress.searching = false;

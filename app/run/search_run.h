@@ -27,7 +27,7 @@ enum class CheckMode {
 };
 
 // Bit of a class's flag word that marks an auxiliary class.
-inline constexpr std::int32_t kAuxiliaryClassFlag = 0x20;
+inline constexpr std::int32_t kAuxiliaryClassFlag = static_cast<std::int32_t>(client::DS_AUXILIARY_CLASS);
 
 // The inputs of one run, read from the window (or the command line) when the
 // run starts and kept for the whole run. The alert is not among them: the run

@@ -1,5 +1,6 @@
 #include "app/run/value_match.h"
 
+#include "client/name_syntax.h"
 #include "util/text.h"
 
 #include <algorithm>
@@ -123,48 +124,15 @@ std::string RemoveCodePoints(const std::string& text, Predicate drop)
     return out;
 }
 
-// Splits text at separators not preceded by a backslash; the escapes stay in
-// the parts.
-std::vector<std::string> SplitKeepingEscapes(std::string_view text, char separator)
+// The parts of text between unescaped separators, escapes kept; an empty
+// text is one empty part.
+std::vector<std::string_view> SplitParts(std::string_view text, char separator)
 {
-    std::vector<std::string> parts(1);
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '\\' && i + 1 < text.size()) {
-            parts.back() += text.substr(i, 2);
-            ++i;
-        } else if (text[i] == separator) {
-            parts.emplace_back();
-        } else {
-            parts.back() += text[i];
-        }
+    std::vector<std::string_view> parts = client::SplitUnescaped(text, separator);
+    if (parts.empty()) {
+        parts.emplace_back();
     }
     return parts;
-}
-
-// The text with each backslash escape replaced by the character it escapes.
-std::string Unescape(std::string_view text)
-{
-    std::string out;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '\\' && i + 1 < text.size()) {
-            ++i;
-        }
-        out += text[i];
-    }
-    return out;
-}
-
-// The first "=" not preceded by a backslash, or npos.
-std::size_t FindUnescapedEquals(std::string_view part)
-{
-    for (std::size_t i = 0; i < part.size(); ++i) {
-        if (part[i] == '\\') {
-            ++i;
-        } else if (part[i] == '=') {
-            return i;
-        }
-    }
-    return std::string_view::npos;
 }
 
 } // namespace
@@ -188,17 +156,18 @@ std::string NameMatchKey(std::string_view name)
         name.remove_prefix(1);
     }
     std::vector<std::string> relativeKeys;
-    for (const std::string& relative : SplitKeepingEscapes(name, '.')) {
+    for (const std::string_view relative : SplitParts(name, '.')) {
         std::vector<std::string> partKeys;
-        for (const std::string& part : SplitKeepingEscapes(relative, '+')) {
-            const std::size_t equals = FindUnescapedEquals(part);
+        for (const std::string_view part : SplitParts(relative, '+')) {
+            const std::size_t equals = client::FindUnescaped(part, '=');
             std::string type;
             std::string_view valueText = part;
             if (equals != std::string::npos) {
                 type = util::FoldAsciiCase(util::TrimLeftChars(util::TrimRightChars(part.substr(0, equals), " "), " "));
-                valueText = std::string_view(part).substr(equals + 1);
+                valueText = part.substr(equals + 1);
             }
-            partKeys.push_back(JoinMatchKeys({type, PrepareDirectoryString(Unescape(valueText), true)}));
+            partKeys.push_back(
+                JoinMatchKeys({type, PrepareDirectoryString(client::UnescapeNameValue(valueText), true)}));
         }
         std::sort(partKeys.begin(), partKeys.end());
         relativeKeys.push_back(JoinMatchKeys(partKeys));

@@ -13,6 +13,7 @@
 
 #include "client/ldap/ldap_directory.h"
 #include "client/name_syntax.h"
+#include "client/names.h"
 #include "client/notices.h"
 
 #include <ldap.h>
@@ -521,7 +522,7 @@ std::vector<std::string> LdapDirectory::namingTypes(std::string_view fullName)
     }
     std::vector<std::string> types;
     for (std::size_t i = 0; i < count; ++i) {
-        types.emplace_back(i == 0 ? "CN" : (i + 1 == count ? "O" : "OU"));
+        types.emplace_back(DefaultNamingType(i, count));
     }
     return types;
 }

@@ -7,13 +7,12 @@
 #include "client/ldap/value_forms.h"
 #include "client/name_syntax.h"
 #include "client/notices.h"
+#include "client/stream_file.h"
 #include "client/values.h"
 
 #include <algorithm>
 #include <deque>
 #include <ldap.h>
-#include <sys/mman.h>
-#include <unistd.h>
 
 namespace veralith::client::ldap {
 
@@ -706,22 +705,7 @@ DirResult LdapDirectory::openStream(std::string_view fullName, std::string_view 
         !ValueReader(stream.values).next(&content)) {
         return ERR_NO_SUCH_ATTRIBUTE;
     }
-    const int memfd = memfd_create("veralith-stream", MFD_CLOEXEC);
-    if (memfd < 0) {
-        return ERR_SYSTEM_FAILURE;
-    }
-    std::size_t written = 0;
-    while (written < content.size()) {
-        const ssize_t n = write(memfd, content.data() + written, content.size() - written);
-        if (n <= 0) {
-            close(memfd);
-            return ERR_SYSTEM_FAILURE;
-        }
-        written += static_cast<std::size_t>(n);
-    }
-    lseek(memfd, 0, SEEK_SET);
-    *fd = memfd;
-    return 0;
+    return OpenContentAsStream(content, fd);
 }
 
 } // namespace veralith::client::ldap

@@ -1,12 +1,12 @@
 #include "client/memory/memory_directory.h"
 
 #include "client/name_syntax.h"
+#include "client/names.h"
+#include "client/stream_file.h"
 #include "client/values.h"
 #include "client/wire.h"
 
 #include <algorithm>
-#include <sys/mman.h>
-#include <unistd.h>
 
 namespace veralith::client::memory {
 
@@ -447,26 +447,7 @@ DirResult MemoryDirectory::openStream(std::string_view fullName, std::string_vie
     if (a == nullptr || a->valueCount == 0 || m_schema.attribute(id).syntaxId != SYN_STREAM) {
         return ERR_NO_SUCH_ATTRIBUTE;
     }
-    const std::string_view content = m_values[a->firstValue];
-    const int file = memfd_create("veralith-stream", MFD_CLOEXEC);
-    if (file < 0) {
-        return ERR_SYSTEM_FAILURE;
-    }
-    std::size_t written = 0;
-    while (written < content.size()) {
-        const ssize_t n = write(file, content.data() + written, content.size() - written);
-        if (n <= 0) {
-            close(file);
-            return ERR_SYSTEM_FAILURE;
-        }
-        written += static_cast<std::size_t>(n);
-    }
-    if (lseek(file, 0, SEEK_SET) != 0) {
-        close(file);
-        return ERR_SYSTEM_FAILURE;
-    }
-    *fd = file;
-    return 0;
+    return OpenContentAsStream(m_values[a->firstValue], fd);
 }
 
 DirResult MemoryDirectory::distinguishedName(std::string_view fullName, std::string* dn)
@@ -507,7 +488,7 @@ std::vector<std::string> MemoryDirectory::namingTypes(std::string_view fullName)
         if (current != kNoObject) {
             types[k] = m_namingType[static_cast<std::size_t>(m_objects[current].classId)];
         } else {
-            types[k] = k == 0 ? "CN" : (k + 1 == rdns.size() ? "O" : "OU");
+            types[k] = DefaultNamingType(k, rdns.size());
         }
     }
     return types;

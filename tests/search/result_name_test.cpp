@@ -33,8 +33,14 @@ protected:
         util::StringList list;
         std::int32_t counter = 0;
         const bool stop = false;
-        EXPECT_EQ(
-            SearchObjects(context(), base, "(CN=" + rdn + ")", 1, &list, nameTemplate, 0, counter, nullptr, stop, 0),
+        EXPECT_EQ(SearchObjects({.context = context(),
+                      .base = base,
+                      .filter = "(CN=" + rdn + ")",
+                      .scope = 1,
+                      .results = &list,
+                      .nameTemplate = nameTemplate,
+                      .counter = &counter,
+                      .stop = &stop}),
             expected)
             << nameTemplate;
         const client::ClientResourceCounts counts = client::GetClientResourceCounts();
@@ -124,7 +130,15 @@ TEST_F(ResultNameTest, FormatFailureWithRepliesLeftReleasesEverything)
     util::StringList list;
     std::int32_t counter = 0;
     const bool stop = false;
-    EXPECT_EQ(SearchObjects(context(), ".Bulk.Acme", "", 1, &list, "#[%u][CN]#", 0, counter, nullptr, stop, 0), 0);
+    EXPECT_EQ(SearchObjects({.context = context(),
+                  .base = ".Bulk.Acme",
+                  .filter = "",
+                  .scope = 1,
+                  .results = &list,
+                  .nameTemplate = "#[%u][CN]#",
+                  .counter = &counter,
+                  .stop = &stop}),
+        0);
     EXPECT_TRUE(list.Empty());
     EXPECT_EQ(counter, 1); // the first object was counted before its name failed
     const client::ClientResourceCounts counts = client::GetClientResourceCounts();

@@ -145,14 +145,29 @@ TEST_F(SearchTest, LimitStopsAfterThatManyObjects)
     util::StringList list;
     std::int32_t counter = 0;
     const bool stop = false;
-    EXPECT_EQ(SearchObjects(context(), ".Acme", "(Base Class=User)", 2, &list, "", 10, counter, nullptr, stop, 0), 0);
+    EXPECT_EQ(SearchObjects({.context = context(),
+                  .base = ".Acme",
+                  .filter = "(Base Class=User)",
+                  .scope = 2,
+                  .results = &list,
+                  .limit = 10,
+                  .counter = &counter,
+                  .stop = &stop}),
+        0);
     EXPECT_EQ(list.Count(), 10u);
     EXPECT_EQ(counter, 10);
     ExpectNothingHeld();
 
     // Without a limit all 25 come; the first ten are the ten found above.
     util::StringList all;
-    EXPECT_EQ(SearchObjects(context(), ".Acme", "(Base Class=User)", 2, &all, "", 0, counter, nullptr, stop, 0), 0);
+    EXPECT_EQ(SearchObjects({.context = context(),
+                  .base = ".Acme",
+                  .filter = "(Base Class=User)",
+                  .scope = 2,
+                  .results = &all,
+                  .counter = &counter,
+                  .stop = &stop}),
+        0);
     EXPECT_EQ(all.Count(), 25u);
     EXPECT_EQ(counter, 35);
     const Names names = all.Texts();
@@ -195,7 +210,16 @@ TEST_F(SearchTest, LimitReachedWithRepliesLeftClosesTheIteration)
             iterationsAtLimit = client::GetClientResourceCounts().iterations;
         }
     };
-    EXPECT_EQ(SearchObjects(context(), ".Bulk.Acme", "", 1, &list, "", 100, counter, callback, stop, 0), 0);
+    EXPECT_EQ(SearchObjects({.context = context(),
+                  .base = ".Bulk.Acme",
+                  .filter = "",
+                  .scope = 1,
+                  .results = &list,
+                  .limit = 100,
+                  .counter = &counter,
+                  .callback = callback,
+                  .stop = &stop}),
+        0);
     EXPECT_EQ(list.Texts(), Roles(100));
     EXPECT_EQ(counter, 100);
     EXPECT_EQ(iterationsAtLimit, m_before.iterations + 1); // open while the limit was reached
@@ -208,7 +232,15 @@ TEST_F(SearchTest, StopFlagWithRepliesLeftClosesTheIteration)
     std::int32_t counter = 0;
     bool stop = false;
     const SearchCallback callback = [&](directory::TNDSObj&, std::int32_t) { stop = counter == 5; };
-    EXPECT_EQ(SearchObjects(context(), ".Bulk.Acme", "", 1, &list, "", 0, counter, callback, stop, 0), 0);
+    EXPECT_EQ(SearchObjects({.context = context(),
+                  .base = ".Bulk.Acme",
+                  .filter = "",
+                  .scope = 1,
+                  .results = &list,
+                  .counter = &counter,
+                  .callback = callback,
+                  .stop = &stop}),
+        0);
     EXPECT_EQ(list.Texts(), Roles(5));
     ExpectNothingHeld();
 }
@@ -218,7 +250,15 @@ TEST_F(SearchTest, LimitCountsTheCallersCounterWhichIsNotReset)
     util::StringList list;
     std::int32_t counter = 7;
     const bool stop = false;
-    EXPECT_EQ(SearchObjects(context(), ".Acme", "(Base Class=User)", 2, &list, "", 10, counter, nullptr, stop, 0), 0);
+    EXPECT_EQ(SearchObjects({.context = context(),
+                  .base = ".Acme",
+                  .filter = "(Base Class=User)",
+                  .scope = 2,
+                  .results = &list,
+                  .limit = 10,
+                  .counter = &counter,
+                  .stop = &stop}),
+        0);
     EXPECT_EQ(list.Count(), 3u);
     EXPECT_EQ(counter, 10);
     ExpectNothingHeld();
@@ -228,8 +268,14 @@ TEST_F(SearchTest, CounterCountsEvenWhenNoNamesAreWanted)
 {
     std::int32_t counter = 0;
     const bool stop = false;
-    EXPECT_EQ(SearchObjects(context(), ".Sales.Acme", "(Base Class=User)", 1, nullptr, "#[%d][CN]#", 0, counter,
-                  nullptr, stop, 0),
+    EXPECT_EQ(SearchObjects({.context = context(),
+                  .base = ".Sales.Acme",
+                  .filter = "(Base Class=User)",
+                  .scope = 1,
+                  .results = nullptr,
+                  .nameTemplate = "#[%d][CN]#",
+                  .counter = &counter,
+                  .stop = &stop}),
         0);
     EXPECT_EQ(counter, 12); // the template would fail if it were expanded
     ExpectNothingHeld();
@@ -249,8 +295,16 @@ TEST_F(SearchTest, StopFlagSetByTheCallbackEndsTheSearchAfterThatObject)
             stop = true;
         }
     };
-    EXPECT_EQ(SearchObjects(
-                  context(), ".Sales.Acme", "(Base Class=User)", 1, &list, "<#NAME#>", 0, counter, callback, stop, -42),
+    EXPECT_EQ(SearchObjects({.context = context(),
+                  .base = ".Sales.Acme",
+                  .filter = "(Base Class=User)",
+                  .scope = 1,
+                  .results = &list,
+                  .nameTemplate = "<#NAME#>",
+                  .counter = &counter,
+                  .callback = callback,
+                  .stop = &stop,
+                  .userValue = -42}),
         0);
     EXPECT_EQ(list.Texts(), (Names {"<user01.Sales.Acme>", "<user02.Sales.Acme>", "<user03.Sales.Acme>"}));
     EXPECT_EQ(userValues, (std::vector<std::int32_t> {-42, -42, -42}));
@@ -263,7 +317,14 @@ TEST_F(SearchTest, StopFlagSetBeforehandStillLetsTheFirstObjectThrough)
     util::StringList list;
     std::int32_t counter = 0;
     const bool stop = true;
-    EXPECT_EQ(SearchObjects(context(), ".Acme", "(Base Class=User)", 2, &list, "", 0, counter, nullptr, stop, 0), 0);
+    EXPECT_EQ(SearchObjects({.context = context(),
+                  .base = ".Acme",
+                  .filter = "(Base Class=User)",
+                  .scope = 2,
+                  .results = &list,
+                  .counter = &counter,
+                  .stop = &stop}),
+        0);
     EXPECT_EQ(list.Count(), 1u);
     EXPECT_EQ(counter, 1);
     ExpectNothingHeld();
@@ -282,7 +343,14 @@ TEST_F(SearchTest, StopFlagSetWhileMessagesAreProcessedIsRead)
     util::ScopedFeedbackHooks scoped(hooks);
     util::StringList list;
     std::int32_t counter = 0;
-    EXPECT_EQ(SearchObjects(context(), ".Acme", "(Base Class=User)", 2, &list, "", 0, counter, nullptr, stop, 0), 0);
+    EXPECT_EQ(SearchObjects({.context = context(),
+                  .base = ".Acme",
+                  .filter = "(Base Class=User)",
+                  .scope = 2,
+                  .results = &list,
+                  .counter = &counter,
+                  .stop = &stop}),
+        0);
     // One pump before the request, one before each object.
     EXPECT_EQ(list.Count(), 2u);
     ExpectNothingHeld();
@@ -294,8 +362,15 @@ TEST_F(SearchTest, FailingCallbackDoesNotEndTheSearch)
     std::int32_t counter = 0;
     const bool stop = false;
     const SearchCallback callback = [](directory::TNDSObj&, std::int32_t) { throw std::runtime_error("callback"); };
-    EXPECT_EQ(
-        SearchObjects(context(), ".Sales.Acme", "(Base Class=User)", 1, &list, "", 0, counter, callback, stop, 0), 0);
+    EXPECT_EQ(SearchObjects({.context = context(),
+                  .base = ".Sales.Acme",
+                  .filter = "(Base Class=User)",
+                  .scope = 1,
+                  .results = &list,
+                  .counter = &counter,
+                  .callback = callback,
+                  .stop = &stop}),
+        0);
     EXPECT_EQ(list.Count(), 12u);
     ExpectNothingHeld();
 }
@@ -319,7 +394,14 @@ TEST_F(SearchTest, UnbalancedParenthesesFailBeforeAnyClientCall)
         const bool stop = false;
         test::TokenRecorder recorder;
         const std::uint64_t calls = client::GetClientCallCount();
-        EXPECT_EQ(SearchObjects(context(), ".Acme", filter, 2, &list, "", 0, counter, nullptr, stop, 0), -326)
+        EXPECT_EQ(SearchObjects({.context = context(),
+                      .base = ".Acme",
+                      .filter = filter,
+                      .scope = 2,
+                      .results = &list,
+                      .counter = &counter,
+                      .stop = &stop}),
+            -326)
             << filter;
         EXPECT_EQ(client::GetClientCallCount(), calls) << filter;
         EXPECT_TRUE(recorder.tokens().empty());
