@@ -1,6 +1,5 @@
 #include "directory/names.h"
 
-#include "client/name_syntax.h"
 #include "client/scoped.h"
 #include "directory/startup.h"
 #include "util/text.h"
@@ -23,6 +22,20 @@ constexpr double kSecondsPerDay = 86400.0;
 std::string TextOf(const char* buffer, std::size_t size)
 {
     return std::string(buffer, strnlen(buffer, size));
+}
+
+// The first dot of a name that no backslash escapes ("john\.doe.Staff":
+// the one before "Staff"); npos when there is none.
+std::size_t FirstUnescapedDot(const std::string& name)
+{
+    for (std::size_t i = 0; i < name.size(); ++i) {
+        if (name[i] == '\\') {
+            ++i;
+        } else if (name[i] == '.') {
+            return i;
+        }
+    }
+    return std::string::npos;
 }
 
 } // namespace
@@ -126,7 +139,7 @@ std::string JoinContainerName(const std::string& current, const std::string& ent
     }
     if (entry == "[ .. ]" || entry == "..") {
         const std::string rest = util::TrimLeftChars(current, ".");
-        const auto dot = client::FindUnescaped(rest, '.');
+        const auto dot = FirstUnescapedDot(rest);
         if (dot == std::string::npos) {
             return "[Root]";
         }
