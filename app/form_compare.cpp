@@ -168,12 +168,14 @@ void ConflictGroupsView::ShowGroups(const std::vector<ConflictGroup>& groups)
     // a second, and all of them in one piece for a fifth of one. Cleared
     // meanwhile, the view stays empty.
     constexpr std::size_t kGroupsPerSlice = 1000;
+    // Lets the window answer; false when the view was cleared meanwhile.
+    const auto answered = [this, showing] {
+        util::ProcessPendingMessages();
+        return m_showing == showing;
+    };
     for (std::size_t first = 0; first < groups.size(); first += kGroupsPerSlice) {
-        if (first > 0) {
-            util::ProcessPendingMessages();
-            if (m_showing != showing) {
-                return;
-            }
+        if (first > 0 && !answered()) {
+            return;
         }
         const std::size_t end = std::min(groups.size(), first + kGroupsPerSlice);
         QList<QTreeWidgetItem*> tops;
@@ -189,6 +191,9 @@ void ConflictGroupsView::ShowGroups(const std::vector<ConflictGroup>& groups)
             tops.append(top);
         }
         addTopLevelItems(tops);
+    }
+    if (groups.size() > kGroupsPerSlice && !answered()) {
+        return;
     }
     expandAll();
     m_lines = ConflictGroupLines(groups);
