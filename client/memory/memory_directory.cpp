@@ -90,7 +90,10 @@ std::string_view TextArena::keep(std::string_view text)
         // longer text gets a block of its own.
         constexpr std::size_t kBlock = kLargeBlockBytes;
         const std::size_t size = text.size() > kBlock / 4 ? text.size() : kBlock;
-        m_blocks.reserve(m_blocks.size() + 1);
+        if (m_blocks.size() == m_blocks.capacity()) {
+            // Room first, so that the block is never lost to a failed push.
+            m_blocks.reserve(std::max<std::size_t>(16, 2 * m_blocks.size()));
+        }
         m_blocks.push_back(Block {LargeTableAllocator<char>().allocate(size), size});
         m_capacity += size;
         if (size == text.size() && m_left > 0) {
