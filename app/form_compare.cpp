@@ -5,6 +5,8 @@
 #include "settings/radio_group.h"
 #include "util/feedback.h"
 
+#include <algorithm>
+
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QHeaderView>
@@ -153,26 +155,46 @@ void ConflictGroupsView::ClearGroups()
 {
     clear();
     m_lines.clear();
+    ++m_showing;
 }
 
 void ConflictGroupsView::ShowGroups(const std::vector<ConflictGroup>& groups)
 {
     ClearGroups();
-    // Built apart and handed over at once, then expanded at once: one item
-    // at a time, each expanded on its own, a run with 10,000 groups held the
-    // window for a second.
-    QList<QTreeWidgetItem*> tops;
-    tops.reserve(static_cast<qsizetype>(groups.size()));
-    for (const ConflictGroup& group : groups) {
-        auto* top = new QTreeWidgetItem(QStringList {ToQString(ConflictGroupTitle(group))});
-        const bool mixed = HasMixedAttributes(group);
-        for (const ConflictGroupMember& member : group.members) {
-            auto* child = new QTreeWidgetItem(top, {ToQString(ConflictMemberText(member, mixed))});
-            child->setData(0, Qt::UserRole, ToQString(member.object));
+    const std::uint64_t showing = m_showing;
+    // Built apart and handed over a slice at a time, the window's events
+    // processed between slices, then expanded at once: one item at a time,
+    // each expanded on its own, a run with 10,000 groups held the window for
+    // a second, and all of them in one piece for a fifth of one. Cleared
+    // meanwhile, the view stays empty.
+    constexpr std::size_t kGroupsPerSlice = 1000;
+    // Lets the window answer; false when the view was cleared meanwhile.
+    const auto answered = [this, showing] {
+        util::ProcessPendingMessages();
+        return m_showing == showing;
+    };
+    for (std::size_t first = 0; first < groups.size(); first += kGroupsPerSlice) {
+        if (first > 0 && !answered()) {
+            return;
         }
-        tops.append(top);
+        const std::size_t end = std::min(groups.size(), first + kGroupsPerSlice);
+        QList<QTreeWidgetItem*> tops;
+        tops.reserve(static_cast<qsizetype>(end - first));
+        for (std::size_t g = first; g < end; ++g) {
+            const ConflictGroup& group = groups[g];
+            auto* top = new QTreeWidgetItem(QStringList {ToQString(ConflictGroupTitle(group))});
+            const bool mixed = HasMixedAttributes(group);
+            for (const ConflictGroupMember& member : group.members) {
+                auto* child = new QTreeWidgetItem(top, {ToQString(ConflictMemberText(member, mixed))});
+                child->setData(0, Qt::UserRole, ToQString(member.object));
+            }
+            tops.append(top);
+        }
+        addTopLevelItems(tops);
     }
-    addTopLevelItems(tops);
+    if (groups.size() > kGroupsPerSlice && !answered()) {
+        return;
+    }
     expandAll();
     m_lines = ConflictGroupLines(groups);
 }

@@ -8,6 +8,7 @@
 #include "app/run/conflict_groups.h"
 #include "app/run/value_conflicts.h"
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -54,6 +55,7 @@ signals:
 
 private:
     std::vector<std::string> m_lines;
+    std::uint64_t m_showing = 0; // counts ClearGroups calls
 };
 
 // Shows every value of object (its entry of ListBoxAttributes, which holds all

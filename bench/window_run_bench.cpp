@@ -179,6 +179,9 @@ int main(int argc, char** argv)
         previous = pump;
     }
     pumps.pop_back();
+    // After the reading: the release of the run's lists, the DNs and the
+    // groups view, up to the end of the run.
+    const double lastPause = end - (pumps.empty() ? start : pumps.back());
     std::printf("window run: %d objects, %d values, %d log lines, %d boxes (%s): %.0f ms (CPU %.0f ms)\n",
         form.ListBoxObjects->Count(), form.ListBoxAttributes->Count(), form.ListBoxLog->Count(), dialogs.boxes,
         dialogs.last.c_str(), end - start, cpuMilliseconds);
@@ -186,6 +189,7 @@ int main(int argc, char** argv)
                 "changed %d times\n",
         pumps.size(), longestPause, longestPauseAt - start, statusChanges);
     std::printf("longest round of event processing %.1f ms (at %.0f ms)\n", longestPump, longestPumpAt - start);
+    std::printf("last pause %.1f ms (from the last round of events to the end of the run)\n", lastPause);
     std::printf("peak memory %ld MB\n", bench::PeakKilobytes() / 1024);
 
     // Scrolling the filled lists: a page at a time from the top, then jumps

@@ -45,6 +45,9 @@ private:
 
 namespace {
 
+// Holders whose DNs are read between two rounds of the window's events.
+constexpr std::size_t kDnsBetweenPumps = 256;
+
 void JoinClause(std::string& filter, const std::string& clause)
 {
     if (!filter.empty() && !clause.empty()) {
@@ -244,9 +247,15 @@ SearchRunResult RunSearch(const SearchRunInputs& inputs, SearchSurface& surface)
     }
     result.groups = groups.TakeGroups();
     // The holders' DNs where the source has them: asked once per object of a
-    // group, so a run without duplicates asks nothing.
-    FillSourceDns(result.groups,
-        [&inputs](const std::string& object) { return directory::ReadObjectSourceDn(inputs.searchContext, object); });
+    // group, so a run without duplicates asks nothing. Tens of thousands of
+    // holders take a while: the window goes on answering meanwhile.
+    std::size_t asked = 0;
+    FillSourceDns(result.groups, [&inputs, &surface, &asked](const std::string& object) {
+        if (++asked % kDnsBetweenPumps == 0) {
+            surface.ProcessPendingMessages();
+        }
+        return directory::ReadObjectSourceDn(inputs.searchContext, object);
+    });
 
     if (result.outcome == SearchRunOutcome::Completed && surface.Closed()) {
         result.outcome = SearchRunOutcome::Closed;

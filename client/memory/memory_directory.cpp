@@ -73,24 +73,36 @@ MemoryDirectory::MemoryDirectory(std::string tree, std::string defaultNameContex
     m_objects.emplace_back().classId = rootClass == kNoSchemaId ? 0 : rootClass;
 }
 
+TextArena::~TextArena()
+{
+    for (const Block& block : m_blocks) {
+        LargeTableAllocator<char>().deallocate(block.data, block.size);
+    }
+}
+
 std::string_view TextArena::keep(std::string_view text)
 {
     if (text.empty()) {
         return {};
     }
     if (text.size() > m_left) {
-        // Blocks of 1 MiB; a longer text gets a block of its own.
-        constexpr std::size_t kBlock = std::size_t {1} << 20;
+        // Blocks of 2 MiB (one huge page where the system offers them); a
+        // longer text gets a block of its own.
+        constexpr std::size_t kBlock = kLargeBlockBytes;
         const std::size_t size = text.size() > kBlock / 4 ? text.size() : kBlock;
-        m_blocks.push_back(std::make_unique_for_overwrite<char[]>(size));
+        if (m_blocks.size() == m_blocks.capacity()) {
+            // Room first, so that the block is never lost to a failed push.
+            m_blocks.reserve(std::max<std::size_t>(16, 2 * m_blocks.size()));
+        }
+        m_blocks.push_back(Block {LargeTableAllocator<char>().allocate(size), size});
         m_capacity += size;
         if (size == text.size() && m_left > 0) {
             // The current block keeps its free space for later texts.
-            char* own = m_blocks.back().get();
+            char* own = m_blocks.back().data;
             std::copy(text.begin(), text.end(), own);
             return {own, text.size()};
         }
-        m_free = m_blocks.back().get();
+        m_free = m_blocks.back().data;
         m_left = size;
     }
     char* at = m_free;
@@ -153,6 +165,7 @@ void MemoryDirectory::attach(std::uint32_t child, std::uint32_t parent)
     m_objects[child].parent = parent;
     m_objects[parent].children.push_back(child);
     m_childSlots.clear();
+    m_lastFound = kNoObject;
 }
 
 void MemoryDirectory::replaceValue(
@@ -182,6 +195,7 @@ void MemoryDirectory::finish()
         slots *= 2;
     }
     m_childSlots.assign(slots, kNoObject);
+    m_lastFound = kNoObject;
     const std::size_t mask = slots - 1;
     // Siblings in their sorted order: of two names equal but for case, the
     // one a binary search would meet first is found.
@@ -231,6 +245,20 @@ std::uint32_t MemoryDirectory::find(std::string_view fullName) const
     if (fullName.empty()) {
         return current;
     }
+    if (m_lastFound != kNoObject && fullName == m_lastName) {
+        return m_lastFound;
+    }
+    const std::uint32_t found = resolve(fullName);
+    if (found != kNoObject) {
+        m_lastName.assign(fullName);
+        m_lastFound = found;
+    }
+    return found;
+}
+
+std::uint32_t MemoryDirectory::resolve(std::string_view fullName) const
+{
+    std::uint32_t current = kRootObject;
     // Walk from the root side: the last component first.
     std::size_t end = fullName.size();
     for (;;) {
@@ -259,7 +287,14 @@ std::uint32_t MemoryDirectory::find(std::string_view fullName) const
 
 std::string MemoryDirectory::fullName(std::uint32_t index) const
 {
+    // Measured first, so that the name is one allocation, not one per
+    // doubling.
+    std::size_t length = 0;
+    for (std::uint32_t i = index; i != kRootObject && i != kNoObject; i = m_objects[i].parent) {
+        length += m_objects[i].rdn.size() + 1;
+    }
     std::string name;
+    name.reserve(length);
     for (std::uint32_t i = index; i != kRootObject && i != kNoObject; i = m_objects[i].parent) {
         if (!name.empty()) {
             name += '.';
@@ -274,7 +309,12 @@ void MemoryDirectory::summarize(std::uint32_t index, ObjectSummary* entry) const
     const ObjectRecord& o = m_objects[index];
     const ClassDef& def = m_schema.classDef(o.classId);
     entry->fullName = fullName(index);
+    std::size_t depth = 0;
+    for (std::uint32_t i = index; i != kRootObject && i != kNoObject; i = m_objects[i].parent) {
+        ++depth;
+    }
     entry->namingTypes.clear();
+    entry->namingTypes.reserve(depth);
     for (std::uint32_t i = index; i != kRootObject && i != kNoObject; i = m_objects[i].parent) {
         entry->namingTypes.push_back(m_namingType[static_cast<std::size_t>(m_objects[i].classId)]);
     }

@@ -11,6 +11,7 @@
 // "Object Class" and the naming attribute's own value are derived when read,
 // never stored.
 
+#include "client/memory/large_table.h"
 #include "client/service.h"
 
 #include <algorithm>
@@ -71,12 +72,22 @@ struct AttributeRecord
 class TextArena
 {
 public:
+    TextArena() = default;
+    ~TextArena();
+    TextArena(const TextArena&) = delete;
+    TextArena& operator=(const TextArena&) = delete;
+
     std::string_view keep(std::string_view text);
     // Bytes held in blocks (for tests and benchmarks).
     std::size_t capacity() const { return m_capacity; }
 
 private:
-    std::vector<std::unique_ptr<char[]>> m_blocks;
+    struct Block
+    {
+        char* data;
+        std::size_t size;
+    };
+    std::vector<Block> m_blocks;
     char* m_free = nullptr;
     std::size_t m_left = 0;
     std::size_t m_capacity = 0;
@@ -176,26 +187,34 @@ private:
     // The child of parent named rdn (ASCII case ignored), or kNoObject.
     std::uint32_t child(std::uint32_t parent, std::string_view rdn) const;
     static std::size_t childHash(std::uint32_t parent, std::string_view rdn);
+    // find() without the memory of the last name.
+    std::uint32_t resolve(std::string_view fullName) const;
     std::int32_t namingAttrOf(std::int32_t classId) const;
 
     std::string m_tree;
     std::string m_defaultNameContext;
     Schema m_schema;
-    std::vector<ObjectRecord> m_objects;
-    std::vector<AttributeRecord> m_attributes;
-    std::vector<std::string_view> m_values;
+    LargeVector<ObjectRecord> m_objects;
+    LargeVector<AttributeRecord> m_attributes;
+    LargeVector<std::string_view> m_values;
     TextArena m_arena;
     // Every object but the root by (parent, rdn ignoring ASCII case), open
     // addressing: finish() builds it, so that a name is found in one probe
     // per component instead of a binary search through a container's
     // children; empty (children searched) while the tree is being built.
-    std::vector<std::uint32_t> m_childSlots;
+    LargeVector<std::uint32_t> m_childSlots;
     std::int32_t m_objectClassAttr = kNoSchemaId;
     std::int32_t m_impliedClass = kNoSchemaId;
     std::vector<std::int32_t> m_namingAttr; // per class: its naming attribute id
     std::vector<std::string> m_namingType; // per class: its naming attribute name
     bool m_typedNames = false;
     std::vector<std::string> m_dns; // per object index, for sources with DNs (LDIF); empty otherwise
+    // The name find() resolved last and its index: a read asks for the same
+    // object's entry and then its attributes, and the second look-up of a
+    // name in a large tree costs cache misses for nothing. Forgotten when
+    // the tree changes.
+    mutable std::string m_lastName;
+    mutable std::uint32_t m_lastFound = kNoObject;
 };
 
 } // namespace veralith::client::memory

@@ -501,7 +501,7 @@ void NameIndex::reserve(std::size_t count)
 
 void NameIndex::grow(std::size_t slots)
 {
-    std::vector<std::uint32_t> old = std::move(m_slots);
+    LargeVector<std::uint32_t> old = std::move(m_slots);
     m_slots.assign(slots, kNoObject);
     const std::size_t mask = m_slots.size() - 1;
     for (std::uint32_t index : old) {

@@ -34,7 +34,7 @@ struct PendingName
 class NameIndex
 {
 public:
-    explicit NameIndex(const std::vector<std::string_view>& names)
+    explicit NameIndex(const LargeVector<std::string_view>& names)
         : m_names(names)
     { }
     // Adds names[index] unless an equal name is there; returns the index
@@ -48,8 +48,8 @@ public:
 private:
     void grow(std::size_t slots);
 
-    const std::vector<std::string_view>& m_names;
-    std::vector<std::uint32_t> m_slots; // kNoObject: empty
+    const LargeVector<std::string_view>& m_names;
+    LargeVector<std::uint32_t> m_slots; // kNoObject: empty
     std::size_t m_count = 0;
 };
 
@@ -117,7 +117,7 @@ private:
     std::vector<std::size_t> m_namingLength; // per class: its naming attribute's length
     std::deque<std::string> m_owned; // unescaped texts the loader keeps
     // Object i of the file is object i + 1 of the directory (0 is the root).
-    std::vector<std::string_view> m_names; // full name of each object of the file
+    LargeVector<std::string_view> m_names; // full name of each object of the file
     NameIndex m_byName {m_names};
     std::vector<PendingName> m_pendingNames;
     std::vector<std::int32_t> m_attrIds; // the attributes of the object being loaded

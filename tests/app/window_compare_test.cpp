@@ -4,7 +4,10 @@
 
 #include "app/form_compare.h"
 #include "settings/radio_group.h"
+#include "util/feedback.h"
 #include "window_fixture.h"
+
+#include <functional>
 
 #include <QCheckBox>
 #include <QFile>
@@ -171,6 +174,47 @@ TEST_F(WindowCompareTest, GroupsOfAnLdifSourceShowEachHoldersDn)
     UserDoubleClick(tree, tree->topLevelItem(0)->child(1));
     ASSERT_EQ(m_dialogs.Messages().size(), 1u);
     EXPECT_EQ(m_dialogs.Messages()[0].text, QStringLiteral("bob.People.example.com:\r\nANN@example.com"));
+}
+
+TEST(ConflictGroupsViewTest, ManyGroupsAreShownInSlicesAndAClearMeanwhileLeavesTheViewEmpty)
+{
+    std::vector<ConflictGroup> groups;
+    for (int i = 0; i < 2500; ++i) {
+        const std::string n = std::to_string(i);
+        groups.push_back(ConflictGroup {
+            "+1 555 " + n, {{"a" + n + ".Acme", "Telephone Number"}, {"b" + n + ".Acme", "Telephone Number"}}});
+    }
+    ConflictGroupsView view("TreeGroups");
+    std::function<void()> onPump;
+    int pumps = 0;
+    util::FeedbackHooks hooks;
+    hooks.processPendingMessages = [&] {
+        ++pumps;
+        if (onPump) {
+            onPump();
+        }
+    };
+    const util::FeedbackHooks previous = util::SetFeedbackHooks(hooks);
+
+    view.ShowGroups(groups);
+    EXPECT_GE(pumps, 2); // the window answered between slices
+    ASSERT_EQ(view.topLevelItemCount(), 2500);
+    // Every group in its place across the slices' borders, expanded.
+    for (const int g : {0, 999, 1000, 1001, 2000, 2499}) {
+        const QTreeWidgetItem* item = view.topLevelItem(g);
+        EXPECT_EQ(item->text(0).toStdString(), ConflictGroupTitle(groups[static_cast<std::size_t>(g)])) << g;
+        EXPECT_TRUE(item->isExpanded()) << g;
+        ASSERT_EQ(item->childCount(), 2) << g;
+        EXPECT_EQ(item->child(1)->data(0, Qt::UserRole).toString().toStdString(), "b" + std::to_string(g) + ".Acme");
+    }
+    EXPECT_EQ(view.Lines(), ConflictGroupLines(groups));
+
+    // Cleared while it is being filled (a tree change), it shows nothing.
+    onPump = [&view] { view.ClearGroups(); };
+    view.ShowGroups(groups);
+    EXPECT_EQ(view.topLevelItemCount(), 0);
+    EXPECT_TRUE(view.Lines().empty());
+    util::SetFeedbackHooks(previous);
 }
 
 TEST_F(WindowCompareTest, CompareChoicesAreSavedAndRestored)

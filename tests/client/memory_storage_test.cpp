@@ -2,10 +2,12 @@
 // index of the loader, and objects built one attribute at a time.
 
 #include "client/memory/base_schema.h"
+#include "client/memory/large_table.h"
 #include "client/memory/memory_directory.h"
 #include "client/memory/tree_loader.h"
 
 #include <cctype>
+#include <cstdint>
 #include <gtest/gtest.h>
 #include <string>
 #include <vector>
@@ -34,13 +36,49 @@ TEST(TextArenaTest, KeptTextsStayValidAcrossBlocks)
     EXPECT_GE(arena.capacity(), (300000u + 600000u) * 20u);
 }
 
+TEST(LargeTableTest, BlocksAreAlignedZeroedAndWritableToTheirLastByte)
+{
+    const std::size_t sizes[] = {1, kLargeBlockBytes - 1, kLargeBlockBytes, kLargeBlockBytes + 1, 5 * kLargeBlockBytes};
+    for (const std::size_t size : sizes) {
+        auto* block = static_cast<unsigned char*>(MapLargeBlock(size));
+        ASSERT_NE(block, nullptr) << size;
+        EXPECT_EQ(reinterpret_cast<std::uintptr_t>(block) % kLargeBlockBytes, 0u) << size;
+        EXPECT_EQ(block[0], 0) << size;
+        EXPECT_EQ(block[size - 1], 0) << size;
+        block[0] = 1;
+        block[size - 1] = 2;
+        EXPECT_EQ(block[size - 1], 2) << size;
+        UnmapLargeBlock(block, size);
+    }
+    EXPECT_EQ(MapLargeBlock(0), nullptr);
+}
+
+TEST(LargeTableTest, VectorKeepsItsElementsWhileGrowingIntoLargeBlocks)
+{
+    // From blocks of the usual allocator through several mapped ones.
+    LargeVector<std::uint32_t> table;
+    const std::uint32_t count = 3 * kLargeBlockBytes / sizeof(std::uint32_t);
+    for (std::uint32_t i = 0; i < count; ++i) {
+        table.push_back(i * 7);
+    }
+    EXPECT_EQ(reinterpret_cast<std::uintptr_t>(table.data()) % kLargeBlockBytes, 0u);
+    for (std::uint32_t i = 0; i < count; i += 997) {
+        ASSERT_EQ(table[i], i * 7) << i;
+    }
+    EXPECT_EQ(table.back(), (count - 1) * 7);
+    LargeVector<std::uint32_t> moved = std::move(table);
+    moved.resize(10);
+    moved.shrink_to_fit();
+    EXPECT_EQ(moved[9], 63u);
+}
+
 TEST(NameIndexTest, FindsNamesIgnoringCaseAndRefusesASecondEqualName)
 {
     std::vector<std::string> texts;
     for (int i = 0; i < 5000; ++i) { // enough to grow the table several times
         texts.push_back("user" + std::to_string(i) + ".Unit.Acme");
     }
-    std::vector<std::string_view> names(texts.begin(), texts.end());
+    LargeVector<std::string_view> names(texts.begin(), texts.end());
     detail::NameIndex index(names);
     for (std::uint32_t i = 0; i < names.size(); ++i) {
         ASSERT_EQ(index.insert(i), i);
@@ -157,6 +195,11 @@ TEST(MemoryDirectoryTest, NamesAreFoundIgnoringCaseUnderTheRightParent)
     } kCases[] = {
         {"", kRootObject},
         {"SALES", unitIndex[0]},
+        {"user5.Dev", users[2][1999 - 5]},
+        {"user5.Dev", users[2][1999 - 5]}, // twice: the second from what find() remembers
+        {"USER5.dev", users[2][1999 - 5]},
+        {"user5.De", kNoObject},
+        {"user5.Dev.", kNoObject},
         {"user5.Dev", users[2][1999 - 5]},
         {"user5.Sales2", users[1][1999 - 5]},
         {"user5", kNoObject}, // a user is no child of the root
