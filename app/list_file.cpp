@@ -8,19 +8,15 @@
 
 namespace veralith::app {
 
-bool WriteLinesToFile(const QString& path, const std::vector<std::string>& lines, std::string& error)
+util::Status WriteLinesToFile(const QString& path, const std::vector<std::string>& lines)
 {
     std::string content;
     for (const std::string& line : lines) {
         content += line;
         content += "\r\n";
     }
-    std::string reason;
-    if (platform::WriteFileSafely(QFile::encodeName(path).toStdString(), content, reason)) {
-        return true;
-    }
-    error = "Cannot write file \"" + ToText(QDir::toNativeSeparators(path)) + "\": " + reason;
-    return false;
+    return platform::WriteFileSafely(QFile::encodeName(path).toStdString(), content)
+        .WithPrefix("Cannot write file \"" + ToText(QDir::toNativeSeparators(path)) + "\": ");
 }
 
 } // namespace veralith::app

@@ -2,6 +2,8 @@
 
 // Writing a list's entries to a text file.
 
+#include "util/result.h"
+
 #include <string>
 #include <vector>
 
@@ -13,8 +15,8 @@ namespace veralith::app {
 // through platform::WriteFileSafely: a regular file is replaced atomically
 // (a failed write leaves any previous file untouched, never a truncated one)
 // and keeps its mode, a link is written through, a device or FIFO is written
-// in place. A file named "-" is a file like any other. Returns true on success; on failure sets error to a
-// message naming the file and the reason and returns false.
-bool WriteLinesToFile(const QString& path, const std::vector<std::string>& lines, std::string& error);
+// in place. A file named "-" is a file like any other. Fails with a message naming the
+// file and the reason.
+util::Status WriteLinesToFile(const QString& path, const std::vector<std::string>& lines);
 
 } // namespace veralith::app

@@ -131,8 +131,9 @@ void TMainForm::FormCreate()
     client::DirCreateContext(m_navigationContext.out());
     client::DirCreateContext(m_searchContext.out());
 
-    // A failure while the trees are listed or the first tree is selected is
-    // absorbed: the window opens with what it has.
+    // A failure while the trees are listed or the first tree is selected
+    // must not keep the window from opening: it opens with what it has, and
+    // the reason goes to standard error.
     try {
         util::StringList trees;
         directory::ListTrees(trees);
@@ -141,7 +142,11 @@ void TMainForm::FormCreate()
             ComboBoxTrees->SetItemIndex(TreeRowToSelect(ComboBoxTrees->Items(), directory::ReadPrimaryTree()));
             ChangeTree();
         }
-    } catch (...) { }
+    } catch (const std::exception& error) {
+        qWarning("veralith: the tree list could not be shown: %s", error.what());
+    } catch (...) {
+        qWarning("veralith: the tree list could not be shown: an error without a description");
+    }
     ComboBoxAttributes->SetItemIndex(ComboBoxAttributes->Items().IndexOf("GUID"));
 }
 
@@ -251,16 +256,12 @@ void TMainForm::BitBtnSearchClick()
 
 void TMainForm::ListBoxObjectsClick()
 {
-    try {
-        KeepSelection(*ListBoxObjects, *ListBoxAttributes);
-    } catch (...) { }
+    KeepSelection(*ListBoxObjects, *ListBoxAttributes);
 }
 
 void TMainForm::ListBoxAttributesClick()
 {
-    try {
-        KeepSelection(*ListBoxAttributes, *ListBoxObjects);
-    } catch (...) { }
+    KeepSelection(*ListBoxAttributes, *ListBoxObjects);
 }
 
 void TMainForm::PopupMenuSaveClick()
@@ -283,9 +284,8 @@ void TMainForm::PopupMenuSaveClick()
     } else {
         return;
     }
-    std::string error;
-    if (!WriteLinesToFile(*fileName, lines, error)) {
-        util::ShowMessageBox(util::MessageBoxKind::Error, error);
+    if (const util::Status written = WriteLinesToFile(*fileName, lines); !written) {
+        util::ShowMessageBox(util::MessageBoxKind::Error, written.Reason());
     }
 }
 

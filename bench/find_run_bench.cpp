@@ -125,22 +125,21 @@ int main(int argc, char** argv)
     }
 
     const bench::Stopwatch loading;
-    if (const std::string problem = app::StartClient({treeFile}); !problem.empty()) {
-        std::fprintf(stderr, "%s: %s\n", treeFile.c_str(), problem.c_str());
+    if (const util::Status started = app::StartClient({treeFile}); !started) {
+        std::fprintf(stderr, "%s: %s\n", treeFile.c_str(), started.Reason().c_str());
         return 2;
     }
     app::CliSession session;
-    if (const std::string problem = app::OpenSession("", session); !problem.empty()) {
-        std::fprintf(stderr, "%s\n", problem.c_str());
+    if (const util::Status opened = app::OpenSession("", session); !opened) {
+        std::fprintf(stderr, "%s\n", opened.Reason().c_str());
         return 2;
     }
     const double loadMilliseconds = loading.Milliseconds();
 
     app::SearchRunInputs inputs;
     inputs.classText = className;
-    std::string message;
-    if (!app::LookUpClass(session, inputs.classText, &inputs.classFlags, message)) {
-        std::fprintf(stderr, "%s\n", message.c_str());
+    if (const util::Status found = app::LookUpClass(session, inputs.classText, &inputs.classFlags); !found) {
+        std::fprintf(stderr, "%s\n", found.Reason().c_str());
         return 2;
     }
     inputs.attributeName = attribute;

@@ -1,10 +1,15 @@
-# veralith_library(name SOURCES ... DEPS ...)
-# One static library per folder; DEPS are linked publicly so that a layer's
-# users see what its headers include.
+# veralith_library(name SOURCES ... [PUBLIC_DEPS ...] [PRIVATE_DEPS ...])
+# One static library per folder. PUBLIC_DEPS are the libraries its public
+# headers include, which its users therefore see too; everything only its
+# sources use is a PRIVATE_DEPS, so that a user of the layer does not get the
+# include paths and compile settings of libraries it has not declared itself.
 function(veralith_library name)
-  cmake_parse_arguments(ARG "" "" "SOURCES;DEPS" ${ARGN})
+  cmake_parse_arguments(ARG "" "" "SOURCES;PUBLIC_DEPS;PRIVATE_DEPS" ${ARGN})
+  if(ARG_UNPARSED_ARGUMENTS)
+    message(FATAL_ERROR "veralith_library(${name}): unknown arguments ${ARG_UNPARSED_ARGUMENTS}")
+  endif()
   add_library(${name} STATIC ${ARG_SOURCES})
-  target_link_libraries(${name} PUBLIC veralith_options ${ARG_DEPS})
+  target_link_libraries(${name} PUBLIC veralith_options ${ARG_PUBLIC_DEPS} PRIVATE ${ARG_PRIVATE_DEPS})
 endfunction()
 
 # add_unit_test(name SOURCES ... LIBS ... [QT])

@@ -214,9 +214,8 @@ void IniFile::Save(const std::vector<Line>& lines) const
         content += '\n';
     }
 
-    std::string reason;
-    if (!WriteFileSafely(path_, content, reason)) {
-        throw IniFileError("Unable to write to " + path_ + ": " + reason);
+    if (const util::Status written = WriteFileSafely(path_, content); !written) {
+        throw IniFileError("Unable to write to " + path_ + ": " + written.Reason());
     }
 }
 

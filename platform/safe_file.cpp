@@ -259,7 +259,9 @@ int DescriptorNamedBy(const std::string& path)
     return -1;
 }
 
-bool WriteFileSafely(const std::string& path, std::string_view content, std::string& reason)
+namespace {
+
+bool WriteFile(const std::string& path, std::string_view content, std::string& reason)
 {
     if (path.empty()) {
         reason = Because("cannot write a file without a name", ENOENT);
@@ -280,6 +282,14 @@ bool WriteFileSafely(const std::string& path, std::string_view content, std::str
         return WriteInPlace(path, target, content, reason);
     }
     return ReplaceRegularFile(path, target, content, reason);
+}
+
+} // namespace
+
+util::Status WriteFileSafely(const std::string& path, std::string_view content)
+{
+    std::string reason;
+    return WriteFile(path, content, reason) ? util::Status() : util::Status::Failure(reason);
 }
 
 } // namespace veralith::platform

@@ -4,6 +4,8 @@
 // path can damage what is there: the one writer for every file the program
 // produces (result files, saved lists, the settings file).
 
+#include "util/result.h"
+
 #include <string>
 #include <string_view>
 
@@ -27,11 +29,11 @@ namespace veralith::platform {
 //   bits are kept, and so are its owner and group when the process runs as
 //   root; a new file gets 0666 less the umask.
 //
-// Returns true on success. On failure returns false, removes any temporary
-// file and sets reason to what failed and why, for example "cannot create a
-// temporary file in /etc: Permission denied"; the reason does not repeat path,
-// which callers put in front of it in their own words.
-bool WriteFileSafely(const std::string& path, std::string_view content, std::string& reason);
+// On failure removes any temporary file and fails with what failed and why,
+// for example "cannot create a temporary file in /etc: Permission denied"; the
+// reason does not repeat path, which callers put in front of it in their own
+// words.
+util::Status WriteFileSafely(const std::string& path, std::string_view content);
 
 // The descriptor that path names when it is one of the forms above
 // ("/dev/stdout" 1, "/dev/stderr" 2, "/dev/fd/N" and "/proc/self/fd/N" N);

@@ -124,17 +124,17 @@ std::string ExpandResultName(SearchState& state)
     return display;
 }
 
-std::string CheckNameTemplate(const std::string& nameTemplate)
+util::Status CheckNameTemplate(const std::string& nameTemplate)
 {
     std::string_view scan = nameTemplate;
     for (;;) {
         const std::size_t open = scan.find(kFieldOpen);
         if (open == std::string_view::npos) {
-            return "";
+            return {};
         }
         const std::size_t close = scan.find(kFieldClose, open + kFieldOpen.size());
         if (close == std::string_view::npos) {
-            return "";
+            return {};
         }
         const std::string body(scan.substr(open + kFieldOpen.size(), close - open - kFieldOpen.size()));
         scan.remove_prefix(close + kFieldClose.size());
@@ -146,7 +146,8 @@ std::string CheckNameTemplate(const std::string& nameTemplate)
         try {
             static_cast<void>(util::Format(format, std::string("x")));
         } catch (const std::exception& error) {
-            return "field \"" + std::string(kFieldOpen) + body + std::string(kFieldClose) + "\": " + error.what();
+            return util::Status::Failure(
+                "field \"" + std::string(kFieldOpen) + body + std::string(kFieldClose) + "\": " + error.what());
         }
     }
 }

@@ -32,6 +32,7 @@
 // An empty field ("#[]#", "#[%s][]#") leaves the placeholder unchanged.
 
 #include "search/search_state.h"
+#include "util/result.h"
 
 #include <string>
 
@@ -50,9 +51,9 @@ namespace veralith::search {
 std::string ExpandResultName(SearchState& state);
 
 // Checks every field format of a naming template as ExpandResultName applies
-// it: "" when each takes exactly one text, otherwise what is wrong and where
-// (the field and the formatter's message), for a template given by a user to
-// be refused before a search that would end on it.
-std::string CheckNameTemplate(const std::string& nameTemplate);
+// it: success when each takes exactly one text, otherwise a failure saying
+// what is wrong and where (the field and the formatter's message), for a
+// template given by a user to be refused before a search that would end on it.
+util::Status CheckNameTemplate(const std::string& nameTemplate);
 
 } // namespace veralith::search

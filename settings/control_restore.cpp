@@ -35,8 +35,8 @@ QString ToQString(const std::string& s)
 
 void RestoreBounds(const IniFile& file, std::string section, QWidget* control)
 {
+    const std::string name = ControlName(control);
     try {
-        const std::string name = ControlName(control);
         if (section.empty()) {
             section = name;
         }
@@ -52,8 +52,10 @@ void RestoreBounds(const IniFile& file, std::string section, QWidget* control)
         if (const int top = file.ReadInteger(section, name + ".Top", 0); top != 0) {
             control->move(control->x(), top);
         }
-    } catch (...) {
-        // Bounds are a convenience: the window opens where it was designed to.
+    } catch (const platform::IniFileError& error) {
+        // Bounds are a convenience: the window opens where it was designed
+        // to, and the reason goes to standard error.
+        qWarning("veralith: the bounds of %s were not restored: %s", name.c_str(), error.what());
     }
 }
 

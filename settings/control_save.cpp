@@ -20,8 +20,8 @@ using detail::ControlName;
 
 void SaveBounds(IniFile& file, std::string section, QWidget* control)
 {
+    const std::string name = ControlName(control);
     try {
-        const std::string name = ControlName(control);
         if (section.empty()) {
             section = name;
         }
@@ -29,8 +29,10 @@ void SaveBounds(IniFile& file, std::string section, QWidget* control)
         WriteIntIfChanged(file, section, name + ".Left", control->x());
         WriteIntIfChanged(file, section, name + ".Width", control->width());
         WriteIntIfChanged(file, section, name + ".Height", control->height());
-    } catch (...) {
-        // Bounds are a convenience: a file that refuses them must not stop the caller.
+    } catch (const platform::IniFileError& error) {
+        // Bounds are a convenience: a file that refuses them must not stop
+        // the caller, which still hears why.
+        qWarning("veralith: the bounds of %s were not saved: %s", name.c_str(), error.what());
     }
 }
 

@@ -37,7 +37,9 @@ bool ProbeIniWritable(const std::string& fileName)
         const std::string readBack = IniFile(fileName).ReadString(ProbeName, ProbeName, "");
         file.DeleteKey(ProbeName, ProbeName);
         return readBack == ProbeName;
-    } catch (...) {
+    } catch (const IniFileError&) {
+        // A file that cannot be written or read back is what this probe
+        // reports as false.
         return false;
     }
 }

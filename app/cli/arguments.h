@@ -6,7 +6,7 @@
 //
 // ParseCommandLine turns the arguments into CliOptions, checking every option
 // against the command it belongs to; CommandUsage gives the usage text that
-// --help prints.
+// --help prints. Both are made from the tables of option_table.h.
 
 #include "app/run/search_run.h"
 

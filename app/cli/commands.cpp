@@ -83,9 +83,8 @@ int RunAttributes(const CliOptions& options, CliSession& session, std::FILE* out
     // the window's empty first class entry, gives the attributes of every class.
     std::string className = options.className ? *options.className : std::string(1, '*');
     if (!className.empty() && className != "*") {
-        std::string message;
-        if (!LookUpClass(session, className, nullptr, message)) {
-            return Fail(err, options, message);
+        if (const util::Status found = LookUpClass(session, className, nullptr); !found) {
+            return Fail(err, options, found.Reason());
         }
     }
     util::StringList attributes;
@@ -135,8 +134,8 @@ int RunSearchCommand(const CliOptions& options, CliSession& session, std::FILE* 
 {
     // A format the naming would fail on ends the search silently: refused
     // here, before anything runs.
-    if (const std::string problem = search::CheckNameTemplate(options.nameTemplate); !problem.empty()) {
-        return Fail(err, options, "--template: " + problem);
+    if (const util::Status usable = search::CheckNameTemplate(options.nameTemplate); !usable) {
+        return Fail(err, options, "--template: " + usable.Reason());
     }
     util::StringList found;
     search::SearchRequest request;
@@ -166,15 +165,15 @@ int RunSearchCommand(const CliOptions& options, CliSession& session, std::FILE* 
 
 int RunCommand(const CliOptions& options, std::FILE* out, std::FILE* err)
 {
-    if (const std::string problem = StartClient(options.treeFiles); !problem.empty()) {
-        return Fail(err, options, problem);
+    if (const util::Status started = StartClient(options.treeFiles); !started) {
+        return Fail(err, options, started.Reason());
     }
     if (options.command == CliCommand::Trees) {
         return RunTrees(out);
     }
     CliSession session;
-    if (const std::string problem = OpenSession(options.tree.value_or(""), session); !problem.empty()) {
-        return Fail(err, options, problem);
+    if (const util::Status opened = OpenSession(options.tree.value_or(""), session); !opened) {
+        return Fail(err, options, opened.Reason());
     }
     switch (options.command) {
     case CliCommand::Classes:

@@ -28,33 +28,31 @@ std::int32_t FindEntry(const util::StringList& list, const std::string& name)
 
 } // namespace
 
-bool LookUpClass(CliSession& session, std::string& className, std::int32_t* flags, std::string& message)
+util::Status LookUpClass(CliSession& session, std::string& className, std::int32_t* flags)
 {
     util::StringList classes;
     if (const std::int32_t code = directory::ReadClassList(session.navigation.get(), classes); code != 0) {
-        message = DirectoryErrorMessage("ReadClassList", code);
-        return false;
+        return util::Status::Failure(DirectoryErrorMessage("ReadClassList", code));
     }
     const std::int32_t index = FindEntry(classes, className);
     if (index < 0) {
-        message = "--class: the schema of tree \"" + session.tree + "\" has no class \"" + className + "\"";
-        return false;
+        return util::Status::Failure(
+            "--class: the schema of tree \"" + session.tree + "\" has no class \"" + className + "\"");
     }
     className = classes.TextAt(static_cast<std::size_t>(index));
     if (flags != nullptr) {
         *flags = classes.ValueAt(static_cast<std::size_t>(index));
     }
-    return true;
+    return {};
 }
 
-bool LookUpAttribute(CliSession& session, std::string& attribute, std::string& message)
+util::Status LookUpAttribute(CliSession& session, std::string& attribute)
 {
     util::StringList attributes;
     const std::int32_t code =
         directory::ReadAttributeList(session.navigation.get(), directory::AttributeNamesOnly, attributes);
     if (code != 0) {
-        message = DirectoryErrorMessage("ReadAttributeList", code);
-        return false;
+        return util::Status::Failure(DirectoryErrorMessage("ReadAttributeList", code));
     }
     const std::int32_t index = FindEntry(attributes, attribute);
     if (index < 0) {
@@ -62,13 +60,13 @@ bool LookUpAttribute(CliSession& session, std::string& attribute, std::string& m
         // to the schema all the same.
         client::DirAttrInfo info {};
         if (directory::ReadAttributeDef(session.navigation.get(), attribute, info) == 0) {
-            return true;
+            return {};
         }
-        message = "--attribute: the schema of tree \"" + session.tree + "\" has no attribute \"" + attribute + "\"";
-        return false;
+        return util::Status::Failure(
+            "--attribute: the schema of tree \"" + session.tree + "\" has no attribute \"" + attribute + "\"");
     }
     attribute = attributes.TextAt(static_cast<std::size_t>(index));
-    return true;
+    return {};
 }
 
 int RunFind(const CliOptions& options, CliSession& session, std::FILE* out, std::FILE* err)
@@ -83,24 +81,23 @@ int RunFind(const CliOptions& options, CliSession& session, std::FILE* out, std:
     inputs.recurse = options.recurse;
     inputs.searchContext = session.search.get();
     inputs.containerName = options.base;
-    std::string message;
     if (options.className && !options.className->empty()) {
         inputs.classText = *options.className;
-        if (!LookUpClass(session, inputs.classText, &inputs.classFlags, message)) {
-            return fail(message);
+        if (const util::Status found = LookUpClass(session, inputs.classText, &inputs.classFlags); !found) {
+            return fail(found.Reason());
         }
     }
     if (options.attribute && !options.attribute->empty()) {
         inputs.attributeName = *options.attribute;
-        if (!LookUpAttribute(session, inputs.attributeName, message)) {
-            return fail(message);
+        if (const util::Status found = LookUpAttribute(session, inputs.attributeName); !found) {
+            return fail(found.Reason());
         }
         inputs.attributeText = inputs.attributeName;
     }
     inputs.compare = options.compare;
     for (std::string& attribute : inputs.compare.moreAttributes) {
-        if (!LookUpAttribute(session, attribute, message)) {
-            return fail(message);
+        if (const util::Status found = LookUpAttribute(session, attribute); !found) {
+            return fail(found.Reason());
         }
     }
 
@@ -128,9 +125,8 @@ int RunFind(const CliOptions& options, CliSession& session, std::FILE* out, std:
     output.error = result.error;
     const std::string text = FormatFind(output, options.format);
     if (options.output) {
-        std::string error;
-        if (!WriteResultFile(*options.output, text, out, error)) {
-            return fail("--output: " + error);
+        if (const util::Status written = WriteResultFile(*options.output, text, out); !written) {
+            return fail("--output: " + written.Reason());
         }
     } else {
         std::fwrite(text.data(), 1, text.size(), out);

@@ -5,6 +5,7 @@
 
 #include "app/cli/arguments.h"
 #include "app/cli/session.h"
+#include "util/result.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -14,13 +15,12 @@ namespace veralith::app {
 
 // Looks className up in the class list of the session's tree (ASCII case
 // ignored). Found: className becomes its schema spelling, *flags (when not
-// null) its flag word, returns true. Not found or unreadable: message says
-// why, returns false.
-bool LookUpClass(CliSession& session, std::string& className, std::int32_t* flags, std::string& message);
+// null) its flag word. Not found or unreadable: fails with the reason.
+util::Status LookUpClass(CliSession& session, std::string& className, std::int32_t* flags);
 
 // Looks attribute up among the schema's attributes (ASCII case ignored), as
 // for LookUpClass.
-bool LookUpAttribute(CliSession& session, std::string& attribute, std::string& message);
+util::Status LookUpAttribute(CliSession& session, std::string& attribute);
 
 // Runs find: the run's messages to err, the result to out or --output. Exit
 // status as RunCommand.

@@ -199,21 +199,15 @@ std::string FormatFind(const FindOutput& output, OutputFormat format)
     return FormatFindText(output);
 }
 
-bool WriteResultFile(const std::string& path, const std::string& content, std::FILE* out, std::string& error)
+util::Status WriteResultFile(const std::string& path, const std::string& content, std::FILE* out)
 {
     if (path == "-") {
         if (std::fwrite(content.data(), 1, content.size(), out) != content.size() || std::fflush(out) != 0) {
-            error = "standard output: " + ErrnoText(errno);
-            return false;
+            return util::Status::Failure("standard output: " + ErrnoText(errno));
         }
-        return true;
+        return {};
     }
-    std::string reason;
-    if (!platform::WriteFileSafely(path, content, reason)) {
-        error = path + ": " + reason;
-        return false;
-    }
-    return true;
+    return platform::WriteFileSafely(path, content).WithPrefix(path + ": ");
 }
 
 } // namespace veralith::app

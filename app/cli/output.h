@@ -6,6 +6,7 @@
 #include "app/cli/arguments.h"
 #include "app/run/conflict_groups.h"
 #include "app/run/search_surface.h"
+#include "util/result.h"
 
 #include <cstdio>
 #include <string>
@@ -62,9 +63,8 @@ std::string CsvField(const std::string& text);
 
 // Writes the result of --output: "-" is standard output (out), any other path
 // is written by platform::WriteFileSafely (devices and FIFOs in place, links
-// followed, an existing file replaced atomically with its mode kept). On
-// failure returns false and sets error to a message naming the file and the
-// reason.
-bool WriteResultFile(const std::string& path, const std::string& content, std::FILE* out, std::string& error);
+// followed, an existing file replaced atomically with its mode kept). Fails
+// with a reason that names the file.
+util::Status WriteResultFile(const std::string& path, const std::string& content, std::FILE* out);
 
 } // namespace veralith::app

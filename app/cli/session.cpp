@@ -9,7 +9,7 @@
 
 namespace veralith::app {
 
-std::string StartClient(const std::vector<std::string>& treeFiles)
+util::Status StartClient(const std::vector<std::string>& treeFiles)
 {
     // An empty VERALITH_TREES names no tree: the built-in trees apply, as
     // when it is not set (the client alone would start without any tree).
@@ -38,22 +38,22 @@ std::string StartClient(const std::vector<std::string>& treeFiles)
         for (const std::string& error : errors) {
             message += (message.empty() ? "" : "\n") + error;
         }
-        return message;
+        return util::Status::Failure(message);
     }
     if (started != 0) {
-        return startMessage.empty() ? "the directory client could not be started" : startMessage;
+        return util::Status::Failure(startMessage.empty() ? "the directory client could not be started" : startMessage);
     }
-    return "";
+    return {};
 }
 
-std::string OpenSession(const std::string& tree, CliSession& session)
+util::Status OpenSession(const std::string& tree, CliSession& session)
 {
     session.tree = tree;
     if (session.tree.empty()) {
         util::StringList trees;
         directory::ListTrees(trees);
         if (trees.Empty()) {
-            return "no directory tree found";
+            return util::Status::Failure("no directory tree found");
         }
         std::int32_t index = trees.IndexOf(directory::ReadPrimaryTree(), false);
         if (index < 0) {
@@ -63,21 +63,22 @@ std::string OpenSession(const std::string& tree, CliSession& session)
     }
 
     if (const std::int32_t code = client::DirCreateContext(session.navigation.out()); code != 0) {
-        return DirectoryErrorMessage("DirCreateContext", code);
+        return util::Status::Failure(DirectoryErrorMessage("DirCreateContext", code));
     }
     if (const std::int32_t code = client::DirCreateContext(session.search.out()); code != 0) {
-        return DirectoryErrorMessage("DirCreateContext", code);
+        return util::Status::Failure(DirectoryErrorMessage("DirCreateContext", code));
     }
     for (client::ScopedContext* context : {&session.navigation, &session.search}) {
         if (const std::int32_t code = directory::DSChangeCurrentTree(context->get(), session.tree); code != 0) {
-            return "tree \"" + session.tree + "\": " + DirectoryErrorMessage("DSChangeCurrentTree", code);
+            return util::Status::Failure(
+                "tree \"" + session.tree + "\": " + DirectoryErrorMessage("DSChangeCurrentTree", code));
         }
         directory::SetContextFlags(context->get(), '+', client::DCV_TYPELESS_NAMES);
     }
     if (const std::int32_t code = directory::SetNameContextRoot(session.search.get()); code != 0) {
-        return DirectoryErrorMessage("SetNameContextRoot", code);
+        return util::Status::Failure(DirectoryErrorMessage("SetNameContextRoot", code));
     }
-    return "";
+    return {};
 }
 
 } // namespace veralith::app

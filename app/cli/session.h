@@ -5,6 +5,7 @@
 
 #include "app/run/search_run.h"
 #include "client/scoped.h"
+#include "util/result.h"
 
 #include <cstdint>
 #include <string>
@@ -23,14 +24,14 @@ struct CliSession
 
 // Configures the client with treeFiles (empty: VERALITH_TREES, else the
 // built-in trees; an empty VERALITH_TREES counts as unset) and starts it.
-// Returns "" on success, else the reason: every source that did not load, one
-// line each ("<source>: <what and why>"); any such source is a failure, also
-// when others loaded.
-std::string StartClient(const std::vector<std::string>& treeFiles);
+// Fails with the reason: every source that did not load, one line each
+// ("<source>: <what and why>"); any such source is a failure, also when others
+// loaded.
+util::Status StartClient(const std::vector<std::string>& treeFiles);
 
 // Opens a session on tree (empty: the primary connection's tree when the tree
-// list holds it, else the first tree of the list). Returns "" on success, else
-// the reason, with the error text of the client's code.
-std::string OpenSession(const std::string& tree, CliSession& session);
+// list holds it, else the first tree of the list). Fails with the reason, with
+// the error text of the client's code.
+util::Status OpenSession(const std::string& tree, CliSession& session);
 
 } // namespace veralith::app

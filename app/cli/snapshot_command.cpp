@@ -32,9 +32,8 @@ int RunSnapshot(const CliOptions& options, const CliSession& session, std::FILE*
         std::fwrite(line.data(), 1, line.size(), err);
     }
     if (options.output) {
-        std::string problem;
-        if (!WriteResultFile(*options.output, text, out, problem)) {
-            return fail("--output: " + problem);
+        if (const util::Status written = WriteResultFile(*options.output, text, out); !written) {
+            return fail("--output: " + written.Reason());
         }
         return kExitSuccess;
     }

@@ -77,8 +77,8 @@ TEST(CliOutputTest, ResultFileDashIsStandardOutputAndAnyOtherNameAFile)
     const std::filesystem::path dir = mkdtemp(pattern);
     std::FILE* out = std::tmpfile();
     ASSERT_NE(out, nullptr);
-    std::string error;
-    ASSERT_TRUE(WriteResultFile("-", "to the stream", out, error)) << error;
+    const util::Status toStream = WriteResultFile("-", "to the stream", out);
+    ASSERT_TRUE(toStream) << toStream.Reason();
     std::rewind(out);
     char buffer[64] = {};
     EXPECT_EQ(std::string(buffer, std::fread(buffer, 1, sizeof buffer, out)), "to the stream");
@@ -86,15 +86,17 @@ TEST(CliOutputTest, ResultFileDashIsStandardOutputAndAnyOtherNameAFile)
     EXPECT_TRUE(std::filesystem::is_empty(dir)) << "\"-\" created a file";
 
     const std::filesystem::path file = dir / "result.txt";
-    ASSERT_TRUE(WriteResultFile(file.string(), "to the file", nullptr, error)) << error;
+    const util::Status toFile = WriteResultFile(file.string(), "to the file", nullptr);
+    ASSERT_TRUE(toFile) << toFile.Reason();
     std::ifstream in(file);
     std::stringstream content;
     content << in.rdbuf();
     EXPECT_EQ(content.str(), "to the file");
 
     // A directory in the way: the error names the path and the cause.
-    EXPECT_FALSE(WriteResultFile(dir.string(), "x", nullptr, error));
-    EXPECT_EQ(error, dir.string() + ": cannot write: Is a directory");
+    const util::Status toDirectory = WriteResultFile(dir.string(), "x", nullptr);
+    EXPECT_FALSE(toDirectory);
+    EXPECT_EQ(toDirectory.Reason(), dir.string() + ": cannot write: Is a directory");
     std::filesystem::remove_all(dir);
 }
 

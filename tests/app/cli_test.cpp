@@ -3,6 +3,7 @@
 
 #include "tests/app/cli_process.h"
 #include "tests/app/run_tree.h"
+#include "tests/support/files.h"
 #include "util/collate.h"
 
 #include <filesystem>
@@ -24,29 +25,6 @@ ProcessResult Cli(const Args& args)
     all.insert(all.end(), args.begin(), args.end());
     return RunProcess(VERALITH_CLI_PATH, all);
 }
-
-std::string ReadFile(const std::filesystem::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-class TempDir
-{
-public:
-    TempDir()
-    {
-        char pattern[] = "/tmp/veralith-cli-out-XXXXXX";
-        path_ = mkdtemp(pattern);
-    }
-    ~TempDir() { std::filesystem::remove_all(path_); }
-    const std::filesystem::path& path() const { return path_; }
-
-private:
-    std::filesystem::path path_;
-};
 
 const std::vector<std::string> kSalesDuplicates {
     "baker.Sales.Acme / adams.Sales.Acme: (Surname = MILLER)",
@@ -289,20 +267,20 @@ TEST(CliTest, FindJsonHoldsFilterObjectsAndDuplicates)
 
 TEST(CliTest, FindOutputIsWrittenToTheFileAndReplacesIt)
 {
-    TempDir dir;
-    const std::filesystem::path file = dir.path() / "dups.csv";
+    const test_support::ScratchFolder dir("veralith-cli-out");
+    const std::filesystem::path file = std::filesystem::path(dir.Path()) / "dups.csv";
     std::ofstream(file) << "old content that is longer than the new one\n";
     const ProcessResult result =
         Cli({"find", "--base", ".Sales.Acme", "--attribute", "Surname", "--format", "csv", "--output", file.string()});
     EXPECT_EQ(result.status, 1);
     EXPECT_EQ(result.out, "");
     const ProcessResult toStdout = Cli({"find", "--base", ".Sales.Acme", "--attribute", "Surname", "--format", "csv"});
-    EXPECT_EQ(ReadFile(file), toStdout.out);
+    EXPECT_EQ(test_support::ReadWholeFile(file.string()), toStdout.out);
     // Nothing but the file itself is left in the directory.
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(std::filesystem::path(dir.Path())), {}), 1);
 
     const ProcessResult unwritable = Cli({"find", "--base", ".Sales.Acme", "--attribute", "Surname", "--output",
-        (dir.path() / "missing" / "out.txt").string()});
+        (std::filesystem::path(dir.Path()) / "missing" / "out.txt").string()});
     EXPECT_EQ(unwritable.status, 2);
     EXPECT_NE(unwritable.err.find("missing/out.txt"), std::string::npos) << unwritable.err;
 }
@@ -334,9 +312,9 @@ TEST(CliTest, FindWithFailingSearchPrintsTheErrorAloneAndExitsTwo)
 // the cause, and never says "No duplicates found" first.
 TEST(CliTest, RunsThatCompareNothingFailWithTheirCause)
 {
-    TempDir dir;
+    const test_support::ScratchFolder dir("veralith-cli-out");
     // A class whose name unbalances the filter's parentheses.
-    const std::filesystem::path team = dir.path() / "team.json";
+    const std::filesystem::path team = std::filesystem::path(dir.Path()) / "team.json";
     std::ofstream(team) << R"({ "format": "veralith-tree/1", "tree": "TEAM", "defaultNameContext": "Acme",
   "schema": { "classes": [ { "name": "Team (X", "superClasses": ["Top"], "containment": [], "naming": [],
                              "mandatory": [], "optional": ["Surname"] } ] },
@@ -358,7 +336,8 @@ TEST(CliTest, RunsThatCompareNothingFailWithTheirCause)
         {{"--tree-file", team.string(), "find", "--class", "Team (X", "--attribute", "Surname", "--recurse"}, {},
             "ERR_INVALID_FILTER_SYNTAX"},
         {{"find", "--attribute", "Surname"},
-            {"VERALITH_TREES=" + (dir.path() / "gone.json").string() + ";" + TestDataPath("run-tree.json")},
+            {"VERALITH_TREES=" + (std::filesystem::path(dir.Path()) / "gone.json").string() + ";" +
+                TestDataPath("run-tree.json")},
             "gone.json: cannot open the file: No such file or directory"},
         {{"--tree-file", TestDataPath("run-tree.json"), "search", "--template", "#[%d][CN]#"}, {},
             "--template: field \"#[%d][CN]#\""},
@@ -396,8 +375,8 @@ TEST(CliTest, FindJsonCarriesTheCountsAndTheError)
 
 TEST(CliTest, StringValuesAreComparedAndShownWhole)
 {
-    TempDir dir;
-    const std::filesystem::path tree = dir.path() / "nul.json";
+    const test_support::ScratchFolder dir("veralith-cli-out");
+    const std::filesystem::path tree = std::filesystem::path(dir.Path()) / "nul.json";
     // The values differ only after a NUL: no duplicates; the NUL is shown.
     std::ofstream(tree) << R"({ "format": "veralith-tree/1", "tree": "NUL", "defaultNameContext": "Acme",
   "objects": [ { "name": "Acme", "class": "Organization" },
@@ -665,8 +644,8 @@ TEST(CliTest, SearchAndReadGiveCsvAndJson)
 
 TEST(CliTest, TimesAreIsoWithTheirZoneInCsvAndJsonAndRegionalInText)
 {
-    TempDir dir;
-    const std::filesystem::path tree = dir.path() / "times.json";
+    const test_support::ScratchFolder dir("veralith-cli-out");
+    const std::filesystem::path tree = std::filesystem::path(dir.Path()) / "times.json";
     std::ofstream(tree) << R"({ "format": "veralith-tree/1", "tree": "TIMES", "defaultNameContext": "Acme",
   "objects": [ { "name": "Acme", "class": "Organization" },
     { "name": "a.Acme", "class": "User", "attributes": { "Login Time": ["2024-07-01T12:30:00Z"] } } ] })";

@@ -27,12 +27,13 @@ class CompareRunTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        static const std::string started = [] {
+        static const util::Status started = [] {
             directory::ResetNetWareStartupForTesting();
             return StartClient({AuditTreePath()});
         }();
-        ASSERT_EQ(started, "");
-        ASSERT_EQ(OpenSession("AUDIT_TREE", session_), "");
+        ASSERT_TRUE(started) << started.Reason();
+        const util::Status opened = OpenSession("AUDIT_TREE", session_);
+        ASSERT_TRUE(opened) << opened.Reason();
     }
 
     SearchRunInputs Inputs(const std::string& attribute, const CompareOptions& compare) const

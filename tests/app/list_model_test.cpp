@@ -297,25 +297,26 @@ protected:
 TEST_F(ListFile, WritesEveryLineEndedByCrLf)
 {
     const QString path = m_dir.filePath(QStringLiteral("list.txt"));
-    std::string error;
-    ASSERT_TRUE(WriteLinesToFile(path, {"a", "", "b\r\nc", "\xC3\xA4"}, error)) << error;
+    const util::Status written = WriteLinesToFile(path, {"a", "", "b\r\nc", "\xC3\xA4"});
+    ASSERT_TRUE(written) << written.Reason();
     EXPECT_EQ(Read(path), QByteArray("a\r\n\r\nb\r\nc\r\n\xC3\xA4\r\n"));
 }
 
 TEST_F(ListFile, NoLinesGiveAnEmptyFileReplacingAnOldOne)
 {
     const QString path = m_dir.filePath(QStringLiteral("list.txt"));
-    std::string error;
-    ASSERT_TRUE(WriteLinesToFile(path, {"old"}, error));
-    ASSERT_TRUE(WriteLinesToFile(path, {}, error)) << error;
+    ASSERT_TRUE(WriteLinesToFile(path, {"old"}));
+    const util::Status emptied = WriteLinesToFile(path, {});
+    ASSERT_TRUE(emptied) << emptied.Reason();
     EXPECT_EQ(Read(path), QByteArray());
 }
 
 TEST_F(ListFile, AFailedWriteNamesTheFileAndLeavesNoFile)
 {
     const QString path = m_dir.filePath(QStringLiteral("missing/list.txt"));
-    std::string error;
-    EXPECT_FALSE(WriteLinesToFile(path, {"a"}, error));
+    const util::Status written = WriteLinesToFile(path, {"a"});
+    EXPECT_FALSE(written);
+    const std::string& error = written.Reason();
     EXPECT_NE(error.find("Cannot write file \"" + path.toStdString() + "\": "), std::string::npos) << error;
     EXPECT_FALSE(QFile::exists(path));
     EXPECT_EQ(QDir(m_dir.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries), QStringList());
@@ -329,9 +330,9 @@ TEST_F(ListFile, AFolderInTheWayKeepsItsPlaceAndItsContent)
     ASSERT_TRUE(inside.open(QIODevice::WriteOnly));
     inside.write("keep");
     inside.close();
-    std::string error;
-    EXPECT_FALSE(WriteLinesToFile(path, {"a"}, error));
-    EXPECT_FALSE(error.empty());
+    const util::Status written = WriteLinesToFile(path, {"a"});
+    EXPECT_FALSE(written);
+    EXPECT_FALSE(written.Reason().empty());
     EXPECT_EQ(Read(inside.fileName()), QByteArray("keep"));
 }
 

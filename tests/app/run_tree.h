@@ -24,12 +24,13 @@ inline std::string TestDataPath(const std::string& name)
 // Starts the client on the run tree (once) and opens a session on it.
 inline void OpenRunTree(CliSession& session)
 {
-    static const std::string started = [] {
+    static const util::Status started = [] {
         directory::ResetNetWareStartupForTesting();
         return StartClient({TestDataPath("run-tree.json")});
     }();
-    ASSERT_EQ(started, "");
-    ASSERT_EQ(OpenSession("RUN_TREE", session), "");
+    ASSERT_TRUE(started) << started.Reason();
+    const util::Status opened = OpenSession("RUN_TREE", session);
+    ASSERT_TRUE(opened) << opened.Reason();
 }
 
 } // namespace veralith::app

@@ -1,5 +1,8 @@
 #include "tests/app/samba_fixture.h"
 
+#include "tests/support/files.h"
+#include "tests/support/server_process.h"
+
 #include <arpa/inet.h>
 #include <chrono>
 #include <cstdlib>
@@ -25,37 +28,12 @@ constexpr const char* kLdbAdd = "/usr/bin/ldbadd";
 constexpr const char* kSchemaFiles = "/usr/share/samba/setup/ad-schema";
 constexpr int kLdapPort = 389;
 
-bool Answers(int port)
-{
-    const int fd = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in addr {};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    addr.sin_port = htons(static_cast<std::uint16_t>(port));
-    const bool ok = connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0;
-    close(fd);
-    return ok;
-}
-
-std::string ReadFile(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-// The last lines of a log, for an error message.
-std::string Tail(const std::string& path)
-{
-    const std::string text = ReadFile(path);
-    return text.size() > 2000 ? "..." + text.substr(text.size() - 2000) : text;
-}
+using test_support::LogTail;
 
 bool Run(const std::string& command, const std::string& log, std::string* error)
 {
     if (std::system((command + " > " + log + " 2>&1").c_str()) != 0) {
-        *error = command.substr(0, command.find(' ')) + " failed: " + Tail(log);
+        *error = command.substr(0, command.find(' ')) + " failed: " + LogTail(log);
         return false;
     }
     return true;
@@ -76,7 +54,7 @@ std::string SambaDomainController::Unavailable()
     if (geteuid() != 0) {
         return "a domain controller listens on port 389, which takes root";
     }
-    if (Answers(kLdapPort)) {
+    if (test_support::LoopbackPortAnswers(kLdapPort)) {
         return "port 389 of 127.0.0.1 is taken by another server";
     }
     return "";
@@ -117,61 +95,34 @@ bool SambaDomainController::start(const std::string& ldif, std::string* error)
         return false;
     }
     const std::string log = m_dir + "/samba.log";
-    const pid_t parent = getpid();
-    const pid_t pid = fork();
-    if (pid == 0) {
-        // Dies with the test process, whatever ends it.
-        prctl(PR_SET_PDEATHSIG, SIGKILL);
-        if (getppid() != parent) {
-            _exit(1);
-        }
-        const int out = open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        dup2(out, 1);
-        dup2(out, 2);
-        // The LDAP server alone, simple binds over plain LDAP.
-        execl(kSamba, kSamba, "-i", "-M", "single", "-s", config.c_str(), "--option=server services=ldap",
-            "--option=ldap server require strong auth=no", "--option=ldb:nosync=true", static_cast<char*>(nullptr));
-        _exit(127);
-    }
-    if (pid < 0) {
+    // The LDAP server alone, simple binds over plain LDAP.
+    m_pid = test_support::StartLogged(kSamba,
+        {"-i", "-M", "single", "-s", config, "--option=server services=ldap",
+            "--option=ldap server require strong auth=no", "--option=ldb:nosync=true"},
+        log);
+    if (m_pid < 0) {
         *error = "fork failed";
         return false;
     }
-    m_pid = pid;
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-    while (!Answers(kLdapPort)) {
-        int status = 0;
-        if (waitpid(m_pid, &status, WNOHANG) == m_pid) {
-            m_pid = -1;
-            *error = "samba ended: " + Tail(log);
-            return false;
-        }
-        if (std::chrono::steady_clock::now() > deadline) {
-            stop();
-            *error = "samba did not answer: " + Tail(log);
-            return false;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    const test_support::WaitOutcome outcome =
+        test_support::WaitUntilAnswering(m_pid, {kLdapPort}, std::chrono::seconds(60), std::chrono::milliseconds(50));
+    if (outcome == test_support::WaitOutcome::Ended) {
+        m_pid = -1;
+        *error = "samba ended: " + LogTail(log);
+        return false;
+    }
+    if (outcome == test_support::WaitOutcome::TimedOut) {
+        stop();
+        *error = "samba did not answer: " + LogTail(log);
+        return false;
     }
     return true;
 }
 
 void SambaDomainController::stop()
 {
-    if (m_pid > 0) {
-        ::kill(m_pid, SIGTERM);
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-        int status = 0;
-        while (waitpid(m_pid, &status, WNOHANG) == 0) {
-            if (std::chrono::steady_clock::now() > deadline) {
-                ::kill(m_pid, SIGKILL);
-                waitpid(m_pid, &status, 0);
-                break;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        }
-        m_pid = -1;
-    }
+    test_support::StopProcess(m_pid);
+    m_pid = -1;
     if (!m_dir.empty()) {
         std::error_code ignored;
         std::filesystem::remove_all(m_dir, ignored);

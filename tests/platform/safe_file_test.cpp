@@ -25,6 +25,14 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// Whether a write succeeded; reason becomes its failure's reason, "" after a
+// success.
+bool Written(const util::Status& status, std::string& reason)
+{
+    reason = status.Reason();
+    return status.IsOk();
+}
+
 std::string ReadAll(const fs::path& path)
 {
     std::ifstream in(path, std::ios::binary);
@@ -109,7 +117,7 @@ TEST_F(SafeFileTest, RegularFilesAreReplacedWholeAndKeepTheirMode)
             inodeBefore = Lstat(file).st_ino;
         }
         std::string reason;
-        ASSERT_TRUE(WriteFileSafely(file.string(), c.content, reason)) << reason;
+        ASSERT_TRUE(Written(WriteFileSafely(file.string(), c.content), reason)) << reason;
         EXPECT_EQ(ReadAll(file), c.content);
         const struct stat after = Lstat(file);
         EXPECT_TRUE(S_ISREG(after.st_mode));
@@ -147,7 +155,7 @@ TEST_F(SafeFileTest, LinksAreWrittenThroughAndStayLinks)
         fs::create_symlink(c.points != nullptr ? fs::path(c.points) : other / "real.txt", link);
         const std::string content = std::string("through ") + c.link;
         std::string reason;
-        ASSERT_TRUE(WriteFileSafely(link.string(), content, reason)) << reason;
+        ASSERT_TRUE(Written(WriteFileSafely(link.string(), content), reason)) << reason;
         EXPECT_TRUE(fs::is_symlink(link));
         EXPECT_EQ(ReadAll(dir_ / c.written), content);
     }
@@ -165,20 +173,20 @@ TEST_F(SafeFileTest, TargetsThatAreNoRegularFileAreWrittenInPlace)
     testing::FifoReader reader(fifo.string());
     ASSERT_TRUE(reader.Opened());
     std::string reason;
-    EXPECT_TRUE(WriteFileSafely(fifo.string(), "to the reader\n", reason)) << reason;
+    EXPECT_TRUE(Written(WriteFileSafely(fifo.string(), "to the reader\n"), reason)) << reason;
     EXPECT_EQ(reader.Finish(), "to the reader\n");
     EXPECT_TRUE(S_ISFIFO(Lstat(fifo).st_mode));
 
     // A link to a device: written through, both stay what they are.
     const fs::path toNull = dir_ / "null";
     fs::create_symlink("/dev/null", toNull);
-    EXPECT_TRUE(WriteFileSafely(toNull.string(), "discarded", reason)) << reason;
+    EXPECT_TRUE(Written(WriteFileSafely(toNull.string(), "discarded"), reason)) << reason;
     EXPECT_TRUE(fs::is_symlink(toNull));
     EXPECT_TRUE(S_ISCHR(Lstat("/dev/null").st_mode));
 
     // A device that refuses the write: the cause, and the device stays.
     reason.clear();
-    EXPECT_FALSE(WriteFileSafely("/dev/full", "x", reason));
+    EXPECT_FALSE(Written(WriteFileSafely("/dev/full", "x"), reason));
     EXPECT_EQ(reason, std::string("cannot write: ") + std::strerror(ENOSPC));
     EXPECT_TRUE(S_ISCHR(Lstat("/dev/full").st_mode));
 
@@ -190,7 +198,7 @@ TEST_F(SafeFileTest, TargetsThatAreNoRegularFileAreWrittenInPlace)
     address.sun_family = AF_UNIX;
     std::strncpy(address.sun_path, socketPath.c_str(), sizeof address.sun_path - 1);
     ASSERT_EQ(::bind(sock, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
-    EXPECT_FALSE(WriteFileSafely(socketPath.string(), "x", reason));
+    EXPECT_FALSE(Written(WriteFileSafely(socketPath.string(), "x"), reason));
     EXPECT_EQ(reason, std::string("cannot open: ") + std::strerror(ENXIO));
     EXPECT_TRUE(S_ISSOCK(Lstat(socketPath).st_mode));
     ::close(sock);
@@ -229,8 +237,8 @@ TEST_F(SafeFileTest, DescriptorPathsWriteThroughTheOpenDescriptor)
     const fs::path link = dir_ / "out";
     fs::create_symlink("/proc/self/fd/" + std::to_string(pipeEnds[1]), link);
     std::string reason;
-    EXPECT_TRUE(WriteFileSafely(byFd, "one ", reason)) << reason;
-    EXPECT_TRUE(WriteFileSafely(link.string(), "two", reason)) << reason;
+    EXPECT_TRUE(Written(WriteFileSafely(byFd, "one "), reason)) << reason;
+    EXPECT_TRUE(Written(WriteFileSafely(link.string(), "two"), reason)) << reason;
     ::close(pipeEnds[1]);
     std::string received;
     char buffer[64];
@@ -263,7 +271,7 @@ TEST_F(SafeFileTest, FailuresNameTheCauseAndLeaveTheOldFile)
     };
     for (const Case& c : cases) {
         std::string reason;
-        EXPECT_FALSE(WriteFileSafely(c.path, "x", reason)) << c.path;
+        EXPECT_FALSE(Written(WriteFileSafely(c.path, "x"), reason)) << c.path;
         EXPECT_EQ(reason, c.reason);
     }
     EXPECT_TRUE(fs::is_empty(folder));
@@ -282,7 +290,7 @@ TEST_F(SafeFileTest, AFolderThatRefusesTheTemporaryFileLeavesTheFileAsItWas)
         ASSERT_EQ(::seteuid(65534), 0);
     }
     std::string reason;
-    EXPECT_FALSE(WriteFileSafely(file.string(), "new", reason));
+    EXPECT_FALSE(Written(WriteFileSafely(file.string(), "new"), reason));
     if (root) {
         ASSERT_EQ(::seteuid(0), 0);
     }
@@ -302,7 +310,7 @@ TEST_F(SafeFileTest, AsRootTheReplacedFileKeepsItsOwnerAndGroup)
     ASSERT_EQ(::chown(file.c_str(), 65534, 65534), 0);
     ASSERT_EQ(::chmod(file.c_str(), 0640), 0);
     std::string reason;
-    ASSERT_TRUE(WriteFileSafely(file.string(), "new", reason)) << reason;
+    ASSERT_TRUE(Written(WriteFileSafely(file.string(), "new"), reason)) << reason;
     const struct stat after = Lstat(file);
     EXPECT_EQ(after.st_uid, 65534u);
     EXPECT_EQ(after.st_gid, 65534u);

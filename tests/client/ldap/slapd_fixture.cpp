@@ -1,5 +1,8 @@
 #include "slapd_fixture.h"
 
+#include "tests/support/files.h"
+#include "tests/support/server_process.h"
+
 #include <arpa/inet.h>
 #include <chrono>
 #include <cstdio>
@@ -23,49 +26,9 @@ namespace {
 constexpr const char* kSlapd = "/usr/sbin/slapd";
 constexpr const char* kSlapadd = "/usr/sbin/slapadd";
 
-int FreePort()
-{
-    const int fd = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in addr {};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    addr.sin_port = 0;
-    socklen_t length = sizeof addr;
-    int port = 0;
-    if (bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0 &&
-        getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &length) == 0) {
-        port = ntohs(addr.sin_port);
-    }
-    close(fd);
-    return port;
-}
-
-bool Answers(int port)
-{
-    const int fd = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in addr {};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    addr.sin_port = htons(static_cast<std::uint16_t>(port));
-    const bool ok = connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0;
-    close(fd);
-    return ok;
-}
-
-bool WriteFile(const std::string& path, const std::string& text)
-{
-    std::ofstream out(path, std::ios::binary);
-    out << text;
-    return out.good();
-}
-
-std::string ReadFile(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
+using test_support::FreeLoopbackPort;
+using test_support::ReadWholeFile;
+using test_support::WriteWholeFile;
 
 // A throwaway CA and a certificate it signs for 127.0.0.1 (an IP address
 // subject alternative name, as a client checks it), as PEM files in dir:
@@ -73,7 +36,7 @@ std::string ReadFile(const std::string& path)
 bool MakeCertificates(const std::string& dir, std::string* error)
 {
     const std::string log = dir + "/openssl.log";
-    if (!WriteFile(dir + "/server.ext",
+    if (!WriteWholeFile(dir + "/server.ext",
             "subjectAltName=IP:127.0.0.1\nbasicConstraints=CA:FALSE\nkeyUsage=critical,digitalSignature\n"
             "extendedKeyUsage=serverAuth\n")) {
         *error = "cannot write into " + dir;
@@ -90,7 +53,7 @@ bool MakeCertificates(const std::string& dir, std::string* error)
     };
     for (const std::string& command : commands) {
         if (std::system((command + " >> " + log + " 2>&1").c_str()) != 0) {
-            *error = "openssl failed: " + ReadFile(log);
+            *error = "openssl failed: " + ReadWholeFile(log);
             return false;
         }
     }
@@ -138,7 +101,7 @@ bool SlapdServer::start(const std::string& ldif, std::string* error, const Slapd
     }
     std::string schemaInclude;
     if (!options.schema.empty()) {
-        if (!WriteFile(m_dir + "/extra.schema", options.schema)) {
+        if (!WriteWholeFile(m_dir + "/extra.schema", options.schema)) {
             *error = "cannot write into " + m_dir;
             return false;
         }
@@ -158,65 +121,49 @@ bool SlapdServer::start(const std::string& ldif, std::string* error, const Slapd
         "rootdn \"" +
         rootDn() + "\"\nrootpw " + kRootPassword + "\ndirectory " + m_dir + "/db\naccess to * by * read\n" +
         options.databaseConfig;
-    if (!WriteFile(conf, text) || !WriteFile(m_dir + "/data.ldif", ldif)) {
+    if (!WriteWholeFile(conf, text) || !WriteWholeFile(m_dir + "/data.ldif", ldif)) {
         *error = "cannot write into " + m_dir;
         return false;
     }
     const std::string load =
         std::string(kSlapadd) + " -q -f " + conf + " -l " + m_dir + "/data.ldif > " + m_dir + "/slapadd.log 2>&1";
     if (std::system(load.c_str()) != 0) {
-        *error = "slapadd failed: " + ReadFile(m_dir + "/slapadd.log");
+        *error = "slapadd failed: " + ReadWholeFile(m_dir + "/slapadd.log");
         return false;
     }
     for (int attempt = 0; attempt < 5 && m_pid < 0; ++attempt) {
-        m_port = FreePort();
+        m_port = FreeLoopbackPort();
         std::string listen = "ldap://127.0.0.1:" + std::to_string(m_port) + "/";
         if (options.tls) {
             do {
-                m_tlsPort = FreePort();
+                m_tlsPort = FreeLoopbackPort();
             } while (m_tlsPort == m_port);
             listen += " ldaps://127.0.0.1:" + std::to_string(m_tlsPort) + "/";
         }
         const std::string log = logFile();
         // 256: the "stats" level, a line per operation and per result.
         const char* const debugLevel = options.logOperations ? "256" : "0";
-        const pid_t parent = getpid();
-        const pid_t pid = fork();
-        if (pid == 0) {
-            // Dies with the test process, whatever ends it.
-            prctl(PR_SET_PDEATHSIG, SIGKILL);
-            if (getppid() != parent) {
-                _exit(1);
-            }
-            const int out = open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-            dup2(out, 1);
-            dup2(out, 2);
-            execl(kSlapd, kSlapd, "-d", debugLevel, "-f", conf.c_str(), "-h", listen.c_str(),
-                static_cast<char*>(nullptr));
-            _exit(127);
-        }
-        if (pid < 0) {
+        m_pid = test_support::StartLogged(kSlapd, {"-d", debugLevel, "-f", conf, "-h", listen}, log);
+        if (m_pid < 0) {
             *error = "fork failed";
             return false;
         }
-        m_pid = pid;
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(15);
-        while (!Answers(m_port) || (options.tls && !Answers(m_tlsPort))) {
-            int status = 0;
-            if (waitpid(m_pid, &status, WNOHANG) == m_pid) {
-                m_pid = -1; // exited (port taken?): try another port
-                break;
-            }
-            if (std::chrono::steady_clock::now() > deadline) {
-                stop();
-                *error = "slapd did not answer: " + ReadFile(log);
-                return false;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        std::vector<int> ports {m_port};
+        if (options.tls) {
+            ports.push_back(m_tlsPort);
+        }
+        const test_support::WaitOutcome outcome =
+            test_support::WaitUntilAnswering(m_pid, ports, std::chrono::seconds(15));
+        if (outcome == test_support::WaitOutcome::Ended) {
+            m_pid = -1; // exited (port taken?): try another port
+        } else if (outcome == test_support::WaitOutcome::TimedOut) {
+            stop();
+            *error = "slapd did not answer: " + ReadWholeFile(log);
+            return false;
         }
     }
     if (m_pid < 0) {
-        *error = "slapd did not start: " + ReadFile(logFile());
+        *error = "slapd did not start: " + ReadWholeFile(logFile());
         return false;
     }
     return true;
@@ -224,21 +171,7 @@ bool SlapdServer::start(const std::string& ldif, std::string* error, const Slapd
 
 void SlapdServer::stop()
 {
-    if (m_pid <= 0) {
-        return;
-    }
-    ::kill(m_pid, SIGCONT); // a paused server could not act on SIGTERM
-    ::kill(m_pid, SIGTERM);
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-    int status = 0;
-    while (waitpid(m_pid, &status, WNOHANG) == 0) {
-        if (std::chrono::steady_clock::now() > deadline) {
-            ::kill(m_pid, SIGKILL);
-            waitpid(m_pid, &status, 0);
-            break;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
+    test_support::StopProcess(m_pid); // a paused server is continued first
     m_pid = -1;
 }
 
