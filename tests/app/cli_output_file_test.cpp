@@ -4,11 +4,11 @@
 #include "tests/app/cli_process.h"
 #include "tests/app/run_tree.h"
 #include "tests/platform/fifo_reader.h"
+#include "tests/support/files.h"
 
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
-#include <sstream>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -19,14 +19,6 @@ namespace fs = std::filesystem;
 using Args = std::vector<std::string>;
 
 const Args kFind {"find", "--base", ".Sales.Acme", "--attribute", "Surname", "--format", "csv"};
-
-std::string ReadWhole(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 // veralith-cli find ... --output OUTPUT, started in folder.
 ProcessResult FindTo(const fs::path& folder, const std::string& output)
@@ -84,7 +76,7 @@ TEST_F(CliOutputFile, LinkedAndPrivateFilesAreReplacedThroughTheLinkKeepingTheir
         EXPECT_EQ(result.status, 1) << result.err;
         EXPECT_EQ(result.out, "");
         EXPECT_TRUE(fs::is_symlink(dir_ / "latest.csv"));
-        EXPECT_EQ(ReadWhole(dir_ / "data" / "audit.csv"), expected_);
+        EXPECT_EQ(test_support::ReadWholeFile(dir_ / "data" / "audit.csv"), expected_);
         struct stat info
         {
         };

@@ -7,6 +7,7 @@
 #include "tests/docs/doc_blocks.h"
 #include "tests/docs/doc_paths.h"
 #include "tests/docs/shell.h"
+#include "tests/support/files.h"
 
 #include <cctype>
 #include <filesystem>
@@ -38,23 +39,23 @@ std::string Trimmed(const std::string& text)
 // repository does, and whatever an example writes stays in the folder.
 struct ExampleFolder
 {
-    ScratchFolder scratch;
+    test_support::ScratchFolder scratch {"veralith-docs"};
     std::vector<std::string> environment;
 
     ExampleFolder()
     {
         for (const char* name : {"docs", "data"}) {
-            std::filesystem::create_directory_symlink(RepoRoot() + "/" + name, scratch.path() + "/" + name);
+            std::filesystem::create_directory_symlink(RepoRoot() + "/" + name, scratch.Path() + "/" + name);
         }
-        std::filesystem::create_directory(scratch.path() + "/home");
+        std::filesystem::create_directory(scratch.Path() + "/home");
         const char* path = std::getenv("PATH");
         environment = {
             "PATH=" + std::filesystem::path(CliPath()).parent_path().string() + ":" +
                 (path != nullptr ? path : "/usr/bin:/bin"),
-            "HOME=" + scratch.path() + "/home",
-            "XDG_CONFIG_HOME=" + scratch.path() + "/home/.config",
-            "VERALITH_SYSTEM_DIR=" + scratch.path() + "/home",
-            "TMPDIR=" + scratch.path(),
+            "HOME=" + scratch.Path() + "/home",
+            "XDG_CONFIG_HOME=" + scratch.Path() + "/home/.config",
+            "VERALITH_SYSTEM_DIR=" + scratch.Path() + "/home",
+            "TMPDIR=" + scratch.Path(),
             "LC_ALL=C.UTF-8",
             "TZ=UTC",
             "VERALITH_TREES",
@@ -76,7 +77,7 @@ TEST_P(ConsoleExamples, RunAndPrintWhatTheDocShows)
     ExampleFolder folder;
     for (const ConsoleCommand& example : commands) {
         SCOPED_TRACE(example.file + ":" + std::to_string(example.line) + ": $ " + example.command);
-        const ShellResult result = RunShell(example.command, folder.scratch.path(), folder.environment);
+        const ShellResult result = RunShell(example.command, folder.scratch.Path(), folder.environment);
         // A command that is meant to fail shows it in the doc itself
         // (`; echo "exit status $?"`), so every shell must succeed.
         EXPECT_EQ(result.status, 0) << "standard error:\n" << result.err;

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
-#include <stdexcept>
 
 namespace veralith::docs_test {
 
@@ -37,23 +36,6 @@ std::vector<std::string> DocFiles()
 std::string CliPath()
 {
     return VERALITH_CLI_PATH;
-}
-
-ScratchFolder::ScratchFolder()
-{
-    const std::string base = std::filesystem::temp_directory_path().string() + "/veralith-docs-XXXXXX";
-    std::vector<char> name(base.begin(), base.end());
-    name.push_back('\0');
-    if (mkdtemp(name.data()) == nullptr) {
-        throw std::runtime_error("cannot create a temporary folder");
-    }
-    m_path = name.data();
-}
-
-ScratchFolder::~ScratchFolder()
-{
-    std::error_code ignored;
-    std::filesystem::remove_all(m_path, ignored);
 }
 
 } // namespace veralith::docs_test

@@ -22,19 +22,4 @@ std::vector<std::string> FilesIn(const std::string& folder, const std::string& s
 // The built veralith-cli.
 std::string CliPath();
 
-// A fresh empty folder below the system's temporary folder; removed, with
-// everything in it, when the object goes.
-class ScratchFolder
-{
-public:
-    ScratchFolder();
-    ~ScratchFolder();
-    ScratchFolder(const ScratchFolder&) = delete;
-    ScratchFolder& operator=(const ScratchFolder&) = delete;
-    const std::string& path() const { return m_path; }
-
-private:
-    std::string m_path;
-};
-
 } // namespace veralith::docs_test

@@ -4,16 +4,15 @@
 
 #include "platform/safe_file.h"
 #include "tests/platform/fifo_reader.h"
+#include "tests/support/files.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
-#include <fstream>
 #include <functional>
 #include <gtest/gtest.h>
-#include <sstream>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -31,19 +30,6 @@ bool Written(const util::Status& status, std::string& reason)
 {
     reason = status.Reason();
     return status.IsOk();
-}
-
-std::string ReadAll(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-void WriteRaw(const fs::path& path, const std::string& text)
-{
-    std::ofstream(path, std::ios::binary) << text;
 }
 
 struct stat Lstat(const fs::path& path)
@@ -112,13 +98,13 @@ TEST_F(SafeFileTest, RegularFilesAreReplacedWholeAndKeepTheirMode)
         const fs::path file = dir_ / (std::string(c.name) == "named -" ? "-" : std::string(c.name) + ".txt");
         ino_t inodeBefore = 0;
         if (c.before != nullptr) {
-            WriteRaw(file, c.before);
+            ASSERT_TRUE(test_support::WriteWholeFile(file, c.before));
             ASSERT_EQ(::chmod(file.c_str(), c.mode), 0);
             inodeBefore = Lstat(file).st_ino;
         }
         std::string reason;
         ASSERT_TRUE(Written(WriteFileSafely(file.string(), c.content), reason)) << reason;
-        EXPECT_EQ(ReadAll(file), c.content);
+        EXPECT_EQ(test_support::ReadWholeFile(file), c.content);
         const struct stat after = Lstat(file);
         EXPECT_TRUE(S_ISREG(after.st_mode));
         EXPECT_EQ(after.st_mode & 07777, c.before != nullptr ? c.mode : NewFileMode());
@@ -134,7 +120,7 @@ TEST_F(SafeFileTest, LinksAreWrittenThroughAndStayLinks)
 {
     const fs::path other = dir_ / "other";
     fs::create_directory(other);
-    WriteRaw(other / "real.txt", "old");
+    ASSERT_TRUE(test_support::WriteWholeFile(other / "real.txt", "old"));
     ASSERT_EQ(::chmod((other / "real.txt").c_str(), 0600), 0);
 
     struct Case
@@ -157,7 +143,7 @@ TEST_F(SafeFileTest, LinksAreWrittenThroughAndStayLinks)
         std::string reason;
         ASSERT_TRUE(Written(WriteFileSafely(link.string(), content), reason)) << reason;
         EXPECT_TRUE(fs::is_symlink(link));
-        EXPECT_EQ(ReadAll(dir_ / c.written), content);
+        EXPECT_EQ(test_support::ReadWholeFile(dir_ / c.written), content);
     }
     EXPECT_EQ(Lstat(other / "real.txt").st_mode & 07777, 0600u);
     EXPECT_EQ(Lstat(other / "new.txt").st_mode & 07777, NewFileMode());
@@ -281,7 +267,7 @@ TEST_F(SafeFileTest, FailuresNameTheCauseAndLeaveTheOldFile)
 TEST_F(SafeFileTest, AFolderThatRefusesTheTemporaryFileLeavesTheFileAsItWas)
 {
     const fs::path file = dir_ / "kept.txt";
-    WriteRaw(file, "old");
+    ASSERT_TRUE(test_support::WriteWholeFile(file, "old"));
     fs::permissions(dir_, fs::perms::owner_read | fs::perms::owner_exec);
     // Root ignores folder permissions: the write runs as an ordinary user then.
     const bool root = ::geteuid() == 0;
@@ -296,7 +282,7 @@ TEST_F(SafeFileTest, AFolderThatRefusesTheTemporaryFileLeavesTheFileAsItWas)
     }
     EXPECT_EQ(reason, "cannot create a temporary file in " + dir_.string() + ": " + std::strerror(EACCES));
     fs::permissions(dir_, fs::perms::owner_all);
-    EXPECT_EQ(ReadAll(file), "old");
+    EXPECT_EQ(test_support::ReadWholeFile(file), "old");
     EXPECT_EQ(Names(dir_), (std::vector<std::string> {"kept.txt"}));
 }
 
@@ -306,7 +292,7 @@ TEST_F(SafeFileTest, AsRootTheReplacedFileKeepsItsOwnerAndGroup)
         GTEST_SKIP() << "only root can give a file another owner; run as root to check it";
     }
     const fs::path file = dir_ / "owned.txt";
-    WriteRaw(file, "old");
+    ASSERT_TRUE(test_support::WriteWholeFile(file, "old"));
     ASSERT_EQ(::chown(file.c_str(), 65534, 65534), 0);
     ASSERT_EQ(::chmod(file.c_str(), 0640), 0);
     std::string reason;
@@ -315,7 +301,7 @@ TEST_F(SafeFileTest, AsRootTheReplacedFileKeepsItsOwnerAndGroup)
     EXPECT_EQ(after.st_uid, 65534u);
     EXPECT_EQ(after.st_gid, 65534u);
     EXPECT_EQ(after.st_mode & 07777, 0640u);
-    EXPECT_EQ(ReadAll(file), "new");
+    EXPECT_EQ(test_support::ReadWholeFile(file), "new");
 }
 
 } // namespace
