@@ -171,9 +171,10 @@ void IniFile::Load()
     bool inSection = false;
     std::size_t pos = 0;
     // A file saved by an editor that marks UTF-8 files: the mark is not part of
-    // the first line (and is not written back).
-    if (content.compare(0, 3, "\xEF\xBB\xBF") == 0) {
-        pos = 3;
+    // the first line (and is not written back). Every leading mark goes, so a
+    // rewrite, which drops them, reads back the same lines.
+    while (content.compare(pos, 3, "\xEF\xBB\xBF") == 0) {
+        pos += 3;
     }
     while (pos < content.size()) {
         std::size_t end = content.find('\n', pos);

@@ -228,6 +228,16 @@ TEST_F(IniFileTest, ByteOrderMarkDoesNotHideTheFirstSection)
     EXPECT_EQ(ReadRaw(), "[Settings]\nA=1\nB=2\n");
 }
 
+TEST_F(IniFileTest, RepeatedByteOrderMarksAreDroppedAlikeSoARewriteReadsBackTheSame)
+{
+    WriteRaw("\xEF\xBB\xBF\xEF\xBB\xBF[Settings]\nA=1\n");
+    IniFile ini(path_);
+    EXPECT_EQ(ini.ReadString("Settings", "A", ""), "1");
+    ini.WriteString("Fuzz", "Key", "value");
+    EXPECT_EQ(ReadRaw(), "[Settings]\nA=1\n[Fuzz]\nKey=value\n");
+    EXPECT_TRUE(IniFile(path_).ValueExists("Fuzz", "Key"));
+}
+
 TEST_F(IniFileTest, RefusesNamesAndValuesThatWouldBreakTheFormat)
 {
     IniFile ini(path_);
