@@ -418,17 +418,32 @@ DirResult WriteTreeFile(DirectoryService& service, const std::vector<SnapshotObj
     return 0;
 }
 
-// The DN of a full name, typed by the service's naming types.
+// The DN of a full name: a typed component keeps the types the name gives
+// it (a typed name tells siblings apart by them, and a relative name of
+// several values, "cn=Doe+uid=jdoe1", is written with all of them); the
+// others take the service's naming types.
 std::string DnOf(DirectoryService& service, std::string_view fullName, std::vector<std::string> types)
 {
-    const std::vector<NameComponent> parts = SplitTypeless(fullName);
-    if (types.size() != parts.size()) {
+    const std::vector<std::string_view> texts = SplitUnescaped(fullName, '.');
+    if (types.size() != texts.size()) {
         types = service.namingTypes(fullName);
     }
     std::vector<ldap::DnComponent> components;
-    for (std::size_t i = 0; i < parts.size(); ++i) {
-        const std::string type = FoldCase(i < types.size() ? types[i] : "CN");
-        components.push_back(ldap::DnComponent {type, UnescapeNameValue(parts[i].rdn), {}});
+    for (std::size_t i = 0; i < texts.size(); ++i) {
+        std::vector<ldap::DnPart> parts;
+        if (!ldap::ParseNameComponent(texts[i], &parts)) {
+            parts.assign(1, ldap::DnPart {std::string(), UnescapeNameValue(texts[i])});
+        }
+        ldap::DnComponent component;
+        component.type = FoldCase(!parts.front().type.empty() ? parts.front().type
+                                      : i < types.size()       ? types[i]
+                                                               : std::string("CN"));
+        component.value = std::move(parts.front().value);
+        for (std::size_t k = 1; k < parts.size(); ++k) {
+            parts[k].type = FoldCase(parts[k].type);
+            component.more.push_back(std::move(parts[k]));
+        }
+        components.push_back(std::move(component));
     }
     return ldap::FormatDn(components);
 }

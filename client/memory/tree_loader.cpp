@@ -134,8 +134,10 @@ bool TreeLoader::run()
         return false;
     }
     if (!nameContext.empty()) {
+        // The full name of an object, typed where the objects' names are.
         std::string problem;
-        if (!CheckTreeName(nameContext, &problem)) {
+        bool typed = false;
+        if (!CheckTreeName(nameContext, &problem, &typed)) {
             return fail("/defaultNameContext", "name " + Quoted(nameContext) + " " + problem);
         }
         const std::uint32_t index = m_directory->find(nameContext);

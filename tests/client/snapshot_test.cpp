@@ -96,6 +96,21 @@ jpegPhoto:: AAECA/8=
 createTimestamp: 20240102030405Z
 modifyTimestamp: 20240203040506Z
 
+dn: cn=Doe+uid=jdoe1,ou=People,dc=example,dc=com
+objectClass: inetOrgPerson
+cn: Doe
+sn: Doe
+uid: jdoe1
+
+dn: cn=Lab,ou=People,dc=example,dc=com
+objectClass: person
+cn: Lab
+sn: Lab
+
+dn: ou=Lab,ou=People,dc=example,dc=com
+objectClass: organizationalUnit
+ou: Lab
+
 dn: cn=staff,ou=People,dc=example,dc=com
 objectClass: groupOfNames
 cn: staff
@@ -127,11 +142,13 @@ TEST(Snapshot, LdifDirectoriesComeBackUnchangedInEitherFormat)
 
 // Directories a server can hold that a tree file must still carry: a tree
 // name with characters tree names lack, an entry without a structural
-// class, an entry below a non-container.
+// class, an entry below a non-container, two top entries whose names share
+// a value (so the default name context is a typed name).
 TEST(Snapshot, UnusualLdapDirectoriesStillLoadBack)
 {
     const std::vector<std::string> kCases = {
         "dn: o=Acm!e\nobjectClass: organization\no: Acm!e\n\ndn: cn=a,o=Acme\nobjectClass: person\ncn: a\nsn: a\n",
+        "dn: o=Acme\nobjectClass: organization\no: Acme\n\ndn: ou=Acme\nobjectClass: organizationalUnit\nou: Acme\n",
         "dn: cn=schema\nobjectClass: subschema\ncn: schema\n",
         "dn: cn=a\nobjectClass: person\ncn: a\nsn: a\n\ndn: cn=b,cn=a\nobjectClass: person\ncn: b\nsn: b\n",
     };
@@ -145,6 +162,7 @@ TEST(Snapshot, UnusualLdapDirectoriesStillLoadBack)
         auto loaded = Reload(json, "u.json");
         ASSERT_NE(loaded, nullptr) << text;
         EXPECT_EQ(Walk(*loaded).size(), Walk(*source).size()) << text;
+        EXPECT_EQ(loaded->defaultNameContext(), source->defaultNameContext()) << text;
     }
 }
 
