@@ -21,7 +21,7 @@ public:
 
     std::string treeName() const override { return m_inner->treeName(); }
     std::string defaultNameContext() const override { return m_inner->defaultNameContext(); }
-    const Schema& schema() const override { return m_inner->schema(); }
+    const Schema& getSchema() const override { return m_inner->getSchema(); }
     DirResult readEntry(std::string_view fullName, ObjectSummary* entry) override
     {
         return m_inner->readEntry(fullName, entry);

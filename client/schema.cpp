@@ -110,7 +110,7 @@ std::vector<int> Schema::classChain(int classId) const
     // Breadth first over the super classes; the chain is short, so a linear
     // membership test is cheapest.
     for (std::size_t i = 0; i < chain.size(); ++i) {
-        for (const std::string& super : classDef(chain[i]).superClasses) {
+        for (const std::string& super : getClassDef(chain[i]).superClasses) {
             const int id = findClass(super);
             bool seen = id == kNoSchemaId;
             for (int known : chain) {
@@ -128,7 +128,7 @@ std::vector<std::string> Schema::expandedItems(int classId, int list) const
 {
     std::vector<std::string> items;
     for (int id : classChain(classId)) {
-        const ClassDef& def = classDef(id);
+        const ClassDef& def = getClassDef(id);
         const std::vector<std::string>* source = nullptr;
         switch (list) {
         case 0:
@@ -163,8 +163,8 @@ std::vector<std::string> Schema::expandedItems(int classId, int list) const
 std::string Schema::namingAttribute(int classId) const
 {
     for (int id : classChain(classId)) {
-        if (!classDef(id).naming.empty()) {
-            return classDef(id).naming.front();
+        if (!getClassDef(id).naming.empty()) {
+            return getClassDef(id).naming.front();
         }
     }
     return "CN";

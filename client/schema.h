@@ -71,7 +71,7 @@ public:
     const std::vector<AttributeDef>& attributes() const { return m_attributes; }
     const std::vector<ClassDef>& classes() const { return m_classes; }
     const AttributeDef& attribute(int id) const { return m_attributes[static_cast<std::size_t>(id)]; }
-    const ClassDef& classDef(int id) const { return m_classes[static_cast<std::size_t>(id)]; }
+    const ClassDef& getClassDef(int id) const { return m_classes[static_cast<std::size_t>(id)]; }
 
     // The class and its super classes, nearest first, each once (the class
     // itself first). Unknown super classes are passed over.

@@ -33,7 +33,7 @@ bool GetObjectId(WireReader& r, DirObjectId* oid)
 
 std::string EncodeClass(const Schema& schema, int id, std::uint32_t infoType)
 {
-    const ClassDef& def = schema.classDef(id);
+    const ClassDef& def = schema.getClassDef(id);
     WireWriter w;
     w.bytes(def.name);
     if (infoType >= 1) {
@@ -80,7 +80,7 @@ DirResult RunSchemaRead(DirContext handle, bool classes, std::uint32_t infoType,
         return ERR_BAD_CONTEXT;
     }
     const Iteration::Kind kind = classes ? Iteration::Kind::ClassDefs : Iteration::Kind::AttrDefs;
-    const Schema& schema = context->service->schema();
+    const Schema& schema = context->service->getSchema();
     std::unique_ptr<Iteration> state;
     if (*iteration == -1) {
         if (infoType > (classes ? 3u : 1u)) {
@@ -323,7 +323,7 @@ DirResult DirGetSyntaxId(DirContext context, const char* attribute, std::uint32_
     if (!c->service) {
         return ERR_BAD_CONTEXT;
     }
-    const Schema& schema = c->service->schema();
+    const Schema& schema = c->service->getSchema();
     const int id = attribute == nullptr ? kNoSchemaId : schema.findAttribute(attribute);
     if (id == kNoSchemaId) {
         return ERR_NO_SUCH_ATTRIBUTE;

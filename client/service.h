@@ -101,7 +101,7 @@ public:
     // The tree's default name context (typeless, no leading dot) or "".
     virtual std::string defaultNameContext() const = 0;
     // The schema; it stays valid and unchanged while the service lives.
-    virtual const Schema& schema() const = 0;
+    virtual const Schema& getSchema() const = 0;
 
     // Reads an object's entry. The root ("") is an entry of class "Tree Root".
     virtual DirResult readEntry(std::string_view fullName, ObjectSummary* entry) = 0;

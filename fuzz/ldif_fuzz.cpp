@@ -53,7 +53,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
         std::shared_ptr<memory::MemoryDirectory> again;
         if (!memory::LoadTreeText(snapshot, "snapshot", &again, &error) &&
-            !RedefinesStandardAttributes(directory->schema())) {
+            !RedefinesStandardAttributes(directory->getSchema())) {
             __builtin_trap(); // a snapshot of what loaded must load
         }
     }

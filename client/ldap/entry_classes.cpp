@@ -16,7 +16,7 @@ std::string ClassesOfEntry(
         if (id == kNoSchemaId) {
             continue;
         }
-        const ClassDef& def = schema.classDef(id);
+        const ClassDef& def = schema.getClassDef(id);
         if ((def.flags & DS_AUXILIARY_CLASS) != 0) {
             aux->push_back(def.name);
         } else if ((def.flags & DS_EFFECTIVE_CLASS) != 0) {
@@ -33,7 +33,7 @@ std::string ClassesOfEntry(
             derivedFrom = derivedFrom || std::find(chain.begin(), chain.end(), candidate) != chain.end();
         }
         if (!derivedFrom) {
-            return schema.classDef(candidate).name;
+            return schema.getClassDef(candidate).name;
         }
     }
     return objectClasses.empty() ? std::string() : std::string(objectClasses.back());

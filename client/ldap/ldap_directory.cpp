@@ -336,7 +336,7 @@ ObjectSummary LdapDirectory::summarize(const LdapEntry& entry, bool rememberName
     std::vector<DnComponent> components;
     if (ParseDn(entry.dn, &components)) {
         summary.fullName = nameOfComponents(components, 0);
-        summary.namingTypes = NamingTypes(components);
+        summary.namingTypes = ldap::NamingTypes(components);
         if (rememberName) {
             m_dnOfName.try_emplace(FoldCase(summary.fullName), entry.dn);
         }
@@ -345,7 +345,7 @@ ObjectSummary LdapDirectory::summarize(const LdapEntry& entry, bool rememberName
     }
     summary.baseClass = baseClassOf(entry.attributes, &summary.auxClasses);
     const int classId = m_schema.findClass(summary.baseClass);
-    if (classId != kNoSchemaId && (m_schema.classDef(classId).flags & DS_CONTAINER_CLASS) != 0) {
+    if (classId != kNoSchemaId && (m_schema.getClassDef(classId).flags & DS_CONTAINER_CLASS) != 0) {
         summary.flags |= DS_CONTAINER_ENTRY;
     }
     std::string_view aliased;

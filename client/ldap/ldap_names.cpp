@@ -518,7 +518,7 @@ std::vector<std::string> LdapDirectory::namingTypes(std::string_view fullName)
     std::vector<DnComponent> components;
     const std::size_t count = SplitUnescaped(fullName, '.').size();
     if (resolve(fullName, &dn) == 0 && ParseDn(dn, &components) && components.size() == count) {
-        return NamingTypes(components);
+        return ldap::NamingTypes(components);
     }
     std::vector<std::string> types;
     for (std::size_t i = 0; i < count; ++i) {

@@ -386,7 +386,7 @@ DirResult LdapDirectory::convertAttributes(
         }
     }
     std::vector<std::pair<int, AttributeData>> converted;
-    const NameOfDn nameOf = [this](std::string_view dn) { return nameOfDn(dn); };
+    const DnToName nameOf = [this](std::string_view dn) { return nameOfDn(dn); };
     AttributeReader reader(encoded);
     for (RawAttribute raw; reader.next(&raw);) {
         int id = kNoSchemaId;

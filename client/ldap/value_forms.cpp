@@ -161,7 +161,7 @@ bool ParseGeneralizedTime(std::string_view text, std::uint32_t* seconds)
     return true;
 }
 
-bool LdapValueToWire(std::uint32_t syntaxId, std::string_view value, const NameOfDn& nameOf, std::string* wire)
+bool LdapValueToWire(std::uint32_t syntaxId, std::string_view value, const DnToName& nameOf, std::string* wire)
 {
     WireWriter w;
     switch (TraitsOfSyntax(syntaxId).ldap) {

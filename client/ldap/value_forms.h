@@ -14,7 +14,7 @@
 namespace veralith::client::ldap {
 
 // Turns a DN into the client's full typeless name.
-using NameOfDn = std::function<std::string(std::string_view dn)>;
+using DnToName = std::function<std::string(std::string_view dn)>;
 
 // Converts one value of the syntax into *wire. Returns false when the value
 // is not of the syntax's string form (the caller then delivers the
@@ -27,7 +27,7 @@ using NameOfDn = std::function<std::string(std::string_view dn)>;
 //  17 "privileges#scope#subject#attribute", 19 "seconds#replica#event",
 //  23 "remoteId#name", 25 "level#interval#name", 26 "amount#name",
 //  6 and 13 "$"-separated items.
-bool LdapValueToWire(std::uint32_t syntaxId, std::string_view value, const NameOfDn& nameOf, std::string* wire);
+bool LdapValueToWire(std::uint32_t syntaxId, std::string_view value, const DnToName& nameOf, std::string* wire);
 
 // Seconds since 1970 UTC of a generalized time ("20240102030405Z",
 // fractions and offsets allowed), false when it does not parse.

@@ -332,7 +332,7 @@ bool LdifLoader::takeEntry(LdifRecord& record)
     for (const std::string& name : aux) {
         entry.object.auxClasses.push_back(m_schema.findClass(name));
     }
-    const ldap::NameOfDn nameOf = [](std::string_view dn) {
+    const ldap::DnToName nameOf = [](std::string_view dn) {
         std::vector<ldap::DnComponent> components;
         if (!ldap::ParseDn(dn, &components)) {
             return std::string(dn);

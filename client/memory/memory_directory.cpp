@@ -25,11 +25,11 @@ public:
     DirResult next(ObjectSummary* entry, bool* done) override
     {
         const auto& children = m_directory->object(m_parent).children;
-        const Schema& schema = m_directory->schema();
+        const Schema& schema = m_directory->getSchema();
         while (m_pos < children.size()) {
             const std::uint32_t child = children[m_pos++];
             ++m_examined;
-            const auto& def = schema.classDef(m_directory->object(child).classId);
+            const auto& def = schema.getClassDef(m_directory->object(child).classId);
             if (m_containersOnly && (def.flags & DS_CONTAINER_CLASS) == 0) {
                 continue;
             }
@@ -307,7 +307,7 @@ std::string MemoryDirectory::fullName(std::uint32_t index) const
 void MemoryDirectory::summarize(std::uint32_t index, ObjectSummary* entry) const
 {
     const ObjectRecord& o = m_objects[index];
-    const ClassDef& def = m_schema.classDef(o.classId);
+    const ClassDef& def = m_schema.getClassDef(o.classId);
     entry->fullName = fullName(index);
     std::size_t depth = 0;
     for (std::uint32_t i = index; i != kRootObject && i != kNoObject; i = m_objects[i].parent) {
@@ -321,7 +321,7 @@ void MemoryDirectory::summarize(std::uint32_t index, ObjectSummary* entry) const
     entry->baseClass = def.name;
     entry->auxClasses.clear();
     for (std::int32_t aux : o.auxClasses) {
-        entry->auxClasses.push_back(m_schema.classDef(aux).name);
+        entry->auxClasses.push_back(m_schema.getClassDef(aux).name);
     }
     entry->flags = 0;
     if ((def.flags & DS_CONTAINER_CLASS) != 0) {
@@ -389,10 +389,10 @@ std::vector<std::string> MemoryDirectory::values(std::uint32_t index, std::int32
     const ObjectRecord& o = m_objects[index];
     if (attrId == m_objectClassAttr) {
         for (int id : m_schema.classChain(o.classId)) {
-            out.push_back(m_schema.classDef(id).name);
+            out.push_back(m_schema.getClassDef(id).name);
         }
         for (std::int32_t aux : o.auxClasses) {
-            out.push_back(m_schema.classDef(aux).name);
+            out.push_back(m_schema.getClassDef(aux).name);
         }
         return out;
     }

@@ -163,7 +163,7 @@ public:
 
     std::string treeName() const override { return m_tree; }
     std::string defaultNameContext() const override { return m_defaultNameContext; }
-    const Schema& schema() const override { return m_schema; }
+    const Schema& getSchema() const override { return m_schema; }
     DirResult readEntry(std::string_view fullName, ObjectSummary* entry) override;
     DirResult readAttributes(std::string_view fullName, const std::vector<std::string>* names,
         std::vector<AttributeData>* attributes) override;

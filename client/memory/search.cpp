@@ -254,11 +254,11 @@ bool Evaluate(const MemoryDirectory& d, const Compiled& c, std::uint32_t index)
     if (c.objectClass) {
         // The base class and the auxiliary classes.
         const ObjectRecord& o = d.object(index);
-        if (CompareOne(c, d.schema().classDef(o.classId).name)) {
+        if (CompareOne(c, d.getSchema().getClassDef(o.classId).name)) {
             return true;
         }
         for (std::int32_t aux : o.auxClasses) {
-            if (CompareOne(c, d.schema().classDef(aux).name)) {
+            if (CompareOne(c, d.getSchema().getClassDef(aux).name)) {
                 return true;
             }
         }

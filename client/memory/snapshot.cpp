@@ -280,7 +280,7 @@ bool JsonValue(std::uint32_t syntax, std::string_view wire, std::string* out)
 DirResult WriteTreeFile(DirectoryService& service, const std::vector<SnapshotObject>& objects, std::string* text,
     std::vector<std::string>* warnings)
 {
-    const Schema& schema = service.schema();
+    const Schema& schema = service.getSchema();
     // Directories of LDAP servers and LDIF files have no "Object Class" of
     // their own making (their objectClass knows it only as a further name):
     // their tree file starts from the LDAP schema.

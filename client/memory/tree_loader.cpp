@@ -186,7 +186,7 @@ bool TreeLoader::loadHeader()
     if (format != "veralith-tree/1") {
         return fail("/format", "must be \"veralith-tree/1\"");
     }
-    if (!checkTreeName(tree)) {
+    if (!checkTreeMember(tree)) {
         return false;
     }
     std::string_view schemaBase;
@@ -206,11 +206,11 @@ bool TreeLoader::loadHeader()
     if (m_ldapBase) {
         // As a directory read from LDIF: values as stored, ancestors implied.
         m_directory->storeNamingValues();
-        m_directory->setImpliedClass(m_directory->schema().findClass("Implied Container"));
+        m_directory->setImpliedClass(m_directory->getSchema().findClass("Implied Container"));
     }
     m_namingLength.clear();
-    for (std::size_t i = 0; i < m_directory->schema().classes().size(); ++i) {
-        m_namingLength.push_back(m_directory->schema().namingAttribute(static_cast<int>(i)).size());
+    for (std::size_t i = 0; i < m_directory->getSchema().classes().size(); ++i) {
+        m_namingLength.push_back(m_directory->getSchema().namingAttribute(static_cast<int>(i)).size());
     }
     return true;
 }
@@ -225,7 +225,7 @@ std::string_view TreeLoader::keep(std::string_view text)
     return m_owned.back();
 }
 
-bool TreeLoader::checkTreeName(std::string_view tree)
+bool TreeLoader::checkTreeMember(std::string_view tree)
 {
     bool ok = !tree.empty() && tree.size() <= kMaxTreeNameChars && tree.back() != '_';
     for (char c : tree) {
@@ -272,14 +272,14 @@ bool TreeLoader::loadObject(std::uint32_t node, std::uint32_t index)
         m_directory->setNamesCarryTypes(true);
     }
     m_names.push_back(keep(name));
-    const Schema& schema = m_directory->schema();
+    const Schema& schema = m_directory->getSchema();
     const int classId = schema.findClass(className);
     if (classId == kNoSchemaId) {
         return fail(pointer + "/class", "unknown class " + Quoted(className));
     }
     // An LDAP entry with no structural class is of the last class it names,
     // whatever its kind.
-    if (!m_ldapBase && (schema.classDef(classId).flags & DS_AUXILIARY_CLASS) != 0) {
+    if (!m_ldapBase && (schema.getClassDef(classId).flags & DS_AUXILIARY_CLASS) != 0) {
         return fail(pointer + "/class", Quoted(className) + " is an auxiliary class, not a base class");
     }
     const std::size_t dot = FindUnescaped(name, '.');
@@ -298,7 +298,7 @@ bool TreeLoader::loadObject(std::uint32_t node, std::uint32_t index)
             if (auxId == kNoSchemaId) {
                 return fail(itemPointer, "unknown class " + Quoted(m_doc.text(item)));
             }
-            if ((schema.classDef(auxId).flags & DS_AUXILIARY_CLASS) == 0) {
+            if ((schema.getClassDef(auxId).flags & DS_AUXILIARY_CLASS) == 0) {
                 return fail(itemPointer, Quoted(m_doc.text(item)) + " is not an auxiliary class");
             }
             m_directory->object(placed).auxClasses.push_back(auxId);
@@ -325,7 +325,7 @@ bool TreeLoader::loadAttributes(std::uint32_t node, std::uint32_t index, const s
     if (m_doc.type(attributes) != JsonType::Object) {
         return fail(pointer + "/attributes", "must be an object of attribute names and value arrays");
     }
-    const Schema& schema = m_directory->schema();
+    const Schema& schema = m_directory->getSchema();
     m_attrIds.clear();
     for (std::uint32_t key = m_doc.first(attributes); key != kNoNode; key = m_doc.next(m_doc.next(key))) {
         const std::string_view name = m_doc.text(key);
@@ -394,7 +394,7 @@ bool TreeLoader::linkObjects()
     // Object i of the file is object i + 1 of the directory.
     const auto placed = [](std::uint32_t i) { return i + 1; };
     // Parents: every object's parent must be in the file and be a container.
-    const Schema& schema = m_directory->schema();
+    const Schema& schema = m_directory->getSchema();
     std::vector<std::uint32_t> parentOf(count, kNoObject);
     std::vector<std::uint32_t> depth(count, 0);
     for (std::uint32_t i = 0; i < count; ++i) {
@@ -410,7 +410,7 @@ bool TreeLoader::linkObjects()
             return fail(
                 objectPointer(i) + "/name", "parent " + Quoted(parent) + " of " + Quoted(name) + " is not in the file");
         }
-        const ClassDef& parentClass = schema.classDef(m_directory->object(placed(found)).classId);
+        const ClassDef& parentClass = schema.getClassDef(m_directory->object(placed(found)).classId);
         if (!m_ldapBase && (parentClass.flags & DS_CONTAINER_CLASS) == 0) {
             return fail(objectPointer(i) + "/name",
                 "parent " + Quoted(parent) + " of " + Quoted(name) + " is no container (class " +

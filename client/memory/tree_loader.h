@@ -90,7 +90,7 @@ private:
     bool loadHeader();
     // A view of text that stays valid after the reader drops an element.
     std::string_view keep(std::string_view text);
-    bool checkTreeName(std::string_view tree);
+    bool checkTreeMember(std::string_view tree);
 
     // Schema additions (tree_schema.cpp).
     bool schemaName(std::uint32_t item, const std::string& pointer, std::string_view* name);

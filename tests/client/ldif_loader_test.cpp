@@ -45,7 +45,7 @@ std::vector<std::string> ValuesOf(const MemoryDirectory& directory, const std::s
     if (index == memory::kNoObject) {
         return {};
     }
-    return directory.values(index, directory.schema().findAttribute(attr));
+    return directory.values(index, directory.getSchema().findAttribute(attr));
 }
 
 // Each row: the lines of one entry below o=Acme (whose dn line the row
@@ -203,14 +203,14 @@ TEST(LdifLoader, SchemaComesFromTheFileTheGivenFileOrTheBuiltInOne)
     auto builtin = LoadLdif(entries + "badge: 007\n", &warnings);
     ASSERT_NE(builtin, nullptr);
     EXPECT_EQ(ValuesOf(*builtin, "x", "badge"), (std::vector<std::string> {"7", "007"}));
-    EXPECT_EQ(builtin->schema().attribute(builtin->schema().findAttribute("badge")).syntaxId, SYN_CI_STRING);
+    EXPECT_EQ(builtin->getSchema().attribute(builtin->getSchema().findAttribute("badge")).syntaxId, SYN_CI_STRING);
     EXPECT_EQ(warnings,
         (std::vector<std::string> {
             "t.ldif:2: object class \"holder\" is in no schema; it is taken as a structural class",
             "t.ldif:3: attribute \"badge\" is in no schema; its values are taken as case-ignore strings",
         }));
-    EXPECT_NE(builtin->schema().findClass("inetOrgPerson"), kNoSchemaId);
-    EXPECT_NE(builtin->schema().findAttribute("uidNumber"), kNoSchemaId);
+    EXPECT_NE(builtin->getSchema().findClass("inetOrgPerson"), kNoSchemaId);
+    EXPECT_NE(builtin->getSchema().findAttribute("uidNumber"), kNoSchemaId);
 }
 
 struct BadCase

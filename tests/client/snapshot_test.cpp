@@ -224,7 +224,7 @@ TEST(Snapshot, NameValuesOutsideTheTreeAreLeftOutWithAWarning)
                                   "object of the snapshot and is left out"});
     auto loaded = Reload(json, "w.json");
     ASSERT_NE(loaded, nullptr);
-    EXPECT_EQ(loaded->values(loaded->find("g.Acme"), loaded->schema().findAttribute("member")),
+    EXPECT_EQ(loaded->values(loaded->find("g.Acme"), loaded->getSchema().findAttribute("member")),
         std::vector<std::string> {"Acme"});
 }
 

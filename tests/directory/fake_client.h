@@ -8,6 +8,7 @@
 
 #include "client/client.h"
 
+#include <array>
 #include <cstdint>
 #include <map>
 #include <set>
@@ -44,7 +45,7 @@ struct ClassDef
     std::string name;
     std::uint32_t flags = 0;
     client::DirResult result = 0;
-    std::vector<std::string> items[5];
+    std::array<std::vector<std::string>, 5> items;
 };
 
 struct ClassReply

@@ -42,7 +42,7 @@ public:
 
     std::string treeName() const override { return m_inner->treeName(); }
     std::string defaultNameContext() const override { return m_inner->defaultNameContext(); }
-    const client::Schema& schema() const override { return m_inner->schema(); }
+    const client::Schema& getSchema() const override { return m_inner->getSchema(); }
     client::DirResult readEntry(std::string_view name, client::ObjectSummary* entry) override
     {
         return m_inner->readEntry(name, entry);

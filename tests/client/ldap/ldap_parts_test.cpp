@@ -203,9 +203,9 @@ TEST(LdapSchema, ParsesDescriptionsAndMapsSyntaxes)
         EXPECT_EQ(schema.attribute(id).flags, row.flags) << row.name;
     }
     EXPECT_EQ(aliases.at("commonname"), "cn");
-    EXPECT_EQ(schema.classDef(schema.findClass("top")).flags, 0u);
-    EXPECT_EQ(schema.classDef(schema.findClass("posixAccount")).flags, DS_AUXILIARY_CLASS);
-    EXPECT_EQ(schema.classDef(schema.findClass("organizationalUnit")).flags, DS_EFFECTIVE_CLASS | DS_CONTAINER_CLASS);
+    EXPECT_EQ(schema.getClassDef(schema.findClass("top")).flags, 0u);
+    EXPECT_EQ(schema.getClassDef(schema.findClass("posixAccount")).flags, DS_AUXILIARY_CLASS);
+    EXPECT_EQ(schema.getClassDef(schema.findClass("organizationalUnit")).flags, DS_EFFECTIVE_CLASS | DS_CONTAINER_CLASS);
     const int person = schema.findClass("person");
     EXPECT_THAT(schema.expandedItems(person, 3), ::testing::ElementsAre("sn", "cn", "objectClass"));
     EXPECT_THAT(schema.expandedItems(person, 4), ::testing::ElementsAre("userPassword", "telephoneNumber"));
@@ -239,7 +239,7 @@ TEST(LdapSchema, ParsesDescriptionsAndMapsSyntaxes)
 
 TEST(LdapValues, StringFormsBecomeWireValues)
 {
-    const NameOfDn nameOf = [](std::string_view dn) {
+    const DnToName nameOf = [](std::string_view dn) {
         std::vector<DnComponent> components;
         return ParseDn(dn, &components) ? TypelessName(components) : std::string(dn);
     };
