@@ -89,10 +89,10 @@ util::FeedbackHooks MakeFeedbackHooks(Dialogs& dialogs, QWidget* parent)
     hooks.processPendingMessages = [] { QCoreApplication::processEvents(); };
     hooks.currentCursor = [] {
         const QCursor* cursor = QGuiApplication::overrideCursor();
-        return cursor != nullptr && cursor->shape() == Qt::WaitCursor ? util::HourglassCursor : util::DefaultCursor;
+        return cursor != nullptr && cursor->shape() == Qt::WaitCursor ? util::kHourglassCursor : util::kDefaultCursor;
     };
     hooks.setCursor = [](util::CursorId id) {
-        if (id == util::HourglassCursor) {
+        if (id == util::kHourglassCursor) {
             if (QGuiApplication::overrideCursor() == nullptr) {
                 QGuiApplication::setOverrideCursor(Qt::WaitCursor);
             } else {

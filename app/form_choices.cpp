@@ -20,10 +20,10 @@ namespace {
 std::optional<std::string> SavedText(const settings::IniFile& file, const QWidget* control)
 {
     const std::string key = control->objectName().toStdString();
-    if (!file.ValueExists(settings::SettingsSection, key)) {
+    if (!file.ValueExists(settings::kSettingsSection, key)) {
         return std::nullopt;
     }
-    return settings::ReadTextKey(file, settings::SettingsSection, key, "");
+    return settings::ReadTextKey(file, settings::kSettingsSection, key, "");
 }
 
 std::string Quoted(const std::string& text)
@@ -156,7 +156,7 @@ void TMainForm::WriteKeptChoices()
     }
     settings::IniFile file(settings::SettingsFileName());
     for (const auto& [key, value] : m_keptChoices) {
-        settings::WriteTextIfChanged(file, settings::SettingsSection, key, settings::ProtectText(value));
+        settings::WriteTextIfChanged(file, settings::kSettingsSection, key, settings::ProtectText(value));
     }
 }
 

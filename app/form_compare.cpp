@@ -25,9 +25,9 @@ settings::RadioGroup* AddRadioGroup(
 {
     auto* group = new settings::RadioGroup(caption, parent);
     group->setObjectName(name);
-    group->setItems(items);
-    group->setColumns(1);
-    group->setItemIndex(0);
+    group->SetItems(items);
+    group->SetColumns(1);
+    group->SetItemIndex(0);
     column->addWidget(group);
     return group;
 }
@@ -68,7 +68,7 @@ std::vector<std::string> MemoEntries(const QWidget& form, const char* name, bool
 int RadioIndex(const QWidget& form, const char* name)
 {
     const auto* group = form.findChild<const settings::RadioGroup*>(QLatin1String(name));
-    return group != nullptr ? group->itemIndex() : 0;
+    return group != nullptr ? group->ItemIndex() : 0;
 }
 
 } // namespace

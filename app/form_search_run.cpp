@@ -48,7 +48,7 @@ SearchRunInputs ReadSearchRunInputs(const TMainForm& form)
     inputs.attributeText = inputs.attributeName;
     inputs.classText = form.ComboBoxClasses->Text();
     inputs.classFlags = form.ComboBoxClasses->SelectedValue();
-    inputs.mode = CheckModeFromIndex(form.RadioGroupAttributeCheck->itemIndex());
+    inputs.mode = CheckModeFromIndex(form.RadioGroupAttributeCheck->ItemIndex());
     inputs.recurse = form.CheckBoxRecurse->isChecked();
     inputs.searchContext = form.SearchContext();
     inputs.containerName = form.CurrentContainer();
@@ -57,53 +57,53 @@ SearchRunInputs ReadSearchRunInputs(const TMainForm& form)
 }
 
 FormSearchSurface::FormSearchSurface(TMainForm& form)
-    : form_(form)
-    , windowHooks_(util::SetFeedbackHooks({}))
+    : m_form(form)
+    , m_windowHooks(util::SetFeedbackHooks({}))
 {
-    sincePump_.start();
+    m_sincePump.start();
     // The layers below (the search before every object it names) ask for
     // event processing as often as the run does: they get the same pace.
-    util::FeedbackHooks paced = windowHooks_;
+    util::FeedbackHooks paced = m_windowHooks;
     paced.processPendingMessages = [this] { PumpIfDue(); };
     // A window closed during the run shows no more boxes: the layers below
     // (an error per object name the search cannot read once the window's
     // contexts are gone) speak to a window that is not there.
-    if (windowHooks_.showMessageBox) {
+    if (m_windowHooks.showMessageBox) {
         paced.showMessageBox = [this](util::MessageBoxKind kind, const std::string& title, const std::string& text) {
-            return Closed() ? util::MessageBoxButton::Ok : windowHooks_.showMessageBox(kind, title, text);
+            return Closed() ? util::MessageBoxButton::Ok : m_windowHooks.showMessageBox(kind, title, text);
         };
     }
     util::SetFeedbackHooks(std::move(paced));
-    stopConnection_ = QObject::connect(form_.BitBtnStop, &QPushButton::clicked, [this] { stopRequested_ = true; });
+    m_stopConnection = QObject::connect(m_form.BitBtnStop, &QPushButton::clicked, [this] { m_stopRequested = true; });
 }
 
 FormSearchSurface::~FormSearchSurface()
 {
-    QObject::disconnect(stopConnection_);
-    util::SetFeedbackHooks(std::move(windowHooks_));
+    QObject::disconnect(m_stopConnection);
+    util::SetFeedbackHooks(std::move(m_windowHooks));
 }
 
 void FormSearchSurface::PumpIfDue()
 {
-    if (sincePump_.elapsed() < kPumpInterval) {
+    if (m_sincePump.elapsed() < kPumpInterval) {
         return;
     }
     ShowStatusText();
     ShowCounts();
-    if (windowHooks_.processPendingMessages) {
-        windowHooks_.processPendingMessages();
+    if (m_windowHooks.processPendingMessages) {
+        m_windowHooks.processPendingMessages();
     }
-    sincePump_.restart();
+    m_sincePump.restart();
 }
 
 void FormSearchSurface::ShowResults()
 {
-    form_.PageControl->setCurrentWidget(form_.TabSheetResults);
+    m_form.PageControl->setCurrentWidget(m_form.TabSheetResults);
 }
 
 void FormSearchSurface::ClearObjects()
 {
-    form_.ListBoxObjects->Items().Clear();
+    m_form.ListBoxObjects->Items().Clear();
 }
 
 void FormSearchSurface::AddObjects(const util::StringList& names)
@@ -121,7 +121,7 @@ void FormSearchSurface::AddObjects(const util::StringList& names)
     }
     const std::vector<std::uint32_t> order = StableSortOrder(keys, [this] { PumpIfDue(); });
     keys.clear();
-    StringListModel& items = form_.ListBoxObjects->Items();
+    StringListModel& items = m_form.ListBoxObjects->Items();
     for (std::size_t i = 0; i < order.size(); ++i) {
         const util::StringListEntry& entry = names.At(order[i]);
         items.Add(entry.text, entry.value);
@@ -133,40 +133,40 @@ void FormSearchSurface::AddObjects(const util::StringList& names)
 
 std::size_t FormSearchSurface::ObjectCount() const
 {
-    return static_cast<std::size_t>(form_.ListBoxObjects->Items().Count());
+    return static_cast<std::size_t>(m_form.ListBoxObjects->Items().Count());
 }
 
 std::string FormSearchSurface::ObjectAt(std::size_t index) const
 {
-    return form_.ListBoxObjects->Items().TextAt(static_cast<int>(index));
+    return m_form.ListBoxObjects->Items().TextAt(static_cast<int>(index));
 }
 
 void FormSearchSurface::ClearValues()
 {
-    form_.ListBoxAttributes->Items().Clear();
+    m_form.ListBoxAttributes->Items().Clear();
 }
 
 void FormSearchSurface::AddValue(const std::string& value)
 {
-    form_.ListBoxAttributes->Items().Add(value);
+    m_form.ListBoxAttributes->Items().Add(value);
 }
 
 void FormSearchSurface::ClearLog()
 {
-    form_.ListBoxLog->Items().Clear();
-    form_.TreeGroups->ClearGroups();
+    m_form.ListBoxLog->Items().Clear();
+    m_form.TreeGroups->ClearGroups();
 }
 
 void FormSearchSurface::AddDuplicate(const DuplicateEntry& entry)
 {
-    form_.ListBoxLog->Items().Add(entry.line);
+    m_form.ListBoxLog->Items().Add(entry.line);
 }
 
 void FormSearchSurface::SetStatusText(const std::string& text)
 {
-    statusText_ = text;
-    statusPending_ = true;
-    progressPending_ = false;
+    m_statusText = text;
+    m_statusPending = true;
+    m_progressPending = false;
     // The last text of a run (empty) is shown at once; other texts at the
     // next pump.
     if (text.empty()) {
@@ -176,26 +176,26 @@ void FormSearchSurface::SetStatusText(const std::string& text)
 
 void FormSearchSurface::ShowProgress(const std::string& name, const std::string& value)
 {
-    progressName_ = name;
-    progressValue_ = value;
-    progressPending_ = true;
-    statusPending_ = false;
+    m_progressName = name;
+    m_progressValue = value;
+    m_progressPending = true;
+    m_statusPending = false;
 }
 
 void FormSearchSurface::ShowStatusText()
 {
-    if (progressPending_) {
-        form_.SetStatusText(util::Format("%s: %s", progressName_, progressValue_));
-        progressPending_ = false;
-    } else if (statusPending_) {
-        form_.SetStatusText(statusText_);
-        statusPending_ = false;
+    if (m_progressPending) {
+        m_form.SetStatusText(util::Format("%s: %s", m_progressName, m_progressValue));
+        m_progressPending = false;
+    } else if (m_statusPending) {
+        m_form.SetStatusText(m_statusText);
+        m_statusPending = false;
     }
 }
 
 AlertMode FormSearchSurface::Alert() const
 {
-    return form_.RadioGroupAlert->itemIndex() == 0 ? AlertMode::Popup : AlertMode::LogMessage;
+    return m_form.RadioGroupAlert->ItemIndex() == 0 ? AlertMode::Popup : AlertMode::LogMessage;
 }
 
 util::MessageBoxButton FormSearchSurface::ShowMessage(util::MessageBoxKind kind, const std::string& text)
@@ -210,7 +210,7 @@ void FormSearchSurface::ReportFailure(const std::string& text)
     std::size_t start = 0;
     while (start <= text.size()) {
         const std::size_t end = std::min(text.find('\n', start), text.size());
-        form_.ListBoxLog->Items().Add(text.substr(start, end - start));
+        m_form.ListBoxLog->Items().Add(text.substr(start, end - start));
         start = end + 1;
     }
     ShowMessage(util::MessageBoxKind::Warning, text);
@@ -223,26 +223,26 @@ void FormSearchSurface::ProcessPendingMessages()
 
 bool FormSearchSurface::Closed() const
 {
-    return form_.SearchContext() == client::kNoContext;
+    return m_form.SearchContext() == client::kNoContext;
 }
 
 void FormSearchSurface::RunningChanged(bool running)
 {
-    form_.BitBtnSearch->setEnabled(!running);
-    form_.BitBtnStop->setEnabled(running);
+    m_form.BitBtnSearch->setEnabled(!running);
+    m_form.BitBtnStop->setEnabled(running);
     if (running) {
-        stopRequested_ = false;
+        m_stopRequested = false;
     } else {
         ShowCounts();
     }
-    form_.ProgressBarRun->setVisible(running);
+    m_form.ProgressBarRun->setVisible(running);
 }
 
 void FormSearchSurface::RunProgressed(const RunProgress& progress)
 {
-    const bool phaseChanged = progress.searching != progress_.searching;
-    progress_ = progress;
-    countsPending_ = true;
+    const bool phaseChanged = progress.searching != m_progress.searching;
+    m_progress = progress;
+    m_countsPending = true;
     // A new phase shows at once; counts within a phase at the next pump.
     if (phaseChanged) {
         ShowCounts();
@@ -251,19 +251,19 @@ void FormSearchSurface::RunProgressed(const RunProgress& progress)
 
 void FormSearchSurface::ShowCounts()
 {
-    if (!countsPending_) {
+    if (!m_countsPending) {
         return;
     }
-    countsPending_ = false;
-    form_.StatusCounts->setText(QString::fromStdString(std::to_string(progress_.objectsFound) + " objects found, " +
-        std::to_string(progress_.valuesRead) + " values read"));
-    QProgressBar& bar = *form_.ProgressBarRun;
-    if (progress_.searching) {
+    m_countsPending = false;
+    m_form.StatusCounts->setText(QString::fromStdString(std::to_string(m_progress.objectsFound) + " objects found, " +
+        std::to_string(m_progress.valuesRead) + " values read"));
+    QProgressBar& bar = *m_form.ProgressBarRun;
+    if (m_progress.searching) {
         bar.setRange(0, 0); // busy: the total is not known yet
     } else {
-        const int total = static_cast<int>(std::min<std::size_t>(progress_.objectsToRead, INT32_MAX));
+        const int total = static_cast<int>(std::min<std::size_t>(m_progress.objectsToRead, INT32_MAX));
         bar.setRange(0, total);
-        bar.setValue(static_cast<int>(std::min<std::size_t>(progress_.valuesRead, INT32_MAX)));
+        bar.setValue(static_cast<int>(std::min<std::size_t>(m_progress.valuesRead, INT32_MAX)));
     }
 }
 

@@ -66,7 +66,7 @@ public:
     // the run.
     void RunProgressed(const RunProgress& progress) override;
     bool ObjectsWhileSearching() const override { return true; }
-    bool StopRequested() const override { return stopRequested_; }
+    bool StopRequested() const override { return m_stopRequested; }
     // The window has been closed (its contexts freed) during the run.
     bool Closed() const override;
 
@@ -77,20 +77,20 @@ private:
     void ShowStatusText();
     void ShowCounts();
 
-    TMainForm& form_;
-    util::FeedbackHooks windowHooks_;
-    QElapsedTimer sincePump_;
+    TMainForm& m_form;
+    util::FeedbackHooks m_windowHooks;
+    QElapsedTimer m_sincePump;
     // The status text to show at the next pump: a text, or the progress of an
     // object (formatted only when shown).
-    std::string statusText_;
-    std::string progressName_;
-    std::string progressValue_;
-    bool progressPending_ = false;
-    bool statusPending_ = false;
-    RunProgress progress_;
-    bool countsPending_ = false;
-    bool stopRequested_ = false;
-    QMetaObject::Connection stopConnection_;
+    std::string m_statusText;
+    std::string m_progressName;
+    std::string m_progressValue;
+    bool m_progressPending = false;
+    bool m_statusPending = false;
+    RunProgress m_progress;
+    bool m_countsPending = false;
+    bool m_stopRequested = false;
+    QMetaObject::Connection m_stopConnection;
 };
 
 // BitBtnSearchClick's run: ReadSearchRunInputs, RunSearch on the window's

@@ -128,8 +128,8 @@ void TMainForm::FormCreate()
     if (directory::InitNetWare() != 0) {
         return;
     }
-    client::DirCreateContext(m_navigationContext.out());
-    client::DirCreateContext(m_searchContext.out());
+    client::DirCreateContext(m_navigationContext.Out());
+    client::DirCreateContext(m_searchContext.Out());
 
     // A failure while the trees are listed or the first tree is selected
     // must not keep the window from opening: it opens with what it has, and
@@ -202,7 +202,7 @@ void TMainForm::ComboBoxClassesChange()
     attributes.Clear();
     util::StringList attributeList;
     m_lastResult = directory::ReadClassAttributes(
-        m_navigationContext.get(), ComboBoxClasses->Text(), directory::ModeAllAttributes, attributeList);
+        m_navigationContext.get(), ComboBoxClasses->Text(), directory::kModeAllAttributes, attributeList);
     attributes.AddAll(attributeList);
     ComboBoxAttributes->SetItemIndex(attributes.IndexOf(remembered));
 }

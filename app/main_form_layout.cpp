@@ -73,9 +73,9 @@ settings::RadioGroup* MakeRadioGroup(
 {
     auto* group = new settings::RadioGroup(caption, parent);
     group->setObjectName(name);
-    group->setItems(items);
-    group->setColumns(columns);
-    group->setItemIndex(0);
+    group->SetItems(items);
+    group->SetColumns(columns);
+    group->SetItemIndex(0);
     return group;
 }
 

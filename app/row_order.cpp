@@ -6,7 +6,7 @@
 
 namespace veralith::app {
 
-std::size_t RowOrder::chunkOf(std::size_t row) const
+std::size_t RowOrder::ChunkOf(std::size_t row) const
 {
     const auto it = std::upper_bound(m_starts.begin(), m_starts.end(), row);
     return static_cast<std::size_t>(it - m_starts.begin()) - 1;
@@ -17,7 +17,7 @@ std::uint32_t RowOrder::at(std::size_t row) const
     if (row >= m_size) {
         throw std::out_of_range("row " + std::to_string(row) + " out of bounds (" + std::to_string(m_size) + " rows)");
     }
-    const std::size_t chunk = chunkOf(row);
+    const std::size_t chunk = ChunkOf(row);
     return m_chunks[chunk][row - m_starts[chunk]];
 }
 
@@ -30,7 +30,7 @@ void RowOrder::insert(std::size_t row, std::uint32_t value)
         m_chunks.emplace_back();
         m_starts.push_back(0);
     }
-    const std::size_t chunk = row == m_size ? m_chunks.size() - 1 : chunkOf(row);
+    const std::size_t chunk = row == m_size ? m_chunks.size() - 1 : ChunkOf(row);
     std::vector<std::uint32_t>& entries = m_chunks[chunk];
     entries.insert(entries.begin() + static_cast<std::ptrdiff_t>(row - m_starts[chunk]), value);
     ++m_size;
@@ -56,21 +56,21 @@ void RowOrder::clear()
     m_size = 0;
 }
 
-std::vector<std::uint32_t> RowOrder::flatten() const
+std::vector<std::uint32_t> RowOrder::Flatten() const
 {
     std::vector<std::uint32_t> values;
     values.reserve(m_size);
-    forEach([&values](std::uint32_t value) { values.push_back(value); });
+    ForEach([&values](std::uint32_t value) { values.push_back(value); });
     return values;
 }
 
-void RowOrder::assign(const std::vector<std::uint32_t>& values)
+void RowOrder::Assign(const std::vector<std::uint32_t>& values)
 {
     std::vector<std::vector<std::uint32_t>> chunks;
     std::vector<std::size_t> starts;
-    constexpr std::size_t fill = kMaxChunk / 2;
-    for (std::size_t first = 0; first < values.size(); first += fill) {
-        const std::size_t last = std::min(values.size(), first + fill);
+    constexpr std::size_t kFill = kMaxChunk / 2;
+    for (std::size_t first = 0; first < values.size(); first += kFill) {
+        const std::size_t last = std::min(values.size(), first + kFill);
         chunks.emplace_back(
             values.begin() + static_cast<std::ptrdiff_t>(first), values.begin() + static_cast<std::ptrdiff_t>(last));
         starts.push_back(first);

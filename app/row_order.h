@@ -27,12 +27,12 @@ public:
     void clear();
 
     // All indexes in row order, and the reverse: replace them all.
-    std::vector<std::uint32_t> flatten() const;
-    void assign(const std::vector<std::uint32_t>& values);
+    std::vector<std::uint32_t> Flatten() const;
+    void Assign(const std::vector<std::uint32_t>& values);
 
     // Calls f(value) for every row in order.
     template<typename F>
-    void forEach(F&& f) const
+    void ForEach(F&& f) const
     {
         for (const std::vector<std::uint32_t>& chunk : m_chunks) {
             for (std::uint32_t value : chunk) {
@@ -46,7 +46,7 @@ private:
     static constexpr std::size_t kMaxChunk = 2048;
 
     // The chunk holding row (row < size()).
-    std::size_t chunkOf(std::size_t row) const;
+    std::size_t ChunkOf(std::size_t row) const;
 
     std::vector<std::vector<std::uint32_t>> m_chunks;
     // The first row of each chunk.

@@ -21,10 +21,10 @@ void StringListModel::SetSorted(bool sorted)
     }
     m_sorted = sorted;
     if (sorted && m_order.size() > 1) {
-        std::vector<std::uint32_t> order = m_order.flatten();
+        std::vector<std::uint32_t> order = m_order.Flatten();
         SortOrder(order);
         beginResetModel();
-        m_order.assign(order);
+        m_order.Assign(order);
         endResetModel();
     }
 }
@@ -123,7 +123,7 @@ void StringListModel::AddAll(const util::StringList& list)
         Add(list.TextAt(0), list.ValueAt(0));
         return;
     }
-    std::vector<std::uint32_t> order = m_order.flatten();
+    std::vector<std::uint32_t> order = m_order.Flatten();
     const std::size_t oldCount = order.size();
     order.reserve(oldCount + list.Count());
     ReservePool(list.Count());
@@ -141,7 +141,7 @@ void StringListModel::AddAll(const util::StringList& list)
         std::stable_sort(middle, order.end(), less);
         std::inplace_merge(order.begin(), middle, order.end(), less);
     }
-    m_order.assign(order);
+    m_order.Assign(order);
     endResetModel();
 }
 
@@ -161,7 +161,7 @@ int StringListModel::IndexOf(std::string_view text) const
 {
     int row = 0;
     int found = -1;
-    m_order.forEach([&](std::uint32_t slot) {
+    m_order.ForEach([&](std::uint32_t slot) {
         if (found < 0 && util::SameTextIgnoreCase(m_pool[slot].text, text)) {
             found = row;
         }
@@ -174,7 +174,7 @@ std::vector<std::string> StringListModel::Texts() const
 {
     std::vector<std::string> texts;
     texts.reserve(m_order.size());
-    m_order.forEach([&](std::uint32_t slot) { texts.push_back(m_pool[slot].text); });
+    m_order.ForEach([&](std::uint32_t slot) { texts.push_back(m_pool[slot].text); });
     return texts;
 }
 
@@ -193,7 +193,7 @@ QVariant StringListModel::data(const QModelIndex& index, int role) const
     case Qt::DisplayRole:
     case Qt::EditRole:
         return ToQString(entry.text);
-    case ValueRole:
+    case kValueRole:
         return QVariant::fromValue(entry.value);
     default:
         return {};

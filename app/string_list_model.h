@@ -33,7 +33,7 @@ class StringListModel : public QAbstractListModel
 
 public:
     // The role under which data() gives an entry's 32-bit value.
-    static constexpr int ValueRole = Qt::UserRole;
+    static constexpr int kValueRole = Qt::UserRole;
 
     explicit StringListModel(QObject* parent = nullptr);
 

@@ -12,15 +12,15 @@ class Stopwatch
 {
 public:
     Stopwatch()
-        : start_(std::chrono::steady_clock::now())
+        : m_start(std::chrono::steady_clock::now())
     { }
     double Milliseconds() const
     {
-        return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start_).count();
+        return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - m_start).count();
     }
 
 private:
-    std::chrono::steady_clock::time_point start_;
+    std::chrono::steady_clock::time_point m_start;
 };
 
 // CPU time this process has used, in milliseconds. On a machine shared with
@@ -32,12 +32,12 @@ class CpuStopwatch
 {
 public:
     CpuStopwatch()
-        : start_(ProcessCpuMilliseconds())
+        : m_start(ProcessCpuMilliseconds())
     { }
-    double Milliseconds() const { return ProcessCpuMilliseconds() - start_; }
+    double Milliseconds() const { return ProcessCpuMilliseconds() - m_start; }
 
 private:
-    double start_;
+    double m_start;
 };
 
 struct ChildRun

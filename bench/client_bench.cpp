@@ -73,7 +73,7 @@ int Generate(std::uint32_t objects, const std::string& path)
 DirResult ReadOneAttribute(DirContext context, const char* object, const char* attribute, std::size_t* bytes)
 {
     ScopedContext copy;
-    DirDuplicateContext(context, copy.out());
+    DirDuplicateContext(context, copy.Out());
     ScopedBuffer request;
     ScopedBuffer reply;
     if (const DirResult rc = request.allocate(kSmallBufferSize); rc != 0) {
@@ -120,7 +120,7 @@ int Measure(const std::string& path)
         return 1;
     }
     const double load = Seconds(start);
-    std::printf("load: %zu objects in %.3f s (%.3f s CPU), peak memory %.0f MB\n", directory->objectCount() - 1, load,
+    std::printf("load: %zu objects in %.3f s (%.3f s CPU), peak memory %.0f MB\n", directory->ObjectCount() - 1, load,
         CpuSeconds() - cpu, PeakMegabytes());
 
     SetTreeServices({directory});
@@ -128,7 +128,7 @@ int Measure(const std::string& path)
         return 1;
     }
     ScopedContext context;
-    DirCreateContext(context.out());
+    DirCreateContext(context.Out());
     const std::uint32_t flags = DCV_DEREF_ALIASES | DCV_TYPELESS_NAMES;
     DirSetContext(context.get(), DCK_FLAGS, &flags);
     DirSetContext(context.get(), DCK_NAME_CONTEXT, "[Root]");

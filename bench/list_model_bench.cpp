@@ -44,16 +44,16 @@ void AddOneByOne(benchmark::State& state, bool shuffled)
     }
 }
 
-void BM_SortedAddInOrder(benchmark::State& state)
+void BmSortedAddInOrder(benchmark::State& state)
 {
     AddOneByOne(state, false);
 }
-void BM_SortedAddShuffled(benchmark::State& state)
+void BmSortedAddShuffled(benchmark::State& state)
 {
     AddOneByOne(state, true);
 }
 
-void BM_SortedAddAllShuffled(benchmark::State& state)
+void BmSortedAddAllShuffled(benchmark::State& state)
 {
     const std::vector<std::string> names = Names(static_cast<int>(state.range(0)), true);
     veralith::util::StringList list;
@@ -70,7 +70,7 @@ void BM_SortedAddAllShuffled(benchmark::State& state)
 
 } // namespace
 
-BENCHMARK(BM_SortedAddInOrder)->Arg(100'000)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_SortedAddShuffled)->Arg(100'000)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_SortedAddAllShuffled)->Arg(100'000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BmSortedAddInOrder)->Arg(100'000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BmSortedAddShuffled)->Arg(100'000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BmSortedAddAllShuffled)->Arg(100'000)->Unit(benchmark::kMillisecond);
 BENCHMARK_MAIN();

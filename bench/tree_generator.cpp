@@ -14,15 +14,15 @@ public:
     explicit Random(std::uint64_t seed)
         : m_state(seed)
     { }
-    std::uint64_t next()
+    std::uint64_t Next()
     {
         std::uint64_t z = (m_state += 0x9E3779B97F4A7C15ULL);
         z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ULL;
         z = (z ^ (z >> 27)) * 0x94D049BB133111EBULL;
         return z ^ (z >> 31);
     }
-    std::uint32_t below(std::uint32_t n) { return static_cast<std::uint32_t>(next() % n); }
-    double unit() { return static_cast<double>(next() >> 11) / 9007199254740992.0; }
+    std::uint32_t Below(std::uint32_t n) { return static_cast<std::uint32_t>(Next() % n); }
+    double Unit() { return static_cast<double>(Next() >> 11) / 9007199254740992.0; }
 
 private:
     std::uint64_t m_state;
@@ -46,7 +46,7 @@ const char* const kDepartments[] = {
 template<typename T, std::size_t N>
 const char* Pick(Random& random, const T (&list)[N])
 {
-    return list[random.below(N)];
+    return list[random.Below(N)];
 }
 
 std::string Time(std::uint32_t seconds)
@@ -111,8 +111,8 @@ std::string GenerateTreeFile(const TreeGeneratorOptions& options, GeneratedTreeS
         std::snprintf(buffer, sizeof buffer, "u%06u", user);
         const std::string cn = buffer;
         std::string phone;
-        if (!phones.empty() && random.unit() < options.duplicatePhoneShare) {
-            phone = phones[random.below(static_cast<std::uint32_t>(phones.size()))];
+        if (!phones.empty() && random.Unit() < options.duplicatePhoneShare) {
+            phone = phones[random.Below(static_cast<std::uint32_t>(phones.size()))];
             ++counts.usersWithDuplicatePhone;
         } else {
             std::snprintf(buffer, sizeof buffer, "+1 555 %07u", user);
@@ -120,20 +120,20 @@ std::string GenerateTreeFile(const TreeGeneratorOptions& options, GeneratedTreeS
             phones.push_back(phone);
         }
         std::string text = R"({"name":")" + cn + "." + team + R"(","class":"User","created":)" +
-            Time(978307200 + random.below(157680000)) + R"(,"modified":)" + Time(1135987200 + random.below(31536000)) +
+            Time(978307200 + random.Below(157680000)) + R"(,"modified":)" + Time(1135987200 + random.Below(31536000)) +
             R"(,"attributes":{"Surname":[")" + surname + R"("],"Given Name":[")" + given + R"("],"Full Name":[")" +
             given + " " + surname + R"("],"Title":[")" + Pick(random, kTitles) + R"("],"Telephone Number":[")" + phone +
             R"("],"Internet EMail Address":[")" + cn + R"(@corp.example"])";
-        std::snprintf(buffer, sizeof buffer, "%016llx%016llx", static_cast<unsigned long long>(random.next()),
-            static_cast<unsigned long long>(random.next()));
+        std::snprintf(buffer, sizeof buffer, "%016llx%016llx", static_cast<unsigned long long>(random.Next()),
+            static_cast<unsigned long long>(random.Next()));
         text += R"(,"GUID":["hex:)" + std::string(buffer) + R"("])";
-        text += R"(,"Login Time":[)" + Time(1136073600 + random.below(31536000)) + "]";
-        text += R"(,"Login Disabled":[)" + std::string(random.below(20) == 0 ? "true" : "false") + "]";
-        text += R"(,"Login Grace Limit":[)" + std::to_string(random.below(10)) + "]";
+        text += R"(,"Login Time":[)" + Time(1136073600 + random.Below(31536000)) + "]";
+        text += R"(,"Login Disabled":[)" + std::string(random.Below(20) == 0 ? "true" : "false") + "]";
+        text += R"(,"Login Grace Limit":[)" + std::to_string(random.Below(10)) + "]";
         text += R"(,"Group Membership":[")" + groups[teamIndex / 4] + R"("])";
-        if (random.below(4) == 0) {
-            std::snprintf(buffer, sizeof buffer, "hex:0A%02X%02X%02X0451", random.below(256), random.below(256),
-                random.below(256));
+        if (random.Below(4) == 0) {
+            std::snprintf(buffer, sizeof buffer, "hex:0A%02X%02X%02X0451", random.Below(256), random.Below(256),
+                random.Below(256));
             text += R"(,"Network Address":[{"type":1,"address":")" + std::string(buffer) + R"("}])";
         }
         text += "}}";

@@ -125,9 +125,9 @@ int main(int argc, char** argv)
     form.ComboBoxClasses->SetItemIndex(form.ComboBoxClasses->Items().IndexOf(className));
     form.ComboBoxClassesChange();
     form.ComboBoxAttributes->SetItemIndex(form.ComboBoxAttributes->Items().IndexOf(attribute));
-    form.RadioGroupAttributeCheck->setItemIndex(0);
+    form.RadioGroupAttributeCheck->SetItemIndex(0);
     form.CheckBoxRecurse->setChecked(true);
-    form.RadioGroupAlert->setItemIndex(1);
+    form.RadioGroupAlert->SetItemIndex(1);
     directory::SetNameContextRoot(form.NavigationContext());
     form.GetContainerInfo();
     if (form.ComboBoxClasses->Text() != className || form.ComboBoxAttributes->Text() != attribute) {

@@ -87,7 +87,7 @@ std::string ShownTreeName(const std::string& tree)
 void AddLoadedSource(
     std::vector<Connection>* connections, std::shared_ptr<DirectoryService> service, const std::string& source)
 {
-    const std::string shown = ShownTreeName(service->treeName());
+    const std::string shown = ShownTreeName(service->TreeName());
     for (const Connection& earlier : *connections) {
         if (ldap::IsLdapSource(source) && SameTextIgnoreCase(ShownTreeName(earlier.tree), shown)) {
             ReportSourceError(source + ": the tree name \"" + shown +
@@ -96,7 +96,7 @@ void AddLoadedSource(
             return;
         }
     }
-    connections->push_back(Connection {service, service->treeName()});
+    connections->push_back(Connection {service, service->TreeName()});
 }
 
 } // namespace
@@ -137,7 +137,7 @@ ConnResult AddServiceConnection(std::shared_ptr<DirectoryService> service, std::
     if (!s.started || !service) {
         return CONN_CLIENT_NOT_AVAILABLE;
     }
-    s.connections.push_back(Connection {service, service->treeName()});
+    s.connections.push_back(Connection {service, service->TreeName()});
     *reference = static_cast<std::uint32_t>(s.connections.size());
     return 0;
 }
@@ -150,7 +150,7 @@ ConnResult ClientInit(void* /*reserved1*/, void* /*reserved2*/)
     SourceErrors().clear();
     if (!s.services.empty()) {
         for (const auto& service : s.services) {
-            connections.push_back(Connection {service, service->treeName()});
+            connections.push_back(Connection {service, service->TreeName()});
         }
     } else {
         std::vector<std::string> sources = s.sources;

@@ -13,7 +13,7 @@ namespace {
 std::vector<NameComponent> DefaultNameContext(DirectoryService& service)
 {
     ParsedName parsed;
-    const std::string text = service.defaultNameContext();
+    const std::string text = service.DefaultNameContext();
     if (text.empty() || ParseName(text, &parsed) != 0 || parsed.root) {
         return {};
     }
@@ -126,7 +126,7 @@ DirResult DirGetContext(DirContext context, std::uint32_t key, void* value)
         break;
     case DCK_NAME_CONTEXT:
         return WriteText(c->nameContext.empty() ? std::string("[Root]")
-                                                : FormatComponents(c->nameContext, c->typed(), c->service.get()),
+                                                : FormatComponents(c->nameContext, c->Typed(), c->service.get()),
             kNameBufferSize, value);
     case DCK_TREE_NAME:
         return WriteText(c->tree, kNameBufferSize, value);
@@ -216,7 +216,7 @@ DirResult DirGetDefaultNameContext(DirContext context, std::size_t size, char* t
     if (!c->service) {
         return ERR_BAD_CONTEXT;
     }
-    return WriteText(c->service->defaultNameContext(), size, text);
+    return WriteText(c->service->DefaultNameContext(), size, text);
 }
 
 DirResult DirNameConvert(DirContext context, const char* name, char* fullName)
@@ -231,7 +231,7 @@ DirResult DirNameConvert(DirContext context, const char* name, char* fullName)
         return rc;
     }
     const std::string text =
-        full.empty() ? std::string("[Root]") : FormatComponents(full, c->typed(), c->service.get());
+        full.empty() ? std::string("[Root]") : FormatComponents(full, c->Typed(), c->service.get());
     if (text.size() > kMaxNameChars) {
         return ERR_INVALID_OBJECT_NAME;
     }

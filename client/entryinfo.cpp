@@ -16,7 +16,7 @@ std::string FullNameText(const Context& context, const ObjectSummary& entry, boo
 {
     std::vector<NameComponent> components = SplitTypeless(entry.fullName);
     // A typeless name keeps only the types the service's own name carries.
-    for (std::size_t i = 0; context.typed() && i < components.size() && i < entry.namingTypes.size(); ++i) {
+    for (std::size_t i = 0; context.Typed() && i < components.size() && i < entry.namingTypes.size(); ++i) {
         components[i].type = entry.namingTypes[i];
     }
     if (parent && !components.empty()) {
@@ -25,7 +25,7 @@ std::string FullNameText(const Context& context, const ObjectSummary& entry, boo
     if (components.empty()) {
         return "[Root]";
     }
-    return FormatComponents(components, context.typed(), context.service.get());
+    return FormatComponents(components, context.Typed(), context.service.get());
 }
 
 } // namespace
@@ -43,17 +43,17 @@ DirResult DirReadEntryInfo(DirContext handle, const char* object, std::size_t bl
     }
     const std::uint32_t mask = context->entryInfoMask;
     WireWriter w;
-    w.u32(kEntryInfoMagic);
-    w.u32(0); // total length, patched below
+    w.U32(kEntryInfoMagic);
+    w.U32(0); // total length, patched below
     auto number = [&w](std::uint32_t field, std::uint32_t value) {
         WireWriter v;
-        v.u32(value);
-        w.u32(field);
-        w.bytes(v.text());
+        v.U32(value);
+        w.U32(field);
+        w.Bytes(v.Text());
     };
     auto text = [&w](std::uint32_t field, const std::string& value) {
-        w.u32(field);
-        w.bytes(value);
+        w.U32(field);
+        w.Bytes(value);
     };
     if ((mask & DSI_MODIFICATION_TIME) != 0) {
         number(DSI_MODIFICATION_TIME, entry.modificationTime);
@@ -67,11 +67,11 @@ DirResult DirReadEntryInfo(DirContext handle, const char* object, std::size_t bl
     if ((mask & DSI_RDN) != 0) {
         std::vector<NameComponent> leaf = SplitTypeless(entry.fullName);
         leaf.resize(leaf.empty() ? 0 : 1);
-        if (!leaf.empty() && !entry.namingTypes.empty() && context->typed()) {
+        if (!leaf.empty() && !entry.namingTypes.empty() && context->Typed()) {
             leaf[0].type = entry.namingTypes[0];
         }
         text(DSI_RDN,
-            leaf.empty() ? std::string("[Root]") : FormatComponents(leaf, context->typed(), context->service.get()));
+            leaf.empty() ? std::string("[Root]") : FormatComponents(leaf, context->Typed(), context->service.get()));
     }
     if ((mask & DSI_DN) != 0) {
         text(DSI_DN, FullNameText(*context, entry, false));
@@ -81,14 +81,14 @@ DirResult DirReadEntryInfo(DirContext handle, const char* object, std::size_t bl
     }
     if ((mask & DSI_SOURCE_DN) != 0 && !entry.fullName.empty()) {
         std::string dn;
-        const DirResult rc = context->service->distinguishedName(entry.fullName, &dn);
+        const DirResult rc = context->service->DistinguishedName(entry.fullName, &dn);
         if (rc == 0) {
             text(DSI_SOURCE_DN, dn);
         } else if (rc != ERR_NO_SUCH_ATTRIBUTE) {
             return rc;
         }
     }
-    std::string encoded = w.take();
+    std::string encoded = w.Take();
     if (encoded.size() > blockSize || encoded.size() > kMaxEntryInfoBlock) {
         return ERR_BUFFER_FULL;
     }
@@ -110,16 +110,16 @@ DirResult DirGetEntryInfoField(
     WireReader head(std::string_view(static_cast<const char*>(block), 8));
     std::uint32_t magic = 0;
     std::uint32_t total = 0;
-    head.u32(&magic);
-    head.u32(&total);
+    head.U32(&magic);
+    head.U32(&total);
     if (magic != kEntryInfoMagic || total < 8 || total > kMaxEntryInfoBlock) {
         return ERR_INVALID_HANDLE;
     }
     WireReader r(std::string_view(static_cast<const char*>(block), total).substr(8));
-    while (!r.atEnd()) {
+    while (!r.AtEnd()) {
         std::uint32_t id = 0;
         std::string_view bytes;
-        if (!r.u32(&id) || !r.bytes(&bytes)) {
+        if (!r.U32(&id) || !r.Bytes(&bytes)) {
             return ERR_SYSTEM_FAILURE;
         }
         if (id != field) {
@@ -156,7 +156,7 @@ DirResult DirOpenStream(
         return rc;
     }
     int fd = -1;
-    if (const DirResult rc = context->service->openStream(entry.fullName, attribute, &fd); rc != 0) {
+    if (const DirResult rc = context->service->OpenStream(entry.fullName, attribute, &fd); rc != 0) {
         return rc;
     }
     *fileHandle = fd;

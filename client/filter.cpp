@@ -45,38 +45,38 @@ public:
         , m_context(context)
     { }
 
-    bool parse(FilterNode* root)
+    bool Parse(FilterNode* root)
     {
-        if (!expression(root)) {
+        if (!Expression(root)) {
             return false;
         }
-        return peek() == FTOK_END && m_pos + 1 == m_tokens.size();
+        return Peek() == FTOK_END && m_pos + 1 == m_tokens.size();
     }
 
 private:
-    std::uint32_t peek() const { return m_pos < m_tokens.size() ? m_tokens[m_pos].token : 0xFFFFFFFFu; }
+    std::uint32_t Peek() const { return m_pos < m_tokens.size() ? m_tokens[m_pos].token : 0xFFFFFFFFu; }
 
-    bool expression(FilterNode* node)
+    bool Expression(FilterNode* node)
     {
-        return binary(node, FTOK_OR, FilterNode::Kind::Or, &FilterParser::conjunction);
+        return Binary(node, FTOK_OR, FilterNode::Kind::Or, &FilterParser::Conjunction);
     }
-    bool conjunction(FilterNode* node) { return binary(node, FTOK_AND, FilterNode::Kind::And, &FilterParser::unary); }
+    bool Conjunction(FilterNode* node) { return Binary(node, FTOK_AND, FilterNode::Kind::And, &FilterParser::Unary); }
 
-    bool binary(
+    bool Binary(
         FilterNode* node, std::uint32_t token, FilterNode::Kind kind, bool (FilterParser::*operand)(FilterNode*))
     {
         FilterNode first;
         if (!(this->*operand)(&first)) {
             return false;
         }
-        if (peek() != token) {
+        if (Peek() != token) {
             *node = std::move(first);
             return true;
         }
         FilterNode group;
         group.kind = kind;
         group.children.push_back(std::move(first));
-        while (peek() == token) {
+        while (Peek() == token) {
             ++m_pos;
             FilterNode next;
             if (!(this->*operand)(&next)) {
@@ -88,47 +88,47 @@ private:
         return true;
     }
 
-    bool unary(FilterNode* node)
+    bool Unary(FilterNode* node)
     {
         if (++m_depth > 256) {
             return false;
         }
         bool ok = false;
-        const std::uint32_t token = peek();
+        const std::uint32_t token = Peek();
         if (token == FTOK_NOT) {
             ++m_pos;
             FilterNode child;
-            ok = unary(&child);
+            ok = Unary(&child);
             node->kind = FilterNode::Kind::Not;
             node->children.push_back(std::move(child));
         } else if (token == FTOK_LPAREN) {
             ++m_pos;
-            ok = expression(node) && peek() == FTOK_RPAREN;
+            ok = Expression(node) && Peek() == FTOK_RPAREN;
             ++m_pos;
         } else {
-            ok = item(node);
+            ok = Item(node);
         }
         --m_depth;
         return ok;
     }
 
     // The attribute-name token that must follow a test token.
-    bool name(const FilterTokenRecord** record)
+    bool Name(const FilterTokenRecord** record)
     {
-        if (peek() != FTOK_ANAME) {
+        if (Peek() != FTOK_ANAME) {
             return false;
         }
         *record = &m_tokens[m_pos++];
         return true;
     }
 
-    bool item(FilterNode* node)
+    bool Item(FilterNode* node)
     {
-        const std::uint32_t token = peek();
+        const std::uint32_t token = Peek();
         const FilterTokenRecord* anchor = nullptr;
         if (token == FTOK_BASECLS || token == FTOK_RDN || token == FTOK_PRESENT) {
             ++m_pos;
-            if (!name(&anchor)) {
+            if (!Name(&anchor)) {
                 return false;
             }
             if (token == FTOK_BASECLS) {
@@ -147,10 +147,10 @@ private:
             }
             return true;
         }
-        if (!name(&anchor)) {
+        if (!Name(&anchor)) {
             return false;
         }
-        const std::uint32_t op = peek();
+        const std::uint32_t op = Peek();
         if (op != FTOK_EQ && op != FTOK_GE && op != FTOK_LE && op != FTOK_APPROX) {
             return false;
         }
@@ -159,13 +159,13 @@ private:
         node->attribute = anchor->value;
         node->syntaxId = anchor->syntaxId;
         node->op = op;
-        if (peek() == FTOK_AVAL) {
+        if (Peek() == FTOK_AVAL) {
             const FilterTokenRecord& value = m_tokens[m_pos++];
             node->syntaxId = value.syntaxId;
             node->hasValue = value.hasValue && HasValueForm(value.syntaxId);
             node->value = value.value;
             if (node->hasValue && value.syntaxId == SYN_DIST_NAME) {
-                node->value = resolveName(value.value);
+                node->value = ResolveName(value.value);
             }
         }
         return true;
@@ -173,7 +173,7 @@ private:
 
     // A distinguished-name value is resolved like any name the caller writes;
     // a value with wildcards is compared as it stands.
-    std::string resolveName(const std::string& text) const
+    std::string ResolveName(const std::string& text) const
     {
         if (text.find('*') != std::string::npos) {
             return text;
@@ -245,7 +245,7 @@ DirResult DirPutFilter(DirContext context, DirBuffer* buffer, DirFilter* cursor,
     }
     FilterNode root;
     FilterParser parser(cursor->tokens, *c);
-    if (!parser.parse(&root)) {
+    if (!parser.Parse(&root)) {
         return ERR_INVALID_FILTER_SYNTAX;
     }
     buffer->hasFilter = true;

@@ -19,40 +19,40 @@ public:
         : m_inner(std::move(inner))
     { }
 
-    std::string treeName() const override { return m_inner->treeName(); }
-    std::string defaultNameContext() const override { return m_inner->defaultNameContext(); }
-    const Schema& getSchema() const override { return m_inner->getSchema(); }
-    DirResult readEntry(std::string_view fullName, ObjectSummary* entry) override
+    std::string TreeName() const override { return m_inner->TreeName(); }
+    std::string DefaultNameContext() const override { return m_inner->DefaultNameContext(); }
+    const Schema& GetSchema() const override { return m_inner->GetSchema(); }
+    DirResult ReadEntry(std::string_view fullName, ObjectSummary* entry) override
     {
-        return m_inner->readEntry(fullName, entry);
+        return m_inner->ReadEntry(fullName, entry);
     }
-    DirResult readAttributes(std::string_view fullName, const std::vector<std::string>* names,
+    DirResult ReadAttributes(std::string_view fullName, const std::vector<std::string>* names,
         std::vector<AttributeData>* attributes) override
     {
-        return m_inner->readAttributes(fullName, names, attributes);
+        return m_inner->ReadAttributes(fullName, names, attributes);
     }
-    DirResult openList(std::string_view fullName, bool containersOnly, std::unique_ptr<ObjectCursor>* cursor) override
+    DirResult OpenList(std::string_view fullName, bool containersOnly, std::unique_ptr<ObjectCursor>* cursor) override
     {
-        return m_inner->openList(fullName, containersOnly, cursor);
+        return m_inner->OpenList(fullName, containersOnly, cursor);
     }
-    DirResult openSearch(std::string_view base, std::int32_t scope, const FilterNode* filter,
+    DirResult OpenSearch(std::string_view base, std::int32_t scope, const FilterNode* filter,
         std::unique_ptr<ObjectCursor>* cursor) override
     {
-        return m_inner->openSearch(base, scope, filter, cursor);
+        return m_inner->OpenSearch(base, scope, filter, cursor);
     }
-    DirResult openStream(std::string_view fullName, std::string_view attribute, int* fd) override
+    DirResult OpenStream(std::string_view fullName, std::string_view attribute, int* fd) override
     {
-        return m_inner->openStream(fullName, attribute, fd);
+        return m_inner->OpenStream(fullName, attribute, fd);
     }
-    std::vector<std::string> namingTypes(std::string_view fullName) override { return m_inner->namingTypes(fullName); }
-    bool namesCarryTypes() const override { return m_inner->namesCarryTypes(); }
-    DirResult distinguishedName(std::string_view fullName, std::string* dn) override
+    std::vector<std::string> NamingTypes(std::string_view fullName) override { return m_inner->NamingTypes(fullName); }
+    bool NamesCarryTypes() const override { return m_inner->NamesCarryTypes(); }
+    DirResult DistinguishedName(std::string_view fullName, std::string* dn) override
     {
-        return m_inner->distinguishedName(fullName, dn);
+        return m_inner->DistinguishedName(fullName, dn);
     }
 
 protected:
-    DirectoryService& inner() { return *m_inner; }
+    DirectoryService& Inner() { return *m_inner; }
 
 private:
     std::shared_ptr<DirectoryService> m_inner;

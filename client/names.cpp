@@ -183,7 +183,7 @@ bool SameComponent(const NameComponent& a, const NameComponent& b, bool compareT
 
 bool CarriesTypes(const DirectoryService* service)
 {
-    return service != nullptr && service->namesCarryTypes();
+    return service != nullptr && service->NamesCarryTypes();
 }
 
 bool IsBracketName(std::string_view name)
@@ -304,7 +304,7 @@ std::string FormatComponents(const std::vector<NameComponent>& components, bool 
             needTypes = needTypes || c.type.empty();
         }
         if (needTypes && service != nullptr) {
-            types = service->namingTypes(JoinTypeless(components, CarriesTypes(service)));
+            types = service->NamingTypes(JoinTypeless(components, CarriesTypes(service)));
         }
     }
     return Format(components, typed, types, CarriesTypes(service));
@@ -320,7 +320,7 @@ std::string DeliveredName(std::string_view fullName, const std::vector<std::stri
     if (typed) {
         std::vector<std::string> types = namingTypes;
         if (types.size() != components.size() && service != nullptr) {
-            types = service->namingTypes(fullName);
+            types = service->NamingTypes(fullName);
         }
         for (std::size_t i = 0; i < components.size() && i < types.size(); ++i) {
             components[i].type = types[i];

@@ -54,7 +54,7 @@ std::string JoinTypeless(const std::vector<NameComponent>& components, bool with
 // component the service wrote with a type ("uid=adm") keeps it.
 std::vector<NameComponent> SplitTypeless(std::string_view fullName);
 
-// True when the service's names carry types (DirectoryService::namesCarryTypes).
+// True when the service's names carry types (DirectoryService::NamesCarryTypes).
 bool CarriesTypes(const DirectoryService* service);
 
 // Writes components dotted, typed ("CN=a.OU=b") or typeless. Components

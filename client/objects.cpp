@@ -33,20 +33,20 @@ std::vector<std::string> SplitLines(std::string_view text)
 std::string EncodeObject(const Context& context, const ObjectSummary& object)
 {
     const std::string name =
-        DeliveredName(object.fullName, object.namingTypes, context.nameContext, context.typed(), context.service.get());
+        DeliveredName(object.fullName, object.namingTypes, context.nameContext, context.Typed(), context.service.get());
     if (name.size() > kMaxNameChars) {
         Notice("\"" + object.fullName + "\" is left out: its name has " + std::to_string(name.size()) +
             " characters (at most " + std::to_string(kMaxNameChars) + " are carried)");
         return std::string();
     }
     WireWriter w;
-    w.bytes(name);
-    w.u32(object.attributeCount);
-    w.u32(object.flags);
-    w.u32(object.subordinateCount);
-    w.u32(object.modificationTime);
-    w.bytes(object.baseClass.substr(0, sizeof(DirObjectInfo::baseClass) - 1));
-    return w.take();
+    w.Bytes(name);
+    w.U32(object.attributeCount);
+    w.U32(object.flags);
+    w.U32(object.subordinateCount);
+    w.U32(object.modificationTime);
+    w.Bytes(object.baseClass.substr(0, sizeof(DirObjectInfo::baseClass) - 1));
+    return w.Take();
 }
 
 // Fills reply from the iteration's cursor. *more tells whether objects are
@@ -62,7 +62,7 @@ DirResult FillObjectReply(const Context& context, Iteration& iteration, DirBuffe
         if (!iteration.pending) {
             ObjectSummary next;
             bool done = false;
-            if (const DirResult rc = iteration.cursor->next(&next, &done); rc != 0) {
+            if (const DirResult rc = iteration.cursor->Next(&next, &done); rc != 0) {
                 if (reply->count == 0) {
                     return rc;
                 }
@@ -123,7 +123,7 @@ DirResult RunObjectIteration(DirContext handle, Iteration::Kind kind, std::int32
         return rc;
     }
     if (examined != nullptr) {
-        *examined = static_cast<std::int32_t>(state->cursor->examined());
+        *examined = static_cast<std::int32_t>(state->cursor->Examined());
     }
     if (more) {
         const std::int32_t next = NewIterationHandle();
@@ -143,7 +143,7 @@ DirResult ListObjects(DirContext handle, const char* object, std::int32_t* itera
             if (const DirResult rc = LookupObject(context, object, true, &base); rc != 0) {
                 return rc;
             }
-            return context.service->openList(base.fullName, containers, cursor);
+            return context.service->OpenList(base.fullName, containers, cursor);
         });
 }
 
@@ -190,7 +190,7 @@ DirResult DirSearch(DirContext context, const char* base, std::int32_t scope, bo
                 return rc;
             }
             const std::vector<std::string> reads = SplitLines(c.searchReads);
-            return c.service->openSearchReading(found.fullName, scope, expression, &reads, cursor);
+            return c.service->OpenSearchReading(found.fullName, scope, expression, &reads, cursor);
         },
         &examined);
     if (rc == 0 && objectsSearched != nullptr) {
@@ -220,8 +220,8 @@ DirResult DirGetObjectName(
     std::string_view baseClass;
     DirObjectInfo block {};
     std::uint32_t attributes = 0;
-    if (!r.bytes(&objectName) || !r.u32(&attributes) || !r.u32(&block.flags) || !r.u32(&block.subordinateCount) ||
-        !r.u32(&block.modificationTime) || !r.bytes(&baseClass) || baseClass.size() >= sizeof block.baseClass) {
+    if (!r.Bytes(&objectName) || !r.U32(&attributes) || !r.U32(&block.flags) || !r.U32(&block.subordinateCount) ||
+        !r.U32(&block.modificationTime) || !r.Bytes(&baseClass) || baseClass.size() >= sizeof block.baseClass) {
         return ERR_SYSTEM_FAILURE;
     }
     if (name != nullptr) {
@@ -231,7 +231,7 @@ DirResult DirGetObjectName(
     }
     std::memcpy(block.baseClass, baseClass.data(), baseClass.size());
     block.baseClass[baseClass.size()] = 0;
-    reply->readPos = reply->data.size() - r.rest().size();
+    reply->readPos = reply->data.size() - r.Rest().size();
     ++reply->taken;
     if (attrCount != nullptr) {
         *attrCount = attributes;

@@ -15,7 +15,7 @@ std::string DeliverValue(const Context& context, std::uint32_t syntax, const std
     const bool ok = RewriteWireNames(
         syntax, value,
         [&context](std::string_view name) {
-            return DeliveredName(name, {}, context.nameContext, context.typed(), context.service.get());
+            return DeliveredName(name, {}, context.nameContext, context.Typed(), context.service.get());
         },
         &out);
     return ok ? out : value;
@@ -30,20 +30,20 @@ DirResult FillReadReply(const Context& context, Iteration& it, DirBuffer* reply,
     while (it.attrIndex < it.attributes.size()) {
         const AttributeData& attr = it.attributes[it.attrIndex];
         WireWriter header;
-        header.bytes(attr.name);
-        header.u32(attr.syntaxId);
-        std::string entry = header.take();
+        header.Bytes(attr.name);
+        header.U32(attr.syntaxId);
+        std::string entry = header.Take();
         const std::size_t countAt = entry.size();
         entry.append(4, '\0');
         std::uint32_t count = 0;
         const bool withValues = it.infoType == 1 && attr.syntaxId != SYN_STREAM;
         while (withValues && it.valueIndex < attr.values.size()) {
             WireWriter value;
-            value.bytes(DeliverValue(context, attr.syntaxId, attr.values[it.valueIndex]));
-            if (!ReplyFits(*reply, entry.size() + value.text().size())) {
+            value.Bytes(DeliverValue(context, attr.syntaxId, attr.values[it.valueIndex]));
+            if (!ReplyFits(*reply, entry.size() + value.Text().size())) {
                 break;
             }
-            entry += value.text();
+            entry += value.Text();
             ++count;
             ++it.valueIndex;
         }
@@ -99,7 +99,7 @@ DirResult StartRead(Context& context, const char* object, std::uint32_t infoType
     created->kind = Iteration::Kind::Read;
     created->infoType = infoType;
     if (const DirResult rc =
-            context.service->readAttributes(entry.fullName, all ? nullptr : &attrNames->names, &created->attributes);
+            context.service->ReadAttributes(entry.fullName, all ? nullptr : &attrNames->names, &created->attributes);
         rc != 0) {
         return rc;
     }
@@ -117,12 +117,12 @@ bool SkipValues(DirBuffer* reply)
     WireReader r(std::string_view(reply->data).substr(reply->readPos));
     std::string_view value;
     while (reply->valuesLeft > 0) {
-        if (!r.bytes(&value)) {
+        if (!r.Bytes(&value)) {
             return false;
         }
         --reply->valuesLeft;
     }
-    reply->readPos = reply->data.size() - r.rest().size();
+    reply->readPos = reply->data.size() - r.Rest().size();
     return true;
 }
 
@@ -132,10 +132,10 @@ DirResult PeekValue(DirBuffer* reply, std::string_view* value, std::size_t* next
         return ERR_BUFFER_EMPTY;
     }
     WireReader r(std::string_view(reply->data).substr(reply->readPos));
-    if (!r.bytes(value)) {
+    if (!r.Bytes(value)) {
         return ERR_SYSTEM_FAILURE;
     }
-    *next = reply->data.size() - r.rest().size();
+    *next = reply->data.size() - r.Rest().size();
     return 0;
 }
 
@@ -207,7 +207,7 @@ DirResult DirGetAttrName(
     std::string_view attrName;
     std::uint32_t syntax = 0;
     std::uint32_t count = 0;
-    if (!r.bytes(&attrName) || !r.u32(&syntax) || !r.u32(&count)) {
+    if (!r.Bytes(&attrName) || !r.U32(&syntax) || !r.U32(&count)) {
         return ERR_SYSTEM_FAILURE;
     }
     if (name != nullptr) {
@@ -215,7 +215,7 @@ DirResult DirGetAttrName(
             return rc;
         }
     }
-    reply->readPos = reply->data.size() - r.rest().size();
+    reply->readPos = reply->data.size() - r.Rest().size();
     ++reply->taken;
     reply->currentAttr = std::string(attrName);
     reply->currentSyntax = syntax;

@@ -58,7 +58,7 @@ int CompareIgnoreCase(std::string_view a, std::string_view b)
     return a.size() < b.size() ? -1 : 1;
 }
 
-bool Schema::addAttribute(AttributeDef def)
+bool Schema::AddAttribute(AttributeDef def)
 {
     if (m_attributeIndex.find(std::string_view(def.name)) != m_attributeIndex.end()) {
         return false;
@@ -68,7 +68,7 @@ bool Schema::addAttribute(AttributeDef def)
     return true;
 }
 
-bool Schema::addAttributeAlias(std::string_view alias, int id)
+bool Schema::AddAttributeAlias(std::string_view alias, int id)
 {
     if (id < 0 || static_cast<std::size_t>(id) >= m_attributes.size() ||
         m_attributeIndex.find(alias) != m_attributeIndex.end()) {
@@ -78,7 +78,7 @@ bool Schema::addAttributeAlias(std::string_view alias, int id)
     return true;
 }
 
-bool Schema::addClass(ClassDef def)
+bool Schema::AddClass(ClassDef def)
 {
     if (m_classIndex.find(std::string_view(def.name)) != m_classIndex.end()) {
         return false;
@@ -88,19 +88,19 @@ bool Schema::addClass(ClassDef def)
     return true;
 }
 
-int Schema::findAttribute(std::string_view name) const
+int Schema::FindAttribute(std::string_view name) const
 {
     const auto it = m_attributeIndex.find(name);
     return it == m_attributeIndex.end() ? kNoSchemaId : it->second;
 }
 
-int Schema::findClass(std::string_view name) const
+int Schema::FindClass(std::string_view name) const
 {
     const auto it = m_classIndex.find(name);
     return it == m_classIndex.end() ? kNoSchemaId : it->second;
 }
 
-std::vector<int> Schema::classChain(int classId) const
+std::vector<int> Schema::ClassChain(int classId) const
 {
     std::vector<int> chain;
     if (classId < 0 || static_cast<std::size_t>(classId) >= m_classes.size()) {
@@ -110,8 +110,8 @@ std::vector<int> Schema::classChain(int classId) const
     // Breadth first over the super classes; the chain is short, so a linear
     // membership test is cheapest.
     for (std::size_t i = 0; i < chain.size(); ++i) {
-        for (const std::string& super : getClassDef(chain[i]).superClasses) {
-            const int id = findClass(super);
+        for (const std::string& super : GetClassDef(chain[i]).superClasses) {
+            const int id = FindClass(super);
             bool seen = id == kNoSchemaId;
             for (int known : chain) {
                 seen = seen || known == id;
@@ -124,11 +124,11 @@ std::vector<int> Schema::classChain(int classId) const
     return chain;
 }
 
-std::vector<std::string> Schema::expandedItems(int classId, int list) const
+std::vector<std::string> Schema::ExpandedItems(int classId, int list) const
 {
     std::vector<std::string> items;
-    for (int id : classChain(classId)) {
-        const ClassDef& def = getClassDef(id);
+    for (int id : ClassChain(classId)) {
+        const ClassDef& def = GetClassDef(id);
         const std::vector<std::string>* source = nullptr;
         switch (list) {
         case 0:
@@ -160,11 +160,11 @@ std::vector<std::string> Schema::expandedItems(int classId, int list) const
     return items;
 }
 
-std::string Schema::namingAttribute(int classId) const
+std::string Schema::NamingAttribute(int classId) const
 {
-    for (int id : classChain(classId)) {
-        if (!getClassDef(id).naming.empty()) {
-            return getClassDef(id).naming.front();
+    for (int id : ClassChain(classId)) {
+        if (!GetClassDef(id).naming.empty()) {
+            return GetClassDef(id).naming.front();
         }
     }
     return "CN";

@@ -55,34 +55,34 @@ class Schema
 public:
     // Adds a definition; returns false (and adds nothing) when the name is
     // taken by an attribute or class of the same kind.
-    bool addAttribute(AttributeDef def);
-    bool addClass(ClassDef def);
-    // Makes alias a further name of attribute id: findAttribute finds the
+    bool AddAttribute(AttributeDef def);
+    bool AddClass(ClassDef def);
+    // Makes alias a further name of attribute id: FindAttribute finds the
     // attribute by it, the lists keep the attribute once under its own name.
     // Returns false (and adds nothing) when the alias names an attribute
     // already or id is no attribute.
-    bool addAttributeAlias(std::string_view alias, int id);
+    bool AddAttributeAlias(std::string_view alias, int id);
 
     // Index of a definition by name (or alias) ignoring ASCII case, or
     // kNoSchemaId.
-    int findAttribute(std::string_view name) const;
-    int findClass(std::string_view name) const;
+    int FindAttribute(std::string_view name) const;
+    int FindClass(std::string_view name) const;
 
-    const std::vector<AttributeDef>& attributes() const { return m_attributes; }
-    const std::vector<ClassDef>& classes() const { return m_classes; }
-    const AttributeDef& attribute(int id) const { return m_attributes[static_cast<std::size_t>(id)]; }
-    const ClassDef& getClassDef(int id) const { return m_classes[static_cast<std::size_t>(id)]; }
+    const std::vector<AttributeDef>& Attributes() const { return m_attributes; }
+    const std::vector<ClassDef>& Classes() const { return m_classes; }
+    const AttributeDef& Attribute(int id) const { return m_attributes[static_cast<std::size_t>(id)]; }
+    const ClassDef& GetClassDef(int id) const { return m_classes[static_cast<std::size_t>(id)]; }
 
     // The class and its super classes, nearest first, each once (the class
     // itself first). Unknown super classes are passed over.
-    std::vector<int> classChain(int classId) const;
+    std::vector<int> ClassChain(int classId) const;
     // One of the five item lists of a class (0 super classes, 1 containment,
     // 2 naming, 3 mandatory, 4 optional) with what it inherits from its super
     // classes, each name once, own items first.
-    std::vector<std::string> expandedItems(int classId, int list) const;
+    std::vector<std::string> ExpandedItems(int classId, int list) const;
     // The first naming attribute of the class or its super classes ("CN"
     // when none).
-    std::string namingAttribute(int classId) const;
+    std::string NamingAttribute(int classId) const;
 
 private:
     std::vector<AttributeDef> m_attributes;

@@ -12,18 +12,18 @@ void PutObjectId(WireWriter& w, const std::string& dotted)
 {
     std::uint8_t oid[32] = {};
     const std::size_t length = dotted.empty() ? 0 : EncodeObjectId(dotted, oid);
-    w.u32(static_cast<std::uint32_t>(length));
-    w.raw(std::string_view(reinterpret_cast<const char*>(oid), sizeof oid));
+    w.U32(static_cast<std::uint32_t>(length));
+    w.Raw(std::string_view(reinterpret_cast<const char*>(oid), sizeof oid));
 }
 
 bool GetObjectId(WireReader& r, DirObjectId* oid)
 {
     std::uint32_t length = 0;
-    if (!r.u32(&length) || length > 32) {
+    if (!r.U32(&length) || length > 32) {
         return false;
     }
     for (std::uint8_t& byte : oid->data) {
-        if (!r.u8(&byte)) {
+        if (!r.U8(&byte)) {
             return false;
         }
     }
@@ -33,38 +33,38 @@ bool GetObjectId(WireReader& r, DirObjectId* oid)
 
 std::string EncodeClass(const Schema& schema, int id, std::uint32_t infoType)
 {
-    const ClassDef& def = schema.getClassDef(id);
+    const ClassDef& def = schema.GetClassDef(id);
     WireWriter w;
-    w.bytes(def.name);
+    w.Bytes(def.name);
     if (infoType >= 1) {
-        w.u32(def.flags);
+        w.U32(def.flags);
         PutObjectId(w, def.oid);
     }
     if (infoType == 2) {
         for (int list = 0; list < 5; ++list) {
-            const std::vector<std::string> items = schema.expandedItems(id, list);
-            w.u32(static_cast<std::uint32_t>(items.size()));
+            const std::vector<std::string> items = schema.ExpandedItems(id, list);
+            w.U32(static_cast<std::uint32_t>(items.size()));
             for (const std::string& item : items) {
-                w.bytes(item);
+                w.Bytes(item);
             }
         }
     }
-    return w.take();
+    return w.Take();
 }
 
 std::string EncodeAttribute(const Schema& schema, int id, std::uint32_t infoType)
 {
-    const AttributeDef& def = schema.attribute(id);
+    const AttributeDef& def = schema.Attribute(id);
     WireWriter w;
-    w.bytes(def.name);
+    w.Bytes(def.name);
     if (infoType == 1) {
-        w.u32(def.flags);
-        w.u32(def.syntaxId);
-        w.u32(def.lowerBound);
-        w.u32(def.upperBound);
+        w.U32(def.flags);
+        w.U32(def.syntaxId);
+        w.U32(def.lowerBound);
+        w.U32(def.upperBound);
         PutObjectId(w, def.oid);
     }
-    return w.take();
+    return w.Take();
 }
 
 // Runs one reply of a schema read: picks the definitions on the first call,
@@ -80,7 +80,7 @@ DirResult RunSchemaRead(DirContext handle, bool classes, std::uint32_t infoType,
         return ERR_BAD_CONTEXT;
     }
     const Iteration::Kind kind = classes ? Iteration::Kind::ClassDefs : Iteration::Kind::AttrDefs;
-    const Schema& schema = context->service->getSchema();
+    const Schema& schema = context->service->GetSchema();
     std::unique_ptr<Iteration> state;
     if (*iteration == -1) {
         if (infoType > (classes ? 3u : 1u)) {
@@ -89,7 +89,7 @@ DirResult RunSchemaRead(DirContext handle, bool classes, std::uint32_t infoType,
         state = std::make_unique<Iteration>();
         state->kind = kind;
         state->infoType = infoType;
-        const std::size_t total = classes ? schema.classes().size() : schema.attributes().size();
+        const std::size_t total = classes ? schema.Classes().size() : schema.Attributes().size();
         if (all) {
             for (std::size_t i = 0; i < total; ++i) {
                 state->ids.push_back(static_cast<int>(i));
@@ -103,7 +103,7 @@ DirResult RunSchemaRead(DirContext handle, bool classes, std::uint32_t infoType,
                 return ERR_BAD_VERB;
             }
             for (const std::string& name : names->names) {
-                const int id = classes ? schema.findClass(name) : schema.findAttribute(name);
+                const int id = classes ? schema.FindClass(name) : schema.FindAttribute(name);
                 if (id == kNoSchemaId) {
                     return classes ? ERR_NO_SUCH_CLASS : ERR_NO_SUCH_ATTRIBUTE;
                 }
@@ -150,7 +150,7 @@ bool SkipClassItems(DirBuffer* reply)
     std::string_view item;
     for (;;) {
         while (reply->itemsLeft > 0) {
-            if (!r.bytes(&item)) {
+            if (!r.Bytes(&item)) {
                 return false;
             }
             --reply->itemsLeft;
@@ -158,12 +158,12 @@ bool SkipClassItems(DirBuffer* reply)
         if (reply->listsLeft == 0) {
             break;
         }
-        if (!r.u32(&reply->itemsLeft)) {
+        if (!r.U32(&reply->itemsLeft)) {
             return false;
         }
         --reply->listsLeft;
     }
-    reply->readPos = reply->data.size() - r.rest().size();
+    reply->readPos = reply->data.size() - r.Rest().size();
     return true;
 }
 
@@ -204,10 +204,10 @@ DirResult DirGetClassDef(DirContext context, DirBuffer* reply, char* name, DirCl
     WireReader r(std::string_view(reply->data).substr(reply->readPos));
     std::string_view className;
     DirClassInfo block {};
-    if (!r.bytes(&className)) {
+    if (!r.Bytes(&className)) {
         return ERR_SYSTEM_FAILURE;
     }
-    if (reply->infoType >= 1 && (!r.u32(&block.flags) || !GetObjectId(r, &block.oid))) {
+    if (reply->infoType >= 1 && (!r.U32(&block.flags) || !GetObjectId(r, &block.oid))) {
         return ERR_SYSTEM_FAILURE;
     }
     if (name != nullptr) {
@@ -215,7 +215,7 @@ DirResult DirGetClassDef(DirContext context, DirBuffer* reply, char* name, DirCl
             return rc;
         }
     }
-    reply->readPos = reply->data.size() - r.rest().size();
+    reply->readPos = reply->data.size() - r.Rest().size();
     ++reply->taken;
     reply->listsLeft = reply->infoType == 2 ? 5 : 0;
     reply->itemsLeft = 0;
@@ -241,15 +241,15 @@ DirResult DirGetClassItemCount(DirContext context, DirBuffer* reply, std::uint32
     WireReader r(std::string_view(reply->data).substr(reply->readPos));
     std::string_view item;
     for (; reply->itemsLeft > 0; --reply->itemsLeft) {
-        if (!r.bytes(&item)) {
+        if (!r.Bytes(&item)) {
             return ERR_SYSTEM_FAILURE;
         }
     }
     std::uint32_t items = 0;
-    if (!r.u32(&items)) {
+    if (!r.U32(&items)) {
         return ERR_SYSTEM_FAILURE;
     }
-    reply->readPos = reply->data.size() - r.rest().size();
+    reply->readPos = reply->data.size() - r.Rest().size();
     --reply->listsLeft;
     reply->itemsLeft = items;
     *count = items;
@@ -267,7 +267,7 @@ DirResult DirGetClassItem(DirContext context, DirBuffer* reply, char* name)
     }
     WireReader r(std::string_view(reply->data).substr(reply->readPos));
     std::string_view item;
-    if (!r.bytes(&item)) {
+    if (!r.Bytes(&item)) {
         return ERR_SYSTEM_FAILURE;
     }
     if (name != nullptr) {
@@ -275,7 +275,7 @@ DirResult DirGetClassItem(DirContext context, DirBuffer* reply, char* name)
             return rc;
         }
     }
-    reply->readPos = reply->data.size() - r.rest().size();
+    reply->readPos = reply->data.size() - r.Rest().size();
     --reply->itemsLeft;
     return 0;
 }
@@ -292,11 +292,11 @@ DirResult DirGetAttrDef(DirContext context, DirBuffer* reply, char* name, DirAtt
     WireReader r(std::string_view(reply->data).substr(reply->readPos));
     std::string_view attrName;
     DirAttrInfo block {};
-    if (!r.bytes(&attrName)) {
+    if (!r.Bytes(&attrName)) {
         return ERR_SYSTEM_FAILURE;
     }
     if (reply->infoType == 1 &&
-        (!r.u32(&block.flags) || !r.u32(&block.syntaxId) || !r.u32(&block.lowerBound) || !r.u32(&block.upperBound) ||
+        (!r.U32(&block.flags) || !r.U32(&block.syntaxId) || !r.U32(&block.lowerBound) || !r.U32(&block.upperBound) ||
             !GetObjectId(r, &block.oid))) {
         return ERR_SYSTEM_FAILURE;
     }
@@ -305,7 +305,7 @@ DirResult DirGetAttrDef(DirContext context, DirBuffer* reply, char* name, DirAtt
             return rc;
         }
     }
-    reply->readPos = reply->data.size() - r.rest().size();
+    reply->readPos = reply->data.size() - r.Rest().size();
     ++reply->taken;
     if (info != nullptr && reply->infoType == 1) {
         *info = block;
@@ -323,12 +323,12 @@ DirResult DirGetSyntaxId(DirContext context, const char* attribute, std::uint32_
     if (!c->service) {
         return ERR_BAD_CONTEXT;
     }
-    const Schema& schema = c->service->getSchema();
-    const int id = attribute == nullptr ? kNoSchemaId : schema.findAttribute(attribute);
+    const Schema& schema = c->service->GetSchema();
+    const int id = attribute == nullptr ? kNoSchemaId : schema.FindAttribute(attribute);
     if (id == kNoSchemaId) {
         return ERR_NO_SUCH_ATTRIBUTE;
     }
-    *syntaxId = schema.attribute(id).syntaxId;
+    *syntaxId = schema.Attribute(id).syntaxId;
     return 0;
 }
 

@@ -23,7 +23,7 @@ class ScopedBuffer : public UniqueHandle<DirBuffer*, &DirFreeBuffer>
 {
 public:
     // Allocates a buffer of the given size; returns the client's result.
-    DirResult allocate(std::size_t size) { return DirAllocBuffer(size, out()); }
+    DirResult allocate(std::size_t size) { return DirAllocBuffer(size, Out()); }
 };
 
 // Owns a filter cursor until DirPutFilter takes it over (release(), after a
@@ -32,7 +32,7 @@ public:
 class ScopedFilter : public UniqueHandle<DirFilter*, &detail::FreeFilterCursor>
 {
 public:
-    DirResult allocate() { return DirAllocFilter(out()); }
+    DirResult allocate() { return DirAllocFilter(Out()); }
 };
 
 } // namespace veralith::client

@@ -12,7 +12,7 @@
 // Names handed to a service are full dotted names in any letter case, leaf
 // first, without a leading dot ("jsmith.Sales.Acme"), with the escapes of
 // client/name_syntax.h ("john\.doe.People.example.com"); they are typeless
-// unless the service's names carry types (namesCarryTypes). The empty name is
+// unless the service's names carry types (NamesCarryTypes). The empty name is
 // the root of the tree. Values travel in the wire encoding of client/wire.h,
 // names inside values as full typeless names. Every operation returns 0 or a
 // DirResult code of client/client.h (ERR_NO_SUCH_ENTRY, ERR_NO_SUCH_ATTRIBUTE,
@@ -86,9 +86,9 @@ public:
     virtual ~ObjectCursor() = default;
     // Writes the next object into *entry and returns 0, or sets *done and
     // returns 0 past the last one; a failure code otherwise.
-    virtual DirResult next(ObjectSummary* entry, bool* done) = 0;
+    virtual DirResult Next(ObjectSummary* entry, bool* done) = 0;
     // Number of objects examined so far (searches).
-    virtual std::uint32_t examined() const = 0;
+    virtual std::uint32_t Examined() const = 0;
 };
 
 class DirectoryService
@@ -97,54 +97,54 @@ public:
     virtual ~DirectoryService() = default;
 
     // The tree's name in this service's spelling (1 to 32 characters).
-    virtual std::string treeName() const = 0;
+    virtual std::string TreeName() const = 0;
     // The tree's default name context (typeless, no leading dot) or "".
-    virtual std::string defaultNameContext() const = 0;
+    virtual std::string DefaultNameContext() const = 0;
     // The schema; it stays valid and unchanged while the service lives.
-    virtual const Schema& getSchema() const = 0;
+    virtual const Schema& GetSchema() const = 0;
 
     // Reads an object's entry. The root ("") is an entry of class "Tree Root".
-    virtual DirResult readEntry(std::string_view fullName, ObjectSummary* entry) = 0;
+    virtual DirResult ReadEntry(std::string_view fullName, ObjectSummary* entry) = 0;
     // Reads the attributes named in *names (nullptr: every attribute the object
     // carries) in schema order. Unknown names are passed over; an object that
     // carries none of them gives an empty list and 0.
-    virtual DirResult readAttributes(
+    virtual DirResult ReadAttributes(
         std::string_view fullName, const std::vector<std::string>* names, std::vector<AttributeData>* attributes) = 0;
     // The objects directly below an object (containersOnly: only those whose
     // class is a container class), in name order ignoring ASCII case.
-    virtual DirResult openList(
+    virtual DirResult OpenList(
         std::string_view fullName, bool containersOnly, std::unique_ptr<ObjectCursor>* cursor) = 0;
     // The objects in scope (0 the base, 1 one level, 2 the subtree, the base
     // excluded for 1 and 2) that pass filter (nullptr: every object), in name
     // order within each container, containers depth first.
-    virtual DirResult openSearch(
+    virtual DirResult OpenSearch(
         std::string_view base, std::int32_t scope, const FilterNode* filter, std::unique_ptr<ObjectCursor>* cursor) = 0;
-    // openSearch, told which attributes the reads of the objects found will ask
+    // OpenSearch, told which attributes the reads of the objects found will ask
     // for (reads: nullptr or empty when not known). A service may bring them
     // with the search; the objects found and what reads return are the same.
-    virtual DirResult openSearchReading(std::string_view base, std::int32_t scope, const FilterNode* filter,
+    virtual DirResult OpenSearchReading(std::string_view base, std::int32_t scope, const FilterNode* filter,
         const std::vector<std::string>* reads, std::unique_ptr<ObjectCursor>* cursor)
     {
         (void)reads;
-        return openSearch(base, scope, filter, cursor);
+        return OpenSearch(base, scope, filter, cursor);
     }
     // Opens a stream attribute for reading: *fd receives a file descriptor
     // positioned at 0 that the caller closes.
-    virtual DirResult openStream(std::string_view fullName, std::string_view attribute, int* fd) = 0;
+    virtual DirResult OpenStream(std::string_view fullName, std::string_view attribute, int* fd) = 0;
     // The naming attribute of each component of a full typeless name, leaf
     // first, for typed names. Components that name no object get "CN" for the
     // leaf, "O" for the top and "OU" between.
-    virtual std::vector<std::string> namingTypes(std::string_view fullName) = 0;
+    virtual std::vector<std::string> NamingTypes(std::string_view fullName) = 0;
     // Whether a component's type can be part of this service's names
     // ("uid=adm" beside "cn=adm"): such a service receives the types a caller
     // wrote. For the others a type only decorates a name and is dropped before
     // the name reaches the service.
-    virtual bool namesCarryTypes() const { return false; }
+    virtual bool NamesCarryTypes() const { return false; }
     // The distinguished name of an object as the service's source spells it
     // ("cn=Ann,ou=People,dc=example,dc=com"), for services whose entries have
     // one; ERR_NO_SUCH_ATTRIBUTE for the others, ERR_NO_SUCH_ENTRY when the
     // name names nothing the service knows.
-    virtual DirResult distinguishedName(std::string_view fullName, std::string* dn)
+    virtual DirResult DistinguishedName(std::string_view fullName, std::string* dn)
     {
         (void)fullName;
         (void)dn;

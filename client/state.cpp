@@ -72,7 +72,7 @@ DirResult LookupObject(Context& context, const char* name, bool follow, ObjectSu
         return rc;
     }
     ObjectSummary found;
-    if (const DirResult rc = context.service->readEntry(fullName, &found); rc != 0) {
+    if (const DirResult rc = context.service->ReadEntry(fullName, &found); rc != 0) {
         return rc;
     }
     // Aliases may name aliases; a chain longer than this is a loop.
@@ -82,7 +82,7 @@ DirResult LookupObject(Context& context, const char* name, bool follow, ObjectSu
             return ERR_NO_SUCH_ENTRY;
         }
         const std::string target = found.aliasedObject;
-        if (const DirResult rc = context.service->readEntry(target, &found); rc != 0) {
+        if (const DirResult rc = context.service->ReadEntry(target, &found); rc != 0) {
             return rc;
         }
     }

@@ -53,7 +53,7 @@ struct Context
     std::string searchReads; // DCK_SEARCH_READS: attribute names, one a line
     std::map<std::int32_t, std::unique_ptr<Iteration>> iterations;
 
-    bool typed() const { return (flags & DCV_TYPELESS_NAMES) == 0; }
+    bool Typed() const { return (flags & DCV_TYPELESS_NAMES) == 0; }
 };
 
 // Kinds of content a buffer holds.

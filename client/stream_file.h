@@ -1,7 +1,7 @@
 #pragma once
 
 // The file descriptor a directory service hands back for a stream attribute
-// (DirectoryService::openStream): an anonymous in-memory file holding the
+// (DirectoryService::OpenStream): an anonymous in-memory file holding the
 // content, positioned at its start.
 
 #include "client/client.h"

@@ -8,7 +8,7 @@
 
 namespace veralith::client {
 
-template<typename T, auto Free, T kNone = T {}>
+template<typename T, auto Free, T KNone = T {}>
 class UniqueHandle
 {
 public:
@@ -20,37 +20,37 @@ public:
     UniqueHandle(const UniqueHandle&) = delete;
     UniqueHandle& operator=(const UniqueHandle&) = delete;
     UniqueHandle(UniqueHandle&& other) noexcept
-        : m_handle(std::exchange(other.m_handle, kNone))
+        : m_handle(std::exchange(other.m_handle, KNone))
     { }
     UniqueHandle& operator=(UniqueHandle&& other) noexcept
     {
         if (this != &other) {
             reset();
-            m_handle = std::exchange(other.m_handle, kNone);
+            m_handle = std::exchange(other.m_handle, KNone);
         }
         return *this;
     }
 
     T get() const { return m_handle; }
-    bool valid() const { return m_handle != kNone; }
+    bool Valid() const { return m_handle != KNone; }
     // Releases the handle held, for an operation that writes a new one:
     // DirDuplicateContext(c, owner.out()).
-    T* out()
+    T* Out()
     {
         reset();
         return &m_handle;
     }
     // Gives the handle up without releasing it.
-    T release() { return std::exchange(m_handle, kNone); }
+    T release() { return std::exchange(m_handle, KNone); }
     void reset()
     {
-        if (m_handle != kNone) {
-            Free(std::exchange(m_handle, kNone));
+        if (m_handle != KNone) {
+            Free(std::exchange(m_handle, KNone));
         }
     }
 
 private:
-    T m_handle = kNone;
+    T m_handle = KNone;
 };
 
 } // namespace veralith::client

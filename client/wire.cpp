@@ -8,7 +8,7 @@
 
 namespace veralith::client {
 
-bool WireReader::u8(std::uint8_t* v)
+bool WireReader::U8(std::uint8_t* v)
 {
     if (m_data.size() - m_pos < 1) {
         return false;
@@ -17,7 +17,7 @@ bool WireReader::u8(std::uint8_t* v)
     return true;
 }
 
-bool WireReader::u16(std::uint16_t* v)
+bool WireReader::U16(std::uint16_t* v)
 {
     if (m_data.size() - m_pos < 2) {
         return false;
@@ -28,7 +28,7 @@ bool WireReader::u16(std::uint16_t* v)
     return true;
 }
 
-bool WireReader::u32(std::uint32_t* v)
+bool WireReader::U32(std::uint32_t* v)
 {
     if (m_data.size() - m_pos < 4) {
         return false;
@@ -40,11 +40,11 @@ bool WireReader::u32(std::uint32_t* v)
     return true;
 }
 
-bool WireReader::bytes(std::string_view* v)
+bool WireReader::Bytes(std::string_view* v)
 {
     const std::size_t start = m_pos;
     std::uint32_t length = 0;
-    if (!u32(&length)) {
+    if (!U32(&length)) {
         return false;
     }
     if (m_data.size() - m_pos < length) {
@@ -56,7 +56,7 @@ bool WireReader::bytes(std::string_view* v)
     return true;
 }
 
-std::string_view WireReader::rest()
+std::string_view WireReader::Rest()
 {
     std::string_view v = m_data.substr(m_pos);
     m_pos = m_data.size();
@@ -88,93 +88,93 @@ bool Decode(std::uint32_t syntax, std::string_view value, Decoded* d)
     case ValueLayout::OctetString:
     case ValueLayout::Stream:
     case ValueLayout::RawBytes:
-        d->parts.push_back(r.rest());
+        d->parts.push_back(r.Rest());
         return true;
     case ValueLayout::TextList:
     case ValueLayout::OctetList:
     case ValueLayout::PostalAddress: {
         std::uint32_t count = 0;
-        if (!r.u32(&count) || (layout == ValueLayout::PostalAddress && count > kPostalAddressLines)) {
+        if (!r.U32(&count) || (layout == ValueLayout::PostalAddress && count > kPostalAddressLines)) {
             return false;
         }
         for (std::uint32_t i = 0; i < count; ++i) {
-            if (!r.bytes(&s)) {
+            if (!r.Bytes(&s)) {
                 return false;
             }
             d->parts.push_back(s);
         }
-        return r.atEnd();
+        return r.AtEnd();
     }
     case ValueLayout::Flag:
-        if (!r.u8(&b)) {
+        if (!r.U8(&b)) {
             return false;
         }
         d->n[0] = b;
-        return r.atEnd();
+        return r.AtEnd();
     case ValueLayout::Int32:
     case ValueLayout::Seconds:
-        return r.u32(&d->n[0]) && r.atEnd();
+        return r.U32(&d->n[0]) && r.AtEnd();
     case ValueLayout::Unknown:
     case ValueLayout::NetAddress:
     case ValueLayout::EmailAddress:
     case ValueLayout::BackLink:
     case ValueLayout::Hold:
-        if (!r.u32(&d->n[0])) {
+        if (!r.U32(&d->n[0])) {
             return false;
         }
-        d->parts.push_back(r.rest());
+        d->parts.push_back(r.Rest());
         return true;
     case ValueLayout::FaxNumber:
-        if (!r.bytes(&s) || !r.u32(&d->n[0])) {
+        if (!r.Bytes(&s) || !r.U32(&d->n[0])) {
             return false;
         }
         d->parts.push_back(s);
-        d->parts.push_back(r.rest());
+        d->parts.push_back(r.Rest());
         return d->parts[1].size() >= (static_cast<std::uint64_t>(d->n[0]) + 7) / 8;
     case ValueLayout::Path:
-        if (!r.u32(&d->n[0]) || !r.bytes(&s)) {
+        if (!r.U32(&d->n[0]) || !r.Bytes(&s)) {
             return false;
         }
         d->parts.push_back(s);
-        d->parts.push_back(r.rest());
+        d->parts.push_back(r.Rest());
         return true;
     case ValueLayout::ReplicaPointer: {
-        if (!r.bytes(&s) || !r.u32(&d->n[0]) || !r.u32(&d->n[1]) || !r.u32(&d->n[2])) {
+        if (!r.Bytes(&s) || !r.U32(&d->n[0]) || !r.U32(&d->n[1]) || !r.U32(&d->n[2])) {
             return false;
         }
         d->parts.push_back(s);
         for (std::uint32_t i = 0; i < d->n[2]; ++i) {
             std::uint32_t type = 0;
-            if (!r.u32(&type) || !r.bytes(&s)) {
+            if (!r.U32(&type) || !r.Bytes(&s)) {
                 return false;
             }
             d->partNumbers.push_back(type);
             d->parts.push_back(s);
         }
-        return r.atEnd();
+        return r.AtEnd();
     }
     case ValueLayout::Acl:
-        if (!r.bytes(&s)) {
+        if (!r.Bytes(&s)) {
             return false;
         }
         d->parts.push_back(s);
-        if (!r.bytes(&s) || !r.u32(&d->n[0])) {
+        if (!r.Bytes(&s) || !r.U32(&d->n[0])) {
             return false;
         }
         d->parts.push_back(s);
-        return r.atEnd();
+        return r.AtEnd();
     case ValueLayout::TimeStamp:
-        if (!r.u32(&d->n[0]) || !r.u16(&h1) || !r.u16(&h2)) {
+        if (!r.U32(&d->n[0]) || !r.U16(&h1) || !r.U16(&h2)) {
             return false;
         }
         d->n[1] = h1;
         d->n[2] = h2;
-        return r.atEnd();
+        return r.AtEnd();
     case ValueLayout::TypedName:
-        if (!r.u32(&d->n[0]) || !r.u32(&d->n[1])) {
+        if (!r.U32(&d->n[0]) || !r.U32(&d->n[1])) {
             return false;
         }
-        d->parts.push_back(r.rest());
+        d->parts.push_back(r.Rest());
         return true;
     }
     return false;
@@ -189,7 +189,7 @@ public:
         : m_base(base)
         , m_tail(fixed)
     { }
-    const char* text(std::string_view s)
+    const char* Text(std::string_view s)
     {
         const std::size_t at = m_tail;
         m_tail += s.size() + 1;
@@ -215,7 +215,7 @@ public:
         return m_base + at;
     }
     template<typename T>
-    void put(std::size_t offset, const T& v)
+    void Put(std::size_t offset, const T& v)
     {
         if (m_base != nullptr) {
             std::memcpy(m_base + offset, &v, sizeof v);
@@ -235,23 +235,23 @@ std::size_t Emit(std::uint32_t syntax, std::string_view attrName, const Decoded&
     case ValueLayout::Text:
     case ValueLayout::Name: {
         Emitter e(base, 0);
-        e.text(d.parts[0]);
+        e.Text(d.parts[0]);
         return e.size();
     }
     case ValueLayout::Flag: {
         Emitter e(base, 1);
-        e.put(0, static_cast<std::uint8_t>(d.n[0]));
+        e.Put(0, static_cast<std::uint8_t>(d.n[0]));
         return e.size();
     }
     case ValueLayout::Int32:
     case ValueLayout::Seconds: {
         Emitter e(base, 4);
-        e.put(0, d.n[0]);
+        e.Put(0, d.n[0]);
         return e.size();
     }
     case ValueLayout::TimeStamp: {
         Emitter e(base, sizeof(DirTimeStamp));
-        e.put(0, DirTimeStamp {d.n[0], static_cast<std::uint16_t>(d.n[1]), static_cast<std::uint16_t>(d.n[2])});
+        e.Put(0, DirTimeStamp {d.n[0], static_cast<std::uint16_t>(d.n[1]), static_cast<std::uint16_t>(d.n[2])});
         return e.size();
     }
     case ValueLayout::Stream:
@@ -259,11 +259,11 @@ std::size_t Emit(std::uint32_t syntax, std::string_view attrName, const Decoded&
     case ValueLayout::Unknown: {
         Emitter e(base, sizeof(UnknownValue));
         UnknownValue v {};
-        v.attrName = e.text(attrName);
+        v.attrName = e.Text(attrName);
         v.syntaxId = d.n[0];
         v.length = static_cast<std::uint32_t>(d.parts[0].size());
         v.bytes = e.data(d.parts[0]);
-        e.put(0, v);
+        e.Put(0, v);
         return e.size();
     }
     case ValueLayout::TextList: {
@@ -272,8 +272,8 @@ std::size_t Emit(std::uint32_t syntax, std::string_view attrName, const Decoded&
         for (std::size_t i = 0; i < count; ++i) {
             CaseIgnoreListNode node {};
             node.next = i + 1 < count ? static_cast<const CaseIgnoreListNode*>(e.at((i + 1) * sizeof node)) : nullptr;
-            node.text = e.text(d.parts.empty() ? std::string_view() : d.parts[i]);
-            e.put(i * sizeof node, node);
+            node.text = e.Text(d.parts.empty() ? std::string_view() : d.parts[i]);
+            e.Put(i * sizeof node, node);
         }
         return e.size();
     }
@@ -286,7 +286,7 @@ std::size_t Emit(std::uint32_t syntax, std::string_view attrName, const Decoded&
             node.next = i + 1 < count ? static_cast<const OctetListNode*>(e.at((i + 1) * sizeof node)) : nullptr;
             node.length = static_cast<std::uint32_t>(part.size());
             node.data = e.data(part);
-            e.put(i * sizeof node, node);
+            e.Put(i * sizeof node, node);
         }
         return e.size();
     }
@@ -295,16 +295,16 @@ std::size_t Emit(std::uint32_t syntax, std::string_view attrName, const Decoded&
         OctetStringValue v {};
         v.length = static_cast<std::uint32_t>(d.parts[0].size());
         v.data = e.data(d.parts[0]);
-        e.put(0, v);
+        e.Put(0, v);
         return e.size();
     }
     case ValueLayout::FaxNumber: {
         Emitter e(base, sizeof(FaxNumberValue));
         FaxNumberValue v {};
-        v.telephoneNumber = e.text(d.parts[0]);
+        v.telephoneNumber = e.Text(d.parts[0]);
         v.bitCount = d.n[0];
         v.parameters = d.parts[1].empty() ? nullptr : e.data(d.parts[1]);
-        e.put(0, v);
+        e.Put(0, v);
         return e.size();
     }
     case ValueLayout::NetAddress: {
@@ -313,31 +313,31 @@ std::size_t Emit(std::uint32_t syntax, std::string_view attrName, const Decoded&
         v.addressType = d.n[0];
         v.addressLength = static_cast<std::uint32_t>(d.parts[0].size());
         v.address = e.data(d.parts[0]);
-        e.put(0, v);
+        e.Put(0, v);
         return e.size();
     }
     case ValueLayout::EmailAddress: {
         Emitter e(base, sizeof(EmailAddressValue));
         EmailAddressValue v {};
         v.type = d.n[0];
-        v.address = e.text(d.parts[0]);
-        e.put(0, v);
+        v.address = e.Text(d.parts[0]);
+        e.Put(0, v);
         return e.size();
     }
     case ValueLayout::Path: {
         Emitter e(base, sizeof(PathValue));
         PathValue v {};
         v.nameSpaceType = d.n[0];
-        v.volumeName = e.text(d.parts[0]);
-        v.path = e.text(d.parts[1]);
-        e.put(0, v);
+        v.volumeName = e.Text(d.parts[0]);
+        v.path = e.Text(d.parts[1]);
+        e.Put(0, v);
         return e.size();
     }
     case ValueLayout::ReplicaPointer: {
         const std::size_t count = d.partNumbers.size();
         Emitter e(base, sizeof(ReplicaPointerValue) + count * sizeof(NetAddressValue));
         ReplicaPointerValue v {};
-        v.serverName = e.text(d.parts[0]);
+        v.serverName = e.Text(d.parts[0]);
         v.replicaType = d.n[0];
         v.replicaNumber = d.n[1];
         v.count = static_cast<std::uint32_t>(count);
@@ -347,35 +347,35 @@ std::size_t Emit(std::uint32_t syntax, std::string_view attrName, const Decoded&
             a.addressType = d.partNumbers[i];
             a.addressLength = static_cast<std::uint32_t>(d.parts[i + 1].size());
             a.address = e.data(d.parts[i + 1]);
-            e.put(sizeof v + i * sizeof a, a);
+            e.Put(sizeof v + i * sizeof a, a);
         }
-        e.put(0, v);
+        e.Put(0, v);
         return e.size();
     }
     case ValueLayout::Acl: {
         Emitter e(base, sizeof(AclValue));
         AclValue v {};
-        v.protectedAttrName = e.text(d.parts[0]);
-        v.subjectName = e.text(d.parts[1]);
+        v.protectedAttrName = e.Text(d.parts[0]);
+        v.subjectName = e.Text(d.parts[1]);
         v.privileges = d.n[0];
-        e.put(0, v);
+        e.Put(0, v);
         return e.size();
     }
     case ValueLayout::PostalAddress: {
         Emitter e(base, sizeof(PostalAddressValue));
         PostalAddressValue v {};
         for (std::size_t i = 0; i < kPostalAddressLines; ++i) {
-            v.lines[i] = e.text(i < d.parts.size() ? d.parts[i] : std::string_view());
+            v.lines[i] = e.Text(i < d.parts.size() ? d.parts[i] : std::string_view());
         }
-        e.put(0, v);
+        e.Put(0, v);
         return e.size();
     }
     case ValueLayout::BackLink: {
         Emitter e(base, sizeof(BackLinkValue));
         BackLinkValue v {};
         v.remoteId = d.n[0];
-        v.objectName = e.text(d.parts[0]);
-        e.put(0, v);
+        v.objectName = e.Text(d.parts[0]);
+        e.Put(0, v);
         return e.size();
     }
     case ValueLayout::TypedName: {
@@ -383,16 +383,16 @@ std::size_t Emit(std::uint32_t syntax, std::string_view attrName, const Decoded&
         TypedNameValue v {};
         v.level = d.n[0];
         v.interval = d.n[1];
-        v.objectName = e.text(d.parts[0]);
-        e.put(0, v);
+        v.objectName = e.Text(d.parts[0]);
+        e.Put(0, v);
         return e.size();
     }
     case ValueLayout::Hold: {
         Emitter e(base, sizeof(HoldValue));
         HoldValue v {};
         v.amount = d.n[0];
-        v.objectName = e.text(d.parts[0]);
-        e.put(0, v);
+        v.objectName = e.Text(d.parts[0]);
+        e.Put(0, v);
         return e.size();
     }
     case ValueLayout::RawBytes: {
@@ -422,43 +422,43 @@ bool RewriteWireNames(std::uint32_t syntaxId, std::string_view value,
     WireWriter w;
     switch (TraitsOfSyntax(syntaxId).layout) {
     case ValueLayout::Name:
-        w.raw(rename(d.parts[0]));
+        w.Raw(rename(d.parts[0]));
         break;
     case ValueLayout::Path:
-        w.u32(d.n[0]);
-        w.bytes(rename(d.parts[0]));
-        w.raw(d.parts[1]);
+        w.U32(d.n[0]);
+        w.Bytes(rename(d.parts[0]));
+        w.Raw(d.parts[1]);
         break;
     case ValueLayout::ReplicaPointer:
-        w.bytes(rename(d.parts[0]));
-        w.u32(d.n[0]);
-        w.u32(d.n[1]);
-        w.u32(d.n[2]);
+        w.Bytes(rename(d.parts[0]));
+        w.U32(d.n[0]);
+        w.U32(d.n[1]);
+        w.U32(d.n[2]);
         for (std::size_t i = 0; i < d.partNumbers.size(); ++i) {
-            w.u32(d.partNumbers[i]);
-            w.bytes(d.parts[i + 1]);
+            w.U32(d.partNumbers[i]);
+            w.Bytes(d.parts[i + 1]);
         }
         break;
     case ValueLayout::Acl:
-        w.bytes(d.parts[0]);
-        w.bytes(rename(d.parts[1]));
-        w.u32(d.n[0]);
+        w.Bytes(d.parts[0]);
+        w.Bytes(rename(d.parts[1]));
+        w.U32(d.n[0]);
         break;
     case ValueLayout::BackLink:
     case ValueLayout::Hold:
-        w.u32(d.n[0]);
-        w.raw(rename(d.parts[0]));
+        w.U32(d.n[0]);
+        w.Raw(rename(d.parts[0]));
         break;
     case ValueLayout::TypedName:
-        w.u32(d.n[0]);
-        w.u32(d.n[1]);
-        w.raw(rename(d.parts[0]));
+        w.U32(d.n[0]);
+        w.U32(d.n[1]);
+        w.Raw(rename(d.parts[0]));
         break;
     default:
         *out = std::string(value);
         return true;
     }
-    *out = w.take();
+    *out = w.Take();
     return true;
 }
 

@@ -36,27 +36,27 @@ namespace veralith::client {
 class WireWriter
 {
 public:
-    void u8(std::uint8_t v) { m_out.push_back(static_cast<char>(v)); }
-    void u16(std::uint16_t v)
+    void U8(std::uint8_t v) { m_out.push_back(static_cast<char>(v)); }
+    void U16(std::uint16_t v)
     {
-        u8(static_cast<std::uint8_t>(v));
-        u8(static_cast<std::uint8_t>(v >> 8));
+        U8(static_cast<std::uint8_t>(v));
+        U8(static_cast<std::uint8_t>(v >> 8));
     }
-    void u32(std::uint32_t v)
+    void U32(std::uint32_t v)
     {
-        u16(static_cast<std::uint16_t>(v));
-        u16(static_cast<std::uint16_t>(v >> 16));
+        U16(static_cast<std::uint16_t>(v));
+        U16(static_cast<std::uint16_t>(v >> 16));
     }
     // A 32-bit length, then the bytes.
-    void bytes(std::string_view data)
+    void Bytes(std::string_view data)
     {
-        u32(static_cast<std::uint32_t>(data.size()));
+        U32(static_cast<std::uint32_t>(data.size()));
         m_out.append(data);
     }
     // The bytes alone (the "rest" of a value).
-    void raw(std::string_view data) { m_out.append(data); }
-    std::string take() { return std::move(m_out); }
-    const std::string& text() const { return m_out; }
+    void Raw(std::string_view data) { m_out.append(data); }
+    std::string Take() { return std::move(m_out); }
+    const std::string& Text() const { return m_out; }
 
 private:
     std::string m_out;
@@ -70,13 +70,13 @@ public:
     explicit WireReader(std::string_view data)
         : m_data(data)
     { }
-    bool u8(std::uint8_t* v);
-    bool u16(std::uint16_t* v);
-    bool u32(std::uint32_t* v);
-    bool bytes(std::string_view* v);
+    bool U8(std::uint8_t* v);
+    bool U16(std::uint16_t* v);
+    bool U32(std::uint32_t* v);
+    bool Bytes(std::string_view* v);
     // Everything left; always succeeds.
-    std::string_view rest();
-    bool atEnd() const { return m_pos == m_data.size(); }
+    std::string_view Rest();
+    bool AtEnd() const { return m_pos == m_data.size(); }
 
 private:
     std::string_view m_data;

@@ -17,7 +17,7 @@ using NWstrerrorFn = const char* (*)(int);
 
 // Set by tests only; empty means the executable's directory (or the installed
 // module folder).
-std::string g_moduleDirectoryOverride;
+std::string gModuleDirectoryOverride;
 
 std::string HexCodeText(std::int32_t code)
 {
@@ -42,8 +42,8 @@ public:
     LoadedModule(const LoadedModule&) = delete;
     LoadedModule& operator=(const LoadedModule&) = delete;
 
-    bool loaded() const { return m_handle != nullptr; }
-    NWstrerrorFn function() const { return reinterpret_cast<NWstrerrorFn>(dlsym(m_handle, "NWstrerror")); }
+    bool Loaded() const { return m_handle != nullptr; }
+    NWstrerrorFn Function() const { return reinterpret_cast<NWstrerrorFn>(dlsym(m_handle, "NWstrerror")); }
 
 private:
     void* m_handle;
@@ -53,10 +53,10 @@ private:
 
 std::string ErrorTextModulePath()
 {
-    if (g_moduleDirectoryOverride.empty()) {
+    if (gModuleDirectoryOverride.empty()) {
         return util::FindProgramFile(util::ExecutablePath(), util::kInstalledModuleFolder, kErrorTextModuleName);
     }
-    const std::string& directory = g_moduleDirectoryOverride;
+    const std::string& directory = gModuleDirectoryOverride;
     return directory + (directory.back() == '/' ? "" : "/") + kErrorTextModuleName;
 }
 
@@ -65,7 +65,7 @@ bool SetErrorTextModuleDirectoryForTesting(const std::string& directory)
     if (!directory.empty() && directory.front() != '/') {
         return false;
     }
-    g_moduleDirectoryOverride = directory;
+    gModuleDirectoryOverride = directory;
     return true;
 }
 
@@ -73,11 +73,11 @@ std::string ErrorText(std::int32_t code)
 {
     const std::string hex = HexCodeText(code);
     const LoadedModule module(ErrorTextModulePath());
-    if (!module.loaded()) {
+    if (!module.Loaded()) {
         return hex;
     }
     std::string description = kUnknownErrorText;
-    if (const NWstrerrorFn function = module.function(); function != nullptr) {
+    if (const NWstrerrorFn function = module.Function(); function != nullptr) {
         const char* text = function(code);
         description = text != nullptr ? text : "";
     }

@@ -139,7 +139,7 @@ std::int32_t ListTakeEntry(TNDSObj& cursor)
 
 std::int32_t ListNext(TNDSObj& cursor)
 {
-    if (!cursor.ownsListing()) {
+    if (!cursor.OwnsListing()) {
         // Nothing is being listed (the listing has ended already).
         return -1;
     }

@@ -59,7 +59,7 @@ struct TNDSObj
     TNDSObj& operator=(const TNDSObj&) = delete;
 
     // True while the cursor owns a listing's context and buffer.
-    bool ownsListing() const { return m_ownsListing; }
+    bool OwnsListing() const { return m_ownsListing; }
 
 private:
     friend std::int32_t ListStart(client::DirContext, const std::string&, TNDSObj&);

@@ -172,7 +172,7 @@ std::string ReadEntryInfoText(client::DirContext context, const std::string& obj
 {
     std::string result;
     client::ScopedContext temporary;
-    if (client::DirDuplicateContext(context, temporary.out()) != 0) {
+    if (client::DirDuplicateContext(context, temporary.Out()) != 0) {
         // Nothing to read with; the handle slot stays empty.
         return result;
     }
@@ -200,7 +200,7 @@ std::string ReadEntryInfoText(client::DirContext context, const std::string& obj
 DateTime ReadEntryInfoTime(client::DirContext context, const std::string& objectName, std::uint32_t field)
 {
     client::ScopedContext temporary(client::DirOpenContext(context));
-    if (!temporary.valid()) {
+    if (!temporary.Valid()) {
         return 0;
     }
     client::DirSetContext(temporary.get(), client::DCK_DSI_FLAGS, &field);
@@ -217,7 +217,7 @@ DateTime ReadEntryInfoTime(client::DirContext context, const std::string& object
 std::string ReadObjectSourceDn(client::DirContext context, const std::string& objectName)
 {
     client::ScopedContext temporary(client::DirOpenContext(context));
-    if (!temporary.valid()) {
+    if (!temporary.Valid()) {
         return {};
     }
     const std::uint32_t field = client::DSI_SOURCE_DN;
@@ -235,7 +235,7 @@ std::string ReadObjectSourceDn(client::DirContext context, const std::string& ob
 std::int32_t CheckObjectExists(client::DirContext context, const std::string& objectName)
 {
     client::ScopedContext temporary(client::DirOpenContext(context));
-    if (!temporary.valid()) {
+    if (!temporary.Valid()) {
         return client::ERR_INVALID_HANDLE;
     }
     const std::uint32_t field = client::DSI_BASE_CLASS;

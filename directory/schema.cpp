@@ -22,7 +22,7 @@ struct NameBuffer
 {
     std::array<char, kSchemaNameSize + 1> bytes {};
     char* data() { return bytes.data(); }
-    std::string text() const { return std::string(bytes.data(), strnlen(bytes.data(), kSchemaNameSize)); }
+    std::string Text() const { return std::string(bytes.data(), strnlen(bytes.data(), kSchemaNameSize)); }
 };
 
 // A reading that ends before the directory's last reply leaves the
@@ -37,7 +37,7 @@ void CloseOpenIteration(client::DirContext context, std::int32_t iteration, std:
 bool ItemSelected(std::int32_t listNumber, std::int32_t mode)
 {
     return listNumber == mode ||
-        (mode == ModeAllAttributes && (listNumber == ItemsMandatory || listNumber == ItemsOptional));
+        (mode == kModeAllAttributes && (listNumber == ItemsMandatory || listNumber == ItemsOptional));
 }
 
 // Reads the five item lists of the current class definition of the reply and
@@ -61,7 +61,7 @@ std::int32_t AddClassItems(
             if (!ItemSelected(listNumber, mode)) {
                 continue;
             }
-            const std::string text = labelled ? ClassItemLabel(listNumber) + name.text() : name.text();
+            const std::string text = labelled ? ClassItemLabel(listNumber) + name.Text() : name.Text();
             if (list.IndexOf(text, false) < 0) {
                 list.Add(text, labelled ? static_cast<std::int32_t>(text.size()) : listNumber);
             }
@@ -123,7 +123,7 @@ std::int32_t ReadClassList(client::DirContext context, util::StringList& list)
             client::DirClassInfo info {};
             result = client::DirGetClassDef(context, reply.get(), name.data(), &info);
             if (result == 0) {
-                list.Add(name.text(), static_cast<std::int32_t>(info.flags));
+                list.Add(name.Text(), static_cast<std::int32_t>(info.flags));
             }
         }
         if (iteration == previous) {
@@ -176,10 +176,10 @@ std::int32_t ReadClassItems(
             if (result != 0) {
                 continue; // passed over; the reading goes on with the next one
             }
-            if (mode == ModeObjectIdentifier) {
+            if (mode == kModeObjectIdentifier) {
                 const std::string identifier = FormatObjectIdentifier(info.oid);
                 if (!identifier.empty()) {
-                    list.Add(identifier, ModeObjectIdentifier);
+                    list.Add(identifier, kModeObjectIdentifier);
                 }
             }
             result = AddClassItems(context, reply.get(), mode, labelled, list);
@@ -227,11 +227,11 @@ std::int32_t ReadAttributeList(client::DirContext context, std::int32_t kind, ut
                     continue;
                 }
                 if (kind == AttributeNamesWithSyntax) {
-                    list.Add(name.text(), static_cast<std::int32_t>(info.syntaxId));
+                    list.Add(name.Text(), static_cast<std::int32_t>(info.syntaxId));
                 } else if (kind == AttributeNamesWithFlags) {
-                    list.Add(name.text(), static_cast<std::int32_t>(info.flags));
+                    list.Add(name.Text(), static_cast<std::int32_t>(info.flags));
                 } else {
-                    list.Add(name.text());
+                    list.Add(name.Text());
                 }
             }
         } catch (const std::exception&) {

@@ -31,8 +31,8 @@ enum ClassItemList : std::int32_t {
 // Item selection modes of ReadClassItems: 0-4 select that one list;
 // ModeAllAttributes selects lists 3 and 4 together; ModeObjectIdentifier
 // selects no list and adds the class's object identifier instead.
-inline constexpr std::int32_t ModeAllAttributes = 5;
-inline constexpr std::int32_t ModeObjectIdentifier = 6;
+inline constexpr std::int32_t kModeAllAttributes = 5;
+inline constexpr std::int32_t kModeObjectIdentifier = 6;
 
 // Kinds of ReadAttributeList.
 enum AttributeListKind : std::int32_t {

@@ -11,7 +11,7 @@ namespace veralith::directory {
 namespace {
 
 // The handle of the connection opened at start-up; kClientNotStarted until then.
-std::uint32_t g_connectionHandle = kClientNotStarted;
+std::uint32_t gConnectionHandle = kClientNotStarted;
 
 constexpr std::size_t kTreeInfoBufferSize = 255;
 
@@ -19,7 +19,7 @@ constexpr std::size_t kTreeInfoBufferSize = 255;
 
 client::ConnResult InitNetWare()
 {
-    if (g_connectionHandle != kClientNotStarted) {
+    if (gConnectionHandle != kClientNotStarted) {
         return 0;
     }
     client::ConnResult result = client::ClientInit(nullptr, nullptr);
@@ -35,7 +35,7 @@ client::ConnResult InitNetWare()
             std::uint32_t handle = kClientNotStarted;
             result = client::ConnOpenByRef(reference, 1, 0, &handle);
             if (result == 0) {
-                g_connectionHandle = handle;
+                gConnectionHandle = handle;
             }
         }
     }
@@ -48,12 +48,12 @@ client::ConnResult InitNetWare()
 
 std::uint32_t ConnectionHandleMarker()
 {
-    return g_connectionHandle;
+    return gConnectionHandle;
 }
 
 void ResetNetWareStartupForTesting()
 {
-    g_connectionHandle = kClientNotStarted;
+    gConnectionHandle = kClientNotStarted;
 }
 
 void ListTrees(util::StringList& list)

@@ -23,11 +23,11 @@ using veralith::platform::IniFile;
 // A file of this process's own, on a memory file system where there is one.
 const std::string& FuzzFilePath()
 {
-    static const std::string path = [] {
+    static const std::string kPath = [] {
         const char* dir = access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp";
         return std::string(dir) + "/veralith-ini-fuzz-" + std::to_string(getpid()) + ".ini";
     }();
-    return path;
+    return kPath;
 }
 
 std::string NextLine(const std::string& text, std::size_t& pos)

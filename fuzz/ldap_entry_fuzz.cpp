@@ -18,13 +18,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     };
     std::string again;
     AttributeReader attributes(input);
-    for (RawAttribute attribute; attributes.next(&attribute);) {
+    for (RawAttribute attribute; attributes.Next(&attribute);) {
         if (!inside(attribute.type) || !inside(attribute.values)) {
             __builtin_trap();
         }
         std::string set;
         ValueReader values(attribute.values);
-        for (std::string_view value; values.next(&value);) {
+        for (std::string_view value; values.Next(&value);) {
             if (!inside(value)) {
                 __builtin_trap();
             }
@@ -38,9 +38,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // The list encoded again reads back to the same attributes.
     AttributeReader reread(again);
     AttributeReader original(input);
-    for (RawAttribute a; reread.next(&a);) {
+    for (RawAttribute a; reread.Next(&a);) {
         RawAttribute b;
-        if (!original.next(&b) || a.type != b.type || FirstValue(again, a.type) != FirstValue(input, b.type)) {
+        if (!original.Next(&b) || a.type != b.type || FirstValue(again, a.type) != FirstValue(input, b.type)) {
             __builtin_trap();
         }
     }

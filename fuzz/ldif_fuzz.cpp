@@ -21,10 +21,10 @@ namespace {
 // directory may hold values it refuses.
 bool RedefinesStandardAttributes(const veralith::client::Schema& schema)
 {
-    static const veralith::client::Schema standard = veralith::client::memory::BuiltinLdapSchema(nullptr);
-    for (const veralith::client::AttributeDef& def : schema.attributes()) {
-        const int id = standard.findAttribute(def.name);
-        if (id != veralith::client::kNoSchemaId && standard.attribute(id).syntaxId != def.syntaxId) {
+    static const veralith::client::Schema kStandard = veralith::client::memory::BuiltinLdapSchema(nullptr);
+    for (const veralith::client::AttributeDef& def : schema.Attributes()) {
+        const int id = kStandard.FindAttribute(def.name);
+        if (id != veralith::client::kNoSchemaId && kStandard.Attribute(id).syntaxId != def.syntaxId) {
             return true;
         }
     }
@@ -53,7 +53,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
         std::shared_ptr<memory::MemoryDirectory> again;
         if (!memory::LoadTreeText(snapshot, "snapshot", &again, &error) &&
-            !RedefinesStandardAttributes(directory->getSchema())) {
+            !RedefinesStandardAttributes(directory->GetSchema())) {
             __builtin_trap(); // a snapshot of what loaded must load
         }
     }

@@ -22,11 +22,11 @@ inline void RequireMessageNamesFile(const std::string& error, const std::string&
 // Traps when an object of the directory cannot be read by its name.
 inline void RequireEveryObjectReadable(client::memory::MemoryDirectory& directory)
 {
-    for (std::uint32_t i = 1; i < directory.objectCount(); ++i) {
-        const std::string name = directory.fullName(i);
+    for (std::uint32_t i = 1; i < directory.ObjectCount(); ++i) {
+        const std::string name = directory.FullName(i);
         client::ObjectSummary entry;
         std::vector<client::AttributeData> attributes;
-        if (directory.readEntry(name, &entry) != 0 || directory.readAttributes(name, nullptr, &attributes) != 0) {
+        if (directory.ReadEntry(name, &entry) != 0 || directory.ReadAttributes(name, nullptr, &attributes) != 0) {
             __builtin_trap();
         }
     }

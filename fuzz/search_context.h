@@ -12,7 +12,7 @@ namespace veralith::fuzz {
 
 inline client::DirContext SampleSearchContext()
 {
-    static const client::DirContext context = [] {
+    static const client::DirContext kContext = [] {
         client::SetTreeSources({"builtin:sample"});
         client::DirContext created = client::kNoContext;
         std::uint32_t flags = 0;
@@ -27,7 +27,7 @@ inline client::DirContext SampleSearchContext()
         }
         return created;
     }();
-    return context;
+    return kContext;
 }
 
 } // namespace veralith::fuzz

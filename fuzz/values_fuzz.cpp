@@ -24,7 +24,7 @@ namespace {
 
 using namespace veralith;
 
-const char* const AttributeNames[] = {
+const char* const kAttributeNames[] = {
     "App:Path",
     "snmpTrapDescription",
     "FW0 USER ADD",
@@ -48,7 +48,7 @@ const char* const AttributeNames[] = {
     "App:Program Groups",
     "Surname",
 };
-constexpr std::size_t AttributeCount = sizeof(AttributeNames) / sizeof(AttributeNames[0]);
+constexpr std::size_t kAttributeCount = sizeof(kAttributeNames) / sizeof(kAttributeNames[0]);
 
 void RelocatePointers(std::uint8_t* block, std::size_t size)
 {
@@ -91,7 +91,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::uint8_t mode = data[0] % 3;
     const std::uint8_t choice = data[1];
     const std::int32_t index = data[2] % 4;
-    const std::string attribute = AttributeNames[choice % AttributeCount];
+    const std::string attribute = kAttributeNames[choice % kAttributeCount];
     data += 3;
     size -= 3;
     try {
@@ -105,7 +105,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             break;
         }
         case 1:
-            FuzzValue(choice, AttributeNames[(choice / 32) % AttributeCount], index, data, size);
+            FuzzValue(choice, kAttributeNames[(choice / 32) % kAttributeCount], index, data, size);
             break;
         default: {
             auto copy = std::make_unique<std::uint8_t[]>(size == 0 ? 1 : size);

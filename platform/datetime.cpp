@@ -7,15 +7,15 @@ namespace veralith::platform {
 
 namespace {
 
-constexpr const char* ShortDayNames[] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
-constexpr const char* LongDayNames[] = {"Sunday", "Monday", "Tuesday", "Wednesday", "Thursday", "Friday", "Saturday"};
-constexpr const char* ShortMonthNames[] = {
+constexpr const char* kShortDayNames[] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
+constexpr const char* kLongDayNames[] = {"Sunday", "Monday", "Tuesday", "Wednesday", "Thursday", "Friday", "Saturday"};
+constexpr const char* kShortMonthNames[] = {
     "Jan", "Feb", "Mar", "Apr", "May", "Jun", "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
-constexpr const char* LongMonthNames[] = {"January", "February", "March", "April", "May", "June", "July", "August",
+constexpr const char* kLongMonthNames[] = {"January", "February", "March", "April", "May", "June", "July", "August",
     "September", "October", "November", "December"};
 
 // The settings' own patterns may use t, tt, ddddd and c again; this bounds the nesting.
-constexpr int MaxNesting = 3;
+constexpr int kMaxNesting = 3;
 
 char Lower(char c)
 {
@@ -73,7 +73,7 @@ bool IsMidnight(const DateTimeParts& when)
 void Render(std::string& out, const std::string& pattern, const DateTimeParts& when, const RegionalSettings& settings,
     int nesting)
 {
-    if (nesting > MaxNesting) {
+    if (nesting > kMaxNesting) {
         return;
     }
     const bool twelveHour = HasHalfDayMarker(pattern);
@@ -111,9 +111,9 @@ void Render(std::string& out, const std::string& pattern, const DateTimeParts& w
             } else if (run == 2) {
                 out += Number(when.day, 2);
             } else if (run == 3) {
-                out += Name(ShortDayNames, when.dayOfWeek);
+                out += Name(kShortDayNames, when.dayOfWeek);
             } else if (run == 4) {
-                out += Name(LongDayNames, when.dayOfWeek);
+                out += Name(kLongDayNames, when.dayOfWeek);
             } else {
                 Render(out, settings.shortDate, when, settings, nesting + 1);
             }
@@ -129,9 +129,9 @@ void Render(std::string& out, const std::string& pattern, const DateTimeParts& w
             } else if (run <= 2) {
                 out += Number(when.month, static_cast<int>(run));
             } else if (run == 3) {
-                out += Name(ShortMonthNames, when.month - 1);
+                out += Name(kShortMonthNames, when.month - 1);
             } else {
-                out += Name(LongMonthNames, when.month - 1);
+                out += Name(kLongMonthNames, when.month - 1);
             }
             afterHour = false;
             break;
@@ -211,8 +211,8 @@ void CivilFromDays(std::int64_t z, DateTimeParts& parts)
     parts.year = static_cast<int>(yoe + era * 400 + (parts.month <= 2));
 }
 
-constexpr std::int64_t UnixEpochDay = 25569; // 1970-01-01 as a date-time value
-constexpr std::int64_t MillisecondsPerDay = 86'400'000;
+constexpr std::int64_t kUnixEpochDay = 25569; // 1970-01-01 as a date-time value
+constexpr std::int64_t kMillisecondsPerDay = 86'400'000;
 
 } // namespace
 
@@ -237,12 +237,12 @@ DateTimeParts DateTimeToParts(double dateTime)
     // The day is the integer part; the fraction, taken without its sign, is
     // the time of day (so -1.25 is 29 December 1899, 06:00).
     std::int64_t day = static_cast<std::int64_t>(std::trunc(dateTime));
-    std::int64_t ms = std::llround(std::fabs(dateTime - static_cast<double>(day)) * MillisecondsPerDay);
-    if (ms >= MillisecondsPerDay) {
-        ms -= MillisecondsPerDay;
+    std::int64_t ms = std::llround(std::fabs(dateTime - static_cast<double>(day)) * kMillisecondsPerDay);
+    if (ms >= kMillisecondsPerDay) {
+        ms -= kMillisecondsPerDay;
         day += dateTime < 0 ? -1 : 1;
     }
-    const std::int64_t unixDay = day - UnixEpochDay;
+    const std::int64_t unixDay = day - kUnixEpochDay;
     CivilFromDays(unixDay, parts);
     parts.dayOfWeek = static_cast<int>(((unixDay % 7) + 7 + 4) % 7); // 1970-01-01 was a Thursday
     parts.hour = static_cast<int>(ms / 3'600'000);
@@ -254,9 +254,9 @@ DateTimeParts DateTimeToParts(double dateTime)
 
 double PartsToDateTime(const DateTimeParts& parts)
 {
-    const double day = static_cast<double>(DaysFromCivil(parts.year, parts.month, parts.day) + UnixEpochDay);
+    const double day = static_cast<double>(DaysFromCivil(parts.year, parts.month, parts.day) + kUnixEpochDay);
     const double time = (((parts.hour * 60.0 + parts.minute) * 60.0 + parts.second) * 1000.0 + parts.millisecond) /
-        static_cast<double>(MillisecondsPerDay);
+        static_cast<double>(kMillisecondsPerDay);
     return day < 0 ? day - time : day + time;
 }
 

@@ -58,7 +58,7 @@ std::string ReadShellFolder(const std::string& name)
 
 std::string ReadRegistryText(std::uint32_t rootKey, const std::string& keyPath, const std::string& valueName)
 {
-    if (rootKey != HKEY_CURRENT_USER_ROOT || !SameAsciiText(keyPath, ShellFoldersKey)) {
+    if (rootKey != HKEY_CURRENT_USER_ROOT || !SameAsciiText(keyPath, kShellFoldersKey)) {
         return {};
     }
     return ReadShellFolder(valueName);

@@ -12,7 +12,7 @@ namespace veralith::platform {
 inline constexpr std::uint32_t HKEY_CURRENT_USER_ROOT = 0x80000001u;
 
 // The key holding the user's special folders.
-inline constexpr const char* ShellFoldersKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+inline constexpr const char* kShellFoldersKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
 
 // The text of a registry value. Only HKEY_CURRENT_USER's ShellFoldersKey exists,
 // with the value "AppData" (ReadShellFolder("AppData")); key path and value

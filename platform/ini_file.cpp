@@ -152,15 +152,15 @@ bool ParseProfileInt(const std::string& text, int& result)
 }
 
 IniFile::IniFile(std::string fileName)
-    : fileName_(std::move(fileName))
-    , path_(ResolveProfilePath(fileName_))
+    : m_fileName(std::move(fileName))
+    , m_path(ResolveProfilePath(m_fileName))
 {
     Load();
 }
 
 void IniFile::Load()
 {
-    std::ifstream in(path_, std::ios::binary);
+    std::ifstream in(m_path, std::ios::binary);
     if (!in) {
         return;
     }
@@ -203,7 +203,7 @@ void IniFile::Load()
             line.value = eq == std::string::npos ? std::string() : Trim(t.substr(eq + 1));
             line.hasEquals = eq != std::string::npos;
         }
-        lines_.push_back(std::move(line));
+        m_lines.push_back(std::move(line));
     }
 }
 
@@ -215,16 +215,16 @@ void IniFile::Save(const std::vector<Line>& lines) const
         content += '\n';
     }
 
-    if (const util::Status written = WriteFileSafely(path_, content); !written) {
-        throw IniFileError("Unable to write to " + path_ + ": " + written.Reason());
+    if (const util::Status written = WriteFileSafely(m_path, content); !written) {
+        throw IniFileError("Unable to write to " + m_path + ": " + written.Reason());
     }
 }
 
 long IniFile::FindSection(const std::string& section) const
 {
     const std::string name = Trim(section);
-    for (std::size_t i = 0; i < lines_.size(); ++i) {
-        if (lines_[i].kind == LineKind::Section && SameName(lines_[i].name, name)) {
+    for (std::size_t i = 0; i < m_lines.size(); ++i) {
+        if (m_lines[i].kind == LineKind::Section && SameName(m_lines[i].name, name)) {
             return static_cast<long>(i);
         }
     }
@@ -234,7 +234,7 @@ long IniFile::FindSection(const std::string& section) const
 std::size_t IniFile::SectionEnd(std::size_t header) const
 {
     std::size_t i = header + 1;
-    while (i < lines_.size() && lines_[i].kind != LineKind::Section) {
+    while (i < m_lines.size() && m_lines[i].kind != LineKind::Section) {
         ++i;
     }
     return i;
@@ -249,7 +249,7 @@ long IniFile::FindKey(const std::string& section, const std::string& key) const
     const std::string name = Trim(key);
     const std::size_t end = SectionEnd(static_cast<std::size_t>(header));
     for (std::size_t i = static_cast<std::size_t>(header) + 1; i < end; ++i) {
-        if (lines_[i].kind == LineKind::Key && SameName(lines_[i].name, name)) {
+        if (m_lines[i].kind == LineKind::Key && SameName(m_lines[i].name, name)) {
             return static_cast<long>(i);
         }
     }
@@ -260,7 +260,7 @@ std::string IniFile::ReadString(
     const std::string& section, const std::string& key, const std::string& defaultValue) const
 {
     const long i = FindKey(section, key);
-    return i < 0 ? defaultValue : Unquote(lines_[static_cast<std::size_t>(i)].value);
+    return i < 0 ? defaultValue : Unquote(m_lines[static_cast<std::size_t>(i)].value);
 }
 
 int IniFile::ReadInteger(const std::string& section, const std::string& key, int defaultValue) const
@@ -268,7 +268,7 @@ int IniFile::ReadInteger(const std::string& section, const std::string& key, int
     const long i = FindKey(section, key);
     int result = defaultValue;
     if (i >= 0) {
-        ParseProfileInt(Unquote(lines_[static_cast<std::size_t>(i)].value), result);
+        ParseProfileInt(Unquote(m_lines[static_cast<std::size_t>(i)].value), result);
     }
     return result;
 }
@@ -283,17 +283,17 @@ void IniFile::WriteString(const std::string& section, const std::string& key, co
     const std::string sectionName = Trim(section);
     const std::string keyName = Trim(key);
     if (sectionName.empty() || HasLineBreak(sectionName) || sectionName.find(']') != std::string::npos) {
-        throw IniFileError("Invalid INI section name \"" + section + "\" for " + path_);
+        throw IniFileError("Invalid INI section name \"" + section + "\" for " + m_path);
     }
     if (keyName.empty() || HasLineBreak(keyName) || keyName.find('=') != std::string::npos || keyName.front() == '[' ||
         keyName.front() == ';' || keyName.front() == '#') {
-        throw IniFileError("Invalid INI key name \"" + key + "\" in section [" + sectionName + "] of " + path_);
+        throw IniFileError("Invalid INI key name \"" + key + "\" in section [" + sectionName + "] of " + m_path);
     }
     if (HasLineBreak(value)) {
-        throw IniFileError("Line break in the value of " + keyName + " in section [" + sectionName + "] of " + path_);
+        throw IniFileError("Line break in the value of " + keyName + " in section [" + sectionName + "] of " + m_path);
     }
 
-    std::vector<Line> lines = lines_;
+    std::vector<Line> lines = m_lines;
     Line entry;
     entry.kind = LineKind::Key;
     entry.name = keyName;
@@ -332,7 +332,7 @@ void IniFile::WriteString(const std::string& section, const std::string& key, co
         }
     }
     Save(lines);
-    lines_ = std::move(lines);
+    m_lines = std::move(lines);
 }
 
 void IniFile::WriteInteger(const std::string& section, const std::string& key, int value)
@@ -358,7 +358,7 @@ bool IniFile::ValueExists(const std::string& section, const std::string& key) co
 std::vector<std::string> IniFile::ReadSections() const
 {
     std::vector<std::string> result;
-    for (const Line& line : lines_) {
+    for (const Line& line : m_lines) {
         if (line.kind == LineKind::Section) {
             result.push_back(line.name);
         }
@@ -384,8 +384,8 @@ std::vector<IniEntry> IniFile::ReadSectionValues(const std::string& section) con
     }
     const std::size_t end = SectionEnd(static_cast<std::size_t>(header));
     for (std::size_t i = static_cast<std::size_t>(header) + 1; i < end; ++i) {
-        if (lines_[i].kind == LineKind::Key) {
-            result.push_back(IniEntry {lines_[i].name, Unquote(lines_[i].value), lines_[i].hasEquals});
+        if (m_lines[i].kind == LineKind::Key) {
+            result.push_back(IniEntry {m_lines[i].name, Unquote(m_lines[i].value), m_lines[i].hasEquals});
         }
     }
     return result;
@@ -397,14 +397,14 @@ void IniFile::DeleteKey(const std::string& section, const std::string& key)
     if (i < 0) {
         return;
     }
-    std::vector<Line> lines = lines_;
+    std::vector<Line> lines = m_lines;
     const std::size_t header = static_cast<std::size_t>(FindSection(section));
     lines.erase(lines.begin() + i);
     if (SectionEnd(header) == header + 2) {
         lines.erase(lines.begin() + static_cast<long>(header));
     }
     Save(lines);
-    lines_ = std::move(lines);
+    m_lines = std::move(lines);
 }
 
 void IniFile::EraseSection(const std::string& section)
@@ -413,11 +413,11 @@ void IniFile::EraseSection(const std::string& section)
     if (header < 0) {
         return;
     }
-    std::vector<Line> lines = lines_;
+    std::vector<Line> lines = m_lines;
     const std::size_t end = SectionEnd(static_cast<std::size_t>(header));
     lines.erase(lines.begin() + header, lines.begin() + static_cast<long>(end));
     Save(lines);
-    lines_ = std::move(lines);
+    m_lines = std::move(lines);
 }
 
 } // namespace veralith::platform

@@ -65,9 +65,9 @@ public:
     // `fileName` as given to the service; see ResolveProfilePath for where it lives.
     explicit IniFile(std::string fileName);
 
-    const std::string& FileName() const { return fileName_; }
+    const std::string& FileName() const { return m_fileName; }
     // The resolved path on disk.
-    const std::string& Path() const { return path_; }
+    const std::string& Path() const { return m_path; }
 
     // The value stored under key in section, with one pair of enclosing quotes
     // (double or single, the same at both ends) removed; `defaultValue` when the
@@ -131,9 +131,9 @@ private:
     std::size_t SectionEnd(std::size_t header) const;
     long FindKey(const std::string& section, const std::string& key) const;
 
-    std::string fileName_;
-    std::string path_;
-    std::vector<Line> lines_;
+    std::string m_fileName;
+    std::string m_path;
+    std::vector<Line> m_lines;
 };
 
 } // namespace veralith::platform

@@ -203,8 +203,8 @@ RegionalSettings ReadRegionalSettings()
 
 const RegionalSettings& CurrentRegionalSettings()
 {
-    static const RegionalSettings settings = ReadRegionalSettings();
-    return settings;
+    static const RegionalSettings kSettings = ReadRegionalSettings();
+    return kSettings;
 }
 
 } // namespace veralith::platform

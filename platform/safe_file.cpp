@@ -13,7 +13,7 @@ namespace veralith::platform {
 namespace {
 
 // As many links as the kernel follows before it gives up with ELOOP.
-constexpr int MaxLinkHops = 40;
+constexpr int kMaxLinkHops = 40;
 
 std::string Because(const std::string& what, int code)
 {
@@ -25,27 +25,27 @@ class ScopedFd
 {
 public:
     explicit ScopedFd(int fd)
-        : fd_(fd)
+        : m_fd(fd)
     { }
     ~ScopedFd()
     {
-        if (fd_ >= 0) {
-            ::close(fd_);
+        if (m_fd >= 0) {
+            ::close(m_fd);
         }
     }
     ScopedFd(const ScopedFd&) = delete;
     ScopedFd& operator=(const ScopedFd&) = delete;
-    int get() const { return fd_; }
+    int get() const { return m_fd; }
     // Closes now; the result of close(2).
     int CloseNow()
     {
-        const int fd = fd_;
-        fd_ = -1;
+        const int fd = m_fd;
+        m_fd = -1;
         return ::close(fd);
     }
 
 private:
-    int fd_;
+    int m_fd;
 };
 
 bool WriteAll(int fd, std::string_view content, int& code)
@@ -126,7 +126,7 @@ bool FollowLinks(const std::string& path, Target& target, std::string& reason)
             target.exists = true;
             return true;
         }
-        if (hops == MaxLinkHops) {
+        if (hops == kMaxLinkHops) {
             reason = Because("cannot follow the link " + path, ELOOP);
             return false;
         }

@@ -179,7 +179,7 @@ std::optional<double> ReadDateWith(const std::string& text, std::string_view sep
     // Days from 1899-12-30, the origin of date-time values.
     return static_cast<double>(
                client::DaysSince1970(*year, static_cast<unsigned>(*month), static_cast<unsigned>(*day))) +
-        values::UnixEpochDateTime;
+        values::kUnixEpochDateTime;
 }
 
 } // namespace

@@ -25,11 +25,11 @@ public:
     explicit IterationCloser(directory::TNDSObj& current)
         : m_current(current)
     { }
-    ~IterationCloser() { close(); }
+    ~IterationCloser() { Close(); }
     IterationCloser(const IterationCloser&) = delete;
     IterationCloser& operator=(const IterationCloser&) = delete;
 
-    void close()
+    void Close()
     {
         if (m_current.iteration != -1) {
             client::DirCloseIteration(m_current.context, m_current.iteration, client::DSV_SEARCH);
@@ -83,8 +83,8 @@ struct ObjectSink
     std::int32_t userValue;
 
     // Display texts are built only for a callback or a result list.
-    bool namesWanted() const { return callback || results != nullptr; }
-    bool stopNow() const { return stopFlag || (limit > 0 && counter >= limit); }
+    bool NamesWanted() const { return callback || results != nullptr; }
+    bool StopNow() const { return stopFlag || (limit > 0 && counter >= limit); }
 };
 
 // Takes every object of the current reply; result receives the code of each
@@ -101,7 +101,7 @@ bool TakeReplyObjects(SearchState& state, std::uint32_t count, client::DirResult
             directory::ReportError(result, "");
         } else {
             ++sink.counter;
-            if (sink.namesWanted()) {
+            if (sink.NamesWanted()) {
                 current.name.assign(state.nameBuffer.data(), strnlen(state.nameBuffer.data(), state.nameBuffer.size()));
                 current.displayText = ExpandResultName(state);
                 if (sink.callback) {
@@ -116,7 +116,7 @@ bool TakeReplyObjects(SearchState& state, std::uint32_t count, client::DirResult
                 }
             }
         }
-        if (sink.stopNow()) {
+        if (sink.StopNow()) {
             return false;
         }
     }
@@ -172,7 +172,7 @@ client::DirResult SearchObjects(const SearchRequest& request)
             std::uint32_t count = 0;
             result = client::DirGetObjectCount(context, state->replyBuffer.get(), &count);
             if (!TakeReplyObjects(*state, count, result, sink)) {
-                closer.close();
+                closer.Close();
                 break;
             }
         } while (!stopFlag && current.iteration != -1);

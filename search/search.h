@@ -27,12 +27,12 @@ struct SearchRequest
     // is used as it stands, never changed.
     client::DirContext context = client::kNoContext;
     // The object below which to search.
-    std::string base;
+    std::string base {};
     // A filter text (search/filter.h). When it does not hold as many "(" as
     // ")", the result is kFilterSyntaxError at once: no client call is made and
     // the list is not touched. An empty text is no filter: every object in
     // scope is found.
-    std::string filter;
+    std::string filter {};
     // Passed to DirSearch unchanged (1 the objects directly below base, 2 the
     // whole subtree, 0 the base itself).
     std::int32_t scope = 1;
@@ -42,7 +42,7 @@ struct SearchRequest
     // entry's value.
     util::StringList* results = nullptr;
     // The naming template; empty means "#NAME#".
-    std::string nameTemplate;
+    std::string nameTemplate {};
     // Stop once the counter has reached it (counter >= limit after an object);
     // 0 or less means no limit.
     std::int32_t limit = 0;
@@ -50,7 +50,7 @@ struct SearchRequest
     // it is not reset, so the limit counts the caller's objects.
     std::int32_t* counter = nullptr;
     // May be empty; see SearchCallback.
-    SearchCallback callback;
+    SearchCallback callback {};
     // May be null. Read after every object (so the first object always
     // passes); the search stops when it is true. The callback, or code running
     // while the search lets the window process messages, may set it.

@@ -6,7 +6,7 @@ namespace veralith::settings {
 
 namespace {
 
-constexpr int MaxStoredCount = 255;
+constexpr int kMaxStoredCount = 255;
 
 // The combo box's own exact-text search, which ignores letter case.
 int FindEntry(const QComboBox* comboBox, const QString& text)
@@ -43,7 +43,7 @@ void AddToHistory(QComboBox* comboBox, int limit)
 
 void SaveComboHistory(IniFile& file, const std::string& historySection, QComboBox* comboBox)
 {
-    AddToHistory(comboBox, HistoryLimit);
+    AddToHistory(comboBox, kHistoryLimit);
     file.EraseSection(historySection);
     WriteTextIfChanged(file, historySection, "Current", Quoted(comboBox->currentText()));
     WriteIntIfChanged(file, historySection, "Count", comboBox->count());
@@ -54,8 +54,8 @@ void SaveComboHistory(IniFile& file, const std::string& historySection, QComboBo
 
 void LoadComboHistory(const IniFile& file, const std::string& historySection, QComboBox* comboBox)
 {
-    int count = ReadIntKey(file, historySection, "Count", HistoryLimit);
-    if (count < 0 || count > MaxStoredCount) {
+    int count = ReadIntKey(file, historySection, "Count", kHistoryLimit);
+    if (count < 0 || count > kMaxStoredCount) {
         // A damaged file: treat it as no history rather than failing the restore.
         count = 0;
     }
@@ -75,7 +75,7 @@ void LoadComboWithDefault(
     if (comboBox->currentText().isEmpty()) {
         comboBox->setEditText(QString::fromStdString(defaultText));
     }
-    AddToHistory(comboBox, HistoryLimit);
+    AddToHistory(comboBox, kHistoryLimit);
 }
 
 } // namespace veralith::settings

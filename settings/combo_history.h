@@ -14,13 +14,13 @@ class QComboBox;
 namespace veralith::settings {
 
 // The number of older entries AddToHistory keeps below a new one.
-inline constexpr int HistoryLimit = 30;
+inline constexpr int kHistoryLimit = 30;
 
 // When the combo box's text is not empty and no entry equals it (letter case
 // ignored), the entry at index `limit` is removed if there is one and the text is
 // inserted as the first entry, which becomes the selected one; the history thus
 // holds at most limit + 1 entries. The text itself stays as it was.
-void AddToHistory(QComboBox* comboBox, int limit = HistoryLimit);
+void AddToHistory(QComboBox* comboBox, int limit = kHistoryLimit);
 
 // AddToHistory; erases the history section; then writes "Current" (the text in
 // double quotes, nothing when it is empty), "Count" (the number of entries,

@@ -23,8 +23,8 @@ namespace {
 
 // Bounds for counts read from the file: a damaged file must not make a table
 // allocate millions of rows.
-constexpr int MaxTableExtent = 65535;
-constexpr long long MaxTableCells = 1000000;
+constexpr int kMaxTableExtent = 65535;
+constexpr long long kMaxTableCells = 1000000;
 
 QString ToQString(const std::string& s)
 {
@@ -104,10 +104,10 @@ void RestoreValueList(const IniFile& file, const std::string& section, const std
 {
     std::vector<std::string> rows;
     ReadStringsSection(file, listSection, rows);
-    values->setRows(detail::ToQt(rows));
+    values->SetRows(detail::ToQt(rows));
     const int count = ReadIntKey(file, section, name + ".Count", 0);
-    while (values->rowCount() < count && values->rowCount() < MaxTableExtent) {
-        values->appendEmptyRow();
+    while (values->rowCount() < count && values->rowCount() < kMaxTableExtent) {
+        values->AppendEmptyRow();
     }
 }
 
@@ -115,8 +115,8 @@ void RestoreStringGrid(const IniFile& file, const std::string& listSection, QTab
 {
     const int rows = ReadIntKey(file, listSection, "RowCount", grid->rowCount());
     const int cols = ReadIntKey(file, listSection, "ColCount", grid->columnCount());
-    if (rows >= 0 && rows <= MaxTableExtent && cols >= 0 && cols <= MaxTableExtent &&
-        static_cast<long long>(rows) * cols <= MaxTableCells) {
+    if (rows >= 0 && rows <= kMaxTableExtent && cols >= 0 && cols <= kMaxTableExtent &&
+        static_cast<long long>(rows) * cols <= kMaxTableCells) {
         grid->setRowCount(rows);
         grid->setColumnCount(cols);
     }
@@ -161,7 +161,7 @@ void RestoreControl(const IniFile& file, const std::string& section, const std::
     } else if (auto* slider = qobject_cast<QSlider*>(control)) {
         slider->setValue(ReadIntKey(file, section, name, slider->value()));
     } else if (auto* radio = qobject_cast<RadioGroup*>(control)) {
-        radio->setItemIndex(ReadIntKey(file, section, name, radio->itemIndex()));
+        radio->SetItemIndex(ReadIntKey(file, section, name, radio->ItemIndex()));
     } else if (auto* memo = qobject_cast<QPlainTextEdit*>(control)) {
         std::vector<std::string> lines;
         ReadStringsSection(file, listSection, lines);

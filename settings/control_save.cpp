@@ -89,7 +89,7 @@ void SaveControl(IniFile& file, const std::string& section, const std::string& n
     } else if (auto* spin = qobject_cast<QSpinBox*>(control)) {
         WriteIntIfChanged(file, section, name, spin->value());
     } else if (auto* radio = qobject_cast<RadioGroup*>(control)) {
-        WriteIntIfChanged(file, section, name, radio->itemIndex());
+        WriteIntIfChanged(file, section, name, radio->ItemIndex());
     } else if (auto* slider = qobject_cast<QSlider*>(control)) {
         WriteIntIfChanged(file, section, name, slider->value());
     } else if (auto* check = qobject_cast<QCheckBox*>(control)) {
@@ -102,7 +102,7 @@ void SaveControl(IniFile& file, const std::string& section, const std::string& n
         }
     } else if (auto* values = qobject_cast<ValueListEditor*>(control)) {
         WriteIntIfChanged(file, section, name + ".Count", values->rowCount());
-        WriteStringsSection(file, listSection, detail::ToStd(values->rows()));
+        WriteStringsSection(file, listSection, detail::ToStd(values->Rows()));
     } else if (auto* grid = qobject_cast<QTableWidget*>(control)) {
         SaveStringGrid(file, listSection, grid);
     }

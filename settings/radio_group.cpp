@@ -11,16 +11,16 @@ RadioGroup::RadioGroup(QWidget* parent)
 
 RadioGroup::RadioGroup(const QString& title, QWidget* parent)
     : QGroupBox(title, parent)
-    , group_(new QButtonGroup(this))
-    , layout_(new QGridLayout(this))
+    , m_group(new QButtonGroup(this))
+    , m_layout(new QGridLayout(this))
 {
-    group_->setExclusive(true);
-    connect(group_, &QButtonGroup::idToggled, this, [this](int, bool checked) {
+    m_group->setExclusive(true);
+    connect(m_group, &QButtonGroup::idToggled, this, [this](int, bool checked) {
         if (checked) {
-            const int index = itemIndex();
-            if (index != lastIndex_) {
-                lastIndex_ = index;
-                emit itemIndexChanged(index);
+            const int index = ItemIndex();
+            if (index != m_lastIndex) {
+                m_lastIndex = index;
+                emit ItemIndexChanged(index);
             }
         }
     });
@@ -29,89 +29,89 @@ RadioGroup::RadioGroup(const QString& title, QWidget* parent)
 RadioGroup::RadioGroup(const QString& title, const QStringList& items, int columns, QWidget* parent)
     : RadioGroup(title, parent)
 {
-    setColumns(columns);
-    setItems(items);
+    SetColumns(columns);
+    SetItems(items);
 }
 
-void RadioGroup::setItems(const QStringList& items)
+void RadioGroup::SetItems(const QStringList& items)
 {
-    const int old = itemIndex();
-    for (QAbstractButton* b : group_->buttons()) {
-        group_->removeButton(b);
+    const int old = ItemIndex();
+    for (QAbstractButton* b : m_group->buttons()) {
+        m_group->removeButton(b);
         delete b;
     }
     for (int i = 0; i < items.size(); ++i) {
         auto* b = new QRadioButton(items[i], this);
-        group_->addButton(b, i);
+        m_group->addButton(b, i);
     }
-    lastIndex_ = -1;
+    m_lastIndex = -1;
     Relayout();
     if (old != -1) {
-        emit itemIndexChanged(-1);
+        emit ItemIndexChanged(-1);
     }
 }
 
-QStringList RadioGroup::items() const
+QStringList RadioGroup::Items() const
 {
     QStringList result;
-    for (int i = 0; i < count(); ++i) {
-        result << group_->button(i)->text();
+    for (int i = 0; i < Count(); ++i) {
+        result << m_group->button(i)->text();
     }
     return result;
 }
 
-int RadioGroup::count() const
+int RadioGroup::Count() const
 {
-    return static_cast<int>(group_->buttons().size());
+    return static_cast<int>(m_group->buttons().size());
 }
 
-void RadioGroup::setColumns(int columns)
+void RadioGroup::SetColumns(int columns)
 {
-    columns_ = columns < 1 ? 1 : columns;
+    m_columns = columns < 1 ? 1 : columns;
     Relayout();
 }
 
-int RadioGroup::itemIndex() const
+int RadioGroup::ItemIndex() const
 {
-    return group_->checkedId();
+    return m_group->checkedId();
 }
 
-void RadioGroup::setItemIndex(int index)
+void RadioGroup::SetItemIndex(int index)
 {
     if (index < -1) {
         index = -1;
     }
-    if (index >= count()) {
-        index = count() - 1;
+    if (index >= Count()) {
+        index = Count() - 1;
     }
-    if (index == itemIndex()) {
+    if (index == ItemIndex()) {
         return;
     }
     if (index == -1) {
         // An exclusive group refuses to uncheck its last checked button.
-        group_->setExclusive(false);
-        group_->checkedButton()->setChecked(false);
-        group_->setExclusive(true);
-        lastIndex_ = -1;
-        emit itemIndexChanged(-1);
+        m_group->setExclusive(false);
+        m_group->checkedButton()->setChecked(false);
+        m_group->setExclusive(true);
+        m_lastIndex = -1;
+        emit ItemIndexChanged(-1);
         return;
     }
-    group_->button(index)->setChecked(true); // idToggled emits itemIndexChanged
+    m_group->button(index)->setChecked(true); // idToggled emits ItemIndexChanged
 }
 
-QRadioButton* RadioGroup::button(int index) const
+QRadioButton* RadioGroup::Button(int index) const
 {
-    return qobject_cast<QRadioButton*>(group_->button(index));
+    return qobject_cast<QRadioButton*>(m_group->button(index));
 }
 
 void RadioGroup::Relayout()
 {
-    const int n = count();
-    const int rows = (n + columns_ - 1) / columns_;
+    const int n = Count();
+    const int rows = (n + m_columns - 1) / m_columns;
     for (int i = 0; i < n; ++i) {
-        QAbstractButton* b = group_->button(i);
-        layout_->removeWidget(b);
-        layout_->addWidget(b, rows == 0 ? 0 : i % rows, rows == 0 ? 0 : i / rows);
+        QAbstractButton* b = m_group->button(i);
+        m_layout->removeWidget(b);
+        m_layout->addWidget(b, rows == 0 ? 0 : i % rows, rows == 0 ? 0 : i / rows);
     }
 }
 

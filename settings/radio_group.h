@@ -24,36 +24,36 @@ public:
     RadioGroup(const QString& title, const QStringList& items, int columns, QWidget* parent = nullptr);
 
     // Replaces the buttons by one per item, in order; the selection becomes -1.
-    void setItems(const QStringList& items);
-    QStringList items() const;
-    int count() const;
+    void SetItems(const QStringList& items);
+    QStringList Items() const;
+    int Count() const;
 
     // Number of columns the buttons are laid out in, filled column by column
     // (at least 1).
-    void setColumns(int columns);
-    int columns() const { return columns_; }
+    void SetColumns(int columns);
+    int Columns() const { return m_columns; }
 
     // Index of the checked button, -1 when none is checked.
-    int itemIndex() const;
+    int ItemIndex() const;
     // Checks the button at index. An index below -1 counts as -1 (no button
     // checked); one at or beyond the count selects the last button. Emits
-    // itemIndexChanged when the selection changes.
-    void setItemIndex(int index);
+    // ItemIndexChanged when the selection changes.
+    void SetItemIndex(int index);
 
     // The button at index, nullptr when out of range.
-    QRadioButton* button(int index) const;
+    QRadioButton* Button(int index) const;
 
 signals:
-    // Emitted whenever the selection changes, by the user or by setItemIndex.
-    void itemIndexChanged(int index);
+    // Emitted whenever the selection changes, by the user or by SetItemIndex.
+    void ItemIndexChanged(int index);
 
 private:
     void Relayout();
 
-    QButtonGroup* group_;
-    QGridLayout* layout_;
-    int columns_ = 1;
-    int lastIndex_ = -1;
+    QButtonGroup* m_group;
+    QGridLayout* m_layout;
+    int m_columns = 1;
+    int m_lastIndex = -1;
 };
 
 } // namespace veralith::settings

@@ -11,7 +11,7 @@ namespace veralith::settings {
 
 namespace {
 
-constexpr const char* ProbeName = "TestTest";
+constexpr const char* kProbeName = "TestTest";
 
 bool IsBlank(char c)
 {
@@ -32,11 +32,11 @@ bool ProbeIniWritable(const std::string& fileName)
 {
     try {
         IniFile file(fileName);
-        file.WriteString(ProbeName, ProbeName, ProbeName);
+        file.WriteString(kProbeName, kProbeName, kProbeName);
         file.UpdateFile();
-        const std::string readBack = IniFile(fileName).ReadString(ProbeName, ProbeName, "");
-        file.DeleteKey(ProbeName, ProbeName);
-        return readBack == ProbeName;
+        const std::string readBack = IniFile(fileName).ReadString(kProbeName, kProbeName, "");
+        file.DeleteKey(kProbeName, kProbeName);
+        return readBack == kProbeName;
     } catch (const IniFileError&) {
         // A file that cannot be written or read back is what this probe
         // reports as false.

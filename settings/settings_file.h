@@ -15,7 +15,7 @@ using platform::IniFile;
 using platform::IniFileError;
 
 // The main section of the settings file.
-inline constexpr const char* SettingsSection = "Settings";
+inline constexpr const char* kSettingsSection = "Settings";
 
 // A key whose first character is "[" loses every "[" and "]" it contains ("[Root]"
 // gives "Root", "[a]b[c]" gives "abc"), since a line beginning with "[" reads as a

@@ -18,7 +18,7 @@ ValueListEditor::ValueListEditor(QWidget* parent)
     setHorizontalHeaderLabels({QStringLiteral("Key"), QStringLiteral("Value")});
 }
 
-QStringList ValueListEditor::rows() const
+QStringList ValueListEditor::Rows() const
 {
     QStringList result;
     for (int r = 0; r < rowCount(); ++r) {
@@ -27,7 +27,7 @@ QStringList ValueListEditor::rows() const
     return result;
 }
 
-void ValueListEditor::setRows(const QStringList& rows)
+void ValueListEditor::SetRows(const QStringList& rows)
 {
     setRowCount(0);
     setRowCount(static_cast<int>(rows.size()));
@@ -38,7 +38,7 @@ void ValueListEditor::setRows(const QStringList& rows)
     }
 }
 
-void ValueListEditor::appendEmptyRow()
+void ValueListEditor::AppendEmptyRow()
 {
     setRowCount(rowCount() + 1);
 }

@@ -16,12 +16,12 @@ public:
     explicit ValueListEditor(QWidget* parent = nullptr);
 
     // One text per row, key "=" value (an empty row gives "=").
-    QStringList rows() const;
+    QStringList Rows() const;
     // Replaces all rows; each text is split at its first "=" (a text without "="
     // is all key and an empty value).
-    void setRows(const QStringList& rows);
+    void SetRows(const QStringList& rows);
     // Appends one row with an empty key and value.
-    void appendEmptyRow();
+    void AppendEmptyRow();
 };
 
 } // namespace veralith::settings

@@ -30,22 +30,22 @@ void RestorePanel(const std::string& fileName, const std::string& section, QWidg
 
 void RestoreMainFormBounds(QWidget* mainForm)
 {
-    RestoreFormBounds(SettingsFileName(), SettingsSection, mainForm);
+    RestoreFormBounds(SettingsFileName(), kSettingsSection, mainForm);
 }
 
 void SaveMainFormBounds(QWidget* mainForm)
 {
-    SaveFormBounds(SettingsFileName(), SettingsSection, mainForm);
+    SaveFormBounds(SettingsFileName(), kSettingsSection, mainForm);
 }
 
 void RestorePanelSettings(QWidget* panel)
 {
-    RestorePanel(SettingsFileName(), SettingsSection, panel);
+    RestorePanel(SettingsFileName(), kSettingsSection, panel);
 }
 
 void SavePanelSettings(QWidget* panel)
 {
-    SavePanel(SettingsFileName(), SettingsSection, panel);
+    SavePanel(SettingsFileName(), kSettingsSection, panel);
 }
 
 void RestoreWindowState(QWidget* mainForm, QWidget* panelSettings, QWidget* panelControl)

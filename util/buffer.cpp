@@ -41,14 +41,14 @@ namespace {
 // Copies the requested bytes into a zero-filled scratch area of
 // BufferScratchSize bytes, never reading past the real buffer; returns the
 // number of bytes copied.
-std::size_t CopyToScratch(std::array<char, BufferScratchSize>& scratch, const void* buffer, std::size_t bufferSize,
+std::size_t CopyToScratch(std::array<char, kBufferScratchSize>& scratch, const void* buffer, std::size_t bufferSize,
     std::uint16_t offset, std::uint16_t length)
 {
     scratch.fill('\0');
-    if (buffer == nullptr || offset >= BufferScratchSize || offset >= bufferSize) {
+    if (buffer == nullptr || offset >= kBufferScratchSize || offset >= bufferSize) {
         return 0;
     }
-    std::size_t count = MinWord(length, BufferScratchSize - 1);
+    std::size_t count = MinWord(length, kBufferScratchSize - 1);
     count = std::min(count, bufferSize - offset);
     std::memcpy(scratch.data(), static_cast<const char*>(buffer) + offset, count);
     return count;
@@ -58,14 +58,14 @@ std::size_t CopyToScratch(std::array<char, BufferScratchSize>& scratch, const vo
 
 std::string BufferText(const void* buffer, std::size_t bufferSize, std::uint16_t offset, std::uint16_t length)
 {
-    std::array<char, BufferScratchSize> scratch;
+    std::array<char, kBufferScratchSize> scratch;
     CopyToScratch(scratch, buffer, bufferSize, offset, length);
     return std::string(scratch.data()); // the last byte is always NUL
 }
 
 std::string BufferLines(const void* buffer, std::size_t bufferSize, std::uint16_t offset, std::uint16_t length)
 {
-    std::array<char, BufferScratchSize> scratch;
+    std::array<char, kBufferScratchSize> scratch;
     const std::size_t copied = CopyToScratch(scratch, buffer, bufferSize, offset, length);
     std::replace(scratch.begin(), scratch.begin() + static_cast<std::ptrdiff_t>(copied), '\0', '\t');
     return ReplaceText(std::string(scratch.data()), "\t", "\r\n", true, true);
@@ -73,7 +73,7 @@ std::string BufferLines(const void* buffer, std::size_t bufferSize, std::uint16_
 
 std::string BytesToHex(const void* bytes, std::uint16_t count)
 {
-    static constexpr char digits[] = "0123456789ABCDEF";
+    static constexpr char kDigits[] = "0123456789ABCDEF";
     std::string result;
     if (bytes == nullptr) {
         return result;
@@ -81,8 +81,8 @@ std::string BytesToHex(const void* bytes, std::uint16_t count)
     result.reserve(std::size_t {count} * 2);
     const auto* data = static_cast<const unsigned char*>(bytes);
     for (std::uint16_t i = 0; i < count; ++i) {
-        result.push_back(digits[data[i] >> 4]);
-        result.push_back(digits[data[i] & 0x0F]);
+        result.push_back(kDigits[data[i] >> 4]);
+        result.push_back(kDigits[data[i] & 0x0F]);
     }
     return result;
 }

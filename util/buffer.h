@@ -11,7 +11,7 @@ namespace veralith::util {
 
 // Size of the zero-filled scratch area BufferText and BufferLines copy into; at
 // most BufferScratchSize - 1 bytes are taken, so the area always ends in NUL.
-inline constexpr std::uint16_t BufferScratchSize = 2304;
+inline constexpr std::uint16_t kBufferScratchSize = 2304;
 
 // Pointer to the first character of a NUL-terminated view of text; for an empty
 // text a pointer to an empty NUL-terminated string, never null. The pointer

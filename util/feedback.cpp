@@ -10,7 +10,7 @@ namespace {
 
 FeedbackHooks installedHooks;
 std::string applicationTitle = "Veralith";
-CursorId defaultHooksCursor = DefaultCursor; // the cursor as the do-nothing hooks keep it
+CursorId defaultHooksCursor = kDefaultCursor; // the cursor as the do-nothing hooks keep it
 
 } // namespace
 
@@ -73,13 +73,13 @@ void SetCursor(CursorId cursor)
 
 void ShowHourglass()
 {
-    SetCursor(HourglassCursor);
+    SetCursor(kHourglassCursor);
 }
 
 CursorId BeginBusyCursor()
 {
     const CursorId saved = CurrentCursor();
-    SetCursor(HourglassCursor);
+    SetCursor(kHourglassCursor);
     return saved;
 }
 

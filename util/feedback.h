@@ -18,8 +18,8 @@ namespace veralith::util {
 
 // Screen cursor identifiers (signed 16-bit, as the toolkit numbers them).
 using CursorId = std::int16_t;
-inline constexpr CursorId DefaultCursor = 0;
-inline constexpr CursorId HourglassCursor = -11;
+inline constexpr CursorId kDefaultCursor = 0;
+inline constexpr CursorId kHourglassCursor = -11;
 
 // Kinds of message box the program shows.
 enum class MessageBoxKind {
@@ -56,14 +56,14 @@ class ScopedFeedbackHooks
 {
 public:
     explicit ScopedFeedbackHooks(FeedbackHooks hooks)
-        : previous_(SetFeedbackHooks(std::move(hooks)))
+        : m_previous(SetFeedbackHooks(std::move(hooks)))
     { }
-    ~ScopedFeedbackHooks() { SetFeedbackHooks(std::move(previous_)); }
+    ~ScopedFeedbackHooks() { SetFeedbackHooks(std::move(m_previous)); }
     ScopedFeedbackHooks(const ScopedFeedbackHooks&) = delete;
     ScopedFeedbackHooks& operator=(const ScopedFeedbackHooks&) = delete;
 
 private:
-    FeedbackHooks previous_;
+    FeedbackHooks m_previous;
 };
 
 // The application title used as the caption of plain message boxes (the window
@@ -93,14 +93,14 @@ class BusyCursorScope
 {
 public:
     BusyCursorScope()
-        : saved_(BeginBusyCursor())
+        : m_saved(BeginBusyCursor())
     { }
-    ~BusyCursorScope() { EndBusyCursor(saved_); }
+    ~BusyCursorScope() { EndBusyCursor(m_saved); }
     BusyCursorScope(const BusyCursorScope&) = delete;
     BusyCursorScope& operator=(const BusyCursorScope&) = delete;
 
 private:
-    CursorId saved_;
+    CursorId m_saved;
 };
 
 // Shows a modal message box of the kind with the text and its caption

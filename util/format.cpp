@@ -6,13 +6,13 @@ namespace veralith::util {
 
 namespace {
 
-constexpr std::size_t MaxWidth = 4096;
+constexpr std::size_t kMaxWidth = 4096;
 
 // The pattern as an error message quotes it: long patterns are shortened.
 std::string Quoted(std::string_view pattern)
 {
-    constexpr std::size_t Shown = 200;
-    return "\"" + std::string(pattern.substr(0, Shown)) + (pattern.size() > Shown ? "...\"" : "\"");
+    constexpr std::size_t kShown = 200;
+    return "\"" + std::string(pattern.substr(0, kShown)) + (pattern.size() > kShown ? "...\"" : "\"");
 }
 
 [[noreturn]] void Fail(std::string_view pattern, std::size_t position, const std::string& what)
@@ -24,10 +24,10 @@ std::string Quoted(std::string_view pattern)
 // Digits of a non-negative magnitude in base 10 or 16 (upper case).
 std::string Digits(std::uint64_t magnitude, unsigned base)
 {
-    static constexpr char digitChars[] = "0123456789ABCDEF";
+    static constexpr char kDigitChars[] = "0123456789ABCDEF";
     std::string digits;
     do {
-        digits.insert(digits.begin(), digitChars[magnitude % base]);
+        digits.insert(digits.begin(), kDigitChars[magnitude % base]);
         magnitude /= base;
     } while (magnitude != 0);
     return digits;
@@ -60,8 +60,8 @@ std::size_t ReadNumber(std::string_view pattern, std::size_t& i, std::size_t per
     std::size_t number = 0;
     while (i < pattern.size() && pattern[i] >= '0' && pattern[i] <= '9') {
         number = number * 10 + static_cast<std::size_t>(pattern[i] - '0');
-        if (number > MaxWidth) {
-            Fail(pattern, percent, std::string(what) + " larger than " + std::to_string(MaxWidth));
+        if (number > kMaxWidth) {
+            Fail(pattern, percent, std::string(what) + " larger than " + std::to_string(kMaxWidth));
         }
         ++i;
     }

@@ -52,30 +52,30 @@ class FormatArg
 {
 public:
     FormatArg(std::string text)
-        : value_(std::move(text))
+        : m_value(std::move(text))
     { }
     FormatArg(std::string_view text)
-        : value_(std::string(text))
+        : m_value(std::string(text))
     { }
     FormatArg(const char* text)
-        : value_(std::string(text ? text : ""))
+        : m_value(std::string(text ? text : ""))
     { }
     template<std::signed_integral T>
     FormatArg(T number)
-        : value_(static_cast<std::int64_t>(number))
+        : m_value(static_cast<std::int64_t>(number))
     { }
     template<std::unsigned_integral T>
     requires(!std::same_as<T, bool>) FormatArg(T number)
-        : value_(static_cast<std::uint64_t>(number))
+        : m_value(static_cast<std::uint64_t>(number))
     { }
     FormatArg(bool) = delete; // a flag is shown with BoolToText, never as a number
     FormatArg(char) = delete; // a character is ambiguous: pass std::string(1, c) or an integer
 
-    bool IsText() const { return std::holds_alternative<std::string>(value_); }
-    const std::variant<std::string, std::int64_t, std::uint64_t>& Value() const { return value_; }
+    bool IsText() const { return std::holds_alternative<std::string>(m_value); }
+    const std::variant<std::string, std::int64_t, std::uint64_t>& Value() const { return m_value; }
 
 private:
-    std::variant<std::string, std::int64_t, std::uint64_t> value_;
+    std::variant<std::string, std::int64_t, std::uint64_t> m_value;
 };
 
 // Fills pattern with the arguments in order; see the rules above. Throws FormatError.

@@ -140,25 +140,25 @@ NumberSeparators SetNumberSeparators(NumberSeparators separators)
 
 double TextToNumber(std::string_view input, NumberSeparators separators)
 {
-    const char D = separators.decimal;
-    const char T = separators.thousands;
-    const bool hasOther = D == ',' || D == '.';
-    const char O = D == ',' ? '.' : ',';
+    const char decimalMark = separators.decimal;
+    const char thousandsMark = separators.thousands;
+    const bool hasOther = decimalMark == ',' || decimalMark == '.';
+    const char otherMark = decimalMark == ',' ? '.' : ',';
 
     std::string text(input);
     DeleteAll(text, ' ');
-    if (hasOther && D == T) {
-        DeleteAll(text, O);
+    if (hasOther && decimalMark == thousandsMark) {
+        DeleteAll(text, otherMark);
     }
-    std::size_t d = PositionOf(text, D);
-    std::size_t t = PositionOf(text, T);
+    std::size_t d = PositionOf(text, decimalMark);
+    std::size_t t = PositionOf(text, thousandsMark);
     const auto removeThousands = [&] {
-        DeleteAll(text, T);
-        ReplaceAll(text, D, T);
-        d = PositionOf(text, D);
-        t = PositionOf(text, T);
+        DeleteAll(text, thousandsMark);
+        ReplaceAll(text, decimalMark, thousandsMark);
+        d = PositionOf(text, decimalMark);
+        t = PositionOf(text, thousandsMark);
     };
-    // A text of exactly three characters without T also takes this branch.
+    // A text of exactly three characters without thousandsMark also takes this branch.
     if (static_cast<std::ptrdiff_t>(text.size()) - 3 == static_cast<std::ptrdiff_t>(t)) {
         removeThousands();
     }
@@ -166,19 +166,19 @@ double TextToNumber(std::string_view input, NumberSeparators separators)
         if (t > d) {
             removeThousands();
         } else {
-            DeleteAll(text, T);
+            DeleteAll(text, thousandsMark);
         }
     }
     if (hasOther) {
-        ReplaceAll(text, O, D);
+        ReplaceAll(text, otherMark, decimalMark);
     }
     double value = 0;
     std::size_t failPosition = 0;
     if (ConvertStandard(text, value, failPosition)) {
         return value;
     }
-    if (hasOther && failPosition == PositionOf(text, D)) {
-        ReplaceAll(text, D, O);
+    if (hasOther && failPosition == PositionOf(text, decimalMark)) {
+        ReplaceAll(text, decimalMark, otherMark);
         if (ConvertStandard(text, value, failPosition)) {
             return value;
         }

@@ -6,14 +6,14 @@ namespace veralith::util {
 
 std::size_t StringList::Add(std::string text, std::int32_t value)
 {
-    entries_.push_back({std::move(text), value});
-    return entries_.size() - 1;
+    m_entries.push_back({std::move(text), value});
+    return m_entries.size() - 1;
 }
 
 std::int32_t StringList::IndexOf(const std::string& text, bool caseSensitive) const
 {
-    for (std::size_t i = 0; i < entries_.size(); ++i) {
-        const bool equal = caseSensitive ? entries_[i].text == text : SameTextIgnoreCase(entries_[i].text, text);
+    for (std::size_t i = 0; i < m_entries.size(); ++i) {
+        const bool equal = caseSensitive ? m_entries[i].text == text : SameTextIgnoreCase(m_entries[i].text, text);
         if (equal) {
             return static_cast<std::int32_t>(i);
         }
@@ -23,16 +23,16 @@ std::int32_t StringList::IndexOf(const std::string& text, bool caseSensitive) co
 
 void StringList::SetText(const std::string& text)
 {
-    entries_.clear();
+    m_entries.clear();
     for (std::string& line : SplitLines(text)) {
-        entries_.push_back({std::move(line), 0});
+        m_entries.push_back({std::move(line), 0});
     }
 }
 
 std::string StringList::Text() const
 {
     std::string text;
-    for (const StringListEntry& entry : entries_) {
+    for (const StringListEntry& entry : m_entries) {
         text += entry.text;
         text += "\r\n";
     }
@@ -42,8 +42,8 @@ std::string StringList::Text() const
 std::vector<std::string> StringList::Texts() const
 {
     std::vector<std::string> texts;
-    texts.reserve(entries_.size());
-    for (const StringListEntry& entry : entries_) {
+    texts.reserve(m_entries.size());
+    for (const StringListEntry& entry : m_entries) {
         texts.push_back(entry.text);
     }
     return texts;

@@ -27,16 +27,16 @@ public:
 
     // Appends an entry; returns its 0-based index.
     std::size_t Add(std::string text, std::int32_t value = 0);
-    void Clear() { entries_.clear(); }
+    void Clear() { m_entries.clear(); }
 
-    std::size_t Count() const { return entries_.size(); }
-    bool Empty() const { return entries_.empty(); }
+    std::size_t Count() const { return m_entries.size(); }
+    bool Empty() const { return m_entries.empty(); }
 
     // Entry access; index must be below Count() (checked: throws std::out_of_range).
-    const StringListEntry& At(std::size_t index) const { return entries_.at(index); }
-    StringListEntry& At(std::size_t index) { return entries_.at(index); }
-    const std::string& TextAt(std::size_t index) const { return entries_.at(index).text; }
-    std::int32_t ValueAt(std::size_t index) const { return entries_.at(index).value; }
+    const StringListEntry& At(std::size_t index) const { return m_entries.at(index); }
+    StringListEntry& At(std::size_t index) { return m_entries.at(index); }
+    const std::string& TextAt(std::size_t index) const { return m_entries.at(index).text; }
+    std::int32_t ValueAt(std::size_t index) const { return m_entries.at(index).value; }
 
     // 0-based index of the first entry whose text equals text (exactly, or
     // after ASCII case folding when caseSensitive is false); -1 when none.
@@ -53,14 +53,14 @@ public:
     // The texts alone, in order.
     std::vector<std::string> Texts() const;
 
-    const std::vector<StringListEntry>& Entries() const { return entries_; }
-    std::vector<StringListEntry>::const_iterator begin() const { return entries_.begin(); }
-    std::vector<StringListEntry>::const_iterator end() const { return entries_.end(); }
+    const std::vector<StringListEntry>& Entries() const { return m_entries; }
+    std::vector<StringListEntry>::const_iterator begin() const { return m_entries.begin(); }
+    std::vector<StringListEntry>::const_iterator end() const { return m_entries.end(); }
 
     bool operator==(const StringList&) const = default;
 
 private:
-    std::vector<StringListEntry> entries_;
+    std::vector<StringListEntry> m_entries;
 };
 
 // The lines of text, split at CR LF, a lone CR and a lone LF; a final line break

@@ -43,13 +43,13 @@ public:
         }
         return set;
     }
-    constexpr void Add(unsigned char c) { bits_[c >> 6] |= std::uint64_t {1} << (c & 63); }
-    constexpr void Remove(unsigned char c) { bits_[c >> 6] &= ~(std::uint64_t {1} << (c & 63)); }
-    constexpr bool Contains(unsigned char c) const { return (bits_[c >> 6] >> (c & 63)) & 1; }
+    constexpr void Add(unsigned char c) { m_bits[c >> 6] |= std::uint64_t {1} << (c & 63); }
+    constexpr void Remove(unsigned char c) { m_bits[c >> 6] &= ~(std::uint64_t {1} << (c & 63)); }
+    constexpr bool Contains(unsigned char c) const { return (m_bits[c >> 6] >> (c & 63)) & 1; }
     constexpr bool Contains(char c) const { return Contains(static_cast<unsigned char>(c)); }
 
 private:
-    std::array<std::uint64_t, 4> bits_ {};
+    std::array<std::uint64_t, 4> m_bits {};
 };
 
 // ---- Case folding ---------------------------------------------------------------

@@ -79,7 +79,7 @@ std::optional<std::string> ValueBytes::Hex(std::size_t offset, std::size_t count
 
 std::string WideToText(const std::uint8_t* data, std::size_t count)
 {
-    constexpr std::uint32_t replacement = 0xFFFD;
+    constexpr std::uint32_t kReplacement = 0xFFFD;
     std::string out;
     out.reserve(count);
     auto unitAt = [data](std::size_t i) { return static_cast<std::uint32_t>(data[2 * i] | (data[2 * i + 1] << 8)); };
@@ -94,9 +94,9 @@ std::string WideToText(const std::uint8_t* data, std::size_t count)
                     continue;
                 }
             }
-            client::AppendUtf8(out, replacement);
+            client::AppendUtf8(out, kReplacement);
         } else if (unit >= 0xDC00 && unit <= 0xDFFF) {
-            client::AppendUtf8(out, replacement);
+            client::AppendUtf8(out, kReplacement);
         } else {
             client::AppendUtf8(out, unit);
         }

@@ -12,7 +12,7 @@ namespace veralith::values {
 
 double DirTimeToDateTime(std::uint32_t seconds)
 {
-    return static_cast<double>(seconds) / 86400.0 + UnixEpochDateTime;
+    return static_cast<double>(seconds) / 86400.0 + kUnixEpochDateTime;
 }
 
 std::uint32_t DateTimeToDirTime(double dateTime)
@@ -20,7 +20,7 @@ std::uint32_t DateTimeToDirTime(double dateTime)
     // std::nearbyint rounds in the current rounding mode, which is to nearest
     // with ties to even unless someone changed it; do the tie rule by hand so
     // the result never depends on the floating-point environment.
-    const double seconds = (dateTime - UnixEpochDateTime) * 86400.0;
+    const double seconds = (dateTime - kUnixEpochDateTime) * 86400.0;
     if (!std::isfinite(seconds)) {
         throw ValueError("date-time value is not a number");
     }

@@ -12,7 +12,7 @@
 namespace veralith::values {
 
 // Day count of 1970-01-01 in date-time values.
-inline constexpr double UnixEpochDateTime = 25569.0;
+inline constexpr double kUnixEpochDateTime = 25569.0;
 
 // seconds / 86400 + 25569.
 double DirTimeToDateTime(std::uint32_t seconds);

@@ -18,11 +18,11 @@ using util::Format;
 
 namespace {
 
-constexpr std::size_t MaxHexBytes = 0xFFFF;
+constexpr std::size_t kMaxHexBytes = 0xFFFF;
 
 std::string HexOfBytes(const ValueBytes& bytes, std::string_view what)
 {
-    if (bytes.Size() > MaxHexBytes) {
+    if (bytes.Size() > kMaxHexBytes) {
         throw ValueError(Format(
             "%s of %u bytes is longer than 65535 bytes", std::string(what), static_cast<std::uint64_t>(bytes.Size())));
     }

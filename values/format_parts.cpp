@@ -75,11 +75,11 @@ std::string RightsLetters(std::uint32_t rights, RightsKind kind)
         std::uint32_t bit;
         bool whenSet;
     };
-    static const Letter entryLetters[] = {{'B', 0x01, true}, {'C', 0x02, true}, {'D', 0x04, true}, {'R', 0x08, true},
+    static const Letter kEntryLetters[] = {{'B', 0x01, true}, {'C', 0x02, true}, {'D', 0x04, true}, {'R', 0x08, true},
         {'A', 0x10, true}, {'I', 0x40, false}};
-    static const Letter attributeLetters[] = {{'C', 0x01, true}, {'R', 0x02, true}, {'W', 0x04, true},
+    static const Letter kAttributeLetters[] = {{'C', 0x01, true}, {'R', 0x02, true}, {'W', 0x04, true},
         {'S', 0x08, true}, {'A', 0x20, true}, {'I', 0x40, true}};
-    const Letter* letters = kind == RightsKind::Entry ? entryLetters : attributeLetters;
+    const Letter* letters = kind == RightsKind::Entry ? kEntryLetters : kAttributeLetters;
     std::string field;
     for (int i = 0; i < 6; ++i) {
         const bool set = (rights & letters[i].bit) != 0;

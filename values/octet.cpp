@@ -15,13 +15,13 @@ using util::Format;
 
 namespace {
 
-constexpr std::uint32_t MaxTakenLength = 0xFFFF;
+constexpr std::uint32_t kMaxTakenLength = 0xFFFF;
 
 // The whole value's length where a renderer takes it over; above 65535 bytes
 // that is an error rather than a silently shortened text.
 std::uint16_t TakenLength(const OctetLayout& layout)
 {
-    if (layout.Size() > MaxTakenLength) {
+    if (layout.Size() > kMaxTakenLength) {
         throw ValueError(Format("%s: octet string of %u bytes is longer than 65535 bytes", layout.Name(),
             static_cast<std::uint64_t>(layout.Size())));
     }
@@ -139,7 +139,7 @@ struct KnownAttribute
 
 // The attributes whose octet strings hold known records; the first name that
 // matches (ignoring ASCII case) decides.
-const KnownAttribute KnownAttributes[] = {
+const KnownAttribute kKnownAttributes[] = {
     {{"App:GUID", "App:Drive Mappings", "App:Parameters", "App:Path", "App:Version String", "App:Working Directory",
          "DirXML-EntitlementResult", "ZEN:INV Disk Info", "bhObjectGUID", "rbsTaskRights"},
         PlainText},
@@ -163,7 +163,7 @@ const KnownAttribute KnownAttributes[] = {
 
 Renderer FindRenderer(std::string_view attrName)
 {
-    for (const KnownAttribute& known : KnownAttributes) {
+    for (const KnownAttribute& known : kKnownAttributes) {
         for (std::string_view name : known.names) {
             if (util::SameTextIgnoreCase(attrName, name)) {
                 return known.render;
@@ -178,7 +178,7 @@ Renderer FindRenderer(std::string_view attrName)
 std::string OctetHexText(const client::OctetStringValue& value)
 {
     const std::uint32_t length = value.data == nullptr ? 0 : value.length;
-    if (length > MaxTakenLength) {
+    if (length > kMaxTakenLength) {
         throw ValueError(Format("octet string of %u bytes is longer than 65535 bytes", length));
     }
     return util::BytesToHex(value.data, static_cast<std::uint16_t>(length));

@@ -38,10 +38,10 @@ std::string PartitionStatusText(const OctetLayout& f, std::int32_t valueIndex)
 
 namespace {
 
-const std::vector<std::string> PortTypes = {"Other", "Parallel", "Serial", "XNP", "Apple", "Unix", "AIO"};
-const std::vector<std::string> StopBits = {"1", "1.5", "2"};
-const std::vector<std::string> Parities = {"no", "even", "odd"};
-const std::vector<std::string> FormChanges = {"as needed", "minimize within Qs", "never", "minimize across Qs"};
+const std::vector<std::string> kPortTypes = {"Other", "Parallel", "Serial", "XNP", "Apple", "Unix", "AIO"};
+const std::vector<std::string> kStopBits = {"1", "1.5", "2"};
+const std::vector<std::string> kParities = {"no", "even", "odd"};
+const std::vector<std::string> kFormChanges = {"as needed", "minimize within Qs", "never", "minimize across Qs"};
 
 std::string InterruptText(const OctetLayout& f)
 {
@@ -66,7 +66,7 @@ std::int64_t BaudRate(const OctetLayout& f, int exponent)
 std::string PrinterConfigurationText(const OctetLayout& f)
 {
     const int portType = f.U16(0);
-    std::string text = util::PickText(portType, PortTypes);
+    std::string text = util::PickText(portType, kPortTypes);
     switch (portType) {
     case 1:
         text += Format(" (LPT%d:)", f.U16(48) + 1);
@@ -80,8 +80,8 @@ std::string PrinterConfigurationText(const OctetLayout& f)
         text += Format("%s", util::IfThenText(f.U16(56) != 0, " / Xon/Xoff ", ""));
         text += Format(" / %d bd", BaudRate(f, f.U16(58)));
         text += Format(" / %d Data bits", f.U16(60));
-        text += Format(" / %s Stop bits", util::PickText(f.U16(62), StopBits));
-        text += Format(" / %s parity", util::PickText(f.U16(64), Parities));
+        text += Format(" / %s Stop bits", util::PickText(f.U16(62), kStopBits));
+        text += Format(" / %s parity", util::PickText(f.U16(64), kParities));
         break;
     case 4:
         text += Format(" %s %s (%s)", f.Text(48), f.Text(116), f.Text(82));
@@ -96,7 +96,7 @@ std::string PrinterConfigurationText(const OctetLayout& f)
     text += Format(" / Service Interval: %d", f.U16(8));
     text += Format(" / Buffer Size: %dkB", f.U16(4));
     text += Format(" / Starting Form: %d", f.U16(2));
-    text += Format(" / Form Change: %s", util::PickText(f.U16(6), FormChanges));
+    text += Format(" / Form Change: %s", util::PickText(f.U16(6), kFormChanges));
     text += Format(" / Driver Name: %s", f.Text(16));
     text += "\r\n";
     return text;

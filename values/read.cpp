@@ -19,14 +19,14 @@ namespace veralith::values {
 
 namespace {
 
-constexpr char TimeStampPattern[] = "ddddd t";
+constexpr char kTimeStampPattern[] = "ddddd t";
 
 std::string TimeStampText(directory::DateTime dateTime)
 {
     if (CurrentTimeStyle() == TimeStyle::Iso8601) {
         return IsoUtcText(platform::DateTimeToParts(dateTime));
     }
-    return platform::FormatDateTime(TimeStampPattern, platform::DateTimeToParts(dateTime));
+    return platform::FormatDateTime(kTimeStampPattern, platform::DateTimeToParts(dateTime));
 }
 
 // Reads and formats the value at valueIndex of the current attribute of the
@@ -62,7 +62,7 @@ client::DirResult ReadAttributeValues(
     // A failed duplication leaves no handle; the calls below then fail and
     // report it.
     client::ScopedContext work;
-    client::DirDuplicateContext(context, work.out());
+    client::DirDuplicateContext(context, work.Out());
     const client::DirContext dup = work.get();
 
     if (util::SameTextIgnoreCase(attrName, "Aliased Object Name")) {

@@ -15,10 +15,10 @@ using util::Format;
 
 namespace {
 
-constexpr char AppStreamHeader[] = "AOT FILE";
-constexpr std::size_t AppHeaderSize = 24;
-constexpr std::uint32_t MaxCountedText = 1024;
-constexpr std::size_t MaxScannedText = 1023;
+constexpr char kAppStreamHeader[] = "AOT FILE";
+constexpr std::size_t kAppHeaderSize = 24;
+constexpr std::uint32_t kMaxCountedText = 1024;
+constexpr std::size_t kMaxScannedText = 1023;
 
 // The bytes read from a stream, seen as the zero-filled buffer they were read
 // into: positions at or past the count read as zero, so no read leaves the data.
@@ -27,7 +27,7 @@ class StreamData
 public:
     StreamData(const std::uint8_t* data, std::size_t count)
         : m_data(data)
-        , m_count(data == nullptr ? 0 : std::min(count, StreamBufferSize))
+        , m_count(data == nullptr ? 0 : std::min(count, kStreamBufferSize))
     { }
 
     std::size_t Count() const { return m_count; }
@@ -63,7 +63,7 @@ std::string RecordModeText(const StreamData& data, int numbers, int texts)
 {
     std::string text = "\r\n";
     const std::size_t end = data.Count();
-    std::size_t cursor = AppHeaderSize;
+    std::size_t cursor = kAppHeaderSize;
     for (;;) {
         for (int i = 0; i < numbers; ++i) {
             if (cursor > end) {
@@ -84,11 +84,11 @@ std::string RecordModeText(const StreamData& data, int numbers, int texts)
                 break;
             }
             const std::uint32_t count = data.U32(cursor);
-            if (count > MaxCountedText || data.Byte(cursor + 4) == 0) {
+            if (count > kMaxCountedText || data.Byte(cursor + 4) == 0) {
                 stopped = true;
                 break;
             }
-            if (count == MaxCountedText) {
+            if (count == kMaxCountedText) {
                 throw ValueError(Format("stream record at byte %u: text count of 1024 characters is too long",
                     static_cast<std::uint64_t>(cursor)));
             }
@@ -129,7 +129,7 @@ std::string ScanModeText(const StreamData& data)
     std::string text = "\r\n";
     std::string line;
     const std::size_t end = data.Count();
-    std::size_t cursor = AppHeaderSize;
+    std::size_t cursor = kAppHeaderSize;
     while (cursor <= end) {
         const std::uint32_t number = data.U32(cursor);
         if (number < 255 && data.TextLength(cursor + 4, 2) >= 2) {
@@ -139,9 +139,9 @@ std::string ScanModeText(const StreamData& data)
             line.clear();
             continue;
         }
-        const std::size_t length = data.TextLength(cursor, MaxScannedText + 1);
+        const std::size_t length = data.TextLength(cursor, kMaxScannedText + 1);
         if (length >= 2 && data.Byte(cursor) >= 32 && data.Byte(cursor + 1) >= 32) {
-            if (length > MaxScannedText) {
+            if (length > kMaxScannedText) {
                 throw ValueError(Format(
                     "stream data at byte %u: text longer than 1023 characters", static_cast<std::uint64_t>(cursor)));
             }
@@ -164,11 +164,11 @@ std::string ScanModeText(const StreamData& data)
 std::string PlainDataText(const StreamData& data)
 {
     std::string text;
-    for (std::size_t at = AppHeaderSize; at < data.Count(); ++at) {
+    for (std::size_t at = kAppHeaderSize; at < data.Count(); ++at) {
         const std::uint8_t byte = data.Byte(at);
         if (byte >= 20) {
             text += static_cast<char>(byte);
-        } else if (at == AppHeaderSize || data.Byte(at - 1) >= 20) {
+        } else if (at == kAppHeaderSize || data.Byte(at - 1) >= 20) {
             text += "\r\n";
         }
     }
@@ -187,12 +187,12 @@ std::string AppStreamText(const std::uint8_t* data, std::size_t count, const std
 {
     const StreamData stream(data, count);
     const std::size_t n = stream.Count();
-    std::string text = Format("%s (%d bytes)", AppStreamHeader, static_cast<std::uint64_t>(n));
-    if (n >= AppHeaderSize) {
+    std::string text = Format("%s (%d bytes)", kAppStreamHeader, static_cast<std::uint64_t>(n));
+    if (n >= kAppHeaderSize) {
         text +=
             Format(" (%X/%X/%X %X/%X)", stream.U32(8), stream.U32(12), stream.U32(16), stream.U16(20), stream.U16(22));
     }
-    if (n > AppHeaderSize) {
+    if (n > kAppHeaderSize) {
         if (attrName == "App:Macros") {
             text += "\r\n" + StreamRecordText(data, n, {false, 3, 2});
         } else if (attrName == "App:Copy Files") {
@@ -214,8 +214,8 @@ std::string StreamText(const std::uint8_t* data, std::size_t count, const std::s
     // The header compares up to its own length; a shorter stream reads as zeros
     // there and so never matches.
     bool application = true;
-    for (std::size_t i = 0; i < sizeof(AppStreamHeader) - 1; ++i) {
-        if (stream.Byte(i) != static_cast<std::uint8_t>(AppStreamHeader[i])) {
+    for (std::size_t i = 0; i < sizeof(kAppStreamHeader) - 1; ++i) {
+        if (stream.Byte(i) != static_cast<std::uint8_t>(kAppStreamHeader[i])) {
             application = false;
             break;
         }
@@ -228,14 +228,14 @@ std::string StreamText(const std::uint8_t* data, std::size_t count, const std::s
 
 client::DirResult ReadStreamFromHandle(int fd, const std::string& attrName, std::string& text)
 {
-    std::vector<std::uint8_t> buffer(StreamBufferSize, 0);
+    std::vector<std::uint8_t> buffer(kStreamBufferSize, 0);
     ssize_t count = -1;
     do {
         count = ::read(fd, buffer.data(), buffer.size());
     } while (count < 0 && errno == EINTR);
     ::close(fd);
     if (count < 0) {
-        return StreamReadFailed;
+        return kStreamReadFailed;
     }
     text = StreamText(buffer.data(), static_cast<std::size_t>(count), attrName);
     return 0;

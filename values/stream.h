@@ -13,10 +13,10 @@
 namespace veralith::values {
 
 // Result of ReadStreamText when the stream opened but could not be read.
-inline constexpr client::DirResult StreamReadFailed = 30;
+inline constexpr client::DirResult kStreamReadFailed = 30;
 
 // At most this many bytes of a stream are read and shown.
-inline constexpr std::size_t StreamBufferSize = 64512;
+inline constexpr std::size_t kStreamBufferSize = 64512;
 
 // Opens the stream attribute attrName of objectName with DirOpenStream (mode
 // 1) and renders it with ReadStreamFromHandle. text starts as

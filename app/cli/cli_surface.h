@@ -20,23 +20,23 @@ public:
     // drops the informational ones ("No duplicates found") but never a
     // warning or an error.
     explicit CliSurface(std::FILE* messages, bool quiet = false)
-        : messages_(messages)
-        , quiet_(quiet)
+        : m_messages(messages)
+        , m_quiet(quiet)
     { }
 
-    void ClearObjects() override { objects_.clear(); }
+    void ClearObjects() override { m_objects.clear(); }
     // Merges names into the sorted object list: a stable sort in the order of
     // util::CompareTextsForSorting (by SortKeys), equal names keeping their
     // order of arrival.
     void AddObjects(const util::StringList& names) override;
-    std::size_t ObjectCount() const override { return objects_.size(); }
-    std::string ObjectAt(std::size_t index) const override { return objects_.at(index); }
+    std::size_t ObjectCount() const override { return m_objects.size(); }
+    std::string ObjectAt(std::size_t index) const override { return m_objects.at(index); }
 
-    void ClearValues() override { values_.clear(); }
-    void AddValue(const std::string& value) override { values_.push_back(value); }
+    void ClearValues() override { m_values.clear(); }
+    void AddValue(const std::string& value) override { m_values.push_back(value); }
 
-    void ClearLog() override { duplicates_.clear(); }
-    void AddDuplicate(const DuplicateEntry& entry) override { duplicates_.push_back(entry); }
+    void ClearLog() override { m_duplicates.clear(); }
+    void AddDuplicate(const DuplicateEntry& entry) override { m_duplicates.push_back(entry); }
 
     void SetStatusText(const std::string&) override { }
     void ShowProgress(const std::string&, const std::string&) override { }
@@ -46,34 +46,34 @@ public:
     // The guard ("Please select an attribute for comparison") is kept only:
     // the command reports it as its error.
     util::MessageBoxButton ShowMessage(util::MessageBoxKind kind, const std::string& text) override;
-    const std::string& LastMessage() const { return lastMessage_; }
+    const std::string& LastMessage() const { return m_lastMessage; }
     void ProcessPendingMessages() override { }
     // The run's progress goes to the progress line, when one is set.
     void RunProgressed(const RunProgress& progress) override;
     void RunningChanged(bool running) override;
     // Shows the run's progress on line (nullptr: none); line must outlive the
     // run.
-    void SetProgressLine(ProgressLine* line) { progress_ = line; }
+    void SetProgressLine(ProgressLine* line) { m_progress = line; }
     // Kept for the command, which prints it after the result, as its error.
-    void ReportFailure(const std::string& text) override { failure_ = text; }
-    const std::string& Failure() const { return failure_; }
+    void ReportFailure(const std::string& text) override { m_failure = text; }
+    const std::string& Failure() const { return m_failure; }
 
-    const std::vector<std::string>& Objects() const { return objects_; }
-    const std::vector<std::string>& Values() const { return values_; }
-    const std::vector<DuplicateEntry>& Duplicates() const { return duplicates_; }
-    std::vector<DuplicateEntry>& Duplicates() { return duplicates_; }
-    std::vector<std::string>& Objects() { return objects_; }
-    std::vector<std::string>& Values() { return values_; }
+    const std::vector<std::string>& Objects() const { return m_objects; }
+    const std::vector<std::string>& Values() const { return m_values; }
+    const std::vector<DuplicateEntry>& Duplicates() const { return m_duplicates; }
+    std::vector<DuplicateEntry>& Duplicates() { return m_duplicates; }
+    std::vector<std::string>& Objects() { return m_objects; }
+    std::vector<std::string>& Values() { return m_values; }
 
 private:
-    std::FILE* messages_;
-    ProgressLine* progress_ = nullptr;
-    std::vector<std::string> objects_;
-    std::vector<std::string> values_;
-    std::vector<DuplicateEntry> duplicates_;
-    std::string failure_;
-    std::string lastMessage_;
-    bool quiet_ = false;
+    std::FILE* m_messages;
+    ProgressLine* m_progress = nullptr;
+    std::vector<std::string> m_objects;
+    std::vector<std::string> m_values;
+    std::vector<DuplicateEntry> m_duplicates;
+    std::string m_failure;
+    std::string m_lastMessage;
+    bool m_quiet = false;
 };
 
 } // namespace veralith::app

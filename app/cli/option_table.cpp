@@ -294,14 +294,14 @@ bool OptionSpec::IsTakenBy(CliCommand command) const
 
 const std::vector<OptionSpec>& OptionTable()
 {
-    static const std::vector<OptionSpec> table = MakeOptionTable();
-    return table;
+    static const std::vector<OptionSpec> kTable = MakeOptionTable();
+    return kTable;
 }
 
 const std::vector<CommandSpec>& CommandTable()
 {
-    static const std::vector<CommandSpec> table = MakeCommandTable();
-    return table;
+    static const std::vector<CommandSpec> kTable = MakeCommandTable();
+    return kTable;
 }
 
 const CommandSpec* FindCommandSpec(std::string_view name)

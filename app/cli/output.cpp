@@ -12,8 +12,8 @@ namespace {
 
 const std::string& ValueAt(const FindOutput& output, std::size_t index)
 {
-    static const std::string empty;
-    return index < output.values.size() ? output.values[index] : empty;
+    static const std::string kEmpty;
+    return index < output.values.size() ? output.values[index] : kEmpty;
 }
 
 void AppendCsvRecord(std::string& out, std::initializer_list<const std::string*> fields)

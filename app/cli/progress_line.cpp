@@ -7,14 +7,14 @@
 namespace veralith::app {
 
 ProgressLine::ProgressLine(std::FILE* stream, Clock clock, std::chrono::milliseconds interval)
-    : stream_(stream)
-    , clock_(std::move(clock))
-    , interval_(interval)
+    : m_stream(stream)
+    , m_clock(std::move(clock))
+    , m_interval(interval)
 { }
 
 std::chrono::steady_clock::time_point ProgressLine::Now() const
 {
-    return clock_ ? clock_() : std::chrono::steady_clock::now();
+    return m_clock ? m_clock() : std::chrono::steady_clock::now();
 }
 
 std::string ProgressLine::Text(const RunProgress& progress, double perSecond)
@@ -30,36 +30,36 @@ std::string ProgressLine::Text(const RunProgress& progress, double perSecond)
 void ProgressLine::Show(const RunProgress& progress)
 {
     const auto now = Now();
-    if (!phaseStarted_ || progress.searching != searching_) {
-        searching_ = progress.searching;
-        phaseStart_ = now;
-        phaseStarted_ = true;
+    if (!m_phaseStarted || progress.searching != m_searching) {
+        m_searching = progress.searching;
+        m_phaseStart = now;
+        m_phaseStarted = true;
     }
-    if (drawnOnce_ && now - lastDrawn_ < interval_) {
+    if (m_drawnOnce && now - m_lastDrawn < m_interval) {
         return;
     }
-    const double seconds = std::chrono::duration<double>(now - phaseStart_).count();
+    const double seconds = std::chrono::duration<double>(now - m_phaseStart).count();
     const std::size_t done = progress.searching ? progress.objectsFound : progress.valuesRead;
     const double rate = seconds > 0 ? static_cast<double>(done) / seconds : 0;
     // Back to the start of the line, the text, the rest of the line cleared.
     const std::string line = "\r" + Text(progress, rate) + "\033[K";
-    std::fwrite(line.data(), 1, line.size(), stream_);
-    std::fflush(stream_);
-    shown_ = true;
-    drawnOnce_ = true;
-    lastDrawn_ = now;
+    std::fwrite(line.data(), 1, line.size(), m_stream);
+    std::fflush(m_stream);
+    m_shown = true;
+    m_drawnOnce = true;
+    m_lastDrawn = now;
 }
 
 void ProgressLine::Erase()
 {
-    if (!shown_) {
+    if (!m_shown) {
         return;
     }
-    std::fputs("\r\033[K", stream_);
-    std::fflush(stream_);
-    shown_ = false;
+    std::fputs("\r\033[K", m_stream);
+    std::fflush(m_stream);
+    m_shown = false;
     // The next progress is drawn at once.
-    drawnOnce_ = false;
+    m_drawnOnce = false;
 }
 
 bool ProgressWanted(std::optional<bool> option, std::FILE* stream)

@@ -45,16 +45,16 @@ public:
 private:
     std::chrono::steady_clock::time_point Now() const;
 
-    std::FILE* stream_;
-    Clock clock_;
-    std::chrono::milliseconds interval_;
-    bool shown_ = false;
-    bool drawnOnce_ = false;
-    std::chrono::steady_clock::time_point lastDrawn_ {};
+    std::FILE* m_stream;
+    Clock m_clock;
+    std::chrono::milliseconds m_interval;
+    bool m_shown = false;
+    bool m_drawnOnce = false;
+    std::chrono::steady_clock::time_point m_lastDrawn {};
     // Start of the current phase and its count there.
-    bool searching_ = true;
-    std::chrono::steady_clock::time_point phaseStart_ {};
-    bool phaseStarted_ = false;
+    bool m_searching = true;
+    std::chrono::steady_clock::time_point m_phaseStart {};
+    bool m_phaseStarted = false;
 };
 
 // Whether find shows the progress line: as --progress / --no-progress say

@@ -62,10 +62,10 @@ util::Status OpenSession(const std::string& tree, CliSession& session)
         session.tree = trees.TextAt(static_cast<std::size_t>(index));
     }
 
-    if (const std::int32_t code = client::DirCreateContext(session.navigation.out()); code != 0) {
+    if (const std::int32_t code = client::DirCreateContext(session.navigation.Out()); code != 0) {
         return util::Status::Failure(DirectoryErrorMessage("DirCreateContext", code));
     }
-    if (const std::int32_t code = client::DirCreateContext(session.search.out()); code != 0) {
+    if (const std::int32_t code = client::DirCreateContext(session.search.Out()); code != 0) {
         return util::Status::Failure(DirectoryErrorMessage("DirCreateContext", code));
     }
     for (client::ScopedContext* context : {&session.navigation, &session.search}) {

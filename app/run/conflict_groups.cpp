@@ -69,24 +69,24 @@ std::vector<std::string> ConflictGroupLines(const std::vector<ConflictGroup>& gr
 void ConflictGroupCollector::Add(const std::string& key, const ConflictGroupMember& earlier,
     const ConflictGroupMember& object, const std::string& value)
 {
-    const auto [position, inserted] = indexOfKey_.try_emplace(key, groups_.size());
+    const auto [position, inserted] = m_indexOfKey.try_emplace(key, m_groups.size());
     if (inserted) {
-        groups_.push_back(ConflictGroup {value, {}});
-        membersSeen_.emplace_back();
+        m_groups.push_back(ConflictGroup {value, {}});
+        m_membersSeen.emplace_back();
     }
     const std::size_t index = position->second;
     for (const ConflictGroupMember* member : {&earlier, &object}) {
-        if (membersSeen_[index].emplace(member->object, member->attribute).second) {
-            groups_[index].members.push_back(*member);
+        if (m_membersSeen[index].emplace(member->object, member->attribute).second) {
+            m_groups[index].members.push_back(*member);
         }
     }
 }
 
 std::vector<ConflictGroup> ConflictGroupCollector::TakeGroups()
 {
-    indexOfKey_.clear();
-    membersSeen_.clear();
-    return std::move(groups_);
+    m_indexOfKey.clear();
+    m_membersSeen.clear();
+    return std::move(m_groups);
 }
 
 } // namespace veralith::app

@@ -60,14 +60,14 @@ public:
     void Add(const std::string& key, const ConflictGroupMember& earlier, const ConflictGroupMember& object,
         const std::string& value);
 
-    const std::vector<ConflictGroup>& Groups() const { return groups_; }
+    const std::vector<ConflictGroup>& Groups() const { return m_groups; }
     std::vector<ConflictGroup> TakeGroups();
 
 private:
-    std::map<std::string, std::size_t> indexOfKey_;
-    std::vector<ConflictGroup> groups_;
+    std::map<std::string, std::size_t> m_indexOfKey;
+    std::vector<ConflictGroup> m_groups;
     // Per group, the (object, attribute) pairs it holds.
-    std::vector<std::set<std::pair<std::string, std::string>>> membersSeen_;
+    std::vector<std::set<std::pair<std::string, std::string>>> m_membersSeen;
 };
 
 } // namespace veralith::app

@@ -29,7 +29,7 @@ public:
     // with that earlier entry; otherwise stores the value and returns nothing.
     // One hash look-up per call.
     std::optional<std::int32_t> Add(const std::string& value, std::int32_t objectIndex);
-    std::size_t Count() const { return entries_.size(); }
+    std::size_t Count() const { return m_entries.size(); }
     void Clear();
 
 private:
@@ -42,16 +42,16 @@ private:
 
     std::string_view Folded(const Entry& entry) const
     {
-        return std::string_view(folded_).substr(entry.offset, entry.length);
+        return std::string_view(m_folded).substr(entry.offset, entry.length);
     }
     void Grow();
 
-    std::vector<Entry> entries_;
-    std::string folded_;
+    std::vector<Entry> m_entries;
+    std::string m_folded;
     // Per slot the high 32 bits of the value's hash above the entry number
     // + 1, 0 for a free slot; a power of two long.
-    std::vector<std::uint64_t> slots_;
-    std::string scratch_;
+    std::vector<std::uint64_t> m_slots;
+    std::string m_scratch;
 };
 
 } // namespace veralith::app

@@ -58,17 +58,17 @@ client::DirResult SearchIntoSurface(client::DirContext context, const std::strin
 }
 
 ReadingProgress::ReadingProgress(SearchSurface& surface, RunProgress& progress, std::size_t objectsToRead)
-    : surface_(surface)
-    , progress_(progress)
+    : m_surface(surface)
+    , m_progress(progress)
 {
-    progress_.searching = false;
-    progress_.objectsToRead = objectsToRead;
-    surface_.RunProgressed(progress_);
+    m_progress.searching = false;
+    m_progress.objectsToRead = objectsToRead;
+    m_surface.RunProgressed(m_progress);
 }
 
 ReadingProgress::~ReadingProgress()
 {
-    surface_.RunProgressed(progress_);
+    m_surface.RunProgressed(m_progress);
 }
 
 } // namespace veralith::app

@@ -45,15 +45,15 @@ public:
     // One more value was read.
     void ValueRead()
     {
-        ++progress_.valuesRead;
-        if (progress_.valuesRead % kProgressObjects == 0) {
-            surface_.RunProgressed(progress_);
+        ++m_progress.valuesRead;
+        if (m_progress.valuesRead % kProgressObjects == 0) {
+            m_surface.RunProgressed(m_progress);
         }
     }
 
 private:
-    SearchSurface& surface_;
-    RunProgress& progress_;
+    SearchSurface& m_surface;
+    RunProgress& m_progress;
 };
 
 } // namespace veralith::app

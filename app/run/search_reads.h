@@ -19,26 +19,29 @@ class SearchReadsScope
 {
 public:
     SearchReadsScope(client::DirContext context, const std::vector<std::string>& attributes)
-        : context_(context)
+        : m_context(context)
     {
-        saved_ = client::DirGetContext(context_, client::DCK_SEARCH_READS, previous_.data()) == 0;
+        m_saved = client::DirGetContext(m_context, client::DCK_SEARCH_READS, m_previous.data()) == 0;
         std::string names;
         for (const std::string& attribute : attributes) {
             names += attribute;
             names.push_back('\n');
         }
-        if (client::DirSetContext(context_, client::DCK_SEARCH_READS, names.c_str()) != 0) {
-            client::DirSetContext(context_, client::DCK_SEARCH_READS, "");
+        if (client::DirSetContext(m_context, client::DCK_SEARCH_READS, names.c_str()) != 0) {
+            client::DirSetContext(m_context, client::DCK_SEARCH_READS, "");
         }
     }
-    ~SearchReadsScope() { client::DirSetContext(context_, client::DCK_SEARCH_READS, saved_ ? previous_.data() : ""); }
+    ~SearchReadsScope()
+    {
+        client::DirSetContext(m_context, client::DCK_SEARCH_READS, m_saved ? m_previous.data() : "");
+    }
     SearchReadsScope(const SearchReadsScope&) = delete;
     SearchReadsScope& operator=(const SearchReadsScope&) = delete;
 
 private:
-    client::DirContext context_;
-    std::array<char, client::kNameBufferSize> previous_ {};
-    bool saved_ = false;
+    client::DirContext m_context;
+    std::array<char, client::kNameBufferSize> m_previous {};
+    bool m_saved = false;
 };
 
 } // namespace veralith::app

@@ -22,25 +22,25 @@ class SurfaceRunScope
 {
 public:
     explicit SurfaceRunScope(SearchSurface& surface)
-        : surface_(surface)
+        : m_surface(surface)
     {
-        surface_.running_ = true;
-        surface_.RunningChanged(true);
+        m_surface.m_running = true;
+        m_surface.RunningChanged(true);
     }
     ~SurfaceRunScope()
     {
-        surface_.SetStatusText("");
-        surface_.running_ = false;
-        surface_.RunningChanged(false);
+        m_surface.SetStatusText("");
+        m_surface.m_running = false;
+        m_surface.RunningChanged(false);
     }
     SurfaceRunScope(const SurfaceRunScope&) = delete;
     SurfaceRunScope& operator=(const SurfaceRunScope&) = delete;
 
 private:
-    SearchSurface& surface_;
+    SearchSurface& m_surface;
     // Ends after the destructor's body: the status text is cleared, then the
     // previous cursor comes back.
-    util::BusyCursorScope cursor_;
+    util::BusyCursorScope m_cursor;
 };
 
 namespace {

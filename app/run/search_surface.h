@@ -130,11 +130,11 @@ public:
     virtual bool StopRequested() const { return false; }
 
     // True while a run works on this surface.
-    bool IsRunning() const { return running_; }
+    bool IsRunning() const { return m_running; }
 
 private:
     friend class SurfaceRunScope;
-    bool running_ = false;
+    bool m_running = false;
 };
 
 } // namespace veralith::app

@@ -9,20 +9,20 @@
 namespace veralith::app {
 
 SortKey::SortKey(std::string_view text)
-    : folded_(util::FoldAsciiCase(text))
-    , hasNul_(text.find('\0') != std::string_view::npos)
+    : m_folded(util::FoldAsciiCase(text))
+    , m_hasNul(text.find('\0') != std::string_view::npos)
 { }
 
 int CompareSortKeys(const SortKey& a, const SortKey& b)
 {
-    if (a.hasNul_ || b.hasNul_) {
-        return util::CompareTextsForSorting(a.folded_, b.folded_);
+    if (a.m_hasNul || b.m_hasNul) {
+        return util::CompareTextsForSorting(a.m_folded, b.m_folded);
     }
-    const int order = std::strcoll(a.folded_.c_str(), b.folded_.c_str());
+    const int order = std::strcoll(a.m_folded.c_str(), b.m_folded.c_str());
     if (order != 0) {
         return order < 0 ? -1 : 1;
     }
-    const int bytes = a.folded_.compare(b.folded_);
+    const int bytes = a.m_folded.compare(b.m_folded);
     return (bytes > 0) - (bytes < 0);
 }
 

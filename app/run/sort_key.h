@@ -26,13 +26,13 @@ class SortKey
 public:
     explicit SortKey(std::string_view text);
 
-    const std::string& Folded() const { return folded_; }
+    const std::string& Folded() const { return m_folded; }
 
 private:
     friend int CompareSortKeys(const SortKey& a, const SortKey& b);
 
-    std::string folded_;
-    bool hasNul_ = false;
+    std::string m_folded;
+    bool m_hasNul = false;
 };
 
 // Negative, 0 or positive exactly as util::CompareTextsForSorting(a's text,

@@ -93,23 +93,23 @@ std::string PresenceClause(const std::vector<std::string>& attributes, Uniquenes
 
 ConflictFinder::ConflictFinder(
     client::DirContext context, std::vector<std::string> attributes, const CompareOptions& options)
-    : context_(context)
-    , attributes_(std::move(attributes))
-    , options_(options)
+    : m_context(context)
+    , m_attributes(std::move(attributes))
+    , m_options(options)
 {
-    for (const std::string& attribute : attributes_) {
-        syntaxes_.push_back(SpecSyntax(context_, attribute));
+    for (const std::string& attribute : m_attributes) {
+        m_syntaxes.push_back(SpecSyntax(m_context, attribute));
     }
-    read_.resize(attributes_.size());
-    for (std::size_t a = 0; a < attributes_.size(); ++a) {
+    m_read.resize(m_attributes.size());
+    for (std::size_t a = 0; a < m_attributes.size(); ++a) {
         std::set<std::string> each;
         std::set<std::string> whole;
-        for (const std::string& value : options_.ignoredValues) {
-            each.insert(ValueMatchKey(value, options_.match, syntaxes_[a]));
-            whole.insert(WholeValueMatchKey({value}, options_.match, syntaxes_[a]));
+        for (const std::string& value : m_options.ignoredValues) {
+            each.insert(ValueMatchKey(value, m_options.match, m_syntaxes[a]));
+            whole.insert(WholeValueMatchKey({value}, m_options.match, m_syntaxes[a]));
         }
-        ignoredEach_.push_back(std::move(each));
-        ignoredWhole_.push_back(std::move(whole));
+        m_ignoredEach.push_back(std::move(each));
+        m_ignoredWhole.push_back(std::move(whole));
     }
 }
 
@@ -118,11 +118,11 @@ client::DirResult ConflictFinder::Read(const std::string& objectName, std::strin
     std::optional<client::DirResult> firstFailure;
     bool anyRead = false;
     text.clear();
-    for (std::size_t a = 0; a < attributes_.size(); ++a) {
-        ReadValues& read = read_[a];
+    for (std::size_t a = 0; a < m_attributes.size(); ++a) {
+        ReadValues& read = m_read[a];
         read = ReadValues {};
         util::StringList entries;
-        const client::DirResult result = values::ReadAttributeEntries(context_, objectName, attributes_[a], entries);
+        const client::DirResult result = values::ReadAttributeEntries(m_context, objectName, m_attributes[a], entries);
         if (result != 0) {
             if (!firstFailure) {
                 firstFailure = result;
@@ -138,7 +138,7 @@ client::DirResult ConflictFinder::Read(const std::string& objectName, std::strin
         util::StringList lines;
         lines.SetText(entries.Text());
         read.text = util::TrimRightChars(lines.Text(), "\r\n");
-        if (attributes_.size() == 1) {
+        if (m_attributes.size() == 1) {
             text = read.text;
             continue;
         }
@@ -146,7 +146,7 @@ client::DirResult ConflictFinder::Read(const std::string& objectName, std::strin
             if (!text.empty()) {
                 text += "\r\n";
             }
-            text += attributes_[a] + ": " + line.text;
+            text += m_attributes[a] + ": " + line.text;
         }
     }
     if (!anyRead) {
@@ -157,22 +157,22 @@ client::DirResult ConflictFinder::Read(const std::string& objectName, std::strin
 
 std::string ConflictFinder::WholeKey(std::size_t attribute) const
 {
-    const ReadValues& read = read_[attribute];
-    if (options_.match == MatchRule::Directory) {
-        return WholeValueMatchKey(read.values, options_.match, syntaxes_[attribute]);
+    const ReadValues& read = m_read[attribute];
+    if (m_options.match == MatchRule::Directory) {
+        return WholeValueMatchKey(read.values, m_options.match, m_syntaxes[attribute]);
     }
-    return ValueMatchKey(read.text, options_.match, syntaxes_[attribute]);
+    return ValueMatchKey(read.text, m_options.match, m_syntaxes[attribute]);
 }
 
 void ConflictFinder::CollectItems()
 {
-    items_.clear();
-    if (options_.uniqueness == Uniqueness::Combination && attributes_.size() > 1) {
+    m_items.clear();
+    if (m_options.uniqueness == Uniqueness::Combination && m_attributes.size() > 1) {
         std::vector<std::string> components;
         std::string display;
         bool anyPresent = false;
-        for (std::size_t a = 0; a < attributes_.size(); ++a) {
-            const ReadValues& read = read_[a];
+        for (std::size_t a = 0; a < m_attributes.size(); ++a) {
+            const ReadValues& read = m_read[a];
             if (a > 0) {
                 display += " + ";
             }
@@ -182,34 +182,34 @@ void ConflictFinder::CollectItems()
             }
             anyPresent = true;
             const std::string key = WholeKey(a);
-            if (ignoredWhole_[a].contains(key)) {
+            if (m_ignoredWhole[a].contains(key)) {
                 return;
             }
             components.push_back("=" + key);
             display += read.text;
         }
         if (anyPresent) {
-            items_.push_back(Item {0, JoinMatchKeys(components), 0, display});
+            m_items.push_back(Item {0, JoinMatchKeys(components), 0, display});
         }
         return;
     }
-    for (std::size_t a = 0; a < attributes_.size(); ++a) {
-        const ReadValues& read = read_[a];
+    for (std::size_t a = 0; a < m_attributes.size(); ++a) {
+        const ReadValues& read = m_read[a];
         if (!read.present) {
             continue;
         }
-        const std::size_t space = options_.uniqueness == Uniqueness::PerAttribute ? a : 0;
-        if (!options_.eachValue) {
+        const std::size_t space = m_options.uniqueness == Uniqueness::PerAttribute ? a : 0;
+        if (!m_options.eachValue) {
             std::string key = WholeKey(a);
-            if (!ignoredWhole_[a].contains(key)) {
-                items_.push_back(Item {space, std::move(key), a, read.text});
+            if (!m_ignoredWhole[a].contains(key)) {
+                m_items.push_back(Item {space, std::move(key), a, read.text});
             }
             continue;
         }
         for (const std::string& value : read.values) {
-            std::string key = ValueMatchKey(value, options_.match, syntaxes_[a]);
-            if (!ignoredEach_[a].contains(key)) {
-                items_.push_back(Item {space, std::move(key), a, value});
+            std::string key = ValueMatchKey(value, m_options.match, m_syntaxes[a]);
+            if (!m_ignoredEach[a].contains(key)) {
+                m_items.push_back(Item {space, std::move(key), a, value});
             }
         }
     }
@@ -222,13 +222,13 @@ std::vector<ValueConflict> ConflictFinder::Add(std::size_t objectIndex)
     // A value the object holds twice counts once; across all attributes
     // including the object itself, once per attribute.
     std::set<std::tuple<std::size_t, std::string, std::size_t>> seen;
-    const bool selfCounts = options_.uniqueness == Uniqueness::AcrossAll;
-    for (const Item& item : items_) {
+    const bool selfCounts = m_options.uniqueness == Uniqueness::AcrossAll;
+    for (const Item& item : m_items) {
         if (!seen.emplace(item.space, item.key, selfCounts ? item.attribute : 0).second) {
             continue;
         }
         const auto [position, inserted] =
-            first_.try_emplace({item.space, item.key}, Holder {objectIndex, item.attribute});
+            m_first.try_emplace({item.space, item.key}, Holder {objectIndex, item.attribute});
         if (inserted) {
             continue;
         }
@@ -249,11 +249,11 @@ std::vector<ValueConflict> ConflictFinder::Add(std::size_t objectIndex)
 
 std::string ConflictFinder::AttributeLabel(std::size_t attribute) const
 {
-    if (options_.uniqueness != Uniqueness::Combination || attributes_.size() < 2) {
-        return attributes_[attribute];
+    if (m_options.uniqueness != Uniqueness::Combination || m_attributes.size() < 2) {
+        return m_attributes[attribute];
     }
     std::string label;
-    for (const std::string& name : attributes_) {
+    for (const std::string& name : m_attributes) {
         label += (label.empty() ? "" : "+") + name;
     }
     return label;

@@ -115,17 +115,17 @@ private:
     void CollectItems();
     std::string AttributeLabel(std::size_t attribute) const;
 
-    client::DirContext context_;
-    std::vector<std::string> attributes_;
-    CompareOptions options_;
-    std::vector<SyntaxMatch> syntaxes_;
-    std::vector<ReadValues> read_;
+    client::DirContext m_context;
+    std::vector<std::string> m_attributes;
+    CompareOptions m_options;
+    std::vector<SyntaxMatch> m_syntaxes;
+    std::vector<ReadValues> m_read;
     // Per attribute, the keys of the ignored values as single values and as
     // whole values.
-    std::vector<std::set<std::string>> ignoredEach_;
-    std::vector<std::set<std::string>> ignoredWhole_;
-    std::vector<Item> items_;
-    std::map<std::pair<std::size_t, std::string>, Holder> first_;
+    std::vector<std::set<std::string>> m_ignoredEach;
+    std::vector<std::set<std::string>> m_ignoredWhole;
+    std::vector<Item> m_items;
+    std::map<std::pair<std::size_t, std::string>, Holder> m_first;
 };
 
 } // namespace veralith::app

@@ -4,7 +4,7 @@
 
 namespace veralith::client::ldap {
 
-bool BerReader::next(std::uint8_t* tag, std::string_view* content)
+bool BerReader::Next(std::uint8_t* tag, std::string_view* content)
 {
     if (m_broken || m_rest.empty()) {
         return false;
@@ -59,17 +59,17 @@ void AppendBerElement(std::string* out, std::uint8_t tag, std::string_view conte
     out->append(content);
 }
 
-bool AttributeReader::next(RawAttribute* attribute)
+bool AttributeReader::Next(RawAttribute* attribute)
 {
     std::uint8_t tag = 0;
     std::string_view sequence;
-    if (!m_reader.next(&tag, &sequence) || tag != kBerSequence) {
+    if (!m_reader.Next(&tag, &sequence) || tag != kBerSequence) {
         return false;
     }
     BerReader inner(sequence);
     std::string_view type;
     std::string_view values;
-    if (!inner.next(&tag, &type) || tag != kBerOctetString || !inner.next(&tag, &values) || tag != kBerSet) {
+    if (!inner.Next(&tag, &type) || tag != kBerOctetString || !inner.Next(&tag, &values) || tag != kBerSet) {
         return false;
     }
     attribute->type = type;
@@ -77,11 +77,11 @@ bool AttributeReader::next(RawAttribute* attribute)
     return true;
 }
 
-bool ValueReader::next(std::string_view* value)
+bool ValueReader::Next(std::string_view* value)
 {
     std::uint8_t tag = 0;
     std::string_view content;
-    if (!m_reader.next(&tag, &content) || tag != kBerOctetString) {
+    if (!m_reader.Next(&tag, &content) || tag != kBerOctetString) {
         return false;
     }
     *value = content;
@@ -91,10 +91,10 @@ bool ValueReader::next(std::string_view* value)
 std::string_view FirstValue(std::string_view list, std::string_view name)
 {
     AttributeReader attributes(list);
-    for (RawAttribute attribute; attributes.next(&attribute);) {
+    for (RawAttribute attribute; attributes.Next(&attribute);) {
         if (SameTextIgnoreCase(attribute.type, name)) {
             std::string_view value;
-            return ValueReader(attribute.values).next(&value) ? value : std::string_view();
+            return ValueReader(attribute.values).Next(&value) ? value : std::string_view();
         }
     }
     return {};

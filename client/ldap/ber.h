@@ -27,8 +27,8 @@ public:
     // the input, or when the element is not well formed (then broken() is
     // true and every later call gives false too). Tags of more than one
     // byte and lengths of more than four bytes are refused.
-    bool next(std::uint8_t* tag, std::string_view* content);
-    bool broken() const { return m_broken; }
+    bool Next(std::uint8_t* tag, std::string_view* content);
+    bool Broken() const { return m_broken; }
 
 private:
     std::string_view m_rest;
@@ -55,7 +55,7 @@ public:
         : m_reader(list)
     { }
     // The next attribute; false at the end or at a malformed one.
-    bool next(RawAttribute* attribute);
+    bool Next(RawAttribute* attribute);
 
 private:
     BerReader m_reader;
@@ -70,7 +70,7 @@ public:
     { }
     // The next value; false (and *value left alone) at the end or at an
     // element that is not an OCTET STRING.
-    bool next(std::string_view* value);
+    bool Next(std::string_view* value);
 
 private:
     BerReader m_reader;

@@ -4,7 +4,7 @@
 
 namespace veralith::client::ldap {
 
-std::string_view ByteArena::keep(std::string_view bytes)
+std::string_view ByteArena::Keep(std::string_view bytes)
 {
     if (bytes.empty()) {
         return {};

@@ -15,7 +15,7 @@ class ByteArena
 {
 public:
     // Copies bytes in and returns a view of the copy, valid until clear().
-    std::string_view keep(std::string_view bytes);
+    std::string_view Keep(std::string_view bytes);
     // Bytes kept.
     std::size_t size() const { return m_kept; }
     // Drops everything kept (every view becomes invalid).

@@ -521,14 +521,14 @@ std::shared_ptr<Connection> Connection::Open(const LdapUrl& url, const Credentia
     return connection;
 }
 
-std::vector<std::string> LdapEntry::values(std::string_view name) const
+std::vector<std::string> LdapEntry::Values(std::string_view name) const
 {
     std::vector<std::string> found;
     AttributeReader reader(attributes);
-    for (RawAttribute attribute; reader.next(&attribute);) {
+    for (RawAttribute attribute; reader.Next(&attribute);) {
         if (SameTextIgnoreCase(attribute.type, name)) {
             ValueReader values(attribute.values);
-            for (std::string_view value; values.next(&value);) {
+            for (std::string_view value; values.Next(&value);) {
                 found.emplace_back(value);
             }
         }
@@ -536,7 +536,7 @@ std::vector<std::string> LdapEntry::values(std::string_view name) const
     return found;
 }
 
-std::string LdapEntry::first(std::string_view name) const
+std::string LdapEntry::First(std::string_view name) const
 {
     return std::string(FirstValue(attributes, name));
 }
@@ -566,17 +566,17 @@ void ReadEntryMessage(LDAP* ld, LDAPMessage* message, LdapEntry* entry)
     ber_free(ber, 0);
 }
 
-DirResult Connection::searchAll(std::string_view base, int scope, std::string_view filter,
+DirResult Connection::SearchAll(std::string_view base, int scope, std::string_view filter,
     const std::vector<std::string>& attributes, std::vector<LdapEntry>* entries, bool* retry)
 {
-    auto search = openSearch(base, scope, filter, attributes);
+    auto search = OpenSearch(base, scope, filter, attributes);
     std::vector<LdapEntry> found;
     while (true) {
         LdapEntry entry;
         bool done = false;
-        if (const DirResult rc = search->next(&entry, &done); rc != 0) {
+        if (const DirResult rc = search->Next(&entry, &done); rc != 0) {
             if (retry != nullptr) {
-                *retry = search->failedOnStaleConnection();
+                *retry = search->FailedOnStaleConnection();
             }
             return rc;
         }
@@ -589,7 +589,7 @@ DirResult Connection::searchAll(std::string_view base, int scope, std::string_vi
     return 0;
 }
 
-std::unique_ptr<PagedSearch> Connection::openSearch(
+std::unique_ptr<PagedSearch> Connection::OpenSearch(
     std::string_view base, int scope, std::string_view filter, std::vector<std::string> attributes, int pageSize)
 {
     return std::make_unique<PagedSearch>(
@@ -613,15 +613,15 @@ PagedSearch::PagedSearch(std::shared_ptr<Connection> connection, std::string bas
 
 PagedSearch::~PagedSearch()
 {
-    if (m_msgid >= 0 && !m_connection->lost()) {
-        ldap_abandon_ext(m_connection->handle(), m_msgid, nullptr, nullptr);
+    if (m_msgid >= 0 && !m_connection->Lost()) {
+        ldap_abandon_ext(m_connection->Handle(), m_msgid, nullptr, nullptr);
     }
     if (m_counted) {
         --m_connection->m_running;
     }
 }
 
-DirResult PagedSearch::finishWith(DirResult rc)
+DirResult PagedSearch::FinishWith(DirResult rc)
 {
     m_finished = rc == 0;
     m_failure = rc;
@@ -632,24 +632,24 @@ DirResult PagedSearch::finishWith(DirResult rc)
     return rc;
 }
 
-DirResult PagedSearch::limitReached(int ldapResult)
+DirResult PagedSearch::LimitReached(int ldapResult)
 {
     std::string text;
     DirResult code = 0;
     DescribeLimit(ldapResult, m_base, m_delivered, &text, &code);
-    notify(m_connection->where() + ": " + text);
+    Notify(m_connection->Where() + ": " + text);
     return code;
 }
 
-DirResult PagedSearch::sendPage()
+DirResult PagedSearch::SendPage()
 {
-    LDAP* ld = m_connection->handle();
+    LDAP* ld = m_connection->Handle();
     if (m_deadline == 0) {
-        m_deadline = SteadyMilliseconds() + std::int64_t(1000) * m_connection->searchSeconds();
+        m_deadline = SteadyMilliseconds() + std::int64_t(1000) * m_connection->SearchSeconds();
     } else if (SteadyMilliseconds() >= m_deadline) {
         // A server that never ends its pages is stopped by the search time.
-        notify(m_connection->where() + ": the search of \"" + m_base + "\" took longer than " +
-            std::to_string(m_connection->searchSeconds()) + " seconds (searchtime=) and was ended after " +
+        Notify(m_connection->Where() + ": the search of \"" + m_base + "\" took longer than " +
+            std::to_string(m_connection->SearchSeconds()) + " seconds (searchtime=) and was ended after " +
             std::to_string(m_delivered) + (m_delivered == 1 ? " entry" : " entries"));
         return ERR_TIME_LIMIT_EXCEEDED;
     }
@@ -669,21 +669,21 @@ DirResult PagedSearch::sendPage()
         m_msgid = -1;
         if (rc == LDAP_SERVER_DOWN) {
             m_stale = m_delivered == 0 && m_cookie.empty();
-            m_connection->markLost();
+            m_connection->MarkLost();
         }
         return MapLdapResult(rc);
     }
     return 0;
 }
 
-void PagedSearch::notify(const std::string& text) const
+void PagedSearch::Notify(const std::string& text) const
 {
     if (!m_quiet) {
         Notice(text);
     }
 }
 
-DirResult PagedSearch::next(LdapEntry* entry, bool* done)
+DirResult PagedSearch::Next(LdapEntry* entry, bool* done)
 {
     bool got = false;
     if (m_delivered >= kStreamingAfter) {
@@ -693,21 +693,21 @@ DirResult PagedSearch::next(LdapEntry* entry, bool* done)
         // entries flow, a short nap lets them gather; a server that sends
         // nothing for a while is waited for with the connection's time-out.
         for (int naps = 0; naps < kMaxNaps; ++naps) {
-            if (const DirResult rc = receive(false, entry, &got, done); rc != 0 || got || *done) {
+            if (const DirResult rc = Receive(false, entry, &got, done); rc != 0 || got || *done) {
                 return rc;
             }
             std::this_thread::sleep_for(kNap);
         }
     }
-    return receive(true, entry, &got, done);
+    return Receive(true, entry, &got, done);
 }
 
-DirResult PagedSearch::poll(LdapEntry* entry, bool* got, bool* done)
+DirResult PagedSearch::Poll(LdapEntry* entry, bool* got, bool* done)
 {
-    return receive(false, entry, got, done);
+    return Receive(false, entry, got, done);
 }
 
-DirResult PagedSearch::receive(bool wait, LdapEntry* entry, bool* got, bool* done)
+DirResult PagedSearch::Receive(bool wait, LdapEntry* entry, bool* got, bool* done)
 {
     *got = false;
     if (m_finished) {
@@ -717,18 +717,18 @@ DirResult PagedSearch::receive(bool wait, LdapEntry* entry, bool* got, bool* don
     if (m_failure != 0) {
         return m_failure;
     }
-    if (m_connection->lost()) {
-        return finishWith(ERR_TRANSPORT_FAILURE);
+    if (m_connection->Lost()) {
+        return FinishWith(ERR_TRANSPORT_FAILURE);
     }
-    LDAP* ld = m_connection->handle();
+    LDAP* ld = m_connection->Handle();
     while (true) {
         if (m_msgid < 0) {
-            if (const DirResult rc = sendPage(); rc != 0) {
-                return finishWith(rc);
+            if (const DirResult rc = SendPage(); rc != 0) {
+                return FinishWith(rc);
             }
         }
         // A zero time-out asks only for what has arrived.
-        timeval timeout {wait ? m_connection->timeoutSeconds() : 0, 0};
+        timeval timeout {wait ? m_connection->TimeoutSeconds() : 0, 0};
         MessageGuard guard;
         const int type = ldap_result(ld, m_msgid, LDAP_MSG_ONE, &timeout, &guard.message);
         if (type == 0 && !wait) {
@@ -739,14 +739,14 @@ DirResult PagedSearch::receive(bool wait, LdapEntry* entry, bool* got, bool* don
             // -1: the connection failed; 0: no reply in time. Either way the
             // search cannot go on, nor can anything else on this connection.
             m_msgid = -1;
-            m_connection->markLost();
+            m_connection->MarkLost();
             if (type == 0) {
-                notify(m_connection->where() + ": no reply within " + std::to_string(m_connection->timeoutSeconds()) +
+                Notify(m_connection->Where() + ": no reply within " + std::to_string(m_connection->TimeoutSeconds()) +
                     " seconds (timeout=); the connection is given up");
             } else {
                 m_stale = m_delivered == 0 && m_cookie.empty();
             }
-            return finishWith(ERR_TRANSPORT_FAILURE);
+            return FinishWith(ERR_TRANSPORT_FAILURE);
         }
         if (type == LDAP_RES_SEARCH_ENTRY) {
             ReadEntryMessage(ld, guard.message, entry);
@@ -759,7 +759,7 @@ DirResult PagedSearch::receive(bool wait, LdapEntry* entry, bool* got, bool* don
             char** urls = nullptr;
             if (ldap_parse_reference(ld, guard.message, &urls, nullptr, 0) == LDAP_SUCCESS && urls != nullptr) {
                 for (char** url = urls; *url != nullptr; ++url) {
-                    notify(m_connection->where() + ": the search of \"" + m_base +
+                    Notify(m_connection->Where() + ": the search of \"" + m_base +
                         "\" met a reference to another server, not followed: " + *url);
                 }
                 ber_memvfree(reinterpret_cast<void**>(urls));
@@ -782,11 +782,11 @@ DirResult PagedSearch::receive(bool wait, LdapEntry* entry, bool* got, bool* don
             if (referrals != nullptr) {
                 ber_memvfree(reinterpret_cast<void**>(referrals));
             }
-            return finishWith(MapLdapResult(parsed));
+            return FinishWith(MapLdapResult(parsed));
         }
         if (referrals != nullptr) {
             for (char** url = referrals; *url != nullptr; ++url) {
-                notify(m_connection->where() + ": \"" + m_base + "\" is held by another server, not followed: " + *url);
+                Notify(m_connection->Where() + ": \"" + m_base + "\" is held by another server, not followed: " + *url);
             }
             ber_memvfree(reinterpret_cast<void**>(referrals));
         }
@@ -814,16 +814,16 @@ DirResult PagedSearch::receive(bool wait, LdapEntry* entry, bool* got, bool* don
         }
         if (result == LDAP_SIZELIMIT_EXCEEDED || result == LDAP_TIMELIMIT_EXCEEDED ||
             result == LDAP_ADMINLIMIT_EXCEEDED) {
-            return finishWith(limitReached(result));
+            return FinishWith(LimitReached(result));
         }
         if (result != LDAP_SUCCESS) {
             if (result == LDAP_SERVER_DOWN || result == LDAP_UNAVAILABLE) {
-                m_connection->markLost();
+                m_connection->MarkLost();
             }
-            return finishWith(MapLdapResult(result));
+            return FinishWith(MapLdapResult(result));
         }
         if (!more) {
-            finishWith(0);
+            FinishWith(0);
             *done = true;
             return 0;
         }

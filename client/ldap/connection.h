@@ -78,9 +78,9 @@ struct LdapEntry
     std::string attributes;
 
     // The values of the attribute named (ignoring letter case).
-    std::vector<std::string> values(std::string_view name) const;
+    std::vector<std::string> Values(std::string_view name) const;
     // Its first value, empty when it has none.
-    std::string first(std::string_view name) const;
+    std::string First(std::string_view name) const;
 };
 
 class Connection;
@@ -108,23 +108,23 @@ public:
     // missing base gives a notice (client/notices.h) naming the server, the
     // base and what happened; so does each reference to another server that
     // a search meets, which is passed over.
-    DirResult next(LdapEntry* entry, bool* done);
+    DirResult Next(LdapEntry* entry, bool* done);
     // As next(), without waiting: *got tells whether an entry was written;
     // with neither *got nor *done, nothing has arrived yet.
-    DirResult poll(LdapEntry* entry, bool* got, bool* done);
+    DirResult Poll(LdapEntry* entry, bool* got, bool* done);
     // A quiet search gives no notices (its owner tells what matters).
-    void setQuiet() { m_quiet = true; }
-    std::uint32_t delivered() const { return m_delivered; }
+    void SetQuiet() { m_quiet = true; }
+    std::uint32_t Delivered() const { return m_delivered; }
     // True when the search failed because its connection was found broken
     // before any reply came: the same search on a new connection may work.
-    bool failedOnStaleConnection() const { return m_stale; }
+    bool FailedOnStaleConnection() const { return m_stale; }
 
 private:
-    DirResult receive(bool wait, LdapEntry* entry, bool* got, bool* done);
-    void notify(const std::string& text) const;
-    DirResult sendPage();
-    DirResult finishWith(DirResult rc);
-    DirResult limitReached(int ldapResult);
+    DirResult Receive(bool wait, LdapEntry* entry, bool* got, bool* done);
+    void Notify(const std::string& text) const;
+    DirResult SendPage();
+    DirResult FinishWith(DirResult rc);
+    DirResult LimitReached(int ldapResult);
 
     std::shared_ptr<Connection> m_connection;
     std::string m_base;
@@ -157,26 +157,26 @@ public:
 
     // Every entry of a search (for small results: one object, one container).
     // *retry is set when the search failed on a connection found broken
-    // before it could answer (see PagedSearch::failedOnStaleConnection).
-    DirResult searchAll(std::string_view base, int scope, std::string_view filter,
+    // before it could answer (see PagedSearch::FailedOnStaleConnection).
+    DirResult SearchAll(std::string_view base, int scope, std::string_view filter,
         const std::vector<std::string>& attributes, std::vector<LdapEntry>* entries, bool* retry = nullptr);
     // A paged search; entries come through the returned object's next().
     // Pages are large, as each costs a round trip; a server that refuses
     // the size is asked for pages a tenth the size, down to 100 entries.
-    std::unique_ptr<PagedSearch> openSearch(std::string_view base, int scope, std::string_view filter,
+    std::unique_ptr<PagedSearch> OpenSearch(std::string_view base, int scope, std::string_view filter,
         std::vector<std::string> attributes, int pageSize = 10000);
 
-    LDAP* handle() { return m_ld; }
+    LDAP* Handle() { return m_ld; }
     // "ldap://host:port", for messages.
-    const std::string& where() const { return m_where; }
-    int timeoutSeconds() const { return m_timeout; }
-    int searchSeconds() const { return m_searchTime; }
+    const std::string& Where() const { return m_where; }
+    int TimeoutSeconds() const { return m_timeout; }
+    int SearchSeconds() const { return m_searchTime; }
     // Set once the server has gone away or stopped answering; every later
     // operation on this connection fails with ERR_TRANSPORT_FAILURE.
-    bool lost() const { return m_lost; }
-    void markLost() { m_lost = true; }
+    bool Lost() const { return m_lost; }
+    void MarkLost() { m_lost = true; }
     // True while a paged search of this connection has pages to come.
-    bool busy() const { return m_running > 0; }
+    bool Busy() const { return m_running > 0; }
 
 private:
     friend class PagedSearch;

@@ -12,11 +12,11 @@ std::string ClassesOfEntry(
     aux->clear();
     std::vector<int> structural;
     for (const std::string_view c : objectClasses) {
-        const int id = schema.findClass(c);
+        const int id = schema.FindClass(c);
         if (id == kNoSchemaId) {
             continue;
         }
-        const ClassDef& def = schema.getClassDef(id);
+        const ClassDef& def = schema.GetClassDef(id);
         if ((def.flags & DS_AUXILIARY_CLASS) != 0) {
             aux->push_back(def.name);
         } else if ((def.flags & DS_EFFECTIVE_CLASS) != 0) {
@@ -29,11 +29,11 @@ std::string ClassesOfEntry(
             if (other == candidate) {
                 continue;
             }
-            const std::vector<int> chain = schema.classChain(other);
+            const std::vector<int> chain = schema.ClassChain(other);
             derivedFrom = derivedFrom || std::find(chain.begin(), chain.end(), candidate) != chain.end();
         }
         if (!derivedFrom) {
-            return schema.getClassDef(candidate).name;
+            return schema.GetClassDef(candidate).name;
         }
     }
     return objectClasses.empty() ? std::string() : std::string(objectClasses.back());

@@ -82,7 +82,7 @@ std::shared_ptr<LdapDirectory> LdapDirectory::Open(
         return nullptr;
     }
     std::string dseError;
-    if (directory->readRootDse(&dseError) != 0) {
+    if (directory->ReadRootDse(&dseError) != 0) {
         *error = url.scheme + "://" + url.hostPort + ": " + dseError;
         return nullptr;
     }
@@ -93,10 +93,10 @@ std::shared_ptr<LdapDirectory> LdapDirectory::Open(
     } else {
         directory->m_tree = UsableTreeName(directory->m_tree);
     }
-    directory->m_defaultNameContext = directory->nameOfDn(url.base);
+    directory->m_defaultNameContext = directory->NameOfDn(url.base);
     if (!url.base.empty()) {
         ObjectSummary base;
-        if (const DirResult rc = directory->readEntry(directory->m_defaultNameContext, &base); rc != 0) {
+        if (const DirResult rc = directory->ReadEntry(directory->m_defaultNameContext, &base); rc != 0) {
             *error = url.scheme + "://" + url.hostPort + ": the base \"" + url.base + "\" cannot be read (" +
                 (rc == ERR_NO_SUCH_ENTRY ? std::string("no such object") : "error " + std::to_string(rc)) + ")";
             return nullptr;
@@ -105,11 +105,11 @@ std::shared_ptr<LdapDirectory> LdapDirectory::Open(
     return directory;
 }
 
-DirResult LdapDirectory::readRootDse(std::string* error)
+DirResult LdapDirectory::ReadRootDse(std::string* error)
 {
     std::vector<LdapEntry> entries;
-    countSearch();
-    DirResult rc = searchAll(
+    CountSearch();
+    DirResult rc = SearchAll(
         "", LDAP_SCOPE_BASE, "(objectClass=*)", {"namingContexts", "subschemaSubentry", "directoryTreeName"}, &entries);
     if (rc != 0 || entries.empty()) {
         *error = RefusalText(rc, "the root DSE cannot be read");
@@ -118,38 +118,38 @@ DirResult LdapDirectory::readRootDse(std::string* error)
     const LdapEntry& dse = entries.front();
     // A URL's base bounds the tree: its "[Root]" holds the base alone, not
     // the server's other naming contexts.
-    m_namingContexts = m_baseDn.empty() ? dse.values("namingContexts") : std::vector<std::string> {m_baseDn};
-    m_tree = dse.first("directoryTreeName");
-    prepareTops();
+    m_namingContexts = m_baseDn.empty() ? dse.Values("namingContexts") : std::vector<std::string> {m_baseDn};
+    m_tree = dse.First("directoryTreeName");
+    PrepareTops();
     for (const std::string& context : m_namingContexts) {
-        nameOfDn(context);
+        NameOfDn(context);
     }
-    std::string subschema = dse.first("subschemaSubentry");
+    std::string subschema = dse.First("subschemaSubentry");
     if (subschema.empty()) {
         subschema = "cn=Subschema";
     }
-    countSearch();
+    CountSearch();
     rc =
-        searchAll(subschema, LDAP_SCOPE_BASE, "(objectClass=subschema)", {"attributeTypes", "objectClasses"}, &entries);
+        SearchAll(subschema, LDAP_SCOPE_BASE, "(objectClass=subschema)", {"attributeTypes", "objectClasses"}, &entries);
     if (rc != 0 || entries.empty()) {
         *error = RefusalText(rc, "the schema (" + subschema + ") cannot be read");
         return rc != 0 ? rc : ERR_TRANSPORT_FAILURE;
     }
     std::vector<std::string> tooLong;
     std::size_t skipped = 0;
-    m_schema = BuildSchema(entries.front().values("attributeTypes"), entries.front().values("objectClasses"),
+    m_schema = BuildSchema(entries.front().Values("attributeTypes"), entries.front().Values("objectClasses"),
         &m_aliases, &skipped, &tooLong);
     for (const std::string& name : tooLong) {
         m_schemaWarnings.push_back("the schema's name \"" + name + "\" is longer than " +
             std::to_string(kMaxSchemaNameChars) + " characters; its definition is left out");
     }
     for (const auto& [alias, name] : m_aliases) {
-        if (const int id = m_schema.findAttribute(name); id != kNoSchemaId) {
+        if (const int id = m_schema.FindAttribute(name); id != kNoSchemaId) {
             m_aliasesOf[id].push_back(alias);
         }
     }
     m_forms.clear();
-    for (const AttributeDef& def : m_schema.attributes()) {
+    for (const AttributeDef& def : m_schema.Attributes()) {
         m_forms.push_back(ValueFormOf(def.name, def.oid));
     }
     return 0;
@@ -162,7 +162,7 @@ std::string LdapDirectory::RefusalText(DirResult rc, const std::string& what) co
     if (m_connections.empty()) {
         return what + " (error " + std::to_string(rc) + ")";
     }
-    LDAP* ld = m_connections.front()->handle();
+    LDAP* ld = m_connections.front()->Handle();
     ldap_get_option(ld, LDAP_OPT_RESULT_CODE, &code);
     ldap_get_option(ld, LDAP_OPT_DIAGNOSTIC_MESSAGE, &diagnostic);
     std::string said = diagnostic != nullptr && *diagnostic != '\0' ? std::string(": \"") + diagnostic + "\"" : "";
@@ -184,17 +184,17 @@ std::string LdapDirectory::RefusalText(DirResult rc, const std::string& what) co
     return what + " (error " + std::to_string(rc) + ")";
 }
 
-DirResult LdapDirectory::acquire(std::shared_ptr<Connection>* connection)
+DirResult LdapDirectory::Acquire(std::shared_ptr<Connection>* connection)
 {
     // A lost connection goes once no search holds it any more.
     m_connections.erase(std::remove_if(m_connections.begin(), m_connections.end(),
-                            [](const std::shared_ptr<Connection>& c) { return c->lost() && c.use_count() == 1; }),
+                            [](const std::shared_ptr<Connection>& c) { return c->Lost() && c.use_count() == 1; }),
         m_connections.end());
     std::size_t live = 0;
     for (const std::shared_ptr<Connection>& c : m_connections) {
-        if (!c->lost()) {
+        if (!c->Lost()) {
             ++live;
-            if (!c->busy()) {
+            if (!c->Busy()) {
                 *connection = c;
                 return 0;
             }
@@ -204,7 +204,7 @@ DirResult LdapDirectory::acquire(std::shared_ptr<Connection>* connection)
         // Every connection runs a search of its own: the first takes this
         // operation too (the server may end its search).
         for (const std::shared_ptr<Connection>& c : m_connections) {
-            if (!c->lost()) {
+            if (!c->Lost()) {
                 *connection = c;
                 return 0;
             }
@@ -227,17 +227,17 @@ DirResult LdapDirectory::acquire(std::shared_ptr<Connection>* connection)
     return 0;
 }
 
-DirResult LdapDirectory::searchAll(std::string_view base, int scope, std::string_view filter,
+DirResult LdapDirectory::SearchAll(std::string_view base, int scope, std::string_view filter,
     const std::vector<std::string>& attributes, std::vector<LdapEntry>* entries, bool completeRanges)
 {
     DirResult rc = 0;
     for (int attempt = 0; attempt < 2; ++attempt) {
         std::shared_ptr<Connection> connection;
-        if (rc = acquire(&connection); rc != 0) {
+        if (rc = Acquire(&connection); rc != 0) {
             return rc;
         }
         bool retry = false;
-        rc = connection->searchAll(base, scope, filter, attributes, entries, &retry);
+        rc = connection->SearchAll(base, scope, filter, attributes, entries, &retry);
         if (rc == 0 || !retry) {
             break;
         }
@@ -246,14 +246,14 @@ DirResult LdapDirectory::searchAll(std::string_view base, int scope, std::string
         return rc;
     }
     for (LdapEntry& entry : *entries) {
-        if (rc = this->completeRanges(&entry); rc != 0) {
+        if (rc = this->CompleteRanges(&entry); rc != 0) {
             return rc;
         }
     }
     return 0;
 }
 
-DirResult LdapDirectory::completeRanges(LdapEntry* entry)
+DirResult LdapDirectory::CompleteRanges(LdapEntry* entry)
 {
     if (!HasRangedValues(entry->attributes)) {
         return 0;
@@ -261,8 +261,8 @@ DirResult LdapDirectory::completeRanges(LdapEntry* entry)
     const std::string dn = entry->dn;
     return CompleteRangedValues(&entry->attributes, [this, &dn](const std::string& request, std::string* encoded) {
         std::vector<LdapEntry> found;
-        countSearch();
-        if (const DirResult rc = searchAll(dn, LDAP_SCOPE_BASE, "(objectClass=*)", {request}, &found, false); rc != 0) {
+        CountSearch();
+        if (const DirResult rc = SearchAll(dn, LDAP_SCOPE_BASE, "(objectClass=*)", {request}, &found, false); rc != 0) {
             return rc;
         }
         encoded->clear();
@@ -273,7 +273,7 @@ DirResult LdapDirectory::completeRanges(LdapEntry* entry)
     });
 }
 
-bool LdapDirectory::nameFits(const ObjectSummary& summary, std::string_view dn) const
+bool LdapDirectory::NameFits(const ObjectSummary& summary, std::string_view dn) const
 {
     std::size_t longest = 0;
     const std::string& name = summary.fullName;
@@ -291,13 +291,13 @@ bool LdapDirectory::nameFits(const ObjectSummary& summary, std::string_view dn) 
     return false;
 }
 
-std::string LdapDirectory::baseClassOf(std::string_view attributes, std::vector<std::string>* aux)
+std::string LdapDirectory::BaseClassOf(std::string_view attributes, std::vector<std::string>* aux)
 {
     // Entries come in runs of one kind: the classes of the entry before are
     // the likeliest, recognised by their encoding.
     std::string_view encoded;
     AttributeReader reader(attributes);
-    for (RawAttribute attribute; reader.next(&attribute);) {
+    for (RawAttribute attribute; reader.Next(&attribute);) {
         if (SameTextIgnoreCase(attribute.type, "objectClass")) {
             encoded = attribute.values;
             break;
@@ -310,7 +310,7 @@ std::string LdapDirectory::baseClassOf(std::string_view attributes, std::vector<
     std::string key;
     std::vector<std::string_view> objectClasses;
     ValueReader values(encoded);
-    for (std::string_view value; values.next(&value);) {
+    for (std::string_view value; values.Next(&value);) {
         objectClasses.push_back(value);
         key += value;
         key.push_back('\n');
@@ -330,12 +330,12 @@ std::string LdapDirectory::baseClassOf(std::string_view attributes, std::vector<
     return it->second.base;
 }
 
-ObjectSummary LdapDirectory::summarize(const LdapEntry& entry, bool rememberName)
+ObjectSummary LdapDirectory::Summarize(const LdapEntry& entry, bool rememberName)
 {
     ObjectSummary summary;
     std::vector<DnComponent> components;
     if (ParseDn(entry.dn, &components)) {
-        summary.fullName = nameOfComponents(components, 0);
+        summary.fullName = NameOfComponents(components, 0);
         summary.namingTypes = ldap::NamingTypes(components);
         if (rememberName) {
             m_dnOfName.try_emplace(FoldCase(summary.fullName), entry.dn);
@@ -343,14 +343,14 @@ ObjectSummary LdapDirectory::summarize(const LdapEntry& entry, bool rememberName
     } else {
         summary.fullName = entry.dn;
     }
-    summary.baseClass = baseClassOf(entry.attributes, &summary.auxClasses);
-    const int classId = m_schema.findClass(summary.baseClass);
-    if (classId != kNoSchemaId && (m_schema.getClassDef(classId).flags & DS_CONTAINER_CLASS) != 0) {
+    summary.baseClass = BaseClassOf(entry.attributes, &summary.auxClasses);
+    const int classId = m_schema.FindClass(summary.baseClass);
+    if (classId != kNoSchemaId && (m_schema.GetClassDef(classId).flags & DS_CONTAINER_CLASS) != 0) {
         summary.flags |= DS_CONTAINER_ENTRY;
     }
     std::string_view aliased;
     AttributeReader reader(entry.attributes);
-    for (RawAttribute attribute; reader.next(&attribute);) {
+    for (RawAttribute attribute; reader.Next(&attribute);) {
         ++summary.attributeCount;
         const std::string_view type = attribute.type;
         const bool counter =
@@ -362,7 +362,7 @@ ObjectSummary LdapDirectory::summarize(const LdapEntry& entry, bool rememberName
             continue;
         }
         std::string_view value;
-        if (!ValueReader(attribute.values).next(&value) || value.empty()) {
+        if (!ValueReader(attribute.values).Next(&value) || value.empty()) {
             continue;
         }
         if (counter) {
@@ -378,7 +378,7 @@ ObjectSummary LdapDirectory::summarize(const LdapEntry& entry, bool rememberName
     }
     if (!aliased.empty() || SameTextIgnoreCase(summary.baseClass, "alias")) {
         summary.flags |= DS_ALIAS_ENTRY;
-        summary.aliasedObject = aliased.empty() ? std::string() : nameOfDn(aliased);
+        summary.aliasedObject = aliased.empty() ? std::string() : NameOfDn(aliased);
     }
     for (const std::string& context : m_namingContexts) {
         if (SameTextIgnoreCase(context, entry.dn)) {
@@ -411,7 +411,7 @@ bool LoadLdapSource(std::string_view source, std::shared_ptr<DirectoryService>* 
         *error = why;
         return false;
     }
-    for (const std::string& warning : directory->schemaWarnings()) {
+    for (const std::string& warning : directory->SchemaWarnings()) {
         std::cerr << url.scheme << "://" << url.hostPort << ": " << warning << '\n';
     }
     *service = std::move(directory);

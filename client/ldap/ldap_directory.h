@@ -6,9 +6,9 @@
 //
 // Reads that follow a search are served from what that search learned: a
 // search asks for every user attribute along with the entry information, so
-// the entries it delivered answer readEntry and readAttributes from memory
+// the entries it delivered answer ReadEntry and ReadAttributes from memory
 // (up to a memory limit). Where that is not enough (operational attributes,
-// or a result too large to keep) the first readAttributes of an object the
+// or a result too large to keep) the first ReadAttributes of an object the
 // search delivered fetches the requested attributes for the whole result set
 // in one paged search and answers the following reads from it. All of it is
 // dropped by the next search.
@@ -36,80 +36,80 @@ public:
     // names the server, never the password).
     static std::shared_ptr<LdapDirectory> Open(const LdapUrl& url, const Credentials& credentials, std::string* error);
 
-    std::string treeName() const override { return m_tree; }
-    std::string defaultNameContext() const override { return m_defaultNameContext; }
-    const Schema& getSchema() const override { return m_schema; }
-    DirResult readEntry(std::string_view fullName, ObjectSummary* entry) override;
-    DirResult readAttributes(std::string_view fullName, const std::vector<std::string>* names,
+    std::string TreeName() const override { return m_tree; }
+    std::string DefaultNameContext() const override { return m_defaultNameContext; }
+    const Schema& GetSchema() const override { return m_schema; }
+    DirResult ReadEntry(std::string_view fullName, ObjectSummary* entry) override;
+    DirResult ReadAttributes(std::string_view fullName, const std::vector<std::string>* names,
         std::vector<AttributeData>* attributes) override;
-    DirResult openList(std::string_view fullName, bool containersOnly, std::unique_ptr<ObjectCursor>* cursor) override;
-    DirResult openSearch(std::string_view base, std::int32_t scope, const FilterNode* filter,
+    DirResult OpenList(std::string_view fullName, bool containersOnly, std::unique_ptr<ObjectCursor>* cursor) override;
+    DirResult OpenSearch(std::string_view base, std::int32_t scope, const FilterNode* filter,
         std::unique_ptr<ObjectCursor>* cursor) override;
     // Told the attributes the reads will ask for, the search asks for those
     // and what an entry's summary needs instead of every user attribute.
-    DirResult openSearchReading(std::string_view base, std::int32_t scope, const FilterNode* filter,
+    DirResult OpenSearchReading(std::string_view base, std::int32_t scope, const FilterNode* filter,
         const std::vector<std::string>* reads, std::unique_ptr<ObjectCursor>* cursor) override;
-    DirResult openStream(std::string_view fullName, std::string_view attribute, int* fd) override;
-    std::vector<std::string> namingTypes(std::string_view fullName) override;
+    DirResult OpenStream(std::string_view fullName, std::string_view attribute, int* fd) override;
+    std::vector<std::string> NamingTypes(std::string_view fullName) override;
     // A component is written with its type where its value alone would name
     // a sibling too ("uid=adm" beside "cn=adm").
-    bool namesCarryTypes() const override { return true; }
+    bool NamesCarryTypes() const override { return true; }
     // The DN the server gave (the last search's entry, else the one resolved).
-    DirResult distinguishedName(std::string_view fullName, std::string* dn) override;
+    DirResult DistinguishedName(std::string_view fullName, std::string* dn) override;
 
     // What the schema's reading left out, one message per definition.
-    const std::vector<std::string>& schemaWarnings() const { return m_schemaWarnings; }
+    const std::vector<std::string>& SchemaWarnings() const { return m_schemaWarnings; }
     // Counts of searches sent to the server, for tests of the read-ahead.
-    std::uint64_t searchesSent() const { return m_searchesSent; }
+    std::uint64_t SearchesSent() const { return m_searchesSent; }
     // Bytes of encoded attributes a search keeps for the reads after it
     // (default 256 MiB); past it the reads fetch ahead instead.
-    void setSearchCacheLimit(std::size_t bytes) { m_searchCacheLimit = bytes; }
+    void SetSearchCacheLimit(std::size_t bytes) { m_searchCacheLimit = bytes; }
 
     // Internal to the service and its cursors.
     // Whether the names of the entry of dn can be given without waiting: the
     // containers it lies in were listed. Those not listed are queued for
-    // listing (advanceListings) and false is returned.
-    bool namesReady(std::string_view dn);
+    // listing (AdvanceListings) and false is returned.
+    bool NamesReady(std::string_view dn);
     // Queues the listing of the children of dn (a search's base) so that
     // the names of the entries below it are ready early.
-    void listAhead(std::string_view dn);
+    void ListAhead(std::string_view dn);
     // Moves the queued listings on: takes what has arrived (wait false) or
     // completes the listing that runs (wait true). True when a listing
     // made progress or none is left to run.
-    bool advanceListings(bool wait);
+    bool AdvanceListings(bool wait);
     // Abandons the listing that runs and those queued (a search ended: what
     // was not needed is not listed; what was is kept).
-    void dropListings();
+    void DropListings();
     // rememberName: keep the entry's name and DN for later look-ups (a
     // search keeps them with its own results instead).
-    ObjectSummary summarize(const LdapEntry& entry, bool rememberName = true);
-    void rememberSearched(const ObjectSummary& summary, const LdapEntry& entry)
+    ObjectSummary Summarize(const LdapEntry& entry, bool rememberName = true);
+    void RememberSearched(const ObjectSummary& summary, const LdapEntry& entry)
     {
-        m_last.entries.add(summary, entry.dn, entry.attributes);
+        m_last.entries.Add(summary, entry.dn, entry.attributes);
     }
     // The DN of a full name (escaped, typed where its writer chose);
     // ERR_NO_SUCH_ENTRY when it names nothing or a value names two siblings.
-    DirResult resolve(std::string_view fullName, std::string* dn);
+    DirResult Resolve(std::string_view fullName, std::string* dn);
     // The full name of a DN (remember: and keeps the pair for resolve).
-    std::string nameOfDn(std::string_view dn, bool remember = true);
+    std::string NameOfDn(std::string_view dn, bool remember = true);
     // A connection no paged search is using: an idle one of the pool, else a
     // new one (at most kMaxConnections are kept). ERR_TRANSPORT_FAILURE, with
     // a notice, when a new one cannot be opened; a connection that failed to
     // open is not tried again for the URL's time-out.
-    DirResult acquire(std::shared_ptr<Connection>* connection);
-    // Every entry of a search on a connection of acquire(), each with its
+    DirResult Acquire(std::shared_ptr<Connection>* connection);
+    // Every entry of a search on a connection of Acquire(), each with its
     // ranged values complete (unless completeRanges is false); run once more
     // on a new connection when the first was found broken before it answered.
-    DirResult searchAll(std::string_view base, int scope, std::string_view filter,
+    DirResult SearchAll(std::string_view base, int scope, std::string_view filter,
         const std::vector<std::string>& attributes, std::vector<LdapEntry>* entries, bool completeRanges = true);
     // Completes the ranged values of an entry (client/ldap/ranges.h).
-    DirResult completeRanges(LdapEntry* entry);
+    DirResult CompleteRanges(LdapEntry* entry);
     // False, with a notice naming its DN, for an entry whose name the client
     // cannot carry (longer than kMaxNameChars, or a component longer than
     // kMaxRdnChars): listings and searches leave it out.
-    bool nameFits(const ObjectSummary& summary, std::string_view dn) const;
-    void countSearch() { ++m_searchesSent; }
-    std::size_t connectionCount() const { return m_connections.size(); }
+    bool NameFits(const ObjectSummary& summary, std::string_view dn) const;
+    void CountSearch() { ++m_searchesSent; }
+    std::size_t ConnectionCount() const { return m_connections.size(); }
     static constexpr std::size_t kMaxConnections = 4;
     // What a read of an entry asks for, and what a search asks for.
     static const std::vector<std::string>& SummaryAttributes();
@@ -117,23 +117,23 @@ public:
 
 private:
     LdapDirectory() = default;
-    DirResult readRootDse(std::string* error);
+    DirResult ReadRootDse(std::string* error);
     // What a failed search of the start-up says: the server's result and
     // diagnostic, and for an anonymous bind whose searches the server
     // refuses, that the bind was refused.
     std::string RefusalText(DirResult rc, const std::string& what) const;
     // The base class and auxiliary classes of an entry's encoded attributes.
-    std::string baseClassOf(std::string_view attributes, std::vector<std::string>* aux);
+    std::string BaseClassOf(std::string_view attributes, std::vector<std::string>* aux);
     // The attribute names a read asks the server for (schema spelling).
-    std::vector<std::string> requestedAttributes(const std::vector<std::string>* names) const;
+    std::vector<std::string> RequestedAttributes(const std::vector<std::string>* names) const;
     // The schema id of an attribute description ("cn", "cn;lang-de", an
     // alias), kNoSchemaId when the schema does not know it.
-    int attributeId(std::string_view description) const;
+    int AttributeId(std::string_view description) const;
     // Converts the encoded attributes of an entry (only: just those of these
     // schema names) into the client's values, in schema order.
-    DirResult convertAttributes(
+    DirResult ConvertAttributes(
         std::string_view encoded, const std::vector<std::string>* only, std::vector<AttributeData>* attributes);
-    DirResult fetchReadAhead(const std::vector<std::string>& attrs);
+    DirResult FetchReadAhead(const std::vector<std::string>& attrs);
 
     // The relative names below one container, from one listing of their DNs.
     struct Children
@@ -161,30 +161,30 @@ private:
         std::unordered_set<std::string> seen; // folded values met
         Siblings siblings;
         bool retried = false;
-        DirResult start(LdapDirectory* directory);
-        void add(const LdapEntry& child);
+        DirResult Start(LdapDirectory* directory);
+        void Add(const LdapEntry& child);
     };
     // Parses the naming contexts (or the URL's base) the names end in.
-    void prepareTops();
+    void PrepareTops();
     // True when the folded DN key lies within a naming context (its children
     // are listed, not taken from the naming contexts).
-    bool withinTops(const std::string& key) const;
+    bool WithinTops(const std::string& key) const;
     // The siblings of the DN components[from..]'s children (key: that DN
     // folded): listed now unless listed before.
-    const Siblings& siblingsOf(const std::vector<DnComponent>& components, std::size_t from, const std::string& key);
+    const Siblings& SiblingsOf(const std::vector<DnComponent>& components, std::size_t from, const std::string& key);
     // Queues a listing of the container of folded DN key (unless listed or
     // queued); true when it is listed already.
-    bool queueListing(const std::string& key, std::string_view dn);
+    bool QueueListing(const std::string& key, std::string_view dn);
     // Ends the running listing with its result and keeps its siblings.
-    void finishListing(DirResult rc);
+    void FinishListing(DirResult rc);
     // The children of the DN components[from..]: listed once (again with
     // refresh; *scanned tells whether it was listed now). Above the naming
     // contexts they are the naming contexts' own components.
-    const Children& childrenOf(
+    const Children& ChildrenOf(
         const std::vector<DnComponent>& components, std::size_t from, bool refresh, bool* scanned);
     // The full name of the DN components[from..]; the names of its ancestors
     // are kept.
-    std::string nameOfComponents(const std::vector<DnComponent>& components, std::size_t from);
+    std::string NameOfComponents(const std::vector<DnComponent>& components, std::size_t from);
 
     std::vector<std::shared_ptr<Connection>> m_connections;
     LdapUrl m_url;
@@ -200,7 +200,7 @@ private:
     std::unordered_map<std::string, std::string> m_aliases; // folded alias -> schema name
     std::unordered_map<int, std::vector<std::string>> m_aliasesOf; // attribute id -> its aliases
     std::vector<ValueForm> m_forms; // by attribute id
-    ValueForm formOf(int id) const
+    ValueForm FormOf(int id) const
     {
         return static_cast<std::size_t>(id) < m_forms.size() ? m_forms[static_cast<std::size_t>(id)] : ValueForm::Plain;
     }
@@ -246,7 +246,7 @@ private:
     LastSearch m_last;
     // Answers a read from the attributes the last search kept of an entry;
     // false when they cannot answer it.
-    bool readFromSearch(const SearchedEntries::Entry& searched, const std::vector<std::string>& requested,
+    bool ReadFromSearch(const SearchedEntries::Entry& searched, const std::vector<std::string>& requested,
         std::vector<AttributeData>* attributes);
     std::uint64_t m_searchesSent = 0;
     std::size_t m_searchCacheLimit = std::size_t(256) << 20;

@@ -79,7 +79,7 @@ std::size_t ParentStart(std::string_view dn)
 
 } // namespace
 
-DirResult LdapDirectory::SiblingListing::start(LdapDirectory* directory)
+DirResult LdapDirectory::SiblingListing::Start(LdapDirectory* directory)
 {
     search.reset();
     seen.clear();
@@ -89,17 +89,17 @@ DirResult LdapDirectory::SiblingListing::start(LdapDirectory* directory)
         // What keeps the listing from running the operation that needs the
         // names tells already.
         const ScopedNoticeHook quiet([](const std::string&) {});
-        if (const DirResult rc = directory->acquire(&connection); rc != 0) {
+        if (const DirResult rc = directory->Acquire(&connection); rc != 0) {
             return rc;
         }
     }
-    directory->countSearch();
-    search = connection->openSearch(dn, LDAP_SCOPE_ONELEVEL, "(objectClass=*)", {"1.1"});
-    search->setQuiet();
+    directory->CountSearch();
+    search = connection->OpenSearch(dn, LDAP_SCOPE_ONELEVEL, "(objectClass=*)", {"1.1"});
+    search->SetQuiet();
     return 0;
 }
 
-void LdapDirectory::SiblingListing::add(const LdapEntry& child)
+void LdapDirectory::SiblingListing::Add(const LdapEntry& child)
 {
     DnComponent leaf;
     if (ParseLeafRdn(child.dn, &leaf) && leaf.more.empty()) {
@@ -110,7 +110,7 @@ void LdapDirectory::SiblingListing::add(const LdapEntry& child)
     }
 }
 
-bool LdapDirectory::withinTops(const std::string& key) const
+bool LdapDirectory::WithinTops(const std::string& key) const
 {
     for (const std::string& top : m_topKeys) {
         if (WithinDn(key, top)) {
@@ -120,7 +120,7 @@ bool LdapDirectory::withinTops(const std::string& key) const
     return false;
 }
 
-bool LdapDirectory::queueListing(const std::string& key, std::string_view dn)
+bool LdapDirectory::QueueListing(const std::string& key, std::string_view dn)
 {
     if (m_siblings.count(key) > 0) {
         return true;
@@ -131,7 +131,7 @@ bool LdapDirectory::queueListing(const std::string& key, std::string_view dn)
     return false;
 }
 
-void LdapDirectory::finishListing(DirResult rc)
+void LdapDirectory::FinishListing(DirResult rc)
 {
     m_listing->siblings.result = rc;
     m_siblings.try_emplace(m_listing->key, std::move(m_listing->siblings));
@@ -139,7 +139,7 @@ void LdapDirectory::finishListing(DirResult rc)
     m_listing.reset();
 }
 
-bool LdapDirectory::advanceListings(bool wait)
+bool LdapDirectory::AdvanceListings(bool wait)
 {
     while (!m_listing) {
         if (m_toList.empty()) {
@@ -154,8 +154,8 @@ bool LdapDirectory::advanceListings(bool wait)
         m_listing = std::make_unique<SiblingListing>();
         m_listing->key = std::move(key);
         m_listing->dn = std::move(dn);
-        if (const DirResult rc = m_listing->start(this); rc != 0) {
-            finishListing(rc);
+        if (const DirResult rc = m_listing->Start(this); rc != 0) {
+            FinishListing(rc);
             return true;
         }
     }
@@ -166,43 +166,43 @@ bool LdapDirectory::advanceListings(bool wait)
         bool done = false;
         DirResult rc = 0;
         if (wait) {
-            rc = m_listing->search->next(&child, &done);
+            rc = m_listing->search->Next(&child, &done);
             got = !done;
         } else {
-            rc = m_listing->search->poll(&child, &got, &done);
+            rc = m_listing->search->Poll(&child, &got, &done);
         }
         if (rc != 0) {
             // A connection the server had closed before the listing began:
             // it runs again on a new one, once.
-            if (m_listing->search->failedOnStaleConnection() && !m_listing->retried) {
+            if (m_listing->search->FailedOnStaleConnection() && !m_listing->retried) {
                 m_listing->retried = true;
-                if (m_listing->start(this) == 0) {
+                if (m_listing->Start(this) == 0) {
                     continue;
                 }
             }
-            finishListing(rc);
+            FinishListing(rc);
             return true;
         }
         if (done) {
-            finishListing(0);
+            FinishListing(0);
             return true;
         }
         if (!got) {
             return progressed;
         }
-        m_listing->add(child);
+        m_listing->Add(child);
         progressed = true;
     }
 }
 
-void LdapDirectory::dropListings()
+void LdapDirectory::DropListings()
 {
     m_listing.reset();
     m_toList.clear();
     m_listQueued.clear();
 }
 
-bool LdapDirectory::namesReady(std::string_view dn)
+bool LdapDirectory::NamesReady(std::string_view dn)
 {
     const std::string_view parent = dn.substr(ParentStart(dn));
     if (parent.empty() || m_readyParents.find(parent) != m_readyParents.end()) {
@@ -216,70 +216,70 @@ bool LdapDirectory::namesReady(std::string_view dn)
     for (std::size_t from = 1; from < components.size(); ++from) {
         const std::string container = FormatDnFrom(components, from);
         const std::string key = FoldCase(container);
-        if (withinTops(key) && !queueListing(key, container)) {
+        if (WithinTops(key) && !QueueListing(key, container)) {
             ready = false;
         }
     }
     if (ready) {
         m_readyParents.emplace(parent);
     } else if (!m_listing) {
-        advanceListings(false);
+        AdvanceListings(false);
     }
     return ready;
 }
 
-void LdapDirectory::listAhead(std::string_view dn)
+void LdapDirectory::ListAhead(std::string_view dn)
 {
     std::vector<DnComponent> components;
     if (!ParseDn(dn, &components)) {
         return;
     }
     const std::string key = FoldCase(FormatDn(components));
-    if (withinTops(key) && !queueListing(key, dn) && !m_listing) {
-        advanceListings(false);
+    if (WithinTops(key) && !QueueListing(key, dn) && !m_listing) {
+        AdvanceListings(false);
     }
 }
 
-const LdapDirectory::Siblings& LdapDirectory::siblingsOf(
+const LdapDirectory::Siblings& LdapDirectory::SiblingsOf(
     const std::vector<DnComponent>& components, std::size_t from, const std::string& key)
 {
     if (const auto it = m_siblings.find(key); it != m_siblings.end()) {
         return it->second;
     }
     if (m_listing && m_listing->key == key) {
-        advanceListings(true);
+        AdvanceListings(true);
         return m_siblings[key];
     }
-    if (!withinTops(key)) {
+    if (!WithinTops(key)) {
         Siblings siblings;
-        siblings.shared = childrenOf(components, from, false, nullptr).shared;
+        siblings.shared = ChildrenOf(components, from, false, nullptr).shared;
         return m_siblings.try_emplace(key, std::move(siblings)).first->second;
     }
     // Needed now: listed on its own, whatever runs or is queued.
     SiblingListing listing;
     listing.key = key;
     listing.dn = FormatDnFrom(components, from);
-    DirResult rc = listing.start(this);
+    DirResult rc = listing.Start(this);
     LdapEntry child;
     while (rc == 0) {
         bool done = false;
-        rc = listing.search->next(&child, &done);
-        if (rc != 0 && listing.search->failedOnStaleConnection() && !listing.retried) {
+        rc = listing.search->Next(&child, &done);
+        if (rc != 0 && listing.search->FailedOnStaleConnection() && !listing.retried) {
             listing.retried = true;
-            rc = listing.start(this);
+            rc = listing.Start(this);
             continue;
         }
         if (rc != 0 || done) {
             break;
         }
-        listing.add(child);
+        listing.Add(child);
     }
     listing.search.reset();
     listing.siblings.result = rc;
     return m_siblings.try_emplace(key, std::move(listing.siblings)).first->second;
 }
 
-void LdapDirectory::prepareTops()
+void LdapDirectory::PrepareTops()
 {
     m_tops.clear();
     m_topKeys.clear();
@@ -301,7 +301,7 @@ void LdapDirectory::prepareTops()
     m_readyParents.clear();
 }
 
-const LdapDirectory::Children& LdapDirectory::childrenOf(
+const LdapDirectory::Children& LdapDirectory::ChildrenOf(
     const std::vector<DnComponent>& components, std::size_t from, bool refresh, bool* scanned)
 {
     const std::string key = FoldCase(FormatDnFrom(components, from));
@@ -318,14 +318,14 @@ const LdapDirectory::Children& LdapDirectory::childrenOf(
     }
     if (within) {
         std::vector<LdapEntry> found;
-        countSearch();
+        CountSearch();
         if (scanned != nullptr) {
             *scanned = true;
         }
         // The pool gives a connection no paged search is using. A listing
         // that a limit cut short leaves the siblings incomplete.
         const DirResult rc =
-            searchAll(FormatDnFrom(components, from), LDAP_SCOPE_ONELEVEL, "(objectClass=*)", {"1.1"}, &found, false);
+            SearchAll(FormatDnFrom(components, from), LDAP_SCOPE_ONELEVEL, "(objectClass=*)", {"1.1"}, &found, false);
         for (const LdapEntry& child : found) {
             std::vector<DnComponent> parsed;
             if (ParseDn(child.dn, &parsed) && !parsed.empty()) {
@@ -366,7 +366,7 @@ const LdapDirectory::Children& LdapDirectory::childrenOf(
     return m_children.insert_or_assign(key, std::move(children)).first->second;
 }
 
-std::string LdapDirectory::nameOfComponents(const std::vector<DnComponent>& components, std::size_t from)
+std::string LdapDirectory::NameOfComponents(const std::vector<DnComponent>& components, std::size_t from)
 {
     if (from >= components.size()) {
         return {};
@@ -378,14 +378,14 @@ std::string LdapDirectory::nameOfComponents(const std::vector<DnComponent>& comp
         if (const auto it = m_nameOfKey.find(parentKey); it != m_nameOfKey.end()) {
             parentName = it->second;
         } else {
-            parentName = nameOfComponents(components, from + 1);
+            parentName = NameOfComponents(components, from + 1);
             m_nameOfKey.emplace(parentKey, parentName);
             m_dnOfName.try_emplace(FoldCase(parentName), FormatDnFrom(components, from + 1));
         }
     }
     // What the listing of the siblings meets (a limit, a reference, a name
     // too long) the operation that delivered this entry tells already.
-    const Siblings& siblings = siblingsOf(components, from + 1, parentKey);
+    const Siblings& siblings = SiblingsOf(components, from + 1, parentKey);
     const DnComponent& component = components[from];
     const bool typed =
         component.more.empty() && !siblings.shared.empty() && siblings.shared.count(FoldCase(component.value)) > 0;
@@ -397,20 +397,20 @@ std::string LdapDirectory::nameOfComponents(const std::vector<DnComponent>& comp
     return name;
 }
 
-std::string LdapDirectory::nameOfDn(std::string_view dn, bool remember)
+std::string LdapDirectory::NameOfDn(std::string_view dn, bool remember)
 {
     std::vector<DnComponent> components;
     if (!ParseDn(dn, &components)) {
         return std::string(dn);
     }
-    std::string name = nameOfComponents(components, 0);
+    std::string name = NameOfComponents(components, 0);
     if (remember) {
         m_dnOfName.try_emplace(FoldCase(name), std::string(dn));
     }
     return name;
 }
 
-DirResult LdapDirectory::resolve(std::string_view fullName, std::string* dn)
+DirResult LdapDirectory::Resolve(std::string_view fullName, std::string* dn)
 {
     if (fullName.empty()) {
         dn->clear();
@@ -472,7 +472,7 @@ DirResult LdapDirectory::resolve(std::string_view fullName, std::string* dn)
         DirResult listed = 0;
         for (const bool refresh : {false, true}) {
             bool scanned = false;
-            const Children& children = childrenOf(parent, 0, refresh, &scanned);
+            const Children& children = ChildrenOf(parent, 0, refresh, &scanned);
             listed = children.result;
             std::size_t exact = 0;
             std::size_t byValue = 0;
@@ -512,12 +512,12 @@ DirResult LdapDirectory::resolve(std::string_view fullName, std::string* dn)
     return 0;
 }
 
-std::vector<std::string> LdapDirectory::namingTypes(std::string_view fullName)
+std::vector<std::string> LdapDirectory::NamingTypes(std::string_view fullName)
 {
     std::string dn;
     std::vector<DnComponent> components;
     const std::size_t count = SplitUnescaped(fullName, '.').size();
-    if (resolve(fullName, &dn) == 0 && ParseDn(dn, &components) && components.size() == count) {
+    if (Resolve(fullName, &dn) == 0 && ParseDn(dn, &components) && components.size() == count) {
         return ldap::NamingTypes(components);
     }
     std::vector<std::string> types;

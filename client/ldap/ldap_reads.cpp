@@ -49,22 +49,22 @@ public:
         // A search that ends (or is given up) leaves no listing running
         // for names no entry will need.
         m_search.reset();
-        m_directory->dropListings();
+        m_directory->DropListings();
     }
     SearchCursor(const SearchCursor&) = delete;
     SearchCursor& operator=(const SearchCursor&) = delete;
 
-    DirResult next(ObjectSummary* entry, bool* done) override
+    DirResult Next(ObjectSummary* entry, bool* done) override
     {
         while (true) {
             if (!m_pending.empty()) {
-                if (m_directory->namesReady(m_pending.frontDn())) {
-                    m_found.dn.assign(m_pending.frontDn());
-                    m_found.attributes.assign(m_pending.frontAttributes());
-                    const std::size_t step = m_pending.frontStep();
-                    m_pending.pop();
+                if (m_directory->NamesReady(m_pending.FrontDn())) {
+                    m_found.dn.assign(m_pending.FrontDn());
+                    m_found.attributes.assign(m_pending.FrontAttributes());
+                    const std::size_t step = m_pending.FrontStep();
+                    m_pending.Pop();
                     bool delivered = false;
-                    if (const DirResult rc = deliver(&m_found, step, entry, &delivered); rc != 0) {
+                    if (const DirResult rc = Deliver(&m_found, step, entry, &delivered); rc != 0) {
                         return rc;
                     }
                     if (delivered) {
@@ -73,19 +73,19 @@ public:
                     }
                     continue;
                 }
-                if (m_searching && m_pending.bytes() < kMaxPendingBytes) {
+                if (m_searching && m_pending.Bytes() < kMaxPendingBytes) {
                     // Now and then what the listing sent is taken, so that
                     // the server goes on with it.
                     if (++m_sincePoll >= kPollEvery) {
                         m_sincePoll = 0;
-                        m_directory->advanceListings(false);
+                        m_directory->AdvanceListings(false);
                     }
-                    if (const DirResult rc = readAhead(); rc != 0) {
+                    if (const DirResult rc = ReadAhead(); rc != 0) {
                         return rc;
                     }
                     continue;
                 }
-                m_directory->advanceListings(true);
+                m_directory->AdvanceListings(true);
                 continue;
             }
             if (!m_searching) {
@@ -96,18 +96,18 @@ public:
                 return 0;
             }
             bool got = false;
-            if (const DirResult rc = read(&m_found, &got); rc != 0) {
+            if (const DirResult rc = Read(&m_found, &got); rc != 0) {
                 return rc;
             }
             if (!got) {
                 continue;
             }
-            if (!m_directory->namesReady(m_found.dn)) {
-                m_pending.push(m_found.dn, m_found.attributes, m_stepIndex);
+            if (!m_directory->NamesReady(m_found.dn)) {
+                m_pending.Push(m_found.dn, m_found.attributes, m_stepIndex);
                 continue;
             }
             bool delivered = false;
-            if (const DirResult rc = deliver(&m_found, m_stepIndex, entry, &delivered); rc != 0) {
+            if (const DirResult rc = Deliver(&m_found, m_stepIndex, entry, &delivered); rc != 0) {
                 return rc;
             }
             if (delivered) {
@@ -117,7 +117,7 @@ public:
         }
     }
 
-    std::uint32_t examined() const override { return m_examined; }
+    std::uint32_t Examined() const override { return m_examined; }
 
 private:
     // Bounds the reading on. Entries wait mostly for the listings of their
@@ -130,7 +130,7 @@ private:
     // Reads the next entry of the steps into *found (*got false when a step
     // ended or the last one did: m_searching turns false). A failure of the
     // search is returned once the entries read before it are delivered.
-    DirResult read(LdapEntry* found, bool* got)
+    DirResult Read(LdapEntry* found, bool* got)
     {
         *got = false;
         if (!m_search) {
@@ -141,23 +141,23 @@ private:
             m_step = std::move(m_steps.front());
             m_steps.pop_front();
             ++m_stepIndex;
-            m_baseNames.push_back(m_directory->nameOfDn(m_step.baseDn));
+            m_baseNames.push_back(m_directory->NameOfDn(m_step.baseDn));
             m_skipBase.push_back(m_step.skipBase);
             m_retried = false;
-            if (const DirResult rc = startStep(); rc != 0) {
+            if (const DirResult rc = StartStep(); rc != 0) {
                 return rc;
             }
             if (m_step.scope != LDAP_SCOPE_BASE) {
-                m_directory->listAhead(m_step.baseDn);
+                m_directory->ListAhead(m_step.baseDn);
             }
         }
         bool finished = false;
-        if (const DirResult rc = m_search->next(found, &finished); rc != 0) {
+        if (const DirResult rc = m_search->Next(found, &finished); rc != 0) {
             // A connection the server had closed before this search began:
             // the search runs again on a new one, once.
-            if (m_search->failedOnStaleConnection() && !m_retried) {
+            if (m_search->FailedOnStaleConnection() && !m_retried) {
                 m_retried = true;
-                if (startStep() == 0) {
+                if (StartStep() == 0) {
                     return 0;
                 }
             }
@@ -178,53 +178,53 @@ private:
     }
 
     // Reads one more entry behind those that wait for their names.
-    DirResult readAhead()
+    DirResult ReadAhead()
     {
         bool got = false;
-        if (const DirResult rc = read(&m_ahead, &got); rc != 0) {
+        if (const DirResult rc = Read(&m_ahead, &got); rc != 0) {
             return rc;
         }
         if (got) {
-            m_pending.push(m_ahead.dn, m_ahead.attributes, m_stepIndex);
+            m_pending.Push(m_ahead.dn, m_ahead.attributes, m_stepIndex);
         }
         return 0;
     }
 
     // Makes the summary of an entry whose names are ready; *delivered false
     // when it is left out (the base of a subtree step, a name too long).
-    DirResult deliver(LdapEntry* found, std::size_t step, ObjectSummary* entry, bool* delivered)
+    DirResult Deliver(LdapEntry* found, std::size_t step, ObjectSummary* entry, bool* delivered)
     {
         *delivered = false;
         ++m_examined;
         // The base is recognised by the name its summary carries: the
         // entries found are not added to the directory's name table.
-        ObjectSummary summary = m_directory->summarize(*found, !m_remember);
+        ObjectSummary summary = m_directory->Summarize(*found, !m_remember);
         if (m_skipBase[step] && SameTextIgnoreCase(summary.fullName, m_baseNames[step])) {
             return 0;
         }
-        if (!m_directory->nameFits(summary, found->dn)) {
+        if (!m_directory->NameFits(summary, found->dn)) {
             return 0;
         }
         if (m_remember) {
-            if (const DirResult rc = m_directory->completeRanges(found); rc != 0) {
+            if (const DirResult rc = m_directory->CompleteRanges(found); rc != 0) {
                 return rc;
             }
-            m_directory->rememberSearched(summary, *found);
+            m_directory->RememberSearched(summary, *found);
         }
         *entry = std::move(summary);
         *delivered = true;
         return 0;
     }
 
-    DirResult startStep()
+    DirResult StartStep()
     {
         m_search.reset();
         std::shared_ptr<Connection> connection;
-        if (const DirResult rc = m_directory->acquire(&connection); rc != 0) {
+        if (const DirResult rc = m_directory->Acquire(&connection); rc != 0) {
             return rc;
         }
-        m_directory->countSearch();
-        m_search = connection->openSearch(m_step.baseDn, m_step.scope, m_filter, m_attributes);
+        m_directory->CountSearch();
+        m_search = connection->OpenSearch(m_step.baseDn, m_step.scope, m_filter, m_attributes);
         return 0;
     }
 
@@ -258,7 +258,7 @@ public:
         : m_entries(std::move(entries))
         , m_failure(failure)
     { }
-    DirResult next(ObjectSummary* entry, bool* done) override
+    DirResult Next(ObjectSummary* entry, bool* done) override
     {
         if (m_next >= m_entries.size()) {
             if (m_failure != 0) {
@@ -271,7 +271,7 @@ public:
         *done = false;
         return 0;
     }
-    std::uint32_t examined() const override { return static_cast<std::uint32_t>(m_next); }
+    std::uint32_t Examined() const override { return static_cast<std::uint32_t>(m_next); }
 
 private:
     std::vector<ObjectSummary> m_entries;
@@ -291,7 +291,7 @@ std::string LeafOf(const std::string& fullName)
 
 } // namespace
 
-DirResult LdapDirectory::readEntry(std::string_view fullName, ObjectSummary* entry)
+DirResult LdapDirectory::ReadEntry(std::string_view fullName, ObjectSummary* entry)
 {
     if (fullName.empty()) {
         ObjectSummary root;
@@ -302,27 +302,27 @@ DirResult LdapDirectory::readEntry(std::string_view fullName, ObjectSummary* ent
         return 0;
     }
     if (const SearchedEntries::Entry* searched = m_last.entries.find(fullName); searched != nullptr) {
-        *entry = m_last.entries.summary(*searched);
+        *entry = m_last.entries.Summary(*searched);
         return 0;
     }
     std::string dn;
-    if (const DirResult rc = resolve(fullName, &dn); rc != 0) {
+    if (const DirResult rc = Resolve(fullName, &dn); rc != 0) {
         return rc;
     }
     std::vector<LdapEntry> found;
-    countSearch();
-    if (const DirResult rc = searchAll(dn, LDAP_SCOPE_BASE, "(objectClass=*)", SummaryAttributes(), &found, false);
+    CountSearch();
+    if (const DirResult rc = SearchAll(dn, LDAP_SCOPE_BASE, "(objectClass=*)", SummaryAttributes(), &found, false);
         rc != 0) {
         return rc;
     }
     if (found.empty()) {
         return ERR_NO_SUCH_ENTRY;
     }
-    *entry = summarize(found.front());
+    *entry = Summarize(found.front());
     return 0;
 }
 
-DirResult LdapDirectory::distinguishedName(std::string_view fullName, std::string* dn)
+DirResult LdapDirectory::DistinguishedName(std::string_view fullName, std::string* dn)
 {
     if (fullName.empty()) {
         return ERR_NO_SUCH_ATTRIBUTE;
@@ -331,10 +331,10 @@ DirResult LdapDirectory::distinguishedName(std::string_view fullName, std::strin
         *dn = searched->dn;
         return 0;
     }
-    return resolve(fullName, dn);
+    return Resolve(fullName, dn);
 }
 
-std::vector<std::string> LdapDirectory::requestedAttributes(const std::vector<std::string>* names) const
+std::vector<std::string> LdapDirectory::RequestedAttributes(const std::vector<std::string>* names) const
 {
     std::vector<std::string> requested;
     if (names == nullptr) {
@@ -343,8 +343,8 @@ std::vector<std::string> LdapDirectory::requestedAttributes(const std::vector<st
     }
     for (const std::string& name : *names) {
         std::string spelled;
-        if (const int id = m_schema.findAttribute(name); id != kNoSchemaId) {
-            spelled = m_schema.attribute(id).name;
+        if (const int id = m_schema.FindAttribute(name); id != kNoSchemaId) {
+            spelled = m_schema.Attribute(id).name;
         } else if (const auto it = m_aliases.find(FoldCase(name)); it != m_aliases.end()) {
             spelled = it->second;
         }
@@ -355,19 +355,19 @@ std::vector<std::string> LdapDirectory::requestedAttributes(const std::vector<st
     return requested;
 }
 
-int LdapDirectory::attributeId(std::string_view description) const
+int LdapDirectory::AttributeId(std::string_view description) const
 {
     // Options ("cn;lang-de") are folded into the attribute itself.
     const std::string base(description.substr(0, description.find(';')));
-    const int id = m_schema.findAttribute(base);
+    const int id = m_schema.FindAttribute(base);
     if (id != kNoSchemaId) {
         return id;
     }
     const auto it = m_aliases.find(FoldCase(base));
-    return it == m_aliases.end() ? kNoSchemaId : m_schema.findAttribute(it->second);
+    return it == m_aliases.end() ? kNoSchemaId : m_schema.FindAttribute(it->second);
 }
 
-DirResult LdapDirectory::convertAttributes(
+DirResult LdapDirectory::ConvertAttributes(
     std::string_view encoded, const std::vector<std::string>* only, std::vector<AttributeData>* attributes)
 {
     // With a list of attributes, the entry's attribute descriptions are
@@ -375,8 +375,8 @@ DirResult LdapDirectory::convertAttributes(
     std::vector<std::pair<std::string_view, int>> spellings;
     if (only != nullptr) {
         for (const std::string& name : *only) {
-            if (const int id = m_schema.findAttribute(name); id != kNoSchemaId) {
-                spellings.emplace_back(m_schema.attribute(id).name, id);
+            if (const int id = m_schema.FindAttribute(name); id != kNoSchemaId) {
+                spellings.emplace_back(m_schema.Attribute(id).name, id);
                 if (const auto aliases = m_aliasesOf.find(id); aliases != m_aliasesOf.end()) {
                     for (const std::string& alias : aliases->second) {
                         spellings.emplace_back(alias, id);
@@ -386,12 +386,12 @@ DirResult LdapDirectory::convertAttributes(
         }
     }
     std::vector<std::pair<int, AttributeData>> converted;
-    const DnToName nameOf = [this](std::string_view dn) { return nameOfDn(dn); };
+    const DnToName nameOf = [this](std::string_view dn) { return NameOfDn(dn); };
     AttributeReader reader(encoded);
-    for (RawAttribute raw; reader.next(&raw);) {
+    for (RawAttribute raw; reader.Next(&raw);) {
         int id = kNoSchemaId;
         if (only == nullptr) {
-            id = attributeId(raw.type);
+            id = AttributeId(raw.type);
         } else {
             const std::string_view base = raw.type.substr(0, raw.type.find(';'));
             for (const auto& [spelling, spelledId] : spellings) {
@@ -406,7 +406,7 @@ DirResult LdapDirectory::convertAttributes(
         }
         auto at = std::find_if(converted.begin(), converted.end(), [id](const auto& p) { return p.first == id; });
         if (at == converted.end()) {
-            const AttributeDef& def = m_schema.attribute(id);
+            const AttributeDef& def = m_schema.Attribute(id);
             AttributeData data;
             data.name = def.name;
             data.syntaxId = def.syntaxId;
@@ -414,10 +414,10 @@ DirResult LdapDirectory::convertAttributes(
             at = converted.end() - 1;
         }
         AttributeData& data = at->second;
-        if (const ValueForm form = formOf(id); form != ValueForm::Plain) {
+        if (const ValueForm form = FormOf(id); form != ValueForm::Plain) {
             std::vector<std::string_view> values;
             ValueReader reader(raw.values);
-            for (std::string_view value; reader.next(&value);) {
+            for (std::string_view value; reader.Next(&value);) {
                 values.push_back(value);
             }
             AppendFormValues(form, values, &data);
@@ -425,7 +425,7 @@ DirResult LdapDirectory::convertAttributes(
         }
         const std::size_t before = data.values.size();
         ValueReader values(raw.values);
-        for (std::string_view value; values.next(&value);) {
+        for (std::string_view value; values.Next(&value);) {
             std::string wire;
             if (data.syntaxId != SYN_UNKNOWN && LdapValueToWire(data.syntaxId, value, nameOf, &wire)) {
                 data.values.push_back(std::move(wire));
@@ -437,7 +437,7 @@ DirResult LdapDirectory::convertAttributes(
                 data.syntaxId = SYN_UNKNOWN;
                 data.values.resize(before);
                 ValueReader again(raw.values);
-                for (std::string_view rawValue; again.next(&rawValue);) {
+                for (std::string_view rawValue; again.Next(&rawValue);) {
                     LdapValueToWire(SYN_UNKNOWN, rawValue, nameOf, &wire);
                     data.values.push_back(wire);
                 }
@@ -455,80 +455,80 @@ DirResult LdapDirectory::convertAttributes(
     return 0;
 }
 
-DirResult LdapDirectory::fetchReadAhead(const std::vector<std::string>& attrs)
+DirResult LdapDirectory::FetchReadAhead(const std::vector<std::string>& attrs)
 {
     m_last.readAhead.clear();
     m_last.readAheadFailure = 0;
     for (const auto& [baseDn, scope] : m_last.plan) {
         std::shared_ptr<Connection> connection;
-        if (const DirResult rc = acquire(&connection); rc != 0) {
+        if (const DirResult rc = Acquire(&connection); rc != 0) {
             return rc;
         }
-        countSearch();
-        auto search = connection->openSearch(baseDn, scope, m_last.filter, attrs);
+        CountSearch();
+        auto search = connection->OpenSearch(baseDn, scope, m_last.filter, attrs);
         while (true) {
             LdapEntry entry;
             bool done = false;
-            if (const DirResult rc = search->next(&entry, &done); rc != 0) {
+            if (const DirResult rc = search->Next(&entry, &done); rc != 0) {
                 return rc;
             }
             if (done) {
                 break;
             }
-            if (const DirResult rc = completeRanges(&entry); rc != 0) {
+            if (const DirResult rc = CompleteRanges(&entry); rc != 0) {
                 return rc;
             }
             std::vector<AttributeData> converted;
-            convertAttributes(entry.attributes, nullptr, &converted);
-            m_last.readAhead.insert_or_assign(FoldCase(nameOfDn(entry.dn)), std::move(converted));
+            ConvertAttributes(entry.attributes, nullptr, &converted);
+            m_last.readAhead.insert_or_assign(FoldCase(NameOfDn(entry.dn)), std::move(converted));
         }
     }
     return 0;
 }
 
-bool LdapDirectory::readFromSearch(const SearchedEntries::Entry& searched, const std::vector<std::string>& requested,
+bool LdapDirectory::ReadFromSearch(const SearchedEntries::Entry& searched, const std::vector<std::string>& requested,
     std::vector<AttributeData>* attributes)
 {
-    if (!m_last.entries.attributesKept()) {
+    if (!m_last.entries.AttributesKept()) {
         return false;
     }
     if (m_last.askedByName) {
         // A search that asked for some attributes by name answers reads of
         // those alone.
         for (const std::string& name : requested) {
-            const int id = m_schema.findAttribute(name);
+            const int id = m_schema.FindAttribute(name);
             if (id == kNoSchemaId || std::find(m_last.asked.begin(), m_last.asked.end(), id) == m_last.asked.end()) {
                 return false;
             }
         }
-        convertAttributes(searched.attributes, &requested, attributes);
+        ConvertAttributes(searched.attributes, &requested, attributes);
         return true;
     }
     // A search brings the user attributes and the two time stamps; other
     // operational attributes need a read of their own.
     for (const std::string& name : requested) {
-        const int id = m_schema.findAttribute(name);
+        const int id = m_schema.FindAttribute(name);
         if (id == kNoSchemaId ||
-            ((m_schema.attribute(id).flags & DS_HIDDEN_ATTR) != 0 && !SameTextIgnoreCase(name, "createTimestamp") &&
+            ((m_schema.Attribute(id).flags & DS_HIDDEN_ATTR) != 0 && !SameTextIgnoreCase(name, "createTimestamp") &&
                 !SameTextIgnoreCase(name, "modifyTimestamp"))) {
             return false;
         }
     }
-    convertAttributes(searched.attributes, &requested, attributes);
+    ConvertAttributes(searched.attributes, &requested, attributes);
     return true;
 }
 
-DirResult LdapDirectory::readAttributes(
+DirResult LdapDirectory::ReadAttributes(
     std::string_view fullName, const std::vector<std::string>* names, std::vector<AttributeData>* attributes)
 {
-    const std::vector<std::string> requested = requestedAttributes(names);
+    const std::vector<std::string> requested = RequestedAttributes(names);
     if (requested.empty()) {
         attributes->clear();
         return 0;
     }
     const SearchedEntries::Entry* searched = names != nullptr ? m_last.entries.find(fullName) : nullptr;
     if (searched != nullptr) {
-        if (readFromSearch(*searched, requested, attributes)) {
+        if (ReadFromSearch(*searched, requested, attributes)) {
             return 0;
         }
         std::string requestKey;
@@ -541,7 +541,7 @@ DirResult LdapDirectory::readAttributes(
             // what it brought, and the objects it did not reach are read one
             // by one below.
             m_last.readAheadKey = requestKey;
-            m_last.readAheadFailure = fetchReadAhead(requested);
+            m_last.readAheadFailure = FetchReadAhead(requested);
         }
         if (const auto it = m_last.readAhead.find(FoldCase(fullName)); it != m_last.readAhead.end()) {
             *attributes = it->second;
@@ -549,21 +549,21 @@ DirResult LdapDirectory::readAttributes(
         }
     }
     std::string dn;
-    if (const DirResult rc = resolve(fullName, &dn); rc != 0) {
+    if (const DirResult rc = Resolve(fullName, &dn); rc != 0) {
         return rc;
     }
     std::vector<LdapEntry> found;
-    countSearch();
-    if (const DirResult rc = searchAll(dn, LDAP_SCOPE_BASE, "(objectClass=*)", requested, &found); rc != 0) {
+    CountSearch();
+    if (const DirResult rc = SearchAll(dn, LDAP_SCOPE_BASE, "(objectClass=*)", requested, &found); rc != 0) {
         return rc;
     }
     if (found.empty()) {
         return ERR_NO_SUCH_ENTRY;
     }
-    return convertAttributes(found.front().attributes, nullptr, attributes);
+    return ConvertAttributes(found.front().attributes, nullptr, attributes);
 }
 
-DirResult LdapDirectory::openList(std::string_view fullName, bool containersOnly, std::unique_ptr<ObjectCursor>* cursor)
+DirResult LdapDirectory::OpenList(std::string_view fullName, bool containersOnly, std::unique_ptr<ObjectCursor>* cursor)
 {
     std::deque<SearchStep> steps;
     if (fullName.empty()) {
@@ -574,7 +574,7 @@ DirResult LdapDirectory::openList(std::string_view fullName, bool containersOnly
         }
     } else {
         std::string dn;
-        if (const DirResult rc = resolve(fullName, &dn); rc != 0) {
+        if (const DirResult rc = Resolve(fullName, &dn); rc != 0) {
             return rc;
         }
         steps.push_back(SearchStep {dn, LDAP_SCOPE_ONELEVEL, false});
@@ -585,7 +585,7 @@ DirResult LdapDirectory::openList(std::string_view fullName, bool containersOnly
     std::string filter = "(objectClass=*)";
     if (containersOnly) {
         std::string classes;
-        for (const ClassDef& def : m_schema.classes()) {
+        for (const ClassDef& def : m_schema.Classes()) {
             if ((def.flags & DS_CONTAINER_CLASS) != 0) {
                 classes += "(objectClass=" + def.name + ")";
             }
@@ -598,7 +598,7 @@ DirResult LdapDirectory::openList(std::string_view fullName, bool containersOnly
     while (true) {
         ObjectSummary entry;
         bool done = false;
-        if (const DirResult rc = all.next(&entry, &done); rc != 0) {
+        if (const DirResult rc = all.Next(&entry, &done); rc != 0) {
             if (!IsLimit(rc)) {
                 return rc;
             }
@@ -619,20 +619,20 @@ DirResult LdapDirectory::openList(std::string_view fullName, bool containersOnly
     return 0;
 }
 
-DirResult LdapDirectory::openSearch(
+DirResult LdapDirectory::OpenSearch(
     std::string_view base, std::int32_t scope, const FilterNode* filter, std::unique_ptr<ObjectCursor>* cursor)
 {
-    return openSearchReading(base, scope, filter, nullptr, cursor);
+    return OpenSearchReading(base, scope, filter, nullptr, cursor);
 }
 
-DirResult LdapDirectory::openSearchReading(std::string_view base, std::int32_t scope, const FilterNode* filter,
+DirResult LdapDirectory::OpenSearchReading(std::string_view base, std::int32_t scope, const FilterNode* filter,
     const std::vector<std::string>* reads, std::unique_ptr<ObjectCursor>* cursor)
 {
     if (scope < 0 || scope > 2) {
         return ERR_INVALID_FILTER_SYNTAX;
     }
     std::string text;
-    const DnLookup lookup = [this](std::string_view name, std::string* dn) { return resolve(name, dn) == 0; };
+    const DnLookup lookup = [this](std::string_view name, std::string* dn) { return Resolve(name, dn) == 0; };
     if (const DirResult rc = TranslateFilter(filter, lookup, &text); rc != 0) {
         return rc;
     }
@@ -648,7 +648,7 @@ DirResult LdapDirectory::openSearchReading(std::string_view base, std::int32_t s
         }
     } else {
         std::string dn;
-        if (const DirResult rc = resolve(base, &dn); rc != 0) {
+        if (const DirResult rc = Resolve(base, &dn); rc != 0) {
             return rc;
         }
         const int ldapScope = scope == 0 ? LDAP_SCOPE_BASE : (scope == 1 ? LDAP_SCOPE_ONELEVEL : LDAP_SCOPE_SUBTREE);
@@ -667,14 +667,14 @@ DirResult LdapDirectory::openSearchReading(std::string_view base, std::int32_t s
     if (reads != nullptr && !reads->empty()) {
         attributes = SummaryAttributes();
         m_last.askedByName = true;
-        for (std::string& name : requestedAttributes(reads)) {
+        for (std::string& name : RequestedAttributes(reads)) {
             if (std::none_of(attributes.begin(), attributes.end(),
                     [&name](const std::string& a) { return SameTextIgnoreCase(a, name); })) {
                 attributes.push_back(std::move(name));
             }
         }
         for (const std::string& name : attributes) {
-            if (const int id = m_schema.findAttribute(name); id != kNoSchemaId) {
+            if (const int id = m_schema.FindAttribute(name); id != kNoSchemaId) {
                 m_last.asked.push_back(id);
             }
         }
@@ -683,26 +683,26 @@ DirResult LdapDirectory::openSearchReading(std::string_view base, std::int32_t s
     return 0;
 }
 
-DirResult LdapDirectory::openStream(std::string_view fullName, std::string_view attribute, int* fd)
+DirResult LdapDirectory::OpenStream(std::string_view fullName, std::string_view attribute, int* fd)
 {
     const std::vector<std::string> names {std::string(attribute)};
-    const std::vector<std::string> requested = requestedAttributes(&names);
+    const std::vector<std::string> requested = RequestedAttributes(&names);
     if (requested.empty()) {
         return ERR_NO_SUCH_ATTRIBUTE;
     }
     std::string dn;
-    if (const DirResult rc = resolve(fullName, &dn); rc != 0) {
+    if (const DirResult rc = Resolve(fullName, &dn); rc != 0) {
         return rc;
     }
     std::vector<LdapEntry> found;
-    countSearch();
-    if (const DirResult rc = searchAll(dn, LDAP_SCOPE_BASE, "(objectClass=*)", requested, &found); rc != 0) {
+    CountSearch();
+    if (const DirResult rc = SearchAll(dn, LDAP_SCOPE_BASE, "(objectClass=*)", requested, &found); rc != 0) {
         return rc;
     }
     RawAttribute stream;
     std::string_view content;
-    if (found.empty() || !AttributeReader(found.front().attributes).next(&stream) ||
-        !ValueReader(stream.values).next(&content)) {
+    if (found.empty() || !AttributeReader(found.front().attributes).Next(&stream) ||
+        !ValueReader(stream.values).Next(&content)) {
         return ERR_NO_SUCH_ATTRIBUTE;
     }
     return OpenContentAsStream(content, fd);

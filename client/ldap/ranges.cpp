@@ -32,7 +32,7 @@ void AppendAttribute(std::string* out, std::string_view description, std::string
 bool FindRange(std::string_view encoded, const std::string& attribute, ValueRange* range, std::string_view* values)
 {
     AttributeReader reader(encoded);
-    for (RawAttribute raw; reader.next(&raw);) {
+    for (RawAttribute raw; reader.Next(&raw);) {
         ValueRange found;
         if (ParseValueRange(raw.type, &found) && SameTextIgnoreCase(found.attribute, attribute)) {
             *range = std::move(found);
@@ -85,7 +85,7 @@ bool HasRangedValues(std::string_view encoded)
 {
     AttributeReader reader(encoded);
     ValueRange range;
-    for (RawAttribute raw; reader.next(&raw);) {
+    for (RawAttribute raw; reader.Next(&raw);) {
         if (ParseValueRange(raw.type, &range)) {
             return true;
         }
@@ -97,7 +97,7 @@ DirResult CompleteRangedValues(std::string* encoded, const FetchRange& fetch)
 {
     std::string rewritten;
     AttributeReader reader(*encoded);
-    for (RawAttribute raw; reader.next(&raw);) {
+    for (RawAttribute raw; reader.Next(&raw);) {
         ValueRange range;
         if (!ParseValueRange(raw.type, &range)) {
             AppendAttribute(&rewritten, raw.type, raw.values);

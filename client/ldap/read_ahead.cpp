@@ -5,7 +5,7 @@
 
 namespace veralith::client::ldap {
 
-void ReadAheadQueue::push(std::string_view dn, std::string_view attributes, std::size_t step)
+void ReadAheadQueue::Push(std::string_view dn, std::string_view attributes, std::size_t step)
 {
     const std::size_t size = dn.size() + attributes.size();
     const bool fits = !m_blocks.empty() && m_used + size <= m_blocks.back().size;
@@ -29,24 +29,24 @@ void ReadAheadQueue::push(std::string_view dn, std::string_view attributes, std:
         static_cast<std::uint32_t>(attributes.size()), m_firstBlock + m_blocks.size() - 1, step});
 }
 
-std::string_view ReadAheadQueue::frontDn() const
+std::string_view ReadAheadQueue::FrontDn() const
 {
     const Record& record = m_records.front();
     return {record.at, record.dnSize};
 }
 
-std::string_view ReadAheadQueue::frontAttributes() const
+std::string_view ReadAheadQueue::FrontAttributes() const
 {
     const Record& record = m_records.front();
     return {record.at + record.dnSize, record.attributesSize};
 }
 
-std::size_t ReadAheadQueue::frontStep() const
+std::size_t ReadAheadQueue::FrontStep() const
 {
     return m_records.front().step;
 }
 
-void ReadAheadQueue::pop()
+void ReadAheadQueue::Pop()
 {
     assert(!m_records.empty());
     m_records.pop_front();
@@ -66,7 +66,7 @@ void ReadAheadQueue::pop()
     }
 }
 
-std::size_t ReadAheadQueue::bytes() const
+std::size_t ReadAheadQueue::Bytes() const
 {
     return m_blockBytes + m_records.size() * sizeof(Record);
 }

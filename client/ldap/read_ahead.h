@@ -20,17 +20,17 @@ class ReadAheadQueue
 public:
     // Copies one entry in behind the others; step: the search step that
     // found it.
-    void push(std::string_view dn, std::string_view attributes, std::size_t step);
+    void Push(std::string_view dn, std::string_view attributes, std::size_t step);
     bool empty() const { return m_records.empty(); }
-    std::size_t count() const { return m_records.size(); }
-    // The first entry: its DN, attributes and step, valid until pop().
-    std::string_view frontDn() const;
-    std::string_view frontAttributes() const;
-    std::size_t frontStep() const;
+    std::size_t Count() const { return m_records.size(); }
+    // The first entry: its DN, attributes and step, valid until Pop().
+    std::string_view FrontDn() const;
+    std::string_view FrontAttributes() const;
+    std::size_t FrontStep() const;
     // Drops the first entry (the queue must not be empty).
-    void pop();
+    void Pop();
     // Bytes held: the blocks allocated and the records.
-    std::size_t bytes() const;
+    std::size_t Bytes() const;
 
 private:
     static constexpr std::size_t kBlockSize = std::size_t(1) << 20;

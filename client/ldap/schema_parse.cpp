@@ -291,7 +291,7 @@ Schema BuildSchema(const std::vector<std::string>& attributeTypes, const std::ve
         if (d.upperBound != 0) {
             def.flags |= DS_SIZED_ATTR;
         }
-        if (!schema.addAttribute(def)) {
+        if (!schema.AddAttribute(def)) {
             continue;
         }
         for (std::size_t i = 1; i < d.names.size(); ++i) {
@@ -302,7 +302,7 @@ Schema BuildSchema(const std::vector<std::string>& attributeTypes, const std::ve
     // attribute; the class test's name stands for objectClass.
     furtherNames.emplace_back("Object Class", "objectClass");
     for (const auto& [alias, name] : furtherNames) {
-        if (alias.size() <= kMaxSchemaNameChars && schema.addAttributeAlias(alias, schema.findAttribute(name)) &&
+        if (alias.size() <= kMaxSchemaNameChars && schema.AddAttributeAlias(alias, schema.FindAttribute(name)) &&
             aliases != nullptr) {
             aliases->emplace(FoldCase(alias), name);
         }
@@ -348,7 +348,7 @@ Schema BuildSchema(const std::vector<std::string>& attributeTypes, const std::ve
         if (IsContainerClass(def.name)) {
             def.flags |= DS_CONTAINER_CLASS;
         }
-        if (!schema.addClass(std::move(def))) {
+        if (!schema.AddClass(std::move(def))) {
             ++left;
         }
     }

@@ -32,12 +32,12 @@ std::uint32_t SearchedEntries::Share(std::vector<List>* lists, Same same, Make m
     return static_cast<std::uint32_t>(it - lists->begin());
 }
 
-void SearchedEntries::add(const ObjectSummary& summary, std::string_view dn, std::string_view attributes)
+void SearchedEntries::Add(const ObjectSummary& summary, std::string_view dn, std::string_view attributes)
 {
     Entry& entry = m_entries.emplace_back();
-    entry.fullName = m_texts.keep(summary.fullName);
-    entry.dn = m_texts.keep(dn);
-    entry.aliasedObject = m_texts.keep(summary.aliasedObject);
+    entry.fullName = m_texts.Keep(summary.fullName);
+    entry.dn = m_texts.Keep(dn);
+    entry.aliasedObject = m_texts.Keep(summary.aliasedObject);
     entry.namingTypes = Share(
         &m_namingTypes, [&](const std::vector<std::string>& types) { return types == summary.namingTypes; },
         [&] { return summary.namingTypes; });
@@ -64,10 +64,10 @@ void SearchedEntries::add(const ObjectSummary& summary, std::string_view dn, std
         }
         return;
     }
-    entry.attributes = m_attributes.keep(attributes);
+    entry.attributes = m_attributes.Keep(attributes);
 }
 
-ObjectSummary SearchedEntries::summary(const Entry& entry) const
+ObjectSummary SearchedEntries::Summary(const Entry& entry) const
 {
     ObjectSummary summary;
     summary.fullName = entry.fullName;
@@ -104,7 +104,7 @@ const SearchedEntries::Entry* SearchedEntries::find(std::string_view fullName)
         m_indexed = 0;
     }
     for (; m_indexed < m_entries.size(); ++m_indexed) {
-        index(static_cast<std::uint32_t>(m_indexed));
+        Index(static_cast<std::uint32_t>(m_indexed));
     }
     const std::size_t mask = m_slots.size() - 1;
     for (std::size_t slot = FoldedHash(fullName) & mask; m_slots[slot] != kFree; slot = (slot + 1) & mask) {
@@ -116,7 +116,7 @@ const SearchedEntries::Entry* SearchedEntries::find(std::string_view fullName)
     return nullptr;
 }
 
-void SearchedEntries::index(std::uint32_t i)
+void SearchedEntries::Index(std::uint32_t i)
 {
     const std::string_view name = m_entries[i].fullName;
     const std::size_t mask = m_slots.size() - 1;

@@ -36,12 +36,12 @@ public:
     };
 
     // attributeLimit: bytes of encoded attributes to keep; past it every
-    // entry's attributes are dropped (attributesKept() turns false).
+    // entry's attributes are dropped (AttributesKept() turns false).
     explicit SearchedEntries(std::size_t attributeLimit = 0)
         : m_attributeLimit(attributeLimit)
     { }
 
-    void add(const ObjectSummary& summary, std::string_view dn, std::string_view attributes);
+    void Add(const ObjectSummary& summary, std::string_view dn, std::string_view attributes);
     // The entry of a full typeless name (ignoring letter case), nullptr when
     // the search did not deliver it (an entry delivered twice, by searches
     // of overlapping naming contexts, is the same object either time).
@@ -49,8 +49,8 @@ public:
     // the entry found last and the one after it are tried before the index.
     const Entry* find(std::string_view fullName);
     // The summary of an entry, as it was added.
-    ObjectSummary summary(const Entry& entry) const;
-    bool attributesKept() const { return m_attributesKept; }
+    ObjectSummary Summary(const Entry& entry) const;
+    bool AttributesKept() const { return m_attributesKept; }
 
 private:
     // The index of the list in lists that is the same as the one wanted,
@@ -72,7 +72,7 @@ private:
     std::vector<Classes> m_classes;
     // Adds the entry at index i to m_slots unless an entry of the same name
     // (ignoring letter case) is there already; m_slots has room.
-    void index(std::uint32_t i);
+    void Index(std::uint32_t i);
     // The entries by name ignoring letter case: open addressing, linear
     // probing, entry indexes (kFree where none); at most half full.
     static constexpr std::uint32_t kFree = 0xFFFFFFFFu;

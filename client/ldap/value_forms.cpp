@@ -166,17 +166,17 @@ bool LdapValueToWire(std::uint32_t syntaxId, std::string_view value, const DnToN
     WireWriter w;
     switch (TraitsOfSyntax(syntaxId).ldap) {
     case LdapMapping::Name:
-        w.raw(nameOf(value));
+        w.Raw(nameOf(value));
         break;
     case LdapMapping::Text:
         if (value.find('\0') != std::string_view::npos) {
             return false;
         }
-        w.raw(value);
+        w.Raw(value);
         break;
     case LdapMapping::Boolean:
         if (value == "TRUE" || value == "FALSE") {
-            w.u8(value == "TRUE" ? 1 : 0);
+            w.U8(value == "TRUE" ? 1 : 0);
         } else {
             return false;
         }
@@ -186,7 +186,7 @@ bool LdapValueToWire(std::uint32_t syntaxId, std::string_view value, const DnToN
         if (!ParseInt(value, &v)) {
             return false;
         }
-        w.u32(ClampInt32(v));
+        w.U32(ClampInt32(v));
         break;
     }
     case LdapMapping::GeneralizedTime: {
@@ -194,26 +194,26 @@ bool LdapValueToWire(std::uint32_t syntaxId, std::string_view value, const DnToN
         if (!ParseGeneralizedTime(value, &seconds)) {
             return false;
         }
-        w.u32(seconds);
+        w.U32(seconds);
         break;
     }
     case LdapMapping::FaxNumber:
-        w.bytes(Trim(Split(value, '$', 2).front()));
-        w.u32(0);
+        w.Bytes(Trim(Split(value, '$', 2).front()));
+        w.U32(0);
         break;
     case LdapMapping::PostalLines: {
         const auto lines = Split(value, '$', kPostalAddressLines);
-        w.u32(static_cast<std::uint32_t>(lines.size()));
+        w.U32(static_cast<std::uint32_t>(lines.size()));
         for (std::string_view line : lines) {
-            w.bytes(UnescapePostal(Trim(line)));
+            w.Bytes(UnescapePostal(Trim(line)));
         }
         break;
     }
     case LdapMapping::ItemList: {
         const auto items = Split(value, '$', SIZE_MAX);
-        w.u32(static_cast<std::uint32_t>(items.size()));
+        w.U32(static_cast<std::uint32_t>(items.size()));
         for (std::string_view item : items) {
-            w.bytes(item);
+            w.Bytes(item);
         }
         break;
     }
@@ -223,8 +223,8 @@ bool LdapValueToWire(std::uint32_t syntaxId, std::string_view value, const DnToN
         if (parts.size() != 2 || !ParseU32(parts[0], &type)) {
             return false;
         }
-        w.u32(type);
-        w.raw(parts[1]);
+        w.U32(type);
+        w.Raw(parts[1]);
         break;
     }
     case LdapMapping::Path: {
@@ -233,9 +233,9 @@ bool LdapValueToWire(std::uint32_t syntaxId, std::string_view value, const DnToN
         if (parts.size() != 3 || !ParseU32(parts[0], &nameSpace)) {
             return false;
         }
-        w.u32(nameSpace);
-        w.bytes(nameOf(parts[1]));
-        w.raw(parts[2]);
+        w.U32(nameSpace);
+        w.Bytes(nameOf(parts[1]));
+        w.Raw(parts[2]);
         break;
     }
     case LdapMapping::Acl: {
@@ -244,11 +244,11 @@ bool LdapValueToWire(std::uint32_t syntaxId, std::string_view value, const DnToN
         if (parts.size() != 4 || !ParseU32(parts[0], &privileges)) {
             return false;
         }
-        w.bytes(parts[3]);
+        w.Bytes(parts[3]);
         // The subject may be a name or one of the bracketed specials.
         const bool special = !parts[2].empty() && parts[2].front() == '[';
-        w.bytes(special ? std::string(parts[2]) : nameOf(parts[2]));
-        w.u32(privileges);
+        w.Bytes(special ? std::string(parts[2]) : nameOf(parts[2]));
+        w.U32(privileges);
         break;
     }
     case LdapMapping::TimeStamp: {
@@ -260,9 +260,9 @@ bool LdapValueToWire(std::uint32_t syntaxId, std::string_view value, const DnToN
             !ParseU32(parts[2], &event) || replica > 0xFFFF || event > 0xFFFF) {
             return false;
         }
-        w.u32(seconds);
-        w.u16(static_cast<std::uint16_t>(replica));
-        w.u16(static_cast<std::uint16_t>(event));
+        w.U32(seconds);
+        w.U16(static_cast<std::uint16_t>(replica));
+        w.U16(static_cast<std::uint16_t>(event));
         break;
     }
     case LdapMapping::NumberAndName: {
@@ -271,8 +271,8 @@ bool LdapValueToWire(std::uint32_t syntaxId, std::string_view value, const DnToN
         if (parts.size() != 2 || !ParseU32(parts[0], &number)) {
             return false;
         }
-        w.u32(number);
-        w.raw(nameOf(parts[1]));
+        w.U32(number);
+        w.Raw(nameOf(parts[1]));
         break;
     }
     case LdapMapping::TypedName: {
@@ -282,22 +282,22 @@ bool LdapValueToWire(std::uint32_t syntaxId, std::string_view value, const DnToN
         if (parts.size() != 3 || !ParseU32(parts[0], &level) || !ParseU32(parts[1], &interval)) {
             return false;
         }
-        w.u32(level);
-        w.u32(interval);
-        w.raw(nameOf(parts[2]));
+        w.U32(level);
+        w.U32(interval);
+        w.Raw(nameOf(parts[2]));
         break;
     }
     case LdapMapping::NotMapped:
         return false;
     case LdapMapping::UnknownBytes:
-        w.u32(0);
-        w.raw(value);
+        w.U32(0);
+        w.Raw(value);
         break;
     case LdapMapping::Bytes: // octet strings, streams, and ids past the known ones: the bytes
-        w.raw(value);
+        w.Raw(value);
         break;
     }
-    *wire = w.take();
+    *wire = w.Take();
     return true;
 }
 
@@ -574,8 +574,8 @@ void AppendFormValues(ValueForm form, const std::vector<std::string_view>& value
     if (allTimes) {
         for (std::uint32_t seconds : times) {
             WireWriter w;
-            w.u32(seconds);
-            data->values.push_back(w.take());
+            w.U32(seconds);
+            data->values.push_back(w.Take());
         }
         return;
     }

@@ -9,14 +9,14 @@ namespace veralith::client::memory {
 
 namespace {
 
-constexpr std::uint32_t SV = DS_SINGLE_VALUED_ATTR;
-constexpr std::uint32_t SZ = DS_SIZED_ATTR;
-constexpr std::uint32_t NR = DS_NONREMOVABLE_ATTR;
-constexpr std::uint32_t RO = DS_READ_ONLY_ATTR;
-constexpr std::uint32_t HI = DS_HIDDEN_ATTR;
-constexpr std::uint32_t ST = DS_STRING_ATTR;
-constexpr std::uint32_t SI = DS_SYNC_IMMEDIATE;
-constexpr std::uint32_t PR = DS_PUBLIC_READ;
+constexpr std::uint32_t kSv = DS_SINGLE_VALUED_ATTR;
+constexpr std::uint32_t kSz = DS_SIZED_ATTR;
+constexpr std::uint32_t kNr = DS_NONREMOVABLE_ATTR;
+constexpr std::uint32_t kRo = DS_READ_ONLY_ATTR;
+constexpr std::uint32_t kHi = DS_HIDDEN_ATTR;
+constexpr std::uint32_t kSt = DS_STRING_ATTR;
+constexpr std::uint32_t kSi = DS_SYNC_IMMEDIATE;
+constexpr std::uint32_t kPr = DS_PUBLIC_READ;
 
 struct AttributeRow
 {
@@ -29,167 +29,167 @@ struct AttributeRow
 
 // clang-format off
 const AttributeRow kAttributes[] = {
-    {"Object Class", 20, NR | RO | SI, "2.5.4.0"},
+    {"Object Class", 20, kNr | kRo | kSi, "2.5.4.0"},
     {"Unknown Value", 0, 0, ""},
-    {"Aliased Object Name", 1, SV | NR, "2.5.4.1"},
+    {"Aliased Object Name", 1, kSv | kNr, "2.5.4.1"},
     {"Member", 1, 0, "2.5.4.31"},
     {"Group Membership", 1, 0, ""},
     {"Equivalent To Me", 1, 0, ""},
-    {"Security Equals", 1, SI, ""},
+    {"Security Equals", 1, kSi, ""},
     {"See Also", 1, 0, "2.5.4.34"},
     {"Owner", 1, 0, "2.5.4.32"},
     {"Role Occupant", 1, 0, "2.5.4.33"},
-    {"Host Server", 1, SV, ""},
-    {"Host Device", 1, SV, ""},
+    {"Host Server", 1, kSv, ""},
+    {"Host Device", 1, kSv, ""},
     {"Resource", 1, 0, ""},
-    {"Default Queue", 1, SV, ""},
+    {"Default Queue", 1, kSv, ""},
     {"Queue", 1, 0, ""},
     {"Operator", 1, 0, ""},
     {"User", 1, 0, ""},
-    {"Print Server", 1, SV, ""},
+    {"Print Server", 1, kSv, ""},
     {"Printer", 1, 0, ""},
-    {"Profile", 1, SV, ""},
+    {"Profile", 1, kSv, ""},
     {"Profile Membership", 1, 0, ""},
-    {"Message Server", 1, SV, ""},
-    {"Mailbox Location", 1, SV, ""},
+    {"Message Server", 1, kSv, ""},
+    {"Mailbox Location", 1, kSv, ""},
     {"Server", 1, 0, ""},
     {"Device", 1, 0, ""},
     {"Higher Privileges", 1, 0, ""},
-    {"Volume", 1, SV, ""},
-    {"Unknown Base Class", 2, SV | RO | ST, ""},
-    {"SAP Name", 2, SV | SZ | ST, "", 47},
-    {"CN", 3, ST | SZ, "2.5.4.3", 64},
-    {"OU", 3, ST | SZ, "2.5.4.11", 64},
-    {"O", 3, ST | SZ, "2.5.4.10", 64},
-    {"L", 3, ST | SZ, "2.5.4.7", 128},
-    {"S", 3, ST | SZ, "2.5.4.8", 128},
-    {"SA", 3, ST | SZ, "2.5.4.9", 128},
-    {"Surname", 3, ST | SZ, "2.5.4.4", 64},
-    {"Given Name", 3, ST | SZ, "2.5.4.42", 32},
-    {"Initials", 3, ST | SZ, "2.5.4.43", 8},
-    {"Generational Qualifier", 3, SV | ST | SZ, "2.5.4.44", 8},
-    {"Full Name", 3, ST | SZ, "", 127},
-    {"Title", 3, ST | SZ, "2.5.4.12", 64},
-    {"Description", 3, ST | SZ, "2.5.4.13", 1024},
-    {"Internet EMail Address", 3, ST, ""},
-    {"creatorsName", 3, SV | RO | ST, ""},
-    {"modifiersName", 3, SV | RO | ST, ""},
-    {"Postal Code", 3, ST | SZ, "2.5.4.17", 40},
-    {"Postal Office Box", 3, ST | SZ, "2.5.4.18", 40},
-    {"Physical Delivery Office Name", 3, ST | SZ, "2.5.4.19", 128},
-    {"workforceID", 3, SV | ST, ""},
-    {"uniqueID", 3, ST, ""},
-    {"Host Resource Name", 3, SV | ST, ""},
-    {"Version", 3, SV | ST, ""},
-    {"Mailbox ID", 3, SV | ST | SZ, "", 8},
-    {"Supported Typefaces", 3, ST, ""},
-    {"Cartridge", 3, ST, ""},
-    {"Queue Directory", 3, SV | ST | SZ, "", 255},
-    {"C", 4, SV | ST | SZ, "2.5.4.6", 2},
-    {"Serial Number", 4, ST | SZ, "2.5.4.5", 64},
-    {"Page Description Language", 4, ST | SZ, "", 64},
-    {"Bindery Type", 5, SV | ST, ""},
-    {"Language", 6, SV, ""},
-    {"Login Disabled", 7, SV, ""},
-    {"Password Required", 7, SV, ""},
-    {"Password Allow Change", 7, SV, ""},
-    {"Password Unique Required", 7, SV, ""},
-    {"Locked By Intruder", 7, SV, ""},
-    {"Detect Intruder", 7, SV, ""},
-    {"Allow Unlimited Credit", 7, SV, ""},
-    {"Login Grace Limit", 8, SV, ""},
-    {"Login Grace Remaining", 8, SV, ""},
-    {"Password Minimum Length", 8, SV, ""},
-    {"Login Maximum Simultaneous", 8, SV, ""},
-    {"Login Intruder Limit", 8, SV, ""},
-    {"Login Intruder Attempts", 8, SV, ""},
-    {"Minimum Account Balance", 8, SV, ""},
-    {"Bindery Object Restriction", 8, SV, ""},
-    {"Status", 8, SV, ""},
-    {"Security Flags", 8, SV, ""},
-    {"UID", 8, SV, ""},
-    {"GID", 8, SV, ""},
-    {"GUID", 9, SV | NR | SZ, "", 16},
-    {"Login Allowed Time Map", 9, SV | SZ, "", 42},
-    {"Public Key", 9, SV | PR, ""},
-    {"Private Key", 9, SV | HI, ""},
-    {"CA Public Key", 9, SV | PR, ""},
+    {"Volume", 1, kSv, ""},
+    {"Unknown Base Class", 2, kSv | kRo | kSt, ""},
+    {"SAP Name", 2, kSv | kSz | kSt, "", 47},
+    {"CN", 3, kSt | kSz, "2.5.4.3", 64},
+    {"OU", 3, kSt | kSz, "2.5.4.11", 64},
+    {"O", 3, kSt | kSz, "2.5.4.10", 64},
+    {"L", 3, kSt | kSz, "2.5.4.7", 128},
+    {"S", 3, kSt | kSz, "2.5.4.8", 128},
+    {"SA", 3, kSt | kSz, "2.5.4.9", 128},
+    {"Surname", 3, kSt | kSz, "2.5.4.4", 64},
+    {"Given Name", 3, kSt | kSz, "2.5.4.42", 32},
+    {"Initials", 3, kSt | kSz, "2.5.4.43", 8},
+    {"Generational Qualifier", 3, kSv | kSt | kSz, "2.5.4.44", 8},
+    {"Full Name", 3, kSt | kSz, "", 127},
+    {"Title", 3, kSt | kSz, "2.5.4.12", 64},
+    {"Description", 3, kSt | kSz, "2.5.4.13", 1024},
+    {"Internet EMail Address", 3, kSt, ""},
+    {"creatorsName", 3, kSv | kRo | kSt, ""},
+    {"modifiersName", 3, kSv | kRo | kSt, ""},
+    {"Postal Code", 3, kSt | kSz, "2.5.4.17", 40},
+    {"Postal Office Box", 3, kSt | kSz, "2.5.4.18", 40},
+    {"Physical Delivery Office Name", 3, kSt | kSz, "2.5.4.19", 128},
+    {"workforceID", 3, kSv | kSt, ""},
+    {"uniqueID", 3, kSt, ""},
+    {"Host Resource Name", 3, kSv | kSt, ""},
+    {"Version", 3, kSv | kSt, ""},
+    {"Mailbox ID", 3, kSv | kSt | kSz, "", 8},
+    {"Supported Typefaces", 3, kSt, ""},
+    {"Cartridge", 3, kSt, ""},
+    {"Queue Directory", 3, kSv | kSt | kSz, "", 255},
+    {"C", 4, kSv | kSt | kSz, "2.5.4.6", 2},
+    {"Serial Number", 4, kSt | kSz, "2.5.4.5", 64},
+    {"Page Description Language", 4, kSt | kSz, "", 64},
+    {"Bindery Type", 5, kSv | kSt, ""},
+    {"Language", 6, kSv, ""},
+    {"Login Disabled", 7, kSv, ""},
+    {"Password Required", 7, kSv, ""},
+    {"Password Allow Change", 7, kSv, ""},
+    {"Password Unique Required", 7, kSv, ""},
+    {"Locked By Intruder", 7, kSv, ""},
+    {"Detect Intruder", 7, kSv, ""},
+    {"Allow Unlimited Credit", 7, kSv, ""},
+    {"Login Grace Limit", 8, kSv, ""},
+    {"Login Grace Remaining", 8, kSv, ""},
+    {"Password Minimum Length", 8, kSv, ""},
+    {"Login Maximum Simultaneous", 8, kSv, ""},
+    {"Login Intruder Limit", 8, kSv, ""},
+    {"Login Intruder Attempts", 8, kSv, ""},
+    {"Minimum Account Balance", 8, kSv, ""},
+    {"Bindery Object Restriction", 8, kSv, ""},
+    {"Status", 8, kSv, ""},
+    {"Security Flags", 8, kSv, ""},
+    {"UID", 8, kSv, ""},
+    {"GID", 8, kSv, ""},
+    {"GUID", 9, kSv | kNr | kSz, "", 16},
+    {"Login Allowed Time Map", 9, kSv | kSz, "", 42},
+    {"Public Key", 9, kSv | kPr, ""},
+    {"Private Key", 9, kSv | kHi, ""},
+    {"CA Public Key", 9, kSv | kPr, ""},
     {"Bindery Property", 9, 0, ""},
-    {"Printer Configuration", 9, SV, ""},
+    {"Printer Configuration", 9, kSv, ""},
     {"Partition Status", 9, 0, ""},
     {"Local Received Up To", 9, 0, ""},
     {"Transitive Vector", 9, 0, ""},
-    {"App:GUID", 9, SV, ""},
+    {"App:GUID", 9, kSv, ""},
     {"App:Drive Mappings", 9, 0, ""},
-    {"App:Parameters", 9, SV, ""},
-    {"App:Path", 9, SV, ""},
-    {"App:Version String", 9, SV, ""},
-    {"App:Working Directory", 9, SV, ""},
+    {"App:Parameters", 9, kSv, ""},
+    {"App:Path", 9, kSv, ""},
+    {"App:Version String", 9, kSv, ""},
+    {"App:Working Directory", 9, kSv, ""},
     {"App:Folder List", 9, 0, ""},
     {"App:FS Rights Path", 9, 0, ""},
     {"DirXML-EntitlementResult", 9, 0, ""},
     {"ZEN:INV Disk Info", 9, 0, ""},
-    {"bhObjectGUID", 9, SV, ""},
+    {"bhObjectGUID", 9, kSv, ""},
     {"bhConfig", 9, 0, ""},
     {"rbsTaskRights", 9, 0, ""},
-    {"snmpTrapDescription", 9, SV, ""},
+    {"snmpTrapDescription", 9, kSv, ""},
     {"FW0 USER ADD", 9, 0, ""},
-    {"memberQuery", 9, SV, ""},
+    {"memberQuery", 9, kSv, ""},
     {"WM:INV DMA", 9, 0, ""},
     {"WM:INV Interrupt", 9, 0, ""},
     {"WM:INV Port", 9, 0, ""},
     {"WM:INV CPU Information", 9, 0, ""},
     {"WM:INV Shared Memory", 9, 0, ""},
     {"WM:INV Volume", 9, 0, ""},
-    {"NGW: Location", 9, SV, ""},
+    {"NGW: Location", 9, kSv, ""},
     {"Telephone Number", 10, 0, "2.5.4.20"},
     {"Mobile", 10, 0, ""},
     {"Pager", 10, 0, ""},
     {"Home Phone", 10, 0, ""},
     {"Facsimile Telephone Number", 11, 0, "2.5.4.23"},
     {"Network Address", 12, 0, ""},
-    {"Login Intruder Address", 12, SV, ""},
+    {"Login Intruder Address", 12, kSv, ""},
     {"Network Address Restriction", 12, 0, ""},
     {"Cross Certificate Pair", 13, 0, ""},
-    {"EMail Address", 14, PR, ""},
-    {"Home Directory", 15, SV | SZ, "", 255},
-    {"Path", 15, SV, ""},
+    {"EMail Address", 14, kPr, ""},
+    {"Home Directory", 15, kSv | kSz, "", 255},
+    {"Path", 15, kSv, ""},
     {"Replica", 16, 0, ""},
     {"ACL", 17, 0, ""},
-    {"Inherited ACL", 17, RO, ""},
+    {"Inherited ACL", 17, kRo, ""},
     {"Postal Address", 18, 0, "2.5.4.16"},
-    {"Partition Creation Time", 19, SV | RO, ""},
-    {"Synchronized Up To", 19, RO, ""},
-    {"Received Up To", 19, RO, ""},
-    {"Login Script", 21, SV, ""},
-    {"Print Job Configuration", 21, SV, ""},
-    {"Printer Control", 21, SV, ""},
-    {"App:Macros", 21, SV, ""},
-    {"App:Copy Files", 21, SV, ""},
-    {"App:Inventory", 21, SV, ""},
-    {"App:Program Groups", 21, SV, ""},
-    {"Account Balance", 22, SV, ""},
-    {"Revision", 22, SV | NR | RO, ""},
-    {"Back Link", 23, RO, ""},
-    {"Login Time", 24, SV | RO, ""},
-    {"Last Login Time", 24, SV | RO, ""},
-    {"Login Expiration Time", 24, SV, ""},
-    {"Password Expiration Time", 24, SV, ""},
-    {"Login Intruder Reset Time", 24, SV, ""},
-    {"Low Convergence Reset Time", 24, SV, ""},
+    {"Partition Creation Time", 19, kSv | kRo, ""},
+    {"Synchronized Up To", 19, kRo, ""},
+    {"Received Up To", 19, kRo, ""},
+    {"Login Script", 21, kSv, ""},
+    {"Print Job Configuration", 21, kSv, ""},
+    {"Printer Control", 21, kSv, ""},
+    {"App:Macros", 21, kSv, ""},
+    {"App:Copy Files", 21, kSv, ""},
+    {"App:Inventory", 21, kSv, ""},
+    {"App:Program Groups", 21, kSv, ""},
+    {"Account Balance", 22, kSv, ""},
+    {"Revision", 22, kSv | kNr | kRo, ""},
+    {"Back Link", 23, kRo, ""},
+    {"Login Time", 24, kSv | kRo, ""},
+    {"Last Login Time", 24, kSv | kRo, ""},
+    {"Login Expiration Time", 24, kSv, ""},
+    {"Password Expiration Time", 24, kSv, ""},
+    {"Login Intruder Reset Time", 24, kSv, ""},
+    {"Low Convergence Reset Time", 24, kSv, ""},
     {"Notify", 25, 0, ""},
     {"Server Holds", 26, 0, ""},
-    {"Password Expiration Interval", 27, SV, ""},
-    {"Intruder Attempt Reset Interval", 27, SV, ""},
-    {"Intruder Lockout Reset Interval", 27, SV, ""},
-    {"Low Convergence Sync Interval", 27, SV, ""},
-    {"High Convergence Sync Interval", 27, SV, ""},
+    {"Password Expiration Interval", 27, kSv, ""},
+    {"Intruder Attempt Reset Interval", 27, kSv, ""},
+    {"Intruder Lockout Reset Interval", 27, kSv, ""},
+    {"Low Convergence Sync Interval", 27, kSv, ""},
+    {"High Convergence Sync Interval", 27, kSv, ""},
 };
 
-constexpr std::uint32_t CO = DS_CONTAINER_CLASS;
-constexpr std::uint32_t EF = DS_EFFECTIVE_CLASS;
-constexpr std::uint32_t NC = DS_NONREMOVABLE_CLASS;
-constexpr std::uint32_t AX = DS_AUXILIARY_CLASS;
+constexpr std::uint32_t kCo = DS_CONTAINER_CLASS;
+constexpr std::uint32_t kEf = DS_EFFECTIVE_CLASS;
+constexpr std::uint32_t kNc = DS_NONREMOVABLE_CLASS;
+constexpr std::uint32_t kAx = DS_AUXILIARY_CLASS;
 
 #define IN_ORGS "Organization|Organizational Unit"
 #define ADDRESS "Postal Address|Postal Code|Postal Office Box|Physical Delivery Office Name|S|SA|L"
@@ -213,28 +213,28 @@ struct ClassRow
 };
 
 const ClassRow kClasses[] = {
-    {"Top", NC, "2.5.6.0", "", "", "", "Object Class",
+    {"Top", kNc, "2.5.6.0", "", "", "", "Object Class",
         "ACL|Back Link|Bindery Property|Equivalent To Me|GUID|Revision|creatorsName|modifiersName|"
         "Unknown Value|Inherited ACL|Unknown Base Class"},
-    {"Tree Root", CO | EF | NC, "", "Top", "", "", "", PARTITION},
-    {"Alias", EF | NC, "2.5.6.1", "Top", "Country|Locality|" IN_ORGS "|Tree Root", "CN",
+    {"Tree Root", kCo | kEf | kNc, "", "Top", "", "", "", PARTITION},
+    {"Alias", kEf | kNc, "2.5.6.1", "Top", "Country|Locality|" IN_ORGS "|Tree Root", "CN",
         "Aliased Object Name", "CN|Description"},
-    {"Country", CO | EF | NC, "2.5.6.2", "Top", "Tree Root", "C", "C", "Description|" PARTITION},
-    {"Locality", CO | EF | NC, "2.5.6.3", "Top", "Country|Locality|" IN_ORGS, "L|S", "",
+    {"Country", kCo | kEf | kNc, "2.5.6.2", "Top", "Tree Root", "C", "C", "Description|" PARTITION},
+    {"Locality", kCo | kEf | kNc, "2.5.6.3", "Top", "Country|Locality|" IN_ORGS, "L|S", "",
         "Description|L|S|SA|See Also|" PARTITION},
-    {"Organization", CO | EF | NC, "2.5.6.4", "Top", "Tree Root|Country|Locality", "O", "O",
+    {"Organization", kCo | kEf | kNc, "2.5.6.4", "Top", "Tree Root|Country|Locality", "O", "O",
         "Description|Facsimile Telephone Number|Telephone Number|EMail Address|Internet EMail Address|"
         "Network Address|See Also|" ADDRESS "|" LOGIN_POLICY "|" PARTITION},
-    {"Organizational Unit", CO | EF | NC, "2.5.6.5", "Top", "Locality|" IN_ORGS, "OU", "OU",
+    {"Organizational Unit", kCo | kEf | kNc, "2.5.6.5", "Top", "Locality|" IN_ORGS, "OU", "OU",
         "Description|Facsimile Telephone Number|Telephone Number|EMail Address|Internet EMail Address|"
         "Network Address|See Also|" ADDRESS "|" LOGIN_POLICY "|" PARTITION},
-    {"Person", NC, "2.5.6.6", "Top", IN_ORGS, "CN", "CN|Surname",
+    {"Person", kNc, "2.5.6.6", "Top", IN_ORGS, "CN", "CN|Surname",
         "Description|See Also|Telephone Number|Full Name|Given Name|Initials|Generational Qualifier|"
         "Title|Internet EMail Address|uniqueID|workforceID|Mobile|Pager|Home Phone|"
         "Facsimile Telephone Number|Language|" ADDRESS},
-    {"Organizational Person", NC, "2.5.6.7", "Person", IN_ORGS, "CN|OU", "",
+    {"Organizational Person", kNc, "2.5.6.7", "Person", IN_ORGS, "CN|OU", "",
         "EMail Address|Mailbox ID|Mailbox Location|OU|Network Address"},
-    {"User", EF | NC, "", "Organizational Person", IN_ORGS, "CN", "",
+    {"User", kEf | kNc, "", "Organizational Person", IN_ORGS, "CN", "",
         "Account Balance|Allow Unlimited Credit|Default Queue|Group Membership|Higher Privileges|"
         "Home Directory|Last Login Time|Locked By Intruder|Login Allowed Time Map|Login Disabled|"
         "Login Expiration Time|Login Grace Limit|Login Grace Remaining|Login Intruder Address|"
@@ -244,47 +244,47 @@ const ClassRow kClasses[] = {
         "Password Minimum Length|Password Required|Password Unique Required|Print Job Configuration|"
         "Private Key|Profile|Profile Membership|Public Key|Security Equals|Security Flags|Server Holds|"
         "UID|GID"},
-    {"Group", EF | NC, "2.5.6.9", "Top", IN_ORGS, "CN", "CN",
+    {"Group", kEf | kNc, "2.5.6.9", "Top", IN_ORGS, "CN", "CN",
         "Description|Member|Owner|See Also|Full Name|GID|L|O|OU|Account Balance|Minimum Account Balance|"
         "Allow Unlimited Credit|Security Equals"},
-    {"Organizational Role", EF | NC, "2.5.6.8", "Top", IN_ORGS, "CN", "CN",
+    {"Organizational Role", kEf | kNc, "2.5.6.8", "Top", IN_ORGS, "CN", "CN",
         "Description|Role Occupant|See Also|Telephone Number|Facsimile Telephone Number|EMail Address|"
         "Internet EMail Address|Mailbox ID|Mailbox Location|OU|L|Postal Address|Security Equals"},
-    {"Server", NC, "", "Top", IN_ORGS, "CN", "CN",
+    {"Server", kNc, "", "Top", IN_ORGS, "CN", "CN",
         "Description|Host Device|L|O|OU|Network Address|Private Key|Public Key|Resource|See Also|"
         "Security Equals|Status|Version|Full Name|Account Balance|Allow Unlimited Credit|"
         "Minimum Account Balance|Security Flags"},
-    {"NCP Server", EF | NC, "", "Server", IN_ORGS, "CN", "", "Operator|SAP Name|Notify"},
-    {"Resource", NC, "", "Top", IN_ORGS, "CN", "CN", "Description|Host Resource Name|L|O|OU|See Also"},
-    {"Volume", EF | NC, "", "Resource", IN_ORGS, "CN", "Host Server", "Status"},
-    {"Queue", EF | NC, "", "Resource", IN_ORGS, "CN", "Queue Directory",
+    {"NCP Server", kEf | kNc, "", "Server", IN_ORGS, "CN", "", "Operator|SAP Name|Notify"},
+    {"Resource", kNc, "", "Top", IN_ORGS, "CN", "CN", "Description|Host Resource Name|L|O|OU|See Also"},
+    {"Volume", kEf | kNc, "", "Resource", IN_ORGS, "CN", "Host Server", "Status"},
+    {"Queue", kEf | kNc, "", "Resource", IN_ORGS, "CN", "Queue Directory",
         "Device|Operator|Server|User|Network Address|Volume"},
-    {"Directory Map", EF | NC, "", "Resource", IN_ORGS, "CN", "Host Server", "Path"},
-    {"Device", NC, "2.5.6.14", "Top", IN_ORGS, "CN", "CN",
+    {"Directory Map", kEf | kNc, "", "Resource", IN_ORGS, "CN", "Host Server", "Path"},
+    {"Device", kNc, "2.5.6.14", "Top", IN_ORGS, "CN", "CN",
         "Description|L|Network Address|OU|O|Owner|See Also|Serial Number"},
-    {"Printer", EF | NC, "", "Device", IN_ORGS, "CN", "",
+    {"Printer", kEf | kNc, "", "Device", IN_ORGS, "CN", "",
         "Cartridge|Printer Configuration|Default Queue|Host Device|Print Server|Network Address Restriction|"
         "Notify|Operator|Page Description Language|Queue|Status|Supported Typefaces|Printer Control"},
-    {"Print Server", EF | NC, "", "Server", IN_ORGS, "CN", "", "Operator|Printer|User"},
-    {"Computer", EF | NC, "", "Device", IN_ORGS, "CN", "", "Operator|Server|Status"},
-    {"Workstation", EF | NC, "", "Device", IN_ORGS, "CN", "",
+    {"Print Server", kEf | kNc, "", "Server", IN_ORGS, "CN", "", "Operator|Printer|User"},
+    {"Computer", kEf | kNc, "", "Device", IN_ORGS, "CN", "", "Operator|Server|Status"},
+    {"Workstation", kEf | kNc, "", "Device", IN_ORGS, "CN", "",
         "Operator|Last Login Time|WM:INV DMA|WM:INV Interrupt|WM:INV Port|WM:INV CPU Information|"
         "WM:INV Shared Memory|WM:INV Volume|ZEN:INV Disk Info"},
-    {"Profile", EF | NC, "", "Top", IN_ORGS, "CN", "CN|Login Script", "Description|L|O|OU|See Also|Full Name"},
-    {"Application", EF | NC, "", "Top", IN_ORGS, "CN", "CN",
+    {"Profile", kEf | kNc, "", "Top", IN_ORGS, "CN", "CN|Login Script", "Description|L|O|OU|See Also|Full Name"},
+    {"Application", kEf | kNc, "", "Top", IN_ORGS, "CN", "CN",
         "Description|Owner|See Also|App:GUID|App:Drive Mappings|App:Parameters|App:Path|"
         "App:Version String|App:Working Directory|App:Folder List|App:FS Rights Path|App:Macros|"
         "App:Copy Files|App:Inventory|App:Program Groups"},
-    {"Bindery Object", EF | NC, "", "Top", IN_ORGS, "CN|Bindery Type", "Bindery Object Restriction|Bindery Type|CN",
+    {"Bindery Object", kEf | kNc, "", "Top", IN_ORGS, "CN|Bindery Type", "Bindery Object Restriction|Bindery Type|CN",
         ""},
-    {"External Entity", EF | NC, "", "Top", IN_ORGS, "CN", "CN",
+    {"External Entity", kEf | kNc, "", "Top", IN_ORGS, "CN", "CN",
         "Description|EMail Address|Internet EMail Address|Telephone Number|See Also|" ADDRESS},
-    {"List", EF | NC, "", "Top", IN_ORGS, "CN", "CN", "Description|Member|Owner|See Also|Full Name"},
-    {"Unknown", EF | NC, "", "Top", IN_ORGS "|Locality|Country|Tree Root", "CN", "", ""},
-    {"Partition", NC, "", "Top", "", "", "", PARTITION "|Cross Certificate Pair|CA Public Key"},
-    {"posixAccount", AX, "1.3.6.1.1.1.2.0", "Top", "", "", "", "UID|GID|Home Directory|Description"},
-    {"dynamicGroupAux", AX, "", "Top", "", "", "", "memberQuery"},
-    {"extensibleObject", AX, "1.3.6.1.4.1.1466.101.120.111", "Top", "", "", "",
+    {"List", kEf | kNc, "", "Top", IN_ORGS, "CN", "CN", "Description|Member|Owner|See Also|Full Name"},
+    {"Unknown", kEf | kNc, "", "Top", IN_ORGS "|Locality|Country|Tree Root", "CN", "", ""},
+    {"Partition", kNc, "", "Top", "", "", "", PARTITION "|Cross Certificate Pair|CA Public Key"},
+    {"posixAccount", kAx, "1.3.6.1.1.1.2.0", "Top", "", "", "", "UID|GID|Home Directory|Description"},
+    {"dynamicGroupAux", kAx, "", "Top", "", "", "", "memberQuery"},
+    {"extensibleObject", kAx, "1.3.6.1.4.1.1466.101.120.111", "Top", "", "", "",
         "snmpTrapDescription|bhConfig|bhObjectGUID|rbsTaskRights|DirXML-EntitlementResult|FW0 USER ADD|"
         "NGW: Location|Cross Certificate Pair"},
 };
@@ -318,7 +318,7 @@ Schema BuildBaseSchema()
         def.lowerBound = row.upper != 0 ? 1 : 0;
         def.oid = row.oid[0] != 0 ? std::string(row.oid) : "2.16.840.1.113719.1.1.4.1." + std::to_string(number);
         ++number;
-        schema.addAttribute(std::move(def));
+        schema.AddAttribute(std::move(def));
     }
     number = 1;
     for (const ClassRow& row : kClasses) {
@@ -332,7 +332,7 @@ Schema BuildBaseSchema()
         def.naming = SplitList(row.naming);
         def.mandatory = SplitList(row.mandatory);
         def.optional = SplitList(row.optional);
-        schema.addClass(std::move(def));
+        schema.AddClass(std::move(def));
     }
     return schema;
 }
@@ -342,8 +342,8 @@ Schema BuildBaseSchema()
 Schema BaseSchema()
 {
     // Built once; each tree starts from its own copy.
-    static const Schema base = BuildBaseSchema();
-    return base;
+    static const Schema kBase = BuildBaseSchema();
+    return kBase;
 }
 
 } // namespace veralith::client::memory

@@ -21,10 +21,10 @@ public:
         , m_sink(sink)
     { }
 
-    bool run(std::string* error)
+    bool Run(std::string* error)
     {
-        skipBlanks();
-        if (!value(0)) {
+        SkipBlanks();
+        if (!Value(0)) {
             *error = m_error;
             return false;
         }
@@ -32,9 +32,9 @@ public:
             error->clear();
             return false;
         }
-        skipBlanks();
+        SkipBlanks();
         if (m_pos != m_text.size()) {
-            fail("unexpected text after the document");
+            Fail("unexpected text after the document");
             *error = m_error;
             return false;
         }
@@ -42,7 +42,7 @@ public:
     }
 
 private:
-    bool fail(std::string_view what)
+    bool Fail(std::string_view what)
     {
         if (!m_error.empty() || m_stopped) {
             return false;
@@ -63,10 +63,10 @@ private:
         return false;
     }
 
-    bool atEnd() const { return m_pos >= m_text.size(); }
-    char peek() const { return m_pos < m_text.size() ? m_text[m_pos] : '\0'; }
+    bool AtEnd() const { return m_pos >= m_text.size(); }
+    char Peek() const { return m_pos < m_text.size() ? m_text[m_pos] : '\0'; }
 
-    void skipBlanks()
+    void SkipBlanks()
     {
         while (m_pos < m_text.size()) {
             const char c = m_text[m_pos];
@@ -77,104 +77,104 @@ private:
         }
     }
 
-    std::uint32_t addNode(JsonType type)
+    std::uint32_t AddNode(JsonType type)
     {
         m_doc.m_nodes.emplace_back();
         m_doc.m_nodes.back().type = type;
         return static_cast<std::uint32_t>(m_doc.m_nodes.size() - 1);
     }
 
-    bool literal(std::string_view word, JsonType type)
+    bool Literal(std::string_view word, JsonType type)
     {
         if (m_text.substr(m_pos, word.size()) != word) {
-            return fail(atEnd() ? "unexpected end of file" : "expected a value");
+            return Fail(AtEnd() ? "unexpected end of file" : "expected a value");
         }
         m_pos += word.size();
-        addNode(type);
+        AddNode(type);
         return true;
     }
 
-    bool value(int depth)
+    bool Value(int depth)
     {
         // Only the value right after the root's "objects" key is streamed.
         const bool streamed = m_streamNext;
         m_streamNext = false;
-        if (atEnd()) {
-            return fail("unexpected end of file");
+        if (AtEnd()) {
+            return Fail("unexpected end of file");
         }
-        switch (peek()) {
+        switch (Peek()) {
         case '{':
-            return object(depth + 1);
+            return Object(depth + 1);
         case '[':
-            return array(depth + 1, streamed);
+            return Array(depth + 1, streamed);
         case '"':
-            return string();
+            return String();
         case 't':
-            return literal("true", JsonType::True);
+            return Literal("true", JsonType::True);
         case 'f':
-            return literal("false", JsonType::False);
+            return Literal("false", JsonType::False);
         case 'n':
-            return literal("null", JsonType::Null);
+            return Literal("null", JsonType::Null);
         default:
-            if (peek() == '-' || (peek() >= '0' && peek() <= '9')) {
-                return number();
+            if (Peek() == '-' || (Peek() >= '0' && Peek() <= '9')) {
+                return Number();
             }
-            return fail("expected a value");
+            return Fail("expected a value");
         }
     }
 
-    bool digits()
+    bool Digits()
     {
         const std::size_t start = m_pos;
-        while (!atEnd() && peek() >= '0' && peek() <= '9') {
+        while (!AtEnd() && Peek() >= '0' && Peek() <= '9') {
             ++m_pos;
         }
         return m_pos > start;
     }
 
-    bool number()
+    bool Number()
     {
         const std::size_t start = m_pos;
-        if (peek() == '-') {
+        if (Peek() == '-') {
             ++m_pos;
         }
-        if (peek() == '0') {
+        if (Peek() == '0') {
             ++m_pos;
-        } else if (!digits()) {
-            return fail("invalid number");
+        } else if (!Digits()) {
+            return Fail("invalid number");
         }
-        if (peek() == '.') {
+        if (Peek() == '.') {
             ++m_pos;
-            if (!digits()) {
-                return fail("invalid number");
+            if (!Digits()) {
+                return Fail("invalid number");
             }
         }
-        if (peek() == 'e' || peek() == 'E') {
+        if (Peek() == 'e' || Peek() == 'E') {
             ++m_pos;
-            if (peek() == '+' || peek() == '-') {
+            if (Peek() == '+' || Peek() == '-') {
                 ++m_pos;
             }
-            if (!digits()) {
-                return fail("invalid number");
+            if (!Digits()) {
+                return Fail("invalid number");
             }
         }
-        const std::uint32_t node = addNode(JsonType::Number);
+        const std::uint32_t node = AddNode(JsonType::Number);
         m_doc.m_nodes[node].offset = static_cast<std::uint32_t>(start);
         m_doc.m_nodes[node].length = static_cast<std::uint32_t>(m_pos - start);
         return true;
     }
 
-    bool hex4(std::uint32_t* unit)
+    bool Hex4(std::uint32_t* unit)
     {
         if (m_text.size() - m_pos < 4) {
             m_pos = m_text.size();
-            return fail("unexpected end of file");
+            return Fail("unexpected end of file");
         }
         std::uint32_t v = 0;
         for (int i = 0; i < 4; ++i) {
             const int d = HexDigitValue(m_text[m_pos]);
             if (d < 0) {
-                return fail("invalid \\u escape");
+                return Fail("invalid \\u escape");
             }
             v = v * 16 + static_cast<std::uint32_t>(d);
             ++m_pos;
@@ -183,15 +183,15 @@ private:
         return true;
     }
 
-    bool string()
+    bool String()
     {
         ++m_pos; // opening quote
         const std::size_t start = m_pos;
         // Fast path: no escapes, the text is a slice of the input.
-        while (!atEnd()) {
+        while (!AtEnd()) {
             const char c = m_text[m_pos];
             if (c == '"') {
-                const std::uint32_t node = addNode(JsonType::String);
+                const std::uint32_t node = AddNode(JsonType::String);
                 m_doc.m_nodes[node].offset = static_cast<std::uint32_t>(start);
                 m_doc.m_nodes[node].length = static_cast<std::uint32_t>(m_pos - start);
                 ++m_pos;
@@ -201,19 +201,19 @@ private:
                 break;
             }
             if (static_cast<unsigned char>(c) < 0x20) {
-                return fail("control character in a string");
+                return Fail("control character in a string");
             }
             ++m_pos;
         }
-        if (atEnd()) {
-            return fail("unexpected end of file in a string");
+        if (AtEnd()) {
+            return Fail("unexpected end of file in a string");
         }
         std::string out(m_text.substr(start, m_pos - start));
-        while (!atEnd()) {
+        while (!AtEnd()) {
             const char c = m_text[m_pos];
             if (c == '"') {
                 ++m_pos;
-                const std::uint32_t node = addNode(JsonType::String);
+                const std::uint32_t node = AddNode(JsonType::String);
                 m_doc.m_nodes[node].decoded = true;
                 m_doc.m_nodes[node].offset = static_cast<std::uint32_t>(m_doc.m_decoded.size());
                 m_doc.m_nodes[node].length = static_cast<std::uint32_t>(out.size());
@@ -221,7 +221,7 @@ private:
                 return true;
             }
             if (static_cast<unsigned char>(c) < 0x20) {
-                return fail("control character in a string");
+                return Fail("control character in a string");
             }
             if (c != '\\') {
                 out += c;
@@ -229,7 +229,7 @@ private:
                 continue;
             }
             ++m_pos;
-            if (atEnd()) {
+            if (AtEnd()) {
                 break;
             }
             const char e = m_text[m_pos++];
@@ -256,56 +256,56 @@ private:
                 break;
             case 'u': {
                 std::uint32_t unit = 0;
-                if (!hex4(&unit)) {
+                if (!Hex4(&unit)) {
                     return false;
                 }
                 if (unit >= 0xD800 && unit <= 0xDBFF) {
                     std::uint32_t low = 0;
                     if (m_text.substr(m_pos, 2) != "\\u") {
-                        return fail("unpaired surrogate in a \\u escape");
+                        return Fail("unpaired surrogate in a \\u escape");
                     }
                     m_pos += 2;
-                    if (!hex4(&low)) {
+                    if (!Hex4(&low)) {
                         return false;
                     }
                     if (low < 0xDC00 || low > 0xDFFF) {
-                        return fail("unpaired surrogate in a \\u escape");
+                        return Fail("unpaired surrogate in a \\u escape");
                     }
                     unit = 0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00);
                 } else if (unit >= 0xDC00 && unit <= 0xDFFF) {
-                    return fail("unpaired surrogate in a \\u escape");
+                    return Fail("unpaired surrogate in a \\u escape");
                 }
                 AppendUtf8(out, unit);
                 break;
             }
             default:
                 --m_pos;
-                return fail("invalid escape in a string");
+                return Fail("invalid escape in a string");
             }
         }
-        return fail("unexpected end of file in a string");
+        return Fail("unexpected end of file in a string");
     }
 
-    bool array(int depth, bool streamed)
+    bool Array(int depth, bool streamed)
     {
         if (depth > kMaxDepth) {
-            return fail("nesting deeper than 128 levels");
+            return Fail("nesting deeper than 128 levels");
         }
         // The root's "objects" goes element by element to the sink.
         bool keep = !streamed || !m_sink;
         ++m_pos;
-        const std::uint32_t node = addNode(JsonType::Array);
-        skipBlanks();
-        if (peek() == ']') {
+        const std::uint32_t node = AddNode(JsonType::Array);
+        SkipBlanks();
+        if (Peek() == ']') {
             ++m_pos;
             return true;
         }
         std::uint32_t previous = kNoNode;
         for (;;) {
-            skipBlanks();
+            SkipBlanks();
             const auto element = static_cast<std::uint32_t>(m_doc.m_nodes.size());
             const std::size_t decoded = m_doc.m_decoded.size();
-            if (!value(depth)) {
+            if (!Value(depth)) {
                 return false;
             }
             if (!keep) {
@@ -324,73 +324,73 @@ private:
                 }
             }
             if (keep) {
-                link(node, previous, element);
+                Link(node, previous, element);
                 previous = element;
             }
-            skipBlanks();
-            if (peek() == ',') {
+            SkipBlanks();
+            if (Peek() == ',') {
                 ++m_pos;
                 continue;
             }
-            if (peek() == ']') {
+            if (Peek() == ']') {
                 ++m_pos;
                 return true;
             }
-            return fail(atEnd() ? "unexpected end of file" : "expected ',' or ']'");
+            return Fail(AtEnd() ? "unexpected end of file" : "expected ',' or ']'");
         }
     }
 
-    bool object(int depth)
+    bool Object(int depth)
     {
         if (depth > kMaxDepth) {
-            return fail("nesting deeper than 128 levels");
+            return Fail("nesting deeper than 128 levels");
         }
         ++m_pos;
-        const std::uint32_t node = addNode(JsonType::Object);
-        skipBlanks();
-        if (peek() == '}') {
+        const std::uint32_t node = AddNode(JsonType::Object);
+        SkipBlanks();
+        if (Peek() == '}') {
             ++m_pos;
             return true;
         }
         std::uint32_t previousValue = kNoNode;
         for (;;) {
-            skipBlanks();
-            if (peek() != '"') {
-                return fail(atEnd() ? "unexpected end of file" : "expected a member name in quotes");
+            SkipBlanks();
+            if (Peek() != '"') {
+                return Fail(AtEnd() ? "unexpected end of file" : "expected a member name in quotes");
             }
             const auto key = static_cast<std::uint32_t>(m_doc.m_nodes.size());
-            if (!string()) {
+            if (!String()) {
                 return false;
             }
-            skipBlanks();
-            if (peek() != ':') {
-                return fail(atEnd() ? "unexpected end of file" : "expected ':'");
+            SkipBlanks();
+            if (Peek() != ':') {
+                return Fail(AtEnd() ? "unexpected end of file" : "expected ':'");
             }
             ++m_pos;
-            skipBlanks();
+            SkipBlanks();
             const auto memberValue = static_cast<std::uint32_t>(m_doc.m_nodes.size());
-            m_streamNext = depth == 1 && m_doc.text(key) == "objects";
-            if (!value(depth)) {
+            m_streamNext = depth == 1 && m_doc.Text(key) == "objects";
+            if (!Value(depth)) {
                 return false;
             }
             // Keys chain to their values, values to the next key.
             m_doc.m_nodes[key].next = memberValue;
-            link(node, previousValue, key);
+            Link(node, previousValue, key);
             previousValue = memberValue;
-            skipBlanks();
-            if (peek() == ',') {
+            SkipBlanks();
+            if (Peek() == ',') {
                 ++m_pos;
                 continue;
             }
-            if (peek() == '}') {
+            if (Peek() == '}') {
                 ++m_pos;
                 return true;
             }
-            return fail(atEnd() ? "unexpected end of file" : "expected ',' or '}'");
+            return Fail(AtEnd() ? "unexpected end of file" : "expected ',' or '}'");
         }
     }
 
-    void link(std::uint32_t parent, std::uint32_t previous, std::uint32_t element)
+    void Link(std::uint32_t parent, std::uint32_t previous, std::uint32_t element)
     {
         auto& nodes = m_doc.m_nodes;
         if (previous == kNoNode) {
@@ -410,7 +410,7 @@ private:
     bool m_stopped = false;
 };
 
-bool JsonDocument::parse(std::string_view text, std::string* error, const ElementSink& sink)
+bool JsonDocument::Parse(std::string_view text, std::string* error, const ElementSink& sink)
 {
     m_text = text;
     m_nodes.clear();
@@ -419,7 +419,7 @@ bool JsonDocument::parse(std::string_view text, std::string* error, const Elemen
     // the table while it grows (a sink keeps it small).
     m_nodes.reserve(sink ? 4096 : text.size() / 12 + 16);
     JsonParser parser(*this, text, sink);
-    const bool ok = parser.run(error);
+    const bool ok = parser.Run(error);
     if (!ok) {
         m_nodes.clear();
     }
@@ -427,7 +427,7 @@ bool JsonDocument::parse(std::string_view text, std::string* error, const Elemen
     return ok;
 }
 
-std::string_view JsonDocument::text(std::uint32_t node) const
+std::string_view JsonDocument::Text(std::uint32_t node) const
 {
     const Node& n = m_nodes[node];
     if (n.type != JsonType::String && n.type != JsonType::Number) {
@@ -436,25 +436,25 @@ std::string_view JsonDocument::text(std::uint32_t node) const
     return n.decoded ? std::string_view(m_decoded).substr(n.offset, n.length) : m_text.substr(n.offset, n.length);
 }
 
-std::uint32_t JsonDocument::member(std::uint32_t object, std::string_view name) const
+std::uint32_t JsonDocument::Member(std::uint32_t object, std::string_view name) const
 {
     if (m_nodes[object].type != JsonType::Object) {
         return kNoNode;
     }
-    for (std::uint32_t key = first(object); key != kNoNode; key = next(next(key))) {
-        if (text(key) == name) {
-            return next(key);
+    for (std::uint32_t key = First(object); key != kNoNode; key = Next(Next(key))) {
+        if (Text(key) == name) {
+            return Next(key);
         }
     }
     return kNoNode;
 }
 
-bool JsonDocument::integer(std::uint32_t node, std::int64_t* value) const
+bool JsonDocument::Integer(std::uint32_t node, std::int64_t* value) const
 {
     if (m_nodes[node].type != JsonType::Number) {
         return false;
     }
-    const std::string_view t = text(node);
+    const std::string_view t = Text(node);
     std::int64_t v = 0;
     const auto [end, ec] = std::from_chars(t.data(), t.data() + t.size(), v);
     if (ec != std::errc() || end != t.data() + t.size()) {

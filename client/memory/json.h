@@ -34,31 +34,31 @@ class JsonDocument
 public:
     // Parses text (which must outlive the document). On a syntax error returns
     // false and writes "LINE:COL: syntax error: what" into *error.
-    bool parse(std::string_view text, std::string* error, const ElementSink& sink = nullptr);
+    bool Parse(std::string_view text, std::string* error, const ElementSink& sink = nullptr);
     // True when text lies in the parsed input (not in unescaped storage,
     // which a sink's Consumed answer may drop).
-    bool inInput(std::string_view text) const
+    bool InInput(std::string_view text) const
     {
         return text.data() >= m_text.data() && text.data() + text.size() <= m_text.data() + m_text.size();
     }
 
-    std::uint32_t root() const { return 0; }
-    JsonType type(std::uint32_t node) const { return m_nodes[node].type; }
+    std::uint32_t Root() const { return 0; }
+    JsonType Type(std::uint32_t node) const { return m_nodes[node].type; }
     // Strings and numbers: the text (strings unescaped). Object members: the
     // key node's text is the member name.
-    std::string_view text(std::uint32_t node) const;
+    std::string_view Text(std::uint32_t node) const;
     // Arrays and objects: number of elements (members).
     std::uint32_t size(std::uint32_t node) const { return m_nodes[node].count; }
     // First element of an array, or first key of an object; kNoNode when empty.
-    std::uint32_t first(std::uint32_t node) const { return m_nodes[node].first; }
+    std::uint32_t First(std::uint32_t node) const { return m_nodes[node].first; }
     // The element or key after this one; for a key, next() is its value and
     // next(value) the following key.
-    std::uint32_t next(std::uint32_t node) const { return m_nodes[node].next; }
+    std::uint32_t Next(std::uint32_t node) const { return m_nodes[node].next; }
     // The value of an object's member, or kNoNode.
-    std::uint32_t member(std::uint32_t object, std::string_view name) const;
+    std::uint32_t Member(std::uint32_t object, std::string_view name) const;
     // A number as a 64-bit integer; false for fractions, exponents and
     // numbers out of range.
-    bool integer(std::uint32_t node, std::int64_t* value) const;
+    bool Integer(std::uint32_t node, std::int64_t* value) const;
 
 private:
     struct Node

@@ -115,8 +115,8 @@ bool ReadSchemaRecord(std::string_view text, const std::string& fileName, Schema
     LdifReader reader(text, fileName);
     LdifRecord record;
     for (bool done = false;;) {
-        if (!reader.next(&record, &done)) {
-            *error = reader.error();
+        if (!reader.Next(&record, &done)) {
+            *error = reader.Error();
             return false;
         }
         if (done) {
@@ -149,11 +149,11 @@ void AddTreeClasses(Schema& schema)
     ClassDef root;
     root.name = "Tree Root";
     root.flags = DS_CONTAINER_CLASS | DS_EFFECTIVE_CLASS;
-    schema.addClass(root);
+    schema.AddClass(root);
     ClassDef implied;
     implied.name = std::string(kImpliedClass);
     implied.flags = DS_CONTAINER_CLASS | DS_EFFECTIVE_CLASS;
-    schema.addClass(implied);
+    schema.AddClass(implied);
 }
 
 // One entry of the file on its way into the directory.
@@ -174,29 +174,29 @@ public:
         , m_warnings(warnings)
     { }
 
-    bool load(const std::string& schemaFile, std::shared_ptr<MemoryDirectory>* result, std::string* error);
+    bool Load(const std::string& schemaFile, std::shared_ptr<MemoryDirectory>* result, std::string* error);
 
 private:
-    bool fail(std::size_t line, const std::string& what)
+    bool Fail(std::size_t line, const std::string& what)
     {
         m_error = m_file + ":" + std::to_string(line) + ": " + what;
         return false;
     }
-    void warn(std::size_t line, const std::string& what)
+    void Warn(std::size_t line, const std::string& what)
     {
         if (m_warnings != nullptr) {
             m_warnings->push_back(m_file + ":" + std::to_string(line) + ": " + what);
         }
     }
-    bool chooseSchema(const std::string& schemaFile);
-    bool takeEntry(LdifRecord& record);
+    bool ChooseSchema(const std::string& schemaFile);
+    bool TakeEntry(LdifRecord& record);
     // The schema id of an attribute description (options and other names
     // of the attribute understood), or kNoSchemaId.
-    int knownAttribute(std::string_view description) const;
+    int KnownAttribute(std::string_view description) const;
     // The same, adding an attribute in no schema as a case-ignore string
     // with a warning naming the line (none for line 0).
-    int attributeOf(std::string_view description, std::size_t line);
-    bool build(std::shared_ptr<MemoryDirectory>* result);
+    int AttributeOf(std::string_view description, std::size_t line);
+    bool Build(std::shared_ptr<MemoryDirectory>* result);
 
     std::string_view m_text;
     std::string m_file;
@@ -209,7 +209,7 @@ private:
     std::unordered_map<int, std::string> m_namingOf; // class id -> naming type of its entries
 };
 
-bool LdifLoader::chooseSchema(const std::string& schemaFile)
+bool LdifLoader::ChooseSchema(const std::string& schemaFile)
 {
     bool found = false;
     if (!ReadSchemaRecord(m_text, m_file, &m_schema, &m_aliases, &found, &m_error)) {
@@ -235,23 +235,23 @@ bool LdifLoader::chooseSchema(const std::string& schemaFile)
     } else {
         AddTreeClasses(m_schema);
     }
-    m_objectClass = attributeOf("objectClass", 0);
+    m_objectClass = AttributeOf("objectClass", 0);
     return true;
 }
 
-int LdifLoader::knownAttribute(std::string_view description) const
+int LdifLoader::KnownAttribute(std::string_view description) const
 {
     const std::string_view type = BaseType(description);
-    if (const int id = m_schema.findAttribute(type); id != kNoSchemaId) {
+    if (const int id = m_schema.FindAttribute(type); id != kNoSchemaId) {
         return id;
     }
     const auto it = m_aliases.find(FoldCase(type));
-    return it == m_aliases.end() ? kNoSchemaId : m_schema.findAttribute(it->second);
+    return it == m_aliases.end() ? kNoSchemaId : m_schema.FindAttribute(it->second);
 }
 
-int LdifLoader::attributeOf(std::string_view description, std::size_t line)
+int LdifLoader::AttributeOf(std::string_view description, std::size_t line)
 {
-    if (const int id = knownAttribute(description); id != kNoSchemaId) {
+    if (const int id = KnownAttribute(description); id != kNoSchemaId) {
         return id;
     }
     const std::string_view type = BaseType(description);
@@ -259,14 +259,14 @@ int LdifLoader::attributeOf(std::string_view description, std::size_t line)
     def.name = std::string(type);
     def.syntaxId = SYN_CI_STRING;
     def.flags = DS_STRING_ATTR;
-    m_schema.addAttribute(def);
+    m_schema.AddAttribute(def);
     if (line != 0) {
-        warn(line, "attribute " + Quote(type) + " is in no schema; its values are taken as case-ignore strings");
+        Warn(line, "attribute " + Quote(type) + " is in no schema; its values are taken as case-ignore strings");
     }
-    return m_schema.findAttribute(type);
+    return m_schema.FindAttribute(type);
 }
 
-bool LdifLoader::takeEntry(LdifRecord& record)
+bool LdifLoader::TakeEntry(LdifRecord& record)
 {
     Entry entry;
     entry.line = record.line;
@@ -274,10 +274,10 @@ bool LdifLoader::takeEntry(LdifRecord& record)
     // A DN is UTF-8 text (RFC 4514) and each of its values names something:
     // names of other bytes or of an empty value could not be looked up.
     if (!IsUtf8(record.dn)) {
-        return fail(record.line, "the distinguished name is not UTF-8");
+        return Fail(record.line, "the distinguished name is not UTF-8");
     }
     if (!ldap::ParseDn(record.dn, &entry.components)) {
-        return fail(record.line, Quote(record.dn) + " is not a distinguished name");
+        return Fail(record.line, Quote(record.dn) + " is not a distinguished name");
     }
     for (const ldap::DnComponent& component : entry.components) {
         bool empty = component.value.empty();
@@ -287,26 +287,26 @@ bool LdifLoader::takeEntry(LdifRecord& record)
             utf8 = utf8 && IsUtf8(part.value);
         }
         if (empty) {
-            return fail(record.line, Quote(record.dn) + " has a relative name with an empty value");
+            return Fail(record.line, Quote(record.dn) + " has a relative name with an empty value");
         }
         if (!utf8) {
-            return fail(record.line, Quote(record.dn) + " escapes bytes that are not UTF-8");
+            return Fail(record.line, Quote(record.dn) + " escapes bytes that are not UTF-8");
         }
         bool control = HasControl(component.value);
         for (const ldap::DnPart& part : component.more) {
             control = control || HasControl(part.value);
         }
         if (control) {
-            return fail(record.line, "the distinguished name holds a control character");
+            return Fail(record.line, "the distinguished name holds a control character");
         }
     }
     if (entry.components.empty()) {
-        return fail(record.line, "an entry needs a distinguished name (the root is no entry)");
+        return Fail(record.line, "an entry needs a distinguished name (the root is no entry)");
     }
     std::vector<std::string_view> objectClasses;
     std::size_t classLine = record.line;
     for (const LdifValue& v : record.values) {
-        if (knownAttribute(v.description) == m_objectClass) {
+        if (KnownAttribute(v.description) == m_objectClass) {
             objectClasses.push_back(v.value);
             classLine = v.line;
         }
@@ -316,21 +316,21 @@ bool LdifLoader::takeEntry(LdifRecord& record)
     if (base.empty()) {
         base = "top";
     }
-    int classId = m_schema.findClass(base);
+    int classId = m_schema.FindClass(base);
     if (classId == kNoSchemaId) {
         ClassDef def;
         def.name = base;
         def.flags = DS_EFFECTIVE_CLASS;
-        m_schema.addClass(def);
-        classId = m_schema.findClass(base);
-        warn(classLine, "object class " + Quote(base) + " is in no schema; it is taken as a structural class");
+        m_schema.AddClass(def);
+        classId = m_schema.FindClass(base);
+        Warn(classLine, "object class " + Quote(base) + " is in no schema; it is taken as a structural class");
     }
     // A class takes the naming type of the first entry of it, so that typed
     // names read as the DNs write them.
     m_namingOf.try_emplace(classId, ldap::NamingTypes({entry.components.front()}).front());
     entry.object.classId = classId;
     for (const std::string& name : aux) {
-        entry.object.auxClasses.push_back(m_schema.findClass(name));
+        entry.object.auxClasses.push_back(m_schema.FindClass(name));
     }
     const ldap::DnToName nameOf = [](std::string_view dn) {
         std::vector<ldap::DnComponent> components;
@@ -346,11 +346,11 @@ bool LdifLoader::takeEntry(LdifRecord& record)
     };
     auto& attributes = entry.object.attributes;
     for (LdifValue& v : record.values) {
-        const int id = attributeOf(v.description, v.line);
-        const AttributeDef& def = m_schema.attribute(id);
+        const int id = AttributeOf(v.description, v.line);
+        const AttributeDef& def = m_schema.Attribute(id);
         std::string wire;
         if (!ldap::LdapValueToWire(def.syntaxId, v.value, nameOf, &wire) || !FitsCharacterSet(def.syntaxId, v.value)) {
-            return fail(v.line,
+            return Fail(v.line,
                 "the value of " + Quote(v.description) + " is not of its syntax (" + std::to_string(def.syntaxId) +
                     ")");
         }
@@ -365,7 +365,7 @@ bool LdifLoader::takeEntry(LdifRecord& record)
             attributes.push_back(StoredAttribute {id, {}});
             at = attributes.end() - 1;
         } else if ((def.flags & DS_SINGLE_VALUED_ATTR) != 0) {
-            return fail(v.line, "the single-valued attribute " + Quote(def.name) + " is given a second value");
+            return Fail(v.line, "the single-valued attribute " + Quote(def.name) + " is given a second value");
         }
         at->values.push_back(std::move(wire));
     }
@@ -375,7 +375,7 @@ bool LdifLoader::takeEntry(LdifRecord& record)
     return true;
 }
 
-bool LdifLoader::build(std::shared_ptr<MemoryDirectory>* result)
+bool LdifLoader::Build(std::shared_ptr<MemoryDirectory>* result)
 {
     if (m_entries.empty()) {
         m_error = m_file + ": the file holds no entries";
@@ -390,28 +390,28 @@ bool LdifLoader::build(std::shared_ptr<MemoryDirectory>* result)
     stem = stem.substr(0, stem.find('.'));
     // The ancestors a file leaves out are those above its top entry: their
     // class takes the type of its top component ("dc" of "dc=com").
-    m_namingOf.try_emplace(m_schema.findClass(kImpliedClass), ldap::NamingTypes({top.components.back()}).front());
+    m_namingOf.try_emplace(m_schema.FindClass(kImpliedClass), ldap::NamingTypes({top.components.back()}).front());
     // The schema with the naming types the entries gave their classes.
     Schema schema;
-    for (const AttributeDef& def : m_schema.attributes()) {
-        schema.addAttribute(def);
+    for (const AttributeDef& def : m_schema.Attributes()) {
+        schema.AddAttribute(def);
     }
-    for (std::size_t i = 0; i < m_schema.classes().size(); ++i) {
-        ClassDef def = m_schema.classes()[i];
+    for (std::size_t i = 0; i < m_schema.Classes().size(); ++i) {
+        ClassDef def = m_schema.Classes()[i];
         if (const auto it = m_namingOf.find(static_cast<int>(i)); it != m_namingOf.end() && def.naming.empty()) {
             def.naming.push_back(it->second);
         }
-        schema.addClass(std::move(def));
+        schema.AddClass(std::move(def));
     }
     auto directory = std::make_shared<MemoryDirectory>(
         ldap::TreeNameFromBase(topDn, stem), ldap::TypelessName(top.components), std::move(schema));
-    directory->storeNamingValues();
+    directory->StoreNamingValues();
     // As the LDAP service: a name keeps the type of a component whose value
     // alone would name a sibling too.
-    directory->setNamesCarryTypes(true);
+    directory->SetNamesCarryTypes(true);
     directory->reserve(m_entries.size());
-    const int implied = m_schema.findClass(kImpliedClass);
-    directory->setImpliedClass(implied);
+    const int implied = m_schema.FindClass(kImpliedClass);
+    directory->SetImpliedClass(implied);
     // Names as the LDAP service gives them: a component is written with its
     // type when a sibling has the same value under another naming attribute.
     // parent DN -> value -> the types it is named by (a DN given twice counts once)
@@ -443,7 +443,7 @@ bool LdifLoader::build(std::shared_ptr<MemoryDirectory>* result)
         return name;
     };
     // The default name context in the spelling of the entries' names.
-    directory->setDefaultNameContext(nameOf(top.components));
+    directory->SetDefaultNameContext(nameOf(top.components));
     std::unordered_map<std::string, std::pair<std::uint32_t, std::size_t>> byName; // folded name -> index, line
     byName.reserve(m_entries.size());
     for (Entry& entry : m_entries) {
@@ -453,26 +453,26 @@ bool LdifLoader::build(std::shared_ptr<MemoryDirectory>* result)
         for (std::size_t at = 0; at < entry.components.size(); ++at) {
             const std::size_t length = componentName(entry.components, at).size();
             if (length > kMaxRdnChars) {
-                return fail(entry.line,
+                return Fail(entry.line,
                     "the name of " + Quote(ldap::FormatDn(entry.components)) + " has a component of " +
                         std::to_string(length) + " characters (at most " + std::to_string(kMaxRdnChars) +
                         " are carried)");
             }
             if (componentName(entry.components, at).front() == '[') {
-                return fail(entry.line,
+                return Fail(entry.line,
                     "the name of " + Quote(ldap::FormatDn(entry.components)) +
                         " has a component that starts with \"[\" (names in brackets are the client's own)");
             }
             typedLength += (at == 0 ? 0 : 1) + entry.components[at].type.size() + 1 + length;
         }
         if (typedLength >= kMaxNameChars) {
-            return fail(entry.line,
+            return Fail(entry.line,
                 "the name of " + Quote(ldap::FormatDn(entry.components)) + " is longer than " +
                     std::to_string(kMaxNameChars - 1) + " characters in typed form");
         }
         const std::string key = FoldCase(nameOf(entry.components));
         if (const auto it = byName.find(key); it != byName.end()) {
-            return fail(entry.line,
+            return Fail(entry.line,
                 "the entry " + Quote(ldap::FormatDn(entry.components)) + " has the name " +
                     Quote(nameOf(entry.components)) + " of the entry of line " + std::to_string(it->second.second));
         }
@@ -490,38 +490,38 @@ bool LdifLoader::build(std::shared_ptr<MemoryDirectory>* result)
             placeholder.rdn = componentName(above, 0);
             placeholder.parent = parent;
             placeholder.classId = implied;
-            parent = directory->addObject(std::move(placeholder));
+            parent = directory->AddObject(std::move(placeholder));
             byName.emplace(aboveKey, std::make_pair(parent, std::size_t {0}));
         }
         entry.object.rdn = componentName(entry.components, 0);
         entry.object.parent = parent;
-        const std::uint32_t index = directory->addObject(std::move(entry.object));
-        directory->setDistinguishedName(index, std::move(entry.dn));
+        const std::uint32_t index = directory->AddObject(std::move(entry.object));
+        directory->SetDistinguishedName(index, std::move(entry.dn));
         byName.emplace(key, std::make_pair(index, entry.line));
     }
-    directory->finish();
+    directory->Finish();
     *result = std::move(directory);
     return true;
 }
 
-bool LdifLoader::load(const std::string& schemaFile, std::shared_ptr<MemoryDirectory>* result, std::string* error)
+bool LdifLoader::Load(const std::string& schemaFile, std::shared_ptr<MemoryDirectory>* result, std::string* error)
 {
-    bool ok = chooseSchema(schemaFile);
+    bool ok = ChooseSchema(schemaFile);
     if (ok) {
         LdifReader reader(m_text, m_file);
         LdifRecord record;
         for (bool done = false; ok;) {
-            if (!reader.next(&record, &done)) {
-                m_error = reader.error();
+            if (!reader.Next(&record, &done)) {
+                m_error = reader.Error();
                 ok = false;
             } else if (done) {
                 break;
             } else if (!IsSchemaRecord(record)) {
-                ok = takeEntry(record);
+                ok = TakeEntry(record);
             }
         }
     }
-    ok = ok && build(result);
+    ok = ok && Build(result);
     if (!ok) {
         *error = m_error;
     }
@@ -579,7 +579,7 @@ bool LoadLdifText(std::string_view text, const std::string& fileName, const std:
     std::shared_ptr<MemoryDirectory>* directory, std::vector<std::string>* warnings, std::string* error)
 {
     LdifLoader loader(text, fileName, warnings);
-    return loader.load(schemaFile, directory, error);
+    return loader.Load(schemaFile, directory, error);
 }
 
 } // namespace veralith::client::memory

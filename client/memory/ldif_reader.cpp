@@ -115,13 +115,13 @@ LdifReader::LdifReader(std::string_view text, std::string fileName)
     }
 }
 
-bool LdifReader::fail(std::size_t line, const std::string& what)
+bool LdifReader::Fail(std::size_t line, const std::string& what)
 {
     m_error = m_file + ":" + std::to_string(line) + ": " + what;
     return false;
 }
 
-bool LdifReader::nextLine()
+bool LdifReader::NextLine()
 {
     m_line.clear();
     bool comment = false;
@@ -167,27 +167,27 @@ bool LdifReader::nextLine()
     }
     if (comment) {
         // A comment (and its folds) is passed over: read on.
-        return nextLine();
+        return NextLine();
     }
     return have;
 }
 
-bool LdifReader::parseSpec(std::string* description, std::string* value)
+bool LdifReader::ParseSpec(std::string* description, std::string* value)
 {
     if (m_line.front() == ' ') {
-        return fail(m_lineNumber, "a folded line continues nothing");
+        return Fail(m_lineNumber, "a folded line continues nothing");
     }
     const std::size_t colon = m_line.find(':');
     if (colon == std::string::npos) {
-        return fail(m_lineNumber, "expected \"name: value\", found " + Shown(m_line));
+        return Fail(m_lineNumber, "expected \"name: value\", found " + Shown(m_line));
     }
     *description = m_line.substr(0, colon);
     if (!IsAttributeDescription(*description)) {
-        return fail(m_lineNumber, Shown(*description) + " is not an attribute name");
+        return Fail(m_lineNumber, Shown(*description) + " is not an attribute name");
     }
     std::string_view rest = std::string_view(m_line).substr(colon + 1);
     if (!rest.empty() && rest.front() == '<') {
-        return fail(
+        return Fail(
             m_lineNumber, "the value of " + Shown(*description) + " is given by URL; values from URLs are not read");
     }
     const bool base64 = !rest.empty() && rest.front() == ':';
@@ -199,13 +199,13 @@ bool LdifReader::parseSpec(std::string* description, std::string* value)
     }
     if (base64) {
         if (!ParseTreeBytes("base64:" + std::string(rest), value)) {
-            return fail(m_lineNumber, "the value of " + Shown(*description) + " is not base64");
+            return Fail(m_lineNumber, "the value of " + Shown(*description) + " is not base64");
         }
         return true;
     }
     for (char c : rest) {
         if (c == '\0' || c == '\r') {
-            return fail(m_lineNumber,
+            return Fail(m_lineNumber,
                 std::string("the value of ") + Shown(*description) + " holds " + (c == '\0' ? "NUL" : "CR") +
                     " (write it in base64)");
         }
@@ -214,13 +214,13 @@ bool LdifReader::parseSpec(std::string* description, std::string* value)
     return true;
 }
 
-bool LdifReader::next(LdifRecord* record, bool* done)
+bool LdifReader::Next(LdifRecord* record, bool* done)
 {
     record->dn.clear();
     record->values.clear();
     // Blank lines between records; the version line before the first.
     while (true) {
-        if (!nextLine()) {
+        if (!NextLine()) {
             *done = true;
             return true;
         }
@@ -230,27 +230,27 @@ bool LdifReader::next(LdifRecord* record, bool* done)
     }
     std::string description;
     std::string value;
-    if (!parseSpec(&description, &value)) {
+    if (!ParseSpec(&description, &value)) {
         return false;
     }
     if (!m_started) {
         m_started = true;
         if (SameTextIgnoreCase(description, "version")) {
             if (value != "1") {
-                return fail(m_lineNumber, "version " + Shown(value) + " is not known (only version 1 is)");
+                return Fail(m_lineNumber, "version " + Shown(value) + " is not known (only version 1 is)");
             }
-            return next(record, done);
+            return Next(record, done);
         }
     }
     if (!SameTextIgnoreCase(description, "dn")) {
-        return fail(m_lineNumber, "expected \"dn:\" to begin a record, found " + Shown(description + ":"));
+        return Fail(m_lineNumber, "expected \"dn:\" to begin a record, found " + Shown(description + ":"));
     }
     record->dn = value;
     record->line = m_lineNumber;
     bool first = true;
     bool controls = false;
-    while (nextLine() && !m_line.empty()) {
-        if (!parseSpec(&description, &value)) {
+    while (NextLine() && !m_line.empty()) {
+        if (!ParseSpec(&description, &value)) {
             return false;
         }
         if (first && SameTextIgnoreCase(description, "control")) {
@@ -258,25 +258,25 @@ bool LdifReader::next(LdifRecord* record, bool* done)
             continue;
         }
         if (controls && !SameTextIgnoreCase(description, "changetype")) {
-            return fail(m_lineNumber, "controls must be followed by \"changetype:\"");
+            return Fail(m_lineNumber, "controls must be followed by \"changetype:\"");
         }
         if (first && SameTextIgnoreCase(description, "changetype")) {
             first = false;
             controls = false;
             if (!SameTextIgnoreCase(value, "add")) {
-                return fail(m_lineNumber,
+                return Fail(m_lineNumber,
                     "change records are not read (changetype: " + value + "); only entries and \"changetype: add\"");
             }
             continue;
         }
         first = false;
         if (SameTextIgnoreCase(description, "dn")) {
-            return fail(m_lineNumber, "a second \"dn:\" in one record (a blank line must end each record)");
+            return Fail(m_lineNumber, "a second \"dn:\" in one record (a blank line must end each record)");
         }
         record->values.push_back(LdifValue {description, value, m_lineNumber});
     }
     if (record->values.empty()) {
-        return fail(record->line, "the entry " + Shown(record->dn) + " has no attributes");
+        return Fail(record->line, "the entry " + Shown(record->dn) + " has no attributes");
     }
     *done = false;
     return true;

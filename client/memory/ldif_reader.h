@@ -44,17 +44,17 @@ public:
 
     // Reads the next record into *record. Returns false on a fault (the
     // message in error()); sets *done (and returns true) past the last one.
-    bool next(LdifRecord* record, bool* done);
-    const std::string& error() const { return m_error; }
+    bool Next(LdifRecord* record, bool* done);
+    const std::string& Error() const { return m_error; }
 
 private:
     // The next logical line (folds joined) into m_line and its first line
     // number into m_lineNumber; false at the end of the text. Blank lines
     // come back empty; comments are passed over.
-    bool nextLine();
-    bool fail(std::size_t line, const std::string& what);
+    bool NextLine();
+    bool Fail(std::size_t line, const std::string& what);
     // Splits "description: value" (or "::" base64) into its parts.
-    bool parseSpec(std::string* description, std::string* value);
+    bool ParseSpec(std::string* description, std::string* value);
 
     std::string_view m_text;
     std::string m_file;

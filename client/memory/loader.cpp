@@ -34,7 +34,7 @@ bool LoadTreeText(std::string_view text, const std::string& fileName, std::share
                 text, fileName, schemaFile == nullptr ? std::string() : schemaFile, directory, warnings, error);
         }
         TreeLoader loader(text, fileName);
-        return loader.load(directory, error);
+        return loader.Load(directory, error);
     } catch (const std::bad_alloc&) {
         *error = fileName + ": not enough memory to load the file";
         return false;

@@ -22,25 +22,25 @@ public:
         , m_containersOnly(containersOnly)
     { }
 
-    DirResult next(ObjectSummary* entry, bool* done) override
+    DirResult Next(ObjectSummary* entry, bool* done) override
     {
-        const auto& children = m_directory->object(m_parent).children;
-        const Schema& schema = m_directory->getSchema();
+        const auto& children = m_directory->Object(m_parent).children;
+        const Schema& schema = m_directory->GetSchema();
         while (m_pos < children.size()) {
             const std::uint32_t child = children[m_pos++];
             ++m_examined;
-            const auto& def = schema.getClassDef(m_directory->object(child).classId);
+            const auto& def = schema.GetClassDef(m_directory->Object(child).classId);
             if (m_containersOnly && (def.flags & DS_CONTAINER_CLASS) == 0) {
                 continue;
             }
-            m_directory->summarize(child, entry);
+            m_directory->Summarize(child, entry);
             *done = false;
             return 0;
         }
         *done = true;
         return 0;
     }
-    std::uint32_t examined() const override { return m_examined; }
+    std::uint32_t Examined() const override { return m_examined; }
 
 private:
     std::shared_ptr<const MemoryDirectory> m_directory;
@@ -60,16 +60,16 @@ MemoryDirectory::MemoryDirectory(std::string tree, std::string defaultNameContex
     // The class list derived from class and auxiliary classes; an LDAP
     // schema's objectClass (which knows "Object Class" only as a further
     // name) is stored like any other attribute.
-    const int objectClass = m_schema.findAttribute("Object Class");
-    if (objectClass != kNoSchemaId && SameTextIgnoreCase(m_schema.attribute(objectClass).name, "Object Class")) {
+    const int objectClass = m_schema.FindAttribute("Object Class");
+    if (objectClass != kNoSchemaId && SameTextIgnoreCase(m_schema.Attribute(objectClass).name, "Object Class")) {
         m_objectClassAttr = objectClass;
     }
-    for (std::size_t i = 0; i < m_schema.classes().size(); ++i) {
-        const std::string naming = m_schema.namingAttribute(static_cast<int>(i));
+    for (std::size_t i = 0; i < m_schema.Classes().size(); ++i) {
+        const std::string naming = m_schema.NamingAttribute(static_cast<int>(i));
         m_namingType.push_back(naming);
-        m_namingAttr.push_back(m_schema.findAttribute(naming));
+        m_namingAttr.push_back(m_schema.FindAttribute(naming));
     }
-    const int rootClass = m_schema.findClass("Tree Root");
+    const int rootClass = m_schema.FindClass("Tree Root");
     m_objects.emplace_back().classId = rootClass == kNoSchemaId ? 0 : rootClass;
 }
 
@@ -80,7 +80,7 @@ TextArena::~TextArena()
     }
 }
 
-std::string_view TextArena::keep(std::string_view text)
+std::string_view TextArena::Keep(std::string_view text)
 {
     if (text.empty()) {
         return {};
@@ -112,27 +112,27 @@ std::string_view TextArena::keep(std::string_view text)
     return {at, text.size()};
 }
 
-std::uint32_t MemoryDirectory::addObject(const StoredObject& object)
+std::uint32_t MemoryDirectory::AddObject(const StoredObject& object)
 {
-    const std::uint32_t index = beginObject(object.rdn, object.classId, object.created, object.modified);
+    const std::uint32_t index = BeginObject(object.rdn, object.classId, object.created, object.modified);
     m_objects[index].auxClasses = object.auxClasses;
     for (const StoredAttribute& attribute : object.attributes) {
-        addAttribute(attribute.attrId);
+        AddAttribute(attribute.attrId);
         for (const std::string& value : attribute.values) {
-            addValue(value);
+            AddValue(value);
         }
     }
-    endObject();
-    attach(index, object.parent);
+    EndObject();
+    Attach(index, object.parent);
     return index;
 }
 
-std::uint32_t MemoryDirectory::beginObject(
+std::uint32_t MemoryDirectory::BeginObject(
     std::string_view rdn, std::int32_t classId, std::uint32_t created, std::uint32_t modified)
 {
     const auto index = static_cast<std::uint32_t>(m_objects.size());
     ObjectRecord& record = m_objects.emplace_back();
-    record.rdn = m_arena.keep(rdn);
+    record.rdn = m_arena.Keep(rdn);
     record.classId = classId;
     record.created = created;
     record.modified = modified;
@@ -140,19 +140,19 @@ std::uint32_t MemoryDirectory::beginObject(
     return index;
 }
 
-void MemoryDirectory::addAttribute(std::int32_t attrId)
+void MemoryDirectory::AddAttribute(std::int32_t attrId)
 {
     m_attributes.push_back(AttributeRecord {attrId, static_cast<std::uint32_t>(m_values.size()), 0});
     ++m_objects.back().attributeCount;
 }
 
-void MemoryDirectory::addValue(std::string_view wire)
+void MemoryDirectory::AddValue(std::string_view wire)
 {
-    m_values.push_back(m_arena.keep(wire));
+    m_values.push_back(m_arena.Keep(wire));
     ++m_attributes.back().valueCount;
 }
 
-void MemoryDirectory::endObject()
+void MemoryDirectory::EndObject()
 {
     const ObjectRecord& record = m_objects.back();
     const auto first = m_attributes.begin() + record.firstAttribute;
@@ -160,7 +160,7 @@ void MemoryDirectory::endObject()
         [](const AttributeRecord& a, const AttributeRecord& b) { return a.attrId < b.attrId; });
 }
 
-void MemoryDirectory::attach(std::uint32_t child, std::uint32_t parent)
+void MemoryDirectory::Attach(std::uint32_t child, std::uint32_t parent)
 {
     m_objects[child].parent = parent;
     m_objects[parent].children.push_back(child);
@@ -168,16 +168,16 @@ void MemoryDirectory::attach(std::uint32_t child, std::uint32_t parent)
     m_lastFound = kNoObject;
 }
 
-void MemoryDirectory::replaceValue(
+void MemoryDirectory::ReplaceValue(
     std::uint32_t index, std::int32_t attrId, std::uint32_t valueIndex, std::string_view wire)
 {
-    const AttributeRecord* a = stored(index, attrId);
+    const AttributeRecord* a = Stored(index, attrId);
     if (a != nullptr && valueIndex < a->valueCount) {
-        m_values[a->firstValue + valueIndex] = m_arena.keep(wire);
+        m_values[a->firstValue + valueIndex] = m_arena.Keep(wire);
     }
 }
 
-void MemoryDirectory::finish()
+void MemoryDirectory::Finish()
 {
     const auto before = [this](std::uint32_t a, std::uint32_t b) {
         return CompareIgnoreCase(m_objects[a].rdn, m_objects[b].rdn) < 0;
@@ -201,7 +201,7 @@ void MemoryDirectory::finish()
     // one a binary search would meet first is found.
     for (const ObjectRecord& o : m_objects) {
         for (const std::uint32_t index : o.children) {
-            std::size_t slot = childHash(m_objects[index].parent, m_objects[index].rdn) & mask;
+            std::size_t slot = ChildHash(m_objects[index].parent, m_objects[index].rdn) & mask;
             while (m_childSlots[slot] != kNoObject) {
                 slot = (slot + 1) & mask;
             }
@@ -210,19 +210,19 @@ void MemoryDirectory::finish()
     }
 }
 
-std::size_t MemoryDirectory::childHash(std::uint32_t parent, std::string_view rdn)
+std::size_t MemoryDirectory::ChildHash(std::uint32_t parent, std::string_view rdn)
 {
     return FoldedNameHash()(rdn) ^ (static_cast<std::size_t>(parent) * 0x9E3779B97F4A7C15ULL);
 }
 
-std::uint32_t MemoryDirectory::child(std::uint32_t parent, std::string_view rdn) const
+std::uint32_t MemoryDirectory::Child(std::uint32_t parent, std::string_view rdn) const
 {
     if (rdn.empty()) {
         return kNoObject;
     }
     if (!m_childSlots.empty()) {
         const std::size_t mask = m_childSlots.size() - 1;
-        for (std::size_t slot = childHash(parent, rdn) & mask;; slot = (slot + 1) & mask) {
+        for (std::size_t slot = ChildHash(parent, rdn) & mask;; slot = (slot + 1) & mask) {
             const std::uint32_t index = m_childSlots[slot];
             if (index == kNoObject) {
                 return kNoObject;
@@ -248,7 +248,7 @@ std::uint32_t MemoryDirectory::find(std::string_view fullName) const
     if (m_lastFound != kNoObject && fullName == m_lastName) {
         return m_lastFound;
     }
-    const std::uint32_t found = resolve(fullName);
+    const std::uint32_t found = Resolve(fullName);
     if (found != kNoObject) {
         m_lastName.assign(fullName);
         m_lastFound = found;
@@ -256,7 +256,7 @@ std::uint32_t MemoryDirectory::find(std::string_view fullName) const
     return found;
 }
 
-std::uint32_t MemoryDirectory::resolve(std::string_view fullName) const
+std::uint32_t MemoryDirectory::Resolve(std::string_view fullName) const
 {
     std::uint32_t current = kRootObject;
     // Walk from the root side: the last component first.
@@ -265,13 +265,13 @@ std::uint32_t MemoryDirectory::resolve(std::string_view fullName) const
         const std::size_t dot = FindUnescapedBackward(fullName, '.', end);
         const std::size_t start = dot == std::string_view::npos ? 0 : dot + 1;
         const std::string_view rdn = fullName.substr(start, end - start);
-        std::uint32_t found = child(current, rdn);
+        std::uint32_t found = Child(current, rdn);
         // Where names carry types, a typed component ("CN=ann") also names
         // a sibling stored by its value alone ("ann").
         if (found == kNoObject && m_typedNames) {
             const std::size_t equals = FindUnescaped(rdn, '=');
             if (equals != std::string_view::npos && FindUnescaped(rdn, '+') == std::string_view::npos) {
-                found = child(current, rdn.substr(equals + 1));
+                found = Child(current, rdn.substr(equals + 1));
             }
         }
         if (found == kNoObject) {
@@ -285,7 +285,7 @@ std::uint32_t MemoryDirectory::resolve(std::string_view fullName) const
     }
 }
 
-std::string MemoryDirectory::fullName(std::uint32_t index) const
+std::string MemoryDirectory::FullName(std::uint32_t index) const
 {
     // Measured first, so that the name is one allocation, not one per
     // doubling.
@@ -304,11 +304,11 @@ std::string MemoryDirectory::fullName(std::uint32_t index) const
     return name;
 }
 
-void MemoryDirectory::summarize(std::uint32_t index, ObjectSummary* entry) const
+void MemoryDirectory::Summarize(std::uint32_t index, ObjectSummary* entry) const
 {
     const ObjectRecord& o = m_objects[index];
-    const ClassDef& def = m_schema.getClassDef(o.classId);
-    entry->fullName = fullName(index);
+    const ClassDef& def = m_schema.GetClassDef(o.classId);
+    entry->fullName = FullName(index);
     std::size_t depth = 0;
     for (std::uint32_t i = index; i != kRootObject && i != kNoObject; i = m_objects[i].parent) {
         ++depth;
@@ -321,7 +321,7 @@ void MemoryDirectory::summarize(std::uint32_t index, ObjectSummary* entry) const
     entry->baseClass = def.name;
     entry->auxClasses.clear();
     for (std::int32_t aux : o.auxClasses) {
-        entry->auxClasses.push_back(m_schema.getClassDef(aux).name);
+        entry->auxClasses.push_back(m_schema.GetClassDef(aux).name);
     }
     entry->flags = 0;
     if ((def.flags & DS_CONTAINER_CLASS) != 0) {
@@ -333,7 +333,7 @@ void MemoryDirectory::summarize(std::uint32_t index, ObjectSummary* entry) const
     entry->aliasedObject.clear();
     if (SameTextIgnoreCase(def.name, "Alias")) {
         entry->flags |= DS_ALIAS_ENTRY;
-        const std::vector<std::string> target = values(index, m_schema.findAttribute("Aliased Object Name"));
+        const std::vector<std::string> target = Values(index, m_schema.FindAttribute("Aliased Object Name"));
         if (!target.empty()) {
             entry->aliasedObject = target.front();
         }
@@ -345,14 +345,14 @@ void MemoryDirectory::summarize(std::uint32_t index, ObjectSummary* entry) const
     if (index != kRootObject) {
         count += m_objectClassAttr != kNoSchemaId ? 1 : 0; // Object Class, unless stored
         const std::int32_t naming = m_namingAttr[static_cast<std::size_t>(o.classId)];
-        if (naming != kNoSchemaId && stored(index, naming) == nullptr) {
+        if (naming != kNoSchemaId && Stored(index, naming) == nullptr) {
             count += 1;
         }
     }
     entry->attributeCount = count;
 }
 
-const AttributeRecord* MemoryDirectory::stored(std::uint32_t index, std::int32_t attrId) const
+const AttributeRecord* MemoryDirectory::Stored(std::uint32_t index, std::int32_t attrId) const
 {
     const ObjectRecord& o = m_objects[index];
     const AttributeRecord* first = m_attributes.data() + o.firstAttribute;
@@ -362,25 +362,25 @@ const AttributeRecord* MemoryDirectory::stored(std::uint32_t index, std::int32_t
     return (it != last && it->attrId == attrId) ? it : nullptr;
 }
 
-std::vector<std::string_view> MemoryDirectory::storedValues(std::uint32_t index, std::int32_t attrId) const
+std::vector<std::string_view> MemoryDirectory::StoredValues(std::uint32_t index, std::int32_t attrId) const
 {
     std::vector<std::string_view> out;
     if (attrId == kNoSchemaId || index >= m_objects.size()) {
         return out;
     }
-    if (const AttributeRecord* a = stored(index, attrId); a != nullptr) {
+    if (const AttributeRecord* a = Stored(index, attrId); a != nullptr) {
         const auto first = m_values.begin() + a->firstValue;
         out.assign(first, first + a->valueCount);
     }
     return out;
 }
 
-std::int32_t MemoryDirectory::namingAttrOf(std::int32_t classId) const
+std::int32_t MemoryDirectory::NamingAttrOf(std::int32_t classId) const
 {
     return m_namingAttr[static_cast<std::size_t>(classId)];
 }
 
-std::vector<std::string> MemoryDirectory::values(std::uint32_t index, std::int32_t attrId) const
+std::vector<std::string> MemoryDirectory::Values(std::uint32_t index, std::int32_t attrId) const
 {
     std::vector<std::string> out;
     if (attrId == kNoSchemaId || index == kRootObject) {
@@ -388,19 +388,19 @@ std::vector<std::string> MemoryDirectory::values(std::uint32_t index, std::int32
     }
     const ObjectRecord& o = m_objects[index];
     if (attrId == m_objectClassAttr) {
-        for (int id : m_schema.classChain(o.classId)) {
-            out.push_back(m_schema.getClassDef(id).name);
+        for (int id : m_schema.ClassChain(o.classId)) {
+            out.push_back(m_schema.GetClassDef(id).name);
         }
         for (std::int32_t aux : o.auxClasses) {
-            out.push_back(m_schema.getClassDef(aux).name);
+            out.push_back(m_schema.GetClassDef(aux).name);
         }
         return out;
     }
-    const bool naming = attrId == namingAttrOf(o.classId);
+    const bool naming = attrId == NamingAttrOf(o.classId);
     if (naming) {
         out.emplace_back(o.rdn);
     }
-    if (const AttributeRecord* a = stored(index, attrId); a != nullptr) {
+    if (const AttributeRecord* a = Stored(index, attrId); a != nullptr) {
         for (std::uint32_t k = 0; k < a->valueCount; ++k) {
             const std::string_view v = m_values[a->firstValue + k];
             if (!naming || !SameTextIgnoreCase(v, o.rdn)) {
@@ -411,26 +411,26 @@ std::vector<std::string> MemoryDirectory::values(std::uint32_t index, std::int32
     return out;
 }
 
-bool MemoryDirectory::carries(std::uint32_t index, std::int32_t attrId) const
+bool MemoryDirectory::Carries(std::uint32_t index, std::int32_t attrId) const
 {
     if (attrId == kNoSchemaId || index == kRootObject) {
         return false;
     }
-    return attrId == m_objectClassAttr || attrId == namingAttrOf(m_objects[index].classId) ||
-        stored(index, attrId) != nullptr;
+    return attrId == m_objectClassAttr || attrId == NamingAttrOf(m_objects[index].classId) ||
+        Stored(index, attrId) != nullptr;
 }
 
-DirResult MemoryDirectory::readEntry(std::string_view fullName, ObjectSummary* entry)
+DirResult MemoryDirectory::ReadEntry(std::string_view fullName, ObjectSummary* entry)
 {
     const std::uint32_t index = find(fullName);
     if (index == kNoObject) {
         return ERR_NO_SUCH_ENTRY;
     }
-    summarize(index, entry);
+    Summarize(index, entry);
     return 0;
 }
 
-DirResult MemoryDirectory::readAttributes(
+DirResult MemoryDirectory::ReadAttributes(
     std::string_view fullName, const std::vector<std::string>* names, std::vector<AttributeData>* attributes)
 {
     const std::uint32_t index = find(fullName);
@@ -439,12 +439,12 @@ DirResult MemoryDirectory::readAttributes(
     }
     std::vector<std::int32_t> ids;
     if (names == nullptr) {
-        for (std::size_t i = 0; i < m_schema.attributes().size(); ++i) {
+        for (std::size_t i = 0; i < m_schema.Attributes().size(); ++i) {
             ids.push_back(static_cast<std::int32_t>(i));
         }
     } else {
         for (const std::string& name : *names) {
-            const std::int32_t id = m_schema.findAttribute(name);
+            const std::int32_t id = m_schema.FindAttribute(name);
             if (id != kNoSchemaId && std::find(ids.begin(), ids.end(), id) == ids.end()) {
                 ids.push_back(id);
             }
@@ -452,20 +452,20 @@ DirResult MemoryDirectory::readAttributes(
     }
     attributes->clear();
     for (std::int32_t id : ids) {
-        if (!carries(index, id)) {
+        if (!Carries(index, id)) {
             continue;
         }
-        const AttributeDef& def = m_schema.attribute(id);
+        const AttributeDef& def = m_schema.Attribute(id);
         AttributeData data;
         data.name = def.name;
         data.syntaxId = def.syntaxId;
-        data.values = values(index, id);
+        data.values = Values(index, id);
         attributes->push_back(std::move(data));
     }
     return 0;
 }
 
-DirResult MemoryDirectory::openList(
+DirResult MemoryDirectory::OpenList(
     std::string_view fullName, bool containersOnly, std::unique_ptr<ObjectCursor>* cursor)
 {
     const std::uint32_t index = find(fullName);
@@ -476,21 +476,21 @@ DirResult MemoryDirectory::openList(
     return 0;
 }
 
-DirResult MemoryDirectory::openStream(std::string_view fullName, std::string_view attribute, int* fd)
+DirResult MemoryDirectory::OpenStream(std::string_view fullName, std::string_view attribute, int* fd)
 {
     const std::uint32_t index = find(fullName);
     if (index == kNoObject) {
         return ERR_NO_SUCH_ENTRY;
     }
-    const std::int32_t id = m_schema.findAttribute(attribute);
-    const AttributeRecord* a = id == kNoSchemaId ? nullptr : stored(index, id);
-    if (a == nullptr || a->valueCount == 0 || m_schema.attribute(id).syntaxId != SYN_STREAM) {
+    const std::int32_t id = m_schema.FindAttribute(attribute);
+    const AttributeRecord* a = id == kNoSchemaId ? nullptr : Stored(index, id);
+    if (a == nullptr || a->valueCount == 0 || m_schema.Attribute(id).syntaxId != SYN_STREAM) {
         return ERR_NO_SUCH_ATTRIBUTE;
     }
     return OpenContentAsStream(m_values[a->firstValue], fd);
 }
 
-DirResult MemoryDirectory::distinguishedName(std::string_view fullName, std::string* dn)
+DirResult MemoryDirectory::DistinguishedName(std::string_view fullName, std::string* dn)
 {
     const std::uint32_t index = find(fullName);
     if (index == kNoObject) {
@@ -503,7 +503,7 @@ DirResult MemoryDirectory::distinguishedName(std::string_view fullName, std::str
     return 0;
 }
 
-void MemoryDirectory::setDistinguishedName(std::uint32_t index, std::string dn)
+void MemoryDirectory::SetDistinguishedName(std::uint32_t index, std::string dn)
 {
     if (m_dns.size() <= index) {
         m_dns.resize(static_cast<std::size_t>(index) + 1);
@@ -511,7 +511,7 @@ void MemoryDirectory::setDistinguishedName(std::uint32_t index, std::string dn)
     m_dns[index] = std::move(dn);
 }
 
-std::vector<std::string> MemoryDirectory::namingTypes(std::string_view fullName)
+std::vector<std::string> MemoryDirectory::NamingTypes(std::string_view fullName)
 {
     // Components from the leaf; each takes the type of the object it names
     // when that object exists.
@@ -523,7 +523,7 @@ std::vector<std::string> MemoryDirectory::namingTypes(std::string_view fullName)
     std::uint32_t current = kRootObject;
     for (std::size_t k = rdns.size(); k-- > 0;) {
         if (current != kNoObject) {
-            current = child(current, rdns[k]);
+            current = Child(current, rdns[k]);
         }
         if (current != kNoObject) {
             types[k] = m_namingType[static_cast<std::size_t>(m_objects[current].classId)];

@@ -26,7 +26,7 @@ namespace veralith::client::memory {
 inline constexpr std::uint32_t kNoObject = 0xFFFFFFFFu;
 inline constexpr std::uint32_t kRootObject = 0;
 
-// An object to add with addObject (a builder's form of it).
+// An object to add with AddObject (a builder's form of it).
 struct StoredAttribute
 {
     std::int32_t attrId = 0;
@@ -77,7 +77,7 @@ public:
     TextArena(const TextArena&) = delete;
     TextArena& operator=(const TextArena&) = delete;
 
-    std::string_view keep(std::string_view text);
+    std::string_view Keep(std::string_view text);
     // Bytes held in blocks (for tests and benchmarks).
     std::size_t capacity() const { return m_capacity; }
 
@@ -100,22 +100,22 @@ public:
     // attribute "Object Class".
     MemoryDirectory(std::string tree, std::string defaultNameContext, Schema schema);
 
-    // Building, one object at a time. addObject appends an object below its
+    // Building, one object at a time. AddObject appends an object below its
     // parent (not yet sorted among its siblings) and returns its index.
-    std::uint32_t addObject(const StoredObject& object);
-    // The same without building a StoredObject: beginObject appends an object
-    // without a parent (attach gives it one later); addAttribute and addValue
+    std::uint32_t AddObject(const StoredObject& object);
+    // The same without building a StoredObject: BeginObject appends an object
+    // without a parent (attach gives it one later); AddAttribute and AddValue
     // add to the attributes of the object begun last, an attribute's values
-    // following it; endObject sorts its attributes by id.
-    std::uint32_t beginObject(
+    // following it; EndObject sorts its attributes by id.
+    std::uint32_t BeginObject(
         std::string_view rdn, std::int32_t classId, std::uint32_t created, std::uint32_t modified);
-    void addAttribute(std::int32_t attrId);
-    void addValue(std::string_view wire);
-    void endObject();
+    void AddAttribute(std::int32_t attrId);
+    void AddValue(std::string_view wire);
+    void EndObject();
     // Makes parent the parent of child (child must have none yet).
-    void attach(std::uint32_t child, std::uint32_t parent);
+    void Attach(std::uint32_t child, std::uint32_t parent);
     // Replaces one stored value (valueIndex counted within the attribute).
-    void replaceValue(std::uint32_t index, std::int32_t attrId, std::uint32_t valueIndex, std::string_view wire);
+    void ReplaceValue(std::uint32_t index, std::int32_t attrId, std::uint32_t valueIndex, std::string_view wire);
     // Makes room for more objects, attributes and values (a guess that is
     // too large costs address space, not memory: untouched room stays
     // unmapped).
@@ -125,22 +125,22 @@ public:
         m_attributes.reserve(m_attributes.size() + attributes);
         m_values.reserve(m_values.size() + values);
     }
-    ObjectRecord& object(std::uint32_t index) { return m_objects[index]; }
-    const ObjectRecord& object(std::uint32_t index) const { return m_objects[index]; }
-    std::size_t objectCount() const { return m_objects.size(); }
-    // Sorts every container's children; call once after the last addObject.
-    void finish();
-    void setDefaultNameContext(std::string name) { m_defaultNameContext = std::move(name); }
+    ObjectRecord& Object(std::uint32_t index) { return m_objects[index]; }
+    const ObjectRecord& Object(std::uint32_t index) const { return m_objects[index]; }
+    std::size_t ObjectCount() const { return m_objects.size(); }
+    // Sorts every container's children; call once after the last AddObject.
+    void Finish();
+    void SetDefaultNameContext(std::string name) { m_defaultNameContext = std::move(name); }
     // The naming attribute's values are the stored ones only, none derived
     // from the object's name (directories read from LDIF carry them).
-    void storeNamingValues() { std::fill(m_namingAttr.begin(), m_namingAttr.end(), kNoSchemaId); }
+    void StoreNamingValues() { std::fill(m_namingAttr.begin(), m_namingAttr.end(), kNoSchemaId); }
     // Objects of this class stand only for the ancestors a source left out:
     // listings show them, searches pass over them.
-    void setImpliedClass(std::int32_t classId) { m_impliedClass = classId; }
+    void SetImpliedClass(std::int32_t classId) { m_impliedClass = classId; }
     // The attribute whose values are derived from the class and auxiliary
     // classes ("Object Class"), or kNoSchemaId when the schema stores them.
-    std::int32_t objectClassAttribute() const { return m_objectClassAttr; }
-    bool isImplied(std::uint32_t index) const
+    std::int32_t ObjectClassAttribute() const { return m_objectClassAttr; }
+    bool IsImplied(std::uint32_t index) const
     {
         return m_impliedClass != kNoSchemaId && m_objects[index].classId == m_impliedClass;
     }
@@ -149,47 +149,47 @@ public:
     // kNoObject. Needs finish().
     std::uint32_t find(std::string_view fullName) const;
     // Full typeless name of an object in the directory's spelling.
-    std::string fullName(std::uint32_t index) const;
+    std::string FullName(std::uint32_t index) const;
     // Fills an entry summary for an object.
-    void summarize(std::uint32_t index, ObjectSummary* entry) const;
+    void Summarize(std::uint32_t index, ObjectSummary* entry) const;
     // The values of an attribute on an object, derived ones included; empty
     // when the object does not carry it.
-    std::vector<std::string> values(std::uint32_t index, std::int32_t attrId) const;
+    std::vector<std::string> Values(std::uint32_t index, std::int32_t attrId) const;
     // The stored values of an attribute on an object (none derived); empty
     // when it has none. The views live as long as the directory.
-    std::vector<std::string_view> storedValues(std::uint32_t index, std::int32_t attrId) const;
+    std::vector<std::string_view> StoredValues(std::uint32_t index, std::int32_t attrId) const;
     // True when the object carries the attribute (derived ones included).
-    bool carries(std::uint32_t index, std::int32_t attrId) const;
+    bool Carries(std::uint32_t index, std::int32_t attrId) const;
 
-    std::string treeName() const override { return m_tree; }
-    std::string defaultNameContext() const override { return m_defaultNameContext; }
-    const Schema& getSchema() const override { return m_schema; }
-    DirResult readEntry(std::string_view fullName, ObjectSummary* entry) override;
-    DirResult readAttributes(std::string_view fullName, const std::vector<std::string>* names,
+    std::string TreeName() const override { return m_tree; }
+    std::string DefaultNameContext() const override { return m_defaultNameContext; }
+    const Schema& GetSchema() const override { return m_schema; }
+    DirResult ReadEntry(std::string_view fullName, ObjectSummary* entry) override;
+    DirResult ReadAttributes(std::string_view fullName, const std::vector<std::string>* names,
         std::vector<AttributeData>* attributes) override;
-    DirResult openList(std::string_view fullName, bool containersOnly, std::unique_ptr<ObjectCursor>* cursor) override;
-    DirResult openSearch(std::string_view base, std::int32_t scope, const FilterNode* filter,
+    DirResult OpenList(std::string_view fullName, bool containersOnly, std::unique_ptr<ObjectCursor>* cursor) override;
+    DirResult OpenSearch(std::string_view base, std::int32_t scope, const FilterNode* filter,
         std::unique_ptr<ObjectCursor>* cursor) override;
-    DirResult openStream(std::string_view fullName, std::string_view attribute, int* fd) override;
-    std::vector<std::string> namingTypes(std::string_view fullName) override;
-    // The DN an object was loaded with (setDistinguishedName); objects of a
+    DirResult OpenStream(std::string_view fullName, std::string_view attribute, int* fd) override;
+    std::vector<std::string> NamingTypes(std::string_view fullName) override;
+    // The DN an object was loaded with (SetDistinguishedName); objects of a
     // source without DNs have none (ERR_NO_SUCH_ATTRIBUTE).
-    DirResult distinguishedName(std::string_view fullName, std::string* dn) override;
-    void setDistinguishedName(std::uint32_t index, std::string dn);
+    DirResult DistinguishedName(std::string_view fullName, std::string* dn) override;
+    void SetDistinguishedName(std::uint32_t index, std::string dn);
     // Whether some relative names carry their type ("uid=adm" beside
     // "cn=adm", as LDIF sources and their snapshots name such siblings):
     // the client then hands down the types a caller writes.
-    bool namesCarryTypes() const override { return m_typedNames; }
-    void setNamesCarryTypes(bool typed) { m_typedNames = typed; }
+    bool NamesCarryTypes() const override { return m_typedNames; }
+    void SetNamesCarryTypes(bool typed) { m_typedNames = typed; }
 
 private:
-    const AttributeRecord* stored(std::uint32_t index, std::int32_t attrId) const;
+    const AttributeRecord* Stored(std::uint32_t index, std::int32_t attrId) const;
     // The child of parent named rdn (ASCII case ignored), or kNoObject.
-    std::uint32_t child(std::uint32_t parent, std::string_view rdn) const;
-    static std::size_t childHash(std::uint32_t parent, std::string_view rdn);
+    std::uint32_t Child(std::uint32_t parent, std::string_view rdn) const;
+    static std::size_t ChildHash(std::uint32_t parent, std::string_view rdn);
     // find() without the memory of the last name.
-    std::uint32_t resolve(std::string_view fullName) const;
-    std::int32_t namingAttrOf(std::int32_t classId) const;
+    std::uint32_t Resolve(std::string_view fullName) const;
+    std::int32_t NamingAttrOf(std::int32_t classId) const;
 
     std::string m_tree;
     std::string m_defaultNameContext;

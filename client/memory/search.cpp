@@ -106,7 +106,7 @@ Compiled Compile(const Schema& schema, const FilterNode& node)
         c.any = node.text.empty();
         c.pattern = Normalize(SYN_CLASS_NAME, node.text);
         // The answer depends on the class alone: worked out once per class.
-        for (const ClassDef& def : schema.classes()) {
+        for (const ClassDef& def : schema.Classes()) {
             c.classMatches.push_back(c.any || GlobMatch(Normalize(SYN_CLASS_NAME, def.name), c.pattern));
         }
         break;
@@ -115,9 +115,9 @@ Compiled Compile(const Schema& schema, const FilterNode& node)
         break;
     case FilterNode::Kind::Present:
     case FilterNode::Kind::Compare: {
-        c.attrId = schema.findAttribute(node.attribute);
+        c.attrId = schema.FindAttribute(node.attribute);
         c.objectClass = SameTextIgnoreCase(node.attribute, "Object Class");
-        c.attrSyntax = c.attrId == kNoSchemaId ? 0 : schema.attribute(c.attrId).syntaxId;
+        c.attrSyntax = c.attrId == kNoSchemaId ? 0 : schema.Attribute(c.attrId).syntaxId;
         c.op = node.op;
         c.hasValue = node.hasValue && c.attrId != kNoSchemaId;
         if (c.hasValue && IsNumericSyntax(node.syntaxId)) {
@@ -155,13 +155,13 @@ bool StoredNumber(std::uint32_t syntax, const std::string& value, std::int64_t* 
     }
     switch (TraitsOfSyntax(syntax).layout) {
     case ValueLayout::Flag:
-        if (!r.u8(&b)) {
+        if (!r.U8(&b)) {
             return false;
         }
         *number = b;
         return true;
     case ValueLayout::Int32:
-        if (!r.u32(&u)) {
+        if (!r.U32(&u)) {
             return false;
         }
         *number = static_cast<std::int32_t>(u);
@@ -169,7 +169,7 @@ bool StoredNumber(std::uint32_t syntax, const std::string& value, std::int64_t* 
     case ValueLayout::Seconds:
     case ValueLayout::TimeStamp:
     case ValueLayout::Hold:
-        if (!r.u32(&u)) {
+        if (!r.U32(&u)) {
             return false;
         }
         *number = u;
@@ -188,8 +188,8 @@ void StoredTexts(std::uint32_t syntax, const std::string& value, std::vector<std
     if (layout == ValueLayout::TextList) {
         std::uint32_t count = 0;
         std::string_view item;
-        if (r.u32(&count)) {
-            for (std::uint32_t i = 0; i < count && r.bytes(&item); ++i) {
+        if (r.U32(&count)) {
+            for (std::uint32_t i = 0; i < count && r.Bytes(&item); ++i) {
                 texts->push_back(item);
             }
         }
@@ -197,8 +197,8 @@ void StoredTexts(std::uint32_t syntax, const std::string& value, std::vector<std
     }
     if (layout == ValueLayout::TypedName) {
         std::uint32_t skip = 0;
-        if (r.u32(&skip) && r.u32(&skip)) {
-            texts->push_back(r.rest());
+        if (r.U32(&skip) && r.U32(&skip)) {
+            texts->push_back(r.Rest());
         }
         return;
     }
@@ -240,32 +240,32 @@ bool Evaluate(const MemoryDirectory& d, const Compiled& c, std::uint32_t index)
     case FilterNode::Kind::Not:
         return c.children.empty() || !Evaluate(d, c.children.front(), index);
     case FilterNode::Kind::BaseClass:
-        return c.any || c.classMatches.at(static_cast<std::size_t>(d.object(index).classId));
+        return c.any || c.classMatches.at(static_cast<std::size_t>(d.Object(index).classId));
     case FilterNode::Kind::RelativeName:
-        return GlobMatch(Normalize(SYN_CI_STRING, d.object(index).rdn), c.pattern);
+        return GlobMatch(Normalize(SYN_CI_STRING, d.Object(index).rdn), c.pattern);
     case FilterNode::Kind::Present:
-        return d.carries(index, c.attrId);
+        return d.Carries(index, c.attrId);
     case FilterNode::Kind::Compare:
         break;
     }
-    if (!c.hasValue || !d.carries(index, c.attrId)) {
+    if (!c.hasValue || !d.Carries(index, c.attrId)) {
         return false;
     }
     if (c.objectClass) {
         // The base class and the auxiliary classes.
-        const ObjectRecord& o = d.object(index);
-        if (CompareOne(c, d.getSchema().getClassDef(o.classId).name)) {
+        const ObjectRecord& o = d.Object(index);
+        if (CompareOne(c, d.GetSchema().GetClassDef(o.classId).name)) {
             return true;
         }
         for (std::int32_t aux : o.auxClasses) {
-            if (CompareOne(c, d.getSchema().getClassDef(aux).name)) {
+            if (CompareOne(c, d.GetSchema().GetClassDef(aux).name)) {
                 return true;
             }
         }
         return false;
     }
     std::vector<std::string_view> texts;
-    for (const std::string& value : d.values(index, c.attrId)) {
+    for (const std::string& value : d.Values(index, c.attrId)) {
         if (c.numeric) {
             std::int64_t number = 0;
             if (!StoredNumber(c.attrSyntax, value, &number)) {
@@ -307,7 +307,7 @@ public:
         }
     }
 
-    DirResult next(ObjectSummary* entry, bool* done) override
+    DirResult Next(ObjectSummary* entry, bool* done) override
     {
         for (;;) {
             std::uint32_t candidate = kNoObject;
@@ -317,24 +317,24 @@ public:
                     candidate = m_base;
                 }
             } else {
-                candidate = step();
+                candidate = Step();
             }
             if (candidate == kNoObject) {
                 *done = true;
                 return 0;
             }
-            if (m_directory->isImplied(candidate)) {
+            if (m_directory->IsImplied(candidate)) {
                 continue;
             }
             ++m_examined;
             if (!m_filter || Evaluate(*m_directory, *m_filter, candidate)) {
-                m_directory->summarize(candidate, entry);
+                m_directory->Summarize(candidate, entry);
                 *done = false;
                 return 0;
             }
         }
     }
-    std::uint32_t examined() const override { return m_examined; }
+    std::uint32_t Examined() const override { return m_examined; }
 
 private:
     struct Frame
@@ -345,17 +345,17 @@ private:
 
     // The next object of a depth-first walk below the base (one level for
     // scope 1), or kNoObject.
-    std::uint32_t step()
+    std::uint32_t Step()
     {
         while (!m_stack.empty()) {
             Frame& top = m_stack.back();
-            const auto& children = m_directory->object(top.object).children;
+            const auto& children = m_directory->Object(top.object).children;
             if (top.next >= children.size()) {
                 m_stack.pop_back();
                 continue;
             }
             const std::uint32_t child = children[top.next++];
-            if (m_scope == 2 && !m_directory->object(child).children.empty()) {
+            if (m_scope == 2 && !m_directory->Object(child).children.empty()) {
                 m_stack.push_back(Frame {child, 0});
             }
             return child;
@@ -374,7 +374,7 @@ private:
 
 } // namespace
 
-DirResult MemoryDirectory::openSearch(
+DirResult MemoryDirectory::OpenSearch(
     std::string_view base, std::int32_t scope, const FilterNode* filter, std::unique_ptr<ObjectCursor>* cursor)
 {
     const std::uint32_t index = find(base);

@@ -84,7 +84,7 @@ std::string TreeFileName(std::string name)
 DirResult CollectObjects(DirectoryService& service, std::vector<SnapshotObject>* objects, std::string* error)
 {
     std::unique_ptr<ObjectCursor> cursor;
-    if (const DirResult rc = service.openSearch("", 2, nullptr, &cursor); rc != 0) {
+    if (const DirResult rc = service.OpenSearch("", 2, nullptr, &cursor); rc != 0) {
         *error = "the search of the tree failed";
         return rc;
     }
@@ -92,7 +92,7 @@ DirResult CollectObjects(DirectoryService& service, std::vector<SnapshotObject>*
     while (true) {
         SnapshotObject object;
         bool done = false;
-        if (const DirResult rc = cursor->next(&object.summary, &done); rc != 0) {
+        if (const DirResult rc = cursor->Next(&object.summary, &done); rc != 0) {
             *error = "the search of the tree failed";
             return rc;
         }
@@ -105,7 +105,7 @@ DirResult CollectObjects(DirectoryService& service, std::vector<SnapshotObject>*
         objects->push_back(std::move(object));
     }
     for (SnapshotObject& object : *objects) {
-        if (const DirResult rc = service.readAttributes(object.summary.fullName, nullptr, &object.attributes);
+        if (const DirResult rc = service.ReadAttributes(object.summary.fullName, nullptr, &object.attributes);
             rc != 0) {
             *error = "reading \"" + object.summary.fullName + "\" failed";
             return rc;
@@ -122,7 +122,7 @@ DirResult CollectObjects(DirectoryService& service, std::vector<SnapshotObject>*
                 SnapshotObject ancestor;
                 ancestor.summary.fullName = name;
                 ancestor.summary.baseClass = kImpliedClass;
-                ancestor.summary.namingTypes = service.namingTypes(name);
+                ancestor.summary.namingTypes = service.NamingTypes(name);
                 ancestor.implied = true;
                 implied.push_back(std::move(ancestor));
             }
@@ -155,120 +155,120 @@ bool JsonValue(std::uint32_t syntax, std::string_view wire, std::string* out)
     case TreeShape::TextList:
     case TreeShape::ByteList:
     case TreeShape::PostalLines: {
-        if (!r.u32(&a)) {
+        if (!r.U32(&a)) {
             return false;
         }
         *out = "[";
         for (std::uint32_t i = 0; i < a; ++i) {
-            if (!r.bytes(&s)) {
+            if (!r.Bytes(&s)) {
                 return false;
             }
             *out += (i > 0 ? ", " : "") + (shape == TreeShape::ByteList ? JsonBytes(s) : JsonText(s));
         }
         *out += "]";
-        return r.atEnd();
+        return r.AtEnd();
     }
     case TreeShape::Flag: {
         std::uint8_t v = 0;
-        if (!r.u8(&v)) {
+        if (!r.U8(&v)) {
             return false;
         }
         *out = v == 0 ? "false" : (v == 1 ? "true" : std::to_string(v));
-        return r.atEnd();
+        return r.AtEnd();
     }
     case TreeShape::Integer:
-        if (!r.u32(&a)) {
+        if (!r.U32(&a)) {
             return false;
         }
         *out = std::to_string(static_cast<std::int32_t>(a));
-        return r.atEnd();
+        return r.AtEnd();
     case TreeShape::Time:
-        if (!r.u32(&a)) {
+        if (!r.U32(&a)) {
             return false;
         }
         *out = std::to_string(a);
-        return r.atEnd();
+        return r.AtEnd();
     case TreeShape::UnknownRecord:
-        if (!r.u32(&a)) {
+        if (!r.U32(&a)) {
             return false;
         }
-        *out = "{ \"number\": " + std::to_string(a) + ", \"bytes\": " + JsonBytes(r.rest()) + " }";
+        *out = "{ \"number\": " + std::to_string(a) + ", \"bytes\": " + JsonBytes(r.Rest()) + " }";
         return true;
     case TreeShape::FaxRecord: {
-        if (!r.bytes(&s) || !r.u32(&a)) {
+        if (!r.Bytes(&s) || !r.U32(&a)) {
             return false;
         }
-        *out = "{ \"number\": " + JsonText(s) + ", \"parameters\": " + JsonBytes(r.rest()) + " }";
+        *out = "{ \"number\": " + JsonText(s) + ", \"parameters\": " + JsonBytes(r.Rest()) + " }";
         return true;
     }
     case TreeShape::NetAddressRecord:
     case TreeShape::EmailRecord:
-        if (!r.u32(&a)) {
+        if (!r.U32(&a)) {
             return false;
         }
         *out = "{ \"type\": " + std::to_string(a) +
-            ", \"address\": " + (shape == TreeShape::NetAddressRecord ? JsonBytes(r.rest()) : JsonText(r.rest())) +
+            ", \"address\": " + (shape == TreeShape::NetAddressRecord ? JsonBytes(r.Rest()) : JsonText(r.Rest())) +
             " }";
         return true;
     case TreeShape::PathRecord:
-        if (!r.u32(&a) || !r.bytes(&s)) {
+        if (!r.U32(&a) || !r.Bytes(&s)) {
             return false;
         }
         *out = "{ \"nameSpace\": " + std::to_string(a) + ", \"volume\": " + JsonText(s) +
-            ", \"path\": " + JsonText(r.rest()) + " }";
+            ", \"path\": " + JsonText(r.Rest()) + " }";
         return true;
     case TreeShape::ReplicaRecord: {
         std::uint32_t count = 0;
-        if (!r.bytes(&s) || !r.u32(&a) || !r.u32(&b) || !r.u32(&count)) {
+        if (!r.Bytes(&s) || !r.U32(&a) || !r.U32(&b) || !r.U32(&count)) {
             return false;
         }
         *out = "{ \"server\": " + JsonText(s) + ", \"type\": " + std::to_string(a) +
             ", \"number\": " + std::to_string(b) + ", \"addresses\": [";
         for (std::uint32_t i = 0; i < count; ++i) {
-            if (!r.u32(&a) || !r.bytes(&t)) {
+            if (!r.U32(&a) || !r.Bytes(&t)) {
                 return false;
             }
             *out += std::string(i > 0 ? ", " : "") + "{ \"type\": " + std::to_string(a) +
                 ", \"address\": " + JsonBytes(t) + " }";
         }
         *out += "] }";
-        return r.atEnd();
+        return r.AtEnd();
     }
     case TreeShape::AclRecord:
-        if (!r.bytes(&s) || !r.bytes(&t) || !r.u32(&a)) {
+        if (!r.Bytes(&s) || !r.Bytes(&t) || !r.U32(&a)) {
             return false;
         }
         *out = "{ \"attribute\": " + JsonText(s) + ", \"subject\": " + JsonText(t) +
             ", \"rights\": " + std::to_string(a) + " }";
-        return r.atEnd();
+        return r.AtEnd();
     case TreeShape::TimeStampRecord: {
         std::uint16_t replica = 0;
         std::uint16_t event = 0;
-        if (!r.u32(&a) || !r.u16(&replica) || !r.u16(&event)) {
+        if (!r.U32(&a) || !r.U16(&replica) || !r.U16(&event)) {
             return false;
         }
         *out = "{ \"time\": " + std::to_string(a) + ", \"replica\": " + std::to_string(replica) +
             ", \"event\": " + std::to_string(event) + " }";
-        return r.atEnd();
+        return r.AtEnd();
     }
     case TreeShape::BackLinkRecord:
-        if (!r.u32(&a)) {
+        if (!r.U32(&a)) {
             return false;
         }
-        *out = "{ \"remoteId\": " + std::to_string(a) + ", \"name\": " + JsonText(r.rest()) + " }";
+        *out = "{ \"remoteId\": " + std::to_string(a) + ", \"name\": " + JsonText(r.Rest()) + " }";
         return true;
     case TreeShape::TypedNameRecord:
-        if (!r.u32(&a) || !r.u32(&b)) {
+        if (!r.U32(&a) || !r.U32(&b)) {
             return false;
         }
-        *out = "{ \"name\": " + JsonText(r.rest()) + ", \"level\": " + std::to_string(a) +
+        *out = "{ \"name\": " + JsonText(r.Rest()) + ", \"level\": " + std::to_string(a) +
             ", \"interval\": " + std::to_string(b) + " }";
         return true;
     case TreeShape::HoldRecord:
-        if (!r.u32(&a)) {
+        if (!r.U32(&a)) {
             return false;
         }
-        *out = "{ \"name\": " + JsonText(r.rest()) + ", \"amount\": " + std::to_string(a) + " }";
+        *out = "{ \"name\": " + JsonText(r.Rest()) + ", \"amount\": " + std::to_string(a) + " }";
         return true;
     case TreeShape::Bytes: // octet strings, streams and syntaxes past the known ones
         *out = JsonBytes(wire);
@@ -280,13 +280,13 @@ bool JsonValue(std::uint32_t syntax, std::string_view wire, std::string* out)
 DirResult WriteTreeFile(DirectoryService& service, const std::vector<SnapshotObject>& objects, std::string* text,
     std::vector<std::string>* warnings)
 {
-    const Schema& schema = service.getSchema();
+    const Schema& schema = service.GetSchema();
     // Directories of LDAP servers and LDIF files have no "Object Class" of
     // their own making (their objectClass knows it only as a further name):
     // their tree file starts from the LDAP schema.
-    const int objectClass = schema.findAttribute("Object Class");
+    const int objectClass = schema.FindAttribute("Object Class");
     const bool ldapBase =
-        objectClass == kNoSchemaId || !SameTextIgnoreCase(schema.attribute(objectClass).name, "Object Class");
+        objectClass == kNoSchemaId || !SameTextIgnoreCase(schema.Attribute(objectClass).name, "Object Class");
     const Schema base = ldapBase ? BuiltinLdapSchema(nullptr) : BaseSchema();
     std::unordered_set<std::string> names;
     std::unordered_map<std::string, bool> parents; // folded class name -> holds objects
@@ -310,8 +310,8 @@ DirResult WriteTreeFile(DirectoryService& service, const std::vector<SnapshotObj
     }
     // The schema additions: every attribute and class the base schema lacks.
     auto known = [&](std::string_view name, bool attribute) {
-        return attribute ? (base.findAttribute(name) != kNoSchemaId || schema.findAttribute(name) != kNoSchemaId)
-                         : (base.findClass(name) != kNoSchemaId || schema.findClass(name) != kNoSchemaId);
+        return attribute ? (base.FindAttribute(name) != kNoSchemaId || schema.FindAttribute(name) != kNoSchemaId)
+                         : (base.FindClass(name) != kNoSchemaId || schema.FindClass(name) != kNoSchemaId);
     };
     auto knownOnly = [&](const std::vector<std::string>& list, bool attribute) {
         std::vector<std::string> out;
@@ -323,8 +323,8 @@ DirResult WriteTreeFile(DirectoryService& service, const std::vector<SnapshotObj
         return out;
     };
     std::string attributes;
-    for (const AttributeDef& def : schema.attributes()) {
-        if (base.findAttribute(def.name) != kNoSchemaId) {
+    for (const AttributeDef& def : schema.Attributes()) {
+        if (base.FindAttribute(def.name) != kNoSchemaId) {
             continue;
         }
         attributes += std::string(attributes.empty() ? "" : ",\n") + "    { \"name\": " + JsonText(def.name) +
@@ -333,8 +333,8 @@ DirResult WriteTreeFile(DirectoryService& service, const std::vector<SnapshotObj
     }
     std::string classes;
     bool impliedDefined = false;
-    for (const ClassDef& def : schema.classes()) {
-        if (base.findClass(def.name) != kNoSchemaId) {
+    for (const ClassDef& def : schema.Classes()) {
+        if (base.FindClass(def.name) != kNoSchemaId) {
             continue;
         }
         impliedDefined = impliedDefined || SameTextIgnoreCase(def.name, kImpliedClass);
@@ -352,13 +352,13 @@ DirResult WriteTreeFile(DirectoryService& service, const std::vector<SnapshotObj
             ", \"naming\": " + JsonList(naming) + ", \"mandatory\": " + JsonList(knownOnly(def.mandatory, true)) +
             ", \"optional\": " + JsonList(knownOnly(def.optional, true)) + " }";
     }
-    if (!impliedDefined && base.findClass(kImpliedClass) == kNoSchemaId) {
+    if (!impliedDefined && base.FindClass(kImpliedClass) == kNoSchemaId) {
         classes += std::string(classes.empty() ? "" : ",\n") + "    { \"name\": \"" + kImpliedClass +
             "\", \"flags\": 3, \"superClasses\": [\"Top\"] }";
     }
     std::string out =
-        "{\n  \"format\": \"veralith-tree/1\",\n  \"tree\": " + JsonText(TreeFileName(service.treeName())) +
-        ",\n  \"defaultNameContext\": " + JsonText(service.defaultNameContext()) + ",\n" +
+        "{\n  \"format\": \"veralith-tree/1\",\n  \"tree\": " + JsonText(TreeFileName(service.TreeName())) +
+        ",\n  \"defaultNameContext\": " + JsonText(service.DefaultNameContext()) + ",\n" +
         (ldapBase ? "  \"schemaBase\": \"ldap\",\n" : "") + "  \"schema\": {\n" + "   \"attributes\": [\n" +
         attributes + "\n   ],\n   \"classes\": [\n" + classes + "\n   ]\n  },\n" + "  \"objects\": [";
     bool firstObject = true;
@@ -390,7 +390,7 @@ DirResult WriteTreeFile(DirectoryService& service, const std::vector<SnapshotObj
                 }
                 // A tree file's class names must be classes of its schema (an
                 // LDIF source keeps objectClass values no schema defines).
-                if (attribute.syntaxId == SYN_CLASS_NAME && schema.findClass(wire) == kNoSchemaId) {
+                if (attribute.syntaxId == SYN_CLASS_NAME && schema.FindClass(wire) == kNoSchemaId) {
                     warnings->push_back("\"" + s.fullName + "\": the value \"" + wire + "\" of \"" + attribute.name +
                         "\" is no class of the schema and is left out");
                     continue;
@@ -426,7 +426,7 @@ std::string DnOf(DirectoryService& service, std::string_view fullName, std::vect
 {
     const std::vector<std::string_view> texts = SplitUnescaped(fullName, '.');
     if (types.size() != texts.size()) {
-        types = service.namingTypes(fullName);
+        types = service.NamingTypes(fullName);
     }
     std::vector<ldap::DnComponent> components;
     for (std::size_t i = 0; i < texts.size(); ++i) {
@@ -436,8 +436,8 @@ std::string DnOf(DirectoryService& service, std::string_view fullName, std::vect
         }
         ldap::DnComponent component;
         component.type = FoldCase(!parts.front().type.empty() ? parts.front().type
-                                      : i < types.size()       ? types[i]
-                                                               : std::string("CN"));
+                : i < types.size()                            ? types[i]
+                                                              : std::string("CN"));
         component.value = std::move(parts.front().value);
         for (std::size_t k = 1; k < parts.size(); ++k) {
             parts[k].type = FoldCase(parts[k].type);
@@ -477,12 +477,12 @@ std::string LdapForm(DirectoryService& service, std::uint32_t syntax, std::strin
         return DnOf(service, wire, {});
     case LdapMapping::Boolean: {
         std::uint8_t v = 0;
-        return r.u8(&v) && v != 0 ? "TRUE" : "FALSE";
+        return r.U8(&v) && v != 0 ? "TRUE" : "FALSE";
     }
     case LdapMapping::Integer:
-        return r.u32(&n) ? std::to_string(static_cast<std::int32_t>(n)) : std::string();
+        return r.U32(&n) ? std::to_string(static_cast<std::int32_t>(n)) : std::string();
     case LdapMapping::GeneralizedTime: {
-        if (!r.u32(&n)) {
+        if (!r.U32(&n)) {
             return std::string();
         }
         const std::time_t seconds = n;
@@ -500,8 +500,8 @@ std::string LdapForm(DirectoryService& service, std::uint32_t syntax, std::strin
 std::string WireTime(std::uint32_t seconds)
 {
     WireWriter w;
-    w.u32(seconds);
-    return w.take();
+    w.U32(seconds);
+    return w.Take();
 }
 
 DirResult WriteLdif(DirectoryService& service, const std::vector<SnapshotObject>& objects, std::string* text)

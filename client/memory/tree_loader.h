@@ -46,7 +46,7 @@ public:
     void reserve(std::size_t count);
 
 private:
-    void grow(std::size_t slots);
+    void Grow(std::size_t slots);
 
     const LargeVector<std::string_view>& m_names;
     LargeVector<std::uint32_t> m_slots; // kNoObject: empty
@@ -62,9 +62,9 @@ public:
     { }
 
     // Loads the file; on failure writes the one message into *error.
-    bool load(std::shared_ptr<MemoryDirectory>* result, std::string* error)
+    bool Load(std::shared_ptr<MemoryDirectory>* result, std::string* error)
     {
-        const bool ok = run();
+        const bool ok = Run();
         if (!ok) {
             *error = m_error;
             return false;
@@ -74,38 +74,38 @@ public:
     }
 
 private:
-    bool fail(const std::string& pointer, const std::string& what);
+    bool Fail(const std::string& pointer, const std::string& what);
     // Members of a JSON object other than these (and "comment") are errors.
-    bool onlyMembers(std::uint32_t node, const std::string& pointer, std::initializer_list<std::string_view> names);
-    bool stringMember(
+    bool OnlyMembers(std::uint32_t node, const std::string& pointer, std::initializer_list<std::string_view> names);
+    bool StringMember(
         std::uint32_t node, const std::string& pointer, std::string_view name, bool required, std::string_view* value);
-    bool run();
+    bool Run();
     // Each element of "objects" as the reader meets it. When the members the
     // objects depend on (format, tree, schema) came before "objects", every
     // object is converted at once and its JSON dropped, so that a large file
     // never stands in memory as a whole document; otherwise the document is
     // kept and converted after the end.
-    SinkAnswer takeObject(std::uint32_t node, std::uint32_t index);
+    SinkAnswer TakeObject(std::uint32_t node, std::uint32_t index);
     // The members before the objects: format, tree and schema additions.
-    bool loadHeader();
+    bool LoadHeader();
     // A view of text that stays valid after the reader drops an element.
-    std::string_view keep(std::string_view text);
-    bool checkTreeMember(std::string_view tree);
+    std::string_view Keep(std::string_view text);
+    bool CheckTreeMember(std::string_view tree);
 
     // Schema additions (tree_schema.cpp).
-    bool schemaName(std::uint32_t item, const std::string& pointer, std::string_view* name);
-    bool oidMember(std::uint32_t item, const std::string& pointer, std::string* oid);
-    bool u32Member(
+    bool SchemaName(std::uint32_t item, const std::string& pointer, std::string_view* name);
+    bool OidMember(std::uint32_t item, const std::string& pointer, std::string* oid);
+    bool U32Member(
         std::uint32_t item, const std::string& pointer, std::string_view name, std::int64_t high, std::uint32_t* value);
-    bool loadSchema(std::uint32_t node, Schema& schema);
+    bool LoadSchema(std::uint32_t node, Schema& schema);
 
     // Objects (tree_loader.cpp).
-    bool convertObject(std::uint32_t node, std::uint32_t index);
-    bool linkObjects();
-    bool loadObject(std::uint32_t node, std::uint32_t index);
-    bool loadAttributes(std::uint32_t node, std::uint32_t index, const std::string& pointer);
-    bool timeMember(std::uint32_t node, const std::string& pointer, std::string_view name, std::uint32_t* value);
-    std::string objectPointer(std::uint32_t index) const { return "/objects/" + std::to_string(index); }
+    bool ConvertObject(std::uint32_t node, std::uint32_t index);
+    bool LinkObjects();
+    bool LoadObject(std::uint32_t node, std::uint32_t index);
+    bool LoadAttributes(std::uint32_t node, std::uint32_t index, const std::string& pointer);
+    bool TimeMember(std::uint32_t node, const std::string& pointer, std::string_view name, std::uint32_t* value);
+    std::string ObjectPointer(std::uint32_t index) const { return "/objects/" + std::to_string(index); }
 
     std::string_view m_text;
     std::string m_file;

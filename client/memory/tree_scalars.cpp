@@ -112,19 +112,19 @@ bool ParseTreeBytes(std::string_view text, std::string* bytes)
 
 bool ParseTreeTime(const JsonDocument& doc, std::uint32_t node, std::uint32_t* seconds)
 {
-    if (doc.type(node) == JsonType::Number) {
+    if (doc.Type(node) == JsonType::Number) {
         std::int64_t v = 0;
-        if (!doc.integer(node, &v) || v < 0 || v > kMaxUInt32) {
+        if (!doc.Integer(node, &v) || v < 0 || v > kMaxUInt32) {
             return false;
         }
         *seconds = static_cast<std::uint32_t>(v);
         return true;
     }
-    if (doc.type(node) != JsonType::String) {
+    if (doc.Type(node) != JsonType::String) {
         return false;
     }
     // YYYY-MM-DDTHH:MM:SSZ
-    const std::string_view t = doc.text(node);
+    const std::string_view t = doc.Text(node);
     unsigned year = 0;
     unsigned month = 0;
     unsigned day = 0;

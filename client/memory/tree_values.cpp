@@ -37,100 +37,100 @@ public:
     { }
 
     // The value must be an object with no members but these.
-    bool only(std::initializer_list<std::string_view> names)
+    bool Only(std::initializer_list<std::string_view> names)
     {
-        if (m_doc.type(m_node) != JsonType::Object) {
-            return fail("must be an object");
+        if (m_doc.Type(m_node) != JsonType::Object) {
+            return Fail("must be an object");
         }
-        for (std::uint32_t key = m_doc.first(m_node); key != kNoNode; key = m_doc.next(m_doc.next(key))) {
-            bool known = m_doc.text(key) == "comment";
+        for (std::uint32_t key = m_doc.First(m_node); key != kNoNode; key = m_doc.Next(m_doc.Next(key))) {
+            bool known = m_doc.Text(key) == "comment";
             for (std::string_view name : names) {
-                known = known || m_doc.text(key) == name;
+                known = known || m_doc.Text(key) == name;
             }
             if (!known) {
-                return fail("unknown member " + Quoted(m_doc.text(key)));
+                return Fail("unknown member " + Quoted(m_doc.Text(key)));
             }
         }
         return true;
     }
 
-    bool integer(std::string_view name, std::int64_t low, std::int64_t high, std::int64_t* value, bool required = true)
+    bool Integer(std::string_view name, std::int64_t low, std::int64_t high, std::int64_t* value, bool required = true)
     {
-        const std::uint32_t node = m_doc.member(m_node, name);
+        const std::uint32_t node = m_doc.Member(m_node, name);
         if (node == kNoNode) {
             *value = 0;
-            return required ? fail(Quoted(name) + " is missing") : true;
+            return required ? Fail(Quoted(name) + " is missing") : true;
         }
-        if (!m_doc.integer(node, value)) {
-            return fail(Quoted(name) + " must be an integer");
+        if (!m_doc.Integer(node, value)) {
+            return Fail(Quoted(name) + " must be an integer");
         }
         if (*value < low || *value > high) {
-            return fail(Quoted(name) + " must be from " + std::to_string(low) + " to " + std::to_string(high));
+            return Fail(Quoted(name) + " must be from " + std::to_string(low) + " to " + std::to_string(high));
         }
         return true;
     }
 
-    bool u32(std::string_view name, std::uint32_t* value, bool required = true)
+    bool U32(std::string_view name, std::uint32_t* value, bool required = true)
     {
         std::int64_t v = 0;
-        if (!integer(name, 0, kMaxUInt32, &v, required)) {
+        if (!Integer(name, 0, kMaxUInt32, &v, required)) {
             return false;
         }
         *value = static_cast<std::uint32_t>(v);
         return true;
     }
 
-    bool text(std::string_view name, std::string_view* value, bool required = true)
+    bool Text(std::string_view name, std::string_view* value, bool required = true)
     {
-        const std::uint32_t node = m_doc.member(m_node, name);
+        const std::uint32_t node = m_doc.Member(m_node, name);
         if (node == kNoNode) {
             *value = {};
-            return required ? fail(Quoted(name) + " is missing") : true;
+            return required ? Fail(Quoted(name) + " is missing") : true;
         }
-        if (m_doc.type(node) != JsonType::String) {
-            return fail(Quoted(name) + " must be a string");
+        if (m_doc.Type(node) != JsonType::String) {
+            return Fail(Quoted(name) + " must be a string");
         }
-        *value = m_doc.text(node);
+        *value = m_doc.Text(node);
         return true;
     }
 
-    bool name(std::string_view member, std::string_view* value)
+    bool Name(std::string_view member, std::string_view* value)
     {
-        if (!text(member, value)) {
+        if (!Text(member, value)) {
             return false;
         }
         if (value->empty() || value->size() + 1 + 3 * (1 + std::count(value->begin(), value->end(), '.')) > 255) {
-            return fail(Quoted(member) + " must be a name of 1 to 255 characters in typed form");
+            return Fail(Quoted(member) + " must be a name of 1 to 255 characters in typed form");
         }
         return true;
     }
 
-    bool bytes(std::string_view name, std::string* value, bool required = true)
+    bool Bytes(std::string_view name, std::string* value, bool required = true)
     {
-        const std::uint32_t node = m_doc.member(m_node, name);
+        const std::uint32_t node = m_doc.Member(m_node, name);
         if (node == kNoNode) {
             value->clear();
-            return required ? fail(Quoted(name) + " is missing") : true;
+            return required ? Fail(Quoted(name) + " is missing") : true;
         }
-        if (m_doc.type(node) != JsonType::String || !ParseTreeBytes(m_doc.text(node), value)) {
-            return fail(Quoted(name) + " must be bytes (\"hex:\", \"base64:\" or \"text:\")");
+        if (m_doc.Type(node) != JsonType::String || !ParseTreeBytes(m_doc.Text(node), value)) {
+            return Fail(Quoted(name) + " must be bytes (\"hex:\", \"base64:\" or \"text:\")");
         }
         return true;
     }
 
-    bool time(std::string_view name, std::uint32_t* value)
+    bool Time(std::string_view name, std::uint32_t* value)
     {
-        const std::uint32_t node = m_doc.member(m_node, name);
+        const std::uint32_t node = m_doc.Member(m_node, name);
         if (node == kNoNode) {
-            return fail(Quoted(name) + " is missing");
+            return Fail(Quoted(name) + " is missing");
         }
         if (!ParseTreeTime(m_doc, node, value)) {
-            return fail(Quoted(name) + " must be an ISO 8601 UTC time or whole seconds since 1970");
+            return Fail(Quoted(name) + " must be an ISO 8601 UTC time or whole seconds since 1970");
         }
         return true;
     }
 
-    bool fail(std::string what)
+    bool Fail(std::string what)
     {
         *m_problem = std::move(what);
         return false;
@@ -149,22 +149,22 @@ bool TextList(const JsonDocument& doc, std::uint32_t node, std::size_t maxCount,
     const char* shape = postal ? "must be an array of at most 6 strings"
         : bytes                ? "must be a non-empty array of bytes"
                                : "must be a non-empty array of strings";
-    if (doc.type(node) != JsonType::Array || (!postal && doc.size(node) == 0) || doc.size(node) > maxCount) {
+    if (doc.Type(node) != JsonType::Array || (!postal && doc.size(node) == 0) || doc.size(node) > maxCount) {
         *problem = shape;
         return false;
     }
     WireWriter w;
-    w.u32(doc.size(node));
+    w.U32(doc.size(node));
     std::uint32_t index = 0;
-    for (std::uint32_t item = doc.first(node); item != kNoNode; item = doc.next(item), ++index) {
+    for (std::uint32_t item = doc.First(node); item != kNoNode; item = doc.Next(item), ++index) {
         std::string decoded;
-        if (doc.type(item) != JsonType::String || (bytes && !ParseTreeBytes(doc.text(item), &decoded))) {
+        if (doc.Type(item) != JsonType::String || (bytes && !ParseTreeBytes(doc.Text(item), &decoded))) {
             *problem = "element " + std::to_string(index) + (bytes ? " must be bytes" : " must be a string");
             return false;
         }
-        w.bytes(bytes ? std::string_view(decoded) : doc.text(item));
+        w.Bytes(bytes ? std::string_view(decoded) : doc.Text(item));
     }
-    *wire = w.take();
+    *wire = w.Take();
     return true;
 }
 
@@ -179,7 +179,7 @@ bool IsPrintable(char c)
 bool EncodeTreeValue(const JsonDocument& doc, std::uint32_t node, std::uint32_t syntax, const Schema& schema,
     std::string* wire, std::string* problem)
 {
-    const JsonType type = doc.type(node);
+    const JsonType type = doc.Type(node);
     WireWriter w;
     Fields f(doc, node, problem);
     const TreeShape shape = TraitsOfSyntax(syntax).tree;
@@ -189,11 +189,11 @@ bool EncodeTreeValue(const JsonDocument& doc, std::uint32_t node, std::uint32_t 
             *problem = "must be a string: the full name of an object of the tree";
             return false;
         }
-        if (!CheckTreeName(doc.text(node), problem)) {
-            *problem = "name " + Quoted(doc.text(node)) + " " + *problem;
+        if (!CheckTreeName(doc.Text(node), problem)) {
+            *problem = "name " + Quoted(doc.Text(node)) + " " + *problem;
             return false;
         }
-        w.raw(doc.text(node));
+        w.Raw(doc.Text(node));
         break;
     case TreeShape::Text:
     case TreeShape::DigitsText:
@@ -203,7 +203,7 @@ bool EncodeTreeValue(const JsonDocument& doc, std::uint32_t node, std::uint32_t 
             *problem = "must be a string";
             return false;
         }
-        const std::string_view text = doc.text(node);
+        const std::string_view text = doc.Text(node);
         for (char c : text) {
             if (shape == TreeShape::DigitsText && !(c >= '0' && c <= '9') && c != ' ') {
                 *problem = "must hold only digits and blanks";
@@ -214,11 +214,11 @@ bool EncodeTreeValue(const JsonDocument& doc, std::uint32_t node, std::uint32_t 
                 return false;
             }
         }
-        if (shape == TreeShape::ClassName && schema.findClass(text) == kNoSchemaId) {
+        if (shape == TreeShape::ClassName && schema.FindClass(text) == kNoSchemaId) {
             *problem = "unknown class " + Quoted(text);
             return false;
         }
-        w.raw(text);
+        w.Raw(text);
         break;
     }
     case TreeShape::TextList:
@@ -231,20 +231,20 @@ bool EncodeTreeValue(const JsonDocument& doc, std::uint32_t node, std::uint32_t 
         std::int64_t v = 0;
         if (type == JsonType::True || type == JsonType::False) {
             v = type == JsonType::True ? 1 : 0;
-        } else if (!doc.integer(node, &v) || v < 0 || v > 255) {
+        } else if (!doc.Integer(node, &v) || v < 0 || v > 255) {
             *problem = "must be true, false or an integer from 0 to 255";
             return false;
         }
-        w.u8(static_cast<std::uint8_t>(v));
+        w.U8(static_cast<std::uint8_t>(v));
         break;
     }
     case TreeShape::Integer: {
         std::int64_t v = 0;
-        if (!doc.integer(node, &v) || v < kMinInt32 || v > kMaxInt32) {
+        if (!doc.Integer(node, &v) || v < kMinInt32 || v > kMaxInt32) {
             *problem = "must be an integer from -2147483648 to 2147483647";
             return false;
         }
-        w.u32(static_cast<std::uint32_t>(static_cast<std::int32_t>(v)));
+        w.U32(static_cast<std::uint32_t>(static_cast<std::int32_t>(v)));
         break;
     }
     case TreeShape::Time: {
@@ -253,19 +253,19 @@ bool EncodeTreeValue(const JsonDocument& doc, std::uint32_t node, std::uint32_t 
             *problem = "must be an ISO 8601 UTC time (2005-12-31T00:00:00Z) or whole seconds since 1970";
             return false;
         }
-        w.u32(seconds);
+        w.U32(seconds);
         break;
     }
     case TreeShape::FaxRecord: {
         std::string_view number;
         std::string parameters;
-        if (!f.only({"number", "parameters"}) || !f.text("number", &number) ||
-            !f.bytes("parameters", &parameters, false)) {
+        if (!f.Only({"number", "parameters"}) || !f.Text("number", &number) ||
+            !f.Bytes("parameters", &parameters, false)) {
             return false;
         }
-        w.bytes(number);
-        w.u32(static_cast<std::uint32_t>(parameters.size() * 8));
-        w.raw(parameters);
+        w.Bytes(number);
+        w.U32(static_cast<std::uint32_t>(parameters.size() * 8));
+        w.Raw(parameters);
         break;
     }
     case TreeShape::NetAddressRecord:
@@ -273,52 +273,52 @@ bool EncodeTreeValue(const JsonDocument& doc, std::uint32_t node, std::uint32_t 
         std::uint32_t addressType = 0;
         std::string address;
         std::string_view text;
-        if (!f.only({"type", "address"}) || !f.u32("type", &addressType)) {
+        if (!f.Only({"type", "address"}) || !f.U32("type", &addressType)) {
             return false;
         }
-        if (shape == TreeShape::NetAddressRecord ? !f.bytes("address", &address) : !f.text("address", &text)) {
+        if (shape == TreeShape::NetAddressRecord ? !f.Bytes("address", &address) : !f.Text("address", &text)) {
             return false;
         }
-        w.u32(addressType);
-        w.raw(shape == TreeShape::NetAddressRecord ? std::string_view(address) : text);
+        w.U32(addressType);
+        w.Raw(shape == TreeShape::NetAddressRecord ? std::string_view(address) : text);
         break;
     }
     case TreeShape::PathRecord: {
         std::uint32_t nameSpace = 0;
         std::string_view volume;
         std::string_view path;
-        if (!f.only({"nameSpace", "volume", "path"}) || !f.u32("nameSpace", &nameSpace) || !f.name("volume", &volume) ||
-            !f.text("path", &path)) {
+        if (!f.Only({"nameSpace", "volume", "path"}) || !f.U32("nameSpace", &nameSpace) || !f.Name("volume", &volume) ||
+            !f.Text("path", &path)) {
             return false;
         }
-        w.u32(nameSpace);
-        w.bytes(volume);
-        w.raw(path);
+        w.U32(nameSpace);
+        w.Bytes(volume);
+        w.Raw(path);
         break;
     }
     case TreeShape::ReplicaRecord: {
         std::string_view server;
         std::uint32_t replicaType = 0;
         std::uint32_t number = 0;
-        if (!f.only({"server", "type", "number", "addresses"}) || !f.name("server", &server) ||
-            !f.u32("type", &replicaType) || !f.u32("number", &number)) {
+        if (!f.Only({"server", "type", "number", "addresses"}) || !f.Name("server", &server) ||
+            !f.U32("type", &replicaType) || !f.U32("number", &number)) {
             return false;
         }
-        w.bytes(server);
-        w.u32(replicaType);
-        w.u32(number);
-        const std::uint32_t list = doc.member(node, "addresses");
+        w.Bytes(server);
+        w.U32(replicaType);
+        w.U32(number);
+        const std::uint32_t list = doc.Member(node, "addresses");
         if (list == kNoNode) {
-            w.u32(0);
+            w.U32(0);
             break;
         }
-        if (doc.type(list) != JsonType::Array) {
+        if (doc.Type(list) != JsonType::Array) {
             *problem = "\"addresses\" must be an array of network addresses";
             return false;
         }
-        w.u32(doc.size(list));
+        w.U32(doc.size(list));
         std::uint32_t index = 0;
-        for (std::uint32_t item = doc.first(list); item != kNoNode; item = doc.next(item), ++index) {
+        for (std::uint32_t item = doc.First(list); item != kNoNode; item = doc.Next(item), ++index) {
             std::string one;
             if (!EncodeTreeValue(doc, item, SYN_NET_ADDRESS, schema, &one, problem)) {
                 *problem = "\"addresses\" element " + std::to_string(index) + ": " + *problem;
@@ -327,9 +327,9 @@ bool EncodeTreeValue(const JsonDocument& doc, std::uint32_t node, std::uint32_t 
             // A network address value is its type and the address bytes.
             WireReader address(one);
             std::uint32_t addressType = 0;
-            address.u32(&addressType);
-            w.u32(addressType);
-            w.bytes(address.rest());
+            address.U32(&addressType);
+            w.U32(addressType);
+            w.Bytes(address.Rest());
         }
         break;
     }
@@ -337,87 +337,87 @@ bool EncodeTreeValue(const JsonDocument& doc, std::uint32_t node, std::uint32_t 
         std::string_view attribute;
         std::string_view subject;
         std::uint32_t rights = 0;
-        if (!f.only({"attribute", "subject", "rights"}) || !f.text("attribute", &attribute) ||
-            !f.name("subject", &subject) || !f.u32("rights", &rights)) {
+        if (!f.Only({"attribute", "subject", "rights"}) || !f.Text("attribute", &attribute) ||
+            !f.Name("subject", &subject) || !f.U32("rights", &rights)) {
             return false;
         }
-        w.bytes(attribute);
-        w.bytes(subject);
-        w.u32(rights);
+        w.Bytes(attribute);
+        w.Bytes(subject);
+        w.U32(rights);
         break;
     }
     case TreeShape::TimeStampRecord: {
         std::uint32_t seconds = 0;
         std::int64_t replica = 0;
         std::int64_t event = 0;
-        if (!f.only({"time", "replica", "event"}) || !f.time("time", &seconds) ||
-            !f.integer("replica", 0, 65535, &replica) || !f.integer("event", 0, 65535, &event)) {
+        if (!f.Only({"time", "replica", "event"}) || !f.Time("time", &seconds) ||
+            !f.Integer("replica", 0, 65535, &replica) || !f.Integer("event", 0, 65535, &event)) {
             return false;
         }
-        w.u32(seconds);
-        w.u16(static_cast<std::uint16_t>(replica));
-        w.u16(static_cast<std::uint16_t>(event));
+        w.U32(seconds);
+        w.U16(static_cast<std::uint16_t>(replica));
+        w.U16(static_cast<std::uint16_t>(event));
         break;
     }
     case TreeShape::Bytes: {
         std::string bytes;
-        if (type != JsonType::String || !ParseTreeBytes(doc.text(node), &bytes)) {
+        if (type != JsonType::String || !ParseTreeBytes(doc.Text(node), &bytes)) {
             *problem = "must be bytes (\"hex:\", \"base64:\" or \"text:\")";
             return false;
         }
-        w.raw(bytes);
+        w.Raw(bytes);
         break;
     }
     case TreeShape::BackLinkRecord: {
         std::uint32_t remoteId = 0;
         std::string_view name;
-        if (!f.only({"remoteId", "name"}) || !f.u32("remoteId", &remoteId) || !f.name("name", &name)) {
+        if (!f.Only({"remoteId", "name"}) || !f.U32("remoteId", &remoteId) || !f.Name("name", &name)) {
             return false;
         }
-        w.u32(remoteId);
-        w.raw(name);
+        w.U32(remoteId);
+        w.Raw(name);
         break;
     }
     case TreeShape::TypedNameRecord: {
         std::string_view name;
         std::uint32_t level = 0;
         std::uint32_t interval = 0;
-        if (!f.only({"name", "level", "interval"}) || !f.name("name", &name) || !f.u32("level", &level) ||
-            !f.u32("interval", &interval)) {
+        if (!f.Only({"name", "level", "interval"}) || !f.Name("name", &name) || !f.U32("level", &level) ||
+            !f.U32("interval", &interval)) {
             return false;
         }
-        w.u32(level);
-        w.u32(interval);
-        w.raw(name);
+        w.U32(level);
+        w.U32(interval);
+        w.Raw(name);
         break;
     }
     case TreeShape::HoldRecord: {
         std::string_view name;
         std::uint32_t amount = 0;
-        if (!f.only({"name", "amount"}) || !f.name("name", &name) || !f.u32("amount", &amount)) {
+        if (!f.Only({"name", "amount"}) || !f.Name("name", &name) || !f.U32("amount", &amount)) {
             return false;
         }
-        w.u32(amount);
-        w.raw(name);
+        w.U32(amount);
+        w.Raw(name);
         break;
     }
     case TreeShape::UnknownRecord: {
         std::uint32_t number = 0;
         std::string bytes;
         if (type == JsonType::String) {
-            if (!ParseTreeBytes(doc.text(node), &bytes)) {
+            if (!ParseTreeBytes(doc.Text(node), &bytes)) {
                 *problem = "must be bytes (\"hex:\", \"base64:\" or \"text:\")";
                 return false;
             }
-        } else if (!f.only({"number", "bytes"}) || !f.u32("number", &number) || !f.bytes("bytes", &bytes)) {
+        } else if (!f.Only({"number", "bytes"}) || !f.U32("number", &number) || !f.Bytes("bytes", &bytes)) {
             return false;
         }
-        w.u32(number);
-        w.raw(bytes);
+        w.U32(number);
+        w.Raw(bytes);
         break;
     }
     }
-    *wire = w.take();
+    *wire = w.Take();
     return true;
 }
 

@@ -163,9 +163,9 @@ protected:
         SlapdOptions options;
         options.suffix = "dc=example,dc=com";
         std::string error;
-        ASSERT_TRUE(m_server.start(ldif, &error, options)) << error;
+        ASSERT_TRUE(m_server.Start(ldif, &error, options)) << error;
     }
-    void TearDown() override { m_server.stop(); }
+    void TearDown() override { m_server.Stop(); }
 
     ProcessResult Run(const std::string& source, const std::vector<std::string>& args)
     {
@@ -181,7 +181,7 @@ protected:
 TEST_F(CliLdapNamesTest, TreeFileAndLdapGiveTheSameLines)
 {
     StartServer(LdifText());
-    const std::string treeFile = m_server.directory() + "/example.json";
+    const std::string treeFile = m_server.Directory() + "/example.json";
     std::ofstream(treeFile) << TreeFileText();
     const std::vector<std::vector<std::string>> kRuns = {
         {"find", "--mode", "duplicates", "--attribute", "mail", "--recurse", "--base", ".example.com"},
@@ -202,14 +202,14 @@ TEST_F(CliLdapNamesTest, TreeFileAndLdapGiveTheSameLines)
             shown += a + " ";
         }
         const ProcessResult embedded = Run(treeFile, args);
-        const ProcessResult ldap = Run(m_server.url(), args);
+        const ProcessResult ldap = Run(m_server.Url(), args);
         EXPECT_EQ(ldap.status, embedded.status) << shown << ldap.err;
         EXPECT_EQ(ldap.out, embedded.out) << shown << ldap.err;
         EXPECT_FALSE(embedded.out.empty()) << shown << embedded.err;
     }
     // The answers themselves, so that equal but wrong output cannot pass.
     const ProcessResult duplicates = Run(
-        m_server.url(), {"find", "--mode", "duplicates", "--attribute", "mail", "--recurse", "--base", ".example.com"});
+        m_server.Url(), {"find", "--mode", "duplicates", "--attribute", "mail", "--recurse", "--base", ".example.com"});
     EXPECT_EQ(duplicates.status, 1);
     const std::vector<std::pair<std::string, std::string>> kPairs = {
         {"jane\\.smith.People.example.com", "john\\.doe.People.example.com"},
@@ -226,7 +226,7 @@ TEST_F(CliLdapNamesTest, TreeFileAndLdapGiveTheSameLines)
     // Every name shown, given back to read, reads its own mail (a value of
     // several lines is shown on several lines).
     const ProcessResult shownMail =
-        Run(m_server.url(), {"find", "--mode", "show", "--attribute", "mail", "--recurse", "--base", ".example.com"});
+        Run(m_server.Url(), {"find", "--mode", "show", "--attribute", "mail", "--recurse", "--base", ".example.com"});
     std::size_t names = 0;
     for (const std::string& line : Lines(shownMail.out)) {
         const std::size_t tab = line.find('\t');
@@ -235,7 +235,7 @@ TEST_F(CliLdapNamesTest, TreeFileAndLdapGiveTheSameLines)
         }
         ++names;
         const std::string name = line.substr(0, tab);
-        for (const std::string& source : {m_server.url()}) {
+        for (const std::string& source : {m_server.Url()}) {
             const ProcessResult read = Run(source, {"read", "--object", "." + name, "--attribute", "mail"});
             std::string value = line.substr(tab + 1);
             if (!value.empty() && value.back() == '\r') {
@@ -258,7 +258,7 @@ TEST_F(CliLdapNamesTest, TreeFileAndLdapGiveTheSameLines)
 TEST_F(CliLdapNamesTest, AuxiliaryClassesGiveTheSameLines)
 {
     StartServer(LdifText());
-    const std::string treeFile = m_server.directory() + "/example.json";
+    const std::string treeFile = m_server.Directory() + "/example.json";
     std::ofstream(treeFile) << TreeFileText();
     const std::vector<std::vector<std::string>> kRuns = {
         {"find", "--mode", "duplicates", "--attribute", "mail", "--recurse", "--base", ".example.com", "--class",
@@ -270,7 +270,7 @@ TEST_F(CliLdapNamesTest, AuxiliaryClassesGiveTheSameLines)
     };
     for (const auto& args : kRuns) {
         const ProcessResult embedded = Run(treeFile, args);
-        const ProcessResult ldap = Run(m_server.url(), args);
+        const ProcessResult ldap = Run(m_server.Url(), args);
         if (ldap.status == 2 && ldap.err.find("ERR_NO_SUCH_ATTRIBUTE") != std::string::npos) {
             GTEST_SKIP() << "this client does not map the class test of an auxiliary class to LDAP yet: " << ldap.err;
         }
@@ -279,9 +279,9 @@ TEST_F(CliLdapNamesTest, AuxiliaryClassesGiveTheSameLines)
     }
     // The posix users hold different mail values: Zoë, who shares one with
     // 山田, is no posix user.
-    const ProcessResult duplicates = Run(m_server.url(), kRuns.front());
+    const ProcessResult duplicates = Run(m_server.Url(), kRuns.front());
     EXPECT_EQ(duplicates.status, 0) << duplicates.out;
-    const ProcessResult shown = Run(m_server.url(), kRuns.back());
+    const ProcessResult shown = Run(m_server.Url(), kRuns.back());
     EXPECT_EQ(shown.status, 0) << shown.err;
     EXPECT_EQ(shown.out.find("Zoë"), std::string::npos) << shown.out;
     EXPECT_NE(shown.out.find("山田 太郎.St\\.Louis.example.com"), std::string::npos) << shown.out;
@@ -307,7 +307,7 @@ TEST_F(CliLdapNamesTest, SiblingsAreNeverTheirOwnDuplicates)
         {".ou=Sales.Staff.example.com", "the sales unit"},
     };
     for (const auto& row : kReads) {
-        const ProcessResult read = Run(m_server.url(), {"read", "--object", row.object, "--attribute", "description"});
+        const ProcessResult read = Run(m_server.Url(), {"read", "--object", row.object, "--attribute", "description"});
         EXPECT_EQ(read.status, 0) << row.object << ": " << read.err;
         EXPECT_EQ(read.out, std::string(row.description) + "\n") << row.object;
     }
@@ -328,7 +328,7 @@ TEST_F(CliLdapNamesTest, SiblingsAreNeverTheirOwnDuplicates)
         {".nobody.People.example.com", "commonName", 2, ""},
     };
     for (const auto& row : kNames) {
-        const ProcessResult read = Run(m_server.url(), {"read", "--object", row.object, "--attribute", row.attribute});
+        const ProcessResult read = Run(m_server.Url(), {"read", "--object", row.object, "--attribute", row.attribute});
         EXPECT_EQ(read.status, row.status) << row.object << " " << row.attribute << ": " << read.err;
         EXPECT_EQ(read.out, row.out) << row.object << " " << row.attribute;
         if (row.status == 2) {
@@ -337,14 +337,14 @@ TEST_F(CliLdapNamesTest, SiblingsAreNeverTheirOwnDuplicates)
     }
     // A value that names two siblings names neither.
     const ProcessResult ambiguous =
-        Run(m_server.url(), {"read", "--object", ".adm.Staff.example.com", "--attribute", "description"});
+        Run(m_server.Url(), {"read", "--object", ".adm.Staff.example.com", "--attribute", "description"});
     EXPECT_EQ(ambiguous.status, 2);
     EXPECT_NE(ambiguous.err.find("ERR_NO_SUCH_ENTRY"), std::string::npos) << ambiguous.err;
 
     std::string doe;
     for (const char* attribute : {"userPassword", "description", "sn"}) {
         const ProcessResult run =
-            Run(m_server.url(), {"find", "--mode", "duplicates", "--attribute", attribute, "--recurse"});
+            Run(m_server.Url(), {"find", "--mode", "duplicates", "--attribute", attribute, "--recurse"});
         if (std::string(attribute) == "sn") {
             EXPECT_EQ(run.status, 1);
             doe = run.out;

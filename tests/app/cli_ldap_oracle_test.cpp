@@ -51,7 +51,7 @@ class CliLdapOracleTest : public ::testing::Test
 protected:
     static void SetUpTestSuite()
     {
-        s_server = new SlapdServer;
+        sServer = new SlapdServer;
         SlapdOptions options;
         options.suffix = "dc=example,dc=com";
         options.schema = Oracle({"schema"});
@@ -59,43 +59,43 @@ protected:
         // past it as production servers that allow audits are set up.
         options.databaseConfig = "limits anonymous size.soft=500 size.hard=500 size.prtotal=unlimited\n";
         std::string error;
-        if (!s_server->start(Oracle({"generate", "-n", "700"}), &error, options)) {
-            s_error = error;
+        if (!sServer->Start(Oracle({"generate", "-n", "700"}), &error, options)) {
+            sError = error;
             return;
         }
-        const ProcessResult export_ = RunProcess("/usr/bin/ldapsearch",
+        const ProcessResult serverExport = RunProcess("/usr/bin/ldapsearch",
             {"-x", "-LLL", "-o", "ldif-wrap=no", "-E", "pr=200/noprompt", "-H",
-                "ldap://127.0.0.1:" + std::to_string(s_server->port()), "-b", "dc=example,dc=com", "(objectClass=*)",
+                "ldap://127.0.0.1:" + std::to_string(sServer->Port()), "-b", "dc=example,dc=com", "(objectClass=*)",
                 "*"});
-        s_ldif = s_server->directory() + "/export.ldif";
-        std::ofstream(s_ldif) << export_.out;
-        if (export_.status != 0) {
-            s_error = "ldapsearch: " + export_.err;
+        sLdif = sServer->Directory() + "/export.ldif";
+        std::ofstream(sLdif) << serverExport.out;
+        if (serverExport.status != 0) {
+            sError = "ldapsearch: " + serverExport.err;
         }
     }
     static void TearDownTestSuite()
     {
-        delete s_server;
-        s_server = nullptr;
+        delete sServer;
+        sServer = nullptr;
     }
-    void SetUp() override { ASSERT_TRUE(s_error.empty()) << s_error; }
+    void SetUp() override { ASSERT_TRUE(sError.empty()) << sError; }
 
     static ProcessResult Cli(const std::vector<std::string>& args)
     {
-        std::vector<std::string> all {"--tree-file", s_server->url()};
+        std::vector<std::string> all {"--tree-file", sServer->Url()};
         all.insert(all.end(), args.begin(), args.end());
         return RunProcess(
             VERALITH_CLI_PATH, all, {"VERALITH_LDAP_BINDDN", "VERALITH_LDAP_PASSWORD_FILE", "VERALITH_LDAP_PASSWORD"});
     }
 
-    static SlapdServer* s_server;
-    static std::string s_ldif;
-    static std::string s_error;
+    static SlapdServer* sServer;
+    static std::string sLdif;
+    static std::string sError;
 };
 
-SlapdServer* CliLdapOracleTest::s_server = nullptr;
-std::string CliLdapOracleTest::s_ldif;
-std::string CliLdapOracleTest::s_error;
+SlapdServer* CliLdapOracleTest::sServer = nullptr;
+std::string CliLdapOracleTest::sLdif;
+std::string CliLdapOracleTest::sError;
 
 struct Check
 {
@@ -121,7 +121,7 @@ TEST_F(CliLdapOracleTest, EveryModeGivesTheIndependentAnswer)
 {
     for (const Check& check : kChecks) {
         const std::string what = std::string(check.attribute) + " " + check.className + " from " + check.baseName;
-        std::vector<std::string> oracle {"--ldif", s_ldif, "--attribute", check.names, "--base", check.baseDn};
+        std::vector<std::string> oracle {"--ldif", sLdif, "--attribute", check.names, "--base", check.baseDn};
         std::vector<std::string> find {"find", "--attribute", check.attribute, "--recurse", "--base", check.baseName};
         if (*check.className != '\0') {
             oracle.insert(oracle.end(), {"--class", check.className});
@@ -143,10 +143,10 @@ TEST_F(CliLdapOracleTest, EveryModeGivesTheIndependentAnswer)
         std::vector<std::string> args = find;
         args.insert(args.end(),
             {"--mode", "duplicates", "--report", "groups", "--format", "json", "--output",
-                s_server->directory() + "/groups.json"});
+                sServer->Directory() + "/groups.json"});
         const ProcessResult grouped = Cli(args);
         EXPECT_EQ(grouped.status, groups.empty() ? 0 : 1) << what << ": " << grouped.err;
-        EXPECT_EQ(SortedLines(Oracle({"groups", "--json", s_server->directory() + "/groups.json"})), groups) << what;
+        EXPECT_EQ(SortedLines(Oracle({"groups", "--json", sServer->Directory() + "/groups.json"})), groups) << what;
 
         // The log lines pair each later holder of a value with an earlier
         // one: every pair lies within one group, and each group of n names
@@ -189,7 +189,7 @@ TEST_F(CliLdapOracleTest, EveryModeGivesTheIndependentAnswer)
 TEST_F(CliLdapOracleTest, WhatIsLeftOutIsSaid)
 {
     std::size_t entries = 0;
-    for (const std::string& line : Lines(Oracle({"expect", "show", "--ldif", s_ldif, "--attribute", "mail"}))) {
+    for (const std::string& line : Lines(Oracle({"expect", "show", "--ldif", sLdif, "--attribute", "mail"}))) {
         entries += !line.empty();
     }
     EXPECT_GT(entries, 500u);

@@ -104,11 +104,11 @@ protected:
         options.suffix = "dc=example,dc=com";
         options.schema = kSchema;
         std::string error;
-        const bool started = m_server.start(Ldif(), &error, options);
+        const bool started = m_server.Start(Ldif(), &error, options);
         EXPECT_TRUE(started) << error;
         return started;
     }
-    void TearDown() override { m_server.stop(); }
+    void TearDown() override { m_server.Stop(); }
 
     ProcessResult Run(const std::vector<std::string>& sources, const std::vector<std::string>& args,
         std::vector<std::string> environment = {})
@@ -125,7 +125,7 @@ protected:
                 "LDAPTLS_REQCERT"});
         return RunProcess(VERALITH_CLI_PATH, all, environment);
     }
-    ProcessResult Run(const std::vector<std::string>& args) { return Run({m_server.url()}, args); }
+    ProcessResult Run(const std::vector<std::string>& args) { return Run({m_server.Url()}, args); }
 
     SlapdServer m_server;
 };
@@ -282,12 +282,12 @@ TEST_F(CliLdapSchemaTest, ARefusedAnonymousBindSaysSoWithTheServersWords)
         EXPECT_NE(result.err.find("VERALITH_LDAP_BINDDN"), std::string::npos) << row.config << result.err;
         EXPECT_EQ(result.err.find("schema"), std::string::npos) << row.config << result.err;
         // With a bind DN the same server serves.
-        const std::string passwordFile = m_server.directory() + "/password";
+        const std::string passwordFile = m_server.Directory() + "/password";
         std::ofstream(passwordFile) << SlapdServer::kRootPassword << "\n";
-        const ProcessResult bound = RunProcess(VERALITH_CLI_PATH, {"--tree-file", m_server.url(), "classes"},
-            {"VERALITH_LDAP_BINDDN=" + m_server.rootDn(), "VERALITH_LDAP_PASSWORD_FILE=" + passwordFile});
+        const ProcessResult bound = RunProcess(VERALITH_CLI_PATH, {"--tree-file", m_server.Url(), "classes"},
+            {"VERALITH_LDAP_BINDDN=" + m_server.RootDn(), "VERALITH_LDAP_PASSWORD_FILE=" + passwordFile});
         EXPECT_EQ(bound.status, 0) << row.config << bound.err;
-        m_server.stop();
+        m_server.Stop();
     }
 }
 
@@ -296,8 +296,8 @@ TEST_F(CliLdapSchemaTest, ACertificateForAnotherNameIsToldFromAnUntrustedIssuer)
     SlapdOptions options;
     options.tls = true;
     ASSERT_TRUE(Start(options));
-    const std::string port = std::to_string(m_server.tlsPort());
-    const std::string trusted = "LDAPTLS_CACERT=" + m_server.caFile();
+    const std::string port = std::to_string(m_server.TlsPort());
+    const std::string trusted = "LDAPTLS_CACERT=" + m_server.CaFile();
     const struct
     {
         std::string url;
@@ -313,14 +313,14 @@ TEST_F(CliLdapSchemaTest, ACertificateForAnotherNameIsToldFromAnUntrustedIssuer)
         EXPECT_EQ(result.status, 2) << row.url;
         EXPECT_NE(result.err.find(row.expected), std::string::npos) << row.url << ": " << result.err;
     }
-    const ProcessResult good = Run({m_server.ldapsUrl()}, {"classes"}, {trusted});
+    const ProcessResult good = Run({m_server.LdapsUrl()}, {"classes"}, {trusted});
     EXPECT_EQ(good.status, 0) << good.err;
 }
 
 TEST_F(CliLdapSchemaTest, TheUrlsBaseBoundsTheTree)
 {
     ASSERT_TRUE(Start());
-    const std::string people = "ldap://127.0.0.1:" + std::to_string(m_server.port()) + "/ou=People,dc=example,dc=com";
+    const std::string people = "ldap://127.0.0.1:" + std::to_string(m_server.Port()) + "/ou=People,dc=example,dc=com";
     const ProcessResult top = Run({people}, {"containers", "--context", "[Root]"});
     EXPECT_EQ(top.status, 0) << top.err;
     EXPECT_EQ(top.out, "People.example.com\n") << top.err;
@@ -351,13 +351,13 @@ TEST_F(CliLdapSchemaTest, TreeNamesAreUsableAndNeverShared)
     // source that is not served is a failure, named on the command line or in
     // VERALITH_TREES; with a name of its own it is served beside the first.
     const char* const kRefusal = "The-Example-Corporation-s-Direct\" is already served";
-    const ProcessResult twice = Run({m_server.url(), m_server.url()}, {"trees"});
+    const ProcessResult twice = Run({m_server.Url(), m_server.Url()}, {"trees"});
     EXPECT_EQ(twice.status, 2);
     EXPECT_NE(twice.err.find(kRefusal), std::string::npos) << twice.err;
-    const ProcessResult configured = Run({}, {"trees"}, {"VERALITH_TREES=" + m_server.url() + ";" + m_server.url()});
+    const ProcessResult configured = Run({}, {"trees"}, {"VERALITH_TREES=" + m_server.Url() + ";" + m_server.Url()});
     EXPECT_EQ(configured.status, 2) << configured.err;
     EXPECT_NE(configured.err.find(kRefusal), std::string::npos) << configured.err;
-    const ProcessResult named = Run({m_server.url(), m_server.url("?tree=Second")}, {"trees"});
+    const ProcessResult named = Run({m_server.Url(), m_server.Url("?tree=Second")}, {"trees"});
     EXPECT_EQ(named.status, 0) << named.err;
     EXPECT_EQ(Lines(named.out).size(), 2u) << named.out;
     EXPECT_EQ(named.err, "");

@@ -116,11 +116,11 @@ protected:
     void SetUp() override
     {
         std::string error;
-        ASSERT_TRUE(m_server.start(LdifText(), &error, ServerOptions())) << error;
-        m_treeFile = m_server.directory() + "/acme.json";
+        ASSERT_TRUE(m_server.Start(LdifText(), &error, ServerOptions())) << error;
+        m_treeFile = m_server.Directory() + "/acme.json";
         std::ofstream(m_treeFile) << TreeFileText();
     }
-    void TearDown() override { m_server.stop(); }
+    void TearDown() override { m_server.Stop(); }
 
     ProcessResult Run(const std::string& source, const std::vector<std::string>& args,
         std::vector<std::string> environment = {"VERALITH_LDAP_BINDDN", "VERALITH_LDAP_PASSWORD_FILE"})
@@ -154,7 +154,7 @@ TEST_F(CliLdapTest, FindRunsGiveTheSameLinesAsOnTheEmbeddedDirectory)
             shown += a + " ";
         }
         const ProcessResult embedded = Run(m_treeFile, args);
-        const ProcessResult ldap = Run(m_server.url(), args);
+        const ProcessResult ldap = Run(m_server.Url(), args);
         EXPECT_EQ(ldap.status, embedded.status) << shown << ldap.err;
         // The tree file has no DNs; the server's groups carry them.
         EXPECT_EQ(WithoutDns(ldap.out, args), embedded.out) << shown << ldap.err;
@@ -162,21 +162,21 @@ TEST_F(CliLdapTest, FindRunsGiveTheSameLinesAsOnTheEmbeddedDirectory)
     }
     // The duplicates themselves, so that equal but wrong output cannot pass.
     const ProcessResult duplicates =
-        Run(m_server.url(), {"find", "--mode", "duplicates", "--attribute", "mail", "--recurse"});
+        Run(m_server.Url(), {"find", "--mode", "duplicates", "--attribute", "mail", "--recurse"});
     EXPECT_EQ(duplicates.status, 1);
     EXPECT_NE(duplicates.out.find("evans.East.Sales.Acme / adams.Sales.Acme"), std::string::npos) << duplicates.out;
     EXPECT_NE(duplicates.out.find("irwin.IT.Acme / hall.IT.Acme"), std::string::npos) << duplicates.out;
     // The second value of one user repeated by another, matched by the LDAP schema's syntax.
     const ProcessResult eachValue =
-        Run(m_server.url(), {"find", "--attribute", "mail", "--recurse", "--each-value", "--match", "directory"});
+        Run(m_server.Url(), {"find", "--attribute", "mail", "--recurse", "--each-value", "--match", "directory"});
     EXPECT_NE(eachValue.out.find("fox.IT.Acme / baker.Sales.Acme: (mail = baker@acme.example)"), std::string::npos)
         << eachValue.out;
 }
 
 TEST_F(CliLdapTest, AServerThatIsGoneIsAClearError)
 {
-    const std::string url = m_server.url();
-    m_server.stop();
+    const std::string url = m_server.Url();
+    m_server.Stop();
     const ProcessResult result = Run(url, {"find", "--mode", "present", "--attribute", "mail", "--recurse"});
     EXPECT_EQ(result.status, 2);
     EXPECT_NE(result.err.find("127.0.0.1"), std::string::npos) << result.err;
@@ -198,7 +198,7 @@ protected:
 // when the library's own settings would let any certificate through.
 TEST_F(CliLdapTlsTest, CertificatesAreVerifiedAgainstTheTrustedCa)
 {
-    const std::string passwordFile = m_server.directory() + "/password";
+    const std::string passwordFile = m_server.Directory() + "/password";
     std::ofstream(passwordFile) << SlapdServer::kRootPassword << "\n";
     // Bound with a password; no CA trusted and no TLS settings unless a row
     // gives them.
@@ -210,15 +210,15 @@ TEST_F(CliLdapTlsTest, CertificatesAreVerifiedAgainstTheTrustedCa)
     };
     std::vector<ProcessResult> plain;
     for (const auto& args : kRuns) {
-        plain.push_back(Run(m_server.url(), args, kEnvironment));
+        plain.push_back(Run(m_server.Url(), args, kEnvironment));
         ASSERT_EQ(plain.back().err, "");
     }
     EXPECT_NE(plain[0].out.find("baker@acme.example"), std::string::npos) << plain[0].out;
     EXPECT_NE(plain[1].out.find("irwin.IT.Acme / hall.IT.Acme"), std::string::npos) << plain[1].out;
 
-    const std::string trusted = "LDAPTLS_CACERT=" + m_server.caFile();
-    const std::string ldapServer = "127.0.0.1:" + std::to_string(m_server.port());
-    const std::string ldapsServer = "127.0.0.1:" + std::to_string(m_server.tlsPort());
+    const std::string trusted = "LDAPTLS_CACERT=" + m_server.CaFile();
+    const std::string ldapServer = "127.0.0.1:" + std::to_string(m_server.Port());
+    const std::string ldapsServer = "127.0.0.1:" + std::to_string(m_server.TlsPort());
     const struct
     {
         const char* name;
@@ -227,12 +227,12 @@ TEST_F(CliLdapTlsTest, CertificatesAreVerifiedAgainstTheTrustedCa)
         std::vector<std::string> tlsSettings;
         bool loads;
     } kCases[] = {
-        {"ldaps, CA trusted", m_server.ldapsUrl(), ldapsServer, {trusted}, true},
-        {"StartTLS, CA trusted", m_server.url("?starttls"), ldapServer, {trusted}, true},
-        {"ldaps, CA not trusted", m_server.ldapsUrl(), ldapsServer, {}, false},
-        {"StartTLS, CA not trusted", m_server.url("?starttls"), ldapServer, {}, false},
-        {"ldaps, CA not trusted, checks off", m_server.ldapsUrl(), ldapsServer, {"LDAPTLS_REQCERT=never"}, false},
-        {"StartTLS, CA not trusted, checks off", m_server.url("?starttls"), ldapServer, {"LDAPTLS_REQCERT=allow"},
+        {"ldaps, CA trusted", m_server.LdapsUrl(), ldapsServer, {trusted}, true},
+        {"StartTLS, CA trusted", m_server.Url("?starttls"), ldapServer, {trusted}, true},
+        {"ldaps, CA not trusted", m_server.LdapsUrl(), ldapsServer, {}, false},
+        {"StartTLS, CA not trusted", m_server.Url("?starttls"), ldapServer, {}, false},
+        {"ldaps, CA not trusted, checks off", m_server.LdapsUrl(), ldapsServer, {"LDAPTLS_REQCERT=never"}, false},
+        {"StartTLS, CA not trusted, checks off", m_server.Url("?starttls"), ldapServer, {"LDAPTLS_REQCERT=allow"},
             false},
     };
     for (const auto& row : kCases) {
@@ -270,9 +270,9 @@ TEST(CliLdapLimits, ASizeLimitEndsTheRunWithItsMessageKeepingWhatCame)
         "ref: " +
         referral + "\n\n";
     std::string error;
-    ASSERT_TRUE(server.start(ldif, &error, options)) << error;
+    ASSERT_TRUE(server.Start(ldif, &error, options)) << error;
     const ProcessResult limited = RunProcess(VERALITH_CLI_PATH,
-        {"--tree-file", server.url(), "find", "--mode", "present", "--attribute", "mail", "--base", ".Many.Acme"},
+        {"--tree-file", server.Url(), "find", "--mode", "present", "--attribute", "mail", "--base", ".Many.Acme"},
         {"VERALITH_LDAP_BINDDN", "VERALITH_LDAP_PASSWORD_FILE"});
     EXPECT_EQ(limited.status, 2) << limited.err;
     EXPECT_NE(limited.err.find("the server's size limit ended the search of \"ou=Many,o=Acme\" after 500 entries"),
@@ -281,7 +281,7 @@ TEST(CliLdapLimits, ASizeLimitEndsTheRunWithItsMessageKeepingWhatCame)
     EXPECT_NE(limited.err.find("(ERR_SIZE_LIMIT_EXCEEDED)"), std::string::npos) << limited.err;
     EXPECT_EQ(Lines(limited.out).size(), 500u) << limited.err;
     const ProcessResult referred = RunProcess(VERALITH_CLI_PATH,
-        {"--tree-file", server.url(), "find", "--mode", "present", "--attribute", "mail", "--base", ".Sales.Acme"},
+        {"--tree-file", server.Url(), "find", "--mode", "present", "--attribute", "mail", "--base", ".Sales.Acme"},
         {"VERALITH_LDAP_BINDDN", "VERALITH_LDAP_PASSWORD_FILE"});
     EXPECT_EQ(referred.status, 0) << referred.err;
     EXPECT_NE(referred.err.find(referral), std::string::npos) << referred.err;
@@ -302,20 +302,20 @@ TEST(CliLdapServerLost, AServerLostDuringFindEndsTheRunWithAnErrorKeepingWhatCam
     // pages, asks for pages of that size.
     options.databaseConfig = "limits anonymous size.pr=1000 size.prtotal=unlimited\n";
     std::string error;
-    ASSERT_TRUE(server.start(client::testing::AcmeLdif() + client::testing::ManyUsersLdif(kUsers), &error, options))
+    ASSERT_TRUE(server.Start(client::testing::AcmeLdif() + client::testing::ManyUsersLdif(kUsers), &error, options))
         << error;
-    CuttingProxy proxy(server.port(), "ou=Many,o=Acme", kPassed);
-    ASSERT_NE(proxy.port(), 0);
-    std::string url = server.url();
-    const std::string port = ":" + std::to_string(server.port());
-    url.replace(url.find(port), port.size(), ":" + std::to_string(proxy.port()));
+    CuttingProxy proxy(server.Port(), "ou=Many,o=Acme", kPassed);
+    ASSERT_NE(proxy.Port(), 0);
+    std::string url = server.Url();
+    const std::string port = ":" + std::to_string(server.Port());
+    url.replace(url.find(port), port.size(), ":" + std::to_string(proxy.Port()));
 
     const ProcessResult result = RunProcess(VERALITH_CLI_PATH,
         {"--tree-file", url, "find", "--mode", "present", "--attribute", "mail", "--base", ".Many.Acme", "--recurse"},
         {"VERALITH_LDAP_BINDDN", "VERALITH_LDAP_PASSWORD_FILE"});
 
-    ASSERT_TRUE(proxy.cut()) << result.err;
-    EXPECT_EQ(proxy.entriesPassed(), kPassed);
+    ASSERT_TRUE(proxy.Cut()) << result.err;
+    EXPECT_EQ(proxy.EntriesPassed(), kPassed);
     EXPECT_EQ(result.status, 2) << result.err;
     EXPECT_NE(result.err.find("veralith-cli: find: "), std::string::npos) << result.err;
     EXPECT_NE(result.err.find("(ERR_TRANSPORT_FAILURE): the connection to the directory server failed or was lost"),

@@ -115,9 +115,9 @@ protected:
         SlapdOptions options;
         options.suffix = "dc=example,dc=com";
         std::string error;
-        ASSERT_TRUE(m_server.start(kDirectory, &error, options)) << error;
+        ASSERT_TRUE(m_server.Start(kDirectory, &error, options)) << error;
     }
-    void TearDown() override { m_server.stop(); }
+    void TearDown() override { m_server.Stop(); }
 
     ProcessResult Run(const std::string& source, const std::vector<std::string>& args)
     {
@@ -125,7 +125,7 @@ protected:
         all.insert(all.end(), args.begin(), args.end());
         return RunProcess(VERALITH_CLI_PATH, all, {"VERALITH_LDAP_BINDDN", "VERALITH_LDAP_PASSWORD_FILE"});
     }
-    std::string Path(const std::string& name) const { return m_server.directory() + "/" + name; }
+    std::string Path(const std::string& name) const { return m_server.Directory() + "/" + name; }
 
     SlapdServer m_server;
 };
@@ -134,16 +134,16 @@ TEST_F(CliLdifParity, LiveExportedAndSnapshotDirectoriesGiveTheSameLines)
 {
     // The exports as administrators make them.
     const ProcessResult search = RunProcess("/usr/bin/ldapsearch",
-        {"-x", "-LLL", "-H", "ldap://127.0.0.1:" + std::to_string(m_server.port()), "-b", m_server.suffix(),
+        {"-x", "-LLL", "-H", "ldap://127.0.0.1:" + std::to_string(m_server.Port()), "-b", m_server.Suffix(),
             "(objectClass=*)"});
     ASSERT_EQ(search.status, 0) << search.err;
     std::ofstream(Path("search.ldif")) << search.out;
     const ProcessResult slapcat = RunProcess(
-        "/usr/sbin/slapcat", {"-f", Path("slapd.conf"), "-b", m_server.suffix(), "-l", Path("slapcat.ldif")});
+        "/usr/sbin/slapcat", {"-f", Path("slapd.conf"), "-b", m_server.Suffix(), "-l", Path("slapcat.ldif")});
     ASSERT_EQ(slapcat.status, 0) << slapcat.err;
     // Snapshots of the live server, in both formats.
     for (const auto& [format, file] : {std::pair {"json", "snapshot.json"}, std::pair {"ldif", "snapshot.ldif"}}) {
-        const ProcessResult snapshot = Run(m_server.url(), {"snapshot", "--format", format, "--output", Path(file)});
+        const ProcessResult snapshot = Run(m_server.Url(), {"snapshot", "--format", format, "--output", Path(file)});
         ASSERT_EQ(snapshot.status, 0) << snapshot.err;
         EXPECT_EQ(snapshot.err, "") << format;
     }
@@ -169,7 +169,7 @@ TEST_F(CliLdifParity, LiveExportedAndSnapshotDirectoriesGiveTheSameLines)
         for (const std::string& a : args) {
             shown += a + " ";
         }
-        const ProcessResult live = Run(m_server.url(), args);
+        const ProcessResult live = Run(m_server.Url(), args);
         for (const std::string& source : kSources) {
             const ProcessResult offline = Run(source, args);
             EXPECT_EQ(offline.status, live.status) << shown << source << "\n" << offline.err;
@@ -206,7 +206,7 @@ TEST_F(CliLdifParity, LiveExportedAndSnapshotDirectoriesGiveTheSameLines)
         for (const std::string& a : args) {
             shown += a + " ";
         }
-        const ProcessResult live = Run(m_server.url(), args);
+        const ProcessResult live = Run(m_server.Url(), args);
         compareLive.push_back(live);
         for (const std::string& source : kCompareSources) {
             const ProcessResult offline = Run(source, args);

@@ -100,9 +100,9 @@ TEST(CliOptions, EveryCommandsUsageNamesEachOfItsOptionsOnce)
         SCOPED_TRACE(command.name);
         std::multiset<std::string> named;
         for (const std::string_view line : command.synopsis) {
-            static const std::regex word("[^ |]+");
+            static const std::regex kWord("[^ |]+");
             const std::string text(line);
-            for (auto it = std::sregex_iterator(text.begin(), text.end(), word); it != std::sregex_iterator(); ++it) {
+            for (auto it = std::sregex_iterator(text.begin(), text.end(), kWord); it != std::sregex_iterator(); ++it) {
                 named.insert(it->str());
             }
         }

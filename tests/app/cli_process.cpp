@@ -64,7 +64,7 @@ ChildProcess::~ChildProcess()
 {
     if (m_pid > 0) {
         kill(m_pid, SIGKILL);
-        wait();
+        Wait();
     }
     if (!m_directory.empty()) {
         std::remove((m_directory + "/out").c_str());
@@ -73,7 +73,7 @@ ChildProcess::~ChildProcess()
     }
 }
 
-ProcessResult ChildProcess::wait()
+ProcessResult ChildProcess::Wait()
 {
     ProcessResult result;
     int status = 0;
@@ -91,7 +91,7 @@ ProcessResult ChildProcess::wait()
 ProcessResult RunProcess(
     const std::string& path, const std::vector<std::string>& args, const std::vector<std::string>& environment)
 {
-    return ChildProcess(path, args, environment).wait();
+    return ChildProcess(path, args, environment).Wait();
 }
 
 std::vector<std::string> Lines(const std::string& text)

@@ -29,9 +29,9 @@ public:
     ChildProcess& operator=(const ChildProcess&) = delete;
 
     // -1 when the child could not be started.
-    pid_t pid() const { return m_pid; }
+    pid_t Pid() const { return m_pid; }
     // Waits for the child to end; its exit status and output.
-    ProcessResult wait();
+    ProcessResult Wait();
 
 private:
     std::string m_directory;

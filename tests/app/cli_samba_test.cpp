@@ -48,24 +48,24 @@ class CliSambaTest : public ::testing::Test
 protected:
     static void SetUpTestSuite()
     {
-        s_unavailable = SambaDomainController::Unavailable();
-        if (!s_unavailable.empty()) {
+        sUnavailable = SambaDomainController::Unavailable();
+        if (!sUnavailable.empty()) {
             return;
         }
-        s_server = std::make_unique<SambaDomainController>();
+        sServer = std::make_unique<SambaDomainController>();
         std::string error;
-        if (!s_server->start(Ldif(), &error)) {
-            s_failure = error;
+        if (!sServer->Start(Ldif(), &error)) {
+            sFailure = error;
         }
     }
-    static void TearDownTestSuite() { s_server.reset(); }
+    static void TearDownTestSuite() { sServer.reset(); }
     void SetUp() override
     {
-        if (!s_unavailable.empty()) {
-            std::printf("skipped: %s\n", s_unavailable.c_str());
-            GTEST_SKIP() << s_unavailable;
+        if (!sUnavailable.empty()) {
+            std::printf("skipped: %s\n", sUnavailable.c_str());
+            GTEST_SKIP() << sUnavailable;
         }
-        ASSERT_EQ(s_failure, "");
+        ASSERT_EQ(sFailure, "");
     }
 
     // veralith-cli bound as the administrator (bound = false: anonymously).
@@ -77,11 +77,11 @@ protected:
             "VERALITH_LDAP_PASSWORD", "LDAPTLS_CACERT", "LDAPTLS_REQCERT"};
         if (bound) {
             environment.push_back(std::string("VERALITH_LDAP_BINDDN=") + SambaDomainController::kAdminDn);
-            environment.push_back("VERALITH_LDAP_PASSWORD_FILE=" + s_server->passwordFile());
+            environment.push_back("VERALITH_LDAP_PASSWORD_FILE=" + sServer->PasswordFile());
         }
         return RunProcess(VERALITH_CLI_PATH, all, environment);
     }
-    static ProcessResult Run(const std::vector<std::string>& args) { return Run(s_server->url(), args); }
+    static ProcessResult Run(const std::vector<std::string>& args) { return Run(sServer->Url(), args); }
 
     static bool Listed(const std::vector<std::string>& lines, const std::string& name)
     {
@@ -89,14 +89,14 @@ protected:
             [&](const std::string& line) { return line == name || line == name + "\taux"; });
     }
 
-    static std::string s_unavailable;
-    static std::string s_failure;
-    static std::unique_ptr<SambaDomainController> s_server;
+    static std::string sUnavailable;
+    static std::string sFailure;
+    static std::unique_ptr<SambaDomainController> sServer;
 };
 
-std::string CliSambaTest::s_unavailable;
-std::string CliSambaTest::s_failure;
-std::unique_ptr<SambaDomainController> CliSambaTest::s_server;
+std::string CliSambaTest::sUnavailable;
+std::string CliSambaTest::sFailure;
+std::unique_ptr<SambaDomainController> CliSambaTest::sServer;
 
 TEST_F(CliSambaTest, TheSchemasLongNamesAreListedWhole)
 {
@@ -183,9 +183,9 @@ TEST_F(CliSambaTest, ValuesComeInTheFormsAdministratorsKnow)
 TEST_F(CliSambaTest, AGroupOfManyMembersIsReadWhole)
 {
     const std::string group = std::string("CN=Everybody,OU=Staff,") + SambaDomainController::kDomainDn;
-    const std::string url = s_server->url();
+    const std::string url = sServer->Url();
     const std::string server = url.substr(0, url.find('/', url.find("//") + 2));
-    std::ifstream passwordFile(s_server->passwordFile());
+    std::ifstream passwordFile(sServer->PasswordFile());
     std::string password;
     std::getline(passwordFile, password);
     const ProcessResult bare = RunProcess("/usr/bin/ldapsearch",
@@ -218,7 +218,7 @@ TEST_F(CliSambaTest, AGroupOfManyMembersIsReadWhole)
 
 TEST_F(CliSambaTest, DuplicatesAmongTwoThousandUsersBelowTheUrlsBase)
 {
-    const std::string staff = s_server->url(std::string("OU=Staff,") + SambaDomainController::kDomainDn);
+    const std::string staff = sServer->Url(std::string("OU=Staff,") + SambaDomainController::kDomainDn);
     const ProcessResult result =
         Run(staff, {"find", "--mode", "duplicates", "--attribute", "mail", "--recurse", "--class", "user"});
     EXPECT_EQ(result.status, 1) << result.err;
@@ -240,7 +240,7 @@ TEST_F(CliSambaTest, DuplicatesAmongTwoThousandUsersBelowTheUrlsBase)
 
 TEST_F(CliSambaTest, RefusalsNameTheirCause)
 {
-    const ProcessResult anonymous = Run(s_server->url(), {"classes"}, false);
+    const ProcessResult anonymous = Run(sServer->Url(), {"classes"}, false);
     EXPECT_EQ(anonymous.status, 2);
     EXPECT_NE(anonymous.err.find("refused to serve an anonymous bind"), std::string::npos) << anonymous.err;
     EXPECT_EQ(anonymous.err.find("schema"), std::string::npos) << anonymous.err;

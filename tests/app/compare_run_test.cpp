@@ -27,12 +27,12 @@ class CompareRunTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        static const util::Status started = [] {
+        static const util::Status kStarted = [] {
             directory::ResetNetWareStartupForTesting();
             return StartClient({AuditTreePath()});
         }();
-        ASSERT_TRUE(started) << started.Reason();
-        const util::Status opened = OpenSession("AUDIT_TREE", session_);
+        ASSERT_TRUE(kStarted) << kStarted.Reason();
+        const util::Status opened = OpenSession("AUDIT_TREE", m_session);
         ASSERT_TRUE(opened) << opened.Reason();
     }
 
@@ -44,13 +44,13 @@ protected:
         inputs.classText = "User";
         inputs.mode = CheckMode::Duplicates;
         inputs.recurse = true;
-        inputs.searchContext = session_.search.get();
+        inputs.searchContext = m_session.search.get();
         inputs.containerName = ".Acme";
         inputs.compare = compare;
         return inputs;
     }
 
-    CliSession session_;
+    CliSession m_session;
 };
 
 CompareOptions Options(MatchRule match, bool eachValue = false, std::vector<std::string> more = {},

@@ -23,11 +23,11 @@ public:
     CuttingProxy& operator=(const CuttingProxy&) = delete;
 
     // The port to connect to; 0 when the relay could not start.
-    int port() const { return m_port; }
+    int Port() const { return m_port; }
     // True once the connections were cut.
-    bool cut() const { return m_cut; }
+    bool Cut() const { return m_cut; }
     // Entries below the base passed to the program so far.
-    int entriesPassed() const { return m_entries; }
+    int EntriesPassed() const { return m_entries; }
 
 private:
     void Run();

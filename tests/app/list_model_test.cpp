@@ -133,7 +133,7 @@ TEST(StringListModel, EachEntryKeepsItsValueAndDataGivesTextAndValue)
     EXPECT_EQ(model.Texts(), (Texts {"acmeAux", "Group", "User"}));
     EXPECT_EQ(Values(model), (std::vector<std::int32_t> {0x22, -1, 2}));
     EXPECT_EQ(model.data(model.index(1), Qt::DisplayRole).toString(), QStringLiteral("Group"));
-    EXPECT_EQ(model.data(model.index(1), StringListModel::ValueRole).toInt(), -1);
+    EXPECT_EQ(model.data(model.index(1), StringListModel::kValueRole).toInt(), -1);
     EXPECT_FALSE(model.data(model.index(3), Qt::DisplayRole).isValid());
     EXPECT_THROW(model.TextAt(3), std::out_of_range);
     EXPECT_THROW(model.ValueAt(-1), std::out_of_range);
@@ -194,16 +194,16 @@ TEST(RowOrder, InsertionsAnywhereMatchAPlainVectorAcrossChunkSplits)
         reference.insert(reference.begin() + static_cast<std::ptrdiff_t>(row), value);
     }
     ASSERT_EQ(order.size(), reference.size());
-    EXPECT_EQ(order.flatten(), reference);
+    EXPECT_EQ(order.Flatten(), reference);
     for (std::size_t row = 0; row < reference.size(); row += 997) {
         EXPECT_EQ(order.at(row), reference[row]);
     }
     EXPECT_THROW(order.at(reference.size()), std::out_of_range);
     EXPECT_THROW(order.insert(reference.size() + 1, 0), std::out_of_range);
 
-    order.assign({5, 6, 7});
+    order.Assign({5, 6, 7});
     order.insert(1, 9);
-    EXPECT_EQ(order.flatten(), (std::vector<std::uint32_t> {5, 9, 6, 7}));
+    EXPECT_EQ(order.Flatten(), (std::vector<std::uint32_t> {5, 9, 6, 7}));
     order.clear();
     EXPECT_TRUE(order.empty());
     order.insert(0, 1);

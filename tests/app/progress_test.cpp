@@ -22,27 +22,27 @@ class CapturedStream
 {
 public:
     CapturedStream()
-        : file_(open_memstream(&data_, &size_))
+        : m_file(open_memstream(&m_data, &m_size))
     { }
     ~CapturedStream()
     {
-        std::fclose(file_);
-        std::free(data_);
+        std::fclose(m_file);
+        std::free(m_data);
     }
     CapturedStream(const CapturedStream&) = delete;
     CapturedStream& operator=(const CapturedStream&) = delete;
 
-    std::FILE* file() const { return file_; }
+    std::FILE* File() const { return m_file; }
     std::string Text()
     {
-        std::fflush(file_);
-        return std::string(data_, size_);
+        std::fflush(m_file);
+        return std::string(m_data, m_size);
     }
 
 private:
-    char* data_ = nullptr;
-    std::size_t size_ = 0;
-    std::FILE* file_;
+    char* m_data = nullptr;
+    std::size_t m_size = 0;
+    std::FILE* m_file;
 };
 
 RunProgress Searching(std::size_t found)
@@ -88,7 +88,7 @@ TEST(ProgressLineTest, RedrawsInPlaceAtItsPaceAndIsErased)
     const Clock::time_point start {};
     Clock::time_point now = start;
     {
-        ProgressLine line(stream.file(), [&] { return now; });
+        ProgressLine line(stream.File(), [&] { return now; });
         std::size_t before = 0;
         for (const LineStep& step : steps) {
             now = start + std::chrono::milliseconds(step.atMs);
@@ -109,9 +109,9 @@ TEST(ProgressLineTest, RedrawsInPlaceAtItsPaceAndIsErased)
 TEST(ProgressLineTest, OptionsOverrideTheTerminalTest)
 {
     CapturedStream notATerminal;
-    EXPECT_TRUE(ProgressWanted(true, notATerminal.file()));
-    EXPECT_FALSE(ProgressWanted(false, notATerminal.file()));
-    EXPECT_FALSE(ProgressWanted(std::nullopt, notATerminal.file()));
+    EXPECT_TRUE(ProgressWanted(true, notATerminal.File()));
+    EXPECT_FALSE(ProgressWanted(false, notATerminal.File()));
+    EXPECT_FALSE(ProgressWanted(std::nullopt, notATerminal.File()));
     EXPECT_FALSE(ProgressWanted(std::nullopt, nullptr));
 }
 
@@ -139,7 +139,7 @@ public:
 class RunProgressTest : public ::testing::Test
 {
 protected:
-    void SetUp() override { OpenRunTree(session_); }
+    void SetUp() override { OpenRunTree(m_session); }
 
     SearchRunInputs Inputs() const
     {
@@ -148,12 +148,12 @@ protected:
         inputs.attributeText = "Surname";
         inputs.classText = "User";
         inputs.mode = CheckMode::JustShow;
-        inputs.searchContext = session_.search.get();
+        inputs.searchContext = m_session.search.get();
         inputs.containerName = ".Sales.Acme";
         return inputs;
     }
 
-    CliSession session_;
+    CliSession m_session;
 };
 
 TEST_F(RunProgressTest, SurfaceHearsBothPhasesWithTheirCounts)

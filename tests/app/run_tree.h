@@ -24,11 +24,11 @@ inline std::string TestDataPath(const std::string& name)
 // Starts the client on the run tree (once) and opens a session on it.
 inline void OpenRunTree(CliSession& session)
 {
-    static const util::Status started = [] {
+    static const util::Status kStarted = [] {
         directory::ResetNetWareStartupForTesting();
         return StartClient({TestDataPath("run-tree.json")});
     }();
-    ASSERT_TRUE(started) << started.Reason();
+    ASSERT_TRUE(kStarted) << kStarted.Reason();
     const util::Status opened = OpenSession("RUN_TREE", session);
     ASSERT_TRUE(opened) << opened.Reason();
 }

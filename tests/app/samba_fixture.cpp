@@ -62,10 +62,10 @@ std::string SambaDomainController::Unavailable()
 
 SambaDomainController::~SambaDomainController()
 {
-    stop();
+    Stop();
 }
 
-bool SambaDomainController::start(const std::string& ldif, std::string* error)
+bool SambaDomainController::Start(const std::string& ldif, std::string* error)
 {
     char templ[] = "/tmp/veralith-samba-XXXXXX";
     if (mkdtemp(templ) == nullptr) {
@@ -73,7 +73,7 @@ bool SambaDomainController::start(const std::string& ldif, std::string* error)
         return false;
     }
     m_dir = templ;
-    std::ofstream(passwordFile()) << kAdminPassword << "\n";
+    std::ofstream(PasswordFile()) << kAdminPassword << "\n";
     // Loopback only, no DNS, and a database that is not synced to disk.
     const std::string options = " --option='interfaces=lo' --option='bind interfaces only=yes'"
                                 " --option='ldb:nosync=true'";
@@ -112,14 +112,14 @@ bool SambaDomainController::start(const std::string& ldif, std::string* error)
         return false;
     }
     if (outcome == test_support::WaitOutcome::TimedOut) {
-        stop();
+        Stop();
         *error = "samba did not answer: " + LogTail(log);
         return false;
     }
     return true;
 }
 
-void SambaDomainController::stop()
+void SambaDomainController::Stop()
 {
     test_support::StopProcess(m_pid);
     m_pid = -1;
@@ -130,7 +130,7 @@ void SambaDomainController::stop()
     }
 }
 
-std::string SambaDomainController::url(const std::string& base) const
+std::string SambaDomainController::Url(const std::string& base) const
 {
     return "ldap://127.0.0.1/" + base;
 }

@@ -33,14 +33,14 @@ public:
 
     // Provisions the domain, adds ldif (entries below kDomainDn) to its
     // database and starts the server. False with *error on failure.
-    bool start(const std::string& ldif, std::string* error);
-    void stop();
+    bool Start(const std::string& ldif, std::string* error);
+    void Stop();
 
     // "ldap://127.0.0.1/" plus base (default: the domain).
-    std::string url(const std::string& base = kDomainDn) const;
+    std::string Url(const std::string& base = kDomainDn) const;
     // A file holding the administrator's password.
-    std::string passwordFile() const { return m_dir + "/password"; }
-    const std::string& directory() const { return m_dir; }
+    std::string PasswordFile() const { return m_dir + "/password"; }
+    const std::string& Directory() const { return m_dir; }
 
 private:
     std::string m_dir;

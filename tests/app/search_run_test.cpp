@@ -21,7 +21,7 @@ using Texts = std::vector<std::string>;
 class SearchRunTest : public ::testing::Test
 {
 protected:
-    void SetUp() override { OpenRunTree(session_); }
+    void SetUp() override { OpenRunTree(m_session); }
 
     SearchRunInputs Inputs(const std::string& className, const std::string& attribute, CheckMode mode,
         const std::string& container = ".Sales.Acme", bool recurse = false) const
@@ -33,12 +33,12 @@ protected:
         inputs.classFlags = className == "runAux" ? kAuxiliaryClassFlag : 0;
         inputs.mode = mode;
         inputs.recurse = recurse;
-        inputs.searchContext = session_.search.get();
+        inputs.searchContext = m_session.search.get();
         inputs.containerName = container;
         return inputs;
     }
 
-    CliSession session_;
+    CliSession m_session;
 };
 
 // ---- Filter composition -------------------------------------------------
@@ -357,7 +357,7 @@ TEST_F(SearchRunTest, StatusShowsProgressAndIsClearedCursorComesBack)
             "davis.Sales.Acme: Jones", ""}));
     EXPECT_EQ(surface.pendingMessagesProcessed, 4);
     EXPECT_EQ(surface.resultsShown, 1);
-    EXPECT_EQ(cursors, (std::vector<util::CursorId> {util::HourglassCursor, 7}));
+    EXPECT_EQ(cursors, (std::vector<util::CursorId> {util::kHourglassCursor, 7}));
     EXPECT_EQ(surface.runningChanges, (std::vector<bool> {true, false}));
     EXPECT_FALSE(surface.IsRunning());
 }

@@ -19,15 +19,15 @@ class CollationLocale
 {
 public:
     explicit CollationLocale(const char* name)
-        : previous_(std::setlocale(LC_COLLATE, nullptr))
-        , active_(std::setlocale(LC_COLLATE, name) != nullptr)
+        : m_previous(std::setlocale(LC_COLLATE, nullptr))
+        , m_active(std::setlocale(LC_COLLATE, name) != nullptr)
     { }
-    ~CollationLocale() { std::setlocale(LC_COLLATE, previous_.c_str()); }
-    bool Active() const { return active_; }
+    ~CollationLocale() { std::setlocale(LC_COLLATE, m_previous.c_str()); }
+    bool Active() const { return m_active; }
 
 private:
-    std::string previous_;
-    bool active_;
+    std::string m_previous;
+    bool m_active;
 };
 
 std::vector<std::string> RandomTexts(std::size_t count)

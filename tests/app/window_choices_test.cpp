@@ -32,7 +32,7 @@ protected:
 
     std::string Saved(const std::string& key) const
     {
-        return platform::IniFile(m_settingsPath.toStdString()).ReadString(settings::SettingsSection, key, "<none>");
+        return platform::IniFile(m_settingsPath.toStdString()).ReadString(settings::kSettingsSection, key, "<none>");
     }
 
     // The tree both contexts work on, and the one the box shows.

@@ -36,7 +36,7 @@ protected:
         m_form->ComboBoxAttributes->SetItemIndex(m_form->ComboBoxAttributes->Items().IndexOf(attribute));
         ASSERT_EQ(m_form->ComboBoxAttributes->Text(), attribute);
         m_form->CheckBoxRecurse->setChecked(true);
-        m_form->RadioGroupAlert->setItemIndex(1);
+        m_form->RadioGroupAlert->SetItemIndex(1);
         m_dialogs.Forget();
     }
 
@@ -103,8 +103,8 @@ TEST_F(WindowCompareTest, CompareChoicesChangeTheRunAndItsGroups)
     // Several attributes, across other objects, matched as the directory.
     ShowPage(m_form->TabSheetSelector);
     Control<QPlainTextEdit>("MemoMoreAttributes")->setPlainText(QStringLiteral("mail"));
-    Control<settings::RadioGroup>("RadioGroupUnique")->setItemIndex(2);
-    Control<settings::RadioGroup>("RadioGroupMatch")->setItemIndex(2);
+    Control<settings::RadioGroup>("RadioGroupUnique")->SetItemIndex(2);
+    Control<settings::RadioGroup>("RadioGroupMatch")->SetItemIndex(2);
     Control<QPlainTextEdit>("MemoExcludeBases")->clear();
     ClickSearch();
     EXPECT_EQ(GroupRows(),
@@ -163,7 +163,7 @@ TEST_F(WindowCompareTest, GroupsOfAnLdifSourceShowEachHoldersDn)
     m_form->ComboBoxAttributes->SetItemIndex(m_form->ComboBoxAttributes->Items().IndexOf("mail"));
     ASSERT_EQ(m_form->ComboBoxAttributes->Text(), "mail");
     m_form->CheckBoxRecurse->setChecked(true);
-    m_form->RadioGroupAlert->setItemIndex(1);
+    m_form->RadioGroupAlert->SetItemIndex(1);
     m_dialogs.Forget();
     ClickSearch();
     EXPECT_EQ(GroupRows(),
@@ -221,8 +221,8 @@ TEST_F(WindowCompareTest, CompareChoicesAreSavedAndRestored)
 {
     Prepare("mail");
     Control<QCheckBox>("CheckBoxEachValue")->setChecked(true);
-    Control<settings::RadioGroup>("RadioGroupMatch")->setItemIndex(2);
-    Control<settings::RadioGroup>("RadioGroupUnique")->setItemIndex(3);
+    Control<settings::RadioGroup>("RadioGroupMatch")->SetItemIndex(2);
+    Control<settings::RadioGroup>("RadioGroupUnique")->SetItemIndex(3);
     Control<QPlainTextEdit>("MemoMoreAttributes")->setPlainText(QStringLiteral("proxyAddresses"));
     Control<QPlainTextEdit>("MemoIgnoreValues")->setPlainText(QStringLiteral("N/A\n\"\""));
     Control<QPlainTextEdit>("MemoExcludeBases")->setPlainText(QStringLiteral("Old.Acme"));

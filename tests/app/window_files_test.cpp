@@ -58,7 +58,7 @@ protected:
         m_form->PopupMenu->close();
     }
 
-    const std::string kContainers = "[ .. ]\r\nArchive\r\nbeta\r\nStaff\r\n";
+    const std::string m_kContainers = "[ .. ]\r\nArchive\r\nbeta\r\nStaff\r\n";
 };
 
 TEST_F(WindowFiles, SaveWritesThroughLinksKeepsModesAndTakesDashAsAName)
@@ -87,7 +87,7 @@ TEST_F(WindowFiles, SaveWritesThroughLinksKeepsModesAndTakesDashAsAName)
         SCOPED_TRACE(c.chosen);
         SaveContainersTo(Folder() / c.chosen);
         EXPECT_TRUE(m_dialogs.Messages().empty()) << m_dialogs.Messages().front().text.toStdString();
-        EXPECT_EQ(ReadWhole(Folder() / c.written), kContainers);
+        EXPECT_EQ(ReadWhole(Folder() / c.written), m_kContainers);
         EXPECT_EQ(ModeOf(Folder() / c.written), c.mode != 0 ? c.mode : (0666 & ~mask));
         EXPECT_TRUE(fs::is_symlink(Folder() / "current.txt"));
     }
@@ -103,7 +103,7 @@ TEST_F(WindowFiles, SaveIntoAFifoWritesToItsReader)
     veralith::testing::FifoReader reader(fifo.string());
     ASSERT_TRUE(reader.Opened());
     SaveContainersTo(fifo);
-    EXPECT_EQ(reader.Finish(), kContainers);
+    EXPECT_EQ(reader.Finish(), m_kContainers);
     EXPECT_TRUE(m_dialogs.Messages().empty());
     struct stat info
     {
@@ -192,8 +192,8 @@ TEST_F(WindowFiles, OnlyTheAbortButtonOfTheDuplicateBoxAbortsTheRun)
         UserDoubleClick(m_form->ListBoxContainers, "Sales");
         UserSelect(m_form->ComboBoxClasses, m_form->ComboBoxClasses->Items().IndexOf("User"));
         m_form->ComboBoxAttributes->SetItemIndex(m_form->ComboBoxAttributes->Items().IndexOf("Surname"));
-        m_form->RadioGroupAttributeCheck->setItemIndex(0);
-        m_form->RadioGroupAlert->setItemIndex(0);
+        m_form->RadioGroupAttributeCheck->SetItemIndex(0);
+        m_form->RadioGroupAlert->SetItemIndex(0);
         QTest::mouseClick(m_form->BitBtnSearch, Qt::LeftButton);
         EXPECT_EQ(dialogs.boxes, c.boxes);
         EXPECT_EQ(Entries(m_form->ListBoxAttributes), c.values);

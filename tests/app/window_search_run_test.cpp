@@ -47,8 +47,8 @@ protected:
         UserSelect(m_form->ComboBoxClasses, m_form->ComboBoxClasses->Items().IndexOf("User"));
         m_form->ComboBoxAttributes->SetItemIndex(m_form->ComboBoxAttributes->Items().IndexOf(attribute));
         ASSERT_EQ(m_form->ComboBoxAttributes->Text(), attribute);
-        m_form->RadioGroupAttributeCheck->setItemIndex(mode);
-        m_form->RadioGroupAlert->setItemIndex(alert);
+        m_form->RadioGroupAttributeCheck->SetItemIndex(mode);
+        m_form->RadioGroupAlert->SetItemIndex(alert);
         m_dialogs.Forget();
     }
 
@@ -177,7 +177,7 @@ TEST_F(WindowSearchRunTest, GuardAndMessagesUseTheApplicationTitle)
     EXPECT_EQ(m_form->PageControl->currentWidget(), m_form->TabSheetSelector);
     EXPECT_EQ(Entries(m_form->ListBoxAttributes), values);
 
-    m_form->RadioGroupAttributeCheck->setItemIndex(0);
+    m_form->RadioGroupAttributeCheck->SetItemIndex(0);
     m_form->ComboBoxAttributes->SetItemIndex(m_form->ComboBoxAttributes->Items().IndexOf("Description"));
     m_dialogs.Forget();
     ClickSearch();
@@ -217,15 +217,15 @@ public:
     explicit FailingService(std::shared_ptr<client::DirectoryService> inner)
         : ForwardingService(std::move(inner))
     { }
-    client::DirResult readAttributes(std::string_view fullName, const std::vector<std::string>* names,
+    client::DirResult ReadAttributes(std::string_view fullName, const std::vector<std::string>* names,
         std::vector<client::AttributeData>* attributes) override
     {
         if (!failReadsOf.empty() && fullName.find(failReadsOf) != std::string_view::npos) {
             return client::ERR_TRANSPORT_FAILURE;
         }
-        return ForwardingService::readAttributes(fullName, names, attributes);
+        return ForwardingService::ReadAttributes(fullName, names, attributes);
     }
-    client::DirResult openSearch(std::string_view base, std::int32_t scope, const client::FilterNode* filter,
+    client::DirResult OpenSearch(std::string_view base, std::int32_t scope, const client::FilterNode* filter,
         std::unique_ptr<client::ObjectCursor>* cursor) override
     {
         if (onSearch) {
@@ -234,7 +234,7 @@ public:
         if (failSearch) {
             return client::ERR_TRANSPORT_FAILURE;
         }
-        return ForwardingService::openSearch(base, scope, filter, cursor);
+        return ForwardingService::OpenSearch(base, scope, filter, cursor);
     }
 
     std::string failReadsOf;
@@ -397,11 +397,11 @@ public:
     explicit PacedService(std::shared_ptr<client::DirectoryService> inner)
         : ForwardingService(std::move(inner))
     { }
-    client::DirResult openSearch(std::string_view base, std::int32_t scope, const client::FilterNode* filter,
+    client::DirResult OpenSearch(std::string_view base, std::int32_t scope, const client::FilterNode* filter,
         std::unique_ptr<client::ObjectCursor>* cursor) override
     {
         std::unique_ptr<client::ObjectCursor> inner;
-        const client::DirResult result = ForwardingService::openSearch(base, scope, filter, &inner);
+        const client::DirResult result = ForwardingService::OpenSearch(base, scope, filter, &inner);
         if (result == 0) {
             *cursor = std::make_unique<PacedCursor>(std::move(inner));
         }
@@ -415,14 +415,14 @@ private:
         explicit PacedCursor(std::unique_ptr<client::ObjectCursor> inner)
             : m_inner(std::move(inner))
         { }
-        client::DirResult next(client::ObjectSummary* entry, bool* done) override
+        client::DirResult Next(client::ObjectSummary* entry, bool* done) override
         {
             if (++m_count % 64 == 0) {
                 std::this_thread::sleep_for(std::chrono::milliseconds(1));
             }
-            return m_inner->next(entry, done);
+            return m_inner->Next(entry, done);
         }
-        std::uint32_t examined() const override { return m_inner->examined(); }
+        std::uint32_t Examined() const override { return m_inner->Examined(); }
 
     private:
         std::unique_ptr<client::ObjectCursor> m_inner;
@@ -471,8 +471,8 @@ protected:
         ASSERT_EQ(m_form->CurrentContainer(), ".Big");
         UserSelect(m_form->ComboBoxClasses, m_form->ComboBoxClasses->Items().IndexOf("User"));
         m_form->ComboBoxAttributes->SetItemIndex(m_form->ComboBoxAttributes->Items().IndexOf("Surname"));
-        m_form->RadioGroupAttributeCheck->setItemIndex(3); // Just Show
-        m_form->RadioGroupAlert->setItemIndex(1);
+        m_form->RadioGroupAttributeCheck->SetItemIndex(3); // Just Show
+        m_form->RadioGroupAlert->SetItemIndex(1);
     }
 
     // Runs the search with a pump hook that records what the window shows

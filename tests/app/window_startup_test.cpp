@@ -98,14 +98,14 @@ TEST_F(WindowTest, EveryComponentHasItsNameCaptionAndInitialState)
     EXPECT_EQ(form.PanelRadioGroup->height(), 40);
 
     EXPECT_EQ(form.RadioGroupAttributeCheck->title(), QStringLiteral("&Attribute Check ... "));
-    EXPECT_EQ(form.RadioGroupAttributeCheck->items(),
+    EXPECT_EQ(form.RadioGroupAttributeCheck->Items(),
         (QStringList {QStringLiteral("&Duplicates"), QStringLiteral("&Present"), QStringLiteral("&Not Present"),
             QStringLiteral("&Just Show")}));
-    EXPECT_EQ(form.RadioGroupAttributeCheck->columns(), 4);
-    EXPECT_EQ(form.RadioGroupAttributeCheck->itemIndex(), 0);
+    EXPECT_EQ(form.RadioGroupAttributeCheck->Columns(), 4);
+    EXPECT_EQ(form.RadioGroupAttributeCheck->ItemIndex(), 0);
     EXPECT_EQ(form.RadioGroupAlert->title(), QStringLiteral("&Alert"));
-    EXPECT_EQ(form.RadioGroupAlert->items(), (QStringList {QStringLiteral("&Popup"), QStringLiteral("&Log Message")}));
-    EXPECT_EQ(form.RadioGroupAlert->itemIndex(), 0);
+    EXPECT_EQ(form.RadioGroupAlert->Items(), (QStringList {QStringLiteral("&Popup"), QStringLiteral("&Log Message")}));
+    EXPECT_EQ(form.RadioGroupAlert->ItemIndex(), 0);
     EXPECT_EQ(form.BitBtnSearch->text(), QStringLiteral("&Search"));
     EXPECT_FALSE(form.BitBtnSearch->icon().isNull());
     EXPECT_EQ(form.CheckBoxRecurse->text(), QStringLiteral("&Recurse"));
@@ -260,8 +260,8 @@ TEST_F(WindowTest, ChoicesMadeBeforeCloseAreRestoredInTheNextWindow)
     Start();
     ShowPage(m_form->TabSheetSelector);
     m_form->CheckBoxRecurse->setChecked(true);
-    m_form->RadioGroupAttributeCheck->setItemIndex(2);
-    m_form->RadioGroupAlert->setItemIndex(1);
+    m_form->RadioGroupAttributeCheck->SetItemIndex(2);
+    m_form->RadioGroupAlert->SetItemIndex(1);
     m_form->resize(700, 640);
     QCoreApplication::processEvents();
     const QSize closedSize = m_form->size();
@@ -274,8 +274,8 @@ TEST_F(WindowTest, ChoicesMadeBeforeCloseAreRestoredInTheNextWindow)
     EXPECT_FALSE(m_form->CheckBoxRecurse->isChecked());
     ShowPage(m_form->TabSheetSelector);
     EXPECT_TRUE(m_form->CheckBoxRecurse->isChecked());
-    EXPECT_EQ(m_form->RadioGroupAttributeCheck->itemIndex(), 2);
-    EXPECT_EQ(m_form->RadioGroupAlert->itemIndex(), 1);
+    EXPECT_EQ(m_form->RadioGroupAttributeCheck->ItemIndex(), 2);
+    EXPECT_EQ(m_form->RadioGroupAlert->ItemIndex(), 1);
     EXPECT_EQ(m_form->size(), closedSize);
     EXPECT_EQ(m_form->ComboBoxAttributes->currentText(), QStringLiteral("GUID"));
     EXPECT_TRUE(m_dialogs.Messages().empty());

@@ -129,7 +129,7 @@ std::vector<std::string> ReadTexts(DirContext context, const std::string& object
     EXPECT_EQ(ReadValues(context, object, attribute, &values), 0) << object << " / " << attribute;
     std::vector<std::string> texts;
     for (const ReadValue& v : values) {
-        texts.push_back(v.text());
+        texts.push_back(v.Text());
     }
     return texts;
 }
@@ -146,19 +146,19 @@ void ClientTest::Start(const std::string& treeText)
     m_directory = LoadTree(treeText);
     ASSERT_TRUE(m_directory);
     StartWithServices({m_directory});
-    ASSERT_EQ(DirCreateContext(m_context.out()), 0);
+    ASSERT_EQ(DirCreateContext(m_context.Out()), 0);
 }
 
 std::string ClientTest::ContextText(std::uint32_t key) const
 {
     char text[kNameBufferSize] = {};
-    EXPECT_EQ(DirGetContext(context(), key, text), 0);
+    EXPECT_EQ(DirGetContext(Context(), key, text), 0);
     return text;
 }
 
 void ClientTest::SetFlags(std::uint32_t flags)
 {
-    ASSERT_EQ(DirSetContext(context(), DCK_FLAGS, &flags), 0);
+    ASSERT_EQ(DirSetContext(Context(), DCK_FLAGS, &flags), 0);
 }
 
 } // namespace veralith::client::testing

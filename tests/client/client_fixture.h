@@ -39,7 +39,7 @@ struct ReadValue
 {
     std::uint32_t syntaxId = 0;
     std::vector<std::uint8_t> storage;
-    std::string text() const { return std::string(reinterpret_cast<const char*>(storage.data())); }
+    std::string Text() const { return std::string(reinterpret_cast<const char*>(storage.data())); }
 };
 DirResult ReadValues(DirContext context, const std::string& object, const std::string& attribute,
     std::vector<ReadValue>* values, std::size_t bufferSize = kLargeBufferSize, std::string* deliveredName = nullptr);
@@ -52,7 +52,7 @@ protected:
     void TearDown() override;
     // Starts the client on one tree and creates a context on it.
     void Start(const std::string& treeText);
-    DirContext context() const { return m_context.get(); }
+    DirContext Context() const { return m_context.get(); }
     // Text of a context key (3 or 11).
     std::string ContextText(std::uint32_t key) const;
     void SetFlags(std::uint32_t flags);

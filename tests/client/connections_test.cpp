@@ -54,7 +54,7 @@ TEST_F(ConnectionTest, NoConfiguration_ServesTheBuiltInTrees)
     EXPECT_EQ(trees.front(), "ACME_TREE_______________________");
     EXPECT_EQ(trees.front().size(), 32u);
     ScopedContext context;
-    ASSERT_EQ(DirCreateContext(context.out()), 0);
+    ASSERT_EQ(DirCreateContext(context.Out()), 0);
     char nameContext[kNameBufferSize];
     ASSERT_EQ(DirGetContext(context.get(), DCK_NAME_CONTEXT, nameContext), 0);
     EXPECT_STREQ(nameContext, "O=Acme");
@@ -175,7 +175,7 @@ TEST_F(ConnectionTest, EveryOperation_CountsOneCall)
     std::uint32_t primary = 0;
     ASSERT_EQ(ConnGetPrimary(&primary), 0);
     ScopedContext context;
-    ASSERT_EQ(DirCreateContext(context.out()), 0);
+    ASSERT_EQ(DirCreateContext(context.Out()), 0);
     context.reset();
     EXPECT_EQ(GetClientCallCount() - before, 4u);
 }

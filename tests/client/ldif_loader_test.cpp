@@ -45,7 +45,7 @@ std::vector<std::string> ValuesOf(const MemoryDirectory& directory, const std::s
     if (index == memory::kNoObject) {
         return {};
     }
-    return directory.values(index, directory.getSchema().findAttribute(attr));
+    return directory.Values(index, directory.GetSchema().FindAttribute(attr));
 }
 
 // Each row: the lines of one entry below o=Acme (whose dn line the row
@@ -128,11 +128,11 @@ TEST(LdifLoader, TypedValuesAreConvertedByTheirSyntax)
     auto directory = LoadLdif(text);
     ASSERT_NE(directory, nullptr);
     WireWriter number;
-    number.u32(1001);
-    EXPECT_EQ(ValuesOf(*directory, "ann.Acme", "uidNumber"), std::vector<std::string> {number.take()});
+    number.U32(1001);
+    EXPECT_EQ(ValuesOf(*directory, "ann.Acme", "uidNumber"), std::vector<std::string> {number.Take()});
     EXPECT_EQ(ValuesOf(*directory, "ann.Acme", "jpegPhoto"), std::vector<std::string> {std::string("\0\1\2", 3)});
     ObjectSummary entry;
-    ASSERT_EQ(directory->readEntry("ann.Acme", &entry), 0);
+    ASSERT_EQ(directory->ReadEntry("ann.Acme", &entry), 0);
     EXPECT_EQ(entry.baseClass, "inetOrgPerson");
     EXPECT_EQ(entry.auxClasses, std::vector<std::string> {"posixAccount"});
     EXPECT_EQ(entry.creationTime, 1704164645u);
@@ -147,18 +147,18 @@ TEST(LdifLoader, NamesTreeAndAncestorsFollowTheDistinguishedNames)
                              "dn: cn=ann,ou=People,dc=example,dc=com\nobjectClass: person\ncn: ann\nsn: S\n";
     auto directory = LoadLdif(text);
     ASSERT_NE(directory, nullptr);
-    EXPECT_EQ(directory->treeName(), "example-com");
-    EXPECT_EQ(directory->defaultNameContext(), "example.com");
+    EXPECT_EQ(directory->TreeName(), "example-com");
+    EXPECT_EQ(directory->DefaultNameContext(), "example.com");
     // The ancestor the file leaves out is listed, but searched past.
     const std::uint32_t implied = directory->find("com");
     ASSERT_NE(implied, memory::kNoObject);
-    EXPECT_TRUE(directory->isImplied(implied));
-    EXPECT_EQ(directory->namingTypes("ann.People.example.com"), (std::vector<std::string> {"CN", "OU", "DC", "DC"}));
+    EXPECT_TRUE(directory->IsImplied(implied));
+    EXPECT_EQ(directory->NamingTypes("ann.People.example.com"), (std::vector<std::string> {"CN", "OU", "DC", "DC"}));
     std::unique_ptr<ObjectCursor> cursor;
-    ASSERT_EQ(directory->openSearch("", 2, nullptr, &cursor), 0);
+    ASSERT_EQ(directory->OpenSearch("", 2, nullptr, &cursor), 0);
     std::vector<std::string> found;
     ObjectSummary entry;
-    for (bool done = false; cursor->next(&entry, &done) == 0 && !done;) {
+    for (bool done = false; cursor->Next(&entry, &done) == 0 && !done;) {
         found.push_back(entry.fullName);
     }
     EXPECT_EQ(found, (std::vector<std::string> {"example.com", "People.example.com", "ann.People.example.com"}));
@@ -176,8 +176,8 @@ TEST(LdifLoader, SchemaComesFromTheFileTheGivenFileOrTheBuiltInOne)
                                "objectClasses: ( 1.1.2 NAME 'holder' STRUCTURAL MUST badge )\n\n";
     const std::string entries = "dn: cn=x\nobjectClass: holder\nbadge: 7\n";
     WireWriter seven;
-    seven.u32(7);
-    const std::vector<std::string> asInteger {seven.take()};
+    seven.U32(7);
+    const std::vector<std::string> asInteger {seven.Take()};
 
     // In the file itself, before or after the entries.
     for (const std::string& text : {schema + entries, entries + "\n" + schema}) {
@@ -203,14 +203,14 @@ TEST(LdifLoader, SchemaComesFromTheFileTheGivenFileOrTheBuiltInOne)
     auto builtin = LoadLdif(entries + "badge: 007\n", &warnings);
     ASSERT_NE(builtin, nullptr);
     EXPECT_EQ(ValuesOf(*builtin, "x", "badge"), (std::vector<std::string> {"7", "007"}));
-    EXPECT_EQ(builtin->getSchema().attribute(builtin->getSchema().findAttribute("badge")).syntaxId, SYN_CI_STRING);
+    EXPECT_EQ(builtin->GetSchema().Attribute(builtin->GetSchema().FindAttribute("badge")).syntaxId, SYN_CI_STRING);
     EXPECT_EQ(warnings,
         (std::vector<std::string> {
             "t.ldif:2: object class \"holder\" is in no schema; it is taken as a structural class",
             "t.ldif:3: attribute \"badge\" is in no schema; its values are taken as case-ignore strings",
         }));
-    EXPECT_NE(builtin->getSchema().findClass("inetOrgPerson"), kNoSchemaId);
-    EXPECT_NE(builtin->getSchema().findAttribute("uidNumber"), kNoSchemaId);
+    EXPECT_NE(builtin->GetSchema().FindClass("inetOrgPerson"), kNoSchemaId);
+    EXPECT_NE(builtin->GetSchema().FindAttribute("uidNumber"), kNoSchemaId);
 }
 
 struct BadCase
@@ -303,13 +303,13 @@ TEST(LdifLoader, EntriesKeepTheirDistinguishedNames)
                  "dn: cn=Doe\\2C Carl , ou=Sales,dc=example,dc=com\nobjectClass: person\ncn: Doe, Carl\nsn: Doe\n");
     ASSERT_TRUE(directory);
     std::string dn;
-    EXPECT_EQ(directory->distinguishedName("Doe, Carl.Sales.example.com", &dn), 0);
+    EXPECT_EQ(directory->DistinguishedName("Doe, Carl.Sales.example.com", &dn), 0);
     EXPECT_EQ(dn, "cn=Doe\\2C Carl , ou=Sales,dc=example,dc=com");
-    EXPECT_EQ(directory->distinguishedName("sales.example.com", &dn), 0);
+    EXPECT_EQ(directory->DistinguishedName("sales.example.com", &dn), 0);
     EXPECT_EQ(dn, "ou=Sales,dc=example,dc=com");
-    EXPECT_EQ(directory->distinguishedName("example.com", &dn), ERR_NO_SUCH_ATTRIBUTE);
-    EXPECT_EQ(directory->distinguishedName("nobody.example.com", &dn), ERR_NO_SUCH_ENTRY);
-    EXPECT_TRUE(directory->namesCarryTypes());
+    EXPECT_EQ(directory->DistinguishedName("example.com", &dn), ERR_NO_SUCH_ATTRIBUTE);
+    EXPECT_EQ(directory->DistinguishedName("nobody.example.com", &dn), ERR_NO_SUCH_ENTRY);
+    EXPECT_TRUE(directory->NamesCarryTypes());
 }
 
 TEST(LdifLoader, SourcesAreRecognisedByTheirContent)
@@ -335,7 +335,7 @@ TEST(LdifLoader, SourcesAreRecognisedByTheirContent)
     std::shared_ptr<MemoryDirectory> directory;
     std::string error;
     ASSERT_TRUE(memory::LoadTreeFile(path, &directory, &error)) << error;
-    EXPECT_EQ(directory->defaultNameContext(), "Acme");
+    EXPECT_EQ(directory->DefaultNameContext(), "Acme");
     std::filesystem::remove(path);
 }
 

@@ -34,14 +34,14 @@ protected:
     {
         Start(BigTree());
         SetFlags(DCV_TYPELESS_NAMES);
-        ASSERT_EQ(DirSetContext(context(), DCK_NAME_CONTEXT, "Big.Acme"), 0);
+        ASSERT_EQ(DirSetContext(Context(), DCK_NAME_CONTEXT, "Big.Acme"), 0);
     }
 };
 
 TEST_F(ListingTest, FiveHundredSubordinates_TakeSeveralSmallReplies)
 {
     int replies = 0;
-    const std::vector<std::string> first = ListNames(context(), ".Big.Acme", kSmallBufferSize, false, &replies);
+    const std::vector<std::string> first = ListNames(Context(), ".Big.Acme", kSmallBufferSize, false, &replies);
     EXPECT_GT(replies, 2);
     ASSERT_EQ(first.size(), 500u);
     std::set<std::string> unique(first.begin(), first.end());
@@ -51,37 +51,37 @@ TEST_F(ListingTest, FiveHundredSubordinates_TakeSeveralSmallReplies)
         std::snprintf(name, sizeof name, "%s%03d", (i % 2) != 0 ? "user" : "USER", i);
         EXPECT_EQ(first[static_cast<std::size_t>(i)], name); // name order ignoring case
     }
-    EXPECT_EQ(ListNames(context(), ".Big.Acme", kSmallBufferSize, false), first);
+    EXPECT_EQ(ListNames(Context(), ".Big.Acme", kSmallBufferSize, false), first);
     int largeReplies = 0;
-    EXPECT_EQ(ListNames(context(), ".Big.Acme", kLargeBufferSize, false, &largeReplies), first);
+    EXPECT_EQ(ListNames(Context(), ".Big.Acme", kLargeBufferSize, false, &largeReplies), first);
     EXPECT_EQ(largeReplies, 1);
     EXPECT_EQ(GetClientResourceCounts().iterations, 0u);
 }
 
 TEST_F(ListingTest, ContainersOnly_AndRoot)
 {
-    ASSERT_EQ(DirSetContext(context(), DCK_NAME_CONTEXT, "Small.Acme"), 0);
-    EXPECT_EQ(ListNames(context(), ".Small.Acme", kSmallBufferSize, true), std::vector<std::string> {"Sub"});
-    EXPECT_EQ(ListNames(context(), ".Small.Acme", kSmallBufferSize, false),
+    ASSERT_EQ(DirSetContext(Context(), DCK_NAME_CONTEXT, "Small.Acme"), 0);
+    EXPECT_EQ(ListNames(Context(), ".Small.Acme", kSmallBufferSize, true), std::vector<std::string> {"Sub"});
+    EXPECT_EQ(ListNames(Context(), ".Small.Acme", kSmallBufferSize, false),
         (std::vector<std::string> {"Alias", "Printer", "Sub"}));
-    ASSERT_EQ(DirSetContext(context(), DCK_NAME_CONTEXT, "[Root]"), 0);
-    EXPECT_EQ(ListNames(context(), "[Root]", kSmallBufferSize, true), (std::vector<std::string> {"Acme", "DE"}));
+    ASSERT_EQ(DirSetContext(Context(), DCK_NAME_CONTEXT, "[Root]"), 0);
+    EXPECT_EQ(ListNames(Context(), "[Root]", kSmallBufferSize, true), (std::vector<std::string> {"Acme", "DE"}));
     SetFlags(0);
-    EXPECT_EQ(ListNames(context(), "Acme", kSmallBufferSize, true),
+    EXPECT_EQ(ListNames(Context(), "Acme", kSmallBufferSize, true),
         (std::vector<std::string> {"OU=Big.O=Acme", "OU=Small.O=Acme"}));
 }
 
 TEST_F(ListingTest, ObjectInformation_DescribesEachEntry)
 {
-    ASSERT_EQ(DirSetContext(context(), DCK_NAME_CONTEXT, "[Root]"), 0);
+    ASSERT_EQ(DirSetContext(Context(), DCK_NAME_CONTEXT, "[Root]"), 0);
     SetFlags(DCV_TYPELESS_NAMES); // no alias dereferencing: list the alias's container as it is
     ScopedBuffer reply;
     ASSERT_EQ(reply.allocate(kSmallBufferSize), 0);
     std::int32_t iteration = -1;
-    ASSERT_EQ(DirList(context(), "Small.Acme", &iteration, reply.get()), 0);
+    ASSERT_EQ(DirList(Context(), "Small.Acme", &iteration, reply.get()), 0);
     EXPECT_EQ(iteration, -1);
     std::uint32_t count = 0;
-    ASSERT_EQ(DirGetObjectCount(context(), reply.get(), &count), 0);
+    ASSERT_EQ(DirGetObjectCount(Context(), reply.get(), &count), 0);
     ASSERT_EQ(count, 3u);
     struct Expected
     {
@@ -100,7 +100,7 @@ TEST_F(ListingTest, ObjectInformation_DescribesEachEntry)
         char name[kNameBufferSize];
         std::uint32_t attrCount = 0;
         DirObjectInfo info {};
-        ASSERT_EQ(DirGetObjectName(context(), reply.get(), name, &attrCount, &info), 0);
+        ASSERT_EQ(DirGetObjectName(Context(), reply.get(), name, &attrCount, &info), 0);
         EXPECT_STREQ(name, e.name);
         EXPECT_EQ(info.flags, e.flags) << e.name;
         EXPECT_STREQ(info.baseClass, e.baseClass);
@@ -109,13 +109,13 @@ TEST_F(ListingTest, ObjectInformation_DescribesEachEntry)
         EXPECT_GE(attrCount, 1u); // every object carries "Object Class"
     }
     char name[kNameBufferSize] = "keep";
-    EXPECT_EQ(DirGetObjectName(context(), reply.get(), name, nullptr, nullptr), ERR_BUFFER_EMPTY);
+    EXPECT_EQ(DirGetObjectName(Context(), reply.get(), name, nullptr, nullptr), ERR_BUFFER_EMPTY);
     EXPECT_STREQ(name, "keep");
 
     iteration = -1;
-    ASSERT_EQ(DirList(context(), "[Root]", &iteration, reply.get()), 0);
+    ASSERT_EQ(DirList(Context(), "[Root]", &iteration, reply.get()), 0);
     DirObjectInfo info {};
-    ASSERT_EQ(DirGetObjectName(context(), reply.get(), name, nullptr, &info), 0);
+    ASSERT_EQ(DirGetObjectName(Context(), reply.get(), name, nullptr, &info), 0);
     EXPECT_STREQ(name, "Acme");
     EXPECT_EQ(info.flags, DS_CONTAINER_ENTRY | DS_PARTITION_ROOT);
     EXPECT_EQ(info.subordinateCount, 2u); // Big and Small
@@ -126,14 +126,14 @@ TEST_F(ListingTest, Failures_LeaveTheHandleAlone)
     ScopedBuffer reply;
     ASSERT_EQ(reply.allocate(kSmallBufferSize), 0);
     std::int32_t iteration = -1;
-    EXPECT_EQ(DirList(context(), ".Nobody.Acme", &iteration, reply.get()), ERR_NO_SUCH_ENTRY);
+    EXPECT_EQ(DirList(Context(), ".Nobody.Acme", &iteration, reply.get()), ERR_NO_SUCH_ENTRY);
     EXPECT_EQ(iteration, -1);
-    EXPECT_EQ(DirList(context(), "a..b", &iteration, reply.get()), ERR_INVALID_OBJECT_NAME);
+    EXPECT_EQ(DirList(Context(), "a..b", &iteration, reply.get()), ERR_INVALID_OBJECT_NAME);
     iteration = 12345;
-    EXPECT_EQ(DirList(context(), "x", &iteration, reply.get()), ERR_INVALID_HANDLE);
+    EXPECT_EQ(DirList(Context(), "x", &iteration, reply.get()), ERR_INVALID_HANDLE);
     EXPECT_EQ(iteration, 12345);
     std::uint32_t count = 0;
-    EXPECT_EQ(DirGetAttrCount(context(), reply.get(), &count), ERR_BAD_VERB);
+    EXPECT_EQ(DirGetAttrCount(Context(), reply.get(), &count), ERR_BAD_VERB);
 }
 
 TEST_F(ListingTest, ClosingOrFreeing_ReleasesAnOpenIteration)
@@ -141,18 +141,18 @@ TEST_F(ListingTest, ClosingOrFreeing_ReleasesAnOpenIteration)
     ScopedBuffer reply;
     ASSERT_EQ(reply.allocate(kSmallBufferSize), 0);
     std::int32_t iteration = -1;
-    ASSERT_EQ(DirList(context(), ".Big.Acme", &iteration, reply.get()), 0);
+    ASSERT_EQ(DirList(Context(), ".Big.Acme", &iteration, reply.get()), 0);
     ASSERT_NE(iteration, -1);
     EXPECT_EQ(GetClientResourceCounts().iterations, 1u);
-    EXPECT_EQ(DirCloseIteration(context(), iteration, DSV_SEARCH), 0);
+    EXPECT_EQ(DirCloseIteration(Context(), iteration, DSV_SEARCH), 0);
     EXPECT_EQ(GetClientResourceCounts().iterations, 0u);
-    EXPECT_EQ(DirCloseIteration(context(), iteration, DSV_SEARCH), ERR_INVALID_HANDLE);
+    EXPECT_EQ(DirCloseIteration(Context(), iteration, DSV_SEARCH), ERR_INVALID_HANDLE);
     const std::int32_t stale = iteration;
-    EXPECT_EQ(DirList(context(), ".Big.Acme", &iteration, reply.get()), ERR_INVALID_HANDLE);
+    EXPECT_EQ(DirList(Context(), ".Big.Acme", &iteration, reply.get()), ERR_INVALID_HANDLE);
     EXPECT_EQ(iteration, stale);
 
     iteration = -1;
-    ASSERT_EQ(DirList(context(), ".Big.Acme", &iteration, reply.get()), 0);
+    ASSERT_EQ(DirList(Context(), ".Big.Acme", &iteration, reply.get()), 0);
     EXPECT_EQ(GetClientResourceCounts().iterations, 1u);
     m_context.reset();
     EXPECT_EQ(GetClientResourceCounts().iterations, 0u);
@@ -167,8 +167,8 @@ TEST_F(ListingTest, FreedBuffer_IsAnInvalidHandle)
     EXPECT_EQ(GetClientResourceCounts().buffers, before - 1);
     EXPECT_EQ(DirFreeBuffer(buffer), ERR_INVALID_HANDLE);
     std::int32_t iteration = -1;
-    EXPECT_EQ(DirList(context(), ".Big.Acme", &iteration, buffer), ERR_INVALID_HANDLE);
-    EXPECT_EQ(DirInitBuffer(context(), DSV_READ, buffer), ERR_INVALID_HANDLE);
+    EXPECT_EQ(DirList(Context(), ".Big.Acme", &iteration, buffer), ERR_INVALID_HANDLE);
+    EXPECT_EQ(DirInitBuffer(Context(), DSV_READ, buffer), ERR_INVALID_HANDLE);
     DirBuffer* tiny = nullptr;
     EXPECT_EQ(DirAllocBuffer(100, &tiny), ERR_BUFFER_FULL);
     EXPECT_EQ(tiny, nullptr);

@@ -95,19 +95,19 @@ TEST(LoaderTest, TypedNameComponents_LoadAsSnapshotsWriteThem)
     std::shared_ptr<memory::MemoryDirectory> directory;
     std::string error;
     ASSERT_TRUE(memory::LoadTreeText(tree("uid=adm", "cn=adm"), "t.json", &directory, &error)) << error;
-    EXPECT_TRUE(directory->namesCarryTypes());
+    EXPECT_TRUE(directory->NamesCarryTypes());
     ObjectSummary entry;
-    EXPECT_EQ(directory->readEntry("UID=adm.Acme", &entry), 0);
+    EXPECT_EQ(directory->ReadEntry("UID=adm.Acme", &entry), 0);
     EXPECT_EQ(entry.fullName, "uid=adm.Acme");
-    EXPECT_EQ(directory->readEntry("adm.Acme", &entry), ERR_NO_SUCH_ENTRY);
+    EXPECT_EQ(directory->ReadEntry("adm.Acme", &entry), ERR_NO_SUCH_ENTRY);
     // A typed component also names a sibling stored by its value alone.
     ASSERT_TRUE(memory::LoadTreeText(tree("cn=Doe+uid=jdoe1", "bob"), "t.json", &directory, &error)) << error;
-    EXPECT_EQ(directory->readEntry("CN=bob.Acme", &entry), 0);
+    EXPECT_EQ(directory->ReadEntry("CN=bob.Acme", &entry), 0);
     EXPECT_EQ(entry.fullName, "bob.Acme");
-    EXPECT_EQ(directory->readEntry("cn=doe+UID=jdoe1.Acme", &entry), 0);
+    EXPECT_EQ(directory->ReadEntry("cn=doe+UID=jdoe1.Acme", &entry), 0);
     // A tree file of typeless names stays typeless.
     ASSERT_TRUE(memory::LoadTreeText(tree("adm", "bob"), "t.json", &directory, &error)) << error;
-    EXPECT_FALSE(directory->namesCarryTypes());
+    EXPECT_FALSE(directory->NamesCarryTypes());
 
     const std::string refused =
         " has a component that is neither a value nor typed values (\"uid=adm\", \"cn=Doe+uid=jdoe1\")";
@@ -249,10 +249,10 @@ TEST(LoaderTest, DocumentedExamples_Load)
       ] })";
     auto directory = LoadTree(text);
     ASSERT_TRUE(directory);
-    EXPECT_EQ(directory->treeName(), "ACME_TREE");
-    EXPECT_EQ(directory->defaultNameContext(), "Sales.Acme");
+    EXPECT_EQ(directory->TreeName(), "ACME_TREE");
+    EXPECT_EQ(directory->DefaultNameContext(), "Sales.Acme");
     ObjectSummary entry;
-    ASSERT_EQ(directory->readEntry("JSMITH.sales.acme", &entry), 0);
+    ASSERT_EQ(directory->ReadEntry("JSMITH.sales.acme", &entry), 0);
     EXPECT_EQ(entry.fullName, "jsmith.Sales.Acme");
     EXPECT_EQ(entry.creationTime, 1078128000u);
     EXPECT_EQ(entry.modificationTime, 1164908710u);
@@ -288,12 +288,12 @@ TEST(LoaderTest, MemberOrder_DoesNotMatter)
     for (const std::string& text : {forward, backward}) {
         auto directory = LoadTree(text);
         ASSERT_TRUE(directory);
-        EXPECT_EQ(directory->defaultNameContext(), "Acme");
+        EXPECT_EQ(directory->DefaultNameContext(), "Acme");
         ObjectSummary entry;
-        ASSERT_EQ(directory->readEntry("xA.Acme", &entry), 0);
+        ASSERT_EQ(directory->ReadEntry("xA.Acme", &entry), 0);
         std::vector<std::string> names {"acmeBadge"};
         std::vector<AttributeData> attributes;
-        ASSERT_EQ(directory->readAttributes("Acme", &names, &attributes), 0);
+        ASSERT_EQ(directory->ReadAttributes("Acme", &names, &attributes), 0);
         ASSERT_EQ(attributes.size(), 1u);
         EXPECT_EQ(attributes[0].values, std::vector<std::string> {"B-1"});
     }

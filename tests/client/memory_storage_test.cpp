@@ -26,7 +26,7 @@ TEST(TextArenaTest, KeptTextsStayValidAcrossBlocks)
     for (int round = 0; round < 20; ++round) {
         for (std::size_t size : sizes) {
             originals.push_back(std::string(size, static_cast<char>('a' + (round + size) % 26)));
-            kept.push_back(arena.keep(originals.back()));
+            kept.push_back(arena.Keep(originals.back()));
         }
     }
     ASSERT_EQ(kept.size(), originals.size());
@@ -108,78 +108,78 @@ TEST(NameIndexTest, FindsNamesIgnoringCaseAndRefusesASecondEqualName)
 TEST(MemoryDirectoryTest, ObjectsBuiltOneAttributeAtATime)
 {
     Schema schema = BaseSchema();
-    const std::int32_t user = schema.findClass("User");
-    const std::int32_t unit = schema.findClass("Organizational Unit");
-    const std::int32_t surname = schema.findAttribute("Surname");
-    const std::int32_t title = schema.findAttribute("Title");
+    const std::int32_t user = schema.FindClass("User");
+    const std::int32_t unit = schema.FindClass("Organizational Unit");
+    const std::int32_t surname = schema.FindAttribute("Surname");
+    const std::int32_t title = schema.FindAttribute("Title");
     ASSERT_NE(user, kNoSchemaId);
     ASSERT_NE(unit, kNoSchemaId);
     MemoryDirectory directory("T", "", std::move(schema));
 
     // Attributes arrive in any order; children before their parent is attached.
-    const std::uint32_t jones = directory.beginObject("jones", user, 1, 2);
-    directory.addAttribute(title);
-    directory.addValue("Manager");
-    directory.addAttribute(surname);
-    directory.addValue("Jones");
-    directory.addValue("Smith-Jones");
-    directory.endObject();
+    const std::uint32_t jones = directory.BeginObject("jones", user, 1, 2);
+    directory.AddAttribute(title);
+    directory.AddValue("Manager");
+    directory.AddAttribute(surname);
+    directory.AddValue("Jones");
+    directory.AddValue("Smith-Jones");
+    directory.EndObject();
     StoredObject built;
     built.rdn = "adams";
     built.classId = user;
     built.attributes.push_back(StoredAttribute {surname, {"Adams"}});
-    const std::uint32_t sales = directory.beginObject("Sales", unit, 0, 0);
-    directory.endObject();
-    directory.attach(sales, kRootObject);
-    directory.attach(jones, sales);
+    const std::uint32_t sales = directory.BeginObject("Sales", unit, 0, 0);
+    directory.EndObject();
+    directory.Attach(sales, kRootObject);
+    directory.Attach(jones, sales);
     built.parent = sales;
-    const std::uint32_t adams = directory.addObject(built);
-    directory.finish();
+    const std::uint32_t adams = directory.AddObject(built);
+    directory.Finish();
 
     EXPECT_EQ(directory.find("JONES.sales"), jones);
     EXPECT_EQ(directory.find("adams.Sales"), adams);
-    EXPECT_EQ(directory.fullName(jones), "jones.Sales");
-    EXPECT_EQ(directory.storedValues(jones, surname), (std::vector<std::string_view> {"Jones", "Smith-Jones"}));
-    EXPECT_EQ(directory.storedValues(jones, title), (std::vector<std::string_view> {"Manager"}));
-    EXPECT_EQ(directory.storedValues(adams, title), (std::vector<std::string_view> {}));
-    EXPECT_TRUE(directory.carries(adams, surname));
-    EXPECT_FALSE(directory.carries(adams, title));
+    EXPECT_EQ(directory.FullName(jones), "jones.Sales");
+    EXPECT_EQ(directory.StoredValues(jones, surname), (std::vector<std::string_view> {"Jones", "Smith-Jones"}));
+    EXPECT_EQ(directory.StoredValues(jones, title), (std::vector<std::string_view> {"Manager"}));
+    EXPECT_EQ(directory.StoredValues(adams, title), (std::vector<std::string_view> {}));
+    EXPECT_TRUE(directory.Carries(adams, surname));
+    EXPECT_FALSE(directory.Carries(adams, title));
     // Children sorted by name ignoring case.
-    EXPECT_EQ(directory.object(sales).children, (std::vector<std::uint32_t> {adams, jones}));
+    EXPECT_EQ(directory.Object(sales).children, (std::vector<std::uint32_t> {adams, jones}));
 
-    directory.replaceValue(jones, surname, 1, "Jones-Smith");
-    EXPECT_EQ(directory.values(jones, surname), (std::vector<std::string> {"Jones", "Jones-Smith"}));
-    directory.replaceValue(jones, surname, 2, "beyond the values"); // ignored
-    EXPECT_EQ(directory.storedValues(jones, surname).size(), 2u);
+    directory.ReplaceValue(jones, surname, 1, "Jones-Smith");
+    EXPECT_EQ(directory.Values(jones, surname), (std::vector<std::string> {"Jones", "Jones-Smith"}));
+    directory.ReplaceValue(jones, surname, 2, "beyond the values"); // ignored
+    EXPECT_EQ(directory.StoredValues(jones, surname).size(), 2u);
 }
 
 TEST(MemoryDirectoryTest, NamesAreFoundIgnoringCaseUnderTheRightParent)
 {
     Schema schema = BaseSchema();
-    const std::int32_t user = schema.findClass("User");
-    const std::int32_t unit = schema.findClass("Organizational Unit");
+    const std::int32_t user = schema.FindClass("User");
+    const std::int32_t unit = schema.FindClass("Organizational Unit");
     MemoryDirectory directory("T", "", std::move(schema));
     // The same user names in every unit, added in no particular order.
     const char* units[] = {"Sales", "sales2", "Dev"};
     std::vector<std::uint32_t> unitIndex;
     for (const char* name : units) {
-        unitIndex.push_back(directory.beginObject(name, unit, 0, 0));
-        directory.endObject();
-        directory.attach(unitIndex.back(), kRootObject);
+        unitIndex.push_back(directory.BeginObject(name, unit, 0, 0));
+        directory.EndObject();
+        directory.Attach(unitIndex.back(), kRootObject);
     }
     std::vector<std::vector<std::uint32_t>> users(unitIndex.size());
     for (int i = 1999; i >= 0; --i) {
         for (std::size_t u = 0; u < unitIndex.size(); ++u) {
-            users[u].push_back(directory.beginObject("user" + std::to_string(i), user, 0, 0));
-            directory.endObject();
-            directory.attach(users[u].back(), unitIndex[u]);
+            users[u].push_back(directory.BeginObject("user" + std::to_string(i), user, 0, 0));
+            directory.EndObject();
+            directory.Attach(users[u].back(), unitIndex[u]);
         }
     }
-    directory.finish();
+    directory.Finish();
     for (std::size_t u = 0; u < unitIndex.size(); ++u) {
         for (std::size_t k = 0; k < users[u].size(); k += 7) {
             const std::uint32_t index = users[u][k];
-            const std::string name = directory.fullName(index);
+            const std::string name = directory.FullName(index);
             std::string upper = name;
             for (char& c : upper) {
                 c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
@@ -214,13 +214,13 @@ TEST(MemoryDirectoryTest, NamesAreFoundIgnoringCaseUnderTheRightParent)
     for (const auto& c : kCases) {
         EXPECT_EQ(directory.find(c.name), c.found) << c.name;
     }
-    EXPECT_EQ(directory.namingTypes("user5.Dev"), (std::vector<std::string> {"CN", "OU"}));
+    EXPECT_EQ(directory.NamingTypes("user5.Dev"), (std::vector<std::string> {"CN", "OU"}));
 
     // An object attached after finish() is found once finish() ran again.
-    const std::uint32_t late = directory.beginObject("Late", user, 0, 0);
-    directory.endObject();
-    directory.attach(late, unitIndex[2]);
-    directory.finish();
+    const std::uint32_t late = directory.BeginObject("Late", user, 0, 0);
+    directory.EndObject();
+    directory.Attach(late, unitIndex[2]);
+    directory.Finish();
     EXPECT_EQ(directory.find("late.dev"), late);
     EXPECT_EQ(directory.find("user0.Dev"), users[2].back());
 }

@@ -22,18 +22,18 @@ class NamesTest : public ClientTest
 {
 protected:
     void SetUp() override { Start(TreeText("NAMES", kObjects, R"("defaultNameContext": "sales.ACME",)")); }
-    void SetNameContext(const char* name) { ASSERT_EQ(DirSetContext(context(), DCK_NAME_CONTEXT, name), 0); }
+    void SetNameContext(const char* name) { ASSERT_EQ(DirSetContext(Context(), DCK_NAME_CONTEXT, name), 0); }
 };
 
 TEST_F(NamesTest, NewContext_HasDefaultsOfItsTree)
 {
     std::uint32_t flags = 0;
-    ASSERT_EQ(DirGetContext(context(), DCK_FLAGS, &flags), 0);
+    ASSERT_EQ(DirGetContext(Context(), DCK_FLAGS, &flags), 0);
     EXPECT_EQ(flags, DCV_DEREF_ALIASES | DCV_XLATE_STRINGS | DCV_CANONICALIZE_NAMES);
     EXPECT_EQ(ContextText(DCK_TREE_NAME), "NAMES");
     EXPECT_EQ(ContextText(DCK_NAME_CONTEXT), "OU=Sales.O=Acme"); // the directory's spelling
     char text[kNameBufferSize];
-    ASSERT_EQ(DirGetDefaultNameContext(context(), sizeof text, text), 0);
+    ASSERT_EQ(DirGetDefaultNameContext(Context(), sizeof text, text), 0);
     EXPECT_STREQ(text, "Sales.Acme");
 }
 
@@ -43,7 +43,7 @@ TEST_F(NamesTest, TreeWithoutDefault_StartsAtRoot)
     Start(TreeText("PLAIN", kObjects));
     EXPECT_EQ(ContextText(DCK_NAME_CONTEXT), "[Root]");
     char text[kNameBufferSize] = "x";
-    ASSERT_EQ(DirGetDefaultNameContext(context(), sizeof text, text), 0);
+    ASSERT_EQ(DirGetDefaultNameContext(Context(), sizeof text, text), 0);
     EXPECT_STREQ(text, "");
 }
 
@@ -51,14 +51,14 @@ TEST_F(NamesTest, ContextKeys_RoundTripAndCopy)
 {
     const std::uint32_t confidence = 0;
     const std::uint32_t mask = DSI_DN | DSI_CREATION_TIME;
-    ASSERT_EQ(DirSetContext(context(), DCK_CONFIDENCE, &confidence), 0);
-    ASSERT_EQ(DirSetContext(context(), DCK_DSI_FLAGS, &mask), 0);
+    ASSERT_EQ(DirSetContext(Context(), DCK_CONFIDENCE, &confidence), 0);
+    ASSERT_EQ(DirSetContext(Context(), DCK_DSI_FLAGS, &mask), 0);
     SetFlags(DCV_TYPELESS_NAMES);
     SetNameContext("CN=Berlin.de");
     ScopedContext copy;
-    ASSERT_EQ(DirDuplicateContext(context(), copy.out()), 0);
-    ScopedContext opened(DirOpenContext(context()));
-    ASSERT_TRUE(opened.valid());
+    ASSERT_EQ(DirDuplicateContext(Context(), copy.Out()), 0);
+    ScopedContext opened(DirOpenContext(Context()));
+    ASSERT_TRUE(opened.Valid());
     for (DirContext c : {copy.get(), opened.get()}) {
         std::uint32_t value = 0;
         ASSERT_EQ(DirGetContext(c, DCK_DSI_FLAGS, &value), 0);
@@ -93,20 +93,20 @@ TEST_F(NamesTest, NameContext_ReadsBackInTheFormOfTheFlagsAtReadTime)
 TEST_F(NamesTest, BadKeysAndNames_AreRefusedWithoutChange)
 {
     std::uint32_t value = 0;
-    EXPECT_EQ(DirGetContext(context(), 99, &value), ERR_BAD_KEY);
-    EXPECT_EQ(DirSetContext(context(), 7, &value), ERR_BAD_KEY);
+    EXPECT_EQ(DirGetContext(Context(), 99, &value), ERR_BAD_KEY);
+    EXPECT_EQ(DirSetContext(Context(), 7, &value), ERR_BAD_KEY);
     for (const char* bad : {"a..b", "", "x.", ".", "[Root].x"}) {
-        EXPECT_EQ(DirSetContext(context(), DCK_NAME_CONTEXT, bad), ERR_INVALID_OBJECT_NAME) << bad;
+        EXPECT_EQ(DirSetContext(Context(), DCK_NAME_CONTEXT, bad), ERR_INVALID_OBJECT_NAME) << bad;
     }
     EXPECT_EQ(ContextText(DCK_NAME_CONTEXT), "OU=Sales.O=Acme");
-    EXPECT_EQ(DirSetContext(context(), DCK_TREE_NAME, "NO_SUCH_TREE"), ERR_UNREACHABLE_SERVER);
+    EXPECT_EQ(DirSetContext(Context(), DCK_TREE_NAME, "NO_SUCH_TREE"), ERR_UNREACHABLE_SERVER);
     EXPECT_EQ(ContextText(DCK_TREE_NAME), "NAMES");
 }
 
 TEST_F(NamesTest, TreeSwitch_IgnoresCaseAndResetsTheNameContext)
 {
     SetNameContext("DE");
-    ASSERT_EQ(DirSetContext(context(), DCK_TREE_NAME, "names"), 0);
+    ASSERT_EQ(DirSetContext(Context(), DCK_TREE_NAME, "names"), 0);
     EXPECT_EQ(ContextText(DCK_TREE_NAME), "NAMES");
     EXPECT_EQ(ContextText(DCK_NAME_CONTEXT), "OU=Sales.O=Acme");
 }
@@ -168,7 +168,7 @@ TEST_F(NamesTest, NameConvert_ResolvesAgainstTheNameContext)
         SetNameContext(c.nameContext);
         SetFlags(c.flags);
         char full[kNameBufferSize] = "untouched";
-        EXPECT_EQ(DirNameConvert(context(), c.name, full), c.result) << c.name;
+        EXPECT_EQ(DirNameConvert(Context(), c.name, full), c.result) << c.name;
         EXPECT_STREQ(full, c.full != nullptr ? c.full : "untouched") << c.name;
     }
 }
@@ -178,15 +178,15 @@ TEST_F(NamesTest, NameConvert_RefusesComponentsAndNamesOverTheLimits)
     SetFlags(DCV_TYPELESS_NAMES);
     char full[kNameBufferSize];
     const std::string longComponent(65, 'a');
-    EXPECT_EQ(DirNameConvert(context(), longComponent.c_str(), full), ERR_INVALID_OBJECT_NAME);
+    EXPECT_EQ(DirNameConvert(Context(), longComponent.c_str(), full), ERR_INVALID_OBJECT_NAME);
     std::string longName;
     for (int i = 0; i < 30; ++i) {
         longName += "abcdefgh.";
     }
     longName += "x";
-    EXPECT_EQ(DirNameConvert(context(), longName.c_str(), full), ERR_INVALID_OBJECT_NAME);
+    EXPECT_EQ(DirNameConvert(Context(), longName.c_str(), full), ERR_INVALID_OBJECT_NAME);
     const std::string fits = std::string(64, 'b') + ".";
-    EXPECT_EQ(DirNameConvert(context(), fits.c_str(), full), 0);
+    EXPECT_EQ(DirNameConvert(Context(), fits.c_str(), full), 0);
     EXPECT_EQ(std::string(full), std::string(64, 'b') + ".Acme");
 }
 
@@ -194,18 +194,18 @@ TEST_F(NamesTest, EntryInfo_WritesTheFieldsOfTheMask)
 {
     const std::uint32_t mask =
         DSI_MODIFICATION_TIME | DSI_CREATION_TIME | DSI_BASE_CLASS | DSI_RDN | DSI_DN | DSI_PARENT_DN;
-    ASSERT_EQ(DirSetContext(context(), DCK_DSI_FLAGS, &mask), 0);
+    ASSERT_EQ(DirSetContext(Context(), DCK_DSI_FLAGS, &mask), 0);
     std::vector<std::uint8_t> block(kSmallBufferSize);
-    ASSERT_EQ(DirReadEntryInfo(context(), "jsmith", block.size(), block.data()), 0);
+    ASSERT_EQ(DirReadEntryInfo(Context(), "jsmith", block.size(), block.data()), 0);
     // Time fields write exactly four bytes.
     std::uint8_t time[8];
     std::memset(time, 0xAB, sizeof time);
-    ASSERT_EQ(DirGetEntryInfoField(context(), block.data(), 2, DSI_CREATION_TIME, time), 0);
+    ASSERT_EQ(DirGetEntryInfoField(Context(), block.data(), 2, DSI_CREATION_TIME, time), 0);
     std::uint32_t seconds = 0;
     std::memcpy(&seconds, time, 4);
     EXPECT_EQ(seconds, 1078128000u);
     EXPECT_EQ(time[4], 0xAB);
-    ASSERT_EQ(DirGetEntryInfoField(context(), block.data(), 4, DSI_MODIFICATION_TIME, &seconds), 0);
+    ASSERT_EQ(DirGetEntryInfoField(Context(), block.data(), 4, DSI_MODIFICATION_TIME, &seconds), 0);
     EXPECT_EQ(seconds, 1164908710u);
     const std::pair<std::uint32_t, const char*> texts[] = {
         {DSI_BASE_CLASS, "User"},
@@ -215,11 +215,11 @@ TEST_F(NamesTest, EntryInfo_WritesTheFieldsOfTheMask)
     };
     for (const auto& [field, expected] : texts) {
         char text[kNameBufferSize] = {};
-        ASSERT_EQ(DirGetEntryInfoField(context(), block.data(), sizeof text, field, text), 0) << field;
+        ASSERT_EQ(DirGetEntryInfoField(Context(), block.data(), sizeof text, field, text), 0) << field;
         EXPECT_STREQ(text, expected);
     }
     char small[4] = "abc";
-    EXPECT_EQ(DirGetEntryInfoField(context(), block.data(), sizeof small, DSI_DN, small), ERR_BUFFER_FULL);
+    EXPECT_EQ(DirGetEntryInfoField(Context(), block.data(), sizeof small, DSI_DN, small), ERR_BUFFER_FULL);
     EXPECT_STREQ(small, "abc");
 }
 
@@ -227,42 +227,42 @@ TEST_F(NamesTest, EntryInfo_TypelessTopLevelAndMissingFields)
 {
     SetFlags(DCV_TYPELESS_NAMES);
     const std::uint32_t mask = DSI_PARENT_DN | DSI_DN;
-    ASSERT_EQ(DirSetContext(context(), DCK_DSI_FLAGS, &mask), 0);
+    ASSERT_EQ(DirSetContext(Context(), DCK_DSI_FLAGS, &mask), 0);
     std::vector<std::uint8_t> block(kSmallBufferSize);
-    ASSERT_EQ(DirReadEntryInfo(context(), ".DE", block.size(), block.data()), 0);
+    ASSERT_EQ(DirReadEntryInfo(Context(), ".DE", block.size(), block.data()), 0);
     char text[kNameBufferSize] = {};
-    ASSERT_EQ(DirGetEntryInfoField(context(), block.data(), sizeof text, DSI_PARENT_DN, text), 0);
+    ASSERT_EQ(DirGetEntryInfoField(Context(), block.data(), sizeof text, DSI_PARENT_DN, text), 0);
     EXPECT_STREQ(text, "[Root]");
-    ASSERT_EQ(DirGetEntryInfoField(context(), block.data(), sizeof text, DSI_DN, text), 0);
+    ASSERT_EQ(DirGetEntryInfoField(Context(), block.data(), sizeof text, DSI_DN, text), 0);
     EXPECT_STREQ(text, "DE");
     std::uint32_t seconds = 7;
-    EXPECT_EQ(DirGetEntryInfoField(context(), block.data(), 4, DSI_CREATION_TIME, &seconds), ERR_BUFFER_EMPTY);
+    EXPECT_EQ(DirGetEntryInfoField(Context(), block.data(), 4, DSI_CREATION_TIME, &seconds), ERR_BUFFER_EMPTY);
     EXPECT_EQ(seconds, 7u);
-    EXPECT_EQ(DirReadEntryInfo(context(), "nobody", block.size(), block.data()), ERR_NO_SUCH_ENTRY);
-    EXPECT_EQ(DirReadEntryInfo(context(), "a..b", block.size(), block.data()), ERR_INVALID_OBJECT_NAME);
+    EXPECT_EQ(DirReadEntryInfo(Context(), "nobody", block.size(), block.data()), ERR_NO_SUCH_ENTRY);
+    EXPECT_EQ(DirReadEntryInfo(Context(), "a..b", block.size(), block.data()), ERR_INVALID_OBJECT_NAME);
 }
 
 TEST_F(NamesTest, Alias_IsFollowedOnlyWithFlag0x01)
 {
     SetNameContext("[Root]");
     SetFlags(DCV_DEREF_ALIASES | DCV_TYPELESS_NAMES);
-    EXPECT_EQ(ReadTexts(context(), "JohnAlias.Acme", "Surname"), std::vector<std::string> {"Smith"});
+    EXPECT_EQ(ReadTexts(Context(), "JohnAlias.Acme", "Surname"), std::vector<std::string> {"Smith"});
     const std::uint32_t mask = DSI_BASE_CLASS;
-    ASSERT_EQ(DirSetContext(context(), DCK_DSI_FLAGS, &mask), 0);
+    ASSERT_EQ(DirSetContext(Context(), DCK_DSI_FLAGS, &mask), 0);
     std::vector<std::uint8_t> block(kSmallBufferSize);
     char text[kNameBufferSize] = {};
-    ASSERT_EQ(DirReadEntryInfo(context(), "JohnAlias.Acme", block.size(), block.data()), 0);
-    ASSERT_EQ(DirGetEntryInfoField(context(), block.data(), sizeof text, DSI_BASE_CLASS, text), 0);
+    ASSERT_EQ(DirReadEntryInfo(Context(), "JohnAlias.Acme", block.size(), block.data()), 0);
+    ASSERT_EQ(DirGetEntryInfoField(Context(), block.data(), sizeof text, DSI_BASE_CLASS, text), 0);
     EXPECT_STREQ(text, "User");
 
     SetFlags(DCV_TYPELESS_NAMES);
     std::vector<ReadValue> values;
-    EXPECT_EQ(ReadValues(context(), "JohnAlias.Acme", "Surname", &values), ERR_NO_SUCH_ATTRIBUTE);
+    EXPECT_EQ(ReadValues(Context(), "JohnAlias.Acme", "Surname", &values), ERR_NO_SUCH_ATTRIBUTE);
     // The alias's own attribute, in the directory's spelling of the target.
     EXPECT_EQ(
-        ReadTexts(context(), "JohnAlias.Acme", "Aliased Object Name"), std::vector<std::string> {"jsmith.Sales.Acme"});
-    ASSERT_EQ(DirReadEntryInfo(context(), "JohnAlias.Acme", block.size(), block.data()), 0);
-    ASSERT_EQ(DirGetEntryInfoField(context(), block.data(), sizeof text, DSI_BASE_CLASS, text), 0);
+        ReadTexts(Context(), "JohnAlias.Acme", "Aliased Object Name"), std::vector<std::string> {"jsmith.Sales.Acme"});
+    ASSERT_EQ(DirReadEntryInfo(Context(), "JohnAlias.Acme", block.size(), block.data()), 0);
+    ASSERT_EQ(DirGetEntryInfoField(Context(), block.data(), sizeof text, DSI_BASE_CLASS, text), 0);
     EXPECT_STREQ(text, "Alias");
 }
 
@@ -271,12 +271,12 @@ TEST_F(NamesTest, DeliveredNames_AreRelativeBelowTheNameContext)
     SetFlags(DCV_TYPELESS_NAMES);
     SetNameContext("Acme");
     // An object below the name context, and one outside it.
-    EXPECT_EQ(ReadTexts(context(), "JohnAlias", "Aliased Object Name"), std::vector<std::string> {"jsmith.Sales"});
+    EXPECT_EQ(ReadTexts(Context(), "JohnAlias", "Aliased Object Name"), std::vector<std::string> {"jsmith.Sales"});
     SetNameContext("Berlin.DE");
-    EXPECT_EQ(ReadTexts(context(), ".JohnAlias.Acme", "Aliased Object Name"),
+    EXPECT_EQ(ReadTexts(Context(), ".JohnAlias.Acme", "Aliased Object Name"),
         std::vector<std::string> {".jsmith.Sales.Acme"});
     SetFlags(0);
-    EXPECT_EQ(ReadTexts(context(), ".JohnAlias.Acme", "Aliased Object Name"),
+    EXPECT_EQ(ReadTexts(Context(), ".JohnAlias.Acme", "Aliased Object Name"),
         std::vector<std::string> {".CN=jsmith.OU=Sales.O=Acme"});
 }
 
@@ -365,7 +365,7 @@ protected:
 
 TEST_F(EscapedNamesTest, EscapedNamesReachTheirObjects)
 {
-    EXPECT_EQ(ListNames(context(), ".St\\.Louis.Acme", kLargeBufferSize, false),
+    EXPECT_EQ(ListNames(Context(), ".St\\.Louis.Acme", kLargeBufferSize, false),
         std::vector<std::string>({"a\\=b\\\\c.St\\.Louis.Acme", "doe.St\\.Louis.Acme", "john\\.doe.St\\.Louis.Acme"}));
     const struct
     {
@@ -384,12 +384,12 @@ TEST_F(EscapedNamesTest, EscapedNamesReachTheirObjects)
         {"[Root]", "john\\.doe.St\\.Louis.Acme\\", ERR_INVALID_OBJECT_NAME, {}},
     };
     for (const auto& row : kReads) {
-        ASSERT_EQ(DirSetContext(context(), DCK_NAME_CONTEXT, row.context), 0) << row.context;
+        ASSERT_EQ(DirSetContext(Context(), DCK_NAME_CONTEXT, row.context), 0) << row.context;
         std::vector<ReadValue> values;
-        EXPECT_EQ(ReadValues(context(), row.name, "Surname", &values), row.result) << row.name;
+        EXPECT_EQ(ReadValues(Context(), row.name, "Surname", &values), row.result) << row.name;
         std::vector<std::string> texts;
         for (const ReadValue& value : values) {
-            texts.push_back(value.text());
+            texts.push_back(value.Text());
         }
         EXPECT_EQ(texts, row.surname) << row.context << " / " << row.name;
     }
@@ -410,19 +410,19 @@ TEST_F(EscapedNamesTest, ConvertedAndDeliveredNamesKeepTheEscapes)
         {"[Root]", "CN=a\\=b\\\\c.St\\.Louis.Acme", "a\\=b\\\\c.St\\.Louis.Acme"},
     };
     for (const auto& row : kRows) {
-        ASSERT_EQ(DirSetContext(context(), DCK_NAME_CONTEXT, row.context), 0) << row.context;
+        ASSERT_EQ(DirSetContext(Context(), DCK_NAME_CONTEXT, row.context), 0) << row.context;
         char full[kNameBufferSize] = {};
-        ASSERT_EQ(DirNameConvert(context(), row.name, full), 0) << row.name;
+        ASSERT_EQ(DirNameConvert(Context(), row.name, full), 0) << row.name;
         EXPECT_STREQ(full, row.full) << row.context << " / " << row.name;
     }
     for (const char* bad : {"x\\", "a.b\\"}) {
         char full[kNameBufferSize] = {};
-        EXPECT_EQ(DirNameConvert(context(), bad, full), ERR_INVALID_OBJECT_NAME) << bad;
+        EXPECT_EQ(DirNameConvert(Context(), bad, full), ERR_INVALID_OBJECT_NAME) << bad;
     }
     // A name context drops exactly its own components: "St\.Louis" is no
     // child of "Louis".
-    ASSERT_EQ(DirSetContext(context(), DCK_NAME_CONTEXT, "Louis.Acme"), 0);
-    EXPECT_EQ(ListNames(context(), ".Acme", kLargeBufferSize, false),
+    ASSERT_EQ(DirSetContext(Context(), DCK_NAME_CONTEXT, "Louis.Acme"), 0);
+    EXPECT_EQ(ListNames(Context(), ".Acme", kLargeBufferSize, false),
         std::vector<std::string>({".Louis.Acme", ".St\\.Louis.Acme"}));
 }
 

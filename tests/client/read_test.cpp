@@ -38,39 +38,39 @@ TEST_F(ReadTest, ManyValues_ContinueAcrossRepliesRepeatingTheName)
     ScopedBuffer reply;
     ASSERT_EQ(request.allocate(kSmallBufferSize), 0);
     ASSERT_EQ(reply.allocate(kSmallBufferSize), 0);
-    ASSERT_EQ(DirInitBuffer(context(), DSV_READ, request.get()), 0);
-    ASSERT_EQ(DirPutAttrName(context(), request.get(), "telephone number"), 0);
-    ASSERT_EQ(DirPutAttrName(context(), request.get(), "Surname"), 0);
+    ASSERT_EQ(DirInitBuffer(Context(), DSV_READ, request.get()), 0);
+    ASSERT_EQ(DirPutAttrName(Context(), request.get(), "telephone number"), 0);
+    ASSERT_EQ(DirPutAttrName(Context(), request.get(), "Surname"), 0);
     std::int32_t iteration = -1;
     int replies = 0;
     std::vector<std::string> phones;
     std::vector<std::string> surnames;
     do {
         const std::int32_t before = iteration;
-        ASSERT_EQ(DirRead(context(), ".Many.Acme", 1, false, request.get(), &iteration, reply.get()), 0);
+        ASSERT_EQ(DirRead(Context(), ".Many.Acme", 1, false, request.get(), &iteration, reply.get()), 0);
         EXPECT_NE(iteration, before);
         ++replies;
         std::uint32_t count = 0;
-        ASSERT_EQ(DirGetAttrCount(context(), reply.get(), &count), 0);
+        ASSERT_EQ(DirGetAttrCount(Context(), reply.get(), &count), 0);
         for (std::uint32_t a = 0; a < count; ++a) {
             char name[kMaxSchemaNameChars + 1];
             std::uint32_t values = 0;
             std::uint32_t syntax = 0;
-            ASSERT_EQ(DirGetAttrName(context(), reply.get(), name, &values, &syntax), 0);
+            ASSERT_EQ(DirGetAttrName(Context(), reply.get(), name, &values, &syntax), 0);
             auto& target = std::string(name) == "Telephone Number" ? phones : surnames;
             EXPECT_GT(values, 0u);
             for (std::uint32_t v = 0; v < values; ++v) {
                 std::size_t size = 0;
-                ASSERT_EQ(DirComputeAttrValueSize(context(), reply.get(), syntax, &size), 0);
+                ASSERT_EQ(DirComputeAttrValueSize(Context(), reply.get(), syntax, &size), 0);
                 std::vector<char> storage(size);
-                ASSERT_EQ(DirGetAttrValue(context(), reply.get(), syntax, storage.data()), 0);
+                ASSERT_EQ(DirGetAttrValue(Context(), reply.get(), syntax, storage.data()), 0);
                 target.emplace_back(storage.data());
             }
             std::size_t size = 0;
-            EXPECT_EQ(DirComputeAttrValueSize(context(), reply.get(), syntax, &size), ERR_BUFFER_EMPTY);
+            EXPECT_EQ(DirComputeAttrValueSize(Context(), reply.get(), syntax, &size), ERR_BUFFER_EMPTY);
         }
         char name[kMaxSchemaNameChars + 1];
-        EXPECT_EQ(DirGetAttrName(context(), reply.get(), name, nullptr, nullptr), ERR_BUFFER_EMPTY);
+        EXPECT_EQ(DirGetAttrName(Context(), reply.get(), name, nullptr, nullptr), ERR_BUFFER_EMPTY);
     } while (iteration != -1);
     EXPECT_GT(replies, 3);
     ASSERT_EQ(phones.size(), 1000u);
@@ -85,11 +85,11 @@ TEST_F(ReadTest, UntakenValues_AreSkippedByTheNextName)
     ScopedBuffer reply;
     ASSERT_EQ(reply.allocate(kLargeBufferSize), 0);
     std::int32_t iteration = -1;
-    ASSERT_EQ(DirRead(context(), ".Many.Acme", 1, true, nullptr, &iteration, reply.get()), 0);
+    ASSERT_EQ(DirRead(Context(), ".Many.Acme", 1, true, nullptr, &iteration, reply.get()), 0);
     EXPECT_EQ(iteration, -1);
     std::vector<std::string> names;
     char name[kMaxSchemaNameChars + 1];
-    while (DirGetAttrName(context(), reply.get(), name, nullptr, nullptr) == 0) {
+    while (DirGetAttrName(Context(), reply.get(), name, nullptr, nullptr) == 0) {
         names.emplace_back(name);
     }
     EXPECT_EQ(names, (std::vector<std::string> {"Object Class", "CN", "Surname", "Title", "Telephone Number"}));
@@ -98,10 +98,10 @@ TEST_F(ReadTest, UntakenValues_AreSkippedByTheNextName)
 TEST_F(ReadTest, ValueLargerThanTheBuffer_IsBufferFull)
 {
     std::vector<ReadValue> values;
-    EXPECT_EQ(ReadValues(context(), ".Big.Acme", "GUID", &values, kSmallBufferSize), ERR_BUFFER_FULL);
+    EXPECT_EQ(ReadValues(Context(), ".Big.Acme", "GUID", &values, kSmallBufferSize), ERR_BUFFER_FULL);
     EXPECT_EQ(GetClientResourceCounts().iterations, 0u);
     values.clear();
-    ASSERT_EQ(ReadValues(context(), ".Big.Acme", "GUID", &values, kLargeBufferSize), 0);
+    ASSERT_EQ(ReadValues(Context(), ".Big.Acme", "GUID", &values, kLargeBufferSize), 0);
     ASSERT_EQ(values.size(), 1u);
     EXPECT_EQ(reinterpret_cast<const OctetStringValue*>(values[0].storage.data())->length, 5000u);
 }
@@ -109,11 +109,11 @@ TEST_F(ReadTest, ValueLargerThanTheBuffer_IsBufferFull)
 TEST_F(ReadTest, Failures_GiveTheirCodes)
 {
     std::vector<ReadValue> values;
-    EXPECT_EQ(ReadValues(context(), ".Nobody.Acme", "Surname", &values), ERR_NO_SUCH_ENTRY);
-    EXPECT_EQ(ReadValues(context(), ".Many.Acme", "GUID", &values), ERR_NO_SUCH_ATTRIBUTE);
-    EXPECT_EQ(ReadValues(context(), ".Many.Acme", "No Such Attribute", &values), ERR_NO_SUCH_ATTRIBUTE);
-    EXPECT_EQ(ReadValues(context(), ".Many.Acme", "", &values), ERR_NO_SUCH_ATTRIBUTE);
-    EXPECT_EQ(ReadValues(context(), "Many..Acme", "Surname", &values), ERR_INVALID_OBJECT_NAME);
+    EXPECT_EQ(ReadValues(Context(), ".Nobody.Acme", "Surname", &values), ERR_NO_SUCH_ENTRY);
+    EXPECT_EQ(ReadValues(Context(), ".Many.Acme", "GUID", &values), ERR_NO_SUCH_ATTRIBUTE);
+    EXPECT_EQ(ReadValues(Context(), ".Many.Acme", "No Such Attribute", &values), ERR_NO_SUCH_ATTRIBUTE);
+    EXPECT_EQ(ReadValues(Context(), ".Many.Acme", "", &values), ERR_NO_SUCH_ATTRIBUTE);
+    EXPECT_EQ(ReadValues(Context(), "Many..Acme", "Surname", &values), ERR_INVALID_OBJECT_NAME);
     EXPECT_TRUE(values.empty());
 
     ScopedBuffer request;
@@ -122,34 +122,34 @@ TEST_F(ReadTest, Failures_GiveTheirCodes)
     ASSERT_EQ(reply.allocate(kSmallBufferSize), 0);
     std::int32_t iteration = -1;
     // A request buffer prepared for another operation.
-    ASSERT_EQ(DirInitBuffer(context(), DSV_SEARCH_FILTER, request.get()), 0);
-    EXPECT_EQ(DirPutAttrName(context(), request.get(), "Surname"), ERR_BAD_VERB);
-    EXPECT_EQ(DirRead(context(), ".Many.Acme", 1, false, request.get(), &iteration, reply.get()), ERR_BAD_VERB);
-    EXPECT_EQ(DirInitBuffer(context(), 99, request.get()), ERR_BAD_VERB);
-    ASSERT_EQ(DirInitBuffer(context(), DSV_READ, request.get()), 0);
-    ASSERT_EQ(DirPutAttrName(context(), request.get(), "Surname"), 0);
-    EXPECT_EQ(DirRead(context(), ".Many.Acme", 2, false, request.get(), &iteration, reply.get()), ERR_BAD_VERB);
+    ASSERT_EQ(DirInitBuffer(Context(), DSV_SEARCH_FILTER, request.get()), 0);
+    EXPECT_EQ(DirPutAttrName(Context(), request.get(), "Surname"), ERR_BAD_VERB);
+    EXPECT_EQ(DirRead(Context(), ".Many.Acme", 1, false, request.get(), &iteration, reply.get()), ERR_BAD_VERB);
+    EXPECT_EQ(DirInitBuffer(Context(), 99, request.get()), ERR_BAD_VERB);
+    ASSERT_EQ(DirInitBuffer(Context(), DSV_READ, request.get()), 0);
+    ASSERT_EQ(DirPutAttrName(Context(), request.get(), "Surname"), 0);
+    EXPECT_EQ(DirRead(Context(), ".Many.Acme", 2, false, request.get(), &iteration, reply.get()), ERR_BAD_VERB);
     EXPECT_EQ(iteration, -1);
     // Reading a reply of another kind.
-    ASSERT_EQ(DirRead(context(), ".Many.Acme", 1, false, request.get(), &iteration, reply.get()), 0);
+    ASSERT_EQ(DirRead(Context(), ".Many.Acme", 1, false, request.get(), &iteration, reply.get()), 0);
     std::uint32_t count = 0;
-    EXPECT_EQ(DirGetObjectCount(context(), reply.get(), &count), ERR_BAD_VERB);
-    EXPECT_EQ(DirGetClassDefCount(context(), reply.get(), &count), ERR_BAD_VERB);
+    EXPECT_EQ(DirGetObjectCount(Context(), reply.get(), &count), ERR_BAD_VERB);
+    EXPECT_EQ(DirGetClassDefCount(Context(), reply.get(), &count), ERR_BAD_VERB);
 }
 
 TEST_F(ReadTest, RequestBuffer_RefusesNamesBeyondItsSize)
 {
     ScopedBuffer request;
     ASSERT_EQ(request.allocate(1024), 0);
-    ASSERT_EQ(DirInitBuffer(context(), DSV_READ, request.get()), 0);
+    ASSERT_EQ(DirInitBuffer(Context(), DSV_READ, request.get()), 0);
     const std::string name(30, 'n');
     int accepted = 0;
-    while (DirPutAttrName(context(), request.get(), name.c_str()) == 0) {
+    while (DirPutAttrName(Context(), request.get(), name.c_str()) == 0) {
         ++accepted;
         ASSERT_LT(accepted, 100);
     }
     EXPECT_GT(accepted, 20);
-    EXPECT_EQ(DirPutAttrName(context(), request.get(), name.c_str()), ERR_BUFFER_FULL);
+    EXPECT_EQ(DirPutAttrName(Context(), request.get(), name.c_str()), ERR_BUFFER_FULL);
 }
 
 } // namespace

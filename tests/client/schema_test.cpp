@@ -34,33 +34,33 @@ protected:
         ScopedBuffer reply;
         EXPECT_EQ(request.allocate(kSmallBufferSize), 0);
         EXPECT_EQ(reply.allocate(size), 0);
-        EXPECT_EQ(DirInitBuffer(context(), DSV_READ_CLASS_DEF, request.get()), 0);
+        EXPECT_EQ(DirInitBuffer(Context(), DSV_READ_CLASS_DEF, request.get()), 0);
         for (const std::string& name : names) {
-            EXPECT_EQ(DirPutClassItem(context(), request.get(), name.c_str()), 0);
+            EXPECT_EQ(DirPutClassItem(Context(), request.get(), name.c_str()), 0);
         }
         std::int32_t iteration = -1;
         int count = 0;
         do {
             const DirResult rc = DirReadClassDef(
-                context(), infoType, names.empty(), names.empty() ? nullptr : request.get(), &iteration, reply.get());
+                Context(), infoType, names.empty(), names.empty() ? nullptr : request.get(), &iteration, reply.get());
             EXPECT_EQ(rc, 0);
             if (rc != 0) {
                 break;
             }
             ++count;
             std::uint32_t defs = 0;
-            EXPECT_EQ(DirGetClassDefCount(context(), reply.get(), &defs), 0);
+            EXPECT_EQ(DirGetClassDefCount(Context(), reply.get(), &defs), 0);
             for (std::uint32_t i = 0; i < defs; ++i) {
                 char name[kMaxSchemaNameChars + 1];
                 ClassRecord record;
-                EXPECT_EQ(DirGetClassDef(context(), reply.get(), name, &record.info), 0);
+                EXPECT_EQ(DirGetClassDef(Context(), reply.get(), name, &record.info), 0);
                 for (int list = 0; infoType == 2 && list < 5; ++list) {
                     std::uint32_t items = 0;
-                    EXPECT_EQ(DirGetClassItemCount(context(), reply.get(), &items), 0);
+                    EXPECT_EQ(DirGetClassItemCount(Context(), reply.get(), &items), 0);
                     record.lists.emplace_back();
                     for (std::uint32_t k = 0; k < items; ++k) {
                         char item[kMaxSchemaNameChars + 1];
-                        EXPECT_EQ(DirGetClassItem(context(), reply.get(), item), 0);
+                        EXPECT_EQ(DirGetClassItem(Context(), reply.get(), item), 0);
                         record.lists.back().emplace_back(item);
                     }
                 }
@@ -81,14 +81,14 @@ protected:
         std::int32_t iteration = -1;
         *replies = 0;
         do {
-            EXPECT_EQ(DirReadAttrDef(context(), infoType, true, nullptr, &iteration, reply.get()), 0);
+            EXPECT_EQ(DirReadAttrDef(Context(), infoType, true, nullptr, &iteration, reply.get()), 0);
             ++*replies;
             std::uint32_t count = 0;
-            EXPECT_EQ(DirGetAttrCount(context(), reply.get(), &count), 0);
+            EXPECT_EQ(DirGetAttrCount(Context(), reply.get(), &count), 0);
             for (std::uint32_t i = 0; i < count; ++i) {
                 char name[kMaxSchemaNameChars + 1];
                 DirAttrInfo info {};
-                EXPECT_EQ(DirGetAttrDef(context(), reply.get(), name, &info), 0);
+                EXPECT_EQ(DirGetAttrDef(Context(), reply.get(), name, &info), 0);
                 attributes[name] = info;
             }
         } while (iteration != -1 && *replies < 1000);
@@ -152,7 +152,7 @@ TEST_F(SchemaTest, ExpandedDefinitions_NameOnlySchemaItems)
                     EXPECT_EQ(classes.count(item), 1u) << name << ": class " << item;
                 } else {
                     std::uint32_t syntax = 0;
-                    EXPECT_EQ(DirGetSyntaxId(context(), item.c_str(), &syntax), 0) << name << ": " << item;
+                    EXPECT_EQ(DirGetSyntaxId(Context(), item.c_str(), &syntax), 0) << name << ": " << item;
                 }
             }
         }
@@ -165,20 +165,20 @@ TEST_F(SchemaTest, ClassRequests_CheckTheirNames)
     ScopedBuffer reply;
     ASSERT_EQ(request.allocate(kSmallBufferSize), 0);
     ASSERT_EQ(reply.allocate(kSmallBufferSize), 0);
-    ASSERT_EQ(DirInitBuffer(context(), DSV_READ_CLASS_DEF, request.get()), 0);
-    EXPECT_EQ(DirPutClassItem(context(), request.get(), ""), 0); // asks for nothing
+    ASSERT_EQ(DirInitBuffer(Context(), DSV_READ_CLASS_DEF, request.get()), 0);
+    EXPECT_EQ(DirPutClassItem(Context(), request.get(), ""), 0); // asks for nothing
     std::int32_t iteration = -1;
-    ASSERT_EQ(DirReadClassDef(context(), 1, false, request.get(), &iteration, reply.get()), 0);
+    ASSERT_EQ(DirReadClassDef(Context(), 1, false, request.get(), &iteration, reply.get()), 0);
     std::uint32_t count = 9;
-    ASSERT_EQ(DirGetClassDefCount(context(), reply.get(), &count), 0);
+    ASSERT_EQ(DirGetClassDefCount(Context(), reply.get(), &count), 0);
     EXPECT_EQ(count, 0u);
-    ASSERT_EQ(DirPutClassItem(context(), request.get(), "No Such Class"), 0);
-    EXPECT_EQ(DirReadClassDef(context(), 1, false, request.get(), &iteration, reply.get()), ERR_NO_SUCH_CLASS);
-    EXPECT_EQ(DirReadClassDef(context(), 4, true, nullptr, &iteration, reply.get()), ERR_BAD_VERB);
-    EXPECT_EQ(DirReadAttrDef(context(), 2, true, nullptr, &iteration, reply.get()), ERR_BAD_VERB);
-    ASSERT_EQ(DirInitBuffer(context(), DSV_READ, request.get()), 0);
-    EXPECT_EQ(DirPutClassItem(context(), request.get(), "User"), ERR_BAD_VERB);
-    EXPECT_EQ(DirReadClassDef(context(), 1, false, request.get(), &iteration, reply.get()), ERR_BAD_VERB);
+    ASSERT_EQ(DirPutClassItem(Context(), request.get(), "No Such Class"), 0);
+    EXPECT_EQ(DirReadClassDef(Context(), 1, false, request.get(), &iteration, reply.get()), ERR_NO_SUCH_CLASS);
+    EXPECT_EQ(DirReadClassDef(Context(), 4, true, nullptr, &iteration, reply.get()), ERR_BAD_VERB);
+    EXPECT_EQ(DirReadAttrDef(Context(), 2, true, nullptr, &iteration, reply.get()), ERR_BAD_VERB);
+    ASSERT_EQ(DirInitBuffer(Context(), DSV_READ, request.get()), 0);
+    EXPECT_EQ(DirPutClassItem(Context(), request.get(), "User"), ERR_BAD_VERB);
+    EXPECT_EQ(DirReadClassDef(Context(), 1, false, request.get(), &iteration, reply.get()), ERR_BAD_VERB);
     EXPECT_EQ(iteration, -1);
 }
 
@@ -238,7 +238,7 @@ TEST_F(SchemaTest, SyntaxIds_OfTheAttributesTheProgramNames)
     };
     for (const auto& [name, syntax] : expected) {
         std::uint32_t id = 99;
-        ASSERT_EQ(DirGetSyntaxId(context(), name, &id), 0) << name;
+        ASSERT_EQ(DirGetSyntaxId(Context(), name, &id), 0) << name;
         EXPECT_EQ(id, syntax) << name;
     }
     const char* const octets[] = {"App:GUID", "App:Drive Mappings", "App:Parameters", "App:Path", "App:Version String",
@@ -249,11 +249,11 @@ TEST_F(SchemaTest, SyntaxIds_OfTheAttributesTheProgramNames)
         "Transitive Vector", "bhConfig", "Partition Status", "Printer Configuration"};
     for (const char* name : octets) {
         std::uint32_t id = 99;
-        ASSERT_EQ(DirGetSyntaxId(context(), name, &id), 0) << name;
+        ASSERT_EQ(DirGetSyntaxId(Context(), name, &id), 0) << name;
         EXPECT_EQ(id, 9u) << name;
     }
     std::uint32_t id = 99;
-    EXPECT_EQ(DirGetSyntaxId(context(), "No Such Attribute", &id), ERR_NO_SUCH_ATTRIBUTE);
+    EXPECT_EQ(DirGetSyntaxId(Context(), "No Such Attribute", &id), ERR_NO_SUCH_ATTRIBUTE);
     EXPECT_EQ(id, 99u);
 }
 

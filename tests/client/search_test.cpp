@@ -123,20 +123,20 @@ protected:
     {
         Start(TreeText("SEARCH", kObjects));
         SetFlags(DCV_TYPELESS_NAMES);
-        ASSERT_EQ(DirSetContext(context(), DCK_NAME_CONTEXT, "[Root]"), 0);
+        ASSERT_EQ(DirSetContext(Context(), DCK_NAME_CONTEXT, "[Root]"), 0);
     }
 
     // Puts the tokens into a filter buffer (no cursor at all when withCursor
     // is false); returns DirPutFilter's result.
     DirResult PutFilter(DirBuffer* buffer, const std::vector<Token>& tokens, bool withCursor = true)
     {
-        EXPECT_EQ(DirInitBuffer(context(), DSV_SEARCH_FILTER, buffer), 0);
+        EXPECT_EQ(DirInitBuffer(Context(), DSV_SEARCH_FILTER, buffer), 0);
         ScopedFilter cursor;
         if (withCursor) {
             EXPECT_EQ(cursor.allocate(), 0);
             EXPECT_EQ(AddTokens(cursor.get(), tokens), 0);
         }
-        const DirResult rc = DirPutFilter(context(), buffer, cursor.get(), nullptr);
+        const DirResult rc = DirPutFilter(Context(), buffer, cursor.get(), nullptr);
         if (rc == 0) {
             cursor.release();
         }
@@ -155,18 +155,18 @@ protected:
         std::int32_t iteration = -1;
         DirTimeStamp stamp {};
         do {
-            const DirResult rc = DirSearch(context(), base.c_str(), scope, false, filter.get(), &stamp, 0, false,
+            const DirResult rc = DirSearch(Context(), base.c_str(), scope, false, filter.get(), &stamp, 0, false,
                 nullptr, &iteration, 0, nullptr, reply.get());
             EXPECT_EQ(rc, 0);
             if (rc != 0) {
                 break;
             }
             std::uint32_t count = 0;
-            EXPECT_EQ(DirGetObjectCount(context(), reply.get(), &count), 0);
+            EXPECT_EQ(DirGetObjectCount(Context(), reply.get(), &count), 0);
             for (std::uint32_t i = 0; i < count; ++i) {
                 char name[kNameBufferSize];
                 DirObjectInfo info {};
-                EXPECT_EQ(DirGetObjectName(context(), reply.get(), name, nullptr, &info), 0);
+                EXPECT_EQ(DirGetObjectName(Context(), reply.get(), name, nullptr, &info), 0);
                 names.emplace_back(name);
                 if (infos != nullptr) {
                     infos->push_back(info);
@@ -192,11 +192,11 @@ TEST_F(SearchTest, NoFilter_PassesEveryObjectInScope)
     ASSERT_EQ(reply.allocate(kLargeBufferSize), 0);
     std::int32_t iteration = -1;
     std::int32_t searched = 0;
-    ASSERT_EQ(DirSearch(context(), "Acme", 2, false, nullptr, nullptr, 0, false, nullptr, &iteration, 0, &searched,
+    ASSERT_EQ(DirSearch(Context(), "Acme", 2, false, nullptr, nullptr, 0, false, nullptr, &iteration, 0, &searched,
                   reply.get()),
         0);
     std::uint32_t count = 0;
-    ASSERT_EQ(DirGetObjectCount(context(), reply.get(), &count), 0);
+    ASSERT_EQ(DirGetObjectCount(Context(), reply.get(), &count), 0);
     EXPECT_EQ(count, subtree.size());
     EXPECT_EQ(searched, 9);
 }
@@ -285,7 +285,7 @@ TEST_F(SearchTest, NumbersTimesAndNames)
     EXPECT_EQ(Search("Acme", 2, Eq("Member", "jsmith.sales.acme", SYN_DIST_NAME)), Names {"Admins.IT.Acme"});
     // Names in values resolve against the name context; results outside it
     // come with a leading dot.
-    ASSERT_EQ(DirSetContext(context(), DCK_NAME_CONTEXT, "Sales.Acme"), 0);
+    ASSERT_EQ(DirSetContext(Context(), DCK_NAME_CONTEXT, "Sales.Acme"), 0);
     EXPECT_EQ(Search(".Acme", 2, Eq("Member", "jsmith", SYN_DIST_NAME)), Names {".Admins.IT.Acme"});
     EXPECT_EQ(Search(".Acme", 2, Eq("Surname", "Jones")), Names {"mjones"});
 }
@@ -327,11 +327,11 @@ TEST_F(SearchTest, TokensThatFormNoExpression_GiveInvalidFilterSyntax)
     ASSERT_EQ(filter.allocate(kSmallBufferSize), 0);
     const std::size_t filtersBefore = GetClientResourceCounts().filters;
     for (std::size_t i = 0; i < broken.size(); ++i) {
-        ASSERT_EQ(DirInitBuffer(context(), DSV_SEARCH_FILTER, filter.get()), 0);
+        ASSERT_EQ(DirInitBuffer(Context(), DSV_SEARCH_FILTER, filter.get()), 0);
         DirFilter* cursor = nullptr;
         ASSERT_EQ(DirAllocFilter(&cursor), 0);
         ASSERT_EQ(AddTokens(cursor, broken[i]), 0);
-        EXPECT_EQ(DirPutFilter(context(), filter.get(), cursor, nullptr), ERR_INVALID_FILTER_SYNTAX) << "case " << i;
+        EXPECT_EQ(DirPutFilter(Context(), filter.get(), cursor, nullptr), ERR_INVALID_FILTER_SYNTAX) << "case " << i;
         EXPECT_EQ(DirFreeFilter(cursor, nullptr), 0); // still the caller's
     }
     // Tokens after the end token.
@@ -339,7 +339,7 @@ TEST_F(SearchTest, TokensThatFormNoExpression_GiveInvalidFilterSyntax)
     ASSERT_EQ(DirAllocFilter(&cursor), 0);
     ASSERT_EQ(AddTokens(cursor, Cls("User")), 0);
     ASSERT_EQ(DirAddFilterToken(cursor, FTOK_AND, nullptr, 0), 0);
-    EXPECT_EQ(DirPutFilter(context(), filter.get(), cursor, nullptr), ERR_INVALID_FILTER_SYNTAX);
+    EXPECT_EQ(DirPutFilter(Context(), filter.get(), cursor, nullptr), ERR_INVALID_FILTER_SYNTAX);
     EXPECT_EQ(DirFreeFilter(cursor, nullptr), 0);
     EXPECT_EQ(GetClientResourceCounts().filters, filtersBefore);
 }
@@ -354,23 +354,23 @@ TEST_F(SearchTest, FilterCursors_AfterFreeAndWithoutCursor)
     EXPECT_EQ(DirAddFilterToken(nullptr, FTOK_END, nullptr, 0), ERR_INVALID_HANDLE);
     ScopedBuffer filter;
     ASSERT_EQ(filter.allocate(kSmallBufferSize), 0);
-    ASSERT_EQ(DirInitBuffer(context(), DSV_SEARCH_FILTER, filter.get()), 0);
-    EXPECT_EQ(DirPutFilter(context(), filter.get(), cursor, nullptr), ERR_INVALID_HANDLE);
-    EXPECT_EQ(DirPutFilter(context(), filter.get(), nullptr, nullptr), 0);
+    ASSERT_EQ(DirInitBuffer(Context(), DSV_SEARCH_FILTER, filter.get()), 0);
+    EXPECT_EQ(DirPutFilter(Context(), filter.get(), cursor, nullptr), ERR_INVALID_HANDLE);
+    EXPECT_EQ(DirPutFilter(Context(), filter.get(), nullptr, nullptr), 0);
     // A buffer prepared for reading is no filter buffer.
-    ASSERT_EQ(DirInitBuffer(context(), DSV_READ, filter.get()), 0);
-    EXPECT_EQ(DirPutFilter(context(), filter.get(), nullptr, nullptr), ERR_BAD_VERB);
+    ASSERT_EQ(DirInitBuffer(Context(), DSV_READ, filter.get()), 0);
+    EXPECT_EQ(DirPutFilter(Context(), filter.get(), nullptr, nullptr), ERR_BAD_VERB);
     ScopedBuffer reply;
     ASSERT_EQ(reply.allocate(kSmallBufferSize), 0);
     std::int32_t iteration = -1;
-    EXPECT_EQ(DirSearch(context(), "Acme", 2, false, filter.get(), nullptr, 0, false, nullptr, &iteration, 0, nullptr,
+    EXPECT_EQ(DirSearch(Context(), "Acme", 2, false, filter.get(), nullptr, 0, false, nullptr, &iteration, 0, nullptr,
                   reply.get()),
         ERR_BAD_VERB);
-    ASSERT_EQ(DirInitBuffer(context(), DSV_SEARCH_FILTER, filter.get()), 0);
-    EXPECT_EQ(DirSearch(context(), "Nobody.Acme", 2, false, filter.get(), nullptr, 0, false, nullptr, &iteration, 0,
+    ASSERT_EQ(DirInitBuffer(Context(), DSV_SEARCH_FILTER, filter.get()), 0);
+    EXPECT_EQ(DirSearch(Context(), "Nobody.Acme", 2, false, filter.get(), nullptr, 0, false, nullptr, &iteration, 0,
                   nullptr, reply.get()),
         ERR_NO_SUCH_ENTRY);
-    EXPECT_EQ(DirSearch(context(), "Acme", 3, false, filter.get(), nullptr, 0, false, nullptr, &iteration, 0, nullptr,
+    EXPECT_EQ(DirSearch(Context(), "Acme", 3, false, filter.get(), nullptr, 0, false, nullptr, &iteration, 0, nullptr,
                   reply.get()),
         ERR_BAD_VERB);
     EXPECT_EQ(iteration, -1);
@@ -406,15 +406,15 @@ TEST_F(SearchTest, TokenObserver_SeesCopiedValues)
     ScopedBuffer reply;
     ASSERT_EQ(filter.allocate(kSmallBufferSize), 0);
     ASSERT_EQ(reply.allocate(kSmallBufferSize), 0);
-    ASSERT_EQ(DirInitBuffer(context(), DSV_SEARCH_FILTER, filter.get()), 0);
-    ASSERT_EQ(DirPutFilter(context(), filter.get(), cursor, nullptr), 0);
+    ASSERT_EQ(DirInitBuffer(Context(), DSV_SEARCH_FILTER, filter.get()), 0);
+    ASSERT_EQ(DirPutFilter(Context(), filter.get(), cursor, nullptr), 0);
     EXPECT_EQ(DirFreeFilter(cursor, nullptr), ERR_INVALID_HANDLE); // taken over and freed
     std::int32_t iteration = -1;
-    ASSERT_EQ(DirSearch(context(), "Acme", 2, false, filter.get(), nullptr, 0, false, nullptr, &iteration, 0, nullptr,
+    ASSERT_EQ(DirSearch(Context(), "Acme", 2, false, filter.get(), nullptr, 0, false, nullptr, &iteration, 0, nullptr,
                   reply.get()),
         0);
     std::uint32_t count = 0;
-    ASSERT_EQ(DirGetObjectCount(context(), reply.get(), &count), 0);
+    ASSERT_EQ(DirGetObjectCount(Context(), reply.get(), &count), 0);
     EXPECT_EQ(count, 1u); // Surname=Smith or grace 6: jsmith alone
 }
 
@@ -434,7 +434,7 @@ TEST_F(SearchTest, LongResults_ComeReplyByReplyAndCanBeClosed)
     m_context.reset();
     Start(ManyUsers());
     SetFlags(DCV_TYPELESS_NAMES);
-    ASSERT_EQ(DirSetContext(context(), DCK_NAME_CONTEXT, "[Root]"), 0);
+    ASSERT_EQ(DirSetContext(Context(), DCK_NAME_CONTEXT, "[Root]"), 0);
     const Names users = Search("Acme", 2, Cls("User"));
     ASSERT_EQ(users.size(), 600u);
     EXPECT_EQ(users.front(), "u1000.A.Acme");
@@ -447,14 +447,14 @@ TEST_F(SearchTest, LongResults_ComeReplyByReplyAndCanBeClosed)
     ASSERT_EQ(reply.allocate(kSmallBufferSize), 0);
     std::int32_t iteration = -1;
     std::int32_t searched = 0;
-    ASSERT_EQ(DirSearch(context(), "Acme", 2, false, nullptr, nullptr, 0, false, nullptr, &iteration, 0, &searched,
+    ASSERT_EQ(DirSearch(Context(), "Acme", 2, false, nullptr, nullptr, 0, false, nullptr, &iteration, 0, &searched,
                   reply.get()),
         0);
     ASSERT_NE(iteration, -1);
     std::uint32_t count = 0;
-    ASSERT_EQ(DirGetObjectCount(context(), reply.get(), &count), 0);
+    ASSERT_EQ(DirGetObjectCount(Context(), reply.get(), &count), 0);
     EXPECT_GE(static_cast<std::uint32_t>(searched), count);
-    EXPECT_EQ(DirCloseIteration(context(), iteration, DSV_SEARCH), 0);
+    EXPECT_EQ(DirCloseIteration(Context(), iteration, DSV_SEARCH), 0);
     EXPECT_EQ(GetClientResourceCounts().iterations, 0u);
 }
 

@@ -19,7 +19,7 @@ class UnreadableStream : public ForwardingService
 {
 public:
     using ForwardingService::ForwardingService;
-    DirResult openStream(std::string_view, std::string_view, int* fd) override
+    DirResult OpenStream(std::string_view, std::string_view, int* fd) override
     {
         *fd = open("/dev/null", O_WRONLY | O_CLOEXEC);
         return *fd < 0 ? ERR_SYSTEM_FAILURE : 0;
@@ -31,8 +31,8 @@ class Unreachable : public ForwardingService
 {
 public:
     using ForwardingService::ForwardingService;
-    DirResult readEntry(std::string_view, ObjectSummary*) override { return ERR_TRANSPORT_FAILURE; }
-    DirResult openStream(std::string_view, std::string_view, int*) override { return ERR_TRANSPORT_FAILURE; }
+    DirResult ReadEntry(std::string_view, ObjectSummary*) override { return ERR_TRANSPORT_FAILURE; }
+    DirResult OpenStream(std::string_view, std::string_view, int*) override { return ERR_TRANSPORT_FAILURE; }
 };
 
 // A broken service that hands out a value too short for its syntax.
@@ -40,10 +40,10 @@ class TruncatedValues : public ForwardingService
 {
 public:
     using ForwardingService::ForwardingService;
-    DirResult readAttributes(
+    DirResult ReadAttributes(
         std::string_view name, const std::vector<std::string>* names, std::vector<AttributeData>* attributes) override
     {
-        const DirResult rc = ForwardingService::readAttributes(name, names, attributes);
+        const DirResult rc = ForwardingService::ReadAttributes(name, names, attributes);
         for (AttributeData& a : *attributes) {
             a.syntaxId = SYN_NET_ADDRESS; // three bytes cannot hold a 32-bit type
             for (std::string& v : a.values) {
@@ -60,10 +60,10 @@ class LostMidListing : public ForwardingService
 {
 public:
     using ForwardingService::ForwardingService;
-    DirResult openList(std::string_view name, bool containersOnly, std::unique_ptr<ObjectCursor>* cursor) override
+    DirResult OpenList(std::string_view name, bool containersOnly, std::unique_ptr<ObjectCursor>* cursor) override
     {
         std::unique_ptr<ObjectCursor> inner;
-        if (const DirResult rc = ForwardingService::openList(name, containersOnly, &inner); rc != 0) {
+        if (const DirResult rc = ForwardingService::OpenList(name, containersOnly, &inner); rc != 0) {
             return rc;
         }
         *cursor = std::make_unique<Breaking>(std::move(inner));
@@ -77,11 +77,11 @@ private:
         explicit Breaking(std::unique_ptr<ObjectCursor> inner)
             : m_inner(std::move(inner))
         { }
-        DirResult next(ObjectSummary* entry, bool* done) override
+        DirResult Next(ObjectSummary* entry, bool* done) override
         {
-            return m_delivered++ < 2 ? m_inner->next(entry, done) : ERR_TRANSPORT_FAILURE;
+            return m_delivered++ < 2 ? m_inner->Next(entry, done) : ERR_TRANSPORT_FAILURE;
         }
-        std::uint32_t examined() const override { return m_delivered; }
+        std::uint32_t Examined() const override { return m_delivered; }
 
     private:
         std::unique_ptr<ObjectCursor> m_inner;
@@ -100,7 +100,7 @@ protected:
     void Install(std::shared_ptr<DirectoryService> service)
     {
         StartWithServices({std::move(service)});
-        ASSERT_EQ(DirCreateContext(m_context.out()), 0);
+        ASSERT_EQ(DirCreateContext(m_context.Out()), 0);
         const std::uint32_t flags = DCV_TYPELESS_NAMES;
         ASSERT_EQ(DirSetContext(m_context.get(), DCK_FLAGS, &flags), 0);
     }
@@ -177,7 +177,7 @@ TEST_F(ServiceDoubleTest, ResourceCounts_ReturnToZero)
         ScopedContext copy;
         ASSERT_EQ(a.allocate(kSmallBufferSize), 0);
         ASSERT_EQ(f.allocate(), 0);
-        ASSERT_EQ(DirDuplicateContext(m_context.get(), copy.out()), 0);
+        ASSERT_EQ(DirDuplicateContext(m_context.get(), copy.Out()), 0);
         const ClientResourceCounts during = GetClientResourceCounts();
         EXPECT_EQ(during.buffers, before.buffers + 1);
         EXPECT_EQ(during.filters, before.filters + 1);

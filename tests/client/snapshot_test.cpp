@@ -23,10 +23,10 @@ std::vector<Seen> Walk(MemoryDirectory& directory)
 {
     std::vector<Seen> seen;
     std::unique_ptr<ObjectCursor> cursor;
-    EXPECT_EQ(directory.openSearch("", 2, nullptr, &cursor), 0);
+    EXPECT_EQ(directory.OpenSearch("", 2, nullptr, &cursor), 0);
     Seen next;
-    for (bool done = false; cursor && cursor->next(&next.summary, &done) == 0 && !done;) {
-        EXPECT_EQ(directory.readAttributes(next.summary.fullName, nullptr, &next.attributes), 0);
+    for (bool done = false; cursor && cursor->Next(&next.summary, &done) == 0 && !done;) {
+        EXPECT_EQ(directory.ReadAttributes(next.summary.fullName, nullptr, &next.attributes), 0);
         seen.push_back(next);
     }
     return seen;
@@ -34,8 +34,8 @@ std::vector<Seen> Walk(MemoryDirectory& directory)
 
 void ExpectSameDirectory(MemoryDirectory& expected, MemoryDirectory& actual, const std::string& what)
 {
-    EXPECT_EQ(actual.treeName(), expected.treeName()) << what;
-    EXPECT_EQ(actual.defaultNameContext(), expected.defaultNameContext()) << what;
+    EXPECT_EQ(actual.TreeName(), expected.TreeName()) << what;
+    EXPECT_EQ(actual.DefaultNameContext(), expected.DefaultNameContext()) << what;
     const std::vector<Seen> a = Walk(expected);
     const std::vector<Seen> b = Walk(actual);
     ASSERT_EQ(a.size(), b.size()) << what;
@@ -136,7 +136,7 @@ TEST(Snapshot, LdifDirectoriesComeBackUnchangedInEitherFormat)
         // The implied ancestor stays implied: listed, never searched.
         const std::uint32_t implied = loaded->find("com");
         ASSERT_NE(implied, memory::kNoObject) << file;
-        EXPECT_TRUE(loaded->isImplied(implied)) << file;
+        EXPECT_TRUE(loaded->IsImplied(implied)) << file;
     }
 }
 
@@ -162,7 +162,7 @@ TEST(Snapshot, UnusualLdapDirectoriesStillLoadBack)
         auto loaded = Reload(json, "u.json");
         ASSERT_NE(loaded, nullptr) << text;
         EXPECT_EQ(Walk(*loaded).size(), Walk(*source).size()) << text;
-        EXPECT_EQ(loaded->defaultNameContext(), source->defaultNameContext()) << text;
+        EXPECT_EQ(loaded->DefaultNameContext(), source->DefaultNameContext()) << text;
     }
 }
 
@@ -224,7 +224,7 @@ TEST(Snapshot, NameValuesOutsideTheTreeAreLeftOutWithAWarning)
                                   "object of the snapshot and is left out"});
     auto loaded = Reload(json, "w.json");
     ASSERT_NE(loaded, nullptr);
-    EXPECT_EQ(loaded->values(loaded->find("g.Acme"), loaded->getSchema().findAttribute("member")),
+    EXPECT_EQ(loaded->Values(loaded->find("g.Acme"), loaded->GetSchema().FindAttribute("member")),
         std::vector<std::string> {"Acme"});
 }
 

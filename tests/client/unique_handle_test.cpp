@@ -9,11 +9,11 @@
 namespace veralith::client {
 namespace {
 
-std::vector<int> g_released;
+std::vector<int> gReleased;
 
 void Release(int handle)
 {
-    g_released.push_back(handle);
+    gReleased.push_back(handle);
 }
 
 using Owner = UniqueHandle<int, &Release, -1>;
@@ -21,39 +21,39 @@ using Owner = UniqueHandle<int, &Release, -1>;
 class UniqueHandleTest : public ::testing::Test
 {
 protected:
-    void SetUp() override { g_released.clear(); }
+    void SetUp() override { gReleased.clear(); }
 };
 
 TEST_F(UniqueHandleTest, ReleasesItsHandleOnceAtTheEndOfScope)
 {
     {
         Owner owner(7);
-        EXPECT_TRUE(owner.valid());
+        EXPECT_TRUE(owner.Valid());
         EXPECT_EQ(owner.get(), 7);
     }
-    EXPECT_EQ(g_released, std::vector<int> {7});
+    EXPECT_EQ(gReleased, std::vector<int> {7});
 }
 
 TEST_F(UniqueHandleTest, AnEmptyOwnerAndAGivenUpHandleAreNotReleased)
 {
     {
         Owner empty;
-        EXPECT_FALSE(empty.valid());
+        EXPECT_FALSE(empty.Valid());
         Owner owner(3);
         EXPECT_EQ(owner.release(), 3);
-        EXPECT_FALSE(owner.valid());
+        EXPECT_FALSE(owner.Valid());
     }
-    EXPECT_TRUE(g_released.empty());
+    EXPECT_TRUE(gReleased.empty());
 }
 
 TEST_F(UniqueHandleTest, OutReleasesTheOldHandleBeforeANewOneIsWritten)
 {
     Owner owner(1);
-    *owner.out() = 2;
-    EXPECT_EQ(g_released, std::vector<int> {1});
+    *owner.Out() = 2;
+    EXPECT_EQ(gReleased, std::vector<int> {1});
     owner.reset();
     owner.reset();
-    EXPECT_EQ(g_released, (std::vector<int> {1, 2}));
+    EXPECT_EQ(gReleased, (std::vector<int> {1, 2}));
 }
 
 TEST_F(UniqueHandleTest, MovesHandTheHandleOverAndReleaseTheTargetsOwn)
@@ -61,13 +61,13 @@ TEST_F(UniqueHandleTest, MovesHandTheHandleOverAndReleaseTheTargetsOwn)
     {
         Owner first(1);
         Owner second(std::move(first));
-        EXPECT_FALSE(first.valid()); // NOLINT(bugprone-use-after-move): moved-from state is part of the contract
+        EXPECT_FALSE(first.Valid()); // NOLINT(bugprone-use-after-move): moved-from state is part of the contract
         Owner third(3);
         third = std::move(second);
-        EXPECT_EQ(g_released, std::vector<int> {3});
+        EXPECT_EQ(gReleased, std::vector<int> {3});
         EXPECT_EQ(third.get(), 1);
     }
-    EXPECT_EQ(g_released, (std::vector<int> {3, 1}));
+    EXPECT_EQ(gReleased, (std::vector<int> {3, 1}));
 }
 
 } // namespace

@@ -36,13 +36,13 @@ protected:
     {
         Start(ReadSourceFile("tests/data/all-syntaxes.json"));
         SetFlags(DCV_TYPELESS_NAMES);
-        ASSERT_EQ(DirSetContext(context(), DCK_NAME_CONTEXT, "[Root]"), 0);
+        ASSERT_EQ(DirSetContext(Context(), DCK_NAME_CONTEXT, "[Root]"), 0);
     }
     std::vector<ReadValue> Read(const std::string& attribute, std::uint32_t syntax)
     {
         std::vector<ReadValue> values;
         std::string name;
-        EXPECT_EQ(ReadValues(context(), ".Everything.Acme", attribute, &values, kLargeBufferSize, &name), 0)
+        EXPECT_EQ(ReadValues(Context(), ".Everything.Acme", attribute, &values, kLargeBufferSize, &name), 0)
             << attribute;
         EXPECT_EQ(name, attribute);
         for (const ReadValue& v : values) {
@@ -66,7 +66,7 @@ TEST_F(ValuesTest, TextSyntaxes_AreNulTerminatedTexts)
         const auto values = Read(texts[i].first, texts[i].second);
         ASSERT_EQ(values.size(), 1u);
         EXPECT_EQ(values[0].storage.size(), std::strlen(expected[i]) + 1);
-        EXPECT_EQ(values[0].text(), expected[i]);
+        EXPECT_EQ(values[0].Text(), expected[i]);
     }
 }
 
@@ -74,26 +74,26 @@ TEST_F(ValuesTest, DistinguishedNames_TakeTheFormOfTheFlags)
 {
     auto values = Read("See Also", SYN_DIST_NAME);
     ASSERT_EQ(values.size(), 2u);
-    EXPECT_EQ(values[0].text(), "Acme");
-    EXPECT_EQ(values[1].text(), "Vol.Acme");
+    EXPECT_EQ(values[0].Text(), "Acme");
+    EXPECT_EQ(values[1].Text(), "Vol.Acme");
     SetFlags(0);
     values = Read("See Also", SYN_DIST_NAME);
-    EXPECT_EQ(values[1].text(), "CN=Vol.O=Acme");
-    ASSERT_EQ(DirSetContext(context(), DCK_NAME_CONTEXT, "Acme"), 0);
+    EXPECT_EQ(values[1].Text(), "CN=Vol.O=Acme");
+    ASSERT_EQ(DirSetContext(Context(), DCK_NAME_CONTEXT, "Acme"), 0);
     values = Read("See Also", SYN_DIST_NAME);
-    EXPECT_EQ(values[0].text(), ".O=Acme"); // the name context itself is not below it
-    EXPECT_EQ(values[1].text(), "CN=Vol");
+    EXPECT_EQ(values[0].Text(), ".O=Acme"); // the name context itself is not below it
+    EXPECT_EQ(values[1].Text(), "CN=Vol");
 }
 
 TEST_F(ValuesTest, ClassNames_AreDerivedFromClassAndAuxiliaryClasses)
 {
     std::vector<std::string> names;
     for (const ReadValue& v : Read("Object Class", SYN_CLASS_NAME)) {
-        names.push_back(v.text());
+        names.push_back(v.Text());
     }
     EXPECT_EQ(names, (std::vector<std::string> {"User", "Organizational Person", "Person", "Top", "acmeAux"}));
     // The naming attribute holds the object's own name component.
-    EXPECT_EQ(ReadTexts(context(), "Everything.Acme", "CN"), std::vector<std::string> {"Everything"});
+    EXPECT_EQ(ReadTexts(Context(), "Everything.Acme", "CN"), std::vector<std::string> {"Everything"});
 }
 
 TEST_F(ValuesTest, NumbersAndTimes)
@@ -220,16 +220,16 @@ TEST_F(ValuesTest, Streams_AreReadThroughAFileDescriptor)
     const auto v = Read("Login Script", SYN_STREAM);
     ASSERT_EQ(v.size(), 1u); // delivered with no value
     int fd = -1;
-    ASSERT_EQ(DirOpenStream(context(), "Everything.Acme", "login script", 1, &fd), 0);
+    ASSERT_EQ(DirOpenStream(Context(), "Everything.Acme", "login script", 1, &fd), 0);
     char buffer[64] = {};
     EXPECT_EQ(read(fd, buffer, sizeof buffer), 10);
     EXPECT_STREQ(buffer, "Welcome!\r\n");
     close(fd);
     fd = -1;
-    EXPECT_EQ(DirOpenStream(context(), "Srv.Acme", "Login Script", 1, &fd), ERR_NO_SUCH_ATTRIBUTE);
-    EXPECT_EQ(DirOpenStream(context(), "Everything.Acme", "Surname", 1, &fd), ERR_NO_SUCH_ATTRIBUTE);
-    EXPECT_EQ(DirOpenStream(context(), "Nobody.Acme", "Login Script", 1, &fd), ERR_NO_SUCH_ENTRY);
-    EXPECT_EQ(DirOpenStream(context(), "Everything.Acme", "Login Script", 2, &fd), ERR_BAD_VERB);
+    EXPECT_EQ(DirOpenStream(Context(), "Srv.Acme", "Login Script", 1, &fd), ERR_NO_SUCH_ATTRIBUTE);
+    EXPECT_EQ(DirOpenStream(Context(), "Everything.Acme", "Surname", 1, &fd), ERR_NO_SUCH_ATTRIBUTE);
+    EXPECT_EQ(DirOpenStream(Context(), "Nobody.Acme", "Login Script", 1, &fd), ERR_NO_SUCH_ENTRY);
+    EXPECT_EQ(DirOpenStream(Context(), "Everything.Acme", "Login Script", 2, &fd), ERR_BAD_VERB);
     EXPECT_EQ(fd, -1);
 }
 
@@ -241,14 +241,14 @@ TEST_F(ValuesTest, EverySyntax_IsCovered)
     std::int32_t iteration = -1;
     std::vector<bool> seen(SYNTAX_COUNT, false);
     do {
-        ASSERT_EQ(DirRead(context(), "Everything.Acme", 0, true, nullptr, &iteration, reply.get()), 0);
+        ASSERT_EQ(DirRead(Context(), "Everything.Acme", 0, true, nullptr, &iteration, reply.get()), 0);
         std::uint32_t count = 0;
-        ASSERT_EQ(DirGetAttrCount(context(), reply.get(), &count), 0);
+        ASSERT_EQ(DirGetAttrCount(Context(), reply.get(), &count), 0);
         for (std::uint32_t i = 0; i < count; ++i) {
             char name[kMaxSchemaNameChars + 1];
             std::uint32_t values = 9;
             std::uint32_t syntax = 0;
-            ASSERT_EQ(DirGetAttrName(context(), reply.get(), name, &values, &syntax), 0);
+            ASSERT_EQ(DirGetAttrName(Context(), reply.get(), name, &values, &syntax), 0);
             EXPECT_EQ(values, 0u) << name;
             if (syntax < SYNTAX_COUNT) {
                 seen[syntax] = true;

@@ -21,16 +21,16 @@ protected:
     {
         fake::Reset();
         ResetNetWareStartupForTesting();
-        ASSERT_EQ(client::DirCreateContext(&context), 0);
+        ASSERT_EQ(client::DirCreateContext(&m_context), 0);
     }
     void TearDown() override
     {
-        client::DirFreeContext(context);
+        client::DirFreeContext(m_context);
         EXPECT_EQ(Fake().contexts.size(), 0u) << "contexts left open";
         EXPECT_EQ(Fake().buffers, 0u) << "buffers left open";
         ResetNetWareStartupForTesting();
     }
-    client::DirContext context = client::kNoContext;
+    client::DirContext m_context = client::kNoContext;
 };
 
 std::vector<std::string> Collect(client::DirContext context, const std::string& container, std::int32_t* result)
@@ -48,7 +48,7 @@ TEST_F(FakeClientTest, EmptyContinuationRepliesNeverRepeatAnEntry)
         Reply {{Entry {"C"}}, 8}, Reply {{}, -1}, // the last reply, empty
     };
     std::int32_t result = 1;
-    EXPECT_EQ(Collect(context, "Corp", &result), (std::vector<std::string> {"A", "B", "C"}));
+    EXPECT_EQ(Collect(m_context, "Corp", &result), (std::vector<std::string> {"A", "B", "C"}));
     EXPECT_EQ(result, 0);
     EXPECT_EQ(fake::CallCount("DirListContainers"), 5u);
 }
@@ -57,7 +57,7 @@ TEST_F(FakeClientTest, EmptyFirstReplyWithMoreToComeStillListsTheRest)
 {
     Fake().listReplies = {Reply {{}, 3}, Reply {{Entry {"Late"}}, -1}};
     std::int32_t result = 1;
-    EXPECT_EQ(Collect(context, "Corp", &result), (std::vector<std::string> {"Late"}));
+    EXPECT_EQ(Collect(m_context, "Corp", &result), (std::vector<std::string> {"Late"}));
     EXPECT_EQ(result, 0);
 }
 
@@ -65,18 +65,18 @@ TEST_F(FakeClientTest, ConsumerOfListNextSeesEachEntryOnce)
 {
     Fake().listReplies = {Reply {{Entry {"A"}}, 5}, Reply {{}, -1}};
     TNDSObj cursor;
-    ASSERT_EQ(ListStart(context, "Corp", cursor), 0);
+    ASSERT_EQ(ListStart(m_context, "Corp", cursor), 0);
     EXPECT_EQ(cursor.name, "A");
     EXPECT_EQ(ListNext(cursor), -1);
     EXPECT_EQ(cursor.name, "");
-    EXPECT_FALSE(cursor.ownsListing());
+    EXPECT_FALSE(cursor.OwnsListing());
 }
 
 TEST_F(FakeClientTest, EntriesWithoutTheContainerBitAreNotAppended)
 {
     Fake().listReplies = {Reply {{Entry {"Unit"}, Entry {"leaf", 0}, Entry {"Alias", client::DS_ALIAS_ENTRY}}, -1}};
     std::int32_t result = 1;
-    EXPECT_EQ(Collect(context, "Corp", &result), (std::vector<std::string> {"Unit"}));
+    EXPECT_EQ(Collect(m_context, "Corp", &result), (std::vector<std::string> {"Unit"}));
     EXPECT_EQ(result, 0);
 }
 
@@ -84,7 +84,7 @@ TEST_F(FakeClientTest, UnreadableEntryEndsTheListingAndKeepsWhatCameBefore)
 {
     Fake().listReplies = {Reply {{Entry {"A"}, Entry {"B", 4, client::ERR_SYSTEM_FAILURE}, Entry {"C"}}, -1}};
     std::int32_t result = 0;
-    EXPECT_EQ(Collect(context, "Corp", &result), (std::vector<std::string> {"A"}));
+    EXPECT_EQ(Collect(m_context, "Corp", &result), (std::vector<std::string> {"A"}));
     EXPECT_EQ(result, client::ERR_SYSTEM_FAILURE);
 }
 
@@ -92,7 +92,7 @@ TEST_F(FakeClientTest, FailingFurtherRequestEndsTheListingWithItsCode)
 {
     Fake().listReplies = {Reply {{Entry {"A"}}, 5}, Reply {{}, -1, client::ERR_TRANSPORT_FAILURE}};
     std::int32_t result = 0;
-    EXPECT_EQ(Collect(context, "Corp", &result), (std::vector<std::string> {"A"}));
+    EXPECT_EQ(Collect(m_context, "Corp", &result), (std::vector<std::string> {"A"}));
     EXPECT_EQ(result, client::ERR_TRANSPORT_FAILURE);
 }
 
@@ -102,7 +102,7 @@ TEST_F(FakeClientTest, FailingCountEndsTheStart)
     reply.countResult = client::ERR_BUFFER_EMPTY;
     Fake().listReplies = {reply};
     std::int32_t result = 0;
-    EXPECT_TRUE(Collect(context, "Corp", &result).empty());
+    EXPECT_TRUE(Collect(m_context, "Corp", &result).empty());
     EXPECT_EQ(result, client::ERR_BUFFER_EMPTY);
 }
 
@@ -110,7 +110,7 @@ TEST_F(FakeClientTest, FailingBufferAllocationReleasesTheDuplicate)
 {
     Fake().allocResult = client::ERR_NOT_ENOUGH_MEMORY;
     std::int32_t result = 0;
-    EXPECT_TRUE(Collect(context, "Corp", &result).empty());
+    EXPECT_TRUE(Collect(m_context, "Corp", &result).empty());
     EXPECT_EQ(result, client::ERR_NOT_ENOUGH_MEMORY);
     EXPECT_EQ(fake::CallCount("DirListContainers"), 0u);
 }
@@ -119,7 +119,7 @@ TEST_F(FakeClientTest, EmptyReplyThatDoesNotMoveTheIterationIsAFault)
 {
     Fake().listReplies = {Reply {{Entry {"A"}}, 5}, Reply {{}, 5}, Reply {{}, 5}};
     std::int32_t result = 0;
-    EXPECT_EQ(Collect(context, "Corp", &result), (std::vector<std::string> {"A"}));
+    EXPECT_EQ(Collect(m_context, "Corp", &result), (std::vector<std::string> {"A"}));
     EXPECT_EQ(result, client::ERR_SYSTEM_FAILURE);
     EXPECT_EQ(fake::CallCount("DirListContainers"), 2u);
 }
@@ -128,21 +128,21 @@ TEST_F(FakeClientTest, ListStartSetsTheCursorsContextAndPassesTheFullName)
 {
     Fake().listReplies = {Reply {{Entry {"Staff"}}, -1}};
     TNDSObj cursor;
-    ASSERT_EQ(ListStart(context, "Sales.Corp", cursor), 0);
+    ASSERT_EQ(ListStart(m_context, "Sales.Corp", cursor), 0);
     EXPECT_EQ(Fake().listedObjects, (std::vector<std::string> {".Sales.Corp"}));
     EXPECT_EQ(Fake().nameContexts[cursor.context], "Sales.Corp");
     EXPECT_EQ(Fake().flags[cursor.context] & 0x14u, 0x14u);
     // The caller's context keeps its flags.
-    EXPECT_EQ(Fake().flags[context], 0x13u);
+    EXPECT_EQ(Fake().flags[m_context], 0x13u);
     EXPECT_EQ(ListNext(cursor), -1);
 }
 
 TEST_F(FakeClientTest, FullNameMakesNoEntryInformationRead)
 {
     // The scripted client cannot convert names, so the name comes back as given.
-    EXPECT_EQ(ReadObjectFullName(context, "Staff.Sales.Corp"), ".Staff.Sales.Corp");
+    EXPECT_EQ(ReadObjectFullName(m_context, "Staff.Sales.Corp"), ".Staff.Sales.Corp");
     EXPECT_EQ(fake::CallCount("DirReadEntryInfo"), 0u);
-    EXPECT_EQ(ReadObjectBaseClass(context, "Staff.Sales.Corp"), "");
+    EXPECT_EQ(ReadObjectBaseClass(m_context, "Staff.Sales.Corp"), "");
     EXPECT_EQ(fake::CallCount("DirReadEntryInfo"), 1u);
 }
 
@@ -185,7 +185,7 @@ TEST_F(FakeClientTest, StartUpMessageDependsOnTheCodeNotTheStep)
     };
     for (const auto& row : rows) {
         fake::Reset();
-        ASSERT_EQ(client::DirCreateContext(&context), 0);
+        ASSERT_EQ(client::DirCreateContext(&m_context), 0);
         ResetNetWareStartupForTesting();
         Fake().connections = {{7, "A"}};
         Fake().initResult = row.init;
@@ -257,7 +257,7 @@ TEST_F(FakeClientTest, UnreadableClassDefinitionIsPassedOver)
         fake::ClassReply {{MakeClass("User", {"Top"}, {"Object Class", "CN"}, {"acl", "Surname"})}, -1},
     };
     util::StringList list;
-    EXPECT_EQ(ReadClassItems(context, "", ModeAllAttributes, false, list), 0);
+    EXPECT_EQ(ReadClassItems(m_context, "", kModeAllAttributes, false, list), 0);
     EXPECT_EQ(list.Texts(), (std::vector<std::string> {"Object Class", "ACL", "CN", "Surname"}));
     EXPECT_EQ(Fake().openIterations, 0u);
 }
@@ -270,7 +270,7 @@ TEST_F(FakeClientTest, ClassReadingStopsWhenTheIterationDoesNotMove)
         fake::ClassReply {{MakeClass("Never", {}, {}, {"Never"})}, -1},
     };
     util::StringList list;
-    EXPECT_EQ(ReadClassItems(context, "", ItemsOptional, false, list), 0);
+    EXPECT_EQ(ReadClassItems(m_context, "", ItemsOptional, false, list), 0);
     EXPECT_EQ(list.Texts(), (std::vector<std::string> {"ACL"}));
     EXPECT_EQ(fake::CallCount("DirReadClassDef"), 2u);
     // The iteration left open on the caller's context is released.
@@ -284,7 +284,7 @@ TEST_F(FakeClientTest, FailedFurtherClassReplyKeepsEntriesAndReturnsItsCode)
         fake::ClassReply {{}, -1, client::ERR_TRANSPORT_FAILURE},
     };
     util::StringList list;
-    EXPECT_EQ(ReadClassList(context, list), client::ERR_TRANSPORT_FAILURE);
+    EXPECT_EQ(ReadClassList(m_context, list), client::ERR_TRANSPORT_FAILURE);
     EXPECT_EQ(list.Texts(), (std::vector<std::string> {"Top"}));
     EXPECT_EQ(Fake().openIterations, 0u);
 }
@@ -293,11 +293,11 @@ TEST_F(FakeClientTest, AllocationFailureIsReturnedBeforeAnyRead)
 {
     Fake().allocResult = client::ERR_NOT_ENOUGH_MEMORY;
     util::StringList list;
-    EXPECT_EQ(ReadClassList(context, list), client::ERR_NOT_ENOUGH_MEMORY);
-    EXPECT_EQ(ReadClassItems(context, "User", 5, false, list), client::ERR_NOT_ENOUGH_MEMORY);
-    EXPECT_EQ(ReadAttributeList(context, 0, list), client::ERR_NOT_ENOUGH_MEMORY);
+    EXPECT_EQ(ReadClassList(m_context, list), client::ERR_NOT_ENOUGH_MEMORY);
+    EXPECT_EQ(ReadClassItems(m_context, "User", 5, false, list), client::ERR_NOT_ENOUGH_MEMORY);
+    EXPECT_EQ(ReadAttributeList(m_context, 0, list), client::ERR_NOT_ENOUGH_MEMORY);
     client::DirAttrInfo info {};
-    EXPECT_EQ(ReadAttributeDef(context, "GUID", info), client::ERR_NOT_ENOUGH_MEMORY);
+    EXPECT_EQ(ReadAttributeDef(m_context, "GUID", info), client::ERR_NOT_ENOUGH_MEMORY);
     EXPECT_EQ(fake::CallCount("DirReadClassDef") + fake::CallCount("DirReadAttrDef"), 0u);
 }
 

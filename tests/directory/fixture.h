@@ -70,7 +70,7 @@ struct RecordedFeedback
     std::vector<Box> boxes;
     int pumps = 0;
     std::vector<util::CursorId> cursors;
-    util::CursorId current = util::DefaultCursor;
+    util::CursorId current = util::kDefaultCursor;
 };
 
 class RecordingHooks
@@ -103,7 +103,7 @@ private:
 inline client::ScopedContext CreateContext()
 {
     client::ScopedContext context;
-    EXPECT_EQ(client::DirCreateContext(context.out()), 0);
+    EXPECT_EQ(client::DirCreateContext(context.Out()), 0);
     return context;
 }
 

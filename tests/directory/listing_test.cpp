@@ -44,19 +44,19 @@ protected:
         auto sources = testing::StandardSources();
         sources.push_back(WriteManyContainersTree());
         testing::StartClient(sources);
-        context = testing::CreateContext();
+        m_context = testing::CreateContext();
     }
-    client::ScopedContext context;
+    client::ScopedContext m_context;
 };
 
 TEST_F(ListingTest, ListsTheContainersBelowAContainerRelativeToIt)
 {
     util::StringList list;
-    EXPECT_EQ(ListContainers(context.get(), ".Sales.Corp", list), 0);
+    EXPECT_EQ(ListContainers(m_context.get(), ".Sales.Corp", list), 0);
     EXPECT_EQ(list.Texts(), (std::vector<std::string> {"Staff"}));
 
     list.Clear();
-    EXPECT_EQ(ListContainers(context.get(), "Corp", list), 0);
+    EXPECT_EQ(ListContainers(m_context.get(), "Corp", list), 0);
     auto texts = list.Texts();
     std::sort(texts.begin(), texts.end());
     EXPECT_EQ(texts, (std::vector<std::string> {"Empty", "Sales"}));
@@ -66,14 +66,14 @@ TEST_F(ListingTest, EmptyContainerGivesNoEntriesAndSuccess)
 {
     util::StringList list;
     list.Add("kept");
-    EXPECT_EQ(ListContainers(context.get(), ".Empty.Corp", list), 0);
+    EXPECT_EQ(ListContainers(m_context.get(), ".Empty.Corp", list), 0);
     EXPECT_EQ(list.Texts(), (std::vector<std::string> {"kept"}));
 }
 
 TEST_F(ListingTest, ListingRootPassesTheSpecialNameAndNamesEntriesFromTheRoot)
 {
     TNDSObj cursor;
-    ASSERT_EQ(ListStart(context.get(), "[Root]", cursor), 0);
+    ASSERT_EQ(ListStart(m_context.get(), "[Root]", cursor), 0);
     EXPECT_EQ(cursor.listedName, "[Root]");
     EXPECT_EQ(ReadNameContext(cursor.context), "[Root]");
     EXPECT_TRUE(cursor.containersOnly);
@@ -85,19 +85,19 @@ TEST_F(ListingTest, ListingRootPassesTheSpecialNameAndNamesEntriesFromTheRoot)
         result = ListNext(cursor);
     }
     EXPECT_EQ(result, -1);
-    EXPECT_FALSE(cursor.ownsListing());
+    EXPECT_FALSE(cursor.OwnsListing());
     std::sort(names.begin(), names.end());
     EXPECT_EQ(names, (std::vector<std::string> {"Corp", "US"}));
 }
 
 TEST_F(ListingTest, ListingAcrossSeveralRepliesDeliversEveryContainerOnce)
 {
-    ASSERT_EQ(DSChangeCurrentTree(context.get(), "MANY_TREE"), 0);
+    ASSERT_EQ(DSChangeCurrentTree(m_context.get(), "MANY_TREE"), 0);
 
     // The cursor shows that the first reply did not hold everything.
     {
         TNDSObj cursor;
-        ASSERT_EQ(ListStart(context.get(), "Big.Corp", cursor), 0);
+        ASSERT_EQ(ListStart(m_context.get(), "Big.Corp", cursor), 0);
         EXPECT_NE(cursor.iteration, -1);
         EXPECT_LT(cursor.replyCount, static_cast<std::uint32_t>(kManyUnits));
         EXPECT_EQ(cursor.taken, 1u);
@@ -106,7 +106,7 @@ TEST_F(ListingTest, ListingAcrossSeveralRepliesDeliversEveryContainerOnce)
     RecordedFeedback record;
     RecordingHooks hooks(record);
     util::StringList list;
-    EXPECT_EQ(ListContainers(context.get(), "Big.Corp", list), 0);
+    EXPECT_EQ(ListContainers(m_context.get(), "Big.Corp", list), 0);
     ASSERT_EQ(list.Count(), static_cast<std::size_t>(kManyUnits));
     std::vector<std::string> expected;
     for (int i = 0; i < kManyUnits; ++i) {
@@ -122,20 +122,20 @@ TEST_F(ListingTest, ListingAcrossSeveralRepliesDeliversEveryContainerOnce)
     EXPECT_GE(record.pumps, kManyUnits);
     // Hourglass while listing, the previous cursor afterwards.
     ASSERT_FALSE(record.cursors.empty());
-    EXPECT_EQ(record.cursors.front(), util::HourglassCursor);
-    EXPECT_EQ(record.current, util::DefaultCursor);
+    EXPECT_EQ(record.cursors.front(), util::kHourglassCursor);
+    EXPECT_EQ(record.current, util::kDefaultCursor);
 }
 
 TEST_F(ListingTest, FailuresEndTheListingWithTheClientsCode)
 {
     util::StringList list;
-    EXPECT_EQ(ListContainers(context.get(), ".Nowhere.Corp", list), client::ERR_NO_SUCH_ENTRY);
+    EXPECT_EQ(ListContainers(m_context.get(), ".Nowhere.Corp", list), client::ERR_NO_SUCH_ENTRY);
     EXPECT_EQ(list.Count(), 0u);
     EXPECT_EQ(ListContainers(0xBADBAD, ".Corp", list), client::ERR_INVALID_HANDLE);
 
     TNDSObj cursor;
-    EXPECT_EQ(ListStart(context.get(), ".Nowhere.Corp", cursor), client::ERR_NO_SUCH_ENTRY);
-    EXPECT_FALSE(cursor.ownsListing());
+    EXPECT_EQ(ListStart(m_context.get(), ".Nowhere.Corp", cursor), client::ERR_NO_SUCH_ENTRY);
+    EXPECT_FALSE(cursor.OwnsListing());
     EXPECT_EQ(cursor.buffer, nullptr);
     EXPECT_EQ(cursor.context, client::kNoContext);
     // A cursor whose listing has ended answers -1 again.
@@ -147,17 +147,17 @@ TEST_F(ListingTest, AbandonedOrRestartedCursorReleasesWhatItOwned)
     const auto before = client::GetClientResourceCounts();
     {
         TNDSObj cursor;
-        ASSERT_EQ(ListStart(context.get(), "Corp", cursor), 0);
-        EXPECT_TRUE(cursor.ownsListing());
+        ASSERT_EQ(ListStart(m_context.get(), "Corp", cursor), 0);
+        EXPECT_TRUE(cursor.OwnsListing());
         // Starting again releases the first listing's context and buffer.
-        ASSERT_EQ(ListStart(context.get(), "Sales.Corp", cursor), 0);
+        ASSERT_EQ(ListStart(m_context.get(), "Sales.Corp", cursor), 0);
         EXPECT_EQ(client::GetClientResourceCounts().contexts, before.contexts + 1);
         EXPECT_EQ(client::GetClientResourceCounts().buffers, before.buffers + 1);
     }
     EXPECT_EQ(client::GetClientResourceCounts(), before);
 
     TNDSObj cursor;
-    ASSERT_EQ(ListStart(context.get(), "Corp", cursor), 0);
+    ASSERT_EQ(ListStart(m_context.get(), "Corp", cursor), 0);
     ListEnd(cursor);
     EXPECT_EQ(client::GetClientResourceCounts(), before);
     EXPECT_EQ(ListNext(cursor), -1);
@@ -165,16 +165,16 @@ TEST_F(ListingTest, AbandonedOrRestartedCursorReleasesWhatItOwned)
 
 TEST_F(ListingTest, ListingDoesNotChangeTheCallersContext)
 {
-    SetContextFlags(context.get(), '+', client::DCV_TYPELESS_NAMES);
-    ASSERT_EQ(SetNameContext(context.get(), "Sales.Corp"), 0);
+    SetContextFlags(m_context.get(), '+', client::DCV_TYPELESS_NAMES);
+    ASSERT_EQ(SetNameContext(m_context.get(), "Sales.Corp"), 0);
     std::uint32_t flagsBefore = 0;
-    client::DirGetContext(context.get(), client::DCK_FLAGS, &flagsBefore);
+    client::DirGetContext(m_context.get(), client::DCK_FLAGS, &flagsBefore);
     util::StringList list;
-    ASSERT_EQ(ListContainers(context.get(), ".Corp", list), 0);
+    ASSERT_EQ(ListContainers(m_context.get(), ".Corp", list), 0);
     std::uint32_t flagsAfter = 0;
-    client::DirGetContext(context.get(), client::DCK_FLAGS, &flagsAfter);
+    client::DirGetContext(m_context.get(), client::DCK_FLAGS, &flagsAfter);
     EXPECT_EQ(flagsAfter, flagsBefore);
-    EXPECT_EQ(ReadNameContext(context.get()), "Sales.Corp");
+    EXPECT_EQ(ReadNameContext(m_context.get()), "Sales.Corp");
 }
 
 } // namespace

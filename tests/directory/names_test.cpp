@@ -116,131 +116,131 @@ protected:
     void SetUp() override
     {
         testing::StartClient(testing::StandardSources());
-        context = testing::CreateContext();
+        m_context = testing::CreateContext();
     }
-    client::ScopedContext context;
+    client::ScopedContext m_context;
 };
 
 TEST_F(ContextNamesTest, ReadContextTextRemovesOnlyTheFirstUpperCaseCN)
 {
-    ASSERT_EQ(SetNameContext(context.get(), "Staff.Sales.Corp"), 0);
+    ASSERT_EQ(SetNameContext(m_context.get(), "Staff.Sales.Corp"), 0);
     // Typed names: the client writes CN=/OU=/O= prefixes when flag 4 is clear.
     std::uint32_t flags = 0;
-    client::DirGetContext(context.get(), client::DCK_FLAGS, &flags);
+    client::DirGetContext(m_context.get(), client::DCK_FLAGS, &flags);
     flags &= ~client::DCV_TYPELESS_NAMES;
-    client::DirSetContext(context.get(), client::DCK_FLAGS, &flags);
-    EXPECT_EQ(ReadNameContext(context.get()), "OU=Staff.OU=Sales.O=Corp");
+    client::DirSetContext(m_context.get(), client::DCK_FLAGS, &flags);
+    EXPECT_EQ(ReadNameContext(m_context.get()), "OU=Staff.OU=Sales.O=Corp");
 
     // A name context holding a user, typed: only the first "CN=" goes.
-    ASSERT_EQ(client::DirSetContext(context.get(), client::DCK_NAME_CONTEXT, "jsmith.Sales.Corp"), 0);
-    EXPECT_EQ(ReadNameContext(context.get()), "jsmith.OU=Sales.O=Corp");
+    ASSERT_EQ(client::DirSetContext(m_context.get(), client::DCK_NAME_CONTEXT, "jsmith.Sales.Corp"), 0);
+    EXPECT_EQ(ReadNameContext(m_context.get()), "jsmith.OU=Sales.O=Corp");
 }
 
 TEST_F(ContextNamesTest, ReadContextTextOfABadKeyOrContextIsEmpty)
 {
-    EXPECT_EQ(ReadContextText(context.get(), 99), "");
+    EXPECT_EQ(ReadContextText(m_context.get(), 99), "");
     EXPECT_EQ(ReadTreeName(0xBADBAD), "");
-    EXPECT_EQ(ReadTreeName(context.get()), "Test_Tree");
+    EXPECT_EQ(ReadTreeName(m_context.get()), "Test_Tree");
 }
 
 TEST_F(ContextNamesTest, ConvertNameResolvesAgainstTheNameContextOrKeepsTheName)
 {
-    SetContextFlags(context.get(), '+', client::DCV_TYPELESS_NAMES);
-    ASSERT_EQ(SetNameContext(context.get(), ".Sales.Corp"), 0);
-    EXPECT_EQ(ConvertName(context.get(), "jsmith"), "jsmith.Sales.Corp");
-    EXPECT_EQ(ConvertName(context.get(), ".Admin.Corp"), "Admin.Corp");
+    SetContextFlags(m_context.get(), '+', client::DCV_TYPELESS_NAMES);
+    ASSERT_EQ(SetNameContext(m_context.get(), ".Sales.Corp"), 0);
+    EXPECT_EQ(ConvertName(m_context.get(), "jsmith"), "jsmith.Sales.Corp");
+    EXPECT_EQ(ConvertName(m_context.get(), ".Admin.Corp"), "Admin.Corp");
     EXPECT_EQ(ConvertName(0xBADBAD, "jsmith"), "jsmith");
 }
 
 TEST_F(ContextNamesTest, ChangeTreeSetsTheDefaultNameContextOrRoot)
 {
-    ASSERT_EQ(DSChangeCurrentTree(context.get(), "Other-Tree"), 0);
-    EXPECT_EQ(ReadTreeName(context.get()), "Other-Tree");
-    EXPECT_EQ(ReadNameContext(context.get()), "[Root]");
+    ASSERT_EQ(DSChangeCurrentTree(m_context.get(), "Other-Tree"), 0);
+    EXPECT_EQ(ReadTreeName(m_context.get()), "Other-Tree");
+    EXPECT_EQ(ReadNameContext(m_context.get()), "[Root]");
 
-    SetContextFlags(context.get(), '+', client::DCV_TYPELESS_NAMES);
-    ASSERT_EQ(DSChangeCurrentTree(context.get(), "Test_Tree"), 0);
-    EXPECT_EQ(ReadTreeName(context.get()), "Test_Tree");
-    EXPECT_EQ(ReadNameContext(context.get()), "Sales.Corp");
+    SetContextFlags(m_context.get(), '+', client::DCV_TYPELESS_NAMES);
+    ASSERT_EQ(DSChangeCurrentTree(m_context.get(), "Test_Tree"), 0);
+    EXPECT_EQ(ReadTreeName(m_context.get()), "Test_Tree");
+    EXPECT_EQ(ReadNameContext(m_context.get()), "Sales.Corp");
 }
 
 TEST_F(ContextNamesTest, SameTreeInOtherLetterCaseSendsNoTreeChange)
 {
-    SetContextFlags(context.get(), '+', client::DCV_TYPELESS_NAMES);
+    SetContextFlags(m_context.get(), '+', client::DCV_TYPELESS_NAMES);
     const auto before = client::GetClientCallCount();
-    ASSERT_EQ(SetTreeAndNameContext(context.get(), "TEST_tree", "Staff.Sales.Corp"), 0);
+    ASSERT_EQ(SetTreeAndNameContext(m_context.get(), "TEST_tree", "Staff.Sales.Corp"), 0);
     // Reading the tree name and writing the name context: no third call.
     EXPECT_EQ(client::GetClientCallCount() - before, 2u);
-    EXPECT_EQ(ReadTreeName(context.get()), "Test_Tree");
-    EXPECT_EQ(ReadNameContext(context.get()), "Staff.Sales.Corp");
+    EXPECT_EQ(ReadTreeName(m_context.get()), "Test_Tree");
+    EXPECT_EQ(ReadNameContext(m_context.get()), "Staff.Sales.Corp");
 }
 
 TEST_F(ContextNamesTest, FailedTreeChangeLeavesTheNameContext)
 {
-    SetContextFlags(context.get(), '+', client::DCV_TYPELESS_NAMES);
-    ASSERT_EQ(SetNameContext(context.get(), "Staff.Sales.Corp"), 0);
-    EXPECT_EQ(DSChangeCurrentTree(context.get(), "NO_SUCH_TREE"), client::ERR_UNREACHABLE_SERVER);
-    EXPECT_EQ(ReadTreeName(context.get()), "Test_Tree");
-    EXPECT_EQ(ReadNameContext(context.get()), "Staff.Sales.Corp");
+    SetContextFlags(m_context.get(), '+', client::DCV_TYPELESS_NAMES);
+    ASSERT_EQ(SetNameContext(m_context.get(), "Staff.Sales.Corp"), 0);
+    EXPECT_EQ(DSChangeCurrentTree(m_context.get(), "NO_SUCH_TREE"), client::ERR_UNREACHABLE_SERVER);
+    EXPECT_EQ(ReadTreeName(m_context.get()), "Test_Tree");
+    EXPECT_EQ(ReadNameContext(m_context.get()), "Staff.Sales.Corp");
 }
 
 TEST_F(ContextNamesTest, SetNameContextAcceptsFullNamesAndRoot)
 {
-    SetContextFlags(context.get(), '+', client::DCV_TYPELESS_NAMES);
-    ASSERT_EQ(SetNameContext(context.get(), ".Staff.Sales.Corp"), 0);
-    EXPECT_EQ(ReadNameContext(context.get()), "Staff.Sales.Corp");
-    ASSERT_EQ(SetNameContextRoot(context.get()), 0);
-    EXPECT_EQ(ReadNameContext(context.get()), "[Root]");
+    SetContextFlags(m_context.get(), '+', client::DCV_TYPELESS_NAMES);
+    ASSERT_EQ(SetNameContext(m_context.get(), ".Staff.Sales.Corp"), 0);
+    EXPECT_EQ(ReadNameContext(m_context.get()), "Staff.Sales.Corp");
+    ASSERT_EQ(SetNameContextRoot(m_context.get()), 0);
+    EXPECT_EQ(ReadNameContext(m_context.get()), "[Root]");
 }
 
 TEST_F(ContextNamesTest, NavigatingUpWithDotDotReachesRoot)
 {
-    SetContextFlags(context.get(), '+', client::DCV_TYPELESS_NAMES);
+    SetContextFlags(m_context.get(), '+', client::DCV_TYPELESS_NAMES);
     std::string current = ".Team.Staff.Sales.Corp";
-    ASSERT_EQ(SetNameContext(context.get(), current), 0);
+    ASSERT_EQ(SetNameContext(m_context.get(), current), 0);
     std::vector<std::string> seen;
     for (int step = 0; step < 6 && current != "[Root]"; ++step) {
-        ASSERT_EQ(SetNameContext(context.get(), JoinContainerName(current, "[ .. ]")), 0);
-        current = WithLeadingDot(ReadNameContext(context.get()));
+        ASSERT_EQ(SetNameContext(m_context.get(), JoinContainerName(current, "[ .. ]")), 0);
+        current = WithLeadingDot(ReadNameContext(m_context.get()));
         seen.push_back(current);
     }
     EXPECT_EQ(seen, (std::vector<std::string> {".Staff.Sales.Corp", ".Sales.Corp", ".Corp", "[Root]"}));
     // And down again from the root.
-    ASSERT_EQ(SetNameContext(context.get(), JoinContainerName(current, "Corp")), 0);
-    EXPECT_EQ(ReadNameContext(context.get()), "Corp");
+    ASSERT_EQ(SetNameContext(m_context.get(), JoinContainerName(current, "Corp")), 0);
+    EXPECT_EQ(ReadNameContext(m_context.get()), "Corp");
 }
 
 TEST_F(ContextNamesTest, EntryInformationTexts)
 {
-    SetContextFlags(context.get(), '+', client::DCV_TYPELESS_NAMES);
-    ASSERT_EQ(SetNameContext(context.get(), "Sales.Corp"), 0);
-    EXPECT_EQ(ReadObjectFullName(context.get(), "jsmith"), ".jsmith.Sales.Corp");
-    EXPECT_EQ(ReadObjectRelativeName(context.get(), "jsmith"), "jsmith");
-    EXPECT_EQ(ReadObjectBaseClass(context.get(), "jsmith"), "User");
-    EXPECT_EQ(ReadObjectParentName(context.get(), "jsmith"), ".Sales.Corp");
-    EXPECT_EQ(ReadObjectBaseClass(context.get(), ".Staff.Sales.Corp"), "Organizational Unit");
+    SetContextFlags(m_context.get(), '+', client::DCV_TYPELESS_NAMES);
+    ASSERT_EQ(SetNameContext(m_context.get(), "Sales.Corp"), 0);
+    EXPECT_EQ(ReadObjectFullName(m_context.get(), "jsmith"), ".jsmith.Sales.Corp");
+    EXPECT_EQ(ReadObjectRelativeName(m_context.get(), "jsmith"), "jsmith");
+    EXPECT_EQ(ReadObjectBaseClass(m_context.get(), "jsmith"), "User");
+    EXPECT_EQ(ReadObjectParentName(m_context.get(), "jsmith"), ".Sales.Corp");
+    EXPECT_EQ(ReadObjectBaseClass(m_context.get(), ".Staff.Sales.Corp"), "Organizational Unit");
     // The caller's context is left as it was.
-    EXPECT_EQ(ReadNameContext(context.get()), "Sales.Corp");
+    EXPECT_EQ(ReadNameContext(m_context.get()), "Sales.Corp");
 }
 
 TEST_F(ContextNamesTest, FullNameIsAnsweredWithoutReadingTheDirectory)
 {
-    SetContextFlags(context.get(), '+', client::DCV_TYPELESS_NAMES);
-    ASSERT_EQ(SetNameContext(context.get(), "Sales.Corp"), 0);
-    EXPECT_EQ(ReadObjectFullName(context.get(), "nobody"), ".nobody.Sales.Corp");
-    EXPECT_EQ(ReadObjectBaseClass(context.get(), "nobody"), "");
-    EXPECT_EQ(ReadObjectParentName(context.get(), "nobody"), "");
+    SetContextFlags(m_context.get(), '+', client::DCV_TYPELESS_NAMES);
+    ASSERT_EQ(SetNameContext(m_context.get(), "Sales.Corp"), 0);
+    EXPECT_EQ(ReadObjectFullName(m_context.get(), "nobody"), ".nobody.Sales.Corp");
+    EXPECT_EQ(ReadObjectBaseClass(m_context.get(), "nobody"), "");
+    EXPECT_EQ(ReadObjectParentName(m_context.get(), "nobody"), "");
 }
 
 TEST_F(ContextNamesTest, EntryInformationTimes)
 {
-    ASSERT_EQ(SetNameContext(context.get(), "Sales.Corp"), 0);
+    ASSERT_EQ(SetNameContext(m_context.get(), "Sales.Corp"), 0);
     // 2004-03-01T08:00:00Z is 1078128000 seconds: day 38047 plus 8 hours.
-    EXPECT_DOUBLE_EQ(ReadObjectCreationTime(context.get(), "jsmith"), 1078128000.0 / 86400.0 + 25569.0);
-    EXPECT_DOUBLE_EQ(ReadObjectModificationTime(context.get(), "jsmith"), 1164908710.0 / 86400.0 + 25569.0);
+    EXPECT_DOUBLE_EQ(ReadObjectCreationTime(m_context.get(), "jsmith"), 1078128000.0 / 86400.0 + 25569.0);
+    EXPECT_DOUBLE_EQ(ReadObjectModificationTime(m_context.get(), "jsmith"), 1164908710.0 / 86400.0 + 25569.0);
     // A field of 0 and a failure look alike.
-    EXPECT_EQ(ReadObjectCreationTime(context.get(), "nodate"), 0.0);
-    EXPECT_EQ(ReadObjectCreationTime(context.get(), "nobody"), 0.0);
+    EXPECT_EQ(ReadObjectCreationTime(m_context.get(), "nodate"), 0.0);
+    EXPECT_EQ(ReadObjectCreationTime(m_context.get(), "nobody"), 0.0);
     EXPECT_EQ(ReadObjectModificationTime(0xBADBAD, "jsmith"), 0.0);
 }
 

@@ -21,16 +21,16 @@ protected:
     void SetUp() override
     {
         testing::StartClient(testing::StandardSources());
-        context = testing::CreateContext();
-        SetContextFlags(context.get(), '+', client::DCV_TYPELESS_NAMES);
-        ASSERT_EQ(SetNameContext(context.get(), "Sales.Corp"), 0);
+        m_context = testing::CreateContext();
+        SetContextFlags(m_context.get(), '+', client::DCV_TYPELESS_NAMES);
+        ASSERT_EQ(SetNameContext(m_context.get(), "Sales.Corp"), 0);
     }
-    client::ScopedContext context;
+    client::ScopedContext m_context;
 };
 
 TEST_F(ResourcesTest, EveryOperationLeavesTheClientAsItFoundIt)
 {
-    constexpr client::DirContext bad = 0xBADBAD;
+    constexpr client::DirContext kBad = 0xBADBAD;
     const std::vector<Operation> operations = {
         {"ListTrees",
             [](client::DirContext) {
@@ -45,10 +45,10 @@ TEST_F(ResourcesTest, EveryOperationLeavesTheClientAsItFoundIt)
         {"ReadObjectBaseClass", [](client::DirContext c) { ReadObjectBaseClass(c, "jsmith"); }},
         {"ReadObjectBaseClass missing", [](client::DirContext c) { ReadObjectBaseClass(c, "nobody"); }},
         {"ReadObjectParentName", [](client::DirContext c) { ReadObjectParentName(c, "jsmith"); }},
-        {"ReadObjectRelativeName bad", [bad](client::DirContext) { ReadObjectRelativeName(bad, "jsmith"); }},
+        {"ReadObjectRelativeName bad", [kBad](client::DirContext) { ReadObjectRelativeName(kBad, "jsmith"); }},
         {"ReadObjectCreationTime", [](client::DirContext c) { ReadObjectCreationTime(c, "jsmith"); }},
         {"ReadObjectModificationTime missing", [](client::DirContext c) { ReadObjectModificationTime(c, "nobody"); }},
-        {"ReadObjectCreationTime bad", [bad](client::DirContext) { ReadObjectCreationTime(bad, "jsmith"); }},
+        {"ReadObjectCreationTime bad", [kBad](client::DirContext) { ReadObjectCreationTime(kBad, "jsmith"); }},
         {"ListContainers",
             [](client::DirContext c) {
                 util::StringList list;
@@ -65,9 +65,9 @@ TEST_F(ResourcesTest, EveryOperationLeavesTheClientAsItFoundIt)
                 ListContainers(c, ".Nowhere.Corp", list);
             }},
         {"ListContainers bad",
-            [bad](client::DirContext) {
+            [kBad](client::DirContext) {
                 util::StringList list;
-                ListContainers(bad, ".Corp", list);
+                ListContainers(kBad, ".Corp", list);
             }},
         {"ListStart abandoned",
             [](client::DirContext c) {
@@ -80,19 +80,19 @@ TEST_F(ResourcesTest, EveryOperationLeavesTheClientAsItFoundIt)
                 ReadClassList(c, list);
             }},
         {"ReadClassList bad",
-            [bad](client::DirContext) {
+            [kBad](client::DirContext) {
                 util::StringList list;
-                ReadClassList(bad, list);
+                ReadClassList(kBad, list);
             }},
         {"ReadClassItems all classes",
             [](client::DirContext c) {
                 util::StringList list;
-                ReadClassItems(c, "", ModeAllAttributes, true, list);
+                ReadClassItems(c, "", kModeAllAttributes, true, list);
             }},
         {"ReadClassItems one class",
             [](client::DirContext c) {
                 util::StringList list;
-                ReadClassItems(c, "User", ModeObjectIdentifier, false, list);
+                ReadClassItems(c, "User", kModeObjectIdentifier, false, list);
             }},
         {"ReadClassItems unknown class",
             [](client::DirContext c) {
@@ -100,9 +100,9 @@ TEST_F(ResourcesTest, EveryOperationLeavesTheClientAsItFoundIt)
                 ReadClassItems(c, "NoSuchClass", 0, false, list);
             }},
         {"ReadClassItems bad",
-            [bad](client::DirContext) {
+            [kBad](client::DirContext) {
                 util::StringList list;
-                ReadClassItems(bad, "User", 0, false, list);
+                ReadClassItems(kBad, "User", 0, false, list);
             }},
         {"ReadAttributeList",
             [](client::DirContext c) {
@@ -110,9 +110,9 @@ TEST_F(ResourcesTest, EveryOperationLeavesTheClientAsItFoundIt)
                 ReadAttributeList(c, AttributeNamesWithFlags, list);
             }},
         {"ReadAttributeList bad",
-            [bad](client::DirContext) {
+            [kBad](client::DirContext) {
                 util::StringList list;
-                ReadAttributeList(bad, 0, list);
+                ReadAttributeList(kBad, 0, list);
             }},
         {"ReadAttributeDef",
             [](client::DirContext c) {
@@ -125,14 +125,14 @@ TEST_F(ResourcesTest, EveryOperationLeavesTheClientAsItFoundIt)
                 ReadAttributeDef(c, "noSuchAttribute", info);
             }},
         {"ReadAttributeDef bad",
-            [bad](client::DirContext) {
+            [kBad](client::DirContext) {
                 client::DirAttrInfo info {};
-                ReadAttributeDef(bad, "GUID", info);
+                ReadAttributeDef(kBad, "GUID", info);
             }},
     };
     for (const auto& operation : operations) {
         const auto before = client::GetClientResourceCounts();
-        operation.run(context.get());
+        operation.run(m_context.get());
         EXPECT_EQ(client::GetClientResourceCounts(), before) << operation.name;
     }
 }

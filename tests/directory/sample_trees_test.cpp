@@ -69,8 +69,8 @@ protected:
     {
         unsetenv("VERALITH_TREES");
         testing::StartClient({});
-        context = testing::CreateContext();
-        acme = LoadJson("acme.json");
+        m_context = testing::CreateContext();
+        m_acme = LoadJson("acme.json");
     }
     void TearDown() override { client::SetTreeSources(testing::StandardSources()); }
 
@@ -78,7 +78,7 @@ protected:
     std::map<std::string, std::vector<nlohmann::json>> ValuesByAttribute() const
     {
         std::map<std::string, std::vector<nlohmann::json>> values;
-        for (const auto& object : acme["objects"]) {
+        for (const auto& object : m_acme["objects"]) {
             if (!object.contains("attributes")) {
                 continue;
             }
@@ -91,8 +91,8 @@ protected:
         return values;
     }
 
-    client::ScopedContext context;
-    nlohmann::json acme;
+    client::ScopedContext m_context;
+    nlohmann::json m_acme;
 };
 
 TEST_F(SampleTreesTest, BuiltInConfigurationServesTwoTreesOverThreeConnections)
@@ -109,15 +109,15 @@ TEST_F(SampleTreesTest, BuiltInConfigurationServesTwoTreesOverThreeConnections)
     ListTrees(trees);
     EXPECT_EQ(trees.Texts(), (std::vector<std::string> {"ACME_TREE", "GLOBEX-TREE"}));
     EXPECT_EQ(ReadPrimaryTree(), "ACME_TREE");
-    SetContextFlags(context.get(), '+', client::DCV_TYPELESS_NAMES);
-    EXPECT_EQ(ReadNameContext(context.get()), "Acme");
+    SetContextFlags(m_context.get(), '+', client::DCV_TYPELESS_NAMES);
+    EXPECT_EQ(ReadNameContext(m_context.get()), "Acme");
 }
 
 TEST_F(SampleTreesTest, LargeTreeIsAnOrganisationOfRealSize)
 {
     std::map<std::string, int> classes;
     int deepest = 0;
-    for (const auto& object : acme["objects"]) {
+    for (const auto& object : m_acme["objects"]) {
         ++classes[object["class"].get<std::string>()];
         const auto name = object["name"].get<std::string>();
         deepest = std::max(deepest, static_cast<int>(std::count(name.begin(), name.end(), '.')) + 1);
@@ -131,7 +131,7 @@ TEST_F(SampleTreesTest, LargeTreeIsAnOrganisationOfRealSize)
     EXPECT_GE(classes["Alias"], 2);
     EXPECT_GE(classes["Organizational Unit"], 10);
     EXPECT_GE(deepest, 4);
-    EXPECT_EQ(acme["defaultNameContext"], "Acme");
+    EXPECT_EQ(m_acme["defaultNameContext"], "Acme");
 }
 
 TEST_F(SampleTreesTest, LargeTreeHoldsValuesOfEverySyntax)
@@ -139,7 +139,7 @@ TEST_F(SampleTreesTest, LargeTreeHoldsValuesOfEverySyntax)
     std::set<std::uint32_t> syntaxes;
     for (const auto& [name, values] : ValuesByAttribute()) {
         std::uint32_t syntax = 0;
-        ASSERT_EQ(client::DirGetSyntaxId(context.get(), name.c_str(), &syntax), 0) << name;
+        ASSERT_EQ(client::DirGetSyntaxId(m_context.get(), name.c_str(), &syntax), 0) << name;
         if (!values.empty()) {
             syntaxes.insert(syntax);
         }
@@ -193,7 +193,7 @@ TEST_F(SampleTreesTest, LargeTreeHoldsTheDeliberateDuplicates)
     // A multi-valued attribute and objects with auxiliary classes.
     bool multiValued = false;
     int withAux = 0;
-    for (const auto& object : acme["objects"]) {
+    for (const auto& object : m_acme["objects"]) {
         withAux += object.contains("auxClasses") ? 1 : 0;
         if (object.contains("attributes") && object["attributes"].contains("Telephone Number")) {
             multiValued = multiValued || object["attributes"]["Telephone Number"].size() > 1;
@@ -206,7 +206,7 @@ TEST_F(SampleTreesTest, LargeTreeHoldsTheDeliberateDuplicates)
 TEST_F(SampleTreesTest, AuxiliaryClassesOfTheLargeTreeCarryTheFlag)
 {
     util::StringList classes;
-    ASSERT_EQ(ReadClassList(context.get(), classes), 0);
+    ASSERT_EQ(ReadClassList(m_context.get(), classes), 0);
     for (const char* name : {"acmeBadgeHolder", "acmeAsset"}) {
         const auto index = classes.IndexOf(name, true);
         ASSERT_GE(index, 0) << name;
@@ -216,21 +216,21 @@ TEST_F(SampleTreesTest, AuxiliaryClassesOfTheLargeTreeCarryTheFlag)
 
 TEST_F(SampleTreesTest, NavigationThroughTheLargeTree)
 {
-    SetContextFlags(context.get(), '+', client::DCV_TYPELESS_NAMES);
+    SetContextFlags(m_context.get(), '+', client::DCV_TYPELESS_NAMES);
     util::StringList list;
-    ASSERT_EQ(ListContainers(context.get(), "[Root]", list), 0);
+    ASSERT_EQ(ListContainers(m_context.get(), "[Root]", list), 0);
     auto top = list.Texts();
     std::sort(top.begin(), top.end());
     EXPECT_EQ(top, (std::vector<std::string> {"Acme", "DE"}));
 
     list.Clear();
-    ASSERT_EQ(ListContainers(context.get(), ".Sales.Acme", list), 0);
+    ASSERT_EQ(ListContainers(m_context.get(), ".Sales.Acme", list), 0);
     auto sales = list.Texts();
     std::sort(sales.begin(), sales.end());
     EXPECT_EQ(sales, (std::vector<std::string> {"East", "West"}));
 
     util::StringList attributes;
-    ASSERT_EQ(ReadClassAttributes(context.get(), "User", ModeAllAttributes, attributes), 0);
+    ASSERT_EQ(ReadClassAttributes(m_context.get(), "User", kModeAllAttributes, attributes), 0);
     EXPECT_GE(attributes.IndexOf("GUID", true), 0);
 }
 

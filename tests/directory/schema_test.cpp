@@ -16,9 +16,9 @@ protected:
     void SetUp() override
     {
         testing::StartClient(testing::StandardSources());
-        context = testing::CreateContext();
+        m_context = testing::CreateContext();
     }
-    client::ScopedContext context;
+    client::ScopedContext m_context;
 };
 
 std::int32_t IndexOf(const util::StringList& list, const std::string& text)
@@ -29,7 +29,7 @@ std::int32_t IndexOf(const util::StringList& list, const std::string& text)
 TEST_F(SchemaTest, ClassListCarriesEachClassFlagWord)
 {
     util::StringList list;
-    ASSERT_EQ(ReadClassList(context.get(), list), 0);
+    ASSERT_EQ(ReadClassList(m_context.get(), list), 0);
     const auto user = IndexOf(list, "User");
     const auto aux = IndexOf(list, "testAux");
     const auto unit = IndexOf(list, "Organizational Unit");
@@ -48,7 +48,7 @@ TEST_F(SchemaTest, ClassListCarriesEachClassFlagWord)
 TEST_F(SchemaTest, ClassAttributesHoldInheritedItemsOnceMandatoryFirst)
 {
     util::StringList list;
-    ASSERT_EQ(ReadClassAttributes(context.get(), "User", ModeAllAttributes, list), 0);
+    ASSERT_EQ(ReadClassAttributes(m_context.get(), "User", kModeAllAttributes, list), 0);
     const auto guid = IndexOf(list, "GUID"); // optional attribute of Top
     const auto surname = IndexOf(list, "Surname");
     const auto cn = IndexOf(list, "CN");
@@ -77,9 +77,9 @@ TEST_F(SchemaTest, ClassAttributesHoldInheritedItemsOnceMandatoryFirst)
 TEST_F(SchemaTest, ClassAttributesOfStarAreEveryAttributeWithoutValues)
 {
     util::StringList all;
-    ASSERT_EQ(ReadClassAttributes(context.get(), "*", ModeAllAttributes, all), 0);
+    ASSERT_EQ(ReadClassAttributes(m_context.get(), "*", kModeAllAttributes, all), 0);
     util::StringList withSyntax;
-    ASSERT_EQ(ReadAttributeList(context.get(), AttributeNamesWithSyntax, withSyntax), 0);
+    ASSERT_EQ(ReadAttributeList(m_context.get(), AttributeNamesWithSyntax, withSyntax), 0);
     ASSERT_EQ(all.Count(), withSyntax.Count());
     EXPECT_EQ(all.Texts(), withSyntax.Texts());
     for (const auto& entry : all) {
@@ -91,14 +91,14 @@ TEST_F(SchemaTest, ClassAttributesOfStarAreEveryAttributeWithoutValues)
 TEST_F(SchemaTest, AttributeListKindsCarrySyntaxOrFlags)
 {
     util::StringList withSyntax;
-    ASSERT_EQ(ReadAttributeList(context.get(), AttributeNamesWithSyntax, withSyntax), 0);
+    ASSERT_EQ(ReadAttributeList(m_context.get(), AttributeNamesWithSyntax, withSyntax), 0);
     const auto guid = IndexOf(withSyntax, "GUID");
     ASSERT_GE(guid, 0);
     EXPECT_EQ(withSyntax.ValueAt(guid), 9);
     EXPECT_EQ(withSyntax.ValueAt(IndexOf(withSyntax, "Object Class")), 20);
 
     util::StringList withFlags;
-    ASSERT_EQ(ReadAttributeList(context.get(), AttributeNamesWithFlags, withFlags), 0);
+    ASSERT_EQ(ReadAttributeList(m_context.get(), AttributeNamesWithFlags, withFlags), 0);
     const auto badge = IndexOf(withFlags, "testBadge");
     ASSERT_GE(badge, 0);
     EXPECT_EQ(withFlags.ValueAt(badge), 1);
@@ -107,20 +107,20 @@ TEST_F(SchemaTest, AttributeListKindsCarrySyntaxOrFlags)
 TEST_F(SchemaTest, ReadAttributeDefFillsSyntaxAndFlags)
 {
     client::DirAttrInfo info {};
-    ASSERT_EQ(ReadAttributeDef(context.get(), "testBadge", info), 0);
+    ASSERT_EQ(ReadAttributeDef(m_context.get(), "testBadge", info), 0);
     EXPECT_EQ(info.syntaxId, 3u);
     EXPECT_EQ(info.flags & 1u, 1u);
 
     client::DirAttrInfo untouched {};
     untouched.syntaxId = 12345;
-    EXPECT_EQ(ReadAttributeDef(context.get(), "noSuchAttribute", untouched), client::ERR_NO_SUCH_ATTRIBUTE);
+    EXPECT_EQ(ReadAttributeDef(m_context.get(), "noSuchAttribute", untouched), client::ERR_NO_SUCH_ATTRIBUTE);
     EXPECT_EQ(untouched.syntaxId, 12345u);
 }
 
 TEST_F(SchemaTest, LabelledMandatoryItemsCarryTheirLength)
 {
     util::StringList list;
-    ASSERT_EQ(ReadClassItems(context.get(), "User", ItemsMandatory, true, list), 0);
+    ASSERT_EQ(ReadClassItems(m_context.get(), "User", ItemsMandatory, true, list), 0);
     ASSERT_GT(list.Count(), 0u);
     for (const auto& entry : list) {
         EXPECT_EQ(entry.text.rfind("[Mandatory] ", 0), 0u) << entry.text;
@@ -144,7 +144,7 @@ TEST_F(SchemaTest, SuperClassesOfAllClassesAreListedOnce)
     RecordedFeedback record;
     RecordingHooks hooks(record);
     util::StringList list;
-    ASSERT_EQ(ReadClassItems(context.get(), "", ItemsSuperClasses, false, list), 0);
+    ASSERT_EQ(ReadClassItems(m_context.get(), "", ItemsSuperClasses, false, list), 0);
     for (const char* name : {"Top", "Person", "Organizational Person"}) {
         EXPECT_GE(IndexOf(list, name), 0) << name;
     }
@@ -155,29 +155,30 @@ TEST_F(SchemaTest, SuperClassesOfAllClassesAreListedOnce)
         EXPECT_EQ(list.IndexOf(list.TextAt(i), false), static_cast<std::int32_t>(i)) << list.TextAt(i);
     }
     util::StringList classes;
-    ASSERT_EQ(ReadClassList(context.get(), classes), 0);
+    ASSERT_EQ(ReadClassList(m_context.get(), classes), 0);
     // One pump before each definition.
     EXPECT_EQ(record.pumps, static_cast<int>(classes.Count()));
 
     // "*" means all classes too.
     util::StringList star;
-    ASSERT_EQ(ReadClassItems(context.get(), "*", ItemsSuperClasses, false, star), 0);
+    ASSERT_EQ(ReadClassItems(m_context.get(), "*", ItemsSuperClasses, false, star), 0);
     EXPECT_EQ(star, list);
 }
 
 TEST_F(SchemaTest, ObjectIdentifierModeAddsOneEntryPerClassWithAnIdentifier)
 {
     util::StringList list;
-    ASSERT_EQ(ReadClassItems(context.get(), "testAux", ModeObjectIdentifier, false, list), 0);
+    ASSERT_EQ(ReadClassItems(m_context.get(), "testAux", kModeObjectIdentifier, false, list), 0);
     ASSERT_EQ(list.Count(), 1u);
     EXPECT_EQ(list.TextAt(0), "2.16.840.1.113719.99.2.1");
-    EXPECT_EQ(list.ValueAt(0), ModeObjectIdentifier);
+    EXPECT_EQ(list.ValueAt(0), kModeObjectIdentifier);
 }
 
 TEST_F(SchemaTest, UnknownClassGivesTheClientsCode)
 {
     util::StringList list;
-    EXPECT_EQ(ReadClassItems(context.get(), "NoSuchClass", ModeAllAttributes, false, list), client::ERR_NO_SUCH_CLASS);
+    EXPECT_EQ(
+        ReadClassItems(m_context.get(), "NoSuchClass", kModeAllAttributes, false, list), client::ERR_NO_SUCH_CLASS);
     EXPECT_EQ(list.Count(), 0u);
     EXPECT_EQ(ReadClassList(0xBADBAD, list), client::ERR_INVALID_HANDLE);
     EXPECT_EQ(ReadAttributeList(0xBADBAD, 0, list), client::ERR_INVALID_HANDLE);

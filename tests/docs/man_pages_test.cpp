@@ -17,8 +17,8 @@ namespace {
 std::set<std::string> OptionsIn(const std::string& text)
 {
     std::set<std::string> options;
-    static const std::regex option("--[a-z][a-z-]*[a-z]");
-    for (auto it = std::sregex_iterator(text.begin(), text.end(), option); it != std::sregex_iterator(); ++it) {
+    static const std::regex kOption("--[a-z][a-z-]*[a-z]");
+    for (auto it = std::sregex_iterator(text.begin(), text.end(), kOption); it != std::sregex_iterator(); ++it) {
         options.insert(it->str());
     }
     return options;
@@ -77,8 +77,8 @@ std::vector<std::string> HelpCommands(const std::string& overview)
     EXPECT_TRUE(found) << overview;
     std::vector<std::string> commands;
     const std::string list = found ? match[1].str() : "";
-    static const std::regex word("[a-z]+");
-    for (auto it = std::sregex_iterator(list.begin(), list.end(), word); it != std::sregex_iterator(); ++it) {
+    static const std::regex kWord("[a-z]+");
+    for (auto it = std::sregex_iterator(list.begin(), list.end(), kWord); it != std::sregex_iterator(); ++it) {
         commands.push_back(it->str());
     }
     return commands;

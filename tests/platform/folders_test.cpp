@@ -14,10 +14,10 @@ class PinnedVariable
 {
 public:
     PinnedVariable(const char* name, const char* value)
-        : name_(name)
+        : m_name(name)
     {
         if (const char* old = std::getenv(name)) {
-            previous_ = old;
+            m_previous = old;
         }
         if (value) {
             setenv(name, value, 1);
@@ -27,16 +27,16 @@ public:
     }
     ~PinnedVariable()
     {
-        if (previous_) {
-            setenv(name_, previous_->c_str(), 1);
+        if (m_previous) {
+            setenv(m_name, m_previous->c_str(), 1);
         } else {
-            unsetenv(name_);
+            unsetenv(m_name);
         }
     }
 
 private:
-    const char* name_;
-    std::optional<std::string> previous_;
+    const char* m_name;
+    std::optional<std::string> m_previous;
 };
 
 } // namespace
@@ -79,11 +79,11 @@ TEST(ShellFolderTest, UnknownOrUndeterminedGivesEmpty)
 TEST(RegistryTest, OnlyTheShellFoldersKeyExists)
 {
     PinnedVariable config("XDG_CONFIG_HOME", "/tmp/cfg");
-    EXPECT_EQ(ReadRegistryText(HKEY_CURRENT_USER_ROOT, ShellFoldersKey, "AppData"), "/tmp/cfg");
+    EXPECT_EQ(ReadRegistryText(HKEY_CURRENT_USER_ROOT, kShellFoldersKey, "AppData"), "/tmp/cfg");
     EXPECT_EQ(ReadRegistryText(HKEY_CURRENT_USER_ROOT,
                   "software\\microsoft\\windows\\currentversion\\explorer\\shell folders", "AppData"),
         "/tmp/cfg");
-    EXPECT_EQ(ReadRegistryText(HKEY_CURRENT_USER_ROOT, ShellFoldersKey, "Personal"), "");
-    EXPECT_EQ(ReadRegistryText(0x80000002u, ShellFoldersKey, "AppData"), "");
+    EXPECT_EQ(ReadRegistryText(HKEY_CURRENT_USER_ROOT, kShellFoldersKey, "Personal"), "");
+    EXPECT_EQ(ReadRegistryText(0x80000002u, kShellFoldersKey, "AppData"), "");
     EXPECT_EQ(ReadRegistryText(HKEY_CURRENT_USER_ROOT, "Software\\Other", "AppData"), "");
 }

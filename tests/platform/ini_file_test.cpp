@@ -22,25 +22,25 @@ protected:
     {
         std::string pattern = (fs::temp_directory_path() / "ini-test-XXXXXX").string();
         ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        dir_ = pattern;
-        path_ = (dir_ / "test.ini").string();
+        m_dir = pattern;
+        m_path = (m_dir / "test.ini").string();
     }
     void TearDown() override
     {
-        fs::permissions(dir_, fs::perms::owner_all, fs::perm_options::add);
-        fs::remove_all(dir_);
+        fs::permissions(m_dir, fs::perms::owner_all, fs::perm_options::add);
+        fs::remove_all(m_dir);
     }
-    void WriteRaw(const std::string& text) const { std::ofstream(path_, std::ios::binary) << text; }
+    void WriteRaw(const std::string& text) const { std::ofstream(m_path, std::ios::binary) << text; }
     std::string ReadRaw() const
     {
-        std::ifstream in(path_, std::ios::binary);
+        std::ifstream in(m_path, std::ios::binary);
         std::ostringstream s;
         s << in.rdbuf();
         return s.str();
     }
 
-    fs::path dir_;
-    std::string path_;
+    fs::path m_dir;
+    std::string m_path;
 };
 
 TEST_F(IniFileTest, ReadStrippsOnePairOfMatchingQuotes)
@@ -52,7 +52,7 @@ TEST_F(IniFileTest, ReadStrippsOnePairOfMatchingQuotes)
              "Mixed=\"x'\n"
              "Lone=\"\n"
              "Plain=  text with blanks  \n");
-    const IniFile ini(path_);
+    const IniFile ini(m_path);
     EXPECT_EQ(ini.ReadString("S", "Double", "?"), "  padded  ");
     EXPECT_EQ(ini.ReadString("S", "Single", "?"), "x");
     EXPECT_EQ(ini.ReadString("S", "Nested", "?"), "\"x\"");
@@ -65,7 +65,7 @@ TEST_F(IniFileTest, ReadStrippsOnePairOfMatchingQuotes)
 
 TEST_F(IniFileTest, SectionsAndKeysIgnoreAsciiCase)
 {
-    IniFile ini(path_);
+    IniFile ini(m_path);
     ini.WriteString("Settings", "MainForm.Top", "10");
     EXPECT_EQ(ini.ReadString("SETTINGS", "mainform.top", ""), "10");
     ini.WriteString("sEttings", "MAINFORM.TOP", "20");
@@ -115,7 +115,7 @@ TEST(ParseProfileInt, AcceptsDecimalAndHexadecimal)
 TEST_F(IniFileTest, ReadIntegerAndBoolUseDefaultForNonNumbers)
 {
     WriteRaw("[S]\nHex=0x10\nDollar=$A\nBad=ten\nQuoted=\"5\"\nZero=0\nTwo=2\n");
-    const IniFile ini(path_);
+    const IniFile ini(m_path);
     EXPECT_EQ(ini.ReadInteger("S", "Hex", -1), 16);
     EXPECT_EQ(ini.ReadInteger("S", "Dollar", -1), 10);
     EXPECT_EQ(ini.ReadInteger("S", "Bad", -1), -1);
@@ -130,7 +130,7 @@ TEST_F(IniFileTest, ReadIntegerAndBoolUseDefaultForNonNumbers)
 TEST_F(IniFileTest, DeleteKeyAndEraseSectionKeepTheRestInOrder)
 {
     WriteRaw("; comment kept\n[A]\na1=1\na2=2\n\n[B]\nb1=1\n[C]\nc1=1\n");
-    IniFile ini(path_);
+    IniFile ini(m_path);
     ini.DeleteKey("a", "A1");
     EXPECT_EQ(ReadRaw(), "; comment kept\n[A]\na2=2\n\n[B]\nb1=1\n[C]\nc1=1\n");
     ini.EraseSection("b");
@@ -143,18 +143,18 @@ TEST_F(IniFileTest, DeleteKeyAndEraseSectionKeepTheRestInOrder)
     ini.DeleteKey("none", "a2");
     ini.EraseSection("none");
     EXPECT_EQ(ReadRaw(), "; comment kept\n[A]\na2=2\n\n");
-    EXPECT_EQ(IniFile(path_).ReadSection("A"), std::vector<std::string> {"a2"});
+    EXPECT_EQ(IniFile(m_path).ReadSection("A"), std::vector<std::string> {"a2"});
 }
 
 TEST_F(IniFileTest, WritesKeepFileOrderAndAppendToTheirSection)
 {
-    IniFile ini(path_);
+    IniFile ini(m_path);
     ini.WriteString("S", "z", "1");
     ini.WriteString("T", "a", "2");
     ini.WriteString("S", "b", "3");
     ini.WriteString("S", "z", "4");
     EXPECT_EQ(ReadRaw(), "[S]\nz=4\nb=3\n[T]\na=2\n");
-    const IniFile again(path_);
+    const IniFile again(m_path);
     EXPECT_EQ(again.ReadSections(), (std::vector<std::string> {"S", "T"}));
     EXPECT_EQ(again.ReadSection("S"), (std::vector<std::string> {"z", "b"}));
     const auto values = again.ReadSectionValues("s");
@@ -179,7 +179,7 @@ TEST_F(IniFileTest, FileDamagedByHandStillReads)
              "[Good]\r\n"
              "dup=second section is ignored\r\n"
              "last=no newline");
-    IniFile ini(path_);
+    IniFile ini(m_path);
     EXPECT_EQ(ini.ReadString("Broken", "k", "?"), "v");
     EXPECT_EQ(ini.ReadString("Good", "spaced key", "?"), "spaced value");
     EXPECT_EQ(ini.ReadString("Good", "a", "?"), "b=c");
@@ -205,14 +205,14 @@ TEST_F(IniFileTest, ValuesReadTheSameAfterARewriteWhateverTheLineBreaks)
              "tripled=3\r\r\r\n"
              "inner=a\rb\n"
              "last=4\r");
-    IniFile ini(path_);
+    IniFile ini(m_path);
     const std::vector<std::pair<std::string, std::string>> expected {
         {"crlf", "1"}, {"doubled", "2"}, {"tripled", "3"}, {"inner", "a\rb"}, {"last", "4"}};
     for (const auto& [key, value] : expected) {
         EXPECT_EQ(ini.ReadString("S", key, "?"), value) << key;
     }
     ini.WriteString("T", "new", "5");
-    const IniFile reread(path_);
+    const IniFile reread(m_path);
     for (const auto& [key, value] : expected) {
         EXPECT_EQ(reread.ReadString("S", key, "?"), value) << key;
     }
@@ -222,7 +222,7 @@ TEST_F(IniFileTest, ValuesReadTheSameAfterARewriteWhateverTheLineBreaks)
 TEST_F(IniFileTest, ByteOrderMarkDoesNotHideTheFirstSection)
 {
     WriteRaw("\xEF\xBB\xBF[Settings]\nA=1\n");
-    IniFile ini(path_);
+    IniFile ini(m_path);
     EXPECT_EQ(ini.ReadString("Settings", "A", ""), "1");
     ini.WriteString("Settings", "B", "2");
     EXPECT_EQ(ReadRaw(), "[Settings]\nA=1\nB=2\n");
@@ -231,41 +231,41 @@ TEST_F(IniFileTest, ByteOrderMarkDoesNotHideTheFirstSection)
 TEST_F(IniFileTest, RepeatedByteOrderMarksAreDroppedAlikeSoARewriteReadsBackTheSame)
 {
     WriteRaw("\xEF\xBB\xBF\xEF\xBB\xBF[Settings]\nA=1\n");
-    IniFile ini(path_);
+    IniFile ini(m_path);
     EXPECT_EQ(ini.ReadString("Settings", "A", ""), "1");
     ini.WriteString("Fuzz", "Key", "value");
     EXPECT_EQ(ReadRaw(), "[Settings]\nA=1\n[Fuzz]\nKey=value\n");
-    EXPECT_TRUE(IniFile(path_).ValueExists("Fuzz", "Key"));
+    EXPECT_TRUE(IniFile(m_path).ValueExists("Fuzz", "Key"));
 }
 
 TEST_F(IniFileTest, RefusesNamesAndValuesThatWouldBreakTheFormat)
 {
-    IniFile ini(path_);
+    IniFile ini(m_path);
     EXPECT_THROW(ini.WriteString("S", "a=b", "1"), IniFileError);
     EXPECT_THROW(ini.WriteString("S", "[k]", "1"), IniFileError);
     EXPECT_THROW(ini.WriteString("S", "", "1"), IniFileError);
     EXPECT_THROW(ini.WriteString("S]", "k", "1"), IniFileError);
     EXPECT_THROW(ini.WriteString("S", "k", "line\nbreak"), IniFileError);
     EXPECT_THROW(ini.WriteString("S", "k", std::string("nul\0x", 5)), IniFileError);
-    EXPECT_FALSE(fs::exists(path_));
+    EXPECT_FALSE(fs::exists(m_path));
 }
 
 TEST_F(IniFileTest, ReadOnlyDirectoryRaisesAndLeavesFileIntact)
 {
     WriteRaw("[S]\nk=old\n");
-    IniFile ini(path_);
-    fs::permissions(dir_, fs::perms::owner_read | fs::perms::owner_exec);
+    IniFile ini(m_path);
+    fs::permissions(m_dir, fs::perms::owner_read | fs::perms::owner_exec);
     // Root ignores directory permissions: act as an ordinary user for the writes.
     const bool root = geteuid() == 0;
     if (root) {
-        ASSERT_EQ(chown(dir_.c_str(), 65534, 65534), 0);
+        ASSERT_EQ(chown(m_dir.c_str(), 65534, 65534), 0);
         ASSERT_EQ(seteuid(65534), 0);
     }
     try {
         ini.WriteString("S", "k", "new");
         ADD_FAILURE() << "write into a read-only directory did not raise";
     } catch (const IniFileError& e) {
-        EXPECT_NE(std::string(e.what()).find(path_), std::string::npos) << e.what();
+        EXPECT_NE(std::string(e.what()).find(m_path), std::string::npos) << e.what();
     }
     EXPECT_THROW(ini.EraseSection("S"), IniFileError);
     if (root) {
@@ -273,17 +273,17 @@ TEST_F(IniFileTest, ReadOnlyDirectoryRaisesAndLeavesFileIntact)
     }
     EXPECT_EQ(ini.ReadString("S", "k", ""), "old");
     EXPECT_EQ(ReadRaw(), "[S]\nk=old\n");
-    fs::permissions(dir_, fs::perms::owner_all);
-    EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 1) << "temporary file left";
+    fs::permissions(m_dir, fs::perms::owner_all);
+    EXPECT_EQ(std::distance(fs::directory_iterator(m_dir), fs::directory_iterator()), 1) << "temporary file left";
 }
 
 TEST_F(IniFileTest, BareNameGoesToSystemDirectory)
 {
-    ASSERT_EQ(setenv("VERALITH_SYSTEM_DIR", (dir_.string() + "/").c_str(), 1), 0);
+    ASSERT_EQ(setenv("VERALITH_SYSTEM_DIR", (m_dir.string() + "/").c_str(), 1), 0);
     IniFile ini("bare.ini");
-    EXPECT_EQ(ini.Path(), (dir_ / "bare.ini").string());
+    EXPECT_EQ(ini.Path(), (m_dir / "bare.ini").string());
     ini.WriteInteger("S", "n", -5);
-    EXPECT_EQ(IniFile((dir_ / "bare.ini").string()).ReadInteger("S", "n", 0), -5);
+    EXPECT_EQ(IniFile((m_dir / "bare.ini").string()).ReadInteger("S", "n", 0), -5);
     unsetenv("VERALITH_SYSTEM_DIR");
     EXPECT_EQ(veralith::platform::ResolveProfilePath("x.ini"), "/etc/x.ini");
     EXPECT_EQ(veralith::platform::ResolveProfilePath("./x.ini"), "./x.ini");
@@ -292,17 +292,17 @@ TEST_F(IniFileTest, BareNameGoesToSystemDirectory)
 TEST_F(IniFileTest, RewriteKeepsPermissionsAndUnchangedWriteDoesNotTouchDisk)
 {
     WriteRaw("[S]\nk=v\n");
-    ASSERT_EQ(chmod(path_.c_str(), 0600), 0);
-    IniFile ini(path_);
+    ASSERT_EQ(chmod(m_path.c_str(), 0600), 0);
+    IniFile ini(m_path);
     ini.WriteString("S", "k", "w");
     struct stat st
     {
     };
-    ASSERT_EQ(stat(path_.c_str(), &st), 0);
+    ASSERT_EQ(stat(m_path.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0600u);
     const ino_t inode = st.st_ino;
     ini.WriteString("S", "k", "w");
-    ASSERT_EQ(stat(path_.c_str(), &st), 0);
+    ASSERT_EQ(stat(m_path.c_str(), &st), 0);
     EXPECT_EQ(st.st_ino, inode) << "an unchanged value rewrote the file";
 }
 

@@ -14,15 +14,15 @@ class ProcessLocale
 public:
     explicit ProcessLocale(const char* name)
     {
-        previous_ = std::setlocale(LC_ALL, nullptr);
-        active_ = std::setlocale(LC_ALL, name) != nullptr;
+        m_previous = std::setlocale(LC_ALL, nullptr);
+        m_active = std::setlocale(LC_ALL, name) != nullptr;
     }
-    ~ProcessLocale() { std::setlocale(LC_ALL, previous_.c_str()); }
-    bool Active() const { return active_; }
+    ~ProcessLocale() { std::setlocale(LC_ALL, m_previous.c_str()); }
+    bool Active() const { return m_active; }
 
 private:
-    std::string previous_;
-    bool active_ = false;
+    std::string m_previous;
+    bool m_active = false;
 };
 
 } // namespace

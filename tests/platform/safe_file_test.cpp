@@ -55,12 +55,12 @@ protected:
     {
         char pattern[] = "/tmp/veralith-safe-file-XXXXXX";
         ASSERT_NE(::mkdtemp(pattern), nullptr);
-        dir_ = pattern;
+        m_dir = pattern;
     }
     void TearDown() override
     {
-        fs::permissions(dir_, fs::perms::owner_all);
-        fs::remove_all(dir_);
+        fs::permissions(m_dir, fs::perms::owner_all);
+        fs::remove_all(m_dir);
     }
 
     // The names in the folder, sorted: shows a temporary file left behind.
@@ -74,7 +74,7 @@ protected:
         return names;
     }
 
-    fs::path dir_;
+    fs::path m_dir;
 };
 
 TEST_F(SafeFileTest, RegularFilesAreReplacedWholeAndKeepTheirMode)
@@ -95,7 +95,7 @@ TEST_F(SafeFileTest, RegularFilesAreReplacedWholeAndKeepTheirMode)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        const fs::path file = dir_ / (std::string(c.name) == "named -" ? "-" : std::string(c.name) + ".txt");
+        const fs::path file = m_dir / (std::string(c.name) == "named -" ? "-" : std::string(c.name) + ".txt");
         ino_t inodeBefore = 0;
         if (c.before != nullptr) {
             ASSERT_TRUE(test_support::WriteWholeFile(file, c.before));
@@ -112,13 +112,13 @@ TEST_F(SafeFileTest, RegularFilesAreReplacedWholeAndKeepTheirMode)
             EXPECT_NE(after.st_ino, inodeBefore) << "written in place instead of replaced";
         }
         fs::remove(file);
-        EXPECT_TRUE(Names(dir_).empty()) << "a temporary file was left";
+        EXPECT_TRUE(Names(m_dir).empty()) << "a temporary file was left";
     }
 }
 
 TEST_F(SafeFileTest, LinksAreWrittenThroughAndStayLinks)
 {
-    const fs::path other = dir_ / "other";
+    const fs::path other = m_dir / "other";
     fs::create_directory(other);
     ASSERT_TRUE(test_support::WriteWholeFile(other / "real.txt", "old"));
     ASSERT_EQ(::chmod((other / "real.txt").c_str(), 0600), 0);
@@ -137,24 +137,24 @@ TEST_F(SafeFileTest, LinksAreWrittenThroughAndStayLinks)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.link);
-        const fs::path link = dir_ / c.link;
+        const fs::path link = m_dir / c.link;
         fs::create_symlink(c.points != nullptr ? fs::path(c.points) : other / "real.txt", link);
         const std::string content = std::string("through ") + c.link;
         std::string reason;
         ASSERT_TRUE(Written(WriteFileSafely(link.string(), content), reason)) << reason;
         EXPECT_TRUE(fs::is_symlink(link));
-        EXPECT_EQ(test_support::ReadWholeFile(dir_ / c.written), content);
+        EXPECT_EQ(test_support::ReadWholeFile(m_dir / c.written), content);
     }
     EXPECT_EQ(Lstat(other / "real.txt").st_mode & 07777, 0600u);
     EXPECT_EQ(Lstat(other / "new.txt").st_mode & 07777, NewFileMode());
-    EXPECT_EQ(Names(dir_), (std::vector<std::string> {"absolute", "chain", "dangling", "other", "relative"}));
+    EXPECT_EQ(Names(m_dir), (std::vector<std::string> {"absolute", "chain", "dangling", "other", "relative"}));
     EXPECT_EQ(Names(other), (std::vector<std::string> {"inner", "new.txt", "real.txt"}));
 }
 
 TEST_F(SafeFileTest, TargetsThatAreNoRegularFileAreWrittenInPlace)
 {
     // A FIFO: the content arrives at its reader and the FIFO stays.
-    const fs::path fifo = dir_ / "fifo";
+    const fs::path fifo = m_dir / "fifo";
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
     testing::FifoReader reader(fifo.string());
     ASSERT_TRUE(reader.Opened());
@@ -164,7 +164,7 @@ TEST_F(SafeFileTest, TargetsThatAreNoRegularFileAreWrittenInPlace)
     EXPECT_TRUE(S_ISFIFO(Lstat(fifo).st_mode));
 
     // A link to a device: written through, both stay what they are.
-    const fs::path toNull = dir_ / "null";
+    const fs::path toNull = m_dir / "null";
     fs::create_symlink("/dev/null", toNull);
     EXPECT_TRUE(Written(WriteFileSafely(toNull.string(), "discarded"), reason)) << reason;
     EXPECT_TRUE(fs::is_symlink(toNull));
@@ -177,7 +177,7 @@ TEST_F(SafeFileTest, TargetsThatAreNoRegularFileAreWrittenInPlace)
     EXPECT_TRUE(S_ISCHR(Lstat("/dev/full").st_mode));
 
     // A socket cannot be opened: the cause, and the socket stays.
-    const fs::path socketPath = dir_ / "socket";
+    const fs::path socketPath = m_dir / "socket";
     const int sock = ::socket(AF_UNIX, SOCK_STREAM, 0);
     ASSERT_GE(sock, 0);
     sockaddr_un address {};
@@ -188,7 +188,7 @@ TEST_F(SafeFileTest, TargetsThatAreNoRegularFileAreWrittenInPlace)
     EXPECT_EQ(reason, std::string("cannot open: ") + std::strerror(ENXIO));
     EXPECT_TRUE(S_ISSOCK(Lstat(socketPath).st_mode));
     ::close(sock);
-    EXPECT_EQ(Names(dir_), (std::vector<std::string> {"fifo", "null", "socket"}));
+    EXPECT_EQ(Names(m_dir), (std::vector<std::string> {"fifo", "null", "socket"}));
 }
 
 TEST_F(SafeFileTest, DescriptorPathsWriteThroughTheOpenDescriptor)
@@ -220,7 +220,7 @@ TEST_F(SafeFileTest, DescriptorPathsWriteThroughTheOpenDescriptor)
     int pipeEnds[2];
     ASSERT_EQ(::pipe(pipeEnds), 0);
     const std::string byFd = "/dev/fd/" + std::to_string(pipeEnds[1]);
-    const fs::path link = dir_ / "out";
+    const fs::path link = m_dir / "out";
     fs::create_symlink("/proc/self/fd/" + std::to_string(pipeEnds[1]), link);
     std::string reason;
     EXPECT_TRUE(Written(WriteFileSafely(byFd, "one "), reason)) << reason;
@@ -238,10 +238,10 @@ TEST_F(SafeFileTest, DescriptorPathsWriteThroughTheOpenDescriptor)
 
 TEST_F(SafeFileTest, FailuresNameTheCauseAndLeaveTheOldFile)
 {
-    const fs::path folder = dir_ / "folder";
+    const fs::path folder = m_dir / "folder";
     fs::create_directory(folder);
-    fs::create_symlink("loop-b", dir_ / "loop-a");
-    fs::create_symlink("loop-a", dir_ / "loop-b");
+    fs::create_symlink("loop-b", m_dir / "loop-a");
+    fs::create_symlink("loop-a", m_dir / "loop-b");
     struct Case
     {
         std::string path;
@@ -249,10 +249,10 @@ TEST_F(SafeFileTest, FailuresNameTheCauseAndLeaveTheOldFile)
     };
     const Case cases[] = {
         {folder.string(), std::string("cannot write: ") + std::strerror(EISDIR)},
-        {(dir_ / "missing" / "file.txt").string(),
-            "cannot create a temporary file in " + (dir_ / "missing").string() + ": " + std::strerror(ENOENT)},
-        {(dir_ / "loop-a").string(),
-            "cannot follow the link " + (dir_ / "loop-a").string() + ": " + std::strerror(ELOOP)},
+        {(m_dir / "missing" / "file.txt").string(),
+            "cannot create a temporary file in " + (m_dir / "missing").string() + ": " + std::strerror(ENOENT)},
+        {(m_dir / "loop-a").string(),
+            "cannot follow the link " + (m_dir / "loop-a").string() + ": " + std::strerror(ELOOP)},
         {"", std::string("cannot write a file without a name: ") + std::strerror(ENOENT)},
     };
     for (const Case& c : cases) {
@@ -261,18 +261,18 @@ TEST_F(SafeFileTest, FailuresNameTheCauseAndLeaveTheOldFile)
         EXPECT_EQ(reason, c.reason);
     }
     EXPECT_TRUE(fs::is_empty(folder));
-    EXPECT_EQ(Names(dir_), (std::vector<std::string> {"folder", "loop-a", "loop-b"}));
+    EXPECT_EQ(Names(m_dir), (std::vector<std::string> {"folder", "loop-a", "loop-b"}));
 }
 
 TEST_F(SafeFileTest, AFolderThatRefusesTheTemporaryFileLeavesTheFileAsItWas)
 {
-    const fs::path file = dir_ / "kept.txt";
+    const fs::path file = m_dir / "kept.txt";
     ASSERT_TRUE(test_support::WriteWholeFile(file, "old"));
-    fs::permissions(dir_, fs::perms::owner_read | fs::perms::owner_exec);
+    fs::permissions(m_dir, fs::perms::owner_read | fs::perms::owner_exec);
     // Root ignores folder permissions: the write runs as an ordinary user then.
     const bool root = ::geteuid() == 0;
     if (root) {
-        ASSERT_EQ(::chown(dir_.c_str(), 65534, 65534), 0);
+        ASSERT_EQ(::chown(m_dir.c_str(), 65534, 65534), 0);
         ASSERT_EQ(::seteuid(65534), 0);
     }
     std::string reason;
@@ -280,10 +280,10 @@ TEST_F(SafeFileTest, AFolderThatRefusesTheTemporaryFileLeavesTheFileAsItWas)
     if (root) {
         ASSERT_EQ(::seteuid(0), 0);
     }
-    EXPECT_EQ(reason, "cannot create a temporary file in " + dir_.string() + ": " + std::strerror(EACCES));
-    fs::permissions(dir_, fs::perms::owner_all);
+    EXPECT_EQ(reason, "cannot create a temporary file in " + m_dir.string() + ": " + std::strerror(EACCES));
+    fs::permissions(m_dir, fs::perms::owner_all);
     EXPECT_EQ(test_support::ReadWholeFile(file), "old");
-    EXPECT_EQ(Names(dir_), (std::vector<std::string> {"kept.txt"}));
+    EXPECT_EQ(Names(m_dir), (std::vector<std::string> {"kept.txt"}));
 }
 
 TEST_F(SafeFileTest, AsRootTheReplacedFileKeepsItsOwnerAndGroup)
@@ -291,7 +291,7 @@ TEST_F(SafeFileTest, AsRootTheReplacedFileKeepsItsOwnerAndGroup)
     if (::geteuid() != 0) {
         GTEST_SKIP() << "only root can give a file another owner; run as root to check it";
     }
-    const fs::path file = dir_ / "owned.txt";
+    const fs::path file = m_dir / "owned.txt";
     ASSERT_TRUE(test_support::WriteWholeFile(file, "old"));
     ASSERT_EQ(::chown(file.c_str(), 65534, 65534), 0);
     ASSERT_EQ(::chmod(file.c_str(), 0640), 0);

@@ -44,7 +44,7 @@ protected:
     client::DirResult Translate(const std::string& text)
     {
         m_state = std::make_unique<SearchState>();
-        m_state->current.context = context();
+        m_state->current.context = Context();
         client::DirResult result = 0;
         for (const std::string& line : SplitFilterText(text)) {
             result = TranslateFilterLine(line, *m_state);
@@ -55,7 +55,7 @@ protected:
         return result;
     }
 
-    SearchState& state() { return *m_state; }
+    SearchState& State() { return *m_state; }
 
     test::TokenRecorder m_recorder;
     std::unique_ptr<SearchState> m_state;
@@ -82,7 +82,7 @@ TEST_P(FilterTokenStream, EmitsExactlyTheseTokens)
 {
     const TokenCase& c = GetParam();
     EXPECT_EQ(Translate(c.filter), c.result);
-    EXPECT_EQ(m_recorder.tokens(), c.tokens);
+    EXPECT_EQ(m_recorder.Tokens(), c.tokens);
 }
 
 const std::vector<FilterTokenRecord> kAndOfTwoNames {
@@ -198,22 +198,22 @@ TEST_F(FilterTest, EmptyOrBlankTextMakesNoClientCall)
         const std::uint64_t calls = client::GetClientCallCount();
         EXPECT_EQ(Translate(text), 0) << "'" << text << "'";
         EXPECT_EQ(client::GetClientCallCount(), calls) << "'" << text << "'";
-        EXPECT_EQ(state().cursor.get(), nullptr);
-        EXPECT_TRUE(m_recorder.tokens().empty());
+        EXPECT_EQ(State().cursor.get(), nullptr);
+        EXPECT_TRUE(m_recorder.Tokens().empty());
     }
 }
 
 TEST_F(FilterTest, NulCharacterEndsTheText)
 {
     EXPECT_EQ(Translate(std::string("CN=a\0)(junk", 11)), 0);
-    EXPECT_EQ(m_recorder.tokens(), (std::vector<FilterTokenRecord> {Tok(16), TextTok(14, "a", 1)}));
+    EXPECT_EQ(m_recorder.Tokens(), (std::vector<FilterTokenRecord> {Tok(16), TextTok(14, "a", 1)}));
 }
 
 TEST_F(FilterTest, FirstItemAllocatesTheCursorOnce)
 {
     const std::size_t before = client::GetClientResourceCounts().filters;
     ASSERT_EQ(Translate("(CN=a) #OR# (CN=b)"), 0);
-    EXPECT_NE(state().cursor.get(), nullptr);
+    EXPECT_NE(State().cursor.get(), nullptr);
     EXPECT_EQ(client::GetClientResourceCounts().filters, before + 1);
     m_state.reset();
     EXPECT_EQ(client::GetClientResourceCounts().filters, before);
@@ -222,18 +222,18 @@ TEST_F(FilterTest, FirstItemAllocatesTheCursorOnce)
 TEST_F(FilterTest, LastTimeComparisonIsTheSearchTimeStamp)
 {
     ASSERT_EQ(Translate("(srchWhen>=2005-12-31) #AND# (srchStamp<=2006/01/01)"), 0);
-    EXPECT_EQ(state().timeStamp.wholeSeconds, 1136073600u);
-    EXPECT_EQ(state().timeStamp.replicaNumber, 0);
-    EXPECT_EQ(state().timeStamp.eventId, 0);
+    EXPECT_EQ(State().timeStamp.wholeSeconds, 1136073600u);
+    EXPECT_EQ(State().timeStamp.replicaNumber, 0);
+    EXPECT_EQ(State().timeStamp.eventId, 0);
 
     ASSERT_EQ(Translate("(CN=a)"), 0);
-    EXPECT_EQ(state().timeStamp.wholeSeconds, 0u);
+    EXPECT_EQ(State().timeStamp.wholeSeconds, 0u);
 }
 
 TEST_F(FilterTest, TranslationStopsAtTheFirstFailingItem)
 {
     EXPECT_EQ(Translate("(srchFlag=maybe) #OR# (CN=b)"), -326);
-    EXPECT_EQ(m_recorder.tokens(), (std::vector<FilterTokenRecord> {Tok(4), TextTok(14, "srchFlag", 7), Tok(7)}));
+    EXPECT_EQ(m_recorder.Tokens(), (std::vector<FilterTokenRecord> {Tok(4), TextTok(14, "srchFlag", 7), Tok(7)}));
 }
 
 TEST(SplitFilterText, PutsEverySignAndKeywordOnALineOfItsOwn)

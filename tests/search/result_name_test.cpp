@@ -33,7 +33,7 @@ protected:
         util::StringList list;
         std::int32_t counter = 0;
         const bool stop = false;
-        EXPECT_EQ(SearchObjects({.context = context(),
+        EXPECT_EQ(SearchObjects({.context = Context(),
                       .base = base,
                       .filter = "(CN=" + rdn + ")",
                       .scope = 1,
@@ -130,7 +130,7 @@ TEST_F(ResultNameTest, FormatFailureWithRepliesLeftReleasesEverything)
     util::StringList list;
     std::int32_t counter = 0;
     const bool stop = false;
-    EXPECT_EQ(SearchObjects({.context = context(),
+    EXPECT_EQ(SearchObjects({.context = Context(),
                   .base = ".Bulk.Acme",
                   .filter = "",
                   .scope = 1,
@@ -151,9 +151,9 @@ TEST_F(ResultNameTest, CommonNameOfTypedNames)
 {
     // A context that delivers typed names.
     std::uint32_t flags = 0;
-    ASSERT_EQ(client::DirGetContext(context(), client::DCK_FLAGS, &flags), 0);
+    ASSERT_EQ(client::DirGetContext(Context(), client::DCK_FLAGS, &flags), 0);
     flags &= ~client::DCV_TYPELESS_NAMES;
-    ASSERT_EQ(client::DirSetContext(context(), client::DCK_FLAGS, &flags), 0);
+    ASSERT_EQ(client::DirSetContext(Context(), client::DCK_FLAGS, &flags), 0);
 
     EXPECT_EQ(Name("#[CN]# (#CLASS#)"), (util::StringListEntry {"user01 (User)", 0}));
     EXPECT_EQ(Name("#NAME#").text, "CN=user01.OU=Sales.O=Acme");

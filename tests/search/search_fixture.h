@@ -8,9 +8,8 @@
 #include "client/client.h"
 #include "client/scoped.h"
 
-#include <gtest/gtest.h>
-
 #include <cstdlib>
+#include <gtest/gtest.h>
 #include <string>
 
 namespace veralith::search::test {
@@ -21,16 +20,16 @@ protected:
     void SetUp() override
     {
         const char* root = std::getenv("VERALITH_SOURCE_DIR");
-        const std::string tree = (root != nullptr ? std::string(root) + "/tests" : std::string(".."))
-            + "/data/search-tree.json";
+        const std::string tree =
+            (root != nullptr ? std::string(root) + "/tests" : std::string("..")) + "/data/search-tree.json";
         client::SetTreeSources({tree});
         ASSERT_EQ(client::ClientInit(nullptr, nullptr), 0) << tree;
-        ASSERT_EQ(client::DirCreateContext(m_context.out()), 0);
+        ASSERT_EQ(client::DirCreateContext(m_context.Out()), 0);
         std::uint32_t flags = 0;
-        ASSERT_EQ(client::DirGetContext(context(), client::DCK_FLAGS, &flags), 0);
+        ASSERT_EQ(client::DirGetContext(Context(), client::DCK_FLAGS, &flags), 0);
         flags |= client::DCV_TYPELESS_NAMES;
-        ASSERT_EQ(client::DirSetContext(context(), client::DCK_FLAGS, &flags), 0);
-        ASSERT_EQ(client::DirSetContext(context(), client::DCK_NAME_CONTEXT, "[Root]"), 0);
+        ASSERT_EQ(client::DirSetContext(Context(), client::DCK_FLAGS, &flags), 0);
+        ASSERT_EQ(client::DirSetContext(Context(), client::DCK_NAME_CONTEXT, "[Root]"), 0);
     }
 
     void TearDown() override
@@ -39,7 +38,7 @@ protected:
         client::SetTreeSources({});
     }
 
-    client::DirContext context() const { return m_context.get(); }
+    client::DirContext Context() const { return m_context.get(); }
 
 private:
     client::ScopedContext m_context;

@@ -51,7 +51,7 @@ protected:
     Names Find(const std::string& base, const std::string& filter, std::int32_t scope, client::DirResult expected = 0)
     {
         util::StringList list;
-        EXPECT_EQ(SearchObjectNames(context(), base, filter, scope, &list), expected) << filter;
+        EXPECT_EQ(SearchObjectNames(Context(), base, filter, scope, &list), expected) << filter;
         ExpectNothingHeld();
         return list.Texts();
     }
@@ -145,7 +145,7 @@ TEST_F(SearchTest, LimitStopsAfterThatManyObjects)
     util::StringList list;
     std::int32_t counter = 0;
     const bool stop = false;
-    EXPECT_EQ(SearchObjects({.context = context(),
+    EXPECT_EQ(SearchObjects({.context = Context(),
                   .base = ".Acme",
                   .filter = "(Base Class=User)",
                   .scope = 2,
@@ -160,7 +160,7 @@ TEST_F(SearchTest, LimitStopsAfterThatManyObjects)
 
     // Without a limit all 25 come; the first ten are the ten found above.
     util::StringList all;
-    EXPECT_EQ(SearchObjects({.context = context(),
+    EXPECT_EQ(SearchObjects({.context = Context(),
                   .base = ".Acme",
                   .filter = "(Base Class=User)",
                   .scope = 2,
@@ -210,7 +210,7 @@ TEST_F(SearchTest, LimitReachedWithRepliesLeftClosesTheIteration)
             iterationsAtLimit = client::GetClientResourceCounts().iterations;
         }
     };
-    EXPECT_EQ(SearchObjects({.context = context(),
+    EXPECT_EQ(SearchObjects({.context = Context(),
                   .base = ".Bulk.Acme",
                   .filter = "",
                   .scope = 1,
@@ -232,7 +232,7 @@ TEST_F(SearchTest, StopFlagWithRepliesLeftClosesTheIteration)
     std::int32_t counter = 0;
     bool stop = false;
     const SearchCallback callback = [&](directory::TNDSObj&, std::int32_t) { stop = counter == 5; };
-    EXPECT_EQ(SearchObjects({.context = context(),
+    EXPECT_EQ(SearchObjects({.context = Context(),
                   .base = ".Bulk.Acme",
                   .filter = "",
                   .scope = 1,
@@ -250,7 +250,7 @@ TEST_F(SearchTest, LimitCountsTheCallersCounterWhichIsNotReset)
     util::StringList list;
     std::int32_t counter = 7;
     const bool stop = false;
-    EXPECT_EQ(SearchObjects({.context = context(),
+    EXPECT_EQ(SearchObjects({.context = Context(),
                   .base = ".Acme",
                   .filter = "(Base Class=User)",
                   .scope = 2,
@@ -268,7 +268,7 @@ TEST_F(SearchTest, CounterCountsEvenWhenNoNamesAreWanted)
 {
     std::int32_t counter = 0;
     const bool stop = false;
-    EXPECT_EQ(SearchObjects({.context = context(),
+    EXPECT_EQ(SearchObjects({.context = Context(),
                   .base = ".Sales.Acme",
                   .filter = "(Base Class=User)",
                   .scope = 1,
@@ -289,13 +289,13 @@ TEST_F(SearchTest, StopFlagSetByTheCallbackEndsTheSearchAfterThatObject)
     std::vector<std::int32_t> userValues;
     const SearchCallback callback = [&](directory::TNDSObj& current, std::int32_t userValue) {
         userValues.push_back(userValue);
-        EXPECT_EQ(current.context, context());
+        EXPECT_EQ(current.context, Context());
         EXPECT_EQ(current.displayText, "<" + current.name + ">");
         if (current.name == "user03.Sales.Acme") {
             stop = true;
         }
     };
-    EXPECT_EQ(SearchObjects({.context = context(),
+    EXPECT_EQ(SearchObjects({.context = Context(),
                   .base = ".Sales.Acme",
                   .filter = "(Base Class=User)",
                   .scope = 1,
@@ -317,7 +317,7 @@ TEST_F(SearchTest, StopFlagSetBeforehandStillLetsTheFirstObjectThrough)
     util::StringList list;
     std::int32_t counter = 0;
     const bool stop = true;
-    EXPECT_EQ(SearchObjects({.context = context(),
+    EXPECT_EQ(SearchObjects({.context = Context(),
                   .base = ".Acme",
                   .filter = "(Base Class=User)",
                   .scope = 2,
@@ -343,7 +343,7 @@ TEST_F(SearchTest, StopFlagSetWhileMessagesAreProcessedIsRead)
     util::ScopedFeedbackHooks scoped(hooks);
     util::StringList list;
     std::int32_t counter = 0;
-    EXPECT_EQ(SearchObjects({.context = context(),
+    EXPECT_EQ(SearchObjects({.context = Context(),
                   .base = ".Acme",
                   .filter = "(Base Class=User)",
                   .scope = 2,
@@ -362,7 +362,7 @@ TEST_F(SearchTest, FailingCallbackDoesNotEndTheSearch)
     std::int32_t counter = 0;
     const bool stop = false;
     const SearchCallback callback = [](directory::TNDSObj&, std::int32_t) { throw std::runtime_error("callback"); };
-    EXPECT_EQ(SearchObjects({.context = context(),
+    EXPECT_EQ(SearchObjects({.context = Context(),
                   .base = ".Sales.Acme",
                   .filter = "(Base Class=User)",
                   .scope = 1,
@@ -379,7 +379,7 @@ TEST_F(SearchTest, ResultsAreAppendedWithTheNamePositionAsValue)
 {
     util::StringList list;
     list.Add("kept", 99);
-    ASSERT_EQ(SearchObjectNames(context(), ".Sales.Acme", "(CN=user01)", 1, &list), 0);
+    ASSERT_EQ(SearchObjectNames(Context(), ".Sales.Acme", "(CN=user01)", 1, &list), 0);
     ASSERT_EQ(list.Count(), 2u);
     EXPECT_EQ(list.At(0), (util::StringListEntry {"kept", 99}));
     EXPECT_EQ(list.At(1), (util::StringListEntry {"user01.Sales.Acme", 1}));
@@ -394,7 +394,7 @@ TEST_F(SearchTest, UnbalancedParenthesesFailBeforeAnyClientCall)
         const bool stop = false;
         test::TokenRecorder recorder;
         const std::uint64_t calls = client::GetClientCallCount();
-        EXPECT_EQ(SearchObjects({.context = context(),
+        EXPECT_EQ(SearchObjects({.context = Context(),
                       .base = ".Acme",
                       .filter = filter,
                       .scope = 2,
@@ -404,7 +404,7 @@ TEST_F(SearchTest, UnbalancedParenthesesFailBeforeAnyClientCall)
             -326)
             << filter;
         EXPECT_EQ(client::GetClientCallCount(), calls) << filter;
-        EXPECT_TRUE(recorder.tokens().empty());
+        EXPECT_TRUE(recorder.Tokens().empty());
         EXPECT_EQ(list.Texts(), Names {"kept"});
         EXPECT_EQ(counter, 0);
     }
@@ -418,8 +418,8 @@ TEST_F(SearchTest, TranslationFailureRunsNoSearchAndFreesTheCursor)
         const client::DirResult expected = std::string(filter) == "(Nonesuch=1)" ? -603 : -326;
         EXPECT_EQ(Find(".Acme", filter, 2, expected), Names {}) << filter;
         // The end token is appended even so.
-        ASSERT_FALSE(recorder.tokens().empty());
-        EXPECT_EQ(recorder.tokens().back(), test::Tok(0));
+        ASSERT_FALSE(recorder.Tokens().empty());
+        EXPECT_EQ(recorder.Tokens().back(), test::Tok(0));
     }
 }
 
@@ -427,7 +427,7 @@ TEST_F(SearchTest, SearchAppendsTheEndTokenAfterTheTranslatedItems)
 {
     test::TokenRecorder recorder;
     EXPECT_EQ(Find(".Acme", "((Base Class=User) #AND# (GUID #PRESENT#))", 2).size(), 3u);
-    EXPECT_EQ(recorder.tokens(),
+    EXPECT_EQ(recorder.Tokens(),
         (std::vector<client::FilterTokenRecord> {test::Tok(4), test::Tok(4), test::Tok(17),
             test::TextTok(14, "User", 20), test::Tok(5), test::Tok(2), test::Tok(4), test::Tok(15),
             test::TextTok(14, "GUID", 9), test::Tok(5), test::Tok(5), test::Tok(0)}));

@@ -33,7 +33,7 @@ public:
     TokenRecorder(const TokenRecorder&) = delete;
     TokenRecorder& operator=(const TokenRecorder&) = delete;
 
-    const std::vector<client::FilterTokenRecord>& tokens() const { return m_tokens; }
+    const std::vector<client::FilterTokenRecord>& Tokens() const { return m_tokens; }
     void clear() { m_tokens.clear(); }
 
     // Attribute names, and values of the text syntaxes.

@@ -52,7 +52,7 @@ TEST_F(SettingsTest, HistoryOfFiveEntriesIsStoredQuotedAndLoadsInOrder)
     combo.addItems({"one", " two", "three", "four"});
     combo.setEditText("five ");
     {
-        IniFile file(path_);
+        IniFile file(m_path);
         SaveComboHistory(file, "History Box", &combo);
     }
     EXPECT_EQ(ReadRaw(),
@@ -67,7 +67,7 @@ TEST_F(SettingsTest, HistoryOfFiveEntriesIsStoredQuotedAndLoadsInOrder)
 
     QComboBox loaded;
     loaded.setEditable(true);
-    LoadComboHistory(IniFile(path_), "History Box", &loaded);
+    LoadComboHistory(IniFile(m_path), "History Box", &loaded);
     EXPECT_EQ(Entries(loaded), (QStringList {"five ", "one", " two", "three", "four"}));
     EXPECT_EQ(loaded.currentText(), "five ");
 }
@@ -77,7 +77,7 @@ TEST_F(SettingsTest, EmptyHistoryAndTextLeaveNoKeys)
     WriteRaw("[History Box]\nCurrent=\"old\"\nCount=1\n0=\"old\"\n[Settings]\nA=1\n");
     QComboBox combo;
     combo.setEditable(true);
-    IniFile file(path_);
+    IniFile file(m_path);
     SaveComboHistory(file, "History Box", &combo);
     EXPECT_EQ(ReadRaw(), "[Settings]\nA=1\n");
 }
@@ -88,7 +88,7 @@ TEST_F(SettingsTest, CountOutsideTheFormatReadsAsNoHistoryButRestoresTheText)
         WriteRaw(std::string("[History Box]\nCurrent=\"kept\"\nCount=") + count + "\n0=\"entry\"\n");
         QComboBox combo;
         combo.setEditable(true);
-        EXPECT_NO_THROW(LoadComboHistory(IniFile(path_), "History Box", &combo)) << count;
+        EXPECT_NO_THROW(LoadComboHistory(IniFile(m_path), "History Box", &combo)) << count;
         EXPECT_EQ(combo.count(), 0) << count;
         EXPECT_EQ(combo.currentText(), "kept") << count;
     }
@@ -99,7 +99,7 @@ TEST_F(SettingsTest, LoadSkipsEmptyAndDuplicateEntriesAndDefaultsTheCount)
     WriteRaw("[History Box]\n0=\"a\"\n1=\"\"\n2=\"A\"\n3=\"b\"\n40=\"beyond the default count\"\n");
     QComboBox combo;
     combo.setEditable(true);
-    LoadComboWithDefault(IniFile(path_), "History Box", "fallback", &combo);
+    LoadComboWithDefault(IniFile(m_path), "History Box", "fallback", &combo);
     EXPECT_EQ(combo.currentText(), "fallback");
     EXPECT_EQ(Entries(combo), (QStringList {"fallback", "a", "b"}));
 }

@@ -28,43 +28,43 @@ protected:
     template<class W>
     W* Add(const char* name)
     {
-        auto* w = new W(&panel_);
+        auto* w = new W(&m_panel);
         w->setObjectName(name);
         return w;
     }
     void Save()
     {
-        IniFile file(path_);
-        SaveControlTree(file, "Settings", &panel_);
+        IniFile file(m_path);
+        SaveControlTree(file, "Settings", &m_panel);
     }
-    void Restore() { RestoreControlTree(IniFile(path_), "Settings", &panel_); }
+    void Restore() { RestoreControlTree(IniFile(m_path), "Settings", &m_panel); }
 
-    QWidget form_;
-    QWidget panel_ {&form_};
+    QWidget m_form;
+    QWidget m_panel {&m_form};
 
     void SetUp() override
     {
         SettingsTest::SetUp();
-        form_.setObjectName("Form");
-        panel_.setObjectName("Panel");
+        m_form.setObjectName("Form");
+        m_panel.setObjectName("Panel");
     }
 };
 
 TEST_F(PanelTest, RadioGroupBackToZeroWritesZero)
 {
     auto* radio = Add<RadioGroup>("Radio");
-    radio->setItems({"a", "b", "c"});
-    radio->setItemIndex(0);
+    radio->SetItems({"a", "b", "c"});
+    radio->SetItemIndex(0);
     Save();
     EXPECT_EQ(ReadRaw(), "") << "index 0 on a first save is not written";
-    radio->setItemIndex(2);
+    radio->SetItemIndex(2);
     Save();
-    radio->setItemIndex(0);
+    radio->SetItemIndex(0);
     Save();
     EXPECT_EQ(ReadRaw(), "[Settings]\nRadio=0\n");
-    radio->setItemIndex(1);
+    radio->SetItemIndex(1);
     Restore();
-    EXPECT_EQ(radio->itemIndex(), 0);
+    EXPECT_EQ(radio->ItemIndex(), 0);
 }
 
 TEST_F(PanelTest, SingleValueControlsComeBackAndSpinBoxInnerEditIsNotStored)
@@ -118,13 +118,13 @@ TEST_F(PanelTest, DropDownListSelectsByTextIgnoringCaseSilently)
 TEST_F(PanelTest, NumbersThatAreNotNumbersKeepTheControlsState)
 {
     auto* radio = Add<RadioGroup>("Radio");
-    radio->setItems({"a", "b"});
-    radio->setItemIndex(1);
+    radio->SetItems({"a", "b"});
+    radio->SetItemIndex(1);
     auto* check = Add<QCheckBox>("Check");
     check->setChecked(true);
     WriteRaw("[Settings]\nRadio=abc\nCheck=yes\n");
     Restore();
-    EXPECT_EQ(radio->itemIndex(), 1);
+    EXPECT_EQ(radio->ItemIndex(), 1);
     EXPECT_TRUE(check->isChecked());
 }
 
@@ -203,22 +203,22 @@ TEST_F(PanelTest, StringGridIgnoresAbsurdCountsFromADamagedFile)
 TEST_F(PanelTest, ValueListEditorKeepsRowsAndCount)
 {
     auto* values = Add<ValueListEditor>("Values");
-    values->setRows({"Name=Smith", "Empty=", "=", "Path=a=b"});
+    values->SetRows({"Name=Smith", "Empty=", "=", "Path=a=b"});
     Save();
     EXPECT_EQ(ReadRaw(), "[Settings]\nValues.Count=4\n[Settings Values]\n0=Name=Smith\n1=Empty=\n2==\n3=Path=a=b\n");
-    values->setRows({});
+    values->SetRows({});
     Restore();
-    EXPECT_EQ(values->rows(), (QStringList {"Name=Smith", "Empty=", "=", "Path=a=b"}));
+    EXPECT_EQ(values->Rows(), (QStringList {"Name=Smith", "Empty=", "=", "Path=a=b"}));
 
     WriteRaw("[Settings]\nValues.Count=3\n[Settings Values]\n0=a=1\n");
     Restore();
-    EXPECT_EQ(values->rows(), (QStringList {"a=1", "=", "="}));
+    EXPECT_EQ(values->Rows(), (QStringList {"a=1", "=", "="}));
 }
 
 TEST_F(PanelTest, SplitterPaneSizesComeBack)
 {
-    auto* layout = new QVBoxLayout(&panel_);
-    auto* splitter = new QSplitter(Qt::Horizontal, &panel_);
+    auto* layout = new QVBoxLayout(&m_panel);
+    auto* splitter = new QSplitter(Qt::Horizontal, &m_panel);
     layout->addWidget(splitter);
     auto* left = new QWidget;
     left->setObjectName("PanelLeft");
@@ -228,10 +228,10 @@ TEST_F(PanelTest, SplitterPaneSizesComeBack)
     splitter->addWidget(right);
     auto* inner = new QCheckBox(right);
     inner->setObjectName("InnerCheck");
-    (new QVBoxLayout(&form_))->addWidget(&panel_);
-    form_.resize(400, 200);
-    form_.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&form_));
+    (new QVBoxLayout(&m_form))->addWidget(&m_panel);
+    m_form.resize(400, 200);
+    m_form.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&m_form));
     splitter->setSizes({100, 280});
     const QList<int> saved = splitter->sizes();
     inner->setChecked(true);
@@ -256,13 +256,13 @@ TEST_F(SettingsTest, WindowMetByTheWalkGetsItsOwnSection)
     check->setObjectName("Check");
     check->setChecked(true);
     {
-        IniFile file(path_);
+        IniFile file(m_path);
         SaveControlTree(file, "Settings", &form);
     }
     EXPECT_EQ(ReadRaw(), "[Settings Form2]\nForm2.Top=6\nForm2.Left=5\nForm2.Width=300\nForm2.Height=200\nCheck=1\n");
     form.move(50, 60);
     check->setChecked(false);
-    RestoreControlTree(IniFile(path_), "Settings", &form);
+    RestoreControlTree(IniFile(m_path), "Settings", &form);
     EXPECT_EQ(form.pos(), QPoint(5, 6));
     EXPECT_TRUE(check->isChecked());
 }
@@ -274,12 +274,12 @@ TEST_F(SettingsTest, BoundsLeftZeroKeepsTheDesignedPlaceAndNegativeIsRestored)
     form.move(408, 220);
     form.resize(657, 593);
     WriteRaw("[Settings]\nMainForm.Top=0\nMainForm.Left=0\nMainForm.Width=700\nMainForm.Height=0\n");
-    RestoreBounds(IniFile(path_), "Settings", &form);
+    RestoreBounds(IniFile(m_path), "Settings", &form);
     EXPECT_EQ(form.pos(), QPoint(408, 220));
     EXPECT_EQ(form.size(), QSize(700, 593));
 
     WriteRaw("[Settings]\nMainForm.Left=-1280\nMainForm.Top=$20\n");
-    RestoreBounds(IniFile(path_), "Settings", &form);
+    RestoreBounds(IniFile(m_path), "Settings", &form);
     EXPECT_EQ(form.pos(), QPoint(-1280, 32));
 }
 
@@ -290,7 +290,7 @@ TEST_F(SettingsTest, BoundsUseTheNameAsSectionWhenNoneIsGiven)
     form.move(10, 0);
     form.resize(300, 200);
     {
-        IniFile file(path_);
+        IniFile file(m_path);
         SaveBounds(file, "", &form);
     }
     EXPECT_EQ(ReadRaw(), "[Dialog]\nDialog.Left=10\nDialog.Width=300\nDialog.Height=200\n");
@@ -299,18 +299,18 @@ TEST_F(SettingsTest, BoundsUseTheNameAsSectionWhenNoneIsGiven)
 TEST(RadioGroup, ItemIndexClampsLikeTheStoredIndexNeedsAndSignalsChanges)
 {
     RadioGroup radio("Caption", {"a", "b", "c"}, 2);
-    EXPECT_EQ(radio.columns(), 2);
-    EXPECT_EQ(radio.items(), (QStringList {"a", "b", "c"}));
-    QSignalSpy spy(&radio, &RadioGroup::itemIndexChanged);
-    EXPECT_EQ(radio.itemIndex(), -1);
-    radio.setItemIndex(99);
-    EXPECT_EQ(radio.itemIndex(), 2);
-    radio.setItemIndex(-1);
-    EXPECT_EQ(radio.itemIndex(), -1);
-    EXPECT_FALSE(radio.button(2)->isChecked());
-    radio.setItemIndex(-5);
-    radio.button(0)->click();
-    EXPECT_EQ(radio.itemIndex(), 0);
+    EXPECT_EQ(radio.Columns(), 2);
+    EXPECT_EQ(radio.Items(), (QStringList {"a", "b", "c"}));
+    QSignalSpy spy(&radio, &RadioGroup::ItemIndexChanged);
+    EXPECT_EQ(radio.ItemIndex(), -1);
+    radio.SetItemIndex(99);
+    EXPECT_EQ(radio.ItemIndex(), 2);
+    radio.SetItemIndex(-1);
+    EXPECT_EQ(radio.ItemIndex(), -1);
+    EXPECT_FALSE(radio.Button(2)->isChecked());
+    radio.SetItemIndex(-5);
+    radio.Button(0)->click();
+    EXPECT_EQ(radio.ItemIndex(), 0);
     ASSERT_EQ(spy.count(), 3);
     EXPECT_EQ(spy.at(0).at(0).toInt(), 2);
     EXPECT_EQ(spy.at(1).at(0).toInt(), -1);

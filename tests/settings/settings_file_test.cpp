@@ -27,11 +27,11 @@ TEST(NormalizeKey, StripsBracketsOnlyFromKeysThatStartWithOne)
 TEST_F(SettingsTest, WriteTextIfChangedWritesOnlyRealChanges)
 {
     WriteRaw("[S]\nSame=abc\nQuoted=\"  padded\"\n");
-    IniFile file(path_);
+    IniFile file(m_path);
     struct stat before
     {
     };
-    ASSERT_EQ(stat(path_.c_str(), &before), 0);
+    ASSERT_EQ(stat(m_path.c_str(), &before), 0);
     WriteTextIfChanged(file, "S", "Same", "abc");
     WriteTextIfChanged(file, "S", "Quoted", "\"  padded\"");
     WriteTextIfChanged(file, "S", "Absent", "");
@@ -39,7 +39,7 @@ TEST_F(SettingsTest, WriteTextIfChangedWritesOnlyRealChanges)
     struct stat after
     {
     };
-    ASSERT_EQ(stat(path_.c_str(), &after), 0);
+    ASSERT_EQ(stat(m_path.c_str(), &after), 0);
     EXPECT_EQ(after.st_ino, before.st_ino) << "an unchanged value rewrote the file";
 
     WriteTextIfChanged(file, "S", "Same", "abd");
@@ -50,9 +50,9 @@ TEST_F(SettingsTest, WriteTextIfChangedWritesOnlyRealChanges)
 
 TEST_F(SettingsTest, WriteIntIfChangedNeverWritesZeroForAnAbsentKeyButWritesItOverAValue)
 {
-    IniFile file(path_);
+    IniFile file(m_path);
     WriteIntIfChanged(file, "S", "Radio", 0);
-    EXPECT_FALSE(fs::exists(path_));
+    EXPECT_FALSE(fs::exists(m_path));
     WriteIntIfChanged(file, "S", "Radio", 2);
     WriteIntIfChanged(file, "S", "Radio", 0);
     EXPECT_EQ(ReadRaw(), "[S]\nRadio=0\n");
@@ -62,7 +62,7 @@ TEST_F(SettingsTest, WriteIntIfChangedNeverWritesZeroForAnAbsentKeyButWritesItOv
 
 TEST_F(SettingsTest, WriteBoolIfChangedWritesFalseForAnAbsentKey)
 {
-    IniFile file(path_);
+    IniFile file(m_path);
     WriteBoolIfChanged(file, "S", "Check", false);
     EXPECT_EQ(ReadRaw(), "[S]\nCheck=0\n");
     WriteBoolIfChanged(file, "S", "Check", true);
@@ -73,12 +73,12 @@ TEST_F(SettingsTest, WriteBoolIfChangedWritesFalseForAnAbsentKey)
 TEST_F(SettingsTest, StringsSectionKeepsEveryEntryAsItWas)
 {
     WriteRaw("[L]\n0=stale\n9=stale\n");
-    IniFile file(path_);
+    IniFile file(m_path);
     const std::vector<std::string> lines = {"first", "", "  indented", "\"quoted\"", "a=b", "trailing "};
     WriteStringsSection(file, "L", lines);
     EXPECT_EQ(ReadRaw(), "[L]\n0=first\n1=\n2=\"  indented\"\n3=\"\"quoted\"\"\n4=a=b\n5=\"trailing \"\n");
     std::vector<std::string> read = {"left over"};
-    ReadStringsSection(IniFile(path_), "L", read);
+    ReadStringsSection(IniFile(m_path), "L", read);
     EXPECT_EQ(read, lines);
 }
 
@@ -86,18 +86,18 @@ TEST_F(SettingsTest, ReadStringsSectionTakesFileOrderAndWholeLinesWithoutEquals)
 {
     WriteRaw("[L]\n5=five\nline without equals\n1=one\n[Other]\n0=x\n");
     std::vector<std::string> read;
-    ReadStringsSection(IniFile(path_), "l", read);
+    ReadStringsSection(IniFile(m_path), "l", read);
     EXPECT_EQ(read, (std::vector<std::string> {"five", "line without equals", "one"}));
-    ReadStringsSection(IniFile(path_), "Missing", read);
+    ReadStringsSection(IniFile(m_path), "Missing", read);
     EXPECT_TRUE(read.empty());
 }
 
 TEST_F(SettingsTest, ProbeSucceedsInAWritableDirectoryAndLeavesNoTrace)
 {
     WriteRaw("[Settings]\nA=1\n");
-    EXPECT_TRUE(ProbeIniWritable(path_));
+    EXPECT_TRUE(ProbeIniWritable(m_path));
     EXPECT_EQ(ReadRaw(), "[Settings]\nA=1\n");
-    EXPECT_FALSE(ProbeIniWritable((dir_ / "missing" / "x.ini").string()));
+    EXPECT_FALSE(ProbeIniWritable((m_dir / "missing" / "x.ini").string()));
 }
 
 TEST_F(SettingsTest, SettingsFileNameIsTheBareNameWhenTheSystemDirectoryTakesIt)
@@ -105,17 +105,17 @@ TEST_F(SettingsTest, SettingsFileNameIsTheBareNameWhenTheSystemDirectoryTakesIt)
     const std::string exe = veralith::util::ExeFileWithExtension("ini");
     const std::string bare = exe.substr(exe.find_last_of('/') + 1);
     EXPECT_EQ(SettingsFileName(), bare);
-    EXPECT_TRUE(fs::exists(dir_ / "system" / bare));
-    EXPECT_EQ(ReadRaw((dir_ / "system" / bare).string()), "");
+    EXPECT_TRUE(fs::exists(m_dir / "system" / bare));
+    EXPECT_EQ(ReadRaw((m_dir / "system" / bare).string()), "");
 }
 
 TEST_F(SettingsTest, SettingsFileNameFallsBackToTheUserFolder)
 {
     const std::string exe = veralith::util::ExeFileWithExtension("ini");
     const std::string bare = exe.substr(exe.find_last_of('/') + 1);
-    setenv("VERALITH_SYSTEM_DIR", (dir_ / "no-such-dir").c_str(), 1);
-    EXPECT_EQ(SettingsFileName(), (dir_ / "config" / bare).string());
-    EXPECT_TRUE(fs::is_directory(dir_ / "config")) << "the per-user folder is created for the first save";
+    setenv("VERALITH_SYSTEM_DIR", (m_dir / "no-such-dir").c_str(), 1);
+    EXPECT_EQ(SettingsFileName(), (m_dir / "config" / bare).string());
+    EXPECT_TRUE(fs::is_directory(m_dir / "config")) << "the per-user folder is created for the first save";
 }
 
 } // namespace

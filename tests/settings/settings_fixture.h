@@ -19,17 +19,17 @@ protected:
     {
         std::string pattern = (std::filesystem::temp_directory_path() / "settings-test-XXXXXX").string();
         ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        dir_ = pattern;
-        std::filesystem::create_directory(dir_ / "system");
-        setenv("VERALITH_SYSTEM_DIR", (dir_ / "system").c_str(), 1);
-        setenv("XDG_CONFIG_HOME", (dir_ / "config").c_str(), 1);
-        path_ = (dir_ / "test.ini").string();
+        m_dir = pattern;
+        std::filesystem::create_directory(m_dir / "system");
+        setenv("VERALITH_SYSTEM_DIR", (m_dir / "system").c_str(), 1);
+        setenv("XDG_CONFIG_HOME", (m_dir / "config").c_str(), 1);
+        m_path = (m_dir / "test.ini").string();
     }
     void TearDown() override
     {
         unsetenv("VERALITH_SYSTEM_DIR");
         unsetenv("XDG_CONFIG_HOME");
-        std::filesystem::remove_all(dir_);
+        std::filesystem::remove_all(m_dir);
     }
 
     static void WriteRaw(const std::string& path, const std::string& text)
@@ -43,9 +43,9 @@ protected:
         s << in.rdbuf();
         return s.str();
     }
-    void WriteRaw(const std::string& text) const { WriteRaw(path_, text); }
-    std::string ReadRaw() const { return ReadRaw(path_); }
+    void WriteRaw(const std::string& text) const { WriteRaw(m_path, text); }
+    std::string ReadRaw() const { return ReadRaw(m_path); }
 
-    std::filesystem::path dir_;
-    std::string path_;
+    std::filesystem::path m_dir;
+    std::string m_path;
 };

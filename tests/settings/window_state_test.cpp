@@ -50,9 +50,9 @@ public:
         ComboBoxFilter->setEditable(true);
         auto* strip = Named<QWidget>(PanelSettings, "PanelRadioGroup");
         RadioGroupAttributeCheck = Named<RadioGroup>(strip, "RadioGroupAttributeCheck");
-        RadioGroupAttributeCheck->setColumns(4);
-        RadioGroupAttributeCheck->setItems({"&Duplicates", "&Present", "&Not Present", "&Just Show"});
-        RadioGroupAttributeCheck->setItemIndex(0);
+        RadioGroupAttributeCheck->SetColumns(4);
+        RadioGroupAttributeCheck->SetItems({"&Duplicates", "&Present", "&Not Present", "&Just Show"});
+        RadioGroupAttributeCheck->SetItemIndex(0);
         for (QWidget* w : std::initializer_list<QWidget*> {
                  ComboBoxTrees, EditCurrentContainer, ComboBoxClasses, ComboBoxAttributes, ComboBoxFilter, strip}) {
             top->addWidget(w);
@@ -66,8 +66,8 @@ public:
         auto* panel3 = Named<QWidget>(PanelControl, "Panel3");
         bottom->addWidget(panel3);
         RadioGroupAlert = Named<RadioGroup>(panel3, "RadioGroupAlert");
-        RadioGroupAlert->setItems({"&Popup", "&Log Message"});
-        RadioGroupAlert->setItemIndex(0);
+        RadioGroupAlert->SetItems({"&Popup", "&Log Message"});
+        RadioGroupAlert->SetItemIndex(0);
     }
 
     void FormShow() { RestoreWindowState(this, PanelSettings, PanelControl); }
@@ -111,7 +111,7 @@ private:
 class WindowStateTest : public SettingsTest
 {
 protected:
-    std::string SettingsPath() const { return (dir_ / "system" / SettingsFileName()).string(); }
+    std::string SettingsPath() const { return (m_dir / "system" / SettingsFileName()).string(); }
 };
 
 TEST_F(WindowStateTest, FirstRunThenCloseWritesOnlyTheListedKeys)
@@ -151,8 +151,8 @@ TEST_F(WindowStateTest, ChoicesMadeBeforeCloseAreThereInTheNextWindow)
         form.ComboBoxFilter->setEditText("first filter");
         QTest::keyClick(form.ComboBoxFilter, Qt::Key_Return);
         form.ComboBoxFilter->setEditText("second filter");
-        form.RadioGroupAttributeCheck->button(3)->click();
-        form.RadioGroupAlert->button(1)->click();
+        form.RadioGroupAttributeCheck->Button(3)->click();
+        form.RadioGroupAlert->Button(1)->click();
         QTest::mouseClick(form.CheckBoxRecurse, Qt::LeftButton);
         ASSERT_TRUE(form.CheckBoxRecurse->isChecked());
         form.close();
@@ -169,8 +169,8 @@ TEST_F(WindowStateTest, ChoicesMadeBeforeCloseAreThereInTheNextWindow)
     EXPECT_EQ(again.ComboBoxFilter->currentText(), "second filter");
     ASSERT_EQ(again.ComboBoxFilter->count(), 2);
     EXPECT_EQ(again.ComboBoxFilter->itemText(1), "first filter");
-    EXPECT_EQ(again.RadioGroupAttributeCheck->itemIndex(), 3);
-    EXPECT_EQ(again.RadioGroupAlert->itemIndex(), 1);
+    EXPECT_EQ(again.RadioGroupAttributeCheck->ItemIndex(), 3);
+    EXPECT_EQ(again.RadioGroupAlert->ItemIndex(), 1);
     EXPECT_TRUE(again.CheckBoxRecurse->isChecked());
 }
 
@@ -193,17 +193,17 @@ TEST_F(WindowStateTest, DamagedHistoryCountDoesNotStopTheRestore)
     EXPECT_EQ(form.ComboBoxFilter->currentText(), "typed text");
     EXPECT_EQ(form.ComboBoxFilter->findText("old"), -1);
     EXPECT_EQ(form.ComboBoxAttributes->currentText(), "Telephone Number");
-    EXPECT_EQ(form.RadioGroupAttributeCheck->itemIndex(), 2);
+    EXPECT_EQ(form.RadioGroupAttributeCheck->ItemIndex(), 2);
     EXPECT_TRUE(form.CheckBoxRecurse->isChecked());
-    EXPECT_EQ(form.RadioGroupAlert->itemIndex(), 1);
+    EXPECT_EQ(form.RadioGroupAlert->ItemIndex(), 1);
 }
 
 TEST_F(WindowStateTest, RefusedWriteReachesTheCloseHandlerButBoundsDoNot)
 {
     // Neither the system directory nor the per-user folder can take the file.
-    WriteRaw((dir_ / "plain-file").string(), "");
-    setenv("VERALITH_SYSTEM_DIR", (dir_ / "no-such-dir").c_str(), 1);
-    setenv("XDG_CONFIG_HOME", (dir_ / "plain-file" / "config").c_str(), 1);
+    WriteRaw((m_dir / "plain-file").string(), "");
+    setenv("VERALITH_SYSTEM_DIR", (m_dir / "no-such-dir").c_str(), 1);
+    setenv("XDG_CONFIG_HOME", (m_dir / "plain-file" / "config").c_str(), 1);
     TestForm form;
     EXPECT_NO_THROW(SaveMainFormBounds(&form));
     EXPECT_THROW(SavePanelSettings(form.PanelSettings), IniFileError);

@@ -16,15 +16,15 @@ class CollateLocale
 public:
     explicit CollateLocale(const char* name)
     {
-        previous_ = std::setlocale(LC_COLLATE, nullptr);
-        active_ = std::setlocale(LC_COLLATE, name) != nullptr;
+        m_previous = std::setlocale(LC_COLLATE, nullptr);
+        m_active = std::setlocale(LC_COLLATE, name) != nullptr;
     }
-    ~CollateLocale() { std::setlocale(LC_COLLATE, previous_.c_str()); }
-    bool Active() const { return active_; }
+    ~CollateLocale() { std::setlocale(LC_COLLATE, m_previous.c_str()); }
+    bool Active() const { return m_active; }
 
 private:
-    std::string previous_;
-    bool active_ = false;
+    std::string m_previous;
+    bool m_active = false;
 };
 
 std::vector<std::string> Sorted(std::vector<std::string> texts)

@@ -19,7 +19,7 @@ struct Recorder
 {
     std::vector<ShownBox> boxes;
     std::vector<CursorId> cursors;
-    CursorId cursor = DefaultCursor;
+    CursorId cursor = kDefaultCursor;
     int pumps = 0;
     MessageBoxButton answer = MessageBoxButton::Ok;
 
@@ -98,12 +98,12 @@ TEST(FeedbackTest, BusyCursorPutsThePreviousCursorBack)
     recorder.cursor = 5;
     const CursorId saved = BeginBusyCursor();
     EXPECT_EQ(saved, 5);
-    EXPECT_EQ(recorder.cursor, HourglassCursor);
+    EXPECT_EQ(recorder.cursor, kHourglassCursor);
     {
         BusyCursorScope nested;
-        EXPECT_EQ(recorder.cursor, HourglassCursor);
+        EXPECT_EQ(recorder.cursor, kHourglassCursor);
     }
-    EXPECT_EQ(recorder.cursor, HourglassCursor);
+    EXPECT_EQ(recorder.cursor, kHourglassCursor);
     EndBusyCursor(saved);
     EXPECT_EQ(recorder.cursor, 5);
     ShowHourglass();

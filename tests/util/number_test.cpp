@@ -7,8 +7,8 @@ using namespace veralith::util;
 
 namespace {
 
-constexpr NumberSeparators PointDecimal {'.', ','};
-constexpr NumberSeparators CommaDecimal {',', '.'};
+constexpr NumberSeparators kPointDecimal {'.', ','};
+constexpr NumberSeparators kCommaDecimal {',', '.'};
 
 struct NumberRow
 {
@@ -43,7 +43,7 @@ TEST(TextToNumberTest, PointDecimalConvention)
         {"1e999", -1},
     };
     for (const NumberRow& row : rows) {
-        EXPECT_DOUBLE_EQ(TextToNumber(row.text, PointDecimal), row.expected) << '"' << row.text << '"';
+        EXPECT_DOUBLE_EQ(TextToNumber(row.text, kPointDecimal), row.expected) << '"' << row.text << '"';
     }
 }
 
@@ -59,7 +59,7 @@ TEST(TextToNumberTest, CommaDecimalConvention)
         {"-2,25", -2.25},
     };
     for (const NumberRow& row : rows) {
-        EXPECT_DOUBLE_EQ(TextToNumber(row.text, CommaDecimal), row.expected) << '"' << row.text << '"';
+        EXPECT_DOUBLE_EQ(TextToNumber(row.text, kCommaDecimal), row.expected) << '"' << row.text << '"';
     }
 }
 
@@ -74,15 +74,15 @@ TEST(TextToNumberTest, SameSeparatorsAndOtherDecimal)
 
 TEST(TextToNumberTest, LargeIntegersKeepEveryDigit)
 {
-    EXPECT_EQ(TextToNumber("16777217", PointDecimal), 16777217.0);
-    EXPECT_EQ(TextToNumber("2147483647", PointDecimal), 2147483647.0);
-    EXPECT_EQ(TextToInteger("16777217", PointDecimal), 16777217);
-    EXPECT_EQ(TextToInteger("-2147483648", PointDecimal), INT32_MIN);
+    EXPECT_EQ(TextToNumber("16777217", kPointDecimal), 16777217.0);
+    EXPECT_EQ(TextToNumber("2147483647", kPointDecimal), 2147483647.0);
+    EXPECT_EQ(TextToInteger("16777217", kPointDecimal), 16777217);
+    EXPECT_EQ(TextToInteger("-2147483648", kPointDecimal), INT32_MIN);
 }
 
 TEST(TextToNumberTest, DefaultSeparatorsCanBeReplaced)
 {
-    const NumberSeparators previous = SetNumberSeparators(CommaDecimal);
+    const NumberSeparators previous = SetNumberSeparators(kCommaDecimal);
     EXPECT_DOUBLE_EQ(TextToNumber("1.234,5"), 1234.5);
     EXPECT_EQ(DefaultNumberSeparators().decimal, ',');
     SetNumberSeparators(previous);
@@ -91,22 +91,22 @@ TEST(TextToNumberTest, DefaultSeparatorsCanBeReplaced)
 
 TEST(TextToIntegerTest, RoundsHalvesToEven)
 {
-    EXPECT_EQ(TextToInteger("2.5", PointDecimal), 2);
-    EXPECT_EQ(TextToInteger("3.5", PointDecimal), 4);
-    EXPECT_EQ(TextToInteger("-2.5", PointDecimal), -2);
-    EXPECT_EQ(TextToInteger("2.51", PointDecimal), 3);
-    EXPECT_EQ(TextToInteger("", PointDecimal), -1);
-    EXPECT_EQ(TextToInteger("nonsense", PointDecimal), -1);
-    EXPECT_EQ(TextToInteger("2,5", CommaDecimal), 2);
+    EXPECT_EQ(TextToInteger("2.5", kPointDecimal), 2);
+    EXPECT_EQ(TextToInteger("3.5", kPointDecimal), 4);
+    EXPECT_EQ(TextToInteger("-2.5", kPointDecimal), -2);
+    EXPECT_EQ(TextToInteger("2.51", kPointDecimal), 3);
+    EXPECT_EQ(TextToInteger("", kPointDecimal), -1);
+    EXPECT_EQ(TextToInteger("nonsense", kPointDecimal), -1);
+    EXPECT_EQ(TextToInteger("2,5", kCommaDecimal), 2);
 }
 
 TEST(TextToIntegerTest, OutOfRangeRaises)
 {
-    EXPECT_THROW(TextToInteger("1e10", PointDecimal), std::out_of_range);
-    EXPECT_THROW(TextToInteger("2147483648", PointDecimal), std::out_of_range);
-    EXPECT_THROW(TextToInteger("-2147483649", PointDecimal), std::out_of_range);
+    EXPECT_THROW(TextToInteger("1e10", kPointDecimal), std::out_of_range);
+    EXPECT_THROW(TextToInteger("2147483648", kPointDecimal), std::out_of_range);
+    EXPECT_THROW(TextToInteger("-2147483649", kPointDecimal), std::out_of_range);
     try {
-        TextToInteger("1e10", PointDecimal);
+        TextToInteger("1e10", kPointDecimal);
     } catch (const std::out_of_range& error) {
         EXPECT_NE(std::string(error.what()).find("1e10"), std::string::npos);
     }

@@ -71,21 +71,21 @@ class MemoLoadTest : public testing::Test
 protected:
     void SetUp() override
     {
-        directory_ = std::filesystem::temp_directory_path() /
+        m_directory = std::filesystem::temp_directory_path() /
             ("veralith memo " + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::create_directories(directory_);
+        std::filesystem::create_directories(m_directory);
     }
-    void TearDown() override { std::filesystem::remove_all(directory_); }
+    void TearDown() override { std::filesystem::remove_all(m_directory); }
 
     std::string Write(const std::string& name, const std::string& content)
     {
-        const std::filesystem::path path = directory_ / name;
+        const std::filesystem::path path = m_directory / name;
         std::ofstream(path, std::ios::binary) << content;
         return path.string();
     }
 
-    std::filesystem::path directory_;
+    std::filesystem::path m_directory;
 };
 
 } // namespace
@@ -93,7 +93,7 @@ protected:
 TEST_F(MemoLoadTest, MissingFileLeavesTheCouldNotFindLineUnquoted)
 {
     RecordingMemo memo;
-    const std::string missing = (directory_ / "no such file.txt").string();
+    const std::string missing = (m_directory / "no such file.txt").string();
     LoadTextIntoMemo(memo, missing);
     EXPECT_EQ(memo.lines, (std::vector<std::string> {"Could not find " + missing}));
 }
@@ -115,8 +115,8 @@ TEST_F(MemoLoadTest, EmptyFileGivesAnEmptyMemo)
 TEST_F(MemoLoadTest, DirectoryKeepsTheLine)
 {
     RecordingMemo memo;
-    LoadTextIntoMemo(memo, directory_.string());
-    EXPECT_EQ(memo.lines, (std::vector<std::string> {"Could not find " + directory_.string()}));
+    LoadTextIntoMemo(memo, m_directory.string());
+    EXPECT_EQ(memo.lines, (std::vector<std::string> {"Could not find " + m_directory.string()}));
 }
 
 TEST_F(MemoLoadTest, UnreadableFileKeepsTheLine)

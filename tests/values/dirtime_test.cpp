@@ -9,7 +9,7 @@ namespace {
 
 using test::ScopedTimeZone;
 
-const platform::RegionalSettings IsoSettings {'.', ',', "yyyy-mm-dd", "hh:nn", "hh:nn:ss"};
+const platform::RegionalSettings kIsoSettings {'.', ',', "yyyy-mm-dd", "hh:nn", "hh:nn:ss"};
 
 // Seconds since 1970 of a UTC date and time.
 std::uint32_t Utc(int year, int month, int day, int hour = 0, int minute = 0, int second = 0)
@@ -58,23 +58,23 @@ TEST(DirTime, DateTimeToDirTime_NotANumberRaises)
 
 TEST(DirTime, DirTimeText_UtcMidnightShowsTheDateAlone)
 {
-    EXPECT_EQ(DirTimeText(0, false, IsoSettings), "1970-01-01");
-    EXPECT_EQ(DirTimeText(1135987200u, false, IsoSettings), "2005-12-31");
-    EXPECT_EQ(DirTimeText(1135987201u, false, IsoSettings), "2005-12-31 00:00:01");
-    EXPECT_EQ(DirTimeText(4294967295u, false, IsoSettings), "2106-02-07 06:28:15");
+    EXPECT_EQ(DirTimeText(0, false, kIsoSettings), "1970-01-01");
+    EXPECT_EQ(DirTimeText(1135987200u, false, kIsoSettings), "2005-12-31");
+    EXPECT_EQ(DirTimeText(1135987201u, false, kIsoSettings), "2005-12-31 00:00:01");
+    EXPECT_EQ(DirTimeText(4294967295u, false, kIsoSettings), "2106-02-07 06:28:15");
 }
 
 TEST(DirTime, DirTimeText_LocalTimeInAZoneOneHourEast)
 {
     const ScopedTimeZone zone("Etc/GMT-1");
-    EXPECT_EQ(DirTimeText(0, true, IsoSettings), "1970-01-01 01:00:00");
+    EXPECT_EQ(DirTimeText(0, true, kIsoSettings), "1970-01-01 01:00:00");
     EXPECT_EQ(LocalTimeBias(), -60);
 }
 
 TEST(DirTime, DirTimeText_LocalTimeWestOfUtcBefore1970)
 {
     const ScopedTimeZone zone("America/New_York");
-    EXPECT_EQ(DirTimeText(0, true, IsoSettings), "1969-12-31 19:00:00");
+    EXPECT_EQ(DirTimeText(0, true, kIsoSettings), "1969-12-31 19:00:00");
 }
 
 TEST(DirTime, DirTimeText_EachDateTakesTheOffsetOfItsOwnSeason)
@@ -82,13 +82,13 @@ TEST(DirTime, DirTimeText_EachDateTakesTheOffsetOfItsOwnSeason)
     // Winter and summer dates are shown with their own offsets, whatever the
     // season is when the program runs.
     const ScopedTimeZone zone("Europe/Berlin");
-    EXPECT_EQ(DirTimeText(Utc(2006, 1, 15, 12), true, IsoSettings), "2006-01-15 13:00:00");
-    EXPECT_EQ(DirTimeText(Utc(2006, 7, 1, 12), true, IsoSettings), "2006-07-01 14:00:00");
+    EXPECT_EQ(DirTimeText(Utc(2006, 1, 15, 12), true, kIsoSettings), "2006-01-15 13:00:00");
+    EXPECT_EQ(DirTimeText(Utc(2006, 7, 1, 12), true, kIsoSettings), "2006-07-01 14:00:00");
     // The night the clocks go forward (26 March 2006, 01:00 UTC).
-    EXPECT_EQ(DirTimeText(Utc(2006, 3, 26, 0, 59, 59), true, IsoSettings), "2006-03-26 01:59:59");
-    EXPECT_EQ(DirTimeText(Utc(2006, 3, 26, 1), true, IsoSettings), "2006-03-26 03:00:00");
+    EXPECT_EQ(DirTimeText(Utc(2006, 3, 26, 0, 59, 59), true, kIsoSettings), "2006-03-26 01:59:59");
+    EXPECT_EQ(DirTimeText(Utc(2006, 3, 26, 1), true, kIsoSettings), "2006-03-26 03:00:00");
     // Local midnight in summer shows the date alone.
-    EXPECT_EQ(DirTimeText(Utc(2006, 6, 30, 22), true, IsoSettings), "2006-07-01");
+    EXPECT_EQ(DirTimeText(Utc(2006, 6, 30, 22), true, kIsoSettings), "2006-07-01");
 }
 
 TEST(DirTime, LocalTimeBias_IsTheCurrentOffset)

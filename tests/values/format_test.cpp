@@ -22,7 +22,7 @@ std::size_t MeasureValue(const Builder& build)
 {
     ValueStore probe;
     build(probe);
-    return probe.highWater();
+    return probe.HighWater();
 }
 
 Lines Format(const Builder& build, const std::string& attribute = "Attr", std::int32_t index = 1)
@@ -258,7 +258,7 @@ struct BadRow
 
 std::vector<BadRow> BadValueRows()
 {
-    static const char outside[] = "elsewhere";
+    static const char kOutside[] = "elsewhere";
     return {
         {"TextWithoutZero",
             [](ValueStore& s) {
@@ -291,7 +291,7 @@ std::vector<BadRow> BadValueRows()
             "value of syntax 12 (8 bytes): shorter than the 16 bytes its layout reads"},
         {"AddressBytesOutside",
             [](ValueStore& s) {
-                s.Put(client::NetAddressValue {1, 6, reinterpret_cast<const std::uint8_t*>(outside)});
+                s.Put(client::NetAddressValue {1, 6, reinterpret_cast<const std::uint8_t*>(kOutside)});
                 return s.Info(12);
             },
             "value of syntax 12 (16 bytes): address bytes lies outside the value"},

@@ -21,7 +21,7 @@ struct OctetRow
 
 std::string Render(const Record& record, const char* attribute, std::int32_t index = 1)
 {
-    return FormatOctetValue(record.octets(), attribute, index);
+    return FormatOctetValue(record.Octets(), attribute, index);
 }
 
 Record SerialPort()
@@ -50,8 +50,8 @@ Record PrinterBase(std::uint16_t portType, std::size_t size)
     return Record(size).U16(0, portType).U16(8, 5).U16(4, 16).U16(2, 0).U16(6, 1).Text(16, "DRV");
 }
 
-const std::string PrinterTail = " / Text / Service Interval: 5 / Buffer Size: 16kB / Starting Form: 0"
-                                " / Form Change: minimize within Qs / Driver Name: DRV\r\n";
+const std::string kPrinterTail = " / Text / Service Interval: 5 / Buffer Size: 16kB / Starting Form: 0"
+                                 " / Form Change: minimize within Qs / Driver Name: DRV\r\n";
 
 std::vector<OctetRow> Rows()
 {
@@ -101,26 +101,27 @@ std::vector<OctetRow> Rows()
         {"UnknownAttributeIsHex", "Surname", Record(3).Bytes(0, {0x00, 0xFF, 0x10}), 1, "00FF10"},
         {"EmptyValueIsEmptyHex", "Surname", Record(0), 1, ""},
         // Printer configurations, one per port type.
-        {"PrinterOther", "Printer Configuration", PrinterBase(0, 40), 1, "Other" + PrinterTail},
+        {"PrinterOther", "Printer Configuration", PrinterBase(0, 40), 1, "Other" + kPrinterTail},
         {"PrinterParallel", "Printer Configuration", PrinterBase(1, 60).U16(48, 0).U16(50, 1), 1,
-            "Parallel (LPT1:) / Polling / Auto load" + PrinterTail},
+            "Parallel (LPT1:) / Polling / Auto load" + kPrinterTail},
         {"PrinterParallelIrq", "printer configuration", PrinterBase(1, 60).U16(48, 2).U16(52, 1).U16(54, 7), 1,
-            "Parallel (LPT3:) / IRQ 7 / Manual load" + PrinterTail},
+            "Parallel (LPT3:) / IRQ 7 / Manual load" + kPrinterTail},
         {"PrinterSerial", "Printer Configuration", SerialPort(), 1,
             "Serial (COM2:) / IRQ 4 / Manual load / Xon/Xoff  / 9600 bd / 8 Data bits / 1 Stop bits / no parity"
             " / Postscript / Service Interval: 30 / Buffer Size: 64kB / Starting Form: 1 / Form Change: as needed"
             " / Driver Name: PSDRV\r\n"},
         {"PrinterSerialOddValues", "Printer Configuration",
             PrinterBase(2, 70).U16(56, 0).U16(58, 0).U16(60, 7).U16(62, 3).U16(64, 2), 1,
-            "Serial (COM1:) / Polling / Manual load / 300 bd / 7 Data bits / n/a Stop bits / odd parity" + PrinterTail},
-        {"PrinterXnp", "Printer Configuration", PrinterBase(3, 40), 1, "XNP" + PrinterTail},
+            "Serial (COM1:) / Polling / Manual load / 300 bd / 7 Data bits / n/a Stop bits / odd parity" +
+                kPrinterTail},
+        {"PrinterXnp", "Printer Configuration", PrinterBase(3, 40), 1, "XNP" + kPrinterTail},
         {"PrinterApple", "Printer Configuration",
             PrinterBase(4, 130).Text(48, "Zone").Text(116, "Name").Text(82, "Type"), 1,
-            "Apple Zone Name (Type)" + PrinterTail},
+            "Apple Zone Name (Type)" + kPrinterTail},
         {"PrinterUnix", "Printer Configuration", PrinterBase(5, 310).Text(48, "host").Text(304, "lp"), 1,
-            "Unix host/lp" + PrinterTail},
-        {"PrinterAio", "Printer Configuration", PrinterBase(6, 40), 1, "AIO" + PrinterTail},
-        {"PrinterUnknownType", "Printer Configuration", PrinterBase(9, 40), 1, "n/a" + PrinterTail},
+            "Unix host/lp" + kPrinterTail},
+        {"PrinterAio", "Printer Configuration", PrinterBase(6, 40), 1, "AIO" + kPrinterTail},
+        {"PrinterUnknownType", "Printer Configuration", PrinterBase(9, 40), 1, "n/a" + kPrinterTail},
     };
 }
 
@@ -212,14 +213,14 @@ class ShortRows : public testing::TestWithParam<ShortRow>
 
 std::string Hex(const Record& record)
 {
-    return OctetHexText(record.octets());
+    return OctetHexText(record.Octets());
 }
 
 TEST_P(ShortRows, FallBackToHex)
 {
     const ShortRow& row = GetParam();
     // Copy into an allocation of exactly the value's size.
-    const std::vector<std::uint8_t>& bytes = row.record.bytes();
+    const std::vector<std::uint8_t>& bytes = row.record.Bytes();
     auto exact = std::make_unique<std::uint8_t[]>(bytes.size());
     std::copy(bytes.begin(), bytes.end(), exact.get());
     const client::OctetStringValue value {static_cast<std::uint32_t>(bytes.size()), exact.get()};

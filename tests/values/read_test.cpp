@@ -40,31 +40,31 @@ public:
         , m_openResult(openResult)
     { }
 
-    std::string treeName() const override { return m_inner->treeName(); }
-    std::string defaultNameContext() const override { return m_inner->defaultNameContext(); }
-    const client::Schema& getSchema() const override { return m_inner->getSchema(); }
-    client::DirResult readEntry(std::string_view name, client::ObjectSummary* entry) override
+    std::string TreeName() const override { return m_inner->TreeName(); }
+    std::string DefaultNameContext() const override { return m_inner->DefaultNameContext(); }
+    const client::Schema& GetSchema() const override { return m_inner->GetSchema(); }
+    client::DirResult ReadEntry(std::string_view name, client::ObjectSummary* entry) override
     {
-        return m_inner->readEntry(name, entry);
+        return m_inner->ReadEntry(name, entry);
     }
-    client::DirResult readAttributes(std::string_view name, const std::vector<std::string>* names,
+    client::DirResult ReadAttributes(std::string_view name, const std::vector<std::string>* names,
         std::vector<client::AttributeData>* attributes) override
     {
-        return m_inner->readAttributes(name, names, attributes);
+        return m_inner->ReadAttributes(name, names, attributes);
     }
-    client::DirResult openList(
+    client::DirResult OpenList(
         std::string_view name, bool containersOnly, std::unique_ptr<client::ObjectCursor>* cursor) override
     {
-        return m_inner->openList(name, containersOnly, cursor);
+        return m_inner->OpenList(name, containersOnly, cursor);
     }
-    client::DirResult openSearch(std::string_view base, std::int32_t scope, const client::FilterNode* filter,
+    client::DirResult OpenSearch(std::string_view base, std::int32_t scope, const client::FilterNode* filter,
         std::unique_ptr<client::ObjectCursor>* cursor) override
     {
-        return m_inner->openSearch(base, scope, filter, cursor);
+        return m_inner->OpenSearch(base, scope, filter, cursor);
     }
     // Fails with the configured code, or (code 0) hands out a descriptor that
     // cannot be read: the write end of a pipe.
-    client::DirResult openStream(std::string_view, std::string_view, int* fd) override
+    client::DirResult OpenStream(std::string_view, std::string_view, int* fd) override
     {
         if (m_openResult != 0) {
             return m_openResult;
@@ -77,7 +77,7 @@ public:
         *fd = fds[1];
         return 0;
     }
-    std::vector<std::string> namingTypes(std::string_view name) override { return m_inner->namingTypes(name); }
+    std::vector<std::string> NamingTypes(std::string_view name) override { return m_inner->NamingTypes(name); }
 
 private:
     std::shared_ptr<client::DirectoryService> m_inner;
@@ -95,12 +95,12 @@ protected:
         m_context.reset();
         client::SetTreeServices({std::move(service)});
         ASSERT_EQ(client::ClientInit(nullptr, nullptr), 0);
-        ASSERT_EQ(client::DirCreateContext(m_context.out()), 0);
+        ASSERT_EQ(client::DirCreateContext(m_context.Out()), 0);
         SetNameContext("[Root]");
         std::uint32_t flags = 0;
-        ASSERT_EQ(client::DirGetContext(context(), client::DCK_FLAGS, &flags), 0);
+        ASSERT_EQ(client::DirGetContext(Context(), client::DCK_FLAGS, &flags), 0);
         flags |= client::DCV_TYPELESS_NAMES;
-        ASSERT_EQ(client::DirSetContext(context(), client::DCK_FLAGS, &flags), 0);
+        ASSERT_EQ(client::DirSetContext(Context(), client::DCK_FLAGS, &flags), 0);
         m_before = client::GetClientResourceCounts();
     }
 
@@ -117,16 +117,16 @@ protected:
 
     void SetNameContext(const char* name)
     {
-        ASSERT_EQ(client::DirSetContext(context(), client::DCK_NAME_CONTEXT, name), 0);
+        ASSERT_EQ(client::DirSetContext(Context(), client::DCK_NAME_CONTEXT, name), 0);
     }
 
-    DirContext context() const { return m_context.get(); }
+    DirContext Context() const { return m_context.get(); }
 
     // The text of a specification, or the result code in brackets.
     std::string Text(const std::string& object, const std::string& spec)
     {
         std::string text = "untouched";
-        const client::DirResult result = ReadAttributeText(context(), object, spec, text);
+        const client::DirResult result = ReadAttributeText(Context(), object, spec, text);
         if (result != 0) {
             EXPECT_EQ(text, "untouched") << "a failing read must leave the text alone";
             return "<" + std::to_string(result) + ">";
@@ -137,7 +137,7 @@ protected:
     std::vector<std::string> Lines(const std::string& object, const std::string& spec, client::DirResult expected = 0)
     {
         util::StringList lines;
-        EXPECT_EQ(ReadAttributeLines(context(), object, spec, lines), expected);
+        EXPECT_EQ(ReadAttributeLines(Context(), object, spec, lines), expected);
         return lines.Texts();
     }
 
@@ -145,12 +145,12 @@ protected:
     client::ClientResourceCounts m_before;
 };
 
-const std::string ParallelPrinter = "Parallel (LPT1:) / Polling / Auto load / Text / Service Interval: 5"
-                                    " / Buffer Size: 16kB / Starting Form: 0 / Form Change: minimize within Qs"
-                                    " / Driver Name: HPLJ";
-const std::string SerialPrinter = "Serial (COM2:) / IRQ 4 / Manual load / Xon/Xoff  / 9600 bd / 8 Data bits"
-                                  " / 1 Stop bits / no parity / Text / Service Interval: 5 / Buffer Size: 16kB"
-                                  " / Starting Form: 0 / Form Change: minimize within Qs / Driver Name: PSDRV";
+const std::string kParallelPrinter = "Parallel (LPT1:) / Polling / Auto load / Text / Service Interval: 5"
+                                     " / Buffer Size: 16kB / Starting Form: 0 / Form Change: minimize within Qs"
+                                     " / Driver Name: HPLJ";
+const std::string kSerialPrinter = "Serial (COM2:) / IRQ 4 / Manual load / Xon/Xoff  / 9600 bd / 8 Data bits"
+                                   " / 1 Stop bits / no parity / Text / Service Interval: 5 / Buffer Size: 16kB"
+                                   " / Starting Form: 0 / Form Change: minimize within Qs / Driver Name: PSDRV";
 
 TEST_F(ReadAttributes, ThreeValuesAreJoinedByCrLfWithoutAFinalBreak)
 {
@@ -175,9 +175,9 @@ TEST_F(ReadAttributes, StructuredValuesByTheirSyntax)
 
 TEST_F(ReadAttributes, PrinterConfigurationAsLastValueLosesItsFinalBreak)
 {
-    EXPECT_EQ(Text("LaserOne.Sales.Acme", "Printer Configuration"), ParallelPrinter);
+    EXPECT_EQ(Text("LaserOne.Sales.Acme", "Printer Configuration"), kParallelPrinter);
     // The lines themselves keep the configuration's own line break.
-    EXPECT_EQ(Lines("LaserOne.Sales.Acme", "Printer Configuration"), (std::vector<std::string> {ParallelPrinter, ""}));
+    EXPECT_EQ(Lines("LaserOne.Sales.Acme", "Printer Configuration"), (std::vector<std::string> {kParallelPrinter, ""}));
 }
 
 TEST_F(ReadAttributes, PrinterConfigurationAsMiddleValueIsFollowedByAnEmptyLine)
@@ -185,9 +185,9 @@ TEST_F(ReadAttributes, PrinterConfigurationAsMiddleValueIsFollowedByAnEmptyLine)
     // The printers' configurations one after the other, read through the
     // group's members.
     EXPECT_EQ(
-        Text("Printers.Sales.Acme", "Member|Printer Configuration"), ParallelPrinter + "\r\n\r\n" + SerialPrinter);
+        Text("Printers.Sales.Acme", "Member|Printer Configuration"), kParallelPrinter + "\r\n\r\n" + kSerialPrinter);
     EXPECT_EQ(Lines("Printers.Sales.Acme", "Member|Printer Configuration"),
-        (std::vector<std::string> {ParallelPrinter, "", SerialPrinter, ""}));
+        (std::vector<std::string> {kParallelPrinter, "", kSerialPrinter, ""}));
 }
 
 TEST_F(ReadAttributes, AnErrorForOneValueBecomesThatValuesLine)
@@ -288,7 +288,7 @@ TEST_F(ReadAttributes, AliasAttributeIsReadOnTheAliasItself)
     // Other attributes follow the alias, and the caller's flags are unchanged.
     EXPECT_EQ(Text("JS.Acme", "Surname"), "Smith");
     std::uint32_t flags = 0;
-    ASSERT_EQ(client::DirGetContext(context(), client::DCK_FLAGS, &flags), 0);
+    ASSERT_EQ(client::DirGetContext(Context(), client::DCK_FLAGS, &flags), 0);
     EXPECT_NE(flags & client::DCV_DEREF_ALIASES, 0u);
 }
 
@@ -300,7 +300,7 @@ TEST_F(ReadAttributes, PlainTextStream)
 
     // The formatter reads a stream value through the client as well.
     util::StringList lines;
-    EXPECT_EQ(FormatAttributeValue(context(), "jsmith.Sales.Acme", "Login Script", 1, {0, 21}, nullptr, lines), 0);
+    EXPECT_EQ(FormatAttributeValue(Context(), "jsmith.Sales.Acme", "Login Script", 1, {0, 21}, nullptr, lines), 0);
     ASSERT_EQ(lines.Count(), 1u);
     EXPECT_EQ(lines.TextAt(0), text);
 }
@@ -322,7 +322,7 @@ TEST_F(ReadAttributes, StreamDecodingErrorReachesTheCaller)
 {
     std::string text = "untouched";
     try {
-        ReadAttributeText(context(), "Broken.Sales.Acme", "App:Copy Files", text);
+        ReadAttributeText(Context(), "Broken.Sales.Acme", "App:Copy Files", text);
         FAIL() << "no error raised";
     } catch (const ValueError& error) {
         EXPECT_STREQ(error.what(), "stream record at byte 40: text count of 1024 characters is too long");
@@ -335,10 +335,10 @@ TEST_F(ReadAttributes, StreamThatCannotBeOpenedGivesTheDirectoryCode)
     Start(std::make_shared<FailingStreams>(LoadValuesTree(), client::ERR_TRANSPORT_FAILURE));
     EXPECT_EQ(Text("jsmith.Sales.Acme", "Login Script"), "<-625>");
     std::string text;
-    EXPECT_EQ(ReadStreamText(context(), "jsmith.Sales.Acme", "Login Script", text), client::ERR_TRANSPORT_FAILURE);
+    EXPECT_EQ(ReadStreamText(Context(), "jsmith.Sales.Acme", "Login Script", text), client::ERR_TRANSPORT_FAILURE);
     EXPECT_EQ(text, "Cannot read Stream");
     util::StringList lines;
-    EXPECT_EQ(FormatAttributeValue(context(), "jsmith.Sales.Acme", "Login Script", 1, {0, 21}, nullptr, lines),
+    EXPECT_EQ(FormatAttributeValue(Context(), "jsmith.Sales.Acme", "Login Script", 1, {0, 21}, nullptr, lines),
         client::ERR_TRANSPORT_FAILURE);
     EXPECT_EQ(lines.Count(), 0u);
 }
@@ -348,21 +348,21 @@ TEST_F(ReadAttributes, StreamThatCannotBeReadGives30)
     Start(std::make_shared<FailingStreams>(LoadValuesTree(), 0));
     EXPECT_EQ(Text("jsmith.Sales.Acme", "Login Script"), "<30>");
     util::StringList lines;
-    EXPECT_EQ(ReadAttributeValues(context(), "jsmith.Sales.Acme", "Login Script", lines), StreamReadFailed);
+    EXPECT_EQ(ReadAttributeValues(Context(), "jsmith.Sales.Acme", "Login Script", lines), kStreamReadFailed);
     EXPECT_EQ(lines.Count(), 0u);
 }
 
 TEST_F(ReadAttributes, StreamOfAnObjectWithoutIt)
 {
     std::string text;
-    EXPECT_EQ(ReadStreamText(context(), "bdoe.Sales.Acme", "Login Script", text), client::ERR_NO_SUCH_ATTRIBUTE);
+    EXPECT_EQ(ReadStreamText(Context(), "bdoe.Sales.Acme", "Login Script", text), client::ERR_NO_SUCH_ATTRIBUTE);
 }
 
 TEST_F(ReadAttributes, ValuesAreAppendedToTheCallersList)
 {
     util::StringList lines;
     lines.Add("before");
-    EXPECT_EQ(ReadAttributeValues(context(), "jsmith.Sales.Acme", "Surname", lines), 0);
+    EXPECT_EQ(ReadAttributeValues(Context(), "jsmith.Sales.Acme", "Surname", lines), 0);
     EXPECT_EQ(lines.Texts(), (std::vector<std::string> {"before", "Smith"}));
 }
 

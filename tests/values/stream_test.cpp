@@ -47,13 +47,13 @@ std::string Decode(const Bytes& bytes, const std::string& attribute)
     return StreamText(exact.get(), bytes.size(), attribute);
 }
 
-const std::string Header = "(1/2/1F 3/4)";
+const std::string kHeader = "(1/2/1F 3/4)";
 
 // What follows the header's numbers.
 std::string AfterHeader(const std::string& text)
 {
-    const std::size_t at = text.find(Header);
-    return at == std::string::npos ? "(no header in " + text + ")" : text.substr(at + Header.size());
+    const std::size_t at = text.find(kHeader);
+    return at == std::string::npos ? "(no header in " + text + ")" : text.substr(at + kHeader.size());
 }
 
 TEST(StreamText, PlainTextShowsSizeAndText)
@@ -78,7 +78,7 @@ TEST(StreamText, ShortAppHeaders)
     Append(bytes, "AOT FILE", false);
     bytes.push_back(7);
     EXPECT_EQ(Decode(bytes, "App:Macros"), "Stream (9 bytes):\r\nAOT FILE (9 bytes)");
-    EXPECT_EQ(Decode(AppHeader(), "App:Macros"), "Stream (24 bytes):\r\nAOT FILE (24 bytes) " + Header);
+    EXPECT_EQ(Decode(AppHeader(), "App:Macros"), "Stream (24 bytes):\r\nAOT FILE (24 bytes) " + kHeader);
     // Only the exact header counts.
     Bytes other;
     Append(other, "AOT FILX", false);
@@ -90,7 +90,7 @@ TEST(StreamText, AppStreamOfAnotherAttributeShowsItsCharacters)
     Bytes bytes = AppHeader();
     bytes.insert(bytes.end(), {1, 'H', 'i', 1, 2, 19, 20, 'W', 3});
     EXPECT_EQ(
-        Decode(bytes, "App:Blurb"), "Stream (33 bytes):\r\nAOT FILE (33 bytes) " + Header + "\r\nHi\r\n\x14W\r\n");
+        Decode(bytes, "App:Blurb"), "Stream (33 bytes):\r\nAOT FILE (33 bytes) " + kHeader + "\r\nHi\r\n\x14W\r\n");
 }
 
 TEST(StreamText, MacrosAreRecordsOfThreeNumbersAndTwoTexts)
@@ -110,7 +110,7 @@ TEST(StreamText, MacrosAreRecordsOfThreeNumbersAndTwoTexts)
     AppendU32(bytes, 3);
     Append(bytes, "AB");
     EXPECT_EQ(Decode(bytes, "App:Macros"),
-        "Stream (74 bytes):\r\nAOT FILE (74 bytes) " + Header + "\r\n\r\nNAME / VALUE\r\nAB / \r\n");
+        "Stream (74 bytes):\r\nAOT FILE (74 bytes) " + kHeader + "\r\n\r\nNAME / VALUE\r\nAB / \r\n");
     // The attribute name is compared exactly.
     EXPECT_EQ(Decode(bytes, "app:macros").find("NAME / VALUE"), std::string::npos);
 }
@@ -133,7 +133,7 @@ TEST(StreamText, CopyFilesAreRecordsOfFourNumbersAndOneText)
         bytes.insert(bytes.end(), record.begin(), record.end());
     }
     EXPECT_EQ(Decode(bytes, "App:Copy Files"),
-        "Stream (72 bytes):\r\nAOT FILE (72 bytes) " + Header + "\r\n\r\na.b\r\nc.d\r\n");
+        "Stream (72 bytes):\r\nAOT FILE (72 bytes) " + kHeader + "\r\n\r\na.b\r\nc.d\r\n");
 }
 
 TEST(StreamText, CountedTextsAreCutToTheirCount)
@@ -151,7 +151,7 @@ TEST(StreamText, CountBeyondTheDataStopsAtTheDataEnd)
     const Bytes record = CopyFileRecord(200, "abc", false);
     bytes.insert(bytes.end(), record.begin(), record.end());
     EXPECT_EQ(
-        Decode(bytes, "App:Copy Files"), "Stream (47 bytes):\r\nAOT FILE (47 bytes) " + Header + "\r\n\r\nabc\r\n");
+        Decode(bytes, "App:Copy Files"), "Stream (47 bytes):\r\nAOT FILE (47 bytes) " + kHeader + "\r\n\r\nabc\r\n");
 }
 
 TEST(StreamText, CountLimits)
@@ -159,7 +159,7 @@ TEST(StreamText, CountLimits)
     Bytes bytes = AppHeader();
     Bytes record = CopyFileRecord(1025, "x");
     bytes.insert(bytes.end(), record.begin(), record.end());
-    EXPECT_EQ(Decode(bytes, "App:Copy Files"), "Stream (46 bytes):\r\nAOT FILE (46 bytes) " + Header + "\r\n\r\n");
+    EXPECT_EQ(Decode(bytes, "App:Copy Files"), "Stream (46 bytes):\r\nAOT FILE (46 bytes) " + kHeader + "\r\n\r\n");
 
     bytes = AppHeader();
     record = CopyFileRecord(1024, "x");
@@ -183,7 +183,7 @@ TEST(StreamText, InventoryIsScannedForTexts)
     bytes.insert(bytes.end(), {0, 0x34, 0x12, 0}); // a number, and a line that never ends
     ASSERT_EQ(bytes.size(), 58u);
     EXPECT_EQ(Decode(bytes, "App:Inventory"),
-        "Stream (58 bytes):\r\nAOT FILE (58 bytes) " + Header + "\r\n\r\nProg\r\nGroup One\r\nNotepad\r\n");
+        "Stream (58 bytes):\r\nAOT FILE (58 bytes) " + kHeader + "\r\n\r\nProg\r\nGroup One\r\nNotepad\r\n");
 }
 
 TEST(StreamText, ScanShowsNumbersBeforeATextOnItsLine)
@@ -232,7 +232,7 @@ TEST(ReadStreamFromHandle, AFailingReadGives30AndKeepsTheText)
     ::close(fds[0]);
     std::string text = "previous";
     // The write end cannot be read.
-    EXPECT_EQ(ReadStreamFromHandle(fds[1], "Login Script", text), StreamReadFailed);
+    EXPECT_EQ(ReadStreamFromHandle(fds[1], "Login Script", text), kStreamReadFailed);
     EXPECT_EQ(text, "previous");
     EXPECT_EQ(::fcntl(fds[1], F_GETFD), -1);
 }

@@ -64,8 +64,8 @@ public:
         return *this;
     }
 
-    const std::vector<std::uint8_t>& bytes() const { return m_bytes; }
-    client::OctetStringValue octets() const
+    const std::vector<std::uint8_t>& Bytes() const { return m_bytes; }
+    client::OctetStringValue Octets() const
     {
         return {static_cast<std::uint32_t>(m_bytes.size()), m_bytes.empty() ? nullptr : m_bytes.data()};
     }
@@ -115,7 +115,7 @@ public:
     const void* data() const { return m_block.get(); }
     std::size_t size() const { return m_used; }
     // The most bytes ever written (more than size() after Truncate).
-    std::size_t highWater() const { return m_highWater; }
+    std::size_t HighWater() const { return m_highWater; }
     // Cuts the value to fewer bytes than were written.
     void Truncate(std::size_t size) { m_used = size; }
     AttributeValueInfo Info(std::uint32_t syntaxId) const { return {static_cast<std::int32_t>(m_used), syntaxId}; }

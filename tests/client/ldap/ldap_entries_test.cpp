@@ -30,7 +30,7 @@ std::size_t CountValues(std::string_view values)
 {
     ValueReader reader(values);
     std::size_t count = 0;
-    for (std::string_view value; reader.next(&value);) {
+    for (std::string_view value; reader.Next(&value);) {
         ++count;
     }
     return count;
@@ -45,17 +45,17 @@ TEST(LdapBer, ElementsAreReadWithinTheirBounds)
         BerReader reader(encoded);
         std::uint8_t tag = 0;
         std::string_view read;
-        ASSERT_TRUE(reader.next(&tag, &read));
+        ASSERT_TRUE(reader.Next(&tag, &read));
         EXPECT_EQ(tag, kBerOctetString);
         EXPECT_EQ(read, content);
-        EXPECT_FALSE(reader.next(&tag, &read));
-        EXPECT_FALSE(reader.broken());
+        EXPECT_FALSE(reader.Next(&tag, &read));
+        EXPECT_FALSE(reader.Broken());
     }
     const std::string longForm("\x04\x84\x00\x00\x00\x02hi", 8);
     BerReader padded(longForm);
     std::uint8_t tag = 0;
     std::string_view read;
-    ASSERT_TRUE(padded.next(&tag, &read));
+    ASSERT_TRUE(padded.Next(&tag, &read));
     EXPECT_EQ(read, "hi");
 
     // Broken encodings stop the reader without reading past the input.
@@ -75,9 +75,9 @@ TEST(LdapBer, ElementsAreReadWithinTheirBounds)
     };
     for (const auto& row : kBroken) {
         BerReader reader(row.bytes);
-        EXPECT_FALSE(reader.next(&tag, &read)) << row.what;
-        EXPECT_TRUE(reader.broken()) << row.what;
-        EXPECT_FALSE(reader.next(&tag, &read)) << row.what;
+        EXPECT_FALSE(reader.Next(&tag, &read)) << row.what;
+        EXPECT_TRUE(reader.Broken()) << row.what;
+        EXPECT_FALSE(reader.Next(&tag, &read)) << row.what;
     }
 }
 
@@ -87,7 +87,7 @@ TEST(LdapBer, AttributeListsAreReadInPlace)
         Attribute("mail", {}) + Attribute("sn", {"Smith"});
     AttributeReader reader(list);
     std::vector<std::pair<std::string, std::size_t>> seen;
-    for (RawAttribute attribute; reader.next(&attribute);) {
+    for (RawAttribute attribute; reader.Next(&attribute);) {
         seen.emplace_back(attribute.type, CountValues(attribute.values));
     }
     const std::vector<std::pair<std::string, std::size_t>> expected = {
@@ -112,7 +112,7 @@ TEST(LdapBer, AttributeListsAreReadInPlace)
     for (const auto& [broken, whole] : kBroken) {
         AttributeReader partial(broken);
         std::size_t count = 0;
-        for (RawAttribute attribute; partial.next(&attribute);) {
+        for (RawAttribute attribute; partial.Next(&attribute);) {
             ++count;
         }
         EXPECT_EQ(count, whole);
@@ -134,7 +134,7 @@ TEST(LdapSearchedEntries, FoundByNameInAnyOrder)
     SearchedEntries entries(1 << 20);
     const std::vector<std::string> names = {"a.Sales.Acme", "b.Sales.Acme", "c.IT.Acme", "d.IT.Acme"};
     for (const std::string& name : names) {
-        entries.add(Summary(name, name[0] == 'c' ? "Group" : "User"), "cn=" + name.substr(0, 1) + ",o=Acme",
+        entries.Add(Summary(name, name[0] == 'c' ? "Group" : "User"), "cn=" + name.substr(0, 1) + ",o=Acme",
             Attribute("cn", {name.substr(0, 1)}));
     }
     // In delivery order, out of order, again, and in other letter case.
@@ -142,7 +142,7 @@ TEST(LdapSearchedEntries, FoundByNameInAnyOrder)
         {"a.Sales.Acme", "b.Sales.Acme", "d.IT.Acme", "C.it.ACME", "a.sales.acme", "b.Sales.Acme"}) {
         const SearchedEntries::Entry* entry = entries.find(name);
         ASSERT_NE(entry, nullptr) << name;
-        const ObjectSummary summary = entries.summary(*entry);
+        const ObjectSummary summary = entries.Summary(*entry);
         EXPECT_TRUE(SameTextIgnoreCase(summary.fullName, name));
         EXPECT_EQ(summary.baseClass, name[0] == 'c' || name[0] == 'C' ? "Group" : "User") << name;
         EXPECT_EQ(summary.namingTypes, std::vector<std::string>({"CN", "OU", "O"}));
@@ -152,20 +152,20 @@ TEST(LdapSearchedEntries, FoundByNameInAnyOrder)
     }
     EXPECT_EQ(entries.find("e.IT.Acme"), nullptr);
     // Entries added after the index was built are found too.
-    entries.add(Summary("e.IT.Acme", "User"), "cn=e,o=Acme", "");
+    entries.Add(Summary("e.IT.Acme", "User"), "cn=e,o=Acme", "");
     ASSERT_NE(entries.find("e.IT.Acme"), nullptr);
-    EXPECT_TRUE(entries.attributesKept());
+    EXPECT_TRUE(entries.AttributesKept());
 }
 
 TEST(LdapSearchedEntries, AttributesPastTheLimitAreDroppedForAll)
 {
     const std::string attributes = Attribute("description", {std::string(400, 'd')});
     SearchedEntries entries(1000);
-    entries.add(Summary("a.Acme", "User"), "cn=a,o=Acme", attributes);
-    entries.add(Summary("b.Acme", "User"), "cn=b,o=Acme", attributes);
-    EXPECT_TRUE(entries.attributesKept());
-    entries.add(Summary("c.Acme", "User"), "cn=c,o=Acme", attributes);
-    EXPECT_FALSE(entries.attributesKept());
+    entries.Add(Summary("a.Acme", "User"), "cn=a,o=Acme", attributes);
+    entries.Add(Summary("b.Acme", "User"), "cn=b,o=Acme", attributes);
+    EXPECT_TRUE(entries.AttributesKept());
+    entries.Add(Summary("c.Acme", "User"), "cn=c,o=Acme", attributes);
+    EXPECT_FALSE(entries.AttributesKept());
     for (const char* name : {"a.Acme", "b.Acme", "c.Acme"}) {
         const SearchedEntries::Entry* entry = entries.find(name);
         ASSERT_NE(entry, nullptr);
@@ -182,12 +182,12 @@ TEST(LdapSearchedEntries, ManyEntriesFoundByNameOnceEach)
     SearchedEntries entries(0);
     EXPECT_EQ(entries.find("u1.People.Acme"), nullptr); // nothing kept yet
     for (int i = 0; i < kCount; ++i) {
-        entries.add(Summary("u" + std::to_string(i) + ".People.Acme", "User"),
+        entries.Add(Summary("u" + std::to_string(i) + ".People.Acme", "User"),
             "uid=u" + std::to_string(i) + ",ou=People,o=Acme", "");
     }
     // The same name delivered again (overlapping naming contexts): the
     // entry met first answers for it.
-    entries.add(Summary("U17.people.acme", "User"), "uid=again,o=Acme", "");
+    entries.Add(Summary("U17.people.acme", "User"), "uid=again,o=Acme", "");
     for (int i = kCount - 1; i >= 0; i -= 7) {
         std::string name = "U" + std::to_string(i) + ".PEOPLE.acme";
         const SearchedEntries::Entry* entry = entries.find(name);
@@ -205,7 +205,7 @@ TEST(LdapReadAhead, EntriesComeOutInOrderAndBlocksAreReleased)
 {
     ReadAheadQueue queue;
     EXPECT_TRUE(queue.empty());
-    EXPECT_EQ(queue.bytes(), 0u);
+    EXPECT_EQ(queue.Bytes(), 0u);
     // Small entries over several blocks, an empty one, and one larger than
     // a block between them.
     const std::string large(3u << 20, 'x');
@@ -213,34 +213,34 @@ TEST(LdapReadAhead, EntriesComeOutInOrderAndBlocksAreReleased)
     for (int i = 0; i < 30000; ++i) {
         std::string dn = "uid=u" + std::to_string(i) + ",ou=People,o=Acme";
         std::string attributes = i == 1000 ? large : (i == 7 ? std::string() : Attribute("mail", {dn}));
-        queue.push(dn, attributes, static_cast<std::size_t>(i % 3));
+        queue.Push(dn, attributes, static_cast<std::size_t>(i % 3));
         pushed.emplace_back(std::move(dn), std::move(attributes));
     }
-    ASSERT_EQ(queue.count(), pushed.size());
-    const std::size_t full = queue.bytes();
+    ASSERT_EQ(queue.Count(), pushed.size());
+    const std::size_t full = queue.Bytes();
     EXPECT_GT(full, large.size());
     std::size_t lowest = full;
     for (std::size_t i = 0; i < pushed.size(); ++i) {
         ASSERT_FALSE(queue.empty());
-        ASSERT_EQ(queue.frontDn(), pushed[i].first) << i;
-        ASSERT_EQ(queue.frontAttributes(), pushed[i].second) << i;
-        ASSERT_EQ(queue.frontStep(), i % 3) << i;
-        queue.pop();
-        EXPECT_LE(queue.bytes(), lowest) << i;
-        lowest = queue.bytes();
+        ASSERT_EQ(queue.FrontDn(), pushed[i].first) << i;
+        ASSERT_EQ(queue.FrontAttributes(), pushed[i].second) << i;
+        ASSERT_EQ(queue.FrontStep(), i % 3) << i;
+        queue.Pop();
+        EXPECT_LE(queue.Bytes(), lowest) << i;
+        lowest = queue.Bytes();
         if (i == 1000) {
             // The large entry's block went with it.
-            EXPECT_LT(queue.bytes(), full - large.size());
+            EXPECT_LT(queue.Bytes(), full - large.size());
         }
     }
     EXPECT_TRUE(queue.empty());
     // Drained, it keeps at most one block for what comes next, and takes
     // entries as before.
-    EXPECT_LE(queue.bytes(), std::size_t(1) << 20);
-    queue.push("cn=next,o=Acme", "", 4);
-    EXPECT_EQ(queue.frontDn(), "cn=next,o=Acme");
-    EXPECT_EQ(queue.frontStep(), 4u);
-    queue.pop();
+    EXPECT_LE(queue.Bytes(), std::size_t(1) << 20);
+    queue.Push("cn=next,o=Acme", "", 4);
+    EXPECT_EQ(queue.FrontDn(), "cn=next,o=Acme");
+    EXPECT_EQ(queue.FrontStep(), 4u);
+    queue.Pop();
     EXPECT_TRUE(queue.empty());
 }
 

@@ -71,25 +71,25 @@ TEST(LdapSchemaNames, LongAndFurtherNamesAreKeptAndListedOnce)
         {"expiry", "expiry", SYN_TIME},
     };
     for (const auto& row : kNames) {
-        const int id = schema.findAttribute(row.name);
+        const int id = schema.FindAttribute(row.name);
         ASSERT_NE(id, kNoSchemaId) << row.name;
-        EXPECT_EQ(schema.attribute(id).name, row.first) << row.name;
-        EXPECT_EQ(schema.attribute(id).syntaxId, row.syntax) << row.name;
+        EXPECT_EQ(schema.Attribute(id).name, row.first) << row.name;
+        EXPECT_EQ(schema.Attribute(id).syntaxId, row.syntax) << row.name;
     }
-    EXPECT_EQ(schema.findAttribute(tooLong), kNoSchemaId);
+    EXPECT_EQ(schema.FindAttribute(tooLong), kNoSchemaId);
     std::size_t drinks = 0;
-    for (const AttributeDef& def : schema.attributes()) {
+    for (const AttributeDef& def : schema.Attributes()) {
         drinks += SameTextIgnoreCase(def.name, "drink") || SameTextIgnoreCase(def.name, "favouriteDrink") ? 1 : 0;
     }
     EXPECT_EQ(drinks, 1u);
     EXPECT_EQ(aliases.at("favouritedrink"), "drink");
 
-    const int aux = schema.findClass("msDS-CloudExtensionsAuxiliaryClassName");
+    const int aux = schema.FindClass("msDS-CloudExtensionsAuxiliaryClassName");
     ASSERT_NE(aux, kNoSchemaId);
-    EXPECT_THAT(schema.expandedItems(aux, 4),
+    EXPECT_THAT(schema.ExpandedItems(aux, 4),
         ::testing::ElementsAre(
             "drink", "msDS-FailedInteractiveLogonCountAtLastSuccessfulLogon", "msDS-ClaimSharesPossibleValuesWithBL"));
-    EXPECT_EQ(schema.findClass(tooLong), kNoSchemaId);
+    EXPECT_EQ(schema.FindClass(tooLong), kNoSchemaId);
 }
 
 TEST(LdapValueForms, SecurityIdentifiersReadAndWriteBack)
@@ -189,7 +189,7 @@ TEST(LdapValueForms, IntervalTimesBecomeTimesOrNever)
     ASSERT_EQ(data.values.size(), 1u);
     WireReader time(data.values.front());
     std::uint32_t seconds = 0;
-    ASSERT_TRUE(time.u32(&seconds));
+    ASSERT_TRUE(time.U32(&seconds));
     EXPECT_EQ(seconds, 1705526400u);
     AppendFormValues(ValueForm::IntervalTime, {"9223372036854775807", "0", "1"}, &data);
     EXPECT_EQ(data.syntaxId, SYN_CI_STRING);

@@ -136,7 +136,7 @@ protected:
         m_context.reset();
         SetTreeServices({});
         m_directory.reset();
-        m_server.stop();
+        m_server.Stop();
     }
 
     // Starts slapd with the example tree and limits for ordinary users, and
@@ -147,9 +147,9 @@ protected:
         options.suffix = "dc=example,dc=com";
         options.databaseConfig = limits;
         std::string error;
-        ASSERT_TRUE(m_server.start(ExampleLdif() + moreLdif, &error, options)) << error;
+        ASSERT_TRUE(m_server.Start(ExampleLdif() + moreLdif, &error, options)) << error;
         ldap::LdapUrl url;
-        ASSERT_TRUE(ldap::ParseLdapUrl(m_server.url(urlOptions), &url, &error)) << error;
+        ASSERT_TRUE(ldap::ParseLdapUrl(m_server.Url(urlOptions), &url, &error)) << error;
         ldap::Credentials credentials;
         credentials.bindDn = kReaderDn;
         credentials.password = kReaderPassword;
@@ -160,10 +160,10 @@ protected:
         ASSERT_EQ(DirCreateContext(&created), 0);
         m_context = ScopedContext(created);
         std::uint32_t flags = DCV_XLATE_STRINGS | DCV_TYPELESS_NAMES;
-        ASSERT_EQ(DirSetContext(context(), DCK_FLAGS, &flags), 0);
-        ASSERT_EQ(DirSetContext(context(), DCK_NAME_CONTEXT, "[Root]"), 0);
+        ASSERT_EQ(DirSetContext(Context(), DCK_FLAGS, &flags), 0);
+        ASSERT_EQ(DirSetContext(Context(), DCK_NAME_CONTEXT, "[Root]"), 0);
     }
-    DirContext context() const { return m_context.get(); }
+    DirContext Context() const { return m_context.get(); }
     std::size_t NoticesWith(const std::string& text) const
     {
         return static_cast<std::size_t>(std::count_if(m_notices.begin(), m_notices.end(),
@@ -212,7 +212,7 @@ TEST_F(LdapLimitsTest, ServerSizeLimitsListWhatCameAndSayWhichLimit)
         }
         m_notices.clear();
         const Delivered delivered =
-            Drain(context(), row.search ? Searching(context(), kBig, 1) : Listing(context(), kBig, row.containersOnly));
+            Drain(Context(), row.search ? Searching(Context(), kBig, 1) : Listing(Context(), kBig, row.containersOnly));
         const std::string what =
             std::string(row.limits) + (row.search ? " search" : " list") + (row.containersOnly ? " containers" : "");
         EXPECT_EQ(delivered.result, row.result) << what;
@@ -232,18 +232,18 @@ TEST_F(LdapLimitsTest, ServerSizeLimitsListWhatCameAndSayWhichLimit)
 TEST_F(LdapLimitsTest, ReadsAfterALimitedSearchFetchAheadOnce)
 {
     Start(kUserLimit);
-    const Delivered delivered = Drain(context(), Searching(context(), kBig, 1));
+    const Delivered delivered = Drain(Context(), Searching(Context(), kBig, 1));
     ASSERT_EQ(delivered.result, ERR_SIZE_LIMIT_EXCEEDED);
-    const std::uint64_t before = m_directory->searchesSent();
+    const std::uint64_t before = m_directory->SearchesSent();
     m_notices.clear();
     std::size_t read = 0;
     for (const std::string& name : delivered.names) {
         // entryUUID is operational: the search did not bring it.
         std::vector<ReadValue> values;
-        read += ReadValues(context(), name, "entryUUID", &values) == 0 && values.size() == 1;
+        read += ReadValues(Context(), name, "entryUUID", &values) == 0 && values.size() == 1;
     }
     EXPECT_EQ(read, delivered.names.size());
-    EXPECT_EQ(m_directory->searchesSent() - before, 1u);
+    EXPECT_EQ(m_directory->SearchesSent() - before, 1u);
     EXPECT_EQ(NoticesWith("size limit"), 1u);
 }
 
@@ -253,10 +253,10 @@ TEST_F(LdapLimitsTest, ReferencesAreReportedWithTheirUrl)
 {
     Start(kUserLimitPaged);
     const Fetch kOperations[] = {
-        Listing(context(), kBig, false), Searching(context(), kBig, 1), Searching(context(), "example.com", 2)};
+        Listing(Context(), kBig, false), Searching(Context(), kBig, 1), Searching(Context(), "example.com", 2)};
     for (const Fetch& operation : kOperations) {
         m_notices.clear();
-        const Delivered delivered = Drain(context(), operation);
+        const Delivered delivered = Drain(Context(), operation);
         EXPECT_EQ(delivered.result, 0);
         EXPECT_GE(delivered.names.size(), std::size_t(kPeople));
         EXPECT_EQ(NoticesWith(kReferral), 1u);
@@ -265,7 +265,7 @@ TEST_F(LdapLimitsTest, ReferencesAreReportedWithTheirUrl)
     // Reading the entry that refers elsewhere names the server it refers to.
     m_notices.clear();
     std::vector<ReadValue> values;
-    EXPECT_EQ(ReadValues(context(), "Elsewhere.Big.example.com", "cn", &values), ERR_NO_SUCH_ENTRY);
+    EXPECT_EQ(ReadValues(Context(), "Elsewhere.Big.example.com", "cn", &values), ERR_NO_SUCH_ENTRY);
     EXPECT_GE(NoticesWith(kReferral), 1u);
 }
 
@@ -282,12 +282,12 @@ TEST_F(LdapLimitsTest, EntriesWithNamesTooLongAreLeftOutOnce)
         Fetch operation;
         std::size_t notices;
     } kCases[] = {
-        {Searching(context(), "Long.example.com", 2), 2},
-        {Searching(context(), "example.com", 2), 3}, // and the reference below ou=Big
+        {Searching(Context(), "Long.example.com", 2), 2},
+        {Searching(Context(), "example.com", 2), 3}, // and the reference below ou=Big
     };
     for (const auto& [operation, notices] : kCases) {
         m_notices.clear();
-        const Delivered delivered = Drain(context(), operation);
+        const Delivered delivered = Drain(Context(), operation);
         EXPECT_EQ(delivered.result, 0);
         EXPECT_THAT(delivered.names, ::testing::Contains("after.Long.example.com"));
         EXPECT_THAT(delivered.names,
@@ -309,24 +309,24 @@ TEST_F(LdapLimitsTest, ListingDuringAPagedSearchLeavesItWhole)
 {
     Start(kPagesOf100);
     const Delivered searched =
-        Drain(context(), Searching(context(), kBig, 1), [&](int replies, const Delivered& sofar) {
+        Drain(Context(), Searching(Context(), kBig, 1), [&](int replies, const Delivered& sofar) {
             if (replies != 2) {
                 return;
             }
             ASSERT_LT(sofar.names.size(), 200u) << "pages of 100 are to come";
-            const Delivered listed = Drain(context(), Listing(context(), "example.com", false));
+            const Delivered listed = Drain(Context(), Listing(Context(), "example.com", false));
             EXPECT_EQ(listed.result, 0);
             EXPECT_THAT(listed.names, ::testing::Contains("Big.example.com"));
-            EXPECT_EQ(ReadTexts(context(), "person0620.Big.example.com", "mail"),
+            EXPECT_EQ(ReadTexts(Context(), "person0620.Big.example.com", "mail"),
                 std::vector<std::string>({"person0620@example.com"}));
             std::uint32_t syntax = 0;
-            EXPECT_EQ(DirGetSyntaxId(context(), "mail", &syntax), 0);
-            EXPECT_EQ(Drain(context(), Listing(context(), kBig, true)).names.size(), std::size_t(kTeams));
+            EXPECT_EQ(DirGetSyntaxId(Context(), "mail", &syntax), 0);
+            EXPECT_EQ(Drain(Context(), Listing(Context(), kBig, true)).names.size(), std::size_t(kTeams));
         });
     EXPECT_EQ(searched.result, 0);
     EXPECT_EQ(
         std::set<std::string>(searched.names.begin(), searched.names.end()).size(), std::size_t(kPeople + kTeams));
-    EXPECT_EQ(m_directory->connectionCount(), 2u);
+    EXPECT_EQ(m_directory->ConnectionCount(), 2u);
 }
 
 // The entries of a container of several pages wait for the listing that
@@ -345,8 +345,8 @@ TEST_F(LdapLimitsTest, ASearchOfManyPagesNamesItsEntriesAsTheListingDoes)
     }
     ldif += "dn: cn=adm," + pairs + "\nobjectClass: person\ncn: adm\nsn: Adm\n\n";
     Start(kPagesOf100, "", ldif);
-    const std::uint64_t before = m_directory->searchesSent();
-    const Delivered searched = Drain(context(), Searching(context(), "Pairs.example.com", 2));
+    const std::uint64_t before = m_directory->SearchesSent();
+    const Delivered searched = Drain(Context(), Searching(Context(), "Pairs.example.com", 2));
     EXPECT_EQ(searched.result, 0);
     const std::set<std::string> names(searched.names.begin(), searched.names.end());
     EXPECT_EQ(names.size(), std::size_t(kMembers + 2));
@@ -356,11 +356,11 @@ TEST_F(LdapLimitsTest, ASearchOfManyPagesNamesItsEntriesAsTheListingDoes)
     EXPECT_EQ(names.count("member1250.Pairs.example.com"), 1u);
     // The base's resolving lists example.com and the base is read; then
     // the search and the one listing of Pairs, nothing more.
-    EXPECT_EQ(m_directory->searchesSent() - before, 4u);
-    const Delivered listed = Drain(context(), Listing(context(), "Pairs.example.com", false));
+    EXPECT_EQ(m_directory->SearchesSent() - before, 4u);
+    const Delivered listed = Drain(Context(), Listing(Context(), "Pairs.example.com", false));
     EXPECT_EQ(std::set<std::string>(listed.names.begin(), listed.names.end()), names);
     // A read of the container and its listing (its names known already).
-    EXPECT_EQ(m_directory->searchesSent() - before, 6u);
+    EXPECT_EQ(m_directory->SearchesSent() - before, 6u);
     EXPECT_TRUE(m_notices.empty()) << m_notices.front();
 }
 
@@ -371,27 +371,27 @@ TEST_F(LdapLimitsTest, AServerThatStopsAnsweringIsGivenUpThenReconnected)
 {
     Start(kPagesOf100, "?timeout=1");
     const std::string person = "person0001.Big.example.com";
-    EXPECT_EQ(ReadTexts(context(), person, "sn"), std::vector<std::string>({"Person"}));
+    EXPECT_EQ(ReadTexts(Context(), person, "sn"), std::vector<std::string>({"Person"}));
     // A read of an entry not yet known, so that it needs the server.
-    m_server.pause();
+    m_server.Pause();
     std::vector<ReadValue> values;
     const auto started = std::chrono::steady_clock::now();
-    EXPECT_EQ(ReadValues(context(), "person0002.Big.example.com", "sn", &values), ERR_TRANSPORT_FAILURE);
+    EXPECT_EQ(ReadValues(Context(), "person0002.Big.example.com", "sn", &values), ERR_TRANSPORT_FAILURE);
     EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(30));
     EXPECT_EQ(NoticesWith("no reply within 1 seconds"), 1u);
-    m_server.resume();
-    EXPECT_EQ(ReadTexts(context(), "person0003.Big.example.com", "sn"), std::vector<std::string>({"Person"}));
-    EXPECT_EQ(ReadTexts(context(), person, "mail"), std::vector<std::string>({"person0001@example.com"}));
+    m_server.Resume();
+    EXPECT_EQ(ReadTexts(Context(), "person0003.Big.example.com", "sn"), std::vector<std::string>({"Person"}));
+    EXPECT_EQ(ReadTexts(Context(), person, "mail"), std::vector<std::string>({"person0001@example.com"}));
 
     std::size_t first = 0;
     const Delivered searched =
-        Drain(context(), Searching(context(), kBig, 1), [&](int replies, const Delivered& sofar) {
+        Drain(Context(), Searching(Context(), kBig, 1), [&](int replies, const Delivered& sofar) {
             if (replies == 1) {
                 first = sofar.names.size();
-                m_server.pause();
+                m_server.Pause();
             }
         });
-    m_server.resume();
+    m_server.Resume();
     EXPECT_EQ(searched.result, ERR_TRANSPORT_FAILURE);
     EXPECT_GE(searched.names.size(), first);
     EXPECT_LT(searched.names.size(), std::size_t(kPeople));
@@ -406,8 +406,8 @@ TEST_F(LdapLimitsTest, SearchTimeEndsAnEndlessSearch)
     // entries on page by page: entries whose container is still being
     // listed wait while the search reads on, and a search read to its end
     // before the first entry is handed on took less than its search time.
-    EXPECT_EQ(ReadTexts(context(), "person0001.Big.example.com", "sn"), std::vector<std::string>({"Person"}));
-    const Delivered searched = Drain(context(), Searching(context(), kBig, 1), [](int replies, const Delivered&) {
+    EXPECT_EQ(ReadTexts(Context(), "person0001.Big.example.com", "sn"), std::vector<std::string>({"Person"}));
+    const Delivered searched = Drain(Context(), Searching(Context(), kBig, 1), [](int replies, const Delivered&) {
         if (replies == 1) {
             // Past the search time (the client's own clock: nothing races the server).
             std::this_thread::sleep_for(std::chrono::milliseconds(1100));

@@ -51,30 +51,30 @@ protected:
         SlapdOptions options;
         options.suffix = kSuffix;
         std::string error;
-        ASSERT_TRUE(m_server.start(m_ldif, &error, options)) << error;
+        ASSERT_TRUE(m_server.Start(m_ldif, &error, options)) << error;
         m_directory = OpenService();
         ASSERT_TRUE(m_directory);
         StartWithServices({m_directory});
-        ASSERT_EQ(DirCreateContext(m_context.out()), 0);
+        ASSERT_EQ(DirCreateContext(m_context.Out()), 0);
         std::uint32_t flags = DCV_XLATE_STRINGS | DCV_TYPELESS_NAMES;
-        ASSERT_EQ(DirSetContext(context(), DCK_FLAGS, &flags), 0);
-        ASSERT_EQ(DirSetContext(context(), DCK_NAME_CONTEXT, "[Root]"), 0);
+        ASSERT_EQ(DirSetContext(Context(), DCK_FLAGS, &flags), 0);
+        ASSERT_EQ(DirSetContext(Context(), DCK_NAME_CONTEXT, "[Root]"), 0);
     }
     void TearDown() override
     {
         m_context.reset();
         SetTreeServices({});
-        m_server.stop();
+        m_server.Stop();
     }
     // A service of its own on the server: nothing learnt by another.
     std::shared_ptr<LdapDirectory> OpenService()
     {
         std::shared_ptr<DirectoryService> service;
         std::string error;
-        EXPECT_TRUE(ldap::LoadLdapSource(m_server.url(), &service, &error)) << error;
+        EXPECT_TRUE(ldap::LoadLdapSource(m_server.Url(), &service, &error)) << error;
         return std::dynamic_pointer_cast<LdapDirectory>(service);
     }
-    DirContext context() const { return m_context.get(); }
+    DirContext Context() const { return m_context.get(); }
 
     std::string m_ldif;
     SlapdServer m_server;
@@ -132,19 +132,19 @@ TEST_F(LdapNamesTest, EveryEntryGetsItsOwnNameInTheDocumentedForm)
     }
     ASSERT_EQ(tableDns, ldifDns);
 
-    std::vector<std::string> searched = SearchNames(context(), "[Root]", 2, nullptr);
+    std::vector<std::string> searched = SearchNames(Context(), "[Root]", 2, nullptr);
     std::vector<std::string> expected;
     // Both ways, each on a service that has learnt nothing before: names
     // from the leaves up, DNs from the top down.
     const std::shared_ptr<LdapDirectory> naming = OpenService();
     for (auto row = std::rbegin(kNames); row != std::rend(kNames); ++row) {
-        EXPECT_EQ(naming->nameOfDn(row->dn), row->name) << row->dn;
+        EXPECT_EQ(naming->NameOfDn(row->dn), row->name) << row->dn;
     }
     const std::shared_ptr<LdapDirectory> resolving = OpenService();
     for (const auto& row : kNames) {
         expected.emplace_back(row.name);
         std::string dn;
-        EXPECT_EQ(resolving->resolve(row.name, &dn), 0) << row.name;
+        EXPECT_EQ(resolving->Resolve(row.name, &dn), 0) << row.name;
         EXPECT_EQ(NormalDn(dn), NormalDn(row.dn)) << row.name;
     }
     std::sort(searched.begin(), searched.end());
@@ -157,39 +157,39 @@ TEST_F(LdapNamesTest, EveryEntryGetsItsOwnNameInTheDocumentedForm)
 // found under that name, on this service and on one that learns it afresh.
 TEST_F(LdapNamesTest, EveryNameGivenBackReachesTheSameEntry)
 {
-    const std::vector<std::string> names = SearchNames(context(), "[Root]", 2, nullptr);
+    const std::vector<std::string> names = SearchNames(Context(), "[Root]", 2, nullptr);
     ASSERT_EQ(names.size(), DnsOf(m_ldif).size());
     EXPECT_EQ(std::set<std::string>(names.begin(), names.end()).size(), names.size()) << "two entries, one name";
     std::set<std::string> uuids;
     for (const std::string& name : names) {
         // The entry the search delivered under the name, by its unique id;
         // its DN as the search delivered it.
-        const std::vector<std::string> uuid = ReadTexts(context(), name, "entryUUID");
+        const std::vector<std::string> uuid = ReadTexts(Context(), name, "entryUUID");
         ASSERT_EQ(uuid.size(), 1u) << name;
         uuids.insert(uuid.front());
         std::string delivered;
-        ASSERT_EQ(m_directory->resolve(name, &delivered), 0) << name;
+        ASSERT_EQ(m_directory->Resolve(name, &delivered), 0) << name;
         // Given back absolute, and to a fresh service both ways.
-        EXPECT_EQ(ReadTexts(context(), "." + name, "entryUUID"), uuid) << name;
+        EXPECT_EQ(ReadTexts(Context(), "." + name, "entryUUID"), uuid) << name;
         const std::shared_ptr<LdapDirectory> fresh = OpenService();
         std::string freshDn;
-        EXPECT_EQ(fresh->resolve(name, &freshDn), 0) << name;
+        EXPECT_EQ(fresh->Resolve(name, &freshDn), 0) << name;
         EXPECT_EQ(NormalDn(freshDn), NormalDn(delivered)) << name;
-        EXPECT_EQ(fresh->nameOfDn(delivered), name) << delivered;
+        EXPECT_EQ(fresh->NameOfDn(delivered), name) << delivered;
         // A DN-valued attribute names the entry as the search did.
-        EXPECT_EQ(ReadTexts(context(), name, "entryDN"), std::vector<std::string>({name}));
+        EXPECT_EQ(ReadTexts(Context(), name, "entryDN"), std::vector<std::string>({name}));
         // A search based on it finds it, and so does a listing of its
         // container ("[Root]" for the top of the tree).
-        EXPECT_EQ(SearchNames(context(), name, 0, nullptr), std::vector<std::string>({name}));
+        EXPECT_EQ(SearchNames(Context(), name, 0, nullptr), std::vector<std::string>({name}));
         const std::size_t dot = FindUnescaped(name, '.');
         const bool top = NormalDn(delivered) == kSuffix;
         const std::string parent = top ? "[Root]" : name.substr(dot + 1);
-        const std::vector<std::string> listed = ListNames(context(), parent, kLargeBufferSize, false);
+        const std::vector<std::string> listed = ListNames(Context(), parent, kLargeBufferSize, false);
         EXPECT_EQ(std::count(listed.begin(), listed.end(), name), 1) << name << " in " << parent;
         // Below a name context of its container, the relative name too.
         if (!top) {
             ScopedContext below;
-            ASSERT_EQ(DirDuplicateContext(context(), below.out()), 0);
+            ASSERT_EQ(DirDuplicateContext(Context(), below.Out()), 0);
             ASSERT_EQ(DirSetContext(below.get(), DCK_NAME_CONTEXT, parent.c_str()), 0);
             EXPECT_EQ(ReadTexts(below.get(), name.substr(0, dot), "entryUUID"), uuid) << name;
         }
@@ -230,10 +230,10 @@ TEST_F(LdapNamesTest, SiblingsWithEqualValuesAreToldApart)
     };
     for (const auto& row : kReads) {
         std::vector<ReadValue> values;
-        EXPECT_EQ(ReadValues(context(), row.name, row.attribute, &values), row.result) << row.name;
+        EXPECT_EQ(ReadValues(Context(), row.name, row.attribute, &values), row.result) << row.name;
         std::vector<std::string> texts;
         for (const ReadValue& value : values) {
-            texts.push_back(value.text());
+            texts.push_back(value.Text());
         }
         EXPECT_EQ(texts, row.values) << row.name;
     }
@@ -244,17 +244,17 @@ TEST_F(LdapNamesTest, SiblingsWithEqualValuesAreToldApart)
 // first.
 TEST_F(LdapNamesTest, NamesDoNotDependOnTheOrderEntriesArrive)
 {
-    const std::vector<std::string> searchedFirst = SearchNames(context(), "Staff.example.com", 1, nullptr);
-    const std::vector<std::string> listedAfter = ListNames(context(), "Staff.example.com", kLargeBufferSize, false);
+    const std::vector<std::string> searchedFirst = SearchNames(Context(), "Staff.example.com", 1, nullptr);
+    const std::vector<std::string> listedAfter = ListNames(Context(), "Staff.example.com", kLargeBufferSize, false);
     m_context.reset();
     SetTreeServices({});
     StartWithServices({OpenService()});
-    ASSERT_EQ(DirCreateContext(m_context.out()), 0);
+    ASSERT_EQ(DirCreateContext(m_context.Out()), 0);
     std::uint32_t flags = DCV_XLATE_STRINGS | DCV_TYPELESS_NAMES;
-    ASSERT_EQ(DirSetContext(context(), DCK_FLAGS, &flags), 0);
-    ASSERT_EQ(DirSetContext(context(), DCK_NAME_CONTEXT, "[Root]"), 0);
-    const std::vector<std::string> listedFirst = ListNames(context(), "Staff.example.com", kLargeBufferSize, false);
-    const std::vector<std::string> searchedAfter = SearchNames(context(), "Staff.example.com", 1, nullptr);
+    ASSERT_EQ(DirSetContext(Context(), DCK_FLAGS, &flags), 0);
+    ASSERT_EQ(DirSetContext(Context(), DCK_NAME_CONTEXT, "[Root]"), 0);
+    const std::vector<std::string> listedFirst = ListNames(Context(), "Staff.example.com", kLargeBufferSize, false);
+    const std::vector<std::string> searchedAfter = SearchNames(Context(), "Staff.example.com", 1, nullptr);
     std::set<std::string> a(searchedFirst.begin(), searchedFirst.end());
     EXPECT_EQ(a.size(), 7u);
     EXPECT_EQ(std::set<std::string>(listedAfter.begin(), listedAfter.end()), a);
@@ -277,7 +277,7 @@ TEST_F(LdapNamesTest, UpFromTheTopOfTheTreeIsTheRoot)
         {".john\\.doe.People.example.com", "People.example.com"},
     };
     for (const auto& row : kMoves) {
-        EXPECT_EQ(directory::ChooseContainer(context(), row.current, "[ .. ]"), row.target) << row.current;
+        EXPECT_EQ(directory::ChooseContainer(Context(), row.current, "[ .. ]"), row.target) << row.current;
     }
 }
 

@@ -197,18 +197,19 @@ TEST(LdapSchema, ParsesDescriptionsAndMapsSyntaxes)
         {"aVeryLongAttributeNameThatIsTooLongToKeep", SYN_CI_STRING, DS_STRING_ATTR},
     };
     for (const auto& row : kAttributes) {
-        const int id = schema.findAttribute(row.name);
+        const int id = schema.FindAttribute(row.name);
         ASSERT_NE(id, kNoSchemaId) << row.name;
-        EXPECT_EQ(schema.attribute(id).syntaxId, row.syntax) << row.name;
-        EXPECT_EQ(schema.attribute(id).flags, row.flags) << row.name;
+        EXPECT_EQ(schema.Attribute(id).syntaxId, row.syntax) << row.name;
+        EXPECT_EQ(schema.Attribute(id).flags, row.flags) << row.name;
     }
     EXPECT_EQ(aliases.at("commonname"), "cn");
-    EXPECT_EQ(schema.getClassDef(schema.findClass("top")).flags, 0u);
-    EXPECT_EQ(schema.getClassDef(schema.findClass("posixAccount")).flags, DS_AUXILIARY_CLASS);
-    EXPECT_EQ(schema.getClassDef(schema.findClass("organizationalUnit")).flags, DS_EFFECTIVE_CLASS | DS_CONTAINER_CLASS);
-    const int person = schema.findClass("person");
-    EXPECT_THAT(schema.expandedItems(person, 3), ::testing::ElementsAre("sn", "cn", "objectClass"));
-    EXPECT_THAT(schema.expandedItems(person, 4), ::testing::ElementsAre("userPassword", "telephoneNumber"));
+    EXPECT_EQ(schema.GetClassDef(schema.FindClass("top")).flags, 0u);
+    EXPECT_EQ(schema.GetClassDef(schema.FindClass("posixAccount")).flags, DS_AUXILIARY_CLASS);
+    EXPECT_EQ(
+        schema.GetClassDef(schema.FindClass("organizationalUnit")).flags, DS_EFFECTIVE_CLASS | DS_CONTAINER_CLASS);
+    const int person = schema.FindClass("person");
+    EXPECT_THAT(schema.ExpandedItems(person, 3), ::testing::ElementsAre("sn", "cn", "objectClass"));
+    EXPECT_THAT(schema.ExpandedItems(person, 4), ::testing::ElementsAre("userPassword", "telephoneNumber"));
 
     const struct
     {
@@ -247,16 +248,16 @@ TEST(LdapValues, StringFormsBecomeWireValues)
     ASSERT_TRUE(LdapValueToWire(SYN_NET_ADDRESS, "9#\x01\x02\x03", nameOf, &wire));
     WireReader net(wire);
     std::uint32_t type = 0;
-    ASSERT_TRUE(net.u32(&type));
+    ASSERT_TRUE(net.U32(&type));
     EXPECT_EQ(type, 9u);
-    EXPECT_EQ(net.rest(), "\x01\x02\x03");
+    EXPECT_EQ(net.Rest(), "\x01\x02\x03");
 
     ASSERT_TRUE(LdapValueToWire(SYN_OBJECT_ACL, "3#entry#cn=admin,o=Acme#[Entry Rights]", nameOf, &wire));
     WireReader acl(wire);
     std::string_view attribute;
     std::string_view subject;
     std::uint32_t privileges = 0;
-    ASSERT_TRUE(acl.bytes(&attribute) && acl.bytes(&subject) && acl.u32(&privileges));
+    ASSERT_TRUE(acl.Bytes(&attribute) && acl.Bytes(&subject) && acl.U32(&privileges));
     EXPECT_EQ(attribute, "[Entry Rights]");
     EXPECT_EQ(subject, "admin.Acme");
     EXPECT_EQ(privileges, 3u);
@@ -268,11 +269,11 @@ TEST(LdapValues, StringFormsBecomeWireValues)
     WireReader postal(wire);
     std::uint32_t lines = 0;
     std::string_view line;
-    ASSERT_TRUE(postal.u32(&lines));
+    ASSERT_TRUE(postal.U32(&lines));
     EXPECT_EQ(lines, 3u);
-    ASSERT_TRUE(postal.bytes(&line) && postal.bytes(&line));
+    ASSERT_TRUE(postal.Bytes(&line) && postal.Bytes(&line));
     EXPECT_EQ(line, "Dollar $ Town");
-    ASSERT_TRUE(postal.bytes(&line));
+    ASSERT_TRUE(postal.Bytes(&line));
     EXPECT_EQ(line, "Back\\slash");
     ASSERT_TRUE(LdapValueToWire(SYN_INTEGER, "99999999999", nameOf, &wire));
     EXPECT_EQ(wire, std::string("\xFF\xFF\xFF\x7F", 4));

@@ -35,10 +35,10 @@ std::map<std::string, std::vector<std::string>> Decode(const std::string& encode
 {
     std::map<std::string, std::vector<std::string>> decoded;
     AttributeReader reader(encoded);
-    for (RawAttribute raw; reader.next(&raw);) {
+    for (RawAttribute raw; reader.Next(&raw);) {
         std::vector<std::string>& values = decoded[std::string(raw.type)];
         ValueReader valueReader(raw.values);
-        for (std::string_view value; valueReader.next(&value);) {
+        for (std::string_view value; valueReader.Next(&value);) {
             values.emplace_back(value);
         }
     }
@@ -68,7 +68,7 @@ struct RangeServer
     int shift = 0; // added to each range's start: a broken server
     std::vector<std::string> requests;
 
-    std::string rangeOf(const std::string& name, std::size_t low) const
+    std::string RangeOf(const std::string& name, std::size_t low) const
     {
         const std::vector<std::string>& all = attributes.at(name);
         if (low >= all.size()) {
@@ -84,16 +84,16 @@ struct RangeServer
     }
 
     // The entry as a search delivers it first, with a plain attribute too.
-    std::string entry() const
+    std::string Entry() const
     {
         std::string encoded = EncodeAttribute("cn", {"Group"});
         for (const auto& [name, values] : attributes) {
-            encoded += values.size() > pageSize ? rangeOf(name, 0) : EncodeAttribute(name, values);
+            encoded += values.size() > pageSize ? RangeOf(name, 0) : EncodeAttribute(name, values);
         }
         return encoded;
     }
 
-    FetchRange fetch()
+    FetchRange Fetch()
     {
         return [this](const std::string& request, std::string* encoded) {
             requests.push_back(request);
@@ -102,7 +102,7 @@ struct RangeServer
                 ADD_FAILURE() << "unexpected request " << request;
                 return ERR_SYSTEM_FAILURE;
             }
-            *encoded = rangeOf(range.attribute, range.low);
+            *encoded = RangeOf(range.attribute, range.low);
             return DirResult(0);
         };
     }
@@ -173,9 +173,9 @@ TEST(LdapRanges, RangedValuesAreFetchedToTheEnd)
         server.pageSize = row.pageSize;
         server.unmarkedEnd = row.unmarkedEnd;
         server.emptyLastRange = row.emptyLastRange;
-        std::string encoded = server.entry();
+        std::string encoded = server.Entry();
         EXPECT_EQ(HasRangedValues(encoded), row.members > row.pageSize);
-        ASSERT_EQ(CompleteRangedValues(&encoded, server.fetch()), 0) << row.members;
+        ASSERT_EQ(CompleteRangedValues(&encoded, server.Fetch()), 0) << row.members;
         const auto decoded = Decode(encoded);
         EXPECT_EQ(decoded.at("member"), server.attributes["member"]) << row.members;
         EXPECT_EQ(decoded.at("cn"), std::vector<std::string>({"Group"}));
@@ -190,8 +190,8 @@ TEST(LdapRanges, TwoRangedAttributesAreEachCompleted)
     RangeServer server;
     server.attributes["member"] = Numbered("m", 7);
     server.attributes["memberOf"] = Numbered("g", 5);
-    std::string encoded = server.entry();
-    ASSERT_EQ(CompleteRangedValues(&encoded, server.fetch()), 0);
+    std::string encoded = server.Entry();
+    ASSERT_EQ(CompleteRangedValues(&encoded, server.Fetch()), 0);
     const auto decoded = Decode(encoded);
     EXPECT_EQ(decoded.at("member"), server.attributes["member"]);
     EXPECT_EQ(decoded.at("memberOf"), server.attributes["memberOf"]);
@@ -204,22 +204,22 @@ TEST(LdapRanges, BrokenRangesAndFailuresLeaveTheEntryAlone)
 {
     RangeServer shifted;
     shifted.attributes["member"] = Numbered("m", 7);
-    std::string encoded = shifted.entry();
+    std::string encoded = shifted.Entry();
     shifted.shift = 1;
     const std::string before = encoded;
-    EXPECT_EQ(CompleteRangedValues(&encoded, shifted.fetch()), ERR_SYSTEM_FAILURE);
+    EXPECT_EQ(CompleteRangedValues(&encoded, shifted.Fetch()), ERR_SYSTEM_FAILURE);
     EXPECT_EQ(encoded, before);
 
     RangeServer failing;
     failing.attributes["member"] = Numbered("m", 7);
-    encoded = failing.entry();
+    encoded = failing.Entry();
     const FetchRange lost = [](const std::string&, std::string*) { return ERR_TRANSPORT_FAILURE; };
     EXPECT_EQ(CompleteRangedValues(&encoded, lost), ERR_TRANSPORT_FAILURE);
-    EXPECT_EQ(encoded, failing.entry());
+    EXPECT_EQ(encoded, failing.Entry());
 
     // A range that claims to end at the largest number cannot go on.
     encoded = EncodeAttribute("member;range=0-4294967295", {"m0"});
-    EXPECT_EQ(CompleteRangedValues(&encoded, failing.fetch()), ERR_SYSTEM_FAILURE);
+    EXPECT_EQ(CompleteRangedValues(&encoded, failing.Fetch()), ERR_SYSTEM_FAILURE);
 }
 
 TEST(LdapTimeouts, UrlOptionsAndEnvironmentSetTheTimeouts)

@@ -52,13 +52,13 @@ protected:
     void SetUp() override
     {
         std::string error;
-        ASSERT_TRUE(m_server.start(AcmeLdif() + ManyUsersLdif(300), &error)) << error;
+        ASSERT_TRUE(m_server.Start(AcmeLdif() + ManyUsersLdif(300), &error)) << error;
         ldap::LdapUrl url;
-        ASSERT_TRUE(ldap::ParseLdapUrl(m_server.url(), &url, &error)) << error;
+        ASSERT_TRUE(ldap::ParseLdapUrl(m_server.Url(), &url, &error)) << error;
         m_directory = ldap::LdapDirectory::Open(url, ldap::Credentials(), &error);
         ASSERT_TRUE(m_directory) << error;
         StartWithServices({m_directory});
-        ASSERT_EQ(DirCreateContext(m_context.out()), 0);
+        ASSERT_EQ(DirCreateContext(m_context.Out()), 0);
         UseRootTypeless();
     }
 
@@ -69,20 +69,20 @@ protected:
         std::map<std::string, std::uint64_t>* searches)
     {
         Answers answers;
-        EXPECT_EQ(DirSetContext(context(), DCK_SEARCH_READS, hint.c_str()), 0);
-        answers.names = SearchNames(context(), "Acme", 2, nullptr);
-        EXPECT_EQ(DirSetContext(context(), DCK_SEARCH_READS, ""), 0);
+        EXPECT_EQ(DirSetContext(Context(), DCK_SEARCH_READS, hint.c_str()), 0);
+        answers.names = SearchNames(Context(), "Acme", 2, nullptr);
+        EXPECT_EQ(DirSetContext(Context(), DCK_SEARCH_READS, ""), 0);
         for (const std::string& attribute : attributes) {
-            const std::uint64_t before = m_directory->searchesSent();
+            const std::uint64_t before = m_directory->SearchesSent();
             auto& perObject = answers.values[attribute];
             for (const std::string& name : answers.names) {
-                perObject.push_back(ReadAnswer(context(), name, attribute));
+                perObject.push_back(ReadAnswer(Context(), name, attribute));
             }
-            (*searches)[attribute] = m_directory->searchesSent() - before;
+            (*searches)[attribute] = m_directory->SearchesSent() - before;
         }
         for (const std::string& name : answers.names) {
             ObjectSummary summary;
-            EXPECT_EQ(m_directory->readEntry(name, &summary), 0) << name;
+            EXPECT_EQ(m_directory->ReadEntry(name, &summary), 0) << name;
             answers.summaries.push_back(SummaryText(summary));
         }
         return answers;
@@ -136,16 +136,16 @@ TEST_F(LdapSearchReadsTest, NamedReadsComeWithTheSearchAndAnswerAsBefore)
 TEST_F(LdapSearchReadsTest, TheKeyIsKeptByCopiesAndBounded)
 {
     char text[kNameBufferSize] = {};
-    ASSERT_EQ(DirGetContext(context(), DCK_SEARCH_READS, text), 0);
+    ASSERT_EQ(DirGetContext(Context(), DCK_SEARCH_READS, text), 0);
     EXPECT_STREQ(text, "");
-    ASSERT_EQ(DirSetContext(context(), DCK_SEARCH_READS, "mail\nsn"), 0);
+    ASSERT_EQ(DirSetContext(Context(), DCK_SEARCH_READS, "mail\nsn"), 0);
     ScopedContext copy;
-    ASSERT_EQ(DirDuplicateContext(context(), copy.out()), 0);
+    ASSERT_EQ(DirDuplicateContext(Context(), copy.Out()), 0);
     ASSERT_EQ(DirGetContext(copy.get(), DCK_SEARCH_READS, text), 0);
     EXPECT_STREQ(text, "mail\nsn");
     const std::string tooLong(kMaxNameChars + 1, 'a');
-    EXPECT_EQ(DirSetContext(context(), DCK_SEARCH_READS, tooLong.c_str()), ERR_BUFFER_FULL);
-    ASSERT_EQ(DirGetContext(context(), DCK_SEARCH_READS, text), 0);
+    EXPECT_EQ(DirSetContext(Context(), DCK_SEARCH_READS, tooLong.c_str()), ERR_BUFFER_FULL);
+    ASSERT_EQ(DirGetContext(Context(), DCK_SEARCH_READS, text), 0);
     EXPECT_STREQ(text, "mail\nsn");
 }
 

@@ -9,7 +9,7 @@ void LdapTest::TearDown()
     m_context.reset();
     SetTreeSources({});
     SetTreeServices({});
-    m_server.stop();
+    m_server.Stop();
 }
 
 void LdapTest::StartServer(
@@ -18,9 +18,9 @@ void LdapTest::StartServer(
     SlapdOptions options;
     options.databaseConfig = databaseConfig;
     std::string error;
-    ASSERT_TRUE(m_server.start(AcmeLdif() + extraLdif, &error, options)) << error;
+    ASSERT_TRUE(m_server.Start(AcmeLdif() + extraLdif, &error, options)) << error;
     SetTreeServices({});
-    SetTreeSources({m_server.url(urlSuffix)});
+    SetTreeSources({m_server.Url(urlSuffix)});
     ASSERT_EQ(ClientInit(nullptr, nullptr), 0);
     DirContext created = kNoContext;
     ASSERT_EQ(DirCreateContext(&created), 0);
@@ -30,14 +30,14 @@ void LdapTest::StartServer(
 void LdapTest::UseRootTypeless()
 {
     std::uint32_t flags = DCV_XLATE_STRINGS | DCV_TYPELESS_NAMES;
-    ASSERT_EQ(DirSetContext(context(), DCK_FLAGS, &flags), 0);
-    ASSERT_EQ(DirSetContext(context(), DCK_NAME_CONTEXT, "[Root]"), 0);
+    ASSERT_EQ(DirSetContext(Context(), DCK_FLAGS, &flags), 0);
+    ASSERT_EQ(DirSetContext(Context(), DCK_NAME_CONTEXT, "[Root]"), 0);
 }
 
 std::string LdapTest::ContextText(std::uint32_t key) const
 {
     char text[kNameBufferSize] = {};
-    EXPECT_EQ(DirGetContext(context(), key, text), 0);
+    EXPECT_EQ(DirGetContext(Context(), key, text), 0);
     return text;
 }
 
@@ -46,19 +46,19 @@ FilterBuilder::FilterBuilder()
     EXPECT_EQ(cursor.allocate(), 0);
 }
 
-FilterBuilder& FilterBuilder::token(std::uint32_t code)
+FilterBuilder& FilterBuilder::Token(std::uint32_t code)
 {
     EXPECT_EQ(DirAddFilterToken(cursor.get(), code, nullptr, 0), 0);
     return *this;
 }
 
-FilterBuilder& FilterBuilder::text(std::uint32_t code, const std::string& value, std::uint32_t syntax)
+FilterBuilder& FilterBuilder::Text(std::uint32_t code, const std::string& value, std::uint32_t syntax)
 {
     EXPECT_EQ(DirAddFilterToken(cursor.get(), code, value.c_str(), syntax), 0);
     return *this;
 }
 
-FilterBuilder& FilterBuilder::number(std::int32_t value, std::uint32_t syntax)
+FilterBuilder& FilterBuilder::Number(std::int32_t value, std::uint32_t syntax)
 {
     EXPECT_EQ(DirAddFilterToken(cursor.get(), FTOK_AVAL, &value, syntax), 0);
     return *this;

@@ -23,7 +23,7 @@ protected:
     // (plus urlSuffix) and creates a context.
     void StartServer(
         const std::string& extraLdif = "", const std::string& databaseConfig = "", const std::string& urlSuffix = "");
-    DirContext context() const { return m_context.get(); }
+    DirContext Context() const { return m_context.get(); }
     std::string ContextText(std::uint32_t key) const;
     // Typeless names, counted from the root ("[Root]" name context).
     void UseRootTypeless();
@@ -38,9 +38,9 @@ struct FilterBuilder
 {
     ScopedFilter cursor;
     FilterBuilder();
-    FilterBuilder& token(std::uint32_t code);
-    FilterBuilder& text(std::uint32_t code, const std::string& value, std::uint32_t syntax);
-    FilterBuilder& number(std::int32_t value, std::uint32_t syntax);
+    FilterBuilder& Token(std::uint32_t code);
+    FilterBuilder& Text(std::uint32_t code, const std::string& value, std::uint32_t syntax);
+    FilterBuilder& Number(std::int32_t value, std::uint32_t syntax);
 };
 
 // Names a search delivers (full names with the name context [Root]), reply

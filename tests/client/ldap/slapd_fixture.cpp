@@ -64,24 +64,24 @@ bool MakeCertificates(const std::string& dir, std::string* error)
 
 SlapdServer::~SlapdServer()
 {
-    stop();
+    Stop();
     if (!m_dir.empty()) {
         std::error_code ignored;
         std::filesystem::remove_all(m_dir, ignored);
     }
 }
 
-std::string SlapdServer::url(const std::string& suffix) const
+std::string SlapdServer::Url(const std::string& suffix) const
 {
     return "ldap://127.0.0.1:" + std::to_string(m_port) + "/" + m_suffix + suffix;
 }
 
-std::string SlapdServer::ldapsUrl(const std::string& suffix) const
+std::string SlapdServer::LdapsUrl(const std::string& suffix) const
 {
     return "ldaps://127.0.0.1:" + std::to_string(m_tlsPort) + "/" + m_suffix + suffix;
 }
 
-bool SlapdServer::start(const std::string& ldif, std::string* error, const SlapdOptions& options)
+bool SlapdServer::Start(const std::string& ldif, std::string* error, const SlapdOptions& options)
 {
     char templ[] = "/tmp/veralith-slapd-XXXXXX";
     if (mkdtemp(templ) == nullptr) {
@@ -96,7 +96,7 @@ bool SlapdServer::start(const std::string& ldif, std::string* error, const Slapd
         if (!MakeCertificates(m_dir, error)) {
             return false;
         }
-        tlsConfig = "TLSCACertificateFile " + caFile() + "\nTLSCertificateFile " + m_dir +
+        tlsConfig = "TLSCACertificateFile " + CaFile() + "\nTLSCertificateFile " + m_dir +
             "/server.pem\nTLSCertificateKeyFile " + m_dir + "/server.key\n";
     }
     std::string schemaInclude;
@@ -119,7 +119,7 @@ bool SlapdServer::start(const std::string& ldif, std::string* error, const Slapd
         tlsConfig + options.extraConfig + "\ndatabase mdb\nmaxsize 1073741824\nsuffix \"" + m_suffix +
         "\"\n"
         "rootdn \"" +
-        rootDn() + "\"\nrootpw " + kRootPassword + "\ndirectory " + m_dir + "/db\naccess to * by * read\n" +
+        RootDn() + "\"\nrootpw " + kRootPassword + "\ndirectory " + m_dir + "/db\naccess to * by * read\n" +
         options.databaseConfig;
     if (!WriteWholeFile(conf, text) || !WriteWholeFile(m_dir + "/data.ldif", ldif)) {
         *error = "cannot write into " + m_dir;
@@ -140,7 +140,7 @@ bool SlapdServer::start(const std::string& ldif, std::string* error, const Slapd
             } while (m_tlsPort == m_port);
             listen += " ldaps://127.0.0.1:" + std::to_string(m_tlsPort) + "/";
         }
-        const std::string log = logFile();
+        const std::string log = LogFile();
         // 256: the "stats" level, a line per operation and per result.
         const char* const debugLevel = options.logOperations ? "256" : "0";
         m_pid = test_support::StartLogged(kSlapd, {"-d", debugLevel, "-f", conf, "-h", listen}, log);
@@ -157,25 +157,25 @@ bool SlapdServer::start(const std::string& ldif, std::string* error, const Slapd
         if (outcome == test_support::WaitOutcome::Ended) {
             m_pid = -1; // exited (port taken?): try another port
         } else if (outcome == test_support::WaitOutcome::TimedOut) {
-            stop();
+            Stop();
             *error = "slapd did not answer: " + ReadWholeFile(log);
             return false;
         }
     }
     if (m_pid < 0) {
-        *error = "slapd did not start: " + ReadWholeFile(logFile());
+        *error = "slapd did not start: " + ReadWholeFile(LogFile());
         return false;
     }
     return true;
 }
 
-void SlapdServer::stop()
+void SlapdServer::Stop()
 {
     test_support::StopProcess(m_pid); // a paused server is continued first
     m_pid = -1;
 }
 
-void SlapdServer::kill()
+void SlapdServer::Kill()
 {
     if (m_pid <= 0) {
         return;
@@ -215,7 +215,7 @@ bool AllThreadsStopped(pid_t pid)
 
 } // namespace
 
-void SlapdServer::pause()
+void SlapdServer::Pause()
 {
     if (m_pid <= 0 || ::kill(m_pid, SIGSTOP) != 0) {
         return;
@@ -226,7 +226,7 @@ void SlapdServer::pause()
     }
 }
 
-void SlapdServer::resume()
+void SlapdServer::Resume()
 {
     if (m_pid > 0) {
         ::kill(m_pid, SIGCONT);

@@ -25,11 +25,11 @@ struct SlapdOptions
     std::string extraConfig;
     // Appended to the database part (limits, indexes, access).
     std::string databaseConfig;
-    // A throwaway CA (caFile()) and a certificate it signed for 127.0.0.1,
+    // A throwaway CA (CaFile()) and a certificate it signed for 127.0.0.1,
     // made in the server's directory; StartTLS on the ldap:// port and
     // ldaps:// on a second one.
     bool tls = false;
-    // Every operation and its result written to logFile() as it happens.
+    // Every operation and its result written to LogFile() as it happens.
     bool logOperations = false;
 };
 
@@ -40,8 +40,8 @@ public:
     static constexpr const char* kRootDn = "cn=admin,o=Acme";
     static constexpr const char* kRootPassword = "acme-secret";
     // The root DN of the suffix the server was started with.
-    std::string rootDn() const { return "cn=admin," + m_suffix; }
-    const std::string& suffix() const { return m_suffix; }
+    std::string RootDn() const { return "cn=admin," + m_suffix; }
+    const std::string& Suffix() const { return m_suffix; }
 
     SlapdServer() = default;
     ~SlapdServer();
@@ -50,30 +50,30 @@ public:
 
     // Loads ldif (text) and starts the server. Returns false with *error on
     // failure.
-    bool start(const std::string& ldif, std::string* error, const SlapdOptions& options = {});
+    bool Start(const std::string& ldif, std::string* error, const SlapdOptions& options = {});
     // Stops the server (SIGTERM, then SIGKILL after 5 s).
-    void stop();
+    void Stop();
     // Kills the server at once (SIGKILL), as a crash or a pulled cable would.
-    void kill();
+    void Kill();
     // Stops the server from answering (SIGSTOP): connections stay open and
     // new ones are accepted by the system, but nothing is answered until
-    // resume() (SIGCONT). Returns once every thread of the server has
+    // Resume() (SIGCONT). Returns once every thread of the server has
     // stopped.
-    void pause();
-    void resume();
+    void Pause();
+    void Resume();
 
-    int port() const { return m_port; }
+    int Port() const { return m_port; }
     // The ldaps:// port; only with SlapdOptions::tls.
-    int tlsPort() const { return m_tlsPort; }
+    int TlsPort() const { return m_tlsPort; }
     // "ldap://127.0.0.1:PORT/" plus the server's suffix plus suffix ("?tree=X").
-    std::string url(const std::string& suffix = "") const;
+    std::string Url(const std::string& suffix = "") const;
     // "ldaps://127.0.0.1:TLSPORT/" plus the server's suffix plus suffix; only with SlapdOptions::tls.
-    std::string ldapsUrl(const std::string& suffix = "") const;
+    std::string LdapsUrl(const std::string& suffix = "") const;
     // The PEM file of the CA that signed the server's certificate.
-    std::string caFile() const { return m_dir + "/ca.pem"; }
+    std::string CaFile() const { return m_dir + "/ca.pem"; }
     // What slapd writes: start-up problems, and operations when logged.
-    std::string logFile() const { return m_dir + "/slapd.log"; }
-    const std::string& directory() const { return m_dir; }
+    std::string LogFile() const { return m_dir + "/slapd.log"; }
+    const std::string& Directory() const { return m_dir; }
 
 private:
     std::string m_dir;
