@@ -1,6 +1,7 @@
 #include "client/ldap/connection.h"
 
 #include "client/ldap/ber.h"
+#include "client/ldap/ldap_handles.h"
 #include "client/notices.h"
 #include "client/schema.h"
 #include "client/text_codec.h"
@@ -76,18 +77,6 @@ void Wipe(std::string* secret)
     secret->clear();
 }
 
-// Owns a message chain from ldap_result.
-struct MessageGuard
-{
-    LDAPMessage* message = nullptr;
-    ~MessageGuard()
-    {
-        if (message != nullptr) {
-            ldap_msgfree(message);
-        }
-    }
-};
-
 std::vector<char*> AttributeArray(const std::vector<std::string>& attributes)
 {
     std::vector<char*> array;
@@ -149,10 +138,11 @@ bool CertificateNames(std::string_view der, const std::string& host)
 // nothing and sends nothing but the handshake; empty when none is read.
 std::string PeerCertificate(const LdapUrl& url)
 {
-    LDAP* ld = nullptr;
-    if (ldap_initialize(&ld, (url.scheme + "://" + url.hostPort).c_str()) != LDAP_SUCCESS) {
+    LdapHandle session;
+    if (ldap_initialize(OutPtr(session), (url.scheme + "://" + url.hostPort).c_str()) != LDAP_SUCCESS) {
         return "";
     }
+    LDAP* ld = session.get();
     const int version = LDAP_VERSION3;
     ldap_set_option(ld, LDAP_OPT_PROTOCOL_VERSION, &version);
     timeval timeout {url.timeoutSeconds > 0 ? url.timeoutSeconds : kDefaultTimeout, 0};
@@ -166,10 +156,9 @@ std::string PeerCertificate(const LdapUrl& url)
     berval peer {};
     if (rc == LDAP_SUCCESS && ldap_get_option(ld, LDAP_OPT_X_TLS_PEERCERT, &peer) == LDAP_OPT_SUCCESS &&
         peer.bv_val != nullptr) {
-        certificate.assign(peer.bv_val, peer.bv_len);
-        ber_memfree(peer.bv_val);
+        const BerBytes bytes(peer.bv_val);
+        certificate.assign(bytes.get(), peer.bv_len);
     }
-    ldap_unbind_ext_s(ld, nullptr, nullptr);
     return certificate;
 }
 
@@ -179,13 +168,14 @@ std::string PeerCertificate(const LdapUrl& url)
 // not trusted.
 std::string TlsFailureHint(LDAP* ld, const LdapUrl& url, int rc)
 {
-    char* diagnostic = nullptr;
-    if ((url.scheme != "ldaps" && !url.startTls) || (rc != LDAP_SERVER_DOWN && rc != LDAP_CONNECT_ERROR) ||
-        ldap_get_option(ld, LDAP_OPT_DIAGNOSTIC_MESSAGE, &diagnostic) != LDAP_OPT_SUCCESS || diagnostic == nullptr) {
+    if ((url.scheme != "ldaps" && !url.startTls) || (rc != LDAP_SERVER_DOWN && rc != LDAP_CONNECT_ERROR)) {
         return "";
     }
-    const std::string said = diagnostic;
-    ldap_memfree(diagnostic);
+    const LdapText diagnostic = TextOption(ld, LDAP_OPT_DIAGNOSTIC_MESSAGE);
+    if (diagnostic == nullptr) {
+        return "";
+    }
+    const std::string said = diagnostic.get();
     const std::string folded = FoldCase(said);
     std::string host = url.hostPort.substr(0, url.hostPort.rfind(':'));
     if (host.empty()) {
@@ -405,13 +395,6 @@ std::string DescribeLdapResult(int rc)
     return std::string(ldap_err2string(rc)) + " (" + std::to_string(rc) + ")";
 }
 
-Connection::~Connection()
-{
-    if (m_ld != nullptr) {
-        ldap_unbind_ext_s(m_ld, nullptr, nullptr);
-    }
-}
-
 bool DescribeLimit(int ldapResult, std::string_view base, std::uint32_t delivered, std::string* text, DirResult* code)
 {
     const char* limit = nullptr;
@@ -441,12 +424,13 @@ std::shared_ptr<Connection> Connection::Open(const LdapUrl& url, const Credentia
     std::signal(SIGPIPE, SIG_IGN);
     const std::string uri = url.scheme + "://" + url.hostPort;
     const std::string where = url.scheme + "://" + (url.hostPort.empty() ? "localhost" : url.hostPort);
-    LDAP* ld = nullptr;
-    if (const int rc = ldap_initialize(&ld, uri.c_str()); rc != LDAP_SUCCESS) {
+    LdapHandle session;
+    if (const int rc = ldap_initialize(OutPtr(session), uri.c_str()); rc != LDAP_SUCCESS) {
         *error = where + ": " + DescribeLdapResult(rc);
         return nullptr;
     }
-    std::shared_ptr<Connection> connection(new Connection(ld));
+    LDAP* ld = session.get();
+    std::shared_ptr<Connection> connection(new Connection(std::move(session)));
     connection->m_where = where;
     connection->m_timeout = url.timeoutSeconds > 0 ? url.timeoutSeconds : kDefaultTimeout;
     connection->m_searchTime = url.searchSeconds > 0 ? url.searchSeconds : kDefaultSearchTime;
@@ -468,10 +452,8 @@ std::shared_ptr<Connection> Connection::Open(const LdapUrl& url, const Credentia
         // The new context would start without the CA the library's settings
         // name (LDAPTLS_CACERT, ldap.conf's TLS_CACERT): they are carried over.
         for (const int option : {LDAP_OPT_X_TLS_CACERTFILE, LDAP_OPT_X_TLS_CACERTDIR}) {
-            char* value = nullptr;
-            if (ldap_get_option(nullptr, option, &value) == LDAP_OPT_SUCCESS && value != nullptr) {
-                ldap_set_option(ld, option, value);
-                ldap_memfree(value);
+            if (const LdapText value = TextOption(nullptr, option); value != nullptr) {
+                ldap_set_option(ld, option, value.get());
             }
         }
         const int newContext = 0;
@@ -502,11 +484,9 @@ std::shared_ptr<Connection> Connection::Open(const LdapUrl& url, const Credentia
     if (rc != LDAP_SUCCESS) {
         const std::string hint = TlsFailureHint(ld, url, rc);
         std::string said;
-        char* diagnostic = nullptr;
-        if (hint.empty() && ldap_get_option(ld, LDAP_OPT_DIAGNOSTIC_MESSAGE, &diagnostic) == LDAP_OPT_SUCCESS &&
-            diagnostic != nullptr) {
-            said = *diagnostic != '\0' ? std::string(": \"") + diagnostic + "\"" : "";
-            ldap_memfree(diagnostic);
+        if (const LdapText diagnostic = hint.empty() ? TextOption(ld, LDAP_OPT_DIAGNOSTIC_MESSAGE) : nullptr;
+            diagnostic != nullptr && *diagnostic != '\0') {
+            said = std::string(": \"") + diagnostic.get() + "\"";
         }
         *error = where + ": " +
             (dn != nullptr
@@ -548,14 +528,12 @@ void ReadEntryMessage(LDAP* ld, LDAPMessage* message, LdapEntry* entry)
     // attribute); the attributes are copied as they were encoded.
     entry->dn.clear();
     entry->attributes.clear();
-    BerElement* ber = nullptr;
+    BerElementPtr decoder;
     berval bv {};
-    if (ldap_get_dn_ber(ld, message, &ber, &bv) != LDAP_SUCCESS) {
-        if (ber != nullptr) {
-            ber_free(ber, 0);
-        }
+    if (ldap_get_dn_ber(ld, message, OutPtr(decoder), &bv) != LDAP_SUCCESS) {
         return;
     }
+    BerElement* ber = decoder.get();
     entry->dn.assign(bv.bv_val != nullptr ? bv.bv_val : "", bv.bv_len);
     // Each attribute is a SEQUENCE; what may follow the list (the message's
     // controls) is not.
@@ -563,7 +541,6 @@ void ReadEntryMessage(LDAP* ld, LDAPMessage* message, LdapEntry* entry)
         ber_skip_element(ber, &bv);
         AppendBerElement(&entry->attributes, kBerSequence, std::string_view(bv.bv_val, bv.bv_len));
     }
-    ber_free(ber, 0);
 }
 
 DirResult Connection::SearchAll(std::string_view base, int scope, std::string_view filter,
@@ -653,18 +630,17 @@ DirResult PagedSearch::SendPage()
             std::to_string(m_delivered) + (m_delivered == 1 ? " entry" : " entries"));
         return ERR_TIME_LIMIT_EXCEEDED;
     }
-    LDAPControl* page = nullptr;
+    ControlPtr page;
     berval cookie {};
     cookie.bv_val = m_cookie.data();
     cookie.bv_len = m_cookie.size();
-    if (const int rc = ldap_create_page_control(ld, m_pageSize, &cookie, 0, &page); rc != LDAP_SUCCESS) {
+    if (const int rc = ldap_create_page_control(ld, m_pageSize, &cookie, 0, OutPtr(page)); rc != LDAP_SUCCESS) {
         return MapLdapResult(rc);
     }
-    LDAPControl* controls[] = {page, nullptr};
+    LDAPControl* controls[] = {page.get(), nullptr};
     std::vector<char*> attrs = AttributeArray(m_attributes);
     const int rc = ldap_search_ext(ld, m_base.c_str(), m_scope, m_filter.c_str(), attrs.data(), 0, controls, nullptr,
         nullptr, LDAP_NO_LIMIT, &m_msgid);
-    ldap_control_free(page);
     if (rc != LDAP_SUCCESS) {
         m_msgid = -1;
         if (rc == LDAP_SERVER_DOWN) {
@@ -729,8 +705,8 @@ DirResult PagedSearch::Receive(bool wait, LdapEntry* entry, bool* got, bool* don
         }
         // A zero time-out asks only for what has arrived.
         timeval timeout {wait ? m_connection->TimeoutSeconds() : 0, 0};
-        MessageGuard guard;
-        const int type = ldap_result(ld, m_msgid, LDAP_MSG_ONE, &timeout, &guard.message);
+        MessagePtr message;
+        const int type = ldap_result(ld, m_msgid, LDAP_MSG_ONE, &timeout, OutPtr(message));
         if (type == 0 && !wait) {
             *done = false;
             return 0;
@@ -749,20 +725,20 @@ DirResult PagedSearch::Receive(bool wait, LdapEntry* entry, bool* got, bool* don
             return FinishWith(ERR_TRANSPORT_FAILURE);
         }
         if (type == LDAP_RES_SEARCH_ENTRY) {
-            ReadEntryMessage(ld, guard.message, entry);
+            ReadEntryMessage(ld, message.get(), entry);
             ++m_delivered;
             *got = true;
             *done = false;
             return 0;
         }
         if (type == LDAP_RES_SEARCH_REFERENCE) {
-            char** urls = nullptr;
-            if (ldap_parse_reference(ld, guard.message, &urls, nullptr, 0) == LDAP_SUCCESS && urls != nullptr) {
-                for (char** url = urls; *url != nullptr; ++url) {
+            TextList urls;
+            const int parsed = ldap_parse_reference(ld, message.get(), OutPtr(urls), nullptr, 0);
+            if (parsed == LDAP_SUCCESS && urls != nullptr) {
+                for (char** url = urls.get(); *url != nullptr; ++url) {
                     Notify(m_connection->Where() + ": the search of \"" + m_base +
                         "\" met a reference to another server, not followed: " + *url);
                 }
-                ber_memvfree(reinterpret_cast<void**>(urls));
             }
             continue;
         }
@@ -770,41 +746,31 @@ DirResult PagedSearch::Receive(bool wait, LdapEntry* entry, bool* got, bool* don
             continue; // intermediate replies are passed over
         }
         int result = LDAP_SUCCESS;
-        char** referrals = nullptr;
-        LDAPControl** serverControls = nullptr;
-        const int parsed =
-            ldap_parse_result(ld, guard.message, &result, nullptr, nullptr, &referrals, &serverControls, 0);
+        TextList referrals;
+        ControlList serverControls;
+        const int parsed = ldap_parse_result(
+            ld, message.get(), &result, nullptr, nullptr, OutPtr(referrals), OutPtr(serverControls), 0);
         m_msgid = -1;
         if (parsed != LDAP_SUCCESS) {
-            if (serverControls != nullptr) {
-                ldap_controls_free(serverControls);
-            }
-            if (referrals != nullptr) {
-                ber_memvfree(reinterpret_cast<void**>(referrals));
-            }
             return FinishWith(MapLdapResult(parsed));
         }
         if (referrals != nullptr) {
-            for (char** url = referrals; *url != nullptr; ++url) {
+            for (char** url = referrals.get(); *url != nullptr; ++url) {
                 Notify(m_connection->Where() + ": \"" + m_base + "\" is held by another server, not followed: " + *url);
             }
-            ber_memvfree(reinterpret_cast<void**>(referrals));
         }
         berval cookie {};
         bool more = false;
         if (result == LDAP_SUCCESS && serverControls != nullptr) {
-            if (LDAPControl* control = ldap_control_find(LDAP_CONTROL_PAGEDRESULTS, serverControls, nullptr);
+            if (LDAPControl* control = ldap_control_find(LDAP_CONTROL_PAGEDRESULTS, serverControls.get(), nullptr);
                 control != nullptr) {
                 ber_int_t estimate = 0;
                 if (ldap_parse_pageresponse_control(ld, control, &estimate, &cookie) == LDAP_SUCCESS) {
+                    const BerBytes bytes(cookie.bv_val);
                     more = cookie.bv_len > 0;
-                    m_cookie.assign(cookie.bv_val != nullptr ? cookie.bv_val : "", cookie.bv_len);
-                    ber_memfree(cookie.bv_val);
+                    m_cookie.assign(bytes != nullptr ? bytes.get() : "", cookie.bv_len);
                 }
             }
-        }
-        if (serverControls != nullptr) {
-            ldap_controls_free(serverControls);
         }
         if (result == LDAP_ADMINLIMIT_EXCEEDED && m_delivered == 0 && m_cookie.empty() && m_pageSize > kSmallestPage) {
             // Servers may refuse pages larger than they allow (OpenLDAP's

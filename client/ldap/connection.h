@@ -4,6 +4,7 @@
 // searches whose entries come one at a time, page by page (RFC 2696).
 
 #include "client/client.h"
+#include "client/ldap/ldap_handles.h"
 
 #include <cstdint>
 #include <memory>
@@ -11,9 +12,6 @@
 #include <string_view>
 #include <utility>
 #include <vector>
-
-typedef struct ldap LDAP;
-typedef struct ldapmsg LDAPMessage;
 
 namespace veralith::client::ldap {
 
@@ -146,7 +144,6 @@ private:
 class Connection : public std::enable_shared_from_this<Connection>
 {
 public:
-    ~Connection();
     Connection(const Connection&) = delete;
     Connection& operator=(const Connection&) = delete;
 
@@ -166,7 +163,7 @@ public:
     std::unique_ptr<PagedSearch> OpenSearch(std::string_view base, int scope, std::string_view filter,
         std::vector<std::string> attributes, int pageSize = 10000);
 
-    LDAP* Handle() { return m_ld; }
+    LDAP* Handle() { return m_ld.get(); }
     // "ldap://host:port", for messages.
     const std::string& Where() const { return m_where; }
     int TimeoutSeconds() const { return m_timeout; }
@@ -180,10 +177,10 @@ public:
 
 private:
     friend class PagedSearch;
-    explicit Connection(LDAP* ld)
-        : m_ld(ld)
+    explicit Connection(LdapHandle ld)
+        : m_ld(std::move(ld))
     { }
-    LDAP* m_ld;
+    LdapHandle m_ld;
     std::string m_where;
     int m_timeout = kDefaultTimeout;
     int m_searchTime = kDefaultSearchTime;

@@ -158,17 +158,14 @@ DirResult LdapDirectory::ReadRootDse(std::string* error)
 std::string LdapDirectory::RefusalText(DirResult rc, const std::string& what) const
 {
     int code = LDAP_SUCCESS;
-    char* diagnostic = nullptr;
     if (m_connections.empty()) {
         return what + " (error " + std::to_string(rc) + ")";
     }
     LDAP* ld = m_connections.front()->Handle();
     ldap_get_option(ld, LDAP_OPT_RESULT_CODE, &code);
-    ldap_get_option(ld, LDAP_OPT_DIAGNOSTIC_MESSAGE, &diagnostic);
-    std::string said = diagnostic != nullptr && *diagnostic != '\0' ? std::string(": \"") + diagnostic + "\"" : "";
-    if (diagnostic != nullptr) {
-        ldap_memfree(diagnostic);
-    }
+    const LdapText diagnostic = TextOption(ld, LDAP_OPT_DIAGNOSTIC_MESSAGE);
+    std::string said =
+        diagnostic != nullptr && *diagnostic != '\0' ? std::string(": \"") + diagnostic.get() + "\"" : "";
     // Servers that take an anonymous bind and then serve nothing answer the
     // first search with one of these.
     const bool refused = code == LDAP_OPERATIONS_ERROR || code == LDAP_INSUFFICIENT_ACCESS ||

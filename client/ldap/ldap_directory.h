@@ -65,7 +65,19 @@ public:
     // (default 256 MiB); past it the reads fetch ahead instead.
     void SetSearchCacheLimit(std::size_t bytes) { m_searchCacheLimit = bytes; }
 
-    // Internal to the service and its cursors.
+    // The DN of a full name (escaped, typed where its writer chose);
+    // ERR_NO_SUCH_ENTRY when it names nothing or a value names two siblings.
+    DirResult Resolve(std::string_view fullName, std::string* dn);
+    // The full name of a DN (remember: and keeps the pair for resolve).
+    std::string NameOfDn(std::string_view dn, bool remember = true);
+    // Connections kept open, for tests of the connection pool.
+    std::size_t ConnectionCount() const { return m_connections.size(); }
+
+private:
+    // The cursor of searches (client/ldap/ldap_reads.cpp) works on the
+    // service's internals below.
+    class SearchCursor;
+
     // Whether the names of the entry of dn can be given without waiting: the
     // containers it lies in were listed. Those not listed are queued for
     // listing (AdvanceListings) and false is returned.
@@ -87,11 +99,6 @@ public:
     {
         m_last.entries.Add(summary, entry.dn, entry.attributes);
     }
-    // The DN of a full name (escaped, typed where its writer chose);
-    // ERR_NO_SUCH_ENTRY when it names nothing or a value names two siblings.
-    DirResult Resolve(std::string_view fullName, std::string* dn);
-    // The full name of a DN (remember: and keeps the pair for resolve).
-    std::string NameOfDn(std::string_view dn, bool remember = true);
     // A connection no paged search is using: an idle one of the pool, else a
     // new one (at most kMaxConnections are kept). ERR_TRANSPORT_FAILURE, with
     // a notice, when a new one cannot be opened; a connection that failed to
@@ -109,13 +116,11 @@ public:
     // kMaxRdnChars): listings and searches leave it out.
     bool NameFits(const ObjectSummary& summary, std::string_view dn) const;
     void CountSearch() { ++m_searchesSent; }
-    std::size_t ConnectionCount() const { return m_connections.size(); }
     static constexpr std::size_t kMaxConnections = 4;
     // What a read of an entry asks for, and what a search asks for.
     static const std::vector<std::string>& SummaryAttributes();
     static const std::vector<std::string>& SearchAttributes();
 
-private:
     LdapDirectory() = default;
     DirResult ReadRootDse(std::string* error);
     // What a failed search of the start-up says: the server's result and
@@ -135,13 +140,18 @@ private:
         std::string_view encoded, const std::vector<std::string>* only, std::vector<AttributeData>* attributes);
     DirResult FetchReadAhead(const std::vector<std::string>& attrs);
 
-    // The relative names below one container, from one listing of their DNs.
+    // One child of a container: its relative name and its DN as the server
+    // wrote it.
+    struct Child
+    {
+        DnComponent rdn;
+        std::string dn;
+    };
+    // The children of one container, from one listing of their DNs.
     struct Children
     {
-        std::vector<DnComponent> rdns;
-        std::vector<std::string> dns; // as the server wrote them
+        std::vector<Child> children;
         std::unordered_set<std::string> shared; // folded values of two or more single-valued rdns
-        bool complete = true; // false when the listing failed
         DirResult result = 0; // the listing's result
     };
     // What the names of a container's children need: the folded values that
@@ -153,16 +163,34 @@ private:
     };
     // A listing of a container's children that runs while its owner does
     // other work (a search reads on), on a connection of its own.
-    struct SiblingListing
+    class SiblingListing
     {
-        std::string key; // the container's folded DN
-        std::string dn;
-        std::unique_ptr<PagedSearch> search;
-        std::unordered_set<std::string> seen; // folded values met
-        Siblings siblings;
-        bool retried = false;
+    public:
+        // key: the container's DN folded.
+        SiblingListing(std::string key, std::string dn)
+            : m_key(std::move(key))
+            , m_dn(std::move(dn))
+        { }
+        const std::string& Key() const { return m_key; }
+        // Opens the listing on a connection of directory's pool.
         DirResult Start(LdapDirectory* directory);
+        // Takes the children that have arrived (wait: reads until the
+        // listing ends); *progressed tells whether any came. True when the
+        // listing has ended, with its result in *result. A connection the
+        // server had closed before the listing began is replaced, once.
+        bool Advance(LdapDirectory* directory, bool wait, bool* progressed, DirResult* result);
+        // What the listing found, with its result.
+        Siblings TakeSiblings(DirResult result);
+
+    private:
         void Add(const LdapEntry& child);
+
+        std::string m_key;
+        std::string m_dn;
+        std::unique_ptr<PagedSearch> m_search;
+        std::unordered_set<std::string> m_seen; // folded values met
+        Siblings m_siblings;
+        bool m_retried = false;
     };
     // Parses the naming contexts (or the URL's base) the names end in.
     void PrepareTops();

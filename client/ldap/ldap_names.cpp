@@ -44,13 +44,15 @@ std::string JoinParts(const std::vector<std::string_view>& parts, std::size_t fr
     return out;
 }
 
-// The folded values that two or more single-valued relative names share.
-std::unordered_set<std::string> SharedValues(const std::vector<DnComponent>& rdns)
+// The folded values that two or more single-valued relative names share
+// (rdnOf gives an item's relative name).
+template<typename Item, typename RdnOf>
+std::unordered_set<std::string> SharedValues(const std::vector<Item>& items, RdnOf rdnOf)
 {
     std::unordered_set<std::string> seen;
     std::unordered_set<std::string> shared;
-    for (const DnComponent& rdn : rdns) {
-        if (rdn.more.empty()) {
+    for (const Item& item : items) {
+        if (const DnComponent& rdn = rdnOf(item); rdn.more.empty()) {
             std::string folded = FoldCase(rdn.value);
             if (!seen.insert(folded).second) {
                 shared.insert(std::move(folded));
@@ -81,9 +83,9 @@ std::size_t ParentStart(std::string_view dn)
 
 DirResult LdapDirectory::SiblingListing::Start(LdapDirectory* directory)
 {
-    search.reset();
-    seen.clear();
-    siblings = Siblings();
+    m_search.reset();
+    m_seen.clear();
+    m_siblings = Siblings();
     std::shared_ptr<Connection> connection;
     {
         // What keeps the listing from running the operation that needs the
@@ -94,9 +96,46 @@ DirResult LdapDirectory::SiblingListing::Start(LdapDirectory* directory)
         }
     }
     directory->CountSearch();
-    search = connection->OpenSearch(dn, LDAP_SCOPE_ONELEVEL, "(objectClass=*)", {"1.1"});
-    search->SetQuiet();
+    m_search = connection->OpenSearch(m_dn, LDAP_SCOPE_ONELEVEL, "(objectClass=*)", {"1.1"});
+    m_search->SetQuiet();
     return 0;
+}
+
+bool LdapDirectory::SiblingListing::Advance(LdapDirectory* directory, bool wait, bool* progressed, DirResult* result)
+{
+    LdapEntry child;
+    while (true) {
+        bool got = false;
+        bool done = false;
+        DirResult rc = 0;
+        if (wait) {
+            rc = m_search->Next(&child, &done);
+            got = !done;
+        } else {
+            rc = m_search->Poll(&child, &got, &done);
+        }
+        if (rc != 0 && m_search->FailedOnStaleConnection() && !m_retried) {
+            m_retried = true;
+            if (Start(directory) == 0) {
+                continue;
+            }
+        }
+        if (rc != 0 || done) {
+            *result = rc;
+            return true;
+        }
+        if (!got) {
+            return false;
+        }
+        Add(child);
+        *progressed = true;
+    }
+}
+
+LdapDirectory::Siblings LdapDirectory::SiblingListing::TakeSiblings(DirResult result)
+{
+    m_siblings.result = result;
+    return std::move(m_siblings);
 }
 
 void LdapDirectory::SiblingListing::Add(const LdapEntry& child)
@@ -104,8 +143,8 @@ void LdapDirectory::SiblingListing::Add(const LdapEntry& child)
     DnComponent leaf;
     if (ParseLeafRdn(child.dn, &leaf) && leaf.more.empty()) {
         std::string folded = FoldCase(leaf.value);
-        if (!seen.insert(folded).second) {
-            siblings.shared.insert(std::move(folded));
+        if (!m_seen.insert(folded).second) {
+            m_siblings.shared.insert(std::move(folded));
         }
     }
 }
@@ -133,9 +172,8 @@ bool LdapDirectory::QueueListing(const std::string& key, std::string_view dn)
 
 void LdapDirectory::FinishListing(DirResult rc)
 {
-    m_listing->siblings.result = rc;
-    m_siblings.try_emplace(m_listing->key, std::move(m_listing->siblings));
-    m_listQueued.erase(m_listing->key);
+    m_siblings.try_emplace(m_listing->Key(), m_listing->TakeSiblings(rc));
+    m_listQueued.erase(m_listing->Key());
     m_listing.reset();
 }
 
@@ -151,48 +189,19 @@ bool LdapDirectory::AdvanceListings(bool wait)
             m_listQueued.erase(key);
             continue; // listed meanwhile by an operation that could not wait
         }
-        m_listing = std::make_unique<SiblingListing>();
-        m_listing->key = std::move(key);
-        m_listing->dn = std::move(dn);
+        m_listing = std::make_unique<SiblingListing>(std::move(key), std::move(dn));
         if (const DirResult rc = m_listing->Start(this); rc != 0) {
             FinishListing(rc);
             return true;
         }
     }
     bool progressed = false;
-    LdapEntry child;
-    while (true) {
-        bool got = false;
-        bool done = false;
-        DirResult rc = 0;
-        if (wait) {
-            rc = m_listing->search->Next(&child, &done);
-            got = !done;
-        } else {
-            rc = m_listing->search->Poll(&child, &got, &done);
-        }
-        if (rc != 0) {
-            // A connection the server had closed before the listing began:
-            // it runs again on a new one, once.
-            if (m_listing->search->FailedOnStaleConnection() && !m_listing->retried) {
-                m_listing->retried = true;
-                if (m_listing->Start(this) == 0) {
-                    continue;
-                }
-            }
-            FinishListing(rc);
-            return true;
-        }
-        if (done) {
-            FinishListing(0);
-            return true;
-        }
-        if (!got) {
-            return progressed;
-        }
-        m_listing->Add(child);
-        progressed = true;
+    DirResult rc = 0;
+    if (m_listing->Advance(this, wait, &progressed, &rc)) {
+        FinishListing(rc);
+        return true;
     }
+    return progressed;
 }
 
 void LdapDirectory::DropListings()
@@ -246,7 +255,7 @@ const LdapDirectory::Siblings& LdapDirectory::SiblingsOf(
     if (const auto it = m_siblings.find(key); it != m_siblings.end()) {
         return it->second;
     }
-    if (m_listing && m_listing->key == key) {
+    if (m_listing && m_listing->Key() == key) {
         AdvanceListings(true);
         return m_siblings[key];
     }
@@ -256,27 +265,13 @@ const LdapDirectory::Siblings& LdapDirectory::SiblingsOf(
         return m_siblings.try_emplace(key, std::move(siblings)).first->second;
     }
     // Needed now: listed on its own, whatever runs or is queued.
-    SiblingListing listing;
-    listing.key = key;
-    listing.dn = FormatDnFrom(components, from);
+    SiblingListing listing(key, FormatDnFrom(components, from));
     DirResult rc = listing.Start(this);
-    LdapEntry child;
-    while (rc == 0) {
-        bool done = false;
-        rc = listing.search->Next(&child, &done);
-        if (rc != 0 && listing.search->FailedOnStaleConnection() && !listing.retried) {
-            listing.retried = true;
-            rc = listing.Start(this);
-            continue;
-        }
-        if (rc != 0 || done) {
-            break;
-        }
-        listing.Add(child);
+    if (rc == 0) {
+        bool progressed = false;
+        listing.Advance(this, true, &progressed, &rc);
     }
-    listing.search.reset();
-    listing.siblings.result = rc;
-    return m_siblings.try_emplace(key, std::move(listing.siblings)).first->second;
+    return m_siblings.try_emplace(key, listing.TakeSiblings(rc)).first->second;
 }
 
 void LdapDirectory::PrepareTops()
@@ -329,11 +324,9 @@ const LdapDirectory::Children& LdapDirectory::ChildrenOf(
         for (const LdapEntry& child : found) {
             std::vector<DnComponent> parsed;
             if (ParseDn(child.dn, &parsed) && !parsed.empty()) {
-                children.rdns.push_back(std::move(parsed.front()));
-                children.dns.push_back(child.dn);
+                children.children.push_back(Child {std::move(parsed.front()), child.dn});
             }
         }
-        children.complete = rc == 0;
         children.result = rc;
     } else {
         // Above the naming contexts: the children are the naming contexts'
@@ -346,16 +339,16 @@ const LdapDirectory::Children& LdapDirectory::ChildrenOf(
             const std::size_t at = top.size() - depth - 1;
             const std::string dn = FormatDnFrom(top, at);
             bool seen = false;
-            for (const std::string& known : children.dns) {
-                seen = seen || SameTextIgnoreCase(known, dn);
+            for (const Child& known : children.children) {
+                seen = seen || SameTextIgnoreCase(known.dn, dn);
             }
             if (!seen) {
-                children.rdns.push_back(top[at]);
-                children.dns.push_back(dn);
+                children.children.push_back(Child {top[at], dn});
             }
         }
     }
-    children.shared = SharedValues(children.rdns);
+    children.shared =
+        SharedValues(children.children, [](const Child& child) -> const DnComponent& { return child.rdn; });
     if (within) {
         // The names of the children need no listing of their own now.
         Siblings siblings;
@@ -478,8 +471,8 @@ DirResult LdapDirectory::Resolve(std::string_view fullName, std::string* dn)
             std::size_t byValue = 0;
             std::size_t exactAt = 0;
             std::size_t byValueAt = 0;
-            for (std::size_t k = 0; k < children.rdns.size(); ++k) {
-                const ComponentMatch match = MatchComponent(written[i], children.rdns[k]);
+            for (std::size_t k = 0; k < children.children.size(); ++k) {
+                const ComponentMatch match = MatchComponent(written[i], children.children[k].rdn);
                 if (match == ComponentMatch::Exact) {
                     ++exact;
                     exactAt = k;
@@ -492,8 +485,8 @@ DirResult LdapDirectory::Resolve(std::string_view fullName, std::string* dn)
             const bool unique = exact == 1 || (exact == 0 && byValue == 1);
             if (unique) {
                 const std::size_t at = exact == 1 ? exactAt : byValueAt;
-                childDn = children.dns[at];
-                parent.insert(parent.begin(), children.rdns[at]);
+                childDn = children.children[at].dn;
+                parent.insert(parent.begin(), children.children[at].rdn);
                 found = true;
                 break;
             }

@@ -27,11 +27,13 @@ struct SearchStep
     bool skipBase = false;
 };
 
+} // namespace
+
 // Streams the entries of a sequence of searches. An entry whose name needs
 // a listing of a container that has not been listed yet waits, with those
 // read after it, while the search reads on (up to kMaxPendingBytes) and the
 // listing runs beside it; entries are delivered in the order they came.
-class SearchCursor final : public ObjectCursor
+class LdapDirectory::SearchCursor final : public ObjectCursor
 {
 public:
     // attributes: what each search asks for; remember: the entries are kept
@@ -247,6 +249,8 @@ private:
     int m_sincePoll = 0;
     std::uint32_t m_examined = 0;
 };
+
+namespace {
 
 // A listing gathered and sorted before the first object is delivered; a
 // listing that a server's limit cut short delivers what came, then the

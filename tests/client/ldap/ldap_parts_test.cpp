@@ -1,9 +1,10 @@
 // The LDAP service's parts without a server: DNs, filters, schema
-// descriptions, value forms and URLs.
+// descriptions, value forms, URLs and the owners of the library's resources.
 
 #include "client/ldap/connection.h"
 #include "client/ldap/dn.h"
 #include "client/ldap/filter.h"
+#include "client/ldap/ldap_handles.h"
 #include "client/ldap/schema_parse.h"
 #include "client/ldap/value_forms.h"
 #include "client/values.h"
@@ -12,9 +13,37 @@
 #include <cstring>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <ldap.h>
 
 namespace veralith::client::ldap {
 namespace {
+
+// A C-style call that allocates a text and hands it out through its
+// parameter, as libldap's calls do.
+int AllocateText(const char* text, char** out)
+{
+    *out = static_cast<char*>(ber_memalloc(std::strlen(text) + 1));
+    std::strcpy(*out, text);
+    return 0;
+}
+
+TEST(LdapHandles, AnOwnerTakesWhatTheCallWroteAndFreesWhatItHeldBefore)
+{
+    BerBytes bytes;
+    ASSERT_EQ(AllocateText("first", OutPtr(bytes)), 0);
+    ASSERT_NE(bytes, nullptr);
+    EXPECT_STREQ(bytes.get(), "first");
+    // The first text is freed (the leak checker of the sanitizer build
+    // would report it otherwise).
+    ASSERT_EQ(AllocateText("second", OutPtr(bytes)), 0);
+    EXPECT_STREQ(bytes.get(), "second");
+
+    // A session that never connected has no diagnostic message.
+    LdapHandle session;
+    ASSERT_EQ(ldap_initialize(OutPtr(session), "ldap://localhost:1"), LDAP_SUCCESS);
+    ASSERT_NE(session, nullptr);
+    EXPECT_EQ(TextOption(session.get(), LDAP_OPT_DIAGNOSTIC_MESSAGE), nullptr);
+}
 
 TEST(LdapDn, ParsesAndEscapesPerRfc4514)
 {
