@@ -15,9 +15,10 @@ namespace {
 // As many links as the kernel follows before it gives up with ELOOP.
 constexpr int kMaxLinkHops = 40;
 
-std::string Because(const std::string& what, int code)
+// "<what>: <the system's text for code>".
+util::Status Because(const std::string& what, int code)
 {
-    return what + ": " + std::strerror(code);
+    return util::Status::Failure(what + ": " + std::strerror(code));
 }
 
 // Closes the descriptor when it goes out of scope, unless released.
@@ -107,39 +108,35 @@ struct Target
     };
 };
 
-bool FollowLinks(const std::string& path, Target& target, std::string& reason)
+util::Status FollowLinks(const std::string& path, Target& target)
 {
     target.path = path;
     for (int hops = 0;; ++hops) {
         target.descriptor = DescriptorNamedBy(target.path);
         if (target.descriptor >= 0) {
-            return true;
+            return {};
         }
         if (::lstat(target.path.c_str(), &target.info) != 0) {
             if (errno == ENOENT) {
-                return true; // a new file (also the target of a dangling link)
+                return {}; // a new file (also the target of a dangling link)
             }
-            reason = Because("cannot look at " + target.path, errno);
-            return false;
+            return Because("cannot look at " + target.path, errno);
         }
         if (!S_ISLNK(target.info.st_mode)) {
             target.exists = true;
-            return true;
+            return {};
         }
         if (hops == kMaxLinkHops) {
-            reason = Because("cannot follow the link " + path, ELOOP);
-            return false;
+            return Because("cannot follow the link " + path, ELOOP);
         }
         char buffer[PATH_MAX];
         const ssize_t n = ::readlink(target.path.c_str(), buffer, sizeof buffer);
         if (n < 0 || static_cast<std::size_t>(n) >= sizeof buffer) {
-            reason = Because("cannot read the link " + target.path, n < 0 ? errno : ENAMETOOLONG);
-            return false;
+            return Because("cannot read the link " + target.path, n < 0 ? errno : ENAMETOOLONG);
         }
         std::string next(buffer, static_cast<std::size_t>(n));
         if (next.empty()) {
-            reason = Because("cannot follow the link " + target.path, ENOENT);
-            return false;
+            return Because("cannot follow the link " + target.path, ENOENT);
         }
         if (next.front() != '/') {
             next = FolderOf(target.path) + "/" + next;
@@ -155,49 +152,43 @@ std::string Through(const std::string& path, const Target& target)
     return target.path == path ? std::string() : " " + target.path;
 }
 
-bool WriteInPlace(const std::string& path, const Target& target, std::string_view content, std::string& reason)
+util::Status WriteInPlace(const std::string& path, const Target& target, std::string_view content)
 {
     ScopedFd fd(::open(target.path.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC));
     if (fd.get() < 0) {
-        reason = Because("cannot open" + Through(path, target), errno);
-        return false;
+        return Because("cannot open" + Through(path, target), errno);
     }
     int code = 0;
     if (!WriteAll(fd.get(), content, code)) {
-        reason = Because("cannot write" + Through(path, target), code);
-        return false;
+        return Because("cannot write" + Through(path, target), code);
     }
     if (fd.CloseNow() != 0) {
-        reason = Because("cannot close" + Through(path, target), errno);
-        return false;
+        return Because("cannot close" + Through(path, target), errno);
     }
-    return true;
+    return {};
 }
 
-bool WriteThroughDescriptor(int descriptor, std::string_view content, std::string& reason)
+util::Status WriteThroughDescriptor(int descriptor, std::string_view content)
 {
     int code = 0;
     if (!WriteAll(descriptor, content, code)) {
-        reason = Because("cannot write to descriptor " + std::to_string(descriptor), code);
-        return false;
+        return Because("cannot write to descriptor " + std::to_string(descriptor), code);
     }
-    return true;
+    return {};
 }
 
-bool ReplaceRegularFile(const std::string& path, const Target& target, std::string_view content, std::string& reason)
+util::Status ReplaceRegularFile(const std::string& path, const Target& target, std::string_view content)
 {
     const std::string folder = FolderOf(target.path);
     // Hidden beside the target; the name is cut so that the suffix always fits.
     std::string temporary = folder + "/." + BaseNameOf(target.path).substr(0, 200) + ".XXXXXX";
     ScopedFd fd(::mkostemp(temporary.data(), O_CLOEXEC));
     if (fd.get() < 0) {
-        reason = Because("cannot create a temporary file in " + folder, errno);
-        return false;
+        return Because("cannot create a temporary file in " + folder, errno);
     }
     const auto fail = [&](const std::string& what, int code) {
         ::unlink(temporary.c_str());
-        reason = Because(what, code);
-        return false;
+        return Because(what, code);
     };
 
     mode_t mode = 0;
@@ -233,7 +224,7 @@ bool ReplaceRegularFile(const std::string& path, const Target& target, std::stri
     if (dir.get() >= 0) {
         ::fsync(dir.get());
     }
-    return true;
+    return {};
 }
 
 } // namespace
@@ -259,37 +250,25 @@ int DescriptorNamedBy(const std::string& path)
     return -1;
 }
 
-namespace {
-
-bool WriteFile(const std::string& path, std::string_view content, std::string& reason)
-{
-    if (path.empty()) {
-        reason = Because("cannot write a file without a name", ENOENT);
-        return false;
-    }
-    Target target;
-    if (!FollowLinks(path, target, reason)) {
-        return false;
-    }
-    if (target.descriptor >= 0) {
-        return WriteThroughDescriptor(target.descriptor, content, reason);
-    }
-    if (target.exists && S_ISDIR(target.info.st_mode)) {
-        reason = Because("cannot write" + Through(path, target), EISDIR);
-        return false;
-    }
-    if (target.exists && !S_ISREG(target.info.st_mode)) {
-        return WriteInPlace(path, target, content, reason);
-    }
-    return ReplaceRegularFile(path, target, content, reason);
-}
-
-} // namespace
-
 util::Status WriteFileSafely(const std::string& path, std::string_view content)
 {
-    std::string reason;
-    return WriteFile(path, content, reason) ? util::Status() : util::Status::Failure(reason);
+    if (path.empty()) {
+        return Because("cannot write a file without a name", ENOENT);
+    }
+    Target target;
+    if (util::Status followed = FollowLinks(path, target); !followed) {
+        return followed;
+    }
+    if (target.descriptor >= 0) {
+        return WriteThroughDescriptor(target.descriptor, content);
+    }
+    if (target.exists && S_ISDIR(target.info.st_mode)) {
+        return Because("cannot write" + Through(path, target), EISDIR);
+    }
+    if (target.exists && !S_ISREG(target.info.st_mode)) {
+        return WriteInPlace(path, target, content);
+    }
+    return ReplaceRegularFile(path, target, content);
 }
 
 } // namespace veralith::platform

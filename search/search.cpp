@@ -7,7 +7,9 @@
 #include "util/feedback.h"
 #include "util/text.h"
 
+#include <cstdio>
 #include <cstring>
+#include <exception>
 #include <memory>
 
 namespace veralith::search {
@@ -81,6 +83,7 @@ struct ObjectSink
     const SearchCallback& callback;
     const bool& stopFlag;
     std::int32_t userValue;
+    bool& callbackFailed;
 
     // Display texts are built only for a callback or a result list.
     bool NamesWanted() const { return callback || results != nullptr; }
@@ -107,8 +110,14 @@ bool TakeReplyObjects(SearchState& state, std::uint32_t count, client::DirResult
                 if (sink.callback) {
                     try {
                         sink.callback(current, sink.userValue);
-                    } catch (...) {
-                        // A failing callback does not end the search.
+                    } catch (const std::exception& error) {
+                        // A failing callback does not end the search; its
+                        // first failure is told on standard error.
+                        if (!sink.callbackFailed) {
+                            sink.callbackFailed = true;
+                            std::fprintf(stderr, "veralith: the search's callback failed for \"%s\": %s\n",
+                                current.name.c_str(), error.what());
+                        }
                     }
                 }
                 if (sink.results != nullptr) {
@@ -139,8 +148,9 @@ client::DirResult SearchObjects(const SearchRequest& request)
     std::int32_t ownCounter = 0;
     const bool neverStop = false;
     const bool& stopFlag = request.stop != nullptr ? *request.stop : neverStop;
+    bool callbackFailed = false;
     const ObjectSink sink {request.results, request.limit, request.counter != nullptr ? *request.counter : ownCounter,
-        request.callback, stopFlag, request.userValue};
+        request.callback, stopFlag, request.userValue, callbackFailed};
 
     client::DirResult result = 0;
     try {
@@ -176,10 +186,13 @@ client::DirResult SearchObjects(const SearchRequest& request)
                 break;
             }
         } while (!stopFlag && current.iteration != -1);
-    } catch (...) {
+    } catch (const std::exception& error) {
         // A failure raised while the search runs (a template format that does
         // not fit, a value the program cannot convert) ends it with the code
-        // held at that point; the state releases what it holds.
+        // held at that point, as the contract says; the state releases what it
+        // holds. The callers check templates first, so the reason goes to
+        // standard error rather than to a box.
+        std::fprintf(stderr, "veralith: the search of \"%s\" ended early: %s\n", request.base.c_str(), error.what());
     }
     return result;
 }

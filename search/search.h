@@ -16,8 +16,8 @@ namespace veralith::search {
 
 // Called for every object found with the current result (its context, name,
 // attribute count, object information and display text filled) and the
-// caller's user value. Anything it throws is caught and ignored; the search
-// goes on.
+// caller's user value. What it throws (a std::exception) is caught and the
+// search goes on; the first such failure is told on standard error.
 using SearchCallback = std::function<void(directory::TNDSObj& current, std::int32_t userValue)>;
 
 // What a search is asked: the fields a caller fills before SearchObjects.
@@ -74,7 +74,8 @@ struct SearchRequest
 // (so an object passed over because its name could not be read shows in the
 // result although the search went on). A failure raised while the search runs
 // (a template format that does not take one text argument, for example) ends
-// it silently with the code held at that point. Every buffer, the filter
+// it with the code held at that point; its reason goes to standard error, as
+// does the first failure a callback raises (the search goes on after those). Every buffer, the filter
 // cursor and any open iteration are released on every path.
 client::DirResult SearchObjects(const SearchRequest& request);
 

@@ -130,6 +130,7 @@ TEST_F(ResultNameTest, FormatFailureWithRepliesLeftReleasesEverything)
     util::StringList list;
     std::int32_t counter = 0;
     const bool stop = false;
+    ::testing::internal::CaptureStderr();
     EXPECT_EQ(SearchObjects({.context = Context(),
                   .base = ".Bulk.Acme",
                   .filter = "",
@@ -139,6 +140,8 @@ TEST_F(ResultNameTest, FormatFailureWithRepliesLeftReleasesEverything)
                   .counter = &counter,
                   .stop = &stop}),
         0);
+    const std::string told = ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(told.rfind("veralith: the search of \".Bulk.Acme\" ended early: ", 0), 0u) << told;
     EXPECT_TRUE(list.Empty());
     EXPECT_EQ(counter, 1); // the first object was counted before its name failed
     const client::ClientResourceCounts counts = client::GetClientResourceCounts();

@@ -362,6 +362,7 @@ TEST_F(SearchTest, FailingCallbackDoesNotEndTheSearch)
     std::int32_t counter = 0;
     const bool stop = false;
     const SearchCallback callback = [](directory::TNDSObj&, std::int32_t) { throw std::runtime_error("callback"); };
+    ::testing::internal::CaptureStderr();
     EXPECT_EQ(SearchObjects({.context = Context(),
                   .base = ".Sales.Acme",
                   .filter = "(Base Class=User)",
@@ -373,6 +374,9 @@ TEST_F(SearchTest, FailingCallbackDoesNotEndTheSearch)
         0);
     EXPECT_EQ(list.Count(), 12u);
     ExpectNothingHeld();
+    // Told once, with the first object's name and the reason.
+    const std::string told = ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(told, "veralith: the search's callback failed for \"user01.Sales.Acme\": callback\n");
 }
 
 TEST_F(SearchTest, ResultsAreAppendedWithTheNamePositionAsValue)
