@@ -193,6 +193,11 @@ private:
     // The schema id of an attribute description (options and other names
     // of the attribute understood), or kNoSchemaId.
     int KnownAttribute(std::string_view description) const;
+    // The attribute type of a DN's relative name as the names write it: a
+    // name stays, an OID becomes the name the schema gives it (a dotted
+    // type would split the dotted names). False, with *error, for a type
+    // that is neither or an OID no schema defines.
+    bool NameTheType(std::string* type, std::string* error) const;
     // The same, adding an attribute in no schema as a case-ignore string
     // with a warning naming the line (none for line 0).
     int AttributeOf(std::string_view description, std::size_t line);
@@ -249,6 +254,31 @@ int LdifLoader::KnownAttribute(std::string_view description) const
     return it == m_aliases.end() ? kNoSchemaId : m_schema.FindAttribute(it->second);
 }
 
+bool LdifLoader::NameTheType(std::string* type, std::string* error) const
+{
+    const auto isDigit = [](char c) { return c >= '0' && c <= '9'; };
+    const auto isLetter = [](char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); };
+    const std::string& t = *type;
+    if (!t.empty() && isLetter(t.front()) &&
+        std::all_of(t.begin(), t.end(), [&](char c) { return isLetter(c) || isDigit(c) || c == '-'; })) {
+        return true;
+    }
+    bool oid = !t.empty() && t.front() != '.' && t.back() != '.' && t.find("..") == std::string::npos;
+    oid = oid && std::all_of(t.begin(), t.end(), [&](char c) { return isDigit(c) || c == '.'; });
+    if (!oid) {
+        *error = "has the attribute type " + Quote(t) + ", which is neither a name nor an OID";
+        return false;
+    }
+    for (const AttributeDef& def : m_schema.Attributes()) {
+        if (def.oid == t) {
+            *type = def.name;
+            return true;
+        }
+    }
+    *error = "names an attribute by the OID " + Quote(t) + ", which no schema defines";
+    return false;
+}
+
 int LdifLoader::AttributeOf(std::string_view description, std::size_t line)
 {
     if (const int id = KnownAttribute(description); id != kNoSchemaId) {
@@ -302,6 +332,16 @@ bool LdifLoader::TakeEntry(LdifRecord& record)
     }
     if (entry.components.empty()) {
         return Fail(record.line, "an entry needs a distinguished name (the root is no entry)");
+    }
+    for (ldap::DnComponent& component : entry.components) {
+        std::string problem;
+        bool named = NameTheType(&component.type, &problem);
+        for (ldap::DnPart& part : component.more) {
+            named = named && NameTheType(&part.type, &problem);
+        }
+        if (!named) {
+            return Fail(record.line, Quote(record.dn) + " " + problem);
+        }
     }
     std::vector<std::string_view> objectClasses;
     std::size_t classLine = record.line;

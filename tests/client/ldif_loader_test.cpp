@@ -144,7 +144,8 @@ TEST(LdifLoader, NamesTreeAndAncestorsFollowTheDistinguishedNames)
 {
     const std::string text = "dn: ou=People,dc=example,dc=com\nobjectClass: organizationalUnit\nou: People\n\n"
                              "dn: dc=example,dc=com\nobjectClass: domain\ndc: example\n\n"
-                             "dn: cn=ann,ou=People,dc=example,dc=com\nobjectClass: person\ncn: ann\nsn: S\n";
+                             "dn: 2.5.4.3=ann,ou=People,dc=example,dc=com\nobjectClass: person\ncn: ann\nsn: S\n";
+    // A type given by its OID (2.5.4.3) is named as the schema names it (cn).
     auto directory = LoadLdif(text);
     ASSERT_NE(directory, nullptr);
     EXPECT_EQ(directory->TreeName(), "example-com");
@@ -255,6 +256,13 @@ TEST(LdifLoader, BadLdifGivesFileLineAndFault)
             "t.ldif:5: a folded line continues nothing"},
         {"bad dn", std::string(kTop) + "dn: cn=a,,o=Acme\n" + person,
             "t.ldif:5: \"cn=a,,o=Acme\" is not a distinguished name"},
+        {"dn type that is neither a name nor an OID", std::string(kTop) + "dn: c.=a,o=Acme\n" + person,
+            "t.ldif:5: \"c.=a,o=Acme\" has the attribute type \"c.\", which is neither a name nor an OID"},
+        {"dn type by an OID no schema defines", std::string(kTop) + "dn: cn=a+1.2.3.4=b,o=Acme\n" + person,
+            "t.ldif:5: \"cn=a+1.2.3.4=b,o=Acme\" names an attribute by the OID \"1.2.3.4\", which no schema defines"},
+        {"dn type by OID beside the same entry by name",
+            std::string(kTop) + "dn: cn=a,o=Acme\n" + person + "\ndn: 2.5.4.3=a,o=Acme\n" + person,
+            "t.ldif:10: the entry \"cn=a,o=Acme\" has the name \"a.Acme\" of the entry of line 5"},
         {"empty value in a dn", std::string(kTop) + "dn: cn=,o=Acme\n" + person,
             "t.ldif:5: \"cn=,o=Acme\" has a relative name with an empty value"},
         {"empty value of a multi-valued rdn", std::string(kTop) + "dn: cn=a+uid=,o=Acme\n" + person,
