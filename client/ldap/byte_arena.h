@@ -5,6 +5,7 @@
 // hundred thousand objects costs little.
 
 #include <cstddef>
+#include <initializer_list>
 #include <memory>
 #include <string_view>
 #include <vector>
@@ -16,12 +17,18 @@ class ByteArena
 public:
     // Copies bytes in and returns a view of the copy, valid until clear().
     std::string_view Keep(std::string_view bytes);
+    // Copies the parts in one after the other and returns a view of them
+    // together, valid until clear().
+    std::string_view Keep(std::initializer_list<std::string_view> parts);
     // Bytes kept.
     std::size_t size() const { return m_kept; }
     // Drops everything kept (every view becomes invalid).
     void clear();
 
 private:
+    // Room for size bytes (size > 0), counted as kept.
+    char* Reserve(std::size_t size);
+
     static constexpr std::size_t kBlockSize = std::size_t(1) << 20;
     std::vector<std::unique_ptr<char[]>> m_blocks;
     std::size_t m_used = kBlockSize; // bytes used in the last block

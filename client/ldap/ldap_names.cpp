@@ -414,7 +414,7 @@ DirResult LdapDirectory::Resolve(std::string_view fullName, std::string* dn)
         return 0;
     }
     if (const SearchedEntries::Entry* searched = m_last.entries.find(fullName); searched != nullptr) {
-        *dn = searched->dn;
+        *dn = searched->Dn();
         return 0;
     }
     const std::vector<std::string_view> parts = SplitUnescaped(fullName, '.');

@@ -332,7 +332,7 @@ DirResult LdapDirectory::DistinguishedName(std::string_view fullName, std::strin
         return ERR_NO_SUCH_ATTRIBUTE;
     }
     if (const SearchedEntries::Entry* searched = m_last.entries.find(fullName); searched != nullptr) {
-        *dn = searched->dn;
+        *dn = searched->Dn();
         return 0;
     }
     return Resolve(fullName, dn);
@@ -505,7 +505,7 @@ bool LdapDirectory::ReadFromSearch(const SearchedEntries::Entry& searched, const
                 return false;
             }
         }
-        ConvertAttributes(searched.attributes, &requested, attributes);
+        ConvertAttributes(searched.Attributes(), &requested, attributes);
         return true;
     }
     // A search brings the user attributes and the two time stamps; other
@@ -518,7 +518,7 @@ bool LdapDirectory::ReadFromSearch(const SearchedEntries::Entry& searched, const
             return false;
         }
     }
-    ConvertAttributes(searched.attributes, &requested, attributes);
+    ConvertAttributes(searched.Attributes(), &requested, attributes);
     return true;
 }
 

@@ -35,23 +35,24 @@ std::uint32_t SearchedEntries::Share(std::vector<List>* lists, Same same, Make m
 void SearchedEntries::Add(const ObjectSummary& summary, std::string_view dn, std::string_view attributes)
 {
     Entry& entry = m_entries.emplace_back();
-    entry.fullName = m_texts.Keep(summary.fullName);
-    entry.dn = m_texts.Keep(dn);
-    entry.aliasedObject = m_texts.Keep(summary.aliasedObject);
-    entry.namingTypes = Share(
+    entry.m_texts = m_texts.Keep({summary.fullName, dn, summary.aliasedObject}).data();
+    entry.m_nameSize = static_cast<std::uint32_t>(summary.fullName.size());
+    entry.m_dnSize = static_cast<std::uint32_t>(dn.size());
+    entry.m_aliasSize = static_cast<std::uint32_t>(summary.aliasedObject.size());
+    entry.m_namingTypes = Share(
         &m_namingTypes, [&](const std::vector<std::string>& types) { return types == summary.namingTypes; },
         [&] { return summary.namingTypes; });
-    entry.classes = Share(
+    entry.m_classes = Share(
         &m_classes,
         [&](const Classes& classes) { return classes.base == summary.baseClass && classes.aux == summary.auxClasses; },
         [&] {
             return Classes {summary.baseClass, summary.auxClasses};
         });
-    entry.flags = summary.flags;
-    entry.subordinateCount = summary.subordinateCount;
-    entry.attributeCount = summary.attributeCount;
-    entry.creationTime = summary.creationTime;
-    entry.modificationTime = summary.modificationTime;
+    entry.m_flags = summary.flags;
+    entry.m_subordinateCount = summary.subordinateCount;
+    entry.m_attributeCount = summary.attributeCount;
+    entry.m_creationTime = summary.creationTime;
+    entry.m_modificationTime = summary.modificationTime;
     if (!m_attributesKept) {
         return;
     }
@@ -60,33 +61,35 @@ void SearchedEntries::Add(const ObjectSummary& summary, std::string_view dn, std
         m_attributesKept = false;
         m_attributes.clear();
         for (Entry& kept : m_entries) {
-            kept.attributes = {};
+            kept.m_attributes = nullptr;
+            kept.m_attributesSize = 0;
         }
         return;
     }
-    entry.attributes = m_attributes.Keep(attributes);
+    entry.m_attributes = m_attributes.Keep(attributes).data();
+    entry.m_attributesSize = static_cast<std::uint32_t>(attributes.size());
 }
 
 ObjectSummary SearchedEntries::Summary(const Entry& entry) const
 {
     ObjectSummary summary;
-    summary.fullName = entry.fullName;
-    summary.namingTypes = m_namingTypes[entry.namingTypes];
-    summary.baseClass = m_classes[entry.classes].base;
-    summary.auxClasses = m_classes[entry.classes].aux;
-    summary.flags = entry.flags;
-    summary.subordinateCount = entry.subordinateCount;
-    summary.attributeCount = entry.attributeCount;
-    summary.creationTime = entry.creationTime;
-    summary.modificationTime = entry.modificationTime;
-    summary.aliasedObject = entry.aliasedObject;
+    summary.fullName = entry.FullName();
+    summary.namingTypes = m_namingTypes[entry.m_namingTypes];
+    summary.baseClass = m_classes[entry.m_classes].base;
+    summary.auxClasses = m_classes[entry.m_classes].aux;
+    summary.flags = entry.m_flags;
+    summary.subordinateCount = entry.m_subordinateCount;
+    summary.attributeCount = entry.m_attributeCount;
+    summary.creationTime = entry.m_creationTime;
+    summary.modificationTime = entry.m_modificationTime;
+    summary.aliasedObject = entry.AliasedObject();
     return summary;
 }
 
 const SearchedEntries::Entry* SearchedEntries::find(std::string_view fullName)
 {
     for (const std::size_t i : {m_hint, m_hint + 1}) {
-        if (i < m_entries.size() && SameTextIgnoreCase(m_entries[i].fullName, fullName)) {
+        if (i < m_entries.size() && SameTextIgnoreCase(m_entries[i].FullName(), fullName)) {
             m_hint = i;
             return &m_entries[i];
         }
@@ -108,7 +111,7 @@ const SearchedEntries::Entry* SearchedEntries::find(std::string_view fullName)
     }
     const std::size_t mask = m_slots.size() - 1;
     for (std::size_t slot = FoldedHash(fullName) & mask; m_slots[slot] != kFree; slot = (slot + 1) & mask) {
-        if (SameTextIgnoreCase(m_entries[m_slots[slot]].fullName, fullName)) {
+        if (SameTextIgnoreCase(m_entries[m_slots[slot]].FullName(), fullName)) {
             m_hint = m_slots[slot];
             return &m_entries[m_hint];
         }
@@ -118,11 +121,11 @@ const SearchedEntries::Entry* SearchedEntries::find(std::string_view fullName)
 
 void SearchedEntries::Index(std::uint32_t i)
 {
-    const std::string_view name = m_entries[i].fullName;
+    const std::string_view name = m_entries[i].FullName();
     const std::size_t mask = m_slots.size() - 1;
     std::size_t slot = FoldedHash(name) & mask;
     for (; m_slots[slot] != kFree; slot = (slot + 1) & mask) {
-        if (SameTextIgnoreCase(m_entries[m_slots[slot]].fullName, name)) {
+        if (SameTextIgnoreCase(m_entries[m_slots[slot]].FullName(), name)) {
             return; // the entry met first stands for the name
         }
     }

@@ -20,19 +20,31 @@ namespace veralith::client::ldap {
 class SearchedEntries
 {
 public:
-    struct Entry
+    // One entry in 64 bytes: a million of them are kept by a large search.
+    class Entry
     {
-        std::string_view fullName;
-        std::string_view dn;
-        std::string_view attributes; // encoded attribute list; empty once dropped
-        std::string_view aliasedObject;
-        std::uint32_t namingTypes = 0; // index of a shared list
-        std::uint32_t classes = 0; // index of a shared base class and auxiliary classes
-        std::uint32_t flags = 0;
-        std::uint32_t subordinateCount = 0;
-        std::uint32_t attributeCount = 0;
-        std::uint32_t creationTime = 0;
-        std::uint32_t modificationTime = 0;
+    public:
+        std::string_view FullName() const { return {m_texts, m_nameSize}; }
+        std::string_view Dn() const { return {m_texts + m_nameSize, m_dnSize}; }
+        std::string_view AliasedObject() const { return {m_texts + m_nameSize + m_dnSize, m_aliasSize}; }
+        // The encoded attribute list; empty once dropped.
+        std::string_view Attributes() const { return {m_attributes, m_attributesSize}; }
+
+    private:
+        friend class SearchedEntries;
+        const char* m_texts = nullptr; // the full name, the DN and the aliased object's name, one after the other
+        const char* m_attributes = nullptr;
+        std::uint32_t m_nameSize = 0;
+        std::uint32_t m_dnSize = 0;
+        std::uint32_t m_aliasSize = 0;
+        std::uint32_t m_attributesSize = 0;
+        std::uint32_t m_namingTypes = 0; // index of a shared list
+        std::uint32_t m_classes = 0; // index of a shared base class and auxiliary classes
+        std::uint32_t m_flags = 0;
+        std::uint32_t m_subordinateCount = 0;
+        std::uint32_t m_attributeCount = 0;
+        std::uint32_t m_creationTime = 0;
+        std::uint32_t m_modificationTime = 0;
     };
 
     // attributeLimit: bytes of encoded attributes to keep; past it every

@@ -147,14 +147,25 @@ TEST(LdapSearchedEntries, FoundByNameInAnyOrder)
         EXPECT_EQ(summary.baseClass, name[0] == 'c' || name[0] == 'C' ? "Group" : "User") << name;
         EXPECT_EQ(summary.namingTypes, std::vector<std::string>({"CN", "OU", "O"}));
         EXPECT_EQ(summary.creationTime, 7u);
-        EXPECT_EQ(entry->dn, "cn=" + std::string(1, static_cast<char>(std::tolower(name[0]))) + ",o=Acme");
-        EXPECT_EQ(FirstValue(entry->attributes, "cn"), entry->dn.substr(3, 1));
+        EXPECT_EQ(entry->Dn(), "cn=" + std::string(1, static_cast<char>(std::tolower(name[0]))) + ",o=Acme");
+        EXPECT_EQ(FirstValue(entry->Attributes(), "cn"), entry->Dn().substr(3, 1));
     }
     EXPECT_EQ(entries.find("e.IT.Acme"), nullptr);
     // Entries added after the index was built are found too.
     entries.Add(Summary("e.IT.Acme", "User"), "cn=e,o=Acme", "");
     ASSERT_NE(entries.find("e.IT.Acme"), nullptr);
     EXPECT_TRUE(entries.AttributesKept());
+    // The name, the DN and an alias's object are kept together, each whole.
+    ObjectSummary alias = Summary("f.IT.Acme", "Alias");
+    alias.aliasedObject = "a.Sales.Acme";
+    entries.Add(alias, "cn=f,o=Acme", "");
+    const SearchedEntries::Entry* f = entries.find("F.IT.Acme");
+    ASSERT_NE(f, nullptr);
+    EXPECT_EQ(f->FullName(), "f.IT.Acme");
+    EXPECT_EQ(f->Dn(), "cn=f,o=Acme");
+    EXPECT_EQ(f->Attributes(), "");
+    EXPECT_EQ(entries.Summary(*f).aliasedObject, "a.Sales.Acme");
+    EXPECT_EQ(entries.Summary(*entries.find("e.IT.Acme")).aliasedObject, "");
 }
 
 TEST(LdapSearchedEntries, AttributesPastTheLimitAreDroppedForAll)
@@ -169,8 +180,8 @@ TEST(LdapSearchedEntries, AttributesPastTheLimitAreDroppedForAll)
     for (const char* name : {"a.Acme", "b.Acme", "c.Acme"}) {
         const SearchedEntries::Entry* entry = entries.find(name);
         ASSERT_NE(entry, nullptr);
-        EXPECT_TRUE(entry->attributes.empty()) << name;
-        EXPECT_FALSE(entry->dn.empty()) << name; // the names stay
+        EXPECT_TRUE(entry->Attributes().empty()) << name;
+        EXPECT_FALSE(entry->Dn().empty()) << name; // the names stay
     }
 }
 
@@ -192,10 +203,10 @@ TEST(LdapSearchedEntries, ManyEntriesFoundByNameOnceEach)
         std::string name = "U" + std::to_string(i) + ".PEOPLE.acme";
         const SearchedEntries::Entry* entry = entries.find(name);
         ASSERT_NE(entry, nullptr) << name;
-        EXPECT_EQ(entry->dn, "uid=u" + std::to_string(i) + ",ou=People,o=Acme");
+        EXPECT_EQ(entry->Dn(), "uid=u" + std::to_string(i) + ",ou=People,o=Acme");
     }
     ASSERT_NE(entries.find("u17.People.Acme"), nullptr);
-    EXPECT_EQ(entries.find("u17.People.Acme")->dn, "uid=u17,ou=People,o=Acme");
+    EXPECT_EQ(entries.find("u17.People.Acme")->Dn(), "uid=u17,ou=People,o=Acme");
     for (const char* missing : {"u5000.People.Acme", "u1.People", "People.Acme", "u1.People.Acme.x", ""}) {
         EXPECT_EQ(entries.find(missing), nullptr) << missing;
     }
