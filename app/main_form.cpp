@@ -11,6 +11,7 @@
 #include <exception>
 
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QShowEvent>
@@ -77,6 +78,7 @@ TMainForm::TMainForm(Dialogs& dialogs, QWidget* parent)
             ListBoxLog->Items().Add(text);
         }
     })
+    , m_waiting([] { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); })
     , m_searchRun(RunFormSearch)
 {
     CreateComponents();

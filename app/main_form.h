@@ -239,6 +239,9 @@ private:
     // The directory's notices (objects left out, references not followed,
     // server limits) go to the log of the Results page.
     client::ScopedNoticeHook m_notices;
+    // While the directory waits for a server inside one call, the window
+    // repaints; user input waits for the call to return.
+    client::ScopedWaitHook m_waiting;
     client::ScopedContext m_navigationContext;
     client::ScopedContext m_searchContext;
     std::string m_currentContainer;

@@ -12,6 +12,18 @@ NoticeHook& InstalledHook()
     return hook;
 }
 
+struct WaitState
+{
+    WaitHook hook;
+    std::chrono::steady_clock::time_point lastRun {};
+};
+
+WaitState& InstalledWait()
+{
+    static WaitState state;
+    return state;
+}
+
 } // namespace
 
 NoticeHook SetNoticeHook(NoticeHook hook)
@@ -28,6 +40,29 @@ void Notice(const std::string& text)
         return;
     }
     std::cerr << text << '\n';
+}
+
+WaitHook SetWaitHook(WaitHook hook)
+{
+    WaitState& state = InstalledWait();
+    WaitHook previous = std::move(state.hook);
+    state.hook = std::move(hook);
+    state.lastRun = {};
+    return previous;
+}
+
+void Waiting()
+{
+    WaitState& state = InstalledWait();
+    if (!state.hook) {
+        return;
+    }
+    const auto now = std::chrono::steady_clock::now();
+    if (now - state.lastRun < kWaitHookInterval) {
+        return;
+    }
+    state.lastRun = now;
+    state.hook();
 }
 
 } // namespace veralith::client

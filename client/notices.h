@@ -11,6 +11,7 @@
 // what the command line wants; the window installs a hook that adds it to its
 // log, and tests install recording hooks.
 
+#include <chrono>
 #include <functional>
 #include <string>
 
@@ -37,6 +38,35 @@ public:
 
 private:
     NoticeHook m_previous;
+};
+
+// Waiting: an operation that waits for a server (a search whose entries
+// wait for the listing of their container) calls Waiting() now and then, and
+// the installed hook runs at most once per kWaitHookInterval, the first call
+// of all included. The window installs a hook that repaints it without taking
+// user input; a hook must not call the client. The default does nothing.
+using WaitHook = std::function<void()>;
+inline constexpr std::chrono::milliseconds kWaitHookInterval {50};
+
+// Installs hook (an empty one restores the default) and returns the previous one.
+WaitHook SetWaitHook(WaitHook hook);
+
+// Runs the installed hook unless it ran less than kWaitHookInterval ago.
+void Waiting();
+
+// Installs a hook for the lifetime of the guard and restores the previous one.
+class ScopedWaitHook
+{
+public:
+    explicit ScopedWaitHook(WaitHook hook)
+        : m_previous(SetWaitHook(std::move(hook)))
+    { }
+    ~ScopedWaitHook() { SetWaitHook(std::move(m_previous)); }
+    ScopedWaitHook(const ScopedWaitHook&) = delete;
+    ScopedWaitHook& operator=(const ScopedWaitHook&) = delete;
+
+private:
+    WaitHook m_previous;
 };
 
 } // namespace veralith::client

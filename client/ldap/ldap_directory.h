@@ -85,10 +85,13 @@ private:
     // Queues the listing of the children of dn (a search's base) so that
     // the names of the entries below it are ready early.
     void ListAhead(std::string_view dn);
-    // Moves the queued listings on: takes what has arrived (wait false) or
-    // completes the listing that runs (wait true). True when a listing
+    // How far moving the listings on goes: what has arrived (Arrived), the
+    // listing that runs to its end (ToTheEnd), or that listing for about
+    // kWaitHookInterval (Briefly: the caller tells its user it waits).
+    enum class ListingWait { Arrived, Briefly, ToTheEnd };
+    // Moves the queued listings on as far as wait says. True when a listing
     // made progress or none is left to run.
-    bool AdvanceListings(bool wait);
+    bool AdvanceListings(ListingWait wait);
     // Abandons the listing that runs and those queued (a search ended: what
     // was not needed is not listed; what was is kept).
     void DropListings();
@@ -178,7 +181,7 @@ private:
         // listing ends); *progressed tells whether any came. True when the
         // listing has ended, with its result in *result. A connection the
         // server had closed before the listing began is replaced, once.
-        bool Advance(LdapDirectory* directory, bool wait, bool* progressed, DirResult* result);
+        bool Advance(LdapDirectory* directory, ListingWait wait, bool* progressed, DirResult* result);
         // What the listing found, with its result.
         Siblings TakeSiblings(DirResult result);
 

@@ -16,6 +16,7 @@
 #include "client/names.h"
 #include "client/notices.h"
 
+#include <chrono>
 #include <ldap.h>
 
 namespace veralith::client::ldap {
@@ -101,14 +102,16 @@ DirResult LdapDirectory::SiblingListing::Start(LdapDirectory* directory)
     return 0;
 }
 
-bool LdapDirectory::SiblingListing::Advance(LdapDirectory* directory, bool wait, bool* progressed, DirResult* result)
+bool LdapDirectory::SiblingListing::Advance(
+    LdapDirectory* directory, ListingWait wait, bool* progressed, DirResult* result)
 {
+    const auto until = std::chrono::steady_clock::now() + kWaitHookInterval;
     LdapEntry child;
     while (true) {
         bool got = false;
         bool done = false;
         DirResult rc = 0;
-        if (wait) {
+        if (wait != ListingWait::Arrived) {
             rc = m_search->Next(&child, &done);
             got = !done;
         } else {
@@ -129,6 +132,9 @@ bool LdapDirectory::SiblingListing::Advance(LdapDirectory* directory, bool wait,
         }
         Add(child);
         *progressed = true;
+        if (wait == ListingWait::Briefly && std::chrono::steady_clock::now() >= until) {
+            return false;
+        }
     }
 }
 
@@ -177,7 +183,7 @@ void LdapDirectory::FinishListing(DirResult rc)
     m_listing.reset();
 }
 
-bool LdapDirectory::AdvanceListings(bool wait)
+bool LdapDirectory::AdvanceListings(ListingWait wait)
 {
     while (!m_listing) {
         if (m_toList.empty()) {
@@ -232,7 +238,7 @@ bool LdapDirectory::NamesReady(std::string_view dn)
     if (ready) {
         m_readyParents.emplace(parent);
     } else if (!m_listing) {
-        AdvanceListings(false);
+        AdvanceListings(ListingWait::Arrived);
     }
     return ready;
 }
@@ -245,7 +251,7 @@ void LdapDirectory::ListAhead(std::string_view dn)
     }
     const std::string key = FoldCase(FormatDn(components));
     if (WithinTops(key) && !QueueListing(key, dn) && !m_listing) {
-        AdvanceListings(false);
+        AdvanceListings(ListingWait::Arrived);
     }
 }
 
@@ -256,7 +262,7 @@ const LdapDirectory::Siblings& LdapDirectory::SiblingsOf(
         return it->second;
     }
     if (m_listing && m_listing->Key() == key) {
-        AdvanceListings(true);
+        AdvanceListings(ListingWait::ToTheEnd);
         return m_siblings[key];
     }
     if (!WithinTops(key)) {
@@ -269,7 +275,7 @@ const LdapDirectory::Siblings& LdapDirectory::SiblingsOf(
     DirResult rc = listing.Start(this);
     if (rc == 0) {
         bool progressed = false;
-        listing.Advance(this, true, &progressed, &rc);
+        listing.Advance(this, ListingWait::ToTheEnd, &progressed, &rc);
     }
     return m_siblings.try_emplace(key, listing.TakeSiblings(rc)).first->second;
 }

@@ -80,14 +80,18 @@ public:
                     // the server goes on with it.
                     if (++m_sincePoll >= kPollEvery) {
                         m_sincePoll = 0;
-                        m_directory->AdvanceListings(false);
+                        m_directory->AdvanceListings(ListingWait::Arrived);
                     }
+                    Waiting();
                     if (const DirResult rc = ReadAhead(); rc != 0) {
                         return rc;
                     }
                     continue;
                 }
-                m_directory->AdvanceListings(true);
+                // The listing is followed a while at a time, and the user is
+                // told in between that the search waits.
+                m_directory->AdvanceListings(ListingWait::Briefly);
+                Waiting();
                 continue;
             }
             if (!m_searching) {

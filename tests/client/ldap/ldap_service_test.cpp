@@ -4,6 +4,7 @@
 
 #include "../client_fixture.h"
 #include "client/ldap/ldap_directory.h"
+#include "client/notices.h"
 #include "client/values.h"
 #include "ldap_test_support.h"
 
@@ -14,6 +15,7 @@
 #include <fstream>
 #include <gmock/gmock.h>
 #include <set>
+#include <thread>
 
 namespace veralith::client::testing {
 namespace {
@@ -234,6 +236,32 @@ TEST_F(LdapTest, ScopesExcludeTheBase)
         sorted(SearchNames(Context(), ".Acme", 1, nullptr)), std::vector<std::string>({"Admin", "Chief", "Sales"}));
     EXPECT_EQ(SearchNames(Context(), "Sales", 0, nullptr), std::vector<std::string>({"Sales"}));
     EXPECT_EQ(SearchNames(Context(), ".Acme", 2, nullptr).size(), 7u);
+}
+
+// A search whose entries wait for the listing of their container (Sales,
+// listed only when its first entry comes) tells its user that it waits,
+// through the wait hook, and delivers the same names.
+TEST_F(LdapTest, ASearchWaitingForAListingCallsTheWaitHook)
+{
+    StartServer();
+    std::uint32_t flags = DCV_XLATE_STRINGS | DCV_TYPELESS_NAMES;
+    ASSERT_EQ(DirSetContext(Context(), DCK_FLAGS, &flags), 0);
+    int waits = 0;
+    const ScopedWaitHook hook([&waits] { ++waits; });
+    EXPECT_EQ(SearchNames(Context(), ".Acme", 2, nullptr).size(), 7u);
+    EXPECT_GT(waits, 0);
+}
+
+TEST(LdapWaitHook, RunsAtMostOncePerInterval)
+{
+    int runs = 0;
+    const ScopedWaitHook hook([&runs] { ++runs; });
+    Waiting();
+    Waiting();
+    EXPECT_EQ(runs, 1);
+    std::this_thread::sleep_for(kWaitHookInterval);
+    Waiting();
+    EXPECT_EQ(runs, 2);
 }
 
 // 2,500 objects come in three pages of a paged search (the server hands out
