@@ -78,7 +78,11 @@ TMainForm::TMainForm(Dialogs& dialogs, QWidget* parent)
             ListBoxLog->Items().Add(text);
         }
     })
-    , m_waiting([] { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); })
+    , m_waiting([this] {
+        m_inClientWait = true;
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        m_inClientWait = false;
+    })
     , m_searchRun(RunFormSearch)
 {
     CreateComponents();
@@ -107,6 +111,13 @@ void TMainForm::showEvent(QShowEvent* event)
 
 void TMainForm::closeEvent(QCloseEvent* event)
 {
+    if (m_inClientWait) {
+        // Asked again once the directory's call has returned; a run then
+        // ends quietly as on any close.
+        event->ignore();
+        QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
+        return;
+    }
     FormClose();
     QMainWindow::closeEvent(event);
 }

@@ -240,7 +240,9 @@ private:
     // server limits) go to the log of the Results page.
     client::ScopedNoticeHook m_notices;
     // While the directory waits for a server inside one call, the window
-    // repaints; user input waits for the call to return.
+    // repaints; user input waits for the call to return, and so does closing
+    // (closeEvent), which would free the context the call works on.
+    bool m_inClientWait = false;
     client::ScopedWaitHook m_waiting;
     client::ScopedContext m_navigationContext;
     client::ScopedContext m_searchContext;

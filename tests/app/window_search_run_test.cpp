@@ -18,6 +18,8 @@
 #include <thread>
 
 #include <QCheckBox>
+#include <QCloseEvent>
+#include <QCoreApplication>
 #include <QFile>
 #include <QLabel>
 #include <QProgressBar>
@@ -108,6 +110,22 @@ TEST_F(WindowSearchRunTest, SearchButtonIsLockedDuringTheRunAndASecondRunIsRefus
     EXPECT_EQ(Entries(m_form->ListBoxAttributes).size(), 4u);
     EXPECT_EQ(Entries(m_form->ListBoxLog), kSurnameLines);
     EXPECT_TRUE(m_form->BitBtnSearch->isEnabled());
+}
+
+// A close that comes while a directory call waits for a server (the wait
+// hook repaints the window then) is put off until the call has returned: it
+// would free the context the call works on.
+TEST_F(WindowSearchRunTest, ClosingWhileTheDirectoryWaitsClosesOnceTheCallHasReturned)
+{
+    Prepare("Surname", 0, 0);
+    ASSERT_NE(m_form->SearchContext(), client::kNoContext);
+    QCoreApplication::postEvent(m_form.get(), new QCloseEvent);
+    client::Waiting(); // as a call that waits does: the window's hook runs
+    EXPECT_TRUE(m_form->isVisible());
+    EXPECT_NE(m_form->SearchContext(), client::kNoContext);
+    QCoreApplication::processEvents(); // the call has returned
+    EXPECT_FALSE(m_form->isVisible());
+    EXPECT_EQ(m_form->SearchContext(), client::kNoContext);
 }
 
 TEST_F(WindowSearchRunTest, ClosingTheWindowDuringARunStopsIt)
