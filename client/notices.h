@@ -14,6 +14,7 @@
 #include <chrono>
 #include <functional>
 #include <string>
+#include <utility>
 
 namespace veralith::client {
 
@@ -25,20 +26,24 @@ NoticeHook SetNoticeHook(NoticeHook hook);
 // Hands text to the installed hook.
 void Notice(const std::string& text);
 
-// Installs a hook for the lifetime of the guard and restores the previous one.
-class ScopedNoticeHook
+// Installs a hook through Set for the lifetime of the guard and restores the
+// previous one.
+template<typename Hook, Hook (*Set)(Hook)>
+class ScopedHook
 {
 public:
-    explicit ScopedNoticeHook(NoticeHook hook)
-        : m_previous(SetNoticeHook(std::move(hook)))
+    explicit ScopedHook(Hook hook)
+        : m_previous(Set(std::move(hook)))
     { }
-    ~ScopedNoticeHook() { SetNoticeHook(std::move(m_previous)); }
-    ScopedNoticeHook(const ScopedNoticeHook&) = delete;
-    ScopedNoticeHook& operator=(const ScopedNoticeHook&) = delete;
+    ~ScopedHook() { Set(std::move(m_previous)); }
+    ScopedHook(const ScopedHook&) = delete;
+    ScopedHook& operator=(const ScopedHook&) = delete;
 
 private:
-    NoticeHook m_previous;
+    Hook m_previous;
 };
+
+using ScopedNoticeHook = ScopedHook<NoticeHook, SetNoticeHook>;
 
 // Waiting: an operation that waits for a server (a search whose entries
 // wait for the listing of their container) calls Waiting() now and then, and
@@ -54,19 +59,6 @@ WaitHook SetWaitHook(WaitHook hook);
 // Runs the installed hook unless it ran less than kWaitHookInterval ago.
 void Waiting();
 
-// Installs a hook for the lifetime of the guard and restores the previous one.
-class ScopedWaitHook
-{
-public:
-    explicit ScopedWaitHook(WaitHook hook)
-        : m_previous(SetWaitHook(std::move(hook)))
-    { }
-    ~ScopedWaitHook() { SetWaitHook(std::move(m_previous)); }
-    ScopedWaitHook(const ScopedWaitHook&) = delete;
-    ScopedWaitHook& operator=(const ScopedWaitHook&) = delete;
-
-private:
-    WaitHook m_previous;
-};
+using ScopedWaitHook = ScopedHook<WaitHook, SetWaitHook>;
 
 } // namespace veralith::client

@@ -238,20 +238,6 @@ TEST_F(LdapTest, ScopesExcludeTheBase)
     EXPECT_EQ(SearchNames(Context(), ".Acme", 2, nullptr).size(), 7u);
 }
 
-// A search whose entries wait for the listing of their container (Sales,
-// listed only when its first entry comes) tells its user that it waits,
-// through the wait hook, and delivers the same names.
-TEST_F(LdapTest, ASearchWaitingForAListingCallsTheWaitHook)
-{
-    StartServer();
-    std::uint32_t flags = DCV_XLATE_STRINGS | DCV_TYPELESS_NAMES;
-    ASSERT_EQ(DirSetContext(Context(), DCK_FLAGS, &flags), 0);
-    int waits = 0;
-    const ScopedWaitHook hook([&waits] { ++waits; });
-    EXPECT_EQ(SearchNames(Context(), ".Acme", 2, nullptr).size(), 7u);
-    EXPECT_GT(waits, 0);
-}
-
 TEST(LdapWaitHook, RunsAtMostOncePerInterval)
 {
     int runs = 0;
