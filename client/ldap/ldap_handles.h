@@ -85,8 +85,6 @@ public:
     ~OutPtr() { m_owner.reset(m_raw); }
 
     operator typename Owner::pointer *() { return &m_raw; }
-    // For the calls that take the address as void* (ldap_get_option).
-    operator void*() { return &m_raw; }
 
 private:
     Owner& m_owner;
