@@ -424,6 +424,11 @@ DirResult WriteTreeFile(DirectoryService& service, const std::vector<SnapshotObj
 // others take the service's naming types.
 std::string DnOf(DirectoryService& service, std::string_view fullName, std::vector<std::string> types)
 {
+    // An object that came with a DN (an LDIF entry, a server's entry) keeps
+    // it: entries of one class may be named by different attributes.
+    if (std::string dn; service.DistinguishedName(fullName, &dn) == 0 && !dn.empty()) {
+        return dn;
+    }
     const std::vector<std::string_view> texts = SplitUnescaped(fullName, '.');
     if (types.size() != texts.size()) {
         types = service.NamingTypes(fullName);

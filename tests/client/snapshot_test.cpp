@@ -96,6 +96,12 @@ jpegPhoto:: AAECA/8=
 createTimestamp: 20240102030405Z
 modifyTimestamp: 20240203040506Z
 
+dn: uid=bob,ou=People,dc=example,dc=com
+objectClass: inetOrgPerson
+uid: bob
+cn: Bob
+sn: B
+
 dn: cn=Doe+uid=jdoe1,ou=People,dc=example,dc=com
 objectClass: inetOrgPerson
 cn: Doe
@@ -133,6 +139,17 @@ TEST(Snapshot, LdifDirectoriesComeBackUnchangedInEitherFormat)
         auto loaded = Reload(text, file);
         ASSERT_NE(loaded, nullptr);
         ExpectSameDirectory(*source, *loaded, file);
+        if (format == SnapshotFormat::Ldif) {
+            // Every entry keeps its DN, whichever attribute names it among
+            // the entries of its class.
+            for (const Seen& seen : Walk(*source)) {
+                std::string want;
+                std::string got;
+                ASSERT_EQ(source->DistinguishedName(seen.summary.fullName, &want), 0) << seen.summary.fullName;
+                EXPECT_EQ(loaded->DistinguishedName(seen.summary.fullName, &got), 0) << want;
+                EXPECT_EQ(got, want);
+            }
+        }
         // The implied ancestor stays implied: listed, never searched.
         const std::uint32_t implied = loaded->find("com");
         ASSERT_NE(implied, memory::kNoObject) << file;
