@@ -82,9 +82,10 @@ private:
     // containers it lies in were listed. Those not listed are queued for
     // listing (AdvanceListings) and false is returned.
     bool NamesReady(std::string_view dn);
-    // Queues the listing of the children of dn (a search's base) so that
-    // the names of the entries below it are ready early.
-    void ListAhead(std::string_view dn);
+    // Queues the listing of the children of dn (a search's base; subtree:
+    // of every container below it too) so that the names of the entries
+    // below it are ready early.
+    void ListAhead(std::string_view dn, bool subtree);
     // How far moving the listings on goes: what has arrived (Arrived), the
     // listing that runs to its end (ToTheEnd), or that listing for about
     // kWaitHookInterval (Briefly: the caller tells its user it waits).
@@ -143,6 +144,11 @@ private:
         std::string_view encoded, const std::vector<std::string>* only, std::vector<AttributeData>* attributes);
     DirResult FetchReadAhead(const std::vector<std::string>& attrs);
 
+    struct TextHash
+    {
+        using is_transparent = void;
+        std::size_t operator()(std::string_view text) const { return std::hash<std::string_view> {}(text); }
+    };
     // One child of a container: its relative name and its DN as the server
     // wrote it.
     struct Child
@@ -164,17 +170,20 @@ private:
         std::unordered_set<std::string> shared;
         DirResult result = 0; // the listing's result
     };
-    // A listing of a container's children that runs while its owner does
-    // other work (a search reads on), on a connection of its own.
+    // A listing of a container's children (or, subtree, of the children of
+    // every container below it) that runs while its owner does other work
+    // (a search reads on), on a connection of its own.
     class SiblingListing
     {
     public:
         // key: the container's DN folded.
-        SiblingListing(std::string key, std::string dn)
+        SiblingListing(std::string key, std::string dn, bool subtree)
             : m_key(std::move(key))
             , m_dn(std::move(dn))
+            , m_subtree(subtree)
         { }
         const std::string& Key() const { return m_key; }
+        bool Subtree() const { return m_subtree; }
         // Opens the listing on a connection of directory's pool.
         DirResult Start(LdapDirectory* directory);
         // Takes the children that have arrived (wait: reads until the
@@ -182,17 +191,30 @@ private:
         // listing has ended, with its result in *result. A connection the
         // server had closed before the listing began is replaced, once.
         bool Advance(LdapDirectory* directory, ListingWait wait, bool* progressed, DirResult* result);
-        // What the listing found, with its result.
+        // What a listing of one container found, with its result.
         Siblings TakeSiblings(DirResult result);
+        // What a subtree listing that succeeded found: the siblings of every
+        // container at or below its base, by folded DN.
+        std::unordered_map<std::string, Siblings> TakeContainers();
 
     private:
+        struct Container
+        {
+            std::unordered_set<std::string> seen; // folded values met
+            Siblings siblings;
+        };
+        // The container of a child of a subtree listing (nullptr: the base's
+        // own entry, whose container is not listed whole).
+        Container* ContainerOf(std::string_view dn);
         void Add(const LdapEntry& child);
 
         std::string m_key;
         std::string m_dn;
+        bool m_subtree;
         std::unique_ptr<PagedSearch> m_search;
-        std::unordered_set<std::string> m_seen; // folded values met
-        Siblings m_siblings;
+        Container m_single; // a listing of one container
+        std::unordered_map<std::string, Container> m_containers; // subtree: folded DN -> its children
+        std::unordered_map<std::string, Container*, TextHash, std::equal_to<>> m_parentOf; // parent DN as written
         bool m_retried = false;
     };
     // Parses the naming contexts (or the URL's base) the names end in.
@@ -203,9 +225,12 @@ private:
     // The siblings of the DN components[from..]'s children (key: that DN
     // folded): listed now unless listed before.
     const Siblings& SiblingsOf(const std::vector<DnComponent>& components, std::size_t from, const std::string& key);
-    // Queues a listing of the container of folded DN key (unless listed or
-    // queued); true when it is listed already.
+    // Queues a listing of the container of folded DN key (unless listed,
+    // queued, or within a subtree listing queued or running); true when it
+    // is listed already.
     bool QueueListing(const std::string& key, std::string_view dn);
+    // Whether a subtree listing queued or running lists the container key.
+    bool ListedWithSubtree(const std::string& key) const;
     // Ends the running listing with its result and keeps its siblings.
     void FinishListing(DirResult rc);
     // The children of the DN components[from..]: listed once (again with
@@ -240,13 +265,16 @@ private:
     std::unordered_map<std::string, Children> m_children; // folded DN -> its children (for resolve)
     std::unordered_map<std::string, Siblings> m_siblings; // folded DN -> its children's shared values
     std::unique_ptr<SiblingListing> m_listing; // the listing that runs
-    std::deque<std::pair<std::string, std::string>> m_toList; // folded DN and DN of listings to run
-    std::unordered_set<std::string> m_listQueued; // folded DNs queued or running
-    struct TextHash
+    struct ListingOrder
     {
-        using is_transparent = void;
-        std::size_t operator()(std::string_view text) const { return std::hash<std::string_view> {}(text); }
+        std::string key; // the container's DN folded
+        std::string dn;
+        bool subtree = false;
     };
+    std::deque<ListingOrder> m_toList; // listings to run
+    std::unordered_set<std::string> m_listQueued; // folded DNs of one-container listings queued or running
+    std::vector<std::string> m_subtreesListed; // folded DNs of subtree listings queued or running
+    std::unordered_set<std::string> m_subtreesRefused; // and of those that failed (listed one by one)
     // DNs (as written) whose children's names are ready.
     std::unordered_set<std::string, TextHash, std::equal_to<>> m_readyParents;
     std::vector<std::vector<DnComponent>> m_tops; // the naming contexts, parsed

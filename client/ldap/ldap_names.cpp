@@ -8,8 +8,12 @@
 // depends on the directory's content alone, never on the order in which
 // entries were met. A search has the listings its entries' names need run
 // on a connection of their own while it reads on, so that the server lists
-// and searches at once. The components of the naming contexts themselves
-// are compared with the other naming contexts.
+// and searches at once: a subtree search lists its whole subtree in one
+// operation (the containers of a large tree would otherwise be listed one
+// after the other, each a round trip of its own, while entries wait), and
+// where that listing fails (a server's limit on the entries of one search)
+// its containers are listed one by one. The components of the naming
+// contexts themselves are compared with the other naming contexts.
 
 #include "client/ldap/ldap_directory.h"
 #include "client/name_syntax.h"
@@ -85,8 +89,9 @@ std::size_t ParentStart(std::string_view dn)
 DirResult LdapDirectory::SiblingListing::Start(LdapDirectory* directory)
 {
     m_search.reset();
-    m_seen.clear();
-    m_siblings = Siblings();
+    m_single = Container();
+    m_containers.clear();
+    m_parentOf.clear();
     std::shared_ptr<Connection> connection;
     {
         // What keeps the listing from running the operation that needs the
@@ -97,7 +102,8 @@ DirResult LdapDirectory::SiblingListing::Start(LdapDirectory* directory)
         }
     }
     directory->CountSearch();
-    m_search = connection->OpenSearch(m_dn, LDAP_SCOPE_ONELEVEL, "(objectClass=*)", {"1.1"});
+    m_search =
+        connection->OpenSearch(m_dn, m_subtree ? LDAP_SCOPE_SUBTREE : LDAP_SCOPE_ONELEVEL, "(objectClass=*)", {"1.1"});
     m_search->SetQuiet();
     return 0;
 }
@@ -140,17 +146,50 @@ bool LdapDirectory::SiblingListing::Advance(
 
 LdapDirectory::Siblings LdapDirectory::SiblingListing::TakeSiblings(DirResult result)
 {
-    m_siblings.result = result;
-    return std::move(m_siblings);
+    m_single.siblings.result = result;
+    return std::move(m_single.siblings);
+}
+
+std::unordered_map<std::string, LdapDirectory::Siblings> LdapDirectory::SiblingListing::TakeContainers()
+{
+    std::unordered_map<std::string, Siblings> containers;
+    // The base is listed even when it has no children.
+    containers.try_emplace(m_key);
+    for (auto& [key, container] : m_containers) {
+        containers.insert_or_assign(key, std::move(container.siblings));
+    }
+    return containers;
+}
+
+LdapDirectory::SiblingListing::Container* LdapDirectory::SiblingListing::ContainerOf(std::string_view dn)
+{
+    // Children come grouped by nothing, but their parents are few: the
+    // parent's DN as written is looked up before it is parsed and folded.
+    const std::string_view parent = dn.substr(ParentStart(dn));
+    if (const auto it = m_parentOf.find(parent); it != m_parentOf.end()) {
+        return it->second;
+    }
+    Container* container = nullptr;
+    std::vector<DnComponent> components;
+    if (ParseDn(parent, &components)) {
+        // The base's own entry has its parent outside: that container is
+        // not listed whole.
+        if (std::string key = FoldCase(FormatDn(components)); WithinDn(key, m_key)) {
+            container = &m_containers[std::move(key)];
+        }
+    }
+    m_parentOf.emplace(std::string(parent), container);
+    return container;
 }
 
 void LdapDirectory::SiblingListing::Add(const LdapEntry& child)
 {
+    Container* container = m_subtree ? ContainerOf(child.dn) : &m_single;
     DnComponent leaf;
-    if (ParseLeafRdn(child.dn, &leaf) && leaf.more.empty()) {
+    if (container != nullptr && ParseLeafRdn(child.dn, &leaf) && leaf.more.empty()) {
         std::string folded = FoldCase(leaf.value);
-        if (!m_seen.insert(folded).second) {
-            m_siblings.shared.insert(std::move(folded));
+        if (!container->seen.insert(folded).second) {
+            container->siblings.shared.insert(std::move(folded));
         }
     }
 }
@@ -165,21 +204,41 @@ bool LdapDirectory::WithinTops(const std::string& key) const
     return false;
 }
 
+bool LdapDirectory::ListedWithSubtree(const std::string& key) const
+{
+    return std::any_of(m_subtreesListed.begin(), m_subtreesListed.end(),
+        [&key](const std::string& subtree) { return WithinDn(key, subtree); });
+}
+
 bool LdapDirectory::QueueListing(const std::string& key, std::string_view dn)
 {
     if (m_siblings.count(key) > 0) {
         return true;
     }
-    if (m_listQueued.insert(key).second) {
-        m_toList.emplace_back(key, std::string(dn));
+    if (!ListedWithSubtree(key) && m_listQueued.insert(key).second) {
+        m_toList.push_back(ListingOrder {key, std::string(dn), false});
     }
     return false;
 }
 
 void LdapDirectory::FinishListing(DirResult rc)
 {
-    m_siblings.try_emplace(m_listing->Key(), m_listing->TakeSiblings(rc));
-    m_listQueued.erase(m_listing->Key());
+    const std::string& key = m_listing->Key();
+    if (!m_listing->Subtree()) {
+        m_siblings.try_emplace(key, m_listing->TakeSiblings(rc));
+        m_listQueued.erase(key);
+    } else {
+        std::erase(m_subtreesListed, key);
+        if (rc == 0) {
+            for (auto& [container, siblings] : m_listing->TakeContainers()) {
+                m_siblings.try_emplace(container, std::move(siblings));
+            }
+        } else {
+            // What a failed listing met is not all there is: the containers
+            // of the subtree are listed one by one as their entries ask.
+            m_subtreesRefused.insert(key);
+        }
+    }
     m_listing.reset();
 }
 
@@ -189,13 +248,13 @@ bool LdapDirectory::AdvanceListings(ListingWait wait)
         if (m_toList.empty()) {
             return true;
         }
-        auto [key, dn] = std::move(m_toList.front());
+        ListingOrder order = std::move(m_toList.front());
         m_toList.pop_front();
-        if (m_siblings.count(key) > 0) {
-            m_listQueued.erase(key);
+        if (!order.subtree && m_siblings.count(order.key) > 0) {
+            m_listQueued.erase(order.key);
             continue; // listed meanwhile by an operation that could not wait
         }
-        m_listing = std::make_unique<SiblingListing>(std::move(key), std::move(dn));
+        m_listing = std::make_unique<SiblingListing>(std::move(order.key), std::move(order.dn), order.subtree);
         if (const DirResult rc = m_listing->Start(this); rc != 0) {
             FinishListing(rc);
             return true;
@@ -215,6 +274,8 @@ void LdapDirectory::DropListings()
     m_listing.reset();
     m_toList.clear();
     m_listQueued.clear();
+    m_subtreesListed.clear();
+    m_subtreesRefused.clear();
 }
 
 bool LdapDirectory::NamesReady(std::string_view dn)
@@ -243,14 +304,23 @@ bool LdapDirectory::NamesReady(std::string_view dn)
     return ready;
 }
 
-void LdapDirectory::ListAhead(std::string_view dn)
+void LdapDirectory::ListAhead(std::string_view dn, bool subtree)
 {
     std::vector<DnComponent> components;
     if (!ParseDn(dn, &components)) {
         return;
     }
-    const std::string key = FoldCase(FormatDn(components));
-    if (WithinTops(key) && !QueueListing(key, dn) && !m_listing) {
+    std::string key = FoldCase(FormatDn(components));
+    if (!WithinTops(key)) {
+        return;
+    }
+    if (!subtree || m_subtreesRefused.count(key) > 0) {
+        QueueListing(key, dn);
+    } else if (!ListedWithSubtree(key)) {
+        m_subtreesListed.push_back(key);
+        m_toList.push_back(ListingOrder {std::move(key), std::string(dn), true});
+    }
+    if (!m_listing) {
         AdvanceListings(ListingWait::Arrived);
     }
 }
@@ -261,9 +331,12 @@ const LdapDirectory::Siblings& LdapDirectory::SiblingsOf(
     if (const auto it = m_siblings.find(key); it != m_siblings.end()) {
         return it->second;
     }
-    if (m_listing && m_listing->Key() == key) {
+    if (m_listing && (m_listing->Key() == key || (m_listing->Subtree() && WithinDn(key, m_listing->Key())))) {
         AdvanceListings(ListingWait::ToTheEnd);
-        return m_siblings[key];
+        if (const auto it = m_siblings.find(key); it != m_siblings.end()) {
+            return it->second;
+        }
+        // A subtree listing that failed: this container is listed alone.
     }
     if (!WithinTops(key)) {
         Siblings siblings;
@@ -271,7 +344,7 @@ const LdapDirectory::Siblings& LdapDirectory::SiblingsOf(
         return m_siblings.try_emplace(key, std::move(siblings)).first->second;
     }
     // Needed now: listed on its own, whatever runs or is queued.
-    SiblingListing listing(key, FormatDnFrom(components, from));
+    SiblingListing listing(key, FormatDnFrom(components, from), false);
     DirResult rc = listing.Start(this);
     if (rc == 0) {
         bool progressed = false;
@@ -295,10 +368,8 @@ void LdapDirectory::PrepareTops()
     }
     m_children.clear();
     m_nameOfKey.clear();
-    m_listing.reset();
     m_siblings.clear();
-    m_toList.clear();
-    m_listQueued.clear();
+    DropListings();
     m_readyParents.clear();
 }
 

@@ -154,7 +154,7 @@ private:
                 return rc;
             }
             if (m_step.scope != LDAP_SCOPE_BASE) {
-                m_directory->ListAhead(m_step.baseDn);
+                m_directory->ListAhead(m_step.baseDn, m_step.scope == LDAP_SCOPE_SUBTREE);
             }
         }
         bool finished = false;

@@ -42,6 +42,35 @@ std::optional<std::pair<std::size_t, std::size_t>> ReadLength(const std::string&
     return std::make_pair(length, 1 + count);
 }
 
+// Where the BER element at pos ends; nothing when it does not fit.
+std::optional<std::size_t> ElementEnd(const std::string& m, std::size_t pos)
+{
+    const auto length = ReadLength(m, pos + 1);
+    if (!length || pos + 1 + length->second + length->first > m.size()) {
+        return std::nullopt;
+    }
+    return pos + 1 + length->second + length->first;
+}
+
+// Whether a search request asks for names only (the attribute list "1.1"),
+// given where its scope begins: deref, size and time limits, typesOnly and
+// the filter come before the attribute list.
+bool AsksNamesOnly(const std::string& m, std::size_t scopeAt)
+{
+    std::optional<std::size_t> pos = scopeAt;
+    for (int skip = 0; skip < 6 && pos; ++skip) {
+        pos = ElementEnd(m, *pos);
+    }
+    if (!pos || *pos >= m.size() || static_cast<std::uint8_t>(m[*pos]) != 0x30) {
+        return false;
+    }
+    const std::string oneOne("\x04\x03"
+                             "1.1",
+        5);
+    const auto list = ReadLength(m, *pos + 1);
+    return list && list->first == oneOne.size() && m.compare(*pos + 1 + list->second, oneOne.size(), oneOne) == 0;
+}
+
 // One LDAP message taken from the front of a buffer.
 struct Message
 {
@@ -50,6 +79,7 @@ struct Message
     std::uint8_t operation = 0;
     std::string searchBase; // of a search request
     int scope = -1; // of a search request: 0 base, 1 one level, 2 subtree
+    bool namesOnly = false; // of a search request: it asks for no attribute ("1.1")
     std::string entryName; // of a search result entry
 };
 
@@ -89,6 +119,7 @@ std::optional<Message> TakeMessage(std::string& buffer)
             if (message.operation == kSearchRequest && scopeAt + 2 < m.size() && m[scopeAt] == 0x0a &&
                 m[scopeAt + 1] == 0x01) {
                 message.scope = static_cast<std::uint8_t>(m[scopeAt + 2]);
+                message.namesOnly = AsksNamesOnly(m, scopeAt);
             }
         }
     }
@@ -245,9 +276,9 @@ void CuttingProxy::Run()
                 closed = n <= 0;
                 pair.fromProgram.append(chunk, n > 0 ? static_cast<std::size_t>(n) : 0);
                 while (const std::optional<Message> message = TakeMessage(pair.fromProgram)) {
-                    // Subtree searches only: the program's own listings of a
-                    // container (one level, names only) are not the search.
-                    if (message->operation == kSearchRequest && message->scope == 2 &&
+                    // Subtree searches only: the program's own listings of
+                    // names (one level, or of the subtree) are not the search.
+                    if (message->operation == kSearchRequest && message->scope == 2 && !message->namesOnly &&
                         SameIgnoringCase(message->searchBase, m_base)) {
                         pair.searchesBelowBase.insert(message->id);
                     }

@@ -3,7 +3,8 @@
 // A TCP relay on a loopback port between a program and an LDAP server that
 // cuts every connection, and takes no new one, right after it has passed a
 // given number of search result entries below one base (the base itself not
-// counted) of the subtree searches of that base. The
+// counted) of the subtree searches of that base that ask for attributes (a
+// listing of names only is not counted). The
 // program has then received exactly that many of those entries, whatever the
 // timing of the program, the server or the machine.
 

@@ -7,6 +7,7 @@
 #include "../client_fixture.h"
 #include "client/ldap/ldap_directory.h"
 #include "client/notices.h"
+#include "client/values.h"
 #include "ldap_test_support.h"
 
 #include <algorithm>
@@ -362,6 +363,43 @@ TEST_F(LdapLimitsTest, ASearchOfManyPagesNamesItsEntriesAsTheListingDoes)
     // A read of the container and its listing (its names known already).
     EXPECT_EQ(m_directory->SearchesSent() - before, 6u);
     EXPECT_TRUE(m_notices.empty()) << m_notices.front();
+}
+
+// A subtree search lists the names below its base in one listing; where the
+// server's limit ends that listing (here the 500 entries it gives users,
+// though each container has fewer), the containers are listed one by one
+// and the names come out the same. The "uid=adm" that makes "cn=adm" typed
+// comes last, past the limit, and is not among the entries delivered.
+TEST_F(LdapLimitsTest, ASubtreeSearchNamesItsEntriesWhereTheLimitEndsItsListing)
+{
+    constexpr int kEach = 300;
+    const std::string split = "ou=Split,dc=example,dc=com";
+    std::string ldif = "dn: " + split + "\nobjectClass: organizationalUnit\nou: Split\n\n";
+    for (const char* unit : {"A", "B"}) {
+        ldif += "dn: ou=" + std::string(unit) + "," + split + "\nobjectClass: organizationalUnit\nou: " + unit + "\n\n";
+    }
+    for (const char* unit : {"B", "A"}) {
+        for (int i = 0; i < kEach; ++i) {
+            const std::string uid = std::string(unit) + std::to_string(1000 + i);
+            ldif += "dn: uid=" + uid + ",ou=" + unit + "," + split + "\nobjectClass: account\nuid: " + uid + "\n\n";
+        }
+    }
+    ldif += "dn: cn=adm,ou=A," + split + "\nobjectClass: person\ncn: adm\nsn: Adm\ndescription: picked\n\n";
+    ldif += "dn: cn=x,ou=B," + split + "\nobjectClass: person\ncn: x\nsn: X\ndescription: picked\n\n";
+    ldif += "dn: uid=adm,ou=A," + split + "\nobjectClass: account\nuid: adm\n\n";
+    for (const char* limits : {kUserLimit, kUserLimitPaged}) {
+        Start(limits, "", ldif);
+        FilterBuilder filter;
+        filter.Text(FTOK_ANAME, "description", SYN_CI_STRING).Token(FTOK_EQ);
+        filter.Text(FTOK_AVAL, "picked", SYN_CI_STRING).Token(FTOK_END);
+        DirResult result = -1;
+        std::vector<std::string> names = SearchNames(Context(), "Split.example.com", 2, &filter.cursor, &result);
+        std::sort(names.begin(), names.end());
+        EXPECT_EQ(result, 0) << limits;
+        EXPECT_EQ(names, std::vector<std::string>({"cn=adm.A.Split.example.com", "x.B.Split.example.com"})) << limits;
+        EXPECT_TRUE(m_notices.empty()) << limits << m_notices.front();
+        TearDown();
+    }
 }
 
 // A server that stops answering is given up after the URL's time-out, and
