@@ -8,11 +8,12 @@
 // depends on the directory's content alone, never on the order in which
 // entries were met. A search has the listings its entries' names need run
 // on a connection of their own while it reads on, so that the server lists
-// and searches at once: a subtree search lists its whole subtree in one
-// operation (the containers of a large tree would otherwise be listed one
-// after the other, each a round trip of its own, while entries wait), and
-// where that listing fails (a server's limit on the entries of one search)
-// its containers are listed one by one. The components of the naming
+// and searches at once. A subtree search that turns out large lists its
+// whole subtree in one operation (the containers of a large tree would
+// otherwise be listed one after the other, each a round trip of its own,
+// while entries wait); a small one lists only the containers its entries
+// lie in. Where the listing of a subtree fails (a server's limit on the
+// entries of one search) its containers are listed one by one. The components of the naming
 // contexts themselves are compared with the other naming contexts.
 
 #include "client/ldap/ldap_directory.h"
@@ -250,9 +251,11 @@ bool LdapDirectory::AdvanceListings(ListingWait wait)
         }
         ListingOrder order = std::move(m_toList.front());
         m_toList.pop_front();
-        if (!order.subtree && m_siblings.count(order.key) > 0) {
+        if (!order.subtree && (m_siblings.count(order.key) > 0 || ListedWithSubtree(order.key))) {
+            // Listed meanwhile by an operation that could not wait, or
+            // within a subtree listing queued after it.
             m_listQueued.erase(order.key);
-            continue; // listed meanwhile by an operation that could not wait
+            continue;
         }
         m_listing = std::make_unique<SiblingListing>(std::move(order.key), std::move(order.dn), order.subtree);
         if (const DirResult rc = m_listing->Start(this); rc != 0) {
@@ -317,8 +320,9 @@ void LdapDirectory::ListAhead(std::string_view dn, bool subtree)
     if (!subtree || m_subtreesRefused.count(key) > 0) {
         QueueListing(key, dn);
     } else if (!ListedWithSubtree(key)) {
+        // Ahead of the listings of single containers it makes needless.
         m_subtreesListed.push_back(key);
-        m_toList.push_back(ListingOrder {std::move(key), std::string(dn), true});
+        m_toList.push_front(ListingOrder {std::move(key), std::string(dn), true});
     }
     if (!m_listing) {
         AdvanceListings(ListingWait::Arrived);

@@ -132,6 +132,10 @@ private:
     // search and list at once rather than one after the other.
     static constexpr std::size_t kMaxPendingBytes = std::size_t(32) << 20;
     static constexpr int kPollEvery = 64;
+    // Entries a subtree step reads before it lists the whole subtree rather
+    // than the containers its entries lie in: a search that finds a few
+    // entries in a large tree lists only their containers.
+    static constexpr std::uint32_t kListSubtreeAfter = 1000;
 
     // Reads the next entry of the steps into *found (*got false when a step
     // ended or the last one did: m_searching turns false). A failure of the
@@ -153,8 +157,9 @@ private:
             if (const DirResult rc = StartStep(); rc != 0) {
                 return rc;
             }
+            m_subtreeListed = false;
             if (m_step.scope != LDAP_SCOPE_BASE) {
-                m_directory->ListAhead(m_step.baseDn, m_step.scope == LDAP_SCOPE_SUBTREE);
+                m_directory->ListAhead(m_step.baseDn, false);
             }
         }
         bool finished = false;
@@ -178,6 +183,13 @@ private:
         if (finished) {
             m_search.reset();
             return 0;
+        }
+        if (m_step.scope == LDAP_SCOPE_SUBTREE && !m_subtreeListed && m_search->Delivered() >= kListSubtreeAfter) {
+            // A large search: its entries lie in many containers, or in
+            // large ones, and the whole subtree costs the server hardly more
+            // to list than those containers do.
+            m_subtreeListed = true;
+            m_directory->ListAhead(m_step.baseDn, true);
         }
         *got = true;
         return 0;
@@ -248,6 +260,7 @@ private:
     std::unique_ptr<PagedSearch> m_search;
     bool m_searching = true; // steps or pages are left
     bool m_retried = false;
+    bool m_subtreeListed = false; // the step's subtree listing was asked for
     DirResult m_failure = 0; // what ended the search, told after the entries read before it
     ReadAheadQueue m_pending; // entries read ahead of their names
     int m_sincePoll = 0;

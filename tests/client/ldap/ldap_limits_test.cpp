@@ -365,38 +365,54 @@ TEST_F(LdapLimitsTest, ASearchOfManyPagesNamesItsEntriesAsTheListingDoes)
     EXPECT_TRUE(m_notices.empty()) << m_notices.front();
 }
 
-// A subtree search lists the names below its base in one listing; where the
-// server's limit ends that listing (here the 500 entries it gives users,
-// though each container has fewer), the containers are listed one by one
-// and the names come out the same. The "uid=adm" that makes "cn=adm" typed
-// comes last, past the limit, and is not among the entries delivered.
-TEST_F(LdapLimitsTest, ASubtreeSearchNamesItsEntriesWhereTheLimitEndsItsListing)
+// A large subtree search lists the names below its base in one listing;
+// where the server's limit ends that listing (here 1,500 entries for a paged
+// search: fewer than the subtree holds, more than the search delivers or any
+// one container holds), the containers are listed one by one and the names
+// come out the same. The "uid=adm" that makes "cn=adm" typed comes last,
+// past the limit, and is not among the entries delivered.
+TEST_F(LdapLimitsTest, ALargeSubtreeSearchNamesItsEntriesWhereTheLimitEndsItsListing)
 {
-    constexpr int kEach = 300;
+    // B's entries come first and make the search large; A's come after the
+    // subtree listing was asked for, so only that listing would name them.
+    const struct
+    {
+        const char* unit;
+        int count;
+        int picked;
+    } kUnits[] = {{"B", 1300, 1100}, {"A", 400, 100}};
     const std::string split = "ou=Split,dc=example,dc=com";
     std::string ldif = "dn: " + split + "\nobjectClass: organizationalUnit\nou: Split\n\n";
-    for (const char* unit : {"A", "B"}) {
-        ldif += "dn: ou=" + std::string(unit) + "," + split + "\nobjectClass: organizationalUnit\nou: " + unit + "\n\n";
+    for (const auto& unit : kUnits) {
+        ldif += "dn: ou=" + std::string(unit.unit) + "," + split +
+            "\nobjectClass: organizationalUnit\nou: " + unit.unit + "\n\n";
     }
-    for (const char* unit : {"B", "A"}) {
-        for (int i = 0; i < kEach; ++i) {
-            const std::string uid = std::string(unit) + std::to_string(1000 + i);
-            ldif += "dn: uid=" + uid + ",ou=" + unit + "," + split + "\nobjectClass: account\nuid: " + uid + "\n\n";
+    for (const auto& unit : kUnits) {
+        for (int i = 0; i < unit.count; ++i) {
+            const std::string uid = std::string(unit.unit) + std::to_string(1000 + i);
+            ldif += "dn: uid=" + uid + ",ou=" + unit.unit + "," + split + "\nobjectClass: account\nuid: " + uid + "\n" +
+                (i < unit.picked ? "description: picked\n" : "") + "\n";
         }
     }
     ldif += "dn: cn=adm,ou=A," + split + "\nobjectClass: person\ncn: adm\nsn: Adm\ndescription: picked\n\n";
     ldif += "dn: cn=x,ou=B," + split + "\nobjectClass: person\ncn: x\nsn: X\ndescription: picked\n\n";
     ldif += "dn: uid=adm,ou=A," + split + "\nobjectClass: account\nuid: adm\n\n";
-    for (const char* limits : {kUserLimit, kUserLimitPaged}) {
+    for (const char* limits : {"limits users size=500 size.prtotal=1500\n", kUserLimitPaged}) {
         Start(limits, "", ldif);
         FilterBuilder filter;
         filter.Text(FTOK_ANAME, "description", SYN_CI_STRING).Token(FTOK_EQ);
         filter.Text(FTOK_AVAL, "picked", SYN_CI_STRING).Token(FTOK_END);
         DirResult result = -1;
-        std::vector<std::string> names = SearchNames(Context(), "Split.example.com", 2, &filter.cursor, &result);
-        std::sort(names.begin(), names.end());
+        const std::vector<std::string> found = SearchNames(Context(), "Split.example.com", 2, &filter.cursor, &result);
+        const std::set<std::string> names(found.begin(), found.end());
         EXPECT_EQ(result, 0) << limits;
-        EXPECT_EQ(names, std::vector<std::string>({"cn=adm.A.Split.example.com", "x.B.Split.example.com"})) << limits;
+        EXPECT_EQ(found.size(), std::size_t(kUnits[0].picked + kUnits[1].picked + 2)) << limits;
+        EXPECT_EQ(names.size(), found.size()) << limits;
+        for (const char* name : {"cn=adm.A.Split.example.com", "x.B.Split.example.com", "A1000.A.Split.example.com",
+                 "B2099.B.Split.example.com"}) {
+            EXPECT_EQ(names.count(name), 1u) << limits << name;
+        }
+        EXPECT_EQ(names.count("adm.A.Split.example.com"), 0u) << limits;
         EXPECT_TRUE(m_notices.empty()) << limits << m_notices.front();
         TearDown();
     }
