@@ -198,21 +198,33 @@ private:
         std::unordered_map<std::string, Siblings> TakeContainers();
 
     private:
+        // The folded values of a container's single-valued relative names,
+        // each its hash and its place in m_text: a listing of a million
+        // children costs 24 bytes and a few characters each, not a node of
+        // a hash set, and the values shared are found by sorting once.
         struct Container
         {
-            std::unordered_set<std::string> seen; // folded values met
-            Siblings siblings;
+            struct Value
+            {
+                std::uint64_t hash;
+                std::size_t at;
+                std::size_t size;
+            };
+            std::vector<Value> values;
         };
         // The container of a child of a subtree listing (nullptr: the base's
         // own entry, whose container is not listed whole).
         Container* ContainerOf(std::string_view dn);
         void Add(const LdapEntry& child);
+        // The values two or more children of container share.
+        Siblings SharedIn(Container& container, DirResult result) const;
 
         std::string m_key;
         std::string m_dn;
         bool m_subtree;
         std::unique_ptr<PagedSearch> m_search;
         Container m_single; // a listing of one container
+        std::string m_text; // the values of all containers, end to end
         std::unordered_map<std::string, Container> m_containers; // subtree: folded DN -> its children
         std::unordered_map<std::string, Container*, TextHash, std::equal_to<>> m_parentOf; // parent DN as written
         bool m_retried = false;

@@ -21,6 +21,7 @@
 #include "client/names.h"
 #include "client/notices.h"
 
+#include <algorithm>
 #include <chrono>
 #include <ldap.h>
 
@@ -91,6 +92,7 @@ DirResult LdapDirectory::SiblingListing::Start(LdapDirectory* directory)
 {
     m_search.reset();
     m_single = Container();
+    m_text.clear();
     m_containers.clear();
     m_parentOf.clear();
     std::shared_ptr<Connection> connection;
@@ -145,10 +147,38 @@ bool LdapDirectory::SiblingListing::Advance(
     }
 }
 
+LdapDirectory::Siblings LdapDirectory::SiblingListing::SharedIn(Container& container, DirResult result) const
+{
+    Siblings siblings;
+    siblings.result = result;
+    std::vector<Container::Value>& values = container.values;
+    std::sort(values.begin(), values.end(),
+        [](const Container::Value& a, const Container::Value& b) { return a.hash < b.hash; });
+    const auto text = [this](const Container::Value& value) {
+        return std::string_view(m_text).substr(value.at, value.size);
+    };
+    for (std::size_t first = 0; first < values.size();) {
+        std::size_t end = first + 1;
+        while (end < values.size() && values[end].hash == values[first].hash) {
+            ++end;
+        }
+        // Values of one hash (nearly always equal ones) compared in full.
+        for (std::size_t i = first; i < end; ++i) {
+            for (std::size_t j = i + 1; j < end; ++j) {
+                if (text(values[i]) == text(values[j])) {
+                    siblings.shared.emplace(text(values[i]));
+                }
+            }
+        }
+        first = end;
+    }
+    container.values = {};
+    return siblings;
+}
+
 LdapDirectory::Siblings LdapDirectory::SiblingListing::TakeSiblings(DirResult result)
 {
-    m_single.siblings.result = result;
-    return std::move(m_single.siblings);
+    return SharedIn(m_single, result);
 }
 
 std::unordered_map<std::string, LdapDirectory::Siblings> LdapDirectory::SiblingListing::TakeContainers()
@@ -157,7 +187,7 @@ std::unordered_map<std::string, LdapDirectory::Siblings> LdapDirectory::SiblingL
     // The base is listed even when it has no children.
     containers.try_emplace(m_key);
     for (auto& [key, container] : m_containers) {
-        containers.insert_or_assign(key, std::move(container.siblings));
+        containers.insert_or_assign(key, SharedIn(container, 0));
     }
     return containers;
 }
@@ -188,10 +218,10 @@ void LdapDirectory::SiblingListing::Add(const LdapEntry& child)
     Container* container = m_subtree ? ContainerOf(child.dn) : &m_single;
     DnComponent leaf;
     if (container != nullptr && ParseLeafRdn(child.dn, &leaf) && leaf.more.empty()) {
-        std::string folded = FoldCase(leaf.value);
-        if (!container->seen.insert(folded).second) {
-            container->siblings.shared.insert(std::move(folded));
-        }
+        const std::string folded = FoldCase(leaf.value);
+        container->values.push_back(
+            Container::Value {std::hash<std::string_view> {}(folded), m_text.size(), folded.size()});
+        m_text += folded;
     }
 }
 
