@@ -31,7 +31,7 @@ struct SearchStep
 
 // Streams the entries of a sequence of searches. An entry whose name needs
 // a listing of a container that has not been listed yet waits, with those
-// read after it, while the search reads on (up to kMaxPendingBytes) and the
+// read after it, while the search reads on (up to PendingBound()) and the
 // listing runs beside it; entries are delivered in the order they came.
 class LdapDirectory::SearchCursor final : public ObjectCursor
 {
@@ -75,7 +75,7 @@ public:
                     }
                     continue;
                 }
-                if (m_searching && m_pending.Bytes() < kMaxPendingBytes) {
+                if (m_searching && m_pending.Bytes() < PendingBound()) {
                     // Now and then what the listing sent is taken, so that
                     // the server goes on with it.
                     if (++m_sincePoll >= kPollEvery) {
@@ -129,8 +129,15 @@ private:
     // Bounds the reading on. Entries wait mostly for the listings of their
     // containers, which together send as many messages as the search; a
     // bound that holds the entries of those listings' time lets the server
-    // search and list at once rather than one after the other.
-    static constexpr std::size_t kMaxPendingBytes = std::size_t(32) << 20;
+    // search and list at once rather than one after the other. A search that
+    // keeps its entries for the reads after it may hold as many as it could
+    // still keep (they are kept once delivered, and the blocks that held
+    // them are released), at least kMinPendingBytes.
+    static constexpr std::size_t kMinPendingBytes = std::size_t(32) << 20;
+    std::size_t PendingBound() const
+    {
+        return m_remember ? std::max(kMinPendingBytes, m_directory->m_last.entries.AttributeRoom()) : kMinPendingBytes;
+    }
     static constexpr int kPollEvery = 64;
     // Entries a subtree step reads before it lists the whole subtree rather
     // than the containers its entries lie in: a search that finds a few

@@ -63,6 +63,11 @@ public:
     // The summary of an entry, as it was added.
     ObjectSummary Summary(const Entry& entry) const;
     bool AttributesKept() const { return m_attributesKept; }
+    // Bytes of encoded attributes that may still be kept.
+    std::size_t AttributeRoom() const
+    {
+        return m_attributesKept && m_attributeLimit > m_attributes.size() ? m_attributeLimit - m_attributes.size() : 0;
+    }
 
 private:
     // The index of the list in lists that is the same as the one wanted,
