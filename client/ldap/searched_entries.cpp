@@ -53,6 +53,7 @@ void SearchedEntries::Add(const ObjectSummary& summary, std::string_view dn, std
     entry.m_attributeCount = summary.attributeCount;
     entry.m_creationTime = summary.creationTime;
     entry.m_modificationTime = summary.modificationTime;
+    IndexAll();
     if (!m_attributesKept) {
         return;
     }
@@ -97,6 +98,18 @@ const SearchedEntries::Entry* SearchedEntries::find(std::string_view fullName)
     if (m_entries.empty()) {
         return nullptr;
     }
+    const std::size_t mask = m_slots.size() - 1;
+    for (std::size_t slot = FoldedHash(fullName) & mask; m_slots[slot] != kFree; slot = (slot + 1) & mask) {
+        if (SameTextIgnoreCase(m_entries[m_slots[slot]].FullName(), fullName)) {
+            m_hint = m_slots[slot];
+            return &m_entries[m_hint];
+        }
+    }
+    return nullptr;
+}
+
+void SearchedEntries::IndexAll()
+{
     if (m_entries.size() * 2 > m_slots.size()) {
         // Grown to at least twice the entries, every entry indexed again.
         std::size_t size = 1024;
@@ -109,14 +122,6 @@ const SearchedEntries::Entry* SearchedEntries::find(std::string_view fullName)
     for (; m_indexed < m_entries.size(); ++m_indexed) {
         Index(static_cast<std::uint32_t>(m_indexed));
     }
-    const std::size_t mask = m_slots.size() - 1;
-    for (std::size_t slot = FoldedHash(fullName) & mask; m_slots[slot] != kFree; slot = (slot + 1) & mask) {
-        if (SameTextIgnoreCase(m_entries[m_slots[slot]].FullName(), fullName)) {
-            m_hint = m_slots[slot];
-            return &m_entries[m_hint];
-        }
-    }
-    return nullptr;
 }
 
 void SearchedEntries::Index(std::uint32_t i)

@@ -87,6 +87,10 @@ private:
         std::vector<std::string> aux;
     };
     std::vector<Classes> m_classes;
+    // Indexes the entries added since the last call, m_slots grown first
+    // where they need it. Each entry is indexed as it is added, so that no
+    // read waits for a million entries to be indexed at once.
+    void IndexAll();
     // Adds the entry at index i to m_slots unless an entry of the same name
     // (ignoring letter case) is there already; m_slots has room.
     void Index(std::uint32_t i);
