@@ -53,7 +53,7 @@ void SearchedEntries::Add(const ObjectSummary& summary, std::string_view dn, std
     entry.m_attributeCount = summary.attributeCount;
     entry.m_creationTime = summary.creationTime;
     entry.m_modificationTime = summary.modificationTime;
-    IndexAll();
+    IndexLast();
     if (!m_attributesKept) {
         return;
     }
@@ -108,33 +108,41 @@ const SearchedEntries::Entry* SearchedEntries::find(std::string_view fullName)
     return nullptr;
 }
 
-void SearchedEntries::IndexAll()
+void SearchedEntries::IndexLast()
 {
-    if (m_entries.size() * 2 > m_slots.size()) {
-        // Grown to at least twice the entries, every entry indexed again.
-        std::size_t size = 1024;
-        while (size < m_entries.size() * 4) {
-            size *= 2;
-        }
-        m_slots.assign(size, kFree);
-        m_indexed = 0;
+    if (m_slots.empty()) {
+        m_slots.assign(kFirstSlots, kFree);
     }
-    for (; m_indexed < m_entries.size(); ++m_indexed) {
-        Index(static_cast<std::uint32_t>(m_indexed));
+    const auto last = static_cast<std::uint32_t>(m_entries.size() - 1);
+    Index(&m_slots, last);
+    if (m_growing.empty() && m_entries.size() * 2 > m_slots.size()) {
+        m_growing.assign(m_slots.size() * 2, kFree);
+        m_grown = 0;
+    }
+    if (!m_growing.empty()) {
+        // A few entries more than were added: the larger table catches up
+        // while the full one fills to two thirds at most.
+        for (int k = 0; k < kGrowPerAdd && m_grown < m_entries.size(); ++k) {
+            Index(&m_growing, static_cast<std::uint32_t>(m_grown++));
+        }
+        if (m_grown == m_entries.size()) {
+            m_slots.swap(m_growing);
+            m_growing = {};
+        }
     }
 }
 
-void SearchedEntries::Index(std::uint32_t i)
+void SearchedEntries::Index(std::vector<std::uint32_t>* slots, std::uint32_t i)
 {
     const std::string_view name = m_entries[i].FullName();
-    const std::size_t mask = m_slots.size() - 1;
+    const std::size_t mask = slots->size() - 1;
     std::size_t slot = FoldedHash(name) & mask;
-    for (; m_slots[slot] != kFree; slot = (slot + 1) & mask) {
-        if (SameTextIgnoreCase(m_entries[m_slots[slot]].FullName(), name)) {
+    for (; (*slots)[slot] != kFree; slot = (slot + 1) & mask) {
+        if (SameTextIgnoreCase(m_entries[(*slots)[slot]].FullName(), name)) {
             return; // the entry met first stands for the name
         }
     }
-    m_slots[slot] = i;
+    (*slots)[slot] = i;
 }
 
 } // namespace veralith::client::ldap

@@ -87,18 +87,23 @@ private:
         std::vector<std::string> aux;
     };
     std::vector<Classes> m_classes;
-    // Indexes the entries added since the last call, m_slots grown first
-    // where they need it. Each entry is indexed as it is added, so that no
-    // read waits for a million entries to be indexed at once.
-    void IndexAll();
-    // Adds the entry at index i to m_slots unless an entry of the same name
-    // (ignoring letter case) is there already; m_slots has room.
-    void Index(std::uint32_t i);
+    // Indexes the entry added last. A table half full is replaced by one
+    // twice its size that is filled a few entries at each addition, so that
+    // no addition (nor the first read out of order) waits for a million
+    // entries to be indexed at once.
+    void IndexLast();
+    // Adds the entry at index i to slots unless an entry of the same name
+    // (ignoring letter case) is there already; slots has room.
+    void Index(std::vector<std::uint32_t>* slots, std::uint32_t i);
     // The entries by name ignoring letter case: open addressing, linear
-    // probing, entry indexes (kFree where none); at most half full.
+    // probing, entry indexes (kFree where none). m_slots holds every entry;
+    // m_growing, while it fills, the first m_grown.
     static constexpr std::uint32_t kFree = 0xFFFFFFFFu;
+    static constexpr std::size_t kFirstSlots = 1024;
+    static constexpr int kGrowPerAdd = 4;
     std::vector<std::uint32_t> m_slots;
-    std::size_t m_indexed = 0; // entries in m_slots
+    std::vector<std::uint32_t> m_growing;
+    std::size_t m_grown = 0;
     std::size_t m_hint = 0; // the entry found last
 };
 

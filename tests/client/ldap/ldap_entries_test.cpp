@@ -212,6 +212,31 @@ TEST(LdapSearchedEntries, ManyEntriesFoundByNameOnceEach)
     }
 }
 
+TEST(LdapSearchedEntries, FoundWhileTheIndexGrows)
+{
+    // The index grows a few entries at each addition: every entry is found
+    // between any two additions, and a name delivered again while the index
+    // grows still finds the entry met first.
+    constexpr int kCount = 20000;
+    SearchedEntries entries(0);
+    const auto dnOf = [](int i) { return "uid=u" + std::to_string(i) + ",ou=People,o=Acme"; };
+    for (int i = 0; i < kCount; ++i) {
+        entries.Add(Summary("u" + std::to_string(i) + ".People.Acme", "User"), dnOf(i), "");
+        if (i % 3 == 0) {
+            entries.Add(Summary("U" + std::to_string(i / 2) + ".people.acme", "User"), "uid=again,o=Acme", "");
+        }
+        for (const int earlier : {i / 2, i / 3, i - 1}) {
+            if (earlier >= 0) {
+                const std::string name = "u" + std::to_string(earlier) + ".PEOPLE.Acme";
+                const SearchedEntries::Entry* entry = entries.find(name);
+                ASSERT_NE(entry, nullptr) << name << " after " << i;
+                ASSERT_EQ(entry->Dn(), dnOf(earlier)) << name << " after " << i;
+            }
+        }
+    }
+    EXPECT_EQ(entries.find("u20000.People.Acme"), nullptr);
+}
+
 TEST(LdapReadAhead, EntriesComeOutInOrderAndBlocksAreReleased)
 {
     ReadAheadQueue queue;
