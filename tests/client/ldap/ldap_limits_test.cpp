@@ -5,6 +5,7 @@
 // answering.
 
 #include "../client_fixture.h"
+#include "client/ldap/dn.h"
 #include "client/ldap/ldap_directory.h"
 #include "client/notices.h"
 #include "client/values.h"
@@ -416,6 +417,67 @@ TEST_F(LdapLimitsTest, ALargeSubtreeSearchNamesItsEntriesWhereTheLimitEndsItsLis
         EXPECT_TRUE(m_notices.empty()) << limits << m_notices.front();
         TearDown();
     }
+}
+
+// A large subtree search names its entries as listings of their containers
+// do, in containers whose names are dotted, escaped, of several values and
+// in other scripts: the search's names come from one listing of the
+// subtree, the listings' (on a new service) from each container alone.
+TEST_F(LdapLimitsTest, ALargeSubtreeSearchNamesEntriesAsTheirContainersListingsDo)
+{
+    const std::string shapes = "ou=Shapes,dc=example,dc=com";
+    const std::vector<std::string> units = {"ou=Ünits\\, Berlin," + shapes, "ou=R&D+l=Paris," + shapes,
+        "ou=St.Louis," + shapes, "ou=Запад,ou=St.Louis," + shapes, "ou=東京," + shapes};
+    std::string ldif = "dn: " + shapes + "\nobjectClass: organizationalUnit\nou: Shapes\n\n";
+    for (const std::string& unit : units) {
+        std::vector<ldap::DnComponent> components;
+        ASSERT_TRUE(ldap::ParseDn(unit, &components)) << unit;
+        ldif += "dn: " + unit + "\nobjectClass: organizationalUnit\nou: " + components.front().value + "\n" +
+            (components.front().more.empty() ? "" : "l: Paris\n") + "\n";
+    }
+    // 300 users in each unit, spread over the units as they come; in each,
+    // "adm" twice (a uid the search delivers, a cn it does not), a name of
+    // several values and a dotted uid.
+    for (int i = 0; i < 300; ++i) {
+        for (const std::string& unit : units) {
+            const std::string uid = "u" + std::to_string(1000 + i);
+            ldif += "dn: uid=" + uid + "," + unit + "\nobjectClass: account\nuid: " + uid + "\ndescription: shaped\n\n";
+        }
+    }
+    for (const std::string& unit : units) {
+        ldif += "dn: uid=adm," + unit + "\nobjectClass: account\nuid: adm\ndescription: shaped\n\n";
+        ldif += "dn: cn=adm," + unit + "\nobjectClass: person\ncn: adm\nsn: Adm\n\n";
+        ldif += "dn: cn=Doe+uid=jdoe," + unit + "\nobjectClass: inetOrgPerson\ncn: Doe\nsn: Doe\nuid: jdoe\n" +
+            "description: shaped\n\n";
+        ldif += "dn: uid=john.doe," + unit + "\nobjectClass: account\nuid: john.doe\ndescription: shaped\n\n";
+    }
+    Start(kUserLimitPaged, "", ldif);
+    FilterBuilder filter;
+    filter.Text(FTOK_ANAME, "description", SYN_CI_STRING).Token(FTOK_EQ);
+    filter.Text(FTOK_AVAL, "shaped", SYN_CI_STRING).Token(FTOK_END);
+    const std::vector<std::string> searched = SearchNames(Context(), "Shapes.example.com", 2, &filter.cursor);
+    ASSERT_EQ(searched.size(), units.size() * 303);
+    TearDown();
+
+    Start(kUserLimitPaged, "", ldif);
+    std::set<std::string> listed;
+    std::vector<std::string> containers = {"Shapes.example.com"};
+    for (std::size_t next = 0; next < containers.size(); ++next) {
+        for (const std::string& name : ListNames(Context(), containers[next], kLargeBufferSize, false)) {
+            listed.insert(name);
+        }
+        for (const std::string& name : ListNames(Context(), containers[next], kLargeBufferSize, true)) {
+            containers.push_back(name);
+        }
+    }
+    EXPECT_EQ(containers.size(), units.size() + 1);
+    std::size_t typed = 0;
+    for (const std::string& name : searched) {
+        EXPECT_EQ(listed.count(name), 1u) << name;
+        typed += name.rfind("uid=adm.", 0) == 0 ? 1 : 0;
+    }
+    EXPECT_EQ(typed, units.size());
+    EXPECT_EQ(std::set<std::string>(searched.begin(), searched.end()).size(), searched.size());
 }
 
 // A server that stops answering is given up after the URL's time-out, and
