@@ -43,20 +43,19 @@ std::string TreeNameFromBase(const std::string& base, const std::string& hostPor
     return UsableTreeName(hostPort.substr(0, hostPort.find(':')));
 }
 
-const std::vector<std::string>& LdapDirectory::SummaryAttributes()
+void LdapDirectory::ChooseRequestedAttributes()
 {
-    static const std::vector<std::string> kAttributes = {"objectClass", "createTimestamp", "modifyTimestamp",
-        "numSubordinates", "subordinateCount", "aliasedObjectName"};
-    return kAttributes;
-}
-
-const std::vector<std::string>& LdapDirectory::SearchAttributes()
-{
-    // Every user attribute costs the server hardly more than the entry
-    // information alone, and spares the reads after the search a round trip.
-    static const std::vector<std::string> kAttributes = {
-        "*", "createTimestamp", "modifyTimestamp", "numSubordinates", "subordinateCount"};
-    return kAttributes;
+    // The entry information a summary needs; every user attribute costs the
+    // server hardly more than that alone, and spares the reads after a
+    // search a round trip.
+    m_summaryAttributes = {"objectClass", "createTimestamp", "modifyTimestamp", "aliasedObjectName"};
+    m_searchAttributes = {"*", "createTimestamp", "modifyTimestamp"};
+    for (const char* counter : {"numSubordinates", "subordinateCount"}) {
+        if (AttributeId(counter) != kNoSchemaId) {
+            m_summaryAttributes.emplace_back(counter);
+            m_searchAttributes.emplace_back(counter);
+        }
+    }
 }
 
 std::shared_ptr<LdapDirectory> LdapDirectory::Open(
@@ -152,6 +151,7 @@ DirResult LdapDirectory::ReadRootDse(std::string* error)
     for (const AttributeDef& def : m_schema.Attributes()) {
         m_forms.push_back(ValueFormOf(def.name, def.oid));
     }
+    ChooseRequestedAttributes();
     return 0;
 }
 

@@ -149,5 +149,40 @@ TEST_F(LdapSearchReadsTest, TheKeyIsKeptByCopiesAndBounded)
     EXPECT_STREQ(text, "mail\nsn");
 }
 
+// The client asks for the counters of subordinates only where the server's
+// schema defines them (a server asked for an attribute it does not know
+// looks for it in every entry); where it does, the count comes with a read
+// of the entry and with a search that names its reads.
+TEST(LdapSubordinateCounts, ServersThatDefineACounterGiveTheCount)
+{
+    SlapdServer server;
+    SlapdOptions options;
+    options.schema = "attributetype ( 1.3.6.1.4.1.99999.1.1 NAME 'numSubordinates' EQUALITY integerMatch\n"
+                     "  SYNTAX 1.3.6.1.4.1.1466.115.121.1.27 SINGLE-VALUE )\n"
+                     "objectclass ( 1.3.6.1.4.1.99999.2.1 NAME 'counted' SUP top AUXILIARY MAY numSubordinates )\n";
+    std::string error;
+    ASSERT_TRUE(server.Start(AcmeLdif() +
+            "dn: ou=Counted,o=Acme\nobjectClass: organizationalUnit\nobjectClass: counted\nou: Counted\n"
+            "numSubordinates: 7\n\n",
+        &error, options))
+        << error;
+    ldap::LdapUrl url;
+    ASSERT_TRUE(ldap::ParseLdapUrl(server.Url(), &url, &error)) << error;
+    const std::shared_ptr<ldap::LdapDirectory> directory = ldap::LdapDirectory::Open(url, ldap::Credentials(), &error);
+    ASSERT_TRUE(directory) << error;
+    ObjectSummary read;
+    ASSERT_EQ(directory->ReadEntry("Counted.Acme", &read), 0);
+    EXPECT_EQ(read.subordinateCount, 7u);
+    const std::vector<std::string> reads {"ou"};
+    std::unique_ptr<ObjectCursor> cursor;
+    ASSERT_EQ(directory->OpenSearchReading("Counted.Acme", 0, nullptr, &reads, &cursor), 0);
+    ObjectSummary found;
+    bool done = false;
+    ASSERT_EQ(cursor->Next(&found, &done), 0);
+    ASSERT_FALSE(done);
+    EXPECT_EQ(found.fullName, "Counted.Acme");
+    EXPECT_EQ(found.subordinateCount, 7u);
+}
+
 } // namespace
 } // namespace veralith::client::testing
