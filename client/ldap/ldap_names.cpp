@@ -13,8 +13,9 @@
 // otherwise be listed one after the other, each a round trip of its own,
 // while entries wait); a small one lists only the containers its entries
 // lie in. Where the listing of a subtree fails (a server's limit on the
-// entries of one search) its containers are listed one by one. The components of the naming
-// contexts themselves are compared with the other naming contexts.
+// entries of one search) its containers are listed one by one. The
+// components of the naming contexts themselves are compared with the other
+// naming contexts.
 
 #include "client/ldap/ldap_directory.h"
 #include "client/name_syntax.h"
