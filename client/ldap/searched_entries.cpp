@@ -116,7 +116,7 @@ void SearchedEntries::IndexLast()
     const auto last = static_cast<std::uint32_t>(m_entries.size() - 1);
     Index(&m_slots, last);
     if (m_growing.empty() && m_entries.size() * 2 > m_slots.size()) {
-        m_growing.assign(m_slots.size() * 2, kFree);
+        m_growing.assign(m_slots.size() * 4, kFree);
         m_grown = 0;
     }
     if (!m_growing.empty()) {

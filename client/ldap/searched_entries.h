@@ -88,9 +88,10 @@ private:
     };
     std::vector<Classes> m_classes;
     // Indexes the entry added last. A table half full is replaced by one
-    // twice its size that is filled a few entries at each addition, so that
-    // no addition (nor the first read out of order) waits for a million
-    // entries to be indexed at once.
+    // four times its size that is filled a few entries at each addition, so
+    // that no addition (nor the first read out of order) waits for a million
+    // entries to be indexed at once; the larger step keeps the tables
+    // sparse, since every slot probed costs a comparison of names.
     void IndexLast();
     // Adds the entry at index i to slots unless an entry of the same name
     // (ignoring letter case) is there already; slots has room.
