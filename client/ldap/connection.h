@@ -158,13 +158,10 @@ public:
     DirResult SearchAll(std::string_view base, int scope, std::string_view filter,
         const std::vector<std::string>& attributes, std::vector<LdapEntry>* entries, bool* retry = nullptr);
     // A paged search; entries come through the returned object's next().
-    // Pages are large: each costs a round trip, and a server may find the
-    // candidates of the whole search again for each (slapd spent about a
-    // fifth more listing a million DNs in pages of 10,000 than of 100,000);
-    // a server that refuses the size is asked for pages a tenth the size,
-    // down to 100 entries.
+    // Pages are large, as each costs a round trip; a server that refuses
+    // the size is asked for pages a tenth the size, down to 100 entries.
     std::unique_ptr<PagedSearch> OpenSearch(std::string_view base, int scope, std::string_view filter,
-        std::vector<std::string> attributes, int pageSize = 100000);
+        std::vector<std::string> attributes, int pageSize = 10000);
 
     LDAP* Handle() { return m_ld.get(); }
     // "ldap://host:port", for messages.
