@@ -189,6 +189,8 @@ private:
         { }
         const std::string& Key() const { return m_key; }
         bool Subtree() const { return m_subtree; }
+        // Whether it lists the children of the container of folded DN key.
+        bool Lists(const std::string& key) const;
         // Opens the listing on a connection of directory's pool.
         DirResult Start(LdapDirectory* directory);
         // Takes the children that have arrived (wait: reads until the

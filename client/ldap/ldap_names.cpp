@@ -148,6 +148,11 @@ bool LdapDirectory::SiblingListing::Advance(
     }
 }
 
+bool LdapDirectory::SiblingListing::Lists(const std::string& key) const
+{
+    return m_subtree ? WithinDn(key, m_key) : key == m_key;
+}
+
 LdapDirectory::Siblings LdapDirectory::SiblingListing::SharedIn(Container& container, DirResult result) const
 {
     Siblings siblings;
@@ -366,7 +371,7 @@ const LdapDirectory::Siblings& LdapDirectory::SiblingsOf(
     if (const auto it = m_siblings.find(key); it != m_siblings.end()) {
         return it->second;
     }
-    if (m_listing && (m_listing->Key() == key || (m_listing->Subtree() && WithinDn(key, m_listing->Key())))) {
+    if (m_listing && m_listing->Lists(key)) {
         AdvanceListings(ListingWait::ToTheEnd);
         if (const auto it = m_siblings.find(key); it != m_siblings.end()) {
             return it->second;
