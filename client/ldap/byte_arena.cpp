@@ -10,12 +10,12 @@ char* ByteArena::Reserve(std::size_t size)
     if (size > kBlockSize / 4) {
         // A large item gets a block of its own, placed before the current
         // one so that the current block stays in use.
-        auto block = std::make_unique_for_overwrite<char[]>(size);
+        memory::LargeBlock block(size);
         at = block.get();
         m_blocks.insert(m_blocks.empty() ? m_blocks.end() : m_blocks.end() - 1, std::move(block));
     } else {
         if (m_used + size > kBlockSize) {
-            m_blocks.push_back(std::make_unique_for_overwrite<char[]>(kBlockSize));
+            m_blocks.emplace_back(kBlockSize);
             m_used = 0;
         }
         at = m_blocks.back().get() + m_used;

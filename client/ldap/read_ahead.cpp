@@ -8,16 +8,21 @@ namespace veralith::client::ldap {
 void ReadAheadQueue::Push(std::string_view dn, std::string_view attributes, std::size_t step)
 {
     const std::size_t size = dn.size() + attributes.size();
-    const bool fits = !m_blocks.empty() && m_used + size <= m_blocks.back().size;
+    const bool fits = !m_blocks.empty() && m_used + size <= m_blocks.back().size();
     if (!fits) {
         // An entry larger than a block gets a block of its size; the rest
         // of the block it would not fit in is left unused.
         const std::size_t blockSize = size > kBlockSize ? size : kBlockSize;
-        m_blocks.push_back(Block {std::make_unique_for_overwrite<char[]>(blockSize), blockSize});
+        if (m_spare && blockSize == kBlockSize) {
+            m_blocks.push_back(std::move(*m_spare));
+            m_spare.reset();
+        } else {
+            m_blocks.emplace_back(blockSize);
+        }
         m_blockBytes += blockSize;
         m_used = 0;
     }
-    char* at = m_blocks.back().bytes.get() + m_used;
+    char* at = m_blocks.back().get() + m_used;
     if (!dn.empty()) {
         std::memcpy(at, dn.data(), dn.size());
     }
@@ -54,10 +59,13 @@ void ReadAheadQueue::Pop()
     // entry left the last block is kept, empty, for the entries to come
     // (unless it was made for one large entry).
     const bool none = m_records.empty();
-    const bool keepLast = none && m_blocks.back().size == kBlockSize;
+    const bool keepLast = none && m_blocks.back().size() == kBlockSize;
     const std::uint64_t keepFrom = none ? m_firstBlock + m_blocks.size() - (keepLast ? 1 : 0) : m_records.front().block;
     while (m_firstBlock < keepFrom) {
-        m_blockBytes -= m_blocks.front().size;
+        m_blockBytes -= m_blocks.front().size();
+        if (!m_spare && m_blocks.front().size() == kBlockSize) {
+            m_spare.emplace(std::move(m_blocks.front()));
+        }
         m_blocks.pop_front();
         ++m_firstBlock;
     }

@@ -2,15 +2,18 @@
 
 // The entries a search has read ahead of their names, in the order they
 // came: each entry's DN and encoded attributes are copied into large blocks
-// (one allocation per block, not two per entry), and a block is released as
-// soon as its last entry is taken. An entry held here costs its bytes and a
+// (one allocation per block, not two per entry, in huge pages where the
+// system offers them), and a block is released as soon as its last entry is
+// taken. An entry held here costs its bytes and a
 // small record, so a search can read on far ahead of listings that run
 // beside it.
+
+#include "client/memory/large_table.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <deque>
-#include <memory>
+#include <optional>
 #include <string_view>
 
 namespace veralith::client::ldap {
@@ -33,7 +36,7 @@ public:
     std::size_t Bytes() const;
 
 private:
-    static constexpr std::size_t kBlockSize = std::size_t(1) << 20;
+    static constexpr std::size_t kBlockSize = std::size_t(2) << 20;
     struct Record
     {
         const char* at;
@@ -42,13 +45,13 @@ private:
         std::uint64_t block; // sequence number of the block holding the bytes
         std::size_t step;
     };
-    struct Block
-    {
-        std::unique_ptr<char[]> bytes;
-        std::size_t size;
-    };
+    using Block = memory::LargeBlock;
     std::deque<Record> m_records;
     std::deque<Block> m_blocks; // m_blocks[i] has sequence number m_firstBlock + i
+    // The last block used up, kept for the next one needed: a search that
+    // reads on ahead of its listings would otherwise map and fault in fresh
+    // memory for every block.
+    std::optional<Block> m_spare;
     std::uint64_t m_firstBlock = 0;
     std::size_t m_used = 0; // bytes used in the last block
     std::size_t m_blockBytes = 0; // bytes of all blocks

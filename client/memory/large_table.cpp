@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <sys/mman.h>
+#include <utility>
 
 namespace veralith::client::memory {
 
@@ -49,6 +50,53 @@ void UnmapLargeBlock(void* block, std::size_t bytes)
     if (block != nullptr && bytes > 0) {
         munmap(block, RoundedUp(bytes));
     }
+}
+
+LargeBlock::LargeBlock(std::size_t size)
+    : m_size(size)
+{
+    if (size >= kLargeBlockBytes) {
+        m_bytes = static_cast<char*>(MapLargeBlock(size));
+        m_mapped = m_bytes != nullptr;
+    }
+    if (m_bytes == nullptr) {
+        m_bytes = new char[size];
+    }
+}
+
+LargeBlock::~LargeBlock()
+{
+    Release();
+}
+
+LargeBlock::LargeBlock(LargeBlock&& other) noexcept
+    : m_bytes(std::exchange(other.m_bytes, nullptr))
+    , m_size(std::exchange(other.m_size, 0))
+    , m_mapped(other.m_mapped)
+{ }
+
+LargeBlock& LargeBlock::operator=(LargeBlock&& other) noexcept
+{
+    if (this != &other) {
+        Release();
+        m_bytes = std::exchange(other.m_bytes, nullptr);
+        m_size = std::exchange(other.m_size, 0);
+        m_mapped = other.m_mapped;
+    }
+    return *this;
+}
+
+void LargeBlock::Release() noexcept
+{
+    if (m_bytes == nullptr) {
+        return;
+    }
+    if (m_mapped) {
+        UnmapLargeBlock(m_bytes, m_size);
+    } else {
+        delete[] m_bytes;
+    }
+    m_bytes = nullptr;
 }
 
 } // namespace veralith::client::memory

@@ -1,7 +1,8 @@
 #pragma once
 
-// Memory for the in-memory directory's large tables (objects, attributes,
-// values, name indexes, the text arena). A block of kLargeBlockBytes or more
+// Memory for large tables: the in-memory directory's (objects, attributes,
+// values, name indexes, the text arena) and the LDAP client's blocks of
+// searched entries. A block of kLargeBlockBytes or more
 // is mapped on its own, aligned to 2 MiB and asked for in huge pages where the
 // system offers them: filling a table of hundreds of megabytes then takes a
 // page fault per 2 MiB instead of per 4 KiB, and probing it at random misses
@@ -71,5 +72,29 @@ public:
 
 template<typename T>
 using LargeVector = std::vector<T, LargeTableAllocator<T>>;
+
+// A block of bytes that owns its memory: placed with MapLargeBlock when it is
+// kLargeBlockBytes or larger (and the system maps it), else with new[]. The
+// bytes are not initialised.
+class LargeBlock
+{
+public:
+    explicit LargeBlock(std::size_t size);
+    ~LargeBlock();
+    LargeBlock(LargeBlock&& other) noexcept;
+    LargeBlock& operator=(LargeBlock&& other) noexcept;
+    LargeBlock(const LargeBlock&) = delete;
+    LargeBlock& operator=(const LargeBlock&) = delete;
+
+    char* get() const { return m_bytes; }
+    std::size_t size() const { return m_size; }
+
+private:
+    void Release() noexcept;
+
+    char* m_bytes = nullptr;
+    std::size_t m_size = 0;
+    bool m_mapped = false;
+};
 
 } // namespace veralith::client::memory

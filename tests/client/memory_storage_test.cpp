@@ -72,6 +72,27 @@ TEST(LargeTableTest, VectorKeepsItsElementsWhileGrowingIntoLargeBlocks)
     EXPECT_EQ(moved[9], 63u);
 }
 
+TEST(LargeTableTest, OwnedBlocksOfEverySizeAreWritableAndMoveTheirBytes)
+{
+    for (const std::size_t size : {std::size_t {2}, kLargeBlockBytes - 1, kLargeBlockBytes, 3 * kLargeBlockBytes + 5}) {
+        LargeBlock block(size);
+        ASSERT_NE(block.get(), nullptr) << size;
+        EXPECT_EQ(block.size(), size);
+        block.get()[0] = 'a';
+        block.get()[size - 1] = 'z';
+        const char* bytes = block.get();
+        LargeBlock moved(std::move(block));
+        EXPECT_EQ(block.get(), nullptr);
+        EXPECT_EQ(moved.get(), bytes);
+        LargeBlock other(16);
+        other = std::move(moved);
+        ASSERT_EQ(other.get(), bytes) << size;
+        EXPECT_EQ(other.size(), size);
+        EXPECT_EQ(other.get()[0], 'a');
+        EXPECT_EQ(other.get()[size - 1], 'z');
+    }
+}
+
 TEST(NameIndexTest, FindsNamesIgnoringCaseAndRefusesASecondEqualName)
 {
     std::vector<std::string> texts;
