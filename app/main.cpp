@@ -10,6 +10,7 @@
 #include "app/dialogs.h"
 #include "app/main_form.h"
 #include "client/client.h"
+#include "platform/allocator.h"
 #include "util/build_info.h"
 
 #include <cstdio>
@@ -38,6 +39,7 @@ constexpr const char* kUsage = "Usage: veralith [TREE-FILE]...\n"
 
 int main(int argc, char* argv[])
 {
+    veralith::platform::TuneAllocator();
     // Answered before Qt starts, so that they work without a display.
     for (int i = 1; i < argc && std::strcmp(argv[i], "--") != 0; ++i) {
         if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {

@@ -18,6 +18,7 @@
 #include "app/run/search_run.h"
 #include "bench/bench_process.h"
 #include "bench/tree_generator.h"
+#include "platform/allocator.h"
 #include "search/search.h"
 #include "values/read.h"
 
@@ -69,6 +70,8 @@ bool GenerateTree(std::uint32_t users, const std::string& path)
 
 int main(int argc, char** argv)
 {
+    // As the programs measured do.
+    veralith::platform::TuneAllocator();
     std::setlocale(LC_ALL, "");
     if (argc < 2) {
         return Usage();

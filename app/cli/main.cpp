@@ -1,6 +1,7 @@
 // veralith-cli: the program's layers on the command line, without a window.
 
 #include "app/cli/commands.h"
+#include "platform/allocator.h"
 
 #include <clocale>
 #include <cstdio>
@@ -9,6 +10,7 @@
 
 int main(int argc, char** argv)
 {
+    veralith::platform::TuneAllocator();
     // The user's locale, as the window takes it: sorted output and the
     // duplicate check use its collation, values its regional settings.
     std::setlocale(LC_ALL, "");
