@@ -227,6 +227,32 @@ DirResult ParseName(std::string_view text, ParsedName* name)
     return 0;
 }
 
+bool PlainFullName(std::string_view text, bool fromRoot, std::string_view* full)
+{
+    if (text.size() > kMaxNameChars) {
+        return false;
+    }
+    if (!text.empty() && text.front() == '.') {
+        text.remove_prefix(1);
+    } else if (!fromRoot) {
+        return false;
+    }
+    std::size_t componentStart = 0;
+    for (std::size_t i = 0; i <= text.size(); ++i) {
+        if (i == text.size() || text[i] == '.') {
+            const std::size_t length = i - componentStart;
+            if (length == 0 || length > kMaxRdnChars) {
+                return false;
+            }
+            componentStart = i + 1;
+        } else if (text[i] == '\\' || text[i] == '=' || text[i] == '[' || text[i] == ']') {
+            return false;
+        }
+    }
+    *full = text;
+    return true;
+}
+
 DirResult ResolveName(
     const ParsedName& name, const std::vector<NameComponent>& nameContext, std::vector<NameComponent>* full)
 {

@@ -41,6 +41,14 @@ struct ParsedName
 // kMaxNameChars characters, or dots that cannot be placed.
 DirResult ParseName(std::string_view text, ParsedName* name);
 
+// The full name of a name written plainly, without parsing it: true, with
+// *full the name less its leading dot, when the name is absolute (or
+// fromRoot: the name context is the root) and has no backslash, "=", bracket,
+// empty component or trailing dot, within the length limits; ParseName,
+// ResolveName and JoinTypeless give the same then. False when the name needs
+// them (or is not valid).
+bool PlainFullName(std::string_view text, bool fromRoot, std::string_view* full);
+
 // Resolves a parsed name against a name context (leaf first, empty = root)
 // into the full name's components. ERR_INVALID_OBJECT_NAME when trailing dots
 // climb above the root.

@@ -1,6 +1,7 @@
 // Contexts, name resolution, DirNameConvert, entry information and aliases.
 
 #include "client/name_syntax.h"
+#include "client/names.h"
 #include "client_fixture.h"
 
 #include <cstring>
@@ -312,6 +313,60 @@ TEST(NameSyntaxTest, SplitsOnlyAtUnescapedSeparators)
         }
         EXPECT_EQ(parts, row.parts) << row.text;
         EXPECT_EQ(CountUnescaped(row.text, '.'), row.parts.empty() ? 0 : row.parts.size() - 1) << row.text;
+    }
+}
+
+// A name written plainly is its own full name without parsing; the shortcut
+// must give exactly what parsing, resolving and joining give, and be taken
+// only where it may.
+TEST(NameSyntaxTest, PlainNamesResolveAsParsedNamesDo)
+{
+    const std::string longComponent(kMaxRdnChars + 1, 'x');
+    const std::string longestComponent(kMaxRdnChars, 'x');
+    std::string longName = "a";
+    while (longName.size() <= kMaxNameChars) {
+        longName += ".a";
+    }
+    const struct
+    {
+        std::string text;
+        bool plainFromRoot; // the shortcut applies with the root as name context
+        bool plainElsewhere; // and with another name context
+    } kRows[] = {
+        {"u0000082.Legal.Acme", true, false},
+        {".u0000082.Legal.Acme", true, true},
+        {"Doe+jdoe.R&D.corp.example.com", true, false},
+        {"Запад.東京.Ünits, Berlin", true, false},
+        {"St.Louis", true, false},
+        {longestComponent + ".Acme", true, false},
+        {"john\\.doe.People", false, false},
+        {"cn=adm.Units.Acme", false, false},
+        {".uid=adm.Units.Acme", false, false},
+        {"a..b", false, false},
+        {"Sales.", false, false},
+        {".", false, false},
+        {"", false, false},
+        {"[Root]", false, false},
+        {"[Public].Acme", false, false},
+        {longComponent + ".Acme", false, false},
+        {longName, false, false},
+    };
+    const std::vector<NameComponent> elsewhere = SplitTypeless("Sales.Acme");
+    for (const auto& row : kRows) {
+        for (const bool fromRoot : {true, false}) {
+            std::string_view plain;
+            const bool taken = PlainFullName(row.text, fromRoot, &plain);
+            EXPECT_EQ(taken, fromRoot ? row.plainFromRoot : row.plainElsewhere) << row.text << " " << fromRoot;
+            if (!taken) {
+                continue;
+            }
+            ParsedName parsed;
+            ASSERT_EQ(ParseName(row.text, &parsed), 0) << row.text;
+            std::vector<NameComponent> full;
+            ASSERT_EQ(ResolveName(parsed, fromRoot ? std::vector<NameComponent> {} : elsewhere, &full), 0);
+            EXPECT_EQ(plain, JoinTypeless(full, true)) << row.text;
+            EXPECT_EQ(plain, JoinTypeless(full, false)) << row.text;
+        }
     }
 }
 
