@@ -61,6 +61,16 @@ public:
         while (true) {
             if (!m_pending.empty()) {
                 if (m_directory->NamesReady(m_pending.FrontDn())) {
+                    // While the entries that waited are delivered, what the
+                    // search sent meanwhile is taken now and then, so that
+                    // the server goes on searching rather than waiting for
+                    // the client to ask for more.
+                    if (m_searching && ++m_sinceTaken >= kPollEvery) {
+                        m_sinceTaken = 0;
+                        if (const DirResult rc = TakeArrived(); rc != 0) {
+                            return rc;
+                        }
+                    }
                     m_found.dn.assign(m_pending.FrontDn());
                     m_found.attributes.assign(m_pending.FrontAttributes());
                     const std::size_t step = m_pending.FrontStep();
@@ -145,9 +155,10 @@ private:
     static constexpr std::uint32_t kListSubtreeAfter = 1000;
 
     // Reads the next entry of the steps into *found (*got false when a step
-    // ended or the last one did: m_searching turns false). A failure of the
-    // search is returned once the entries read before it are delivered.
-    DirResult Read(LdapEntry* found, bool* got)
+    // ended or the last one did: m_searching turns false; without wait, also
+    // when nothing has arrived). A failure of the search is returned once the
+    // entries read before it are delivered.
+    DirResult Read(LdapEntry* found, bool* got, bool wait = true)
     {
         *got = false;
         if (!m_search) {
@@ -170,7 +181,9 @@ private:
             }
         }
         bool finished = false;
-        if (const DirResult rc = m_search->Next(found, &finished); rc != 0) {
+        bool arrived = true;
+        const DirResult received = wait ? m_search->Next(found, &finished) : m_search->Poll(found, &arrived, &finished);
+        if (const DirResult rc = received; rc != 0) {
             // A connection the server had closed before this search began:
             // the search runs again on a new one, once.
             if (m_search->FailedOnStaleConnection() && !m_retried) {
@@ -191,6 +204,9 @@ private:
             m_search.reset();
             return 0;
         }
+        if (!arrived) {
+            return 0;
+        }
         if (m_step.scope == LDAP_SCOPE_SUBTREE && !m_subtreeListed && m_search->Delivered() >= kListSubtreeAfter) {
             // A large search: its entries lie in many containers, or in
             // large ones, and the whole subtree costs the server hardly more
@@ -199,6 +215,23 @@ private:
             m_directory->ListAhead(m_step.baseDn, true);
         }
         *got = true;
+        return 0;
+    }
+
+    // Takes the entries the search has sent so far behind those that wait,
+    // as far as the bound on reading ahead allows, without waiting for more.
+    DirResult TakeArrived()
+    {
+        while (m_searching && m_pending.Bytes() < PendingBound()) {
+            bool got = false;
+            if (const DirResult rc = Read(&m_ahead, &got, false); rc != 0) {
+                return rc;
+            }
+            if (!got) {
+                return 0;
+            }
+            m_pending.Push(m_ahead.dn, m_ahead.attributes, m_stepIndex);
+        }
         return 0;
     }
 
@@ -271,6 +304,7 @@ private:
     DirResult m_failure = 0; // what ended the search, told after the entries read before it
     ReadAheadQueue m_pending; // entries read ahead of their names
     int m_sincePoll = 0;
+    int m_sinceTaken = 0; // entries delivered since the search was last looked at
     std::uint32_t m_examined = 0;
 };
 
