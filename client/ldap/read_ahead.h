@@ -4,9 +4,8 @@
 // came: each entry's DN and encoded attributes are copied into large blocks
 // (one allocation per block, not two per entry, in huge pages where the
 // system offers them), and a block is released as soon as its last entry is
-// taken. An entry held here costs its bytes and a
-// small record, so a search can read on far ahead of listings that run
-// beside it.
+// taken. An entry held here costs its bytes and a small record, so a search
+// can read on far ahead of listings that run beside it.
 
 #include "client/memory/large_table.h"
 
