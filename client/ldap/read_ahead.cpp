@@ -55,12 +55,10 @@ void ReadAheadQueue::Pop()
 {
     assert(!m_records.empty());
     m_records.pop_front();
-    // The blocks before the one the next entry lies in are used up. With no
-    // entry left the last block is kept, empty, for the entries to come
-    // (unless it was made for one large entry).
-    const bool none = m_records.empty();
-    const bool keepLast = none && m_blocks.back().size() == kBlockSize;
-    const std::uint64_t keepFrom = none ? m_firstBlock + m_blocks.size() - (keepLast ? 1 : 0) : m_records.front().block;
+    // The blocks before the one the next entry lies in are used up (all of
+    // them when no entry is left); one of the usual size is kept as the spare
+    // for the entries to come.
+    const std::uint64_t keepFrom = m_records.empty() ? m_firstBlock + m_blocks.size() : m_records.front().block;
     while (m_firstBlock < keepFrom) {
         m_blockBytes -= m_blocks.front().size();
         if (!m_spare && m_blocks.front().size() == kBlockSize) {
@@ -68,9 +66,6 @@ void ReadAheadQueue::Pop()
         }
         m_blocks.pop_front();
         ++m_firstBlock;
-    }
-    if (none) {
-        m_used = 0;
     }
 }
 

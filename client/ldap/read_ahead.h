@@ -47,9 +47,9 @@ private:
     using Block = memory::LargeBlock;
     std::deque<Record> m_records;
     std::deque<Block> m_blocks; // m_blocks[i] has sequence number m_firstBlock + i
-    // The last block used up, kept for the next one needed: a search that
-    // reads on ahead of its listings would otherwise map and fault in fresh
-    // memory for every block.
+    // A block used up, kept for the next one needed: a search that reads on
+    // ahead of its listings would otherwise map and fault in fresh memory for
+    // every block.
     std::optional<Block> m_spare;
     std::uint64_t m_firstBlock = 0;
     std::size_t m_used = 0; // bytes used in the last block
